@@ -1,0 +1,2 @@
+-- Template of the working database: one row per word occurrence.
+CREATE TABLE tbWords (Word TEXT);

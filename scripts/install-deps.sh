@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Idempotent: packages already present are left alone; apt-get update runs at most once.
+set -euo pipefail
+
+packages=(
+    g++ cmake make ninja-build python3 pkg-config
+    qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
+    poppler-utils libxlsxwriter-dev qpdf unzip
+)
+if [ "${1:-}" = "--with-display" ]; then
+    packages+=(xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

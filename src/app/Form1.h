@@ -1,0 +1,112 @@
+#pragma once
+
+#include "GuiYield.h"
+#include "Settings.h"
+#include "Ui.h"
+#include "analysis/DatabaseProvider.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// What a Form1 needs from outside besides the environment. Tests replace these.
+struct Form1Options {
+    ProviderProbe providerProbe = ProbeSqliteDriver;
+    // Ends the program at once; the default leaves the process.
+    std::function<void()> endProgram;
+};
+
+// The main window: file list, options, the analysis run and its progress bar.
+class Form1 : public QWidget {
+public:
+    explicit Form1(Ui& ui, Form1Options options = {});
+    ~Form1() override;
+
+    // Start-up: every step runs under the error report.
+    void Form_Load();
+    // Shutdown: removes the converter link and ends the program.
+    void Form_Unload();
+
+    // Option click handlers (also raised by assignment through the Set* functions below).
+    void Check1_Click();
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Option4_Click();
+    void PushButton3_Click();
+
+    // Assignment that raises the click event like the user's click would: selecting an option
+    // button always does, deselecting never; a check box only when its state changes.
+    void SelectOption(QRadioButton* option, bool selected);
+    void SetCheck(QCheckBox* box, bool ticked);
+
+    bool IsBusy() const;
+    void SetBusy(bool busy);
+    bool ProviderAvailable() const { return m_providerAvailable; }
+    const QString& ApplicationTitle() const { return m_appTitle; }
+    Ui& UserInterface() { return m_ui; }
+    Yield EventPump() const { return m_yield; }
+    const QCursor& HandCursor() const { return m_handCursor; }
+
+    // Controls, under their designer names.
+    QPushButton* PushButton1 = nullptr; // "Add PDF File(s)"
+    QPushButton* PushButton2 = nullptr; // "Start Analyzing"
+    QPushButton* PushButton3 = nullptr; // "Help"
+    QPushButton* PushButton4 = nullptr; // "Add All PDF File(s) In Folder"
+    QPushButton* PushButton6 = nullptr; // "Clear List"
+    QPushButton* PushButton7 = nullptr; // "Load Sample/Example Files"
+    QTreeWidget* ListView1 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    GuiProgressBar* ProgressBar1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void PlaceControls();
+    void ConnectHandlers();
+    void RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue);
+    void StoreOptionPair(QRadioButton* first, const QString& firstKey, QRadioButton* second, const QString& secondKey);
+
+    // Designed place of a control (twips) and how it follows a growing window.
+    enum class Grow { Width, WidthHeight, LeftHalf, RightHalf, None };
+    struct Placement {
+        QWidget* widget;
+        int left, top, width, height;
+        Grow grow;
+        bool below; // moves down with the extra height
+    };
+
+    Ui& m_ui;
+    Form1Options m_options;
+    std::vector<Placement> m_layout;
+    SettingsStore m_settings;
+    Yield m_yield;
+    QString m_appTitle;
+    QCursor m_handCursor;
+    bool m_providerAvailable = false;
+    bool m_unloaded = false;
+};
+
+// Pixels for a length in twips (1/1440 inch) on the screen of the widget.
+int TwipsToPixels(int twips, const QWidget* widget = nullptr);
+
+// Loads a pointer from a .CUR/.ico file, with the hot spot the file names; nullopt when missing.
+std::optional<QCursor> LoadCursorFile(const QString& path);

@@ -1,0 +1,11 @@
+#pragma once
+
+class QWidget;
+
+// Gives the window and its option buttons, check boxes, frames and labels the system's
+// button-face colour; other controls keep theirs.
+void SetSystemBackColors(QWidget* window);
+
+// Applies the optional skin (a Qt style sheet at <app folder>/x/o.cjs) to the window.
+// Does nothing when the file is missing; throws Failure when it cannot be read.
+void ApplySkin(QWidget* window);

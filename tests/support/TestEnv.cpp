@@ -1,0 +1,80 @@
+#include "TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <functional>
+
+IsolatedEnvironment::IsolatedEnvironment() {
+    QDir().mkpath(Temp());
+    QDir().mkpath(Config());
+    QDir().mkpath(Data());
+    QDir().mkpath(Work());
+    Set("TEMP", Temp());
+    Set("XDG_CONFIG_HOME", Config());
+    Set("XDG_DATA_HOME", Data());
+    Set("HOME", Root());
+    Set("LEXITALLY_APP_DIR", TestAppDir());
+}
+
+IsolatedEnvironment::~IsolatedEnvironment() {
+    for (const auto& [name, saved] : m_saved) {
+        if (saved.first) {
+            qputenv(name.constData(), saved.second);
+        } else {
+            qunsetenv(name.constData());
+        }
+    }
+    // Make everything removable again (tests create read-only files and folders).
+    QDir root(m_dir.path());
+    QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    std::function<void(const QString&)> unlock = [&](const QString& folder) {
+        QDir dir(folder);
+        for (const QFileInfo& info : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            if (info.isSymLink()) {
+                continue;
+            }
+            QFile::setPermissions(info.filePath(), info.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                       (info.isDir() ? QFileDevice::ExeOwner : QFileDevice::Permissions()));
+            if (info.isDir()) {
+                unlock(info.filePath());
+            }
+        }
+    };
+    unlock(m_dir.path());
+}
+
+void IsolatedEnvironment::Set(const char* name, const QString& value) {
+    const QByteArray key(name);
+    if (m_saved.find(key) == m_saved.end()) {
+        m_saved[key] = {qEnvironmentVariableIsSet(name), qgetenv(name)};
+    }
+    if (value.isEmpty()) {
+        qunsetenv(name);
+    } else {
+        qputenv(name, value.toUtf8());
+    }
+}
+
+QString TestAppDir() {
+    return QStringLiteral(LEXITALLY_TEST_APP_DIR);
+}
+
+QString TestBinDir() {
+    return QStringLiteral(LEXITALLY_TEST_BIN_DIR);
+}
+
+QString WriteTextFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(bytes);
+    }
+    return path;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <map>
+#include <memory>
+
+// Points TEMP, XDG_CONFIG_HOME, XDG_DATA_HOME and HOME at a fresh temporary folder for as
+// long as it lives, so that a test never touches a real user's files. The previous values
+// come back when it goes.
+class IsolatedEnvironment {
+public:
+    IsolatedEnvironment();
+    ~IsolatedEnvironment();
+    IsolatedEnvironment(const IsolatedEnvironment&) = delete;
+    IsolatedEnvironment& operator=(const IsolatedEnvironment&) = delete;
+
+    QString Root() const { return m_dir.path(); }
+    QString Temp() const { return m_dir.path() + QStringLiteral("/temp"); }
+    QString Config() const { return m_dir.path() + QStringLiteral("/config"); }
+    QString Data() const { return m_dir.path() + QStringLiteral("/data"); }
+    // A folder for the test's own input files (PDFs, texts), outside the temporary folder.
+    QString Work() const { return m_dir.path() + QStringLiteral("/work"); }
+
+    // Sets an environment variable until this environment goes (empty value = unset).
+    void Set(const char* name, const QString& value);
+
+private:
+    QTemporaryDir m_dir;
+    std::map<QByteArray, std::pair<bool, QByteArray>> m_saved;
+};
+
+// The build folder that holds the program's assets.
+QString TestAppDir();
+// The build folder that holds the executables (lexitally-cli).
+QString TestBinDir();
+
+// Writes a UTF-8 text file (folders created), returns its path.
+QString WriteTextFile(const QString& path, const QByteArray& bytes);
+QByteArray ReadAll(const QString& path);
+
+// Main of a test program: the QApplication is created inside an isolated environment.
+#define LEXITALLY_TEST_MAIN(TestClass)                                                                                 \
+    int main(int argc, char** argv) {                                                                                  \
+        IsolatedEnvironment environment;                                                                               \
+        QApplication app(argc, argv);                                                                                  \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }
