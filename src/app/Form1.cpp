@@ -123,6 +123,10 @@ void Form1::BuildControls() {
     ListView1->setMouseTracking(true);
     ListView1->viewport()->setMouseTracking(true);
     ListView1->viewport()->installEventFilter(this);
+    ListView1->installEventFilter(this);
+    ListView1->setAcceptDrops(true);
+    ListView1->viewport()->setAcceptDrops(true);
+    ListView1->setDragDropMode(QAbstractItemView::NoDragDrop);
     ListView1->header()->setStretchLastSection(false);
     ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
@@ -225,7 +229,18 @@ void Form1::ConnectHandlers() {
     connect(Option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
     connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });
     connect(Option4, &QRadioButton::clicked, this, [this] { Option4_Click(); });
+    connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
+    connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+    connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+    connect(ListView1, &QTreeWidget::itemPressed, this, [this] {
+        // An item click starts a drag of the selected row.
+        ListView1->viewport()->setCursor(m_dragCursor);
+        m_dragRow = ListView1->currentItem();
+    });
 }
 
 void Form1::Form_Load() {
@@ -234,6 +249,11 @@ void Form1::Form_Load() {
     steps(102, [&] {
         if (const auto cursor = LoadCursorFile(HandCursorPath())) {
             m_handCursor = *cursor;
+        }
+        if (const auto cursor = LoadCursorFile(DragCursorPath())) {
+            m_dragCursor = *cursor;
+        } else {
+            m_dragCursor = QCursor(Qt::ClosedHandCursor);
         }
     });
     steps(104, [&] {
@@ -368,6 +388,9 @@ void Form1::SetBusy(bool busy) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (FileListEvent(watched, event)) {
+        return true;
+    }
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         if (!IsBusy()) {
             const bool overButton = qobject_cast<QPushButton*>(watched) != nullptr;

@@ -42,6 +42,28 @@ public:
     void Option4_Click();
     void PushButton3_Click();
 
+    // File list: adding through the dialog, removing, clearing, reordering by dragging.
+    void PushButton1_Click();
+    void PushButton6_Click();
+    void ListView1_KeyDown(int key);
+    void ListView1_DblClick();
+    void AddFileRow(const QString& path);
+    QStringList FileListPaths() const;
+    // The readability check over the whole list (after every addition).
+    void CheckReadability();
+
+    // Folder scan, dropped files and folders, bundled samples.
+    void PushButton4_Click();
+    void PushButton7_Click();
+    void ListView1_OLEDragDrop(const QStringList& paths);
+
+    // The analysis run.
+    void PushButton2_Click();
+    // Progress percentage of file `current` of `total`, rounded half to even.
+    static int PBCurrentValue(int current, int total, bool finished);
+    bool StopRequested() const { return m_stopRequested; }
+    bool RunInProgress() const { return m_runInProgress; }
+
     // Assignment that raises the click event like the user's click would: selecting an option
     // button always does, deselecting never; a check box only when its state changes.
     void SelectOption(QRadioButton* option, bool selected);
@@ -77,6 +99,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool FileListEvent(QObject* watched, QEvent* event);
 
 private:
     void BuildControls();
@@ -103,6 +126,15 @@ private:
     QCursor m_handCursor;
     bool m_providerAvailable = false;
     bool m_unloaded = false;
+
+    // Reordering the file list by dragging.
+    bool m_isDragging = false;
+    QTreeWidgetItem* m_dragRow = nullptr;
+    QCursor m_dragCursor;
+
+    // The analysis run.
+    bool m_stopRequested = false;
+    bool m_runInProgress = false;
 };
 
 // Pixels for a length in twips (1/1440 inch) on the screen of the widget.
