@@ -36,6 +36,7 @@ struct PassInputs {
     CountMode mode = CountMode::AllFiles;
     std::function<bool()> ignoreCase;    // queried for every token
     QStringList pdfPaths;                // the file list, in order
+    QStringList labels;                  // per-file labels; when empty: StripExtension(path) + ".pdf"
     std::function<bool()> stopRequested; // read after every line (and by the sort)
     ProgressSink* progress = nullptr;    // the main window's progress bar
     ResultSink* results = nullptr;       // the results list and its count labels
