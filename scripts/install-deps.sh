@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake make ninja-build python3 pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
-    poppler-utils libxlsxwriter-dev qpdf unzip
+    poppler-utils libxlsxwriter-dev qpdf unzip fonts-dejavu-core
 )
 if [ "${1:-}" = "--with-display" ]; then
     packages+=(xvfb xauth)

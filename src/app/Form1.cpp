@@ -5,7 +5,11 @@
 #include "Helpers.h"
 #include "Places.h"
 #include "Texts.h"
+#include "analysis/Converter.h"
+#include "analysis/Readability.h"
+#include "filelist/Samples.h"
 #include "help/Help.h"
+#include "results/Form2.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -257,7 +261,9 @@ void Form1::Form_Load() {
         }
     });
     steps(104, [&] {
-        // The sample list is recorded by the file list's sample feature.
+        if (m_settings.Get(kSnapshotKey).isEmpty()) {
+            RecordSampleList(m_settings, m_yield);
+        }
     });
     steps(106, [&] {
         setWindowTitle(ProductTitle());
@@ -410,6 +416,7 @@ void Form1::Form_Unload() {
         return;
     }
     m_unloaded = true;
+    KillRunningConverter();
     try {
         DeleteFileQuiet(ConverterPath());
     } catch (...) {

@@ -4,6 +4,7 @@
 #include "Settings.h"
 #include "Ui.h"
 #include "analysis/DatabaseProvider.h"
+#include "analysis/Pass.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -13,8 +14,12 @@
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class Form2;
+class ReadabilityChecker;
 
 // What a Form1 needs from outside besides the environment. Tests replace these.
 struct Form1Options {
@@ -48,6 +53,7 @@ public:
     void ListView1_KeyDown(int key);
     void ListView1_DblClick();
     void AddFileRow(const QString& path);
+    void AddFileRows(const QStringList& paths);
     QStringList FileListPaths() const;
     // The readability check over the whole list (after every addition).
     void CheckReadability();
@@ -63,6 +69,9 @@ public:
     static int PBCurrentValue(int current, int total, bool finished);
     bool StopRequested() const { return m_stopRequested; }
     bool RunInProgress() const { return m_runInProgress; }
+    // The results window, loaded on first use.
+    Form2& Results();
+    CountMode ChosenCountMode() const;
 
     // Assignment that raises the click event like the user's click would: selecting an option
     // button always does, deselecting never; a check box only when its state changes.
@@ -106,6 +115,7 @@ private:
     void PlaceControls();
     void ConnectHandlers();
     void RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue);
+    void SetAddingEnabled(bool enabled);
     void StoreOptionPair(QRadioButton* first, const QString& firstKey, QRadioButton* second, const QString& secondKey);
 
     // Designed place of a control (twips) and how it follows a growing window.
@@ -135,6 +145,8 @@ private:
     // The analysis run.
     bool m_stopRequested = false;
     bool m_runInProgress = false;
+    std::unique_ptr<Form2> m_form2;
+    std::unique_ptr<ReadabilityChecker> m_checker;
 };
 
 // Pixels for a length in twips (1/1440 inch) on the screen of the widget.

@@ -113,10 +113,18 @@ void DeleteFileQuiet(const QString& path, const Yield& yield) {
         if (QFile::remove(target)) {
             continue;
         }
+        // Retry with the file made writable. Links and folders are left alone (changing their
+        // permissions would change another file's), and a file that still cannot be removed
+        // gets its permissions back.
+        const QFileInfo info(target);
+        if (info.isSymLink() || !info.isFile()) {
+            continue;
+        }
         QFile file(target);
-        if (QFileInfo(target).isSymLink() || file.exists()) {
-            file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-            file.remove();
+        const QFileDevice::Permissions before = file.permissions();
+        file.setPermissions(before | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+        if (!file.remove()) {
+            file.setPermissions(before);
         }
     }
 }
@@ -136,16 +144,23 @@ QString SpecialFolderPath(int folder) {
     if (folder != 35) {
         return {};
     }
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).trimmed();
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).trimmed();
+    // Callers take this folder as existing, but a fresh account may not have it yet.
+    if (!path.isEmpty() && !QFileInfo::exists(path) && QDir().mkpath(path)) {
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    return path;
 }
 
 QString AddressWidthOfArchitecture(const QString& architecture) {
-    static const QStringList wide = {QStringLiteral("x86_64"),  QStringLiteral("arm64"),   QStringLiteral("ia64"),
-                                     QStringLiteral("mips64"),  QStringLiteral("power64"), QStringLiteral("riscv64"),
-                                     QStringLiteral("sparcv9"), QStringLiteral("loongarch64")};
-    static const QStringList narrow = {QStringLiteral("i386"),    QStringLiteral("arm"),   QStringLiteral("mips"),
-                                       QStringLiteral("power"),   QStringLiteral("sparc"), QStringLiteral("riscv32"),
-                                       QStringLiteral("wasm")};
+    static const QStringList wide = {
+        QStringLiteral("x86_64"),  QStringLiteral("arm64"),   QStringLiteral("ia64"),    QStringLiteral("mips64"),
+        QStringLiteral("power64"), QStringLiteral("riscv64"), QStringLiteral("sparcv9"), QStringLiteral("loongarch64"),
+        QStringLiteral("s390x"),   QStringLiteral("alpha")};
+    static const QStringList narrow = {
+        QStringLiteral("i386"),  QStringLiteral("arm"),     QStringLiteral("mips"),  QStringLiteral("power"),
+        QStringLiteral("sparc"), QStringLiteral("riscv32"), QStringLiteral("wasm"),  QStringLiteral("loongarch32"),
+        QStringLiteral("s390"),  QStringLiteral("sh"),      QStringLiteral("avr32"), QStringLiteral("bfin")};
     if (wide.contains(architecture)) {
         return QStringLiteral("64");
     }

@@ -107,10 +107,14 @@ QString ConverterSource(const QString& addressWidth) {
 }
 
 void PlaceConverter(const QString& source, const QString& target) {
-    if (QFileInfo(target).isSymLink() || FileExists(target)) {
+    if (FileExists(target)) {
         return;
     }
     FailIf(source.isEmpty(), QStringLiteral("File not found: pdftotext"));
+    // A link left behind whose converter has gone is replaced; it would fail every conversion.
+    if (QFileInfo(target).isSymLink()) {
+        FailIf(!QFile::remove(target), QStringLiteral("Permission denied: ") + target);
+    }
     if (QFile::link(source, target)) {
         return;
     }

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cmath>
+
 namespace {
 const QString kGroup = QStringLiteral("Lexitally");
 
@@ -43,13 +45,13 @@ bool SettingsStore::ReadBool(const QString& text) {
     }
     bool ok = false;
     const double number = t.toDouble(&ok);
-    FailIf(!ok, QStringLiteral("Type mismatch"));
+    FailIf(!ok || !std::isfinite(number), QStringLiteral("Type mismatch"));
     return number != 0;
 }
 
 int SettingsStore::ReadInt(const QString& text) {
     bool ok = false;
     const double number = text.trimmed().toDouble(&ok);
-    FailIf(!ok || number < -2147483648.0 || number > 2147483647.0, QStringLiteral("Type mismatch"));
+    FailIf(!ok || !(number >= -2147483648.0 && number <= 2147483647.0), QStringLiteral("Type mismatch"));
     return static_cast<int>(qRound64(number));
 }

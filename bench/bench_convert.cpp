@@ -1,0 +1,114 @@
+// Times the program's conversion of a folder of PDFs against pdftotext run alone.
+//
+//     bench_convert FOLDER_OF_PDFS [ROUNDS=3]
+//
+// Per round, on the same files:
+//   alone        pdftotext -enc UTF-8 PDF OUT, started and waited for one after the other;
+//   conversion   ConvertForAnalysis (RunAndWait polling and yielding, outcome with NoTextPDF);
+//   check        the readability check over the whole list (convert, size, delete).
+// The best round of each is reported, with the ratios to pdftotext alone.
+
+#include "analysis/Converter.h"
+#include "analysis/Readability.h"
+#include "analysis/TextFiles.h"
+#include "app/Helpers.h"
+#include "app/Places.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+double Elapsed(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: bench_convert FOLDER_OF_PDFS [ROUNDS=3]\n");
+        return 2;
+    }
+    const int rounds = args.size() > 2 ? std::max(1, args[2].toInt()) : 3;
+    QDir folder(args[1]);
+    QStringList pdfs;
+    for (const QString& name : folder.entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name)) {
+        pdfs << folder.absoluteFilePath(name);
+    }
+    if (pdfs.isEmpty()) {
+        std::fprintf(stderr, "bench_convert: no PDFs in %s\n", qPrintable(args[1]));
+        return 2;
+    }
+
+    // A temporary folder of its own, with the converter placed the way start-up does it.
+    QTemporaryDir temp;
+    qputenv("TEMP", temp.path().toUtf8());
+    const QString source = ConverterSource(ProcessorAddressWidth());
+    try {
+        PlaceConverter(source, ConverterPath());
+    } catch (...) {
+        std::fprintf(stderr, "bench_convert: no pdftotext found\n");
+        return 1;
+    }
+    const QString alone = QDir(temp.path()).filePath(QStringLiteral("alone.txt"));
+    const Yield yield = [] { QCoreApplication::processEvents(); };
+
+    double bestAlone = std::numeric_limits<double>::max();
+    double bestConversion = bestAlone;
+    double bestCheck = bestAlone;
+    int unreadable = 0;
+    for (int round = 0; round < rounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        for (const QString& pdf : std::as_const(pdfs)) {
+            QProcess process;
+            process.setStandardInputFile(QProcess::nullDevice());
+            process.setStandardOutputFile(QProcess::nullDevice());
+            process.setStandardErrorFile(QProcess::nullDevice());
+            process.start(source, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, alone});
+            process.waitForFinished(-1);
+        }
+        bestAlone = std::min(bestAlone, Elapsed(timer));
+
+        ProgressMemory bar;
+        unreadable = 0;
+        timer.restart();
+        for (qsizetype i = 0; i < pdfs.size(); ++i) {
+            const int start = RoundHalfEven(100.0 * static_cast<double>(i) / static_cast<double>(pdfs.size()));
+            bar.SetValue(start);
+            if (ConvertForAnalysis(pdfs[i], QString(), &bar, start, static_cast<int>(pdfs.size()), yield, nullptr) !=
+                ExtractionOutcome::TextAvailable) {
+                ++unreadable;
+            }
+        }
+        bestConversion = std::min(bestConversion, Elapsed(timer));
+        for (const QString& pdf : std::as_const(pdfs)) {
+            QFile::remove(TextFileOf(pdf));
+        }
+
+        timer.restart();
+        CheckByCodeNotPreviewTextbox([&] { return pdfs; }, UiOrSilent(nullptr), &bar, {}, yield,
+                                     QStringLiteral("bench"));
+        bestCheck = std::min(bestCheck, Elapsed(timer));
+    }
+
+    const auto n = static_cast<double>(pdfs.size());
+    std::printf("files: %lld, rounds: %d (best round shown), unreadable: %d\n", static_cast<long long>(pdfs.size()),
+                rounds, unreadable);
+    std::printf("pdftotext alone      %9.1f ms  %7.2f ms/file\n", bestAlone, bestAlone / n);
+    std::printf("ConvertForAnalysis   %9.1f ms  %7.2f ms/file  ratio %.3f\n", bestConversion, bestConversion / n,
+                bestConversion / bestAlone);
+    std::printf("readability check    %9.1f ms  %7.2f ms/file  ratio %.3f\n", bestCheck, bestCheck / n,
+                bestCheck / bestAlone);
+    return 0;
+}

@@ -1,0 +1,299 @@
+// Times the counting pass with each word-frequency method and counting mode.
+//
+//   bench_counting [--method db|text|both] [--mode all|per-file|both] [--no-sort]
+//                  [--generate MB] [--distinct N] [--files N] [--repeat N] [FILE...]
+//   bench_counting --generate MB [--distinct N] --write FILE
+//
+// Inputs are the given text files, or a generated text of MB megabytes drawn from N distinct
+// words (split into --files parts in per-file mode). --no-sort requests a stop as soon as the
+// walk over the words ends, which leaves the text method's bubble sort after one comparison:
+// use it to time the counting of the text method on texts with many distinct words.
+// Runs in its own temporary folder and data folder; nothing of the user's is touched.
+
+#include "analysis/Pass.h"
+#include "analysis/SortingDb.h"
+#include "analysis/SortingText.h"
+#include "analysis/TextFiles.h"
+#include "app/ErrorReport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Options {
+    QStringList methods{QStringLiteral("db"), QStringLiteral("text")};
+    QStringList modes{QStringLiteral("all"), QStringLiteral("per-file")};
+    bool noSort = false;
+    double generateMb = 0;
+    int distinct = 3000;
+    int files = 4;
+    int repeat = 1;
+    QString write;
+    QStringList inputs;
+};
+
+// A text of about `bytes` bytes: lines of 6 to 17 words drawn with falling frequency (the
+// k-th word about 1/k as often as the first) from `distinct` letter strings, some of them
+// capitalised, with a little punctuation, digits and non-ASCII text in between.
+QByteArray GenerateText(qint64 bytes, int distinct, quint32 seed) {
+    std::mt19937 random(seed);
+    std::vector<QByteArray> words;
+    words.reserve(static_cast<size_t>(distinct));
+    std::uniform_int_distribution<int> length(1, 11);
+    std::uniform_int_distribution<int> letter(0, 25);
+    for (int i = 0; i < distinct; ++i) {
+        QByteArray word;
+        const int n = length(random);
+        for (int k = 0; k < n; ++k) {
+            word += static_cast<char>('a' + letter(random));
+        }
+        word += QByteArray::number(i, 36)
+                    .replace('0', 'z')
+                    .replace('1', 'y')
+                    .replace('2', 'x')
+                    .replace('3', 'w')
+                    .replace('4', 'v')
+                    .replace('5', 'u')
+                    .replace('6', 't')
+                    .replace('7', 's')
+                    .replace('8', 'r')
+                    .replace('9', 'q'); // makes words nearly always distinct
+        words.push_back(word);
+    }
+    std::vector<double> weights(static_cast<size_t>(distinct));
+    for (int i = 0; i < distinct; ++i) {
+        weights[static_cast<size_t>(i)] = 1.0 / (i + 1);
+    }
+    std::discrete_distribution<int> pick(weights.begin(), weights.end());
+    std::uniform_int_distribution<int> perLine(6, 17);
+    std::uniform_int_distribution<int> percent(0, 99);
+    QByteArray text;
+    text.reserve(bytes + 256);
+    while (text.size() < bytes) {
+        const int n = perLine(random);
+        for (int k = 0; k < n; ++k) {
+            if (k > 0) {
+                text += ' ';
+            }
+            QByteArray word = words[static_cast<size_t>(pick(random))];
+            const int roll = percent(random);
+            if (roll < 8) {
+                word[0] = static_cast<char>(word[0] - 32);
+            } else if (roll < 10) {
+                word += ',';
+            } else if (roll < 11) {
+                word = "42";
+            } else if (roll < 12) {
+                word += "\xC3\xA9t\xC3\xA9"; // "été"
+            }
+            text += word;
+        }
+        text += percent(random) < 3 ? "\r\n" : "\n";
+    }
+    return text;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// Remembers when the walk over the words ended: the first text that is not a per-token one.
+class TimingProgress : public ProgressMemory {
+public:
+    TimingProgress(const QElapsedTimer& clock, bool stopAtSort) : m_clock(clock), m_stopAtSort(stopAtSort) {}
+    void SetText(const ProgressText& text) override {
+        if (text.kind != ProgressText::Kind::Plain) {
+            m_counters = text.a + text.b + text.c; // numbers only, as a window's sink keeps them
+            return;
+        }
+        ProgressMemory::SetText(text);
+        if (m_walkEnd < 0) {
+            m_walkEnd = m_clock.nsecsElapsed();
+            stop = m_stopAtSort;
+        }
+    }
+    qint64 m_walkEnd = -1;
+    qint64 m_counters = 0;
+    bool stop = false;
+
+private:
+    const QElapsedTimer& m_clock;
+    bool m_stopAtSort;
+};
+
+class CountingSink : public ResultSink {
+public:
+    void AddRow(const QStringList&) override { ++rows; }
+    void SetTotals(const Totals& t) override { totals = t; }
+    qint64 rows = 0;
+    Totals totals;
+};
+
+void RunOne(const QString& method, const QString& mode, const QList<QByteArray>& texts, const Options& options) {
+    double best = 1e300;
+    double bestWalk = 1e300;
+    CountingSink sink;
+    qint64 bytes = 0;
+    for (const QByteArray& text : texts) {
+        bytes += text.size();
+    }
+    for (int run = 0; run < options.repeat; ++run) {
+        QStringList rows;
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            const QString row = QStringLiteral("/bench/input-%1.pdf").arg(i);
+            if (!WriteFile(TextFileOf(row), texts[i])) {
+                std::fprintf(stderr, "cannot write the text of %s\n", qPrintable(row));
+                return;
+            }
+            rows << row;
+        }
+        QElapsedTimer clock;
+        TimingProgress progress(clock, options.noSort);
+        sink = CountingSink();
+        PassInputs pass;
+        pass.mode = mode == QStringLiteral("all") ? CountMode::AllFiles : CountMode::PerFile;
+        pass.ignoreCase = [] { return true; };
+        pass.pdfPaths = rows;
+        pass.stopRequested = [&progress] { return progress.stop; };
+        pass.progress = &progress;
+        pass.results = &sink;
+        clock.start();
+        if (method == QStringLiteral("db")) {
+            SortingDB(pass);
+        } else {
+            SortingText(pass);
+        }
+        const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        best = std::min(best, seconds);
+        if (progress.m_walkEnd >= 0) {
+            bestWalk = std::min(bestWalk, static_cast<double>(progress.m_walkEnd) / 1e9);
+        }
+    }
+    const double mb = static_cast<double>(bytes) / 1e6;
+    const double words = static_cast<double>(sink.totals.words);
+    std::printf("%-5s %-9s %8.2f MB %10lld words %7lld rows | total %8.3f s %8.1f MB/s %10.0f words/s | "
+                "counting %7.3f s %8.1f MB/s\n",
+                qPrintable(method), qPrintable(mode), mb, static_cast<long long>(sink.totals.words),
+                static_cast<long long>(sink.rows), best, mb / best, words / best, bestWalk, mb / bestWalk);
+    std::fflush(stdout);
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: bench_counting [--method db|text|both] [--mode all|per-file|both] [--no-sort]\n"
+                         "                      [--generate MB] [--distinct N] [--files N] [--repeat N] [FILE...]\n"
+                         "       bench_counting --generate MB [--distinct N] --write FILE\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    Options options;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto value = [&]() -> QString { return i + 1 < args.size() ? args[++i] : QString(); };
+        if (a == QStringLiteral("--method")) {
+            const QString v = value();
+            options.methods = v == QStringLiteral("both") ? QStringList{QStringLiteral("db"), QStringLiteral("text")}
+                                                          : QStringList{v};
+        } else if (a == QStringLiteral("--mode")) {
+            const QString v = value();
+            options.modes = v == QStringLiteral("both") ? QStringList{QStringLiteral("all"), QStringLiteral("per-file")}
+                                                        : QStringList{v};
+        } else if (a == QStringLiteral("--no-sort")) {
+            options.noSort = true;
+        } else if (a == QStringLiteral("--generate")) {
+            options.generateMb = value().toDouble();
+        } else if (a == QStringLiteral("--distinct")) {
+            options.distinct = std::max(1, value().toInt());
+        } else if (a == QStringLiteral("--files")) {
+            options.files = std::max(1, value().toInt());
+        } else if (a == QStringLiteral("--repeat")) {
+            options.repeat = std::max(1, value().toInt());
+        } else if (a == QStringLiteral("--write")) {
+            options.write = value();
+        } else if (a.startsWith(u'-')) {
+            return Usage();
+        } else {
+            options.inputs << a;
+        }
+    }
+    for (const QString& m : options.methods) {
+        if (m != QStringLiteral("db") && m != QStringLiteral("text")) {
+            return Usage();
+        }
+    }
+    for (const QString& m : options.modes) {
+        if (m != QStringLiteral("all") && m != QStringLiteral("per-file")) {
+            return Usage();
+        }
+    }
+
+    if (!options.write.isEmpty()) {
+        if (options.generateMb <= 0) {
+            return Usage();
+        }
+        const QByteArray text = GenerateText(static_cast<qint64>(options.generateMb * 1e6), options.distinct, 1);
+        return WriteFile(options.write, text) ? 0 : 1;
+    }
+
+    QList<QByteArray> inputs;
+    for (const QString& path : options.inputs) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+            return 1;
+        }
+        inputs << file.readAll();
+    }
+    if (inputs.isEmpty()) {
+        if (options.generateMb <= 0) {
+            options.generateMb = 5;
+        }
+        inputs << GenerateText(static_cast<qint64>(options.generateMb * 1e6), options.distinct, 1);
+    }
+
+    QTemporaryDir scratch;
+    qputenv("TEMP", QFile::encodeName(scratch.path() + QStringLiteral("/temp")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.path() + QStringLiteral("/data")));
+    qputenv("LEXITALLY_APP_DIR", QFile::encodeName(scratch.path() + QStringLiteral("/app")));
+    try {
+        EnsureWorkingDatabase();
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "working database: %s\n", qPrintable(failure.Description()));
+        return 1;
+    }
+
+    for (const QString& mode : options.modes) {
+        QList<QByteArray> texts = inputs;
+        if (mode == QStringLiteral("per-file") && inputs.size() == 1 && options.files > 1) {
+            // Split the one text into parts at line ends.
+            texts.clear();
+            const QByteArray& whole = inputs.first();
+            qsizetype start = 0;
+            for (int part = 1; part <= options.files; ++part) {
+                qsizetype cut = part == options.files ? whole.size() : whole.size() * part / options.files;
+                while (cut < whole.size() && whole[cut - 1] != '\n') {
+                    ++cut;
+                }
+                texts << whole.mid(start, cut - start);
+                start = cut;
+            }
+        }
+        for (const QString& method : options.methods) {
+            RunOne(method, mode, texts, options);
+        }
+    }
+    return 0;
+}

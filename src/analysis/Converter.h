@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/Progress.h"
+#include "app/Yield.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class Ui;
+
+// Running the PDF-to-text converter and judging what it wrote.
+
+// RunAndWait's result when a program cannot be started: the error number plus this base.
+inline constexpr int kStartErrorBase = -2147221504;
+// Error numbers of a failed start.
+inline constexpr int kErrorInvalidCall = 5;       // started but refused by the system
+inline constexpr int kErrorFileNotFound = 53;     // no such program
+inline constexpr int kErrorPermissionDenied = 70; // present but not executable
+
+// The show style a new process would get: missing, below 0 or above 6 becomes 6 (minimized,
+// not activated). Processes here never show a window; the value is kept for the callers.
+int EffectiveWindowStyle(std::optional<int> windowStyle);
+
+// Rounds to the nearest integer, halves to the even neighbour (2.5 → 2, 3.5 → 4, 0.5 → 0).
+int RoundHalfEven(double value);
+
+// Runs the program with the argument list (no shell) and waits for its end, polling every
+// pollMs milliseconds and yielding several times per poll. With a progress bar, after 50 polls
+// the bar reads progressText + ", " (when not empty) + "Please wait.. " + (polls − 50), and every
+// 150 polls after that the bar creeps forward inside the current file's share (fileCount 0:
+// unknown count). At the end the bar's text is progressText again, or "Progress Bar" when it is
+// empty; its value stays where it was moved.
+// Returns the exit code; 128 + the signal's number when the process was ended by a signal;
+// kStartErrorBase + error number when it could not be started. No time limit.
+int RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle, ProgressSink* bar,
+               const QString& progressText, int startValue, int fileCount, const Yield& yield, int pollMs = 100);
+
+// Kills every converter that RunAndWait is waiting for (for the main window's shutdown); the
+// waiting calls then return at once.
+void KillRunningConverter();
+
+// True while RunAndWait waits for a process.
+bool ConverterRunning();
+
+// The size of a file in bytes; 0 when it cannot be opened (missing, a folder, no access).
+qint64 FileSize2(const QString& path);
+
+// True when the text file holds no real text: fewer than six printable characters (code point
+// 32–126 or 160 and above) and at least one other character. An empty file gives false.
+// Carries its own error report, shown through ui (nothing is shown without one).
+bool NoTextPDF(const QString& path, Ui* ui);
+
+// What one conversion of the analysis run gave.
+enum class ExtractionOutcome {
+    TextAvailable, // output present with real text
+    NoOutput,      // the converter wrote nothing (damaged, protected, wrong password, no converter)
+    NoText,        // output present but without real text (a scanned image)
+};
+
+// The reason appended to a PDF's path in the list of files that could not be read; "" for
+// text available. withPassword: the conversion was made with a password.
+QString OutcomeReason(ExtractionOutcome outcome, bool withPassword);
+
+// The converter's arguments: -enc UTF-8 [-opw PASSWORD] PDF OUTPUT. The password is one
+// argument whatever it holds; a path that would read as an option is made absolute.
+QStringList ConverterArguments(const QString& pdf, const QString& output, const QString& password = {});
+
+// The outcome for a converter output file: missing (or not a plain file) → no output,
+// NoTextPDF → no text, else text available.
+ExtractionOutcome OutcomeOf(const QString& output, Ui* ui);
+
+// Converts the PDF for the analysis run into TextFileOf(pdf) (a stale output is removed first)
+// with the converter at ConverterPath(), showing progress on the bar (its current text is
+// carried into the "Please wait.." text), and returns the outcome. The password is passed as
+// the owner password when not empty. Nothing is ever written beside the PDF.
+// Throws Failure when the temporary folder cannot be used.
+ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
+                                     int fileCount, const Yield& yield, Ui* ui);

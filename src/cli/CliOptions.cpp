@@ -1,0 +1,112 @@
+#include "CliOptions.h"
+
+namespace {
+
+// The value of an option given as "--name value" or "--name=value"; advances i past it.
+std::optional<QString> OptionValue(const QStringList& arguments, qsizetype& i, const QString& name) {
+    const QString& argument = arguments[i];
+    if (argument.size() > name.size() && argument.startsWith(name) && argument[name.size()] == u'=') {
+        return argument.mid(name.size() + 1);
+    }
+    if (i + 1 >= arguments.size()) {
+        return std::nullopt;
+    }
+    return arguments[++i];
+}
+
+bool Named(const QString& argument, const QString& name) {
+    return argument == name || argument.startsWith(name + u'=');
+}
+
+} // namespace
+
+ParsedArguments ParseArguments(const QStringList& arguments) {
+    ParsedArguments parsed;
+    CliOptions options;
+    const auto fail = [&parsed](const QString& message) {
+        parsed.error = message;
+        return parsed;
+    };
+    bool onlyPaths = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (onlyPaths || argument == QStringLiteral("-") || !argument.startsWith(u'-')) {
+            options.paths << argument;
+        } else if (argument == QStringLiteral("--")) {
+            onlyPaths = true;
+        } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
+            parsed.help = true;
+            return parsed;
+        } else if (argument == QStringLiteral("--per-file")) {
+            options.mode = CountMode::PerFile;
+        } else if (argument == QStringLiteral("--case-sensitive")) {
+            options.ignoreCase = false;
+        } else if (argument == QStringLiteral("--quiet") || argument == QStringLiteral("-q")) {
+            options.quiet = true;
+        } else if (argument == QStringLiteral("--text")) {
+            options.textInput = true;
+        } else if (Named(argument, QStringLiteral("--method"))) {
+            const auto value = OptionValue(arguments, i, QStringLiteral("--method"));
+            if (value == QStringLiteral("db")) {
+                options.method = CliMethod::Db;
+            } else if (value == QStringLiteral("text")) {
+                options.method = CliMethod::Text;
+            } else {
+                return fail(QStringLiteral("--method needs db or text"));
+            }
+        } else if (Named(argument, QStringLiteral("--format"))) {
+            const auto value = OptionValue(arguments, i, QStringLiteral("--format"));
+            if (value == QStringLiteral("tsv")) {
+                options.format = CliFormat::Tsv;
+            } else if (value == QStringLiteral("json")) {
+                options.format = CliFormat::Json;
+            } else {
+                return fail(QStringLiteral("--format needs tsv or json"));
+            }
+        } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
+            const auto value = argument == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
+                                                                : OptionValue(arguments, i, QStringLiteral("--output"));
+            if (!value || value->isEmpty()) {
+                return fail(argument + QStringLiteral(" needs a file name"));
+            }
+            options.output = *value;
+        } else {
+            return fail(QStringLiteral("unknown option ") + argument);
+        }
+    }
+    if (options.paths.isEmpty()) {
+        return fail(QStringLiteral("no PATH given"));
+    }
+    if (!options.textInput) {
+        return fail(QStringLiteral("PDF input is not available yet; give text files with --text"));
+    }
+    parsed.options = options;
+    return parsed;
+}
+
+QString UsageText() {
+    return QStringLiteral(
+        "Usage: lexitally-cli [--per-file] [--case-sensitive] [--method db|text] [--format tsv|json]\n"
+        "                     [-o FILE] [--quiet] [--text] PATH...\n"
+        "\n"
+        "Counts the words, lines and characters of texts and lists how often each word occurs,\n"
+        "least frequent first.\n"
+        "\n"
+        "  --per-file          separate counts for each PATH (default: one count for all)\n"
+        "  --case-sensitive    words that differ in letter case are kept apart by the text method\n"
+        "                      (default: letter case is ignored)\n"
+        "  --method db|text    word frequency through the working database (default) or in memory;\n"
+        "                      db falls back to text when the SQLite driver is missing\n"
+        "  --format tsv|json   output format (default: tsv, a header line and one line per row)\n"
+        "  -o, --output FILE   write the result to FILE instead of standard output\n"
+        "  --quiet             no progress on standard error\n"
+        "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
+        "  -h, --help          show this help\n"
+        "\n"
+        "Input files are never changed. Exit status: 0 with results, 1 when no row was produced,\n"
+        "2 for a usage error.\n");
+}
+
+QString MethodName(CliMethod method) {
+    return method == CliMethod::Db ? QStringLiteral("db") : QStringLiteral("text");
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "analysis/Pass.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+enum class CliMethod { Db, Text };
+enum class CliFormat { Tsv, Json };
+
+// What the command line asked for.
+struct CliOptions {
+    CountMode mode = CountMode::AllFiles;
+    bool ignoreCase = true;
+    CliMethod method = CliMethod::Db;
+    CliFormat format = CliFormat::Tsv;
+    QString output; // empty: standard output
+    bool quiet = false;
+    bool textInput = false; // every PATH is a UTF-8 text used in place of a converted PDF
+    QStringList paths;      // as given
+};
+
+struct ParsedArguments {
+    std::optional<CliOptions> options;
+    bool help = false;
+    QString error; // one line, when neither options nor help
+};
+
+// Parses the arguments that follow the program name.
+ParsedArguments ParseArguments(const QStringList& arguments);
+
+QString UsageText();
+
+QString MethodName(CliMethod method);

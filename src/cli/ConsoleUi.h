@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/Progress.h"
+#include "app/Ui.h"
+
+#include <QElapsedTimer>
+
+// Messages (error reports) go to standard error; questions are answered No, prompts and
+// pickers are cancelled.
+class ConsoleUi : public Ui {
+public:
+    MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) override;
+    QString Input(const QString&, const QString&) override { return {}; }
+    QStringList OpenFiles(const QString&, const QString&) override { return {}; }
+    QString SaveFile(const QString&, const QString&) override { return {}; }
+    QString BrowseForFolder(const QString&, const QString&) override { return {}; }
+    bool OpenUrl(const QUrl&) override { return false; }
+};
+
+// Shows progress on standard error, a few times a second, on one line that is rewritten.
+// When not shown (not a terminal, or quiet) it only remembers the last value and text.
+class TerminalProgress : public ProgressMemory {
+public:
+    explicit TerminalProgress(bool show);
+    ~TerminalProgress() override;
+    void SetValue(double percent) override;
+    void SetText(const ProgressText& text) override;
+    using ProgressSink::SetText;
+    // Clears the progress line.
+    void Done();
+
+private:
+    void MaybeShow();
+    bool m_show;
+    bool m_shown = false;
+    unsigned m_calls = 0;
+    QElapsedTimer m_timer;
+};
+
+// Writes a line to standard error: "lexitally-cli: " + text.
+void PrintError(const QString& text);
