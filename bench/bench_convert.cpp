@@ -3,8 +3,9 @@
 //     bench_convert FOLDER_OF_PDFS [ROUNDS=3]
 //
 // Per round, on the same files:
-//   alone        pdftotext -enc UTF-8 PDF OUT, started and waited for one after the other;
+//   alone        pdftotext -enc UTF-8 PDF OUT, started and waited for;
 //   conversion   ConvertForAnalysis (RunAndWait polling and yielding, outcome with NoTextPDF);
+//   (these two take turns file by file)
 //   check        the readability check over the whole list (convert, size, delete).
 // The best round of each is reported, with the ratios to pdftotext alone.
 
@@ -67,31 +68,42 @@ int main(int argc, char** argv) {
     double bestConversion = bestAlone;
     double bestCheck = bestAlone;
     int unreadable = 0;
+    const auto runAlone = [&](const QString& pdf) {
+        QProcess process;
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(source, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, alone});
+        process.waitForFinished(-1);
+    };
     for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        for (const QString& pdf : std::as_const(pdfs)) {
-            QProcess process;
-            process.setStandardInputFile(QProcess::nullDevice());
-            process.setStandardOutputFile(QProcess::nullDevice());
-            process.setStandardErrorFile(QProcess::nullDevice());
-            process.start(source, {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, alone});
-            process.waitForFinished(-1);
-        }
-        bestAlone = std::min(bestAlone, Elapsed(timer));
-
+        // The two ways take turns file by file (and swap places every file), so that a change
+        // in the machine's load falls on both alike.
         ProgressMemory bar;
+        QElapsedTimer timer;
+        qint64 aloneNs = 0;
+        qint64 conversionNs = 0;
         unreadable = 0;
-        timer.restart();
         for (qsizetype i = 0; i < pdfs.size(); ++i) {
             const int start = RoundHalfEven(100.0 * static_cast<double>(i) / static_cast<double>(pdfs.size()));
-            bar.SetValue(start);
-            if (ConvertForAnalysis(pdfs[i], QString(), &bar, start, static_cast<int>(pdfs.size()), yield, nullptr) !=
-                ExtractionOutcome::TextAvailable) {
-                ++unreadable;
+            for (int turn = 0; turn < 2; ++turn) {
+                const bool aloneTurn = (turn == 0) == (i % 2 == 0);
+                timer.restart();
+                if (aloneTurn) {
+                    runAlone(pdfs[i]);
+                    aloneNs += timer.nsecsElapsed();
+                    continue;
+                }
+                bar.SetValue(start);
+                if (ConvertForAnalysis(pdfs[i], QString(), &bar, start, static_cast<int>(pdfs.size()), yield,
+                                       nullptr) != ExtractionOutcome::TextAvailable) {
+                    ++unreadable;
+                }
+                conversionNs += timer.nsecsElapsed();
             }
         }
-        bestConversion = std::min(bestConversion, Elapsed(timer));
+        bestAlone = std::min(bestAlone, static_cast<double>(aloneNs) / 1e6);
+        bestConversion = std::min(bestConversion, static_cast<double>(conversionNs) / 1e6);
         for (const QString& pdf : std::as_const(pdfs)) {
             QFile::remove(TextFileOf(pdf));
         }

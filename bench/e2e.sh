@@ -44,9 +44,10 @@ best_of() {
 }
 
 pdftotext_alone() {
-    local f
+    local f name
     for f in "${pdfs[@]}"; do
-        pdftotext -enc UTF-8 "$f" "$work/alone/$(basename "$f" .pdf).txt"
+        name=${f##*/}
+        pdftotext -enc UTF-8 "$f" "$work/alone/${name%.pdf}.txt"
     done
 }
 

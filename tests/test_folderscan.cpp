@@ -108,8 +108,6 @@ private slots:
     void folderListOrder();
     void repeatableAndYielding();
     void rootFolderEntries();
-    void listFiles_data();
-    void listFiles();
     void openable_data();
     void openable();
     void unsafeChars_data();
@@ -339,32 +337,6 @@ void FolderScanTest::rootFolderEntries() {
                  qPrintable(folder));
     }
     QVERIFY(CollectFolderFiles(QString(), kAllFilesPattern, {}, ui).isEmpty());
-}
-
-void FolderScanTest::listFiles_data() {
-    QTest::addColumn<QStringList>("tree");
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("pattern ignores case")
-        << QStringList{"a.pdf", "B.PDF", "c.txt"} << "*.PDF" << QStringList{"a.pdf", "B.PDF"};
-    QTest::newRow("every file, dotless too") << QStringList{"README", "a.pdf", ".hidden", "Sub/in.pdf"}
-                                             << kAllFilesPattern << QStringList{".hidden", "a.pdf", "README"};
-    QTest::newRow("link to a file yes, dangling no")
-        << QStringList{"a.pdf", "b.pdf -> a.pdf", "c.pdf -> nowhere.pdf", "d.pdf -> Sub", "Sub/"} << kPdfPattern
-        << QStringList{"a.pdf", "b.pdf"};
-    QTest::newRow("nothing matches") << QStringList{"a.txt"} << kPdfPattern << QStringList{};
-}
-
-void FolderScanTest::listFiles() {
-    QFETCH(QStringList, tree);
-    QFETCH(QString, pattern);
-    QFETCH(QStringList, expected);
-    IsolatedEnvironment env;
-    const QString root = env.Work() + QStringLiteral("/L");
-    MakeTree(root, tree);
-    QCOMPARE(ListFilesInFolder(root, pattern), expected);
-    QCOMPARE(ListFilesInFolder(root + u'/', pattern), expected);
-    QVERIFY(ListFilesInFolder(root + QStringLiteral("/none"), pattern).isEmpty());
 }
 
 void FolderScanTest::openable_data() {

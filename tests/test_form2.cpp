@@ -103,18 +103,30 @@ private slots:
 void Form2Test::loadsWithItsCaptions_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("window") << "Form2" << "Lexitally";
-    QTest::newRow("back") << "PushButton1" << "< Back";
-    QTest::newRow("frame") << "Frame1" << "Word - Line - Character Counts";
-    QTest::newRow("label1") << "Label1" << " Word Count: ";
-    QTest::newRow("label2") << "Label2" << " Line Count: ";
-    QTest::newRow("label3") << "Label3" << " Character Count With Spaces: ";
-    QTest::newRow("label4") << "Label4" << " Character Count Without Spaces: ";
-    QTest::newRow("text") << "PushButton5" << "Save Results As Text File";
-    QTest::newRow("workbook") << "PushButton3" << "Save Results As Excel File";
-    QTest::newRow("clipboard") << "PushButton8" << "Copy Results To Clipboard";
-    QTest::newRow("clear") << "PushButton9" << "Clear Results";
-    QTest::newRow("bar") << "ProgressBar1" << "Progress Bar";
+    QTest::newRow("window") << "Form2"
+                            << "Lexitally";
+    QTest::newRow("back") << "PushButton1"
+                          << "< Back";
+    QTest::newRow("frame") << "Frame1"
+                           << "Word - Line - Character Counts";
+    QTest::newRow("label1") << "Label1"
+                            << " Word Count: ";
+    QTest::newRow("label2") << "Label2"
+                            << " Line Count: ";
+    QTest::newRow("label3") << "Label3"
+                            << " Character Count With Spaces: ";
+    QTest::newRow("label4") << "Label4"
+                            << " Character Count Without Spaces: ";
+    QTest::newRow("text") << "PushButton5"
+                          << "Save Results As Text File";
+    QTest::newRow("workbook") << "PushButton3"
+                              << "Save Results As Excel File";
+    QTest::newRow("clipboard") << "PushButton8"
+                               << "Copy Results To Clipboard";
+    QTest::newRow("clear") << "PushButton9"
+                           << "Clear Results";
+    QTest::newRow("bar") << "ProgressBar1"
+                         << "Progress Bar";
 }
 
 void Form2Test::loadsWithItsCaptions() {
@@ -150,9 +162,9 @@ void Form2Test::columnsOfEachRun_data() {
         << int(CountMode::AllFiles) << int(CountMode::PerFile)
         << QStringList{QStringLiteral("Filename"), QStringLiteral(" Words"), QStringLiteral("Count")}
         << QList<int>{5000, 1500, 1000};
-    QTest::newRow("all files after per file") << int(CountMode::PerFile) << int(CountMode::AllFiles)
-                                              << QStringList{QStringLiteral(" Words"), QStringLiteral("Count")}
-                                              << QList<int>{6300, 1000};
+    QTest::newRow("all files after per file")
+        << int(CountMode::PerFile) << int(CountMode::AllFiles)
+        << QStringList{QStringLiteral(" Words"), QStringLiteral("Count")} << QList<int>{6300, 1000};
 }
 
 void Form2Test::columnsOfEachRun() {
@@ -283,11 +295,16 @@ void Form2Test::contextMenu_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QList<int>>("selected");
     QTest::addColumn<QString>("after");
-    QTest::newRow("tick all") << "Tick All" << "x..." << QList<int>{1} << "xxxx";
-    QTest::newRow("untick all") << "Untick All" << "xx.x" << QList<int>{1} << "....";
-    QTest::newRow("tick selected") << "Tick Selected" << "...." << QList<int>{1, 3} << ".x.x";
-    QTest::newRow("untick selected") << "Untick Selected" << "xxxx" << QList<int>{0, 1} << "..xx";
-    QTest::newRow("tick nothing selected") << "Tick Selected" << "x..." << QList<int>{} << "x...";
+    QTest::newRow("tick all") << "Tick All"
+                              << "x..." << QList<int>{1} << "xxxx";
+    QTest::newRow("untick all") << "Untick All"
+                                << "xx.x" << QList<int>{1} << "....";
+    QTest::newRow("tick selected") << "Tick Selected"
+                                   << "...." << QList<int>{1, 3} << ".x.x";
+    QTest::newRow("untick selected") << "Untick Selected"
+                                     << "xxxx" << QList<int>{0, 1} << "..xx";
+    QTest::newRow("tick nothing selected") << "Tick Selected"
+                                           << "x..." << QList<int>{} << "x...";
 }
 
 void Form2Test::contextMenu() {
@@ -320,12 +337,18 @@ void Form2Test::keyboard_data() {
     QTest::addColumn<int>("current");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("after");
-    QTest::newRow("space ticks one row") << "...." << QList<int>{2} << 2 << "space" << "..x.";
-    QTest::newRow("space unticks it again") << "...." << QList<int>{2} << 2 << "space space" << "....";
-    QTest::newRow("space follows the current row") << "x..." << QList<int>{0, 1, 3} << 0 << "space" << "....";
-    QTest::newRow("space on mixed rows ticks") << "x..." << QList<int>{0, 1} << 1 << "space" << "xx..";
-    QTest::newRow("ctrl+a then space") << "...." << QList<int>{1} << 1 << "ctrl+a space" << "xxxx";
-    QTest::newRow("nothing selected") << ".x.." << QList<int>{} << -1 << "space" << ".x..";
+    QTest::newRow("space ticks one row") << "...." << QList<int>{2} << 2 << "space"
+                                         << "..x.";
+    QTest::newRow("space unticks it again") << "...." << QList<int>{2} << 2 << "space space"
+                                            << "....";
+    QTest::newRow("space follows the current row") << "x..." << QList<int>{0, 1, 3} << 0 << "space"
+                                                   << "....";
+    QTest::newRow("space on mixed rows ticks") << "x..." << QList<int>{0, 1} << 1 << "space"
+                                               << "xx..";
+    QTest::newRow("ctrl+a then space") << "...." << QList<int>{1} << 1 << "ctrl+a space"
+                                       << "xxxx";
+    QTest::newRow("nothing selected") << ".x.." << QList<int>{} << -1 << "space"
+                                      << ".x..";
 }
 
 void Form2Test::keyboard() {
@@ -370,10 +393,10 @@ void Form2Test::closingEndsTheProgram() {
 }
 
 void Form2Test::saveAsText_data() {
-    QTest::addColumn<QString>("name");     // chosen in the dialog; "" cancels
+    QTest::addColumn<QString>("name"); // chosen in the dialog; "" cancels
     QTest::addColumn<QByteArray>("existing");
-    QTest::addColumn<int>("answer");       // to the overwrite question
-    QTest::addColumn<QByteArray>("content"); // of the file afterwards; "-" = no file
+    QTest::addColumn<int>("answer");           // to the overwrite question
+    QTest::addColumn<QByteArray>("content");   // of the file afterwards; "-" = no file
     QTest::addColumn<QStringList>("messages"); // "?" = the overwrite question, "!" = error report
     const QByteArray written = " Words\tCount\t\r\nword0 \t1    \t\r\nword2 \t3    \t\r\n";
     const int yes = int(MsgAnswer::Yes);
@@ -419,7 +442,8 @@ void Form2Test::saveAsText() {
             QCOMPARE(call.caption, QStringLiteral("Lexitally"));
         } else if (messages[i] == "!") {
             QCOMPARE(call.caption, QStringLiteral("Application Error"));
-            QVERIFY(call.text.contains(QStringLiteral("in Zentrova2021/08/31.Main.SaveListviewProperlySpaced at line")));
+            QVERIFY(
+                call.text.contains(QStringLiteral("in Zentrova2021/08/31.Main.SaveListviewProperlySpaced at line")));
         } else {
             QCOMPARE(call.text, messages[i]);
             QCOMPARE(call.buttons, MsgButtons::Ok);
@@ -467,8 +491,8 @@ void Form2Test::saveAsWorkbook_data() {
     QTest::addColumn<bool>("tempUsable");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<bool>("opened");
-    QTest::newRow("no spreadsheet application") << false << 3 << true << QStringList{kNoSpreadsheet1, kNoSpreadsheet2}
-                                                << false;
+    QTest::newRow("no spreadsheet application")
+        << false << 3 << true << QStringList{kNoSpreadsheet1, kNoSpreadsheet2} << false;
     QTest::newRow("empty list") << true << 0 << true << QStringList{} << false;
     QTest::newRow("rows") << true << 3 << true << QStringList{} << true;
     QTest::newRow("temporary folder unusable") << true << 3 << false << QStringList{"!"} << false;

@@ -207,16 +207,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(TempFolder() + QStringLiteral("/*.txt")));
     }
 
-    void emptyList() {
-        IsolatedEnvironment env;
-        ScriptedUi ui;
-        BusyLog busy;
-        QCOMPARE(CheckByCodeNotPreviewTextbox([] { return QStringList(); }, ui, nullptr, busy.Setter(), {}, kTitle),
-                 QStringList());
-        QVERIFY(ui.calls.isEmpty());
-        QCOMPARE(busy.calls, (QList<bool>{true, false}));
-    }
-
     // A row removed while the check yields is reported once and skipped; the rest is checked.
     void rowRemovedDuringCheck() {
         IsolatedEnvironment env;

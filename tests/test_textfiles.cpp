@@ -297,16 +297,20 @@ private slots:
         QTest::addColumn<QString>("procedure");
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("step");
-        QTest::newRow("append: missing source") << "append-source" << QString::fromLatin1(Source::AppendFile) << 102;
+        QTest::addColumn<QString>("description");
+        QTest::newRow("append: missing source")
+            << "append-source" << QString::fromLatin1(Source::AppendFile) << 102 << "No such file or directory: ";
         QTest::newRow("append: target folder missing")
-            << "append-target" << QString::fromLatin1(Source::AppendFile) << 100;
-        QTest::newRow("char count: missing file") << "count" << QString::fromLatin1(Source::CharCount) << 100;
+            << "append-target" << QString::fromLatin1(Source::AppendFile) << 100 << "No such file or directory: ";
+        QTest::newRow("char count: missing file")
+            << "count" << QString::fromLatin1(Source::CharCount) << 100 << "No such file or directory: ";
     }
 
     void failuresAreReportedOnce() {
         QFETCH(QString, procedure);
         QFETCH(QString, source);
         QFETCH(int, step);
+        QFETCH(QString, description);
         IsolatedEnvironment env;
         ScriptedUi ui;
         const QString existing = WriteTextFile(env.Work() + QStringLiteral("/s.txt"), "a\n");
@@ -327,6 +331,7 @@ private slots:
         QCOMPARE(messages[0].caption, QStringLiteral("Application Error"));
         QVERIFY2(messages[0].text.contains(source + QStringLiteral("at line ") + QString::number(step)),
                  qPrintable(messages[0].text));
+        QVERIFY2(messages[0].text.startsWith(description + env.Root()), qPrintable(messages[0].text));
     }
 };
 

@@ -51,7 +51,8 @@ bool CheckDatabaseProvider(bool quiet, Ui* ui, const ProviderProbe& probe) {
         return true;
     }
     const bool missingProvider =
-        found.errorNumber == 3706 || found.description.contains(QStringLiteral("provider cannot be found"), Qt::CaseInsensitive);
+        found.errorNumber == 3706 ||
+        found.description.contains(QStringLiteral("provider cannot be found"), Qt::CaseInsensitive);
     if (missingProvider && !quiet && ui) {
         if (ui->Message(ProviderAdviceText(), ShortenTitle(QStringLiteral("Lexitally")), MsgButtons::YesNo) ==
             MsgAnswer::Yes) {

@@ -35,7 +35,8 @@ QString ErrorText(const QSqlError& error) {
 
 void Execute(QSqlDatabase& db, const QString& statement) {
     QSqlQuery query(db);
-    FailIf(!query.exec(statement), ErrorText(query.lastError()));
+    const bool done = query.exec(statement);
+    FailIf(!done, ErrorText(query.lastError()));
 }
 
 QString ValueRowsStatement(int rows) {
@@ -61,7 +62,8 @@ public:
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         FailIf(!m_db.isValid(), ErrorText(m_db.lastError()));
         m_db.setDatabaseName(WorkingDatabasePath());
-        FailIf(!m_db.open(), ErrorText(m_db.lastError()));
+        const bool opened = m_db.open();
+        FailIf(!opened, ErrorText(m_db.lastError()));
         Execute(m_db, QStringLiteral("PRAGMA synchronous=OFF"));
         Execute(m_db, QStringLiteral("PRAGMA journal_mode=MEMORY"));
         Execute(m_db, CreateTableStatement());
@@ -87,7 +89,8 @@ public:
             return;
         }
         m_textFailed = true;
-        FailIf(!m_db.transaction(), ErrorText(m_db.lastError()));
+        const bool begun = m_db.transaction();
+        FailIf(!begun, ErrorText(m_db.lastError()));
         m_inTransaction = true;
         m_textFailed = false;
     }
@@ -150,7 +153,8 @@ public:
         {
             QSqlQuery query(m_db);
             query.setForwardOnly(true);
-            FailIf(!query.exec(WordCountQuery()), ErrorText(query.lastError()));
+            const bool done = query.exec(WordCountQuery());
+            FailIf(!done, ErrorText(query.lastError()));
             while (query.next()) {
                 groups.push_back({query.value(1).toString(), query.value(0).toLongLong()});
             }
@@ -200,7 +204,8 @@ private:
             return;
         }
         FailIf(m_insertStyle == WordInsert::JsonBatch, ErrorText(m_insert->lastError()));
-        FailIf(!m_insert->prepare(ValueRowsStatement(kValueRowsBatch)), ErrorText(m_insert->lastError()));
+        const bool prepared = m_insert->prepare(ValueRowsStatement(kValueRowsBatch));
+        FailIf(!prepared, ErrorText(m_insert->lastError()));
         m_rows.resize(kValueRowsBatch);
     }
 
@@ -291,7 +296,8 @@ void EnsureWorkingDatabase() {
     const QString blank = TemplateDatabasePath();
     if (FileExists(blank)) {
         QFile from(blank);
-        FailIf(!from.copy(working), from.errorString() + QStringLiteral(": ") + working);
+        const bool copied = from.copy(working);
+        FailIf(!copied, from.errorString() + QStringLiteral(": ") + working);
         QFile::setPermissions(working, QFile::permissions(working) | QFileDevice::WriteOwner);
         return;
     }

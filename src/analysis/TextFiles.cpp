@@ -33,9 +33,9 @@ constexpr quint64 kLowBits = 0x7F7F7F7F7F7F7F7FULL;
 // How many bytes of w equal c; every byte of w and c must be below 0x80.
 inline int CountAsciiByte(quint64 w, unsigned char c) {
     const quint64 x = w ^ (kOnes * c);
-    const quint64 nonZero = (x + kLowBits) | x; // high bit of a byte set where that byte of x is not 0
+    const quint64 nonZero = (x + kLowBits) | x;        // high bit of a byte set where that byte of x is not 0
     const quint64 zeros = (~nonZero & kHighBits) >> 7; // 1 in each byte that equals c
-    return static_cast<int>((zeros * kOnes) >> 56);     // the sum of the bytes lands in the top byte
+    return static_cast<int>((zeros * kOnes) >> 56);    // the sum of the bytes lands in the top byte
 }
 
 inline bool InRange(const unsigned char* p, const unsigned char* end, unsigned char low, unsigned char high) {
@@ -96,7 +96,8 @@ Ui& UiOrSilent(Ui* ui) {
 
 FileBytes::FileBytes(const QString& path) : m_file(path) {
     FailIf(IsFolder(path), QStringLiteral("Permission denied: ") + path);
-    FailIf(!m_file.open(QIODevice::ReadOnly), m_file.errorString() + QStringLiteral(": ") + path);
+    const bool opened = m_file.open(QIODevice::ReadOnly);
+    FailIf(!opened, m_file.errorString() + QStringLiteral(": ") + path);
     const qint64 size = m_file.size();
     if (size > 0) {
         if (const uchar* mapped = m_file.map(0, size)) {
@@ -164,7 +165,8 @@ void AppendFileFSO(const QString& target, const QString& source, Ui* ui) {
     QFile out(target);
     std::optional<FileBytes> in;
     steps(100, [&] {
-        FailIf(!out.open(QIODevice::WriteOnly | QIODevice::Append), out.errorString() + QStringLiteral(": ") + target);
+        const bool opened = out.open(QIODevice::WriteOnly | QIODevice::Append);
+        FailIf(!opened, out.errorString() + QStringLiteral(": ") + target);
     });
     steps(102, [&] { in.emplace(source); });
     steps(104, [&] {
@@ -175,7 +177,8 @@ void AppendFileFSO(const QString& target, const QString& source, Ui* ui) {
         QByteArray buffer;
         buffer.reserve(kChunk + 4096);
         const auto flush = [&] {
-            FailIf(out.write(buffer) != buffer.size(), out.errorString() + QStringLiteral(": ") + target);
+            const bool written = out.write(buffer) == buffer.size();
+            FailIf(!written, out.errorString() + QStringLiteral(": ") + target);
             buffer.clear();
         };
         if (in->View().isEmpty()) {

@@ -1,15 +1,66 @@
 #include "app/Form1.h"
 #include "app/QtUi.h"
+#include "results/Form2.h"
+#include "results/ResultsModel.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTimer>
+
+namespace {
+
+// Answers every box without showing it; used to take the README's pictures unattended.
+class SilentUi : public Ui {
+public:
+    MsgAnswer Message(const QString&, const QString&, MsgButtons buttons, MsgIcon) override {
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+    }
+    QString Input(const QString&, const QString&) override { return {}; }
+    QStringList OpenFiles(const QString&, const QString&) override { return {}; }
+    QString SaveFile(const QString&, const QString&) override { return {}; }
+    QString BrowseForFolder(const QString&, const QString&) override { return {}; }
+    bool OpenUrl(const QUrl&) override { return false; }
+};
+
+// Loads the samples, takes a picture of the main window, runs the analysis, ticks a few
+// results and takes a picture of the results window.
+void TakeScreenshots(Form1& form, const QString& folder) {
+    QDir().mkpath(folder);
+    form.PushButton7_Click();
+    QApplication::processEvents();
+    form.grab().save(folder + QStringLiteral("/main-window.png"));
+    form.PushButton2_Click();
+    Form2& results = form.Results();
+    results.Model()->FlushPending();
+    for (int row = 0; row < std::min(3, results.Model()->RowCount()); ++row) {
+        results.Model()->SetTicked(row, true);
+    }
+    QApplication::processEvents();
+    results.grab().save(folder + QStringLiteral("/results-window.png"));
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexitally"));
     QApplication::setOrganizationName(QStringLiteral("Quorvant"));
-    QtUi ui;
-    Form1 form(ui);
+    const QString screenshots = qEnvironmentVariable("LEXITALLY_SCREENSHOTS");
+    QtUi qtUi;
+    SilentUi silentUi;
+    Ui& ui = screenshots.isEmpty() ? static_cast<Ui&>(qtUi) : static_cast<Ui&>(silentUi);
+    Form1Options options;
+    if (!screenshots.isEmpty()) {
+        options.endProgram = [] { QApplication::exit(0); };
+    }
+    Form1 form(ui, options);
     form.Form_Load();
     form.show();
+    if (!screenshots.isEmpty()) {
+        QTimer::singleShot(500, &form, [&form, screenshots] {
+            TakeScreenshots(form, screenshots);
+            QApplication::exit(0);
+        });
+    }
     return QApplication::exec();
 }

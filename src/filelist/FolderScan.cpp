@@ -23,16 +23,6 @@ QByteArray Native(const QString& path) {
     return QFile::encodeName(path);
 }
 
-// The path without its closing "/" (so that lstat looks at a link itself), "/" stays.
-QString WithoutClosingSlash(const QString& entry) {
-    return entry.size() > 1 && entry.endsWith(u'/') ? entry.chopped(1) : entry;
-}
-
-bool IsSymbolicLink(const QString& path) {
-    struct stat info {};
-    return ::lstat(Native(WithoutClosingSlash(path)).constData(), &info) == 0 && S_ISLNK(info.st_mode);
-}
-
 // Alphabetical ignoring letter case; names equal but for case in code-point order.
 void SortNames(QStringList& names) {
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
@@ -221,7 +211,8 @@ void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yiel
     steps(104, [&] {
         for (const QString& entry : std::as_const(found)) {
             YieldNow(yield);
-            if (IsFolder(entry) && !IsSymbolicLink(entry)) {
+            // Links were left out while listing, so the folder test is all that remains.
+            if (IsFolder(entry)) {
                 folders << entry;
             }
         }

@@ -8,11 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-#include <QFileInfo>
 
 #include <xlsxwriter.h>
 
@@ -270,18 +270,17 @@ bool SaveListviewProperlySpaced(const ResultsModel& model, const QString& path, 
 
 void WriteTextExport(const ResultsModel& model, const QString& path) {
     QString failure;
-    const bool written =
-        WriteAlignedText(model, path, nullptr, {}, [&](int, const std::function<void()>& body) {
-            try {
-                body();
-                return true;
-            } catch (const Failure& f) {
-                if (failure.isEmpty()) {
-                    failure = f.Description();
-                }
+    const bool written = WriteAlignedText(model, path, nullptr, {}, [&](int, const std::function<void()>& body) {
+        try {
+            body();
+            return true;
+        } catch (const Failure& f) {
+            if (failure.isEmpty()) {
+                failure = f.Description();
             }
-            return false;
-        });
+        }
+        return false;
+    });
     if (!written) {
         throw Failure(failure.isEmpty() ? QStringLiteral("The file could not be written: ") + path : failure);
     }
@@ -326,6 +325,15 @@ bool IsDecimalNumber(QStringView text, double* value) {
     }
     if (!digit) {
         return false;
+    }
+    const qsizetype sign = text.startsWith(u'-') ? 1 : 0;
+    const qsizetype digits = text.size() - sign;
+    if (!point && digits <= kMaxNumberDigits && (text[sign] != u'0' || digits == 1) && !(sign && text == u"-0")) {
+        // A whole number as counts are written: shown unchanged, no need to compare.
+        if (value) {
+            *value = text.toDouble();
+        }
+        return true;
     }
     bool ok = false;
     const double parsed = text.toDouble(&ok);
@@ -401,8 +409,7 @@ QString ReserveWorkbookPath(const QString& folder, const QDateTime& when) {
                                                when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
     QString lastError;
     for (int n = 1; n <= 10000; ++n) {
-        const QString path =
-            n == 1 ? stem + QStringLiteral(".xlsx") : stem + QStringLiteral(" (%1).xlsx").arg(n);
+        const QString path = n == 1 ? stem + QStringLiteral(".xlsx") : stem + QStringLiteral(" (%1).xlsx").arg(n);
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             return path;

@@ -337,8 +337,9 @@ void Form2::PushButton5_Click() {
     bool confirmed = true;
     steps(104, [&] {
         if (FileExists(path)) {
-            confirmed = m_ui.Message(QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"),
-                                     AppTitle(), MsgButtons::YesNo, MsgIcon::None) == MsgAnswer::Yes;
+            confirmed =
+                m_ui.Message(QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"),
+                             AppTitle(), MsgButtons::YesNo, MsgIcon::None) == MsgAnswer::Yes;
         }
     });
     if (!confirmed) {
