@@ -332,7 +332,8 @@ private slots:
                                      << QStringList{"-enc", "UTF-8", "/d/a.pdf", "/t/a.txt"};
         QTest::newRow("password with quote and blanks")
             << QStringLiteral("/d/my file.pdf") << QStringLiteral("se \"cr\" et")
-            << QStringList{"-enc", "UTF-8", "-opw", "se \"cr\" et", "/d/my file.pdf", "/t/a.txt"};
+            << QStringList{"-enc", "UTF-8",        "-opw",           "se \"cr\" et",
+                           "-upw", "se \"cr\" et", "/d/my file.pdf", "/t/a.txt"};
         QTest::newRow("path that looks like an option")
             << QStringLiteral("-x.pdf") << QString() << QStringList{"-enc", "UTF-8", absoluteDash, "/t/a.txt"};
     }
@@ -419,11 +420,9 @@ private slots:
         QTest::newRow("user password, owner password given")
             << locked(QStringLiteral("user"), QStringLiteral("owner")) << QStringLiteral("owner")
             << ExtractionOutcome::TextAvailable << word;
-        // The typed password goes over as the owner password; the converter does not accept
-        // the user password in that place.
-        QTest::newRow("user password given as owner password")
-            << locked(QStringLiteral("user"), QStringLiteral("owner")) << QStringLiteral("user")
-            << ExtractionOutcome::NoOutput << QString();
+        // The password that opens the file works as well as the owner password.
+        QTest::newRow("user password typed") << locked(QStringLiteral("user"), QStringLiteral("owner"))
+                                             << QStringLiteral("user") << ExtractionOutcome::TextAvailable << word;
         QTest::newRow("owner password only, none given")
             << locked(QString(), QStringLiteral("owner")) << QString() << ExtractionOutcome::TextAvailable << word;
         QTest::newRow("owner password only, wrong one")

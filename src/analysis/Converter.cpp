@@ -225,7 +225,9 @@ QString OutcomeReason(ExtractionOutcome outcome, bool withPassword) {
 QStringList ConverterArguments(const QString& pdf, const QString& output, const QString& password) {
     QStringList arguments{QStringLiteral("-enc"), QStringLiteral("UTF-8")};
     if (!password.isEmpty()) {
-        arguments << QStringLiteral("-opw") << password;
+        // The typed password is tried as the owner password and as the open (user) password:
+        // a user who knows only the password that opens the file can read it too.
+        arguments << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
     }
     arguments << AsOperand(pdf) << AsOperand(output);
     return arguments;

@@ -62,7 +62,7 @@ enum class ExtractionOutcome {
 // text available. withPassword: the conversion was made with a password.
 QString OutcomeReason(ExtractionOutcome outcome, bool withPassword);
 
-// The converter's arguments: -enc UTF-8 [-opw PASSWORD] PDF OUTPUT. The password is one
+// The converter's arguments: -enc UTF-8 [-opw PASSWORD -upw PASSWORD] PDF OUTPUT. The password is one
 // argument whatever it holds; a path that would read as an option is made absolute.
 QStringList ConverterArguments(const QString& pdf, const QString& output, const QString& password = {});
 
