@@ -175,8 +175,11 @@ private slots:
         AddCase("line ends LF, CR LF and CR", all, true, {"a\rb\r\nc\nd"}, {"a 1", "b 1", "c 1", "d 1"}, {4, 3, 4, 4});
         AddCase("line ends, per file", perFile, true, {"a\rb\r\n", "c\n\nd\r"},
                 {"doc0.pdf a 1", "doc0.pdf b 1", "doc1.pdf c 1", "doc1.pdf d 1"}, {4, 3, 4, 4});
-        AddCase("ligatures", all, true, {"\xEF\xAC\x81ne \xEF\xAC\x80 O\xEF\xAC\x84ine \xEF\xAC\x86op \xEF\xAC\x85"},
-                {"ff 1", "fine 1", "offline 1", "st 1", "stop 1"}, {5, 0, 17, 13});
+        // U+FB00-U+FB06 are written out; U+FB07 and a cut sequence are no letters.
+        AddCase("ligatures", all, true,
+                {"\xEF\xAC\x81ne \xEF\xAC\x80 O\xEF\xAC\x84ine \xEF\xAC\x86op \xEF\xAC\x85 a\xEF\xAC\x83x "
+                 "\xEF\xAC\x87 b\xEF\xAC"},
+                {"affix 1", "b 1", "ff 1", "fine 1", "offline 1", "st 1", "stop 1"}, {7, 0, 27, 20});
         AddCase("invalid UTF-8", all, true,
                 {"ab\x80"
                  "cd \xFFx \xE2\x82"},
@@ -506,29 +509,6 @@ private slots:
         QCOMPARE(function == QStringLiteral("pad") ? PadCount(input) : StripLeadingZeros(input), output);
     }
 
-    void wordOfToken_data() {
-        QTest::addColumn<QByteArray>("token");
-        QTest::addColumn<QByteArray>("word");
-        QTest::newRow("letters kept") << QByteArray("Hello") << QByteArray("Hello");
-        QTest::newRow("apostrophe") << QByteArray("don't") << QByteArray("dont");
-        QTest::newRow("digits") << QByteArray("3D") << QByteArray("D");
-        QTest::newRow("non-ASCII letter") << QByteArray("na\xC3\xAFve") << QByteArray("nave");
-        QTest::newRow("no letter") << QByteArray("\xC2\xA7--75") << QByteArray();
-        QTest::newRow("ligature ffi") << QByteArray("\xEF\xAC\x83x") << QByteArray("ffix");
-        QTest::newRow("ligature ffl") << QByteArray("\xEF\xAC\x84") << QByteArray("ffl");
-        QTest::newRow("ligature long s t") << QByteArray("\xEF\xAC\x85") << QByteArray("st");
-        QTest::newRow("after the ligature range") << QByteArray("\xEF\xAC\x87") << QByteArray();
-        QTest::newRow("cut ligature") << QByteArray("a\xEF\xAC") << QByteArray("a");
-    }
-
-    void wordOfToken() {
-        QFETCH(QByteArray, token);
-        QFETCH(QByteArray, word);
-        QByteArray out("prefix:");
-        AppendWordOfToken(token, out);
-        QCOMPARE(out, "prefix:" + word);
-    }
-
     void captions_data() {
         QTest::addColumn<qint64>("words");
         QTest::addColumn<qint64>("lines");
@@ -675,29 +655,6 @@ private slots:
             run.Go();
         }
         QCOMPARE(QSqlDatabase::connectionNames(), before);
-    }
-
-    void ensureWorkingDatabase_data() {
-        QTest::addColumn<bool>("withTemplate");
-        QTest::newRow("copied from the template") << true;
-        QTest::newRow("created without a template") << false;
-    }
-
-    void ensureWorkingDatabase() {
-        QFETCH(bool, withTemplate);
-        IsolatedEnvironment env;
-        if (!withTemplate) {
-            env.Set("LEXITALLY_APP_DIR", env.Root() + QStringLiteral("/no-app"));
-        }
-        EnsureWorkingDatabase();
-        QVERIFY(QFileInfo(WorkingDatabasePath()).isFile());
-        if (withTemplate) {
-            QCOMPARE(ReadAll(WorkingDatabasePath()), ReadAll(TemplateDatabasePath()));
-        }
-        // An existing working database is left as it is.
-        WriteTextFile(WorkingDatabasePath(), "kept");
-        EnsureWorkingDatabase();
-        QCOMPARE(ReadAll(WorkingDatabasePath()), QByteArray("kept"));
     }
 };
 

@@ -173,7 +173,13 @@ void Form1FileListTest::removeRow() {
     s->SetBusy(busy);
 
     if (action == QStringLiteral("double click")) {
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, RowCentre(list, selected));
+        // The window system's order: press, release, press, double click, release.
+        const QPoint at = RowCentre(list, selected);
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+                                        QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+            const bool down = type != QEvent::MouseButtonRelease;
+            SendMouse(list->viewport(), type, at, Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton);
+        }
     } else {
         const int key = action == QStringLiteral("Delete")      ? Qt::Key_Delete
                         : action == QStringLiteral("Backspace") ? Qt::Key_Backspace

@@ -14,8 +14,10 @@ inline bool IsAsciiLetter(unsigned char c) {
     return static_cast<unsigned char>((c | 0x20) - 'a') < 26;
 }
 
-// Writes the word of the token [p, end) to out and returns its length. out needs room for
-// end - p bytes: a ligature (3 bytes) never gives more than 3 letters.
+// The word rule: writes the word of the token [p, end) to out and returns its length. The
+// ligatures U+FB00-U+FB06 are written out as their letters, then only the 52 ASCII letters are
+// kept (blanks too go). out needs room for end - p bytes: a ligature (3 bytes) never gives
+// more than 3 letters.
 inline qsizetype WordOfToken(const unsigned char* p, const unsigned char* end, char* out) {
     static constexpr const char* kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "st", "st"};
     char* w = out;
@@ -114,14 +116,6 @@ void CountText(const QString& path, const QString& label, const PassInputs& in, 
 }
 
 } // namespace
-
-void AppendWordOfToken(QByteArrayView token, QByteArray& word) {
-    const qsizetype start = word.size();
-    word.resize(start + token.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(token.data());
-    const qsizetype length = WordOfToken(p, p + token.size(), word.data() + start);
-    word.resize(start + length);
-}
 
 QString FileLabel(const QString& pdfPath) {
     return StripExtension(pdfPath) + QStringLiteral(".pdf");

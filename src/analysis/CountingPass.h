@@ -39,9 +39,5 @@ void RunCountingPass(const PassInputs& inputs, FrequencyMethod& method, ErrorRep
 // " Character Count With Spaces: N", " Character Count Without Spaces: N".
 QStringList CountCaptions(const Totals& totals);
 
-// The word of a token, appended to word: ligatures U+FB00-U+FB06 are written out as their
-// letters, then only the 52 ASCII letters are kept (so blanks go too). Not lower-cased.
-void AppendWordOfToken(QByteArrayView token, QByteArray& word);
-
 // The label of a file's result rows in per-file mode: its path without the extension + ".pdf".
 QString FileLabel(const QString& pdfPath);

@@ -97,7 +97,7 @@ bool Form1::FileListEvent(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    if (watched != ListView1->viewport()) {
+    if (!ListView1 || watched != ListView1->viewport()) {
         return false;
     }
     switch (event->type()) {

@@ -33,6 +33,7 @@ QString QtUi::QtFilter(const QString& filter) {
 MsgAnswer QtUi::Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) {
     QMessageBox box(Owner());
     box.setWindowTitle(caption);
+    box.setTextFormat(Qt::PlainText);
     box.setText(DisplayText(text));
     switch (icon) {
     case MsgIcon::None:

@@ -31,22 +31,31 @@ TerminalProgress::~TerminalProgress() {
 }
 
 void TerminalProgress::SetValue(double percent) {
-    ProgressMemory::SetValue(percent);
-    MaybeShow();
+    m_value = percent;
+    Show(false);
 }
 
 void TerminalProgress::SetText(const ProgressText& text) {
-    ProgressMemory::SetText(text);
-    MaybeShow();
+    // Per-word texts carry numbers only: keep them without copying strings.
+    m_text.kind = text.kind;
+    m_text.a = text.a;
+    m_text.b = text.b;
+    m_text.c = text.c;
+    if (text.kind == ProgressText::Kind::Plain || text.kind == ProgressText::Kind::WritingRow) {
+        m_text.text = text.text;
+        Show(true); // a new phase: show it before the work that follows
+    } else {
+        Show(false);
+    }
 }
 
-void TerminalProgress::MaybeShow() {
+void TerminalProgress::Show(bool now) {
     // Looking at the clock only every 1024 calls keeps per-word updates cheap.
-    if (!m_show || (++m_calls & 1023U) != 0 || m_timer.elapsed() < 200) {
+    if (!m_show || (!now && ((++m_calls & 1023U) != 0 || m_timer.elapsed() < 200))) {
         return;
     }
     m_timer.restart();
-    const QByteArray line = QString::number(static_cast<int>(Value())).toUtf8() + "% " + Text().left(70).toUtf8();
+    const QByteArray line = QString::number(static_cast<int>(m_value)).toUtf8() + "% " + Text().left(70).toUtf8();
     std::fprintf(stderr, "\r\033[K%s", line.constData());
     std::fflush(stderr);
     m_shown = true;

@@ -19,21 +19,25 @@ public:
 
 // Shows progress on standard error, a few times a second, on one line that is rewritten.
 // When not shown (not a terminal, or quiet) it only remembers the last value and text.
-class TerminalProgress : public ProgressMemory {
+class TerminalProgress : public ProgressSink {
 public:
     explicit TerminalProgress(bool show);
     ~TerminalProgress() override;
     void SetValue(double percent) override;
+    double Value() const override { return m_value; }
     void SetText(const ProgressText& text) override;
     using ProgressSink::SetText;
+    QString Text() const override { return m_text.Format(); }
     // Clears the progress line.
     void Done();
 
 private:
-    void MaybeShow();
+    void Show(bool now);
     bool m_show;
     bool m_shown = false;
     unsigned m_calls = 0;
+    double m_value = 0;
+    ProgressText m_text;
     QElapsedTimer m_timer;
 };
 

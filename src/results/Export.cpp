@@ -150,12 +150,12 @@ bool WriteAlignedText(const ResultsModel& model, const QString& path, ProgressSi
     return written;
 }
 
-// Closes (and so writes) the workbook, or frees it unwritten when the export failed.
+// Frees a workbook that is given up before it was written.
 struct WorkbookCloser {
     void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
 };
 
-void Check(lxw_error error) {
+void CheckWorkbook(lxw_error error) {
     if (error != LXW_NO_ERROR) {
         throw Failure(QString::fromUtf8(lxw_strerror(error)));
     }
@@ -178,8 +178,8 @@ int WriteCell(lxw_worksheet* sheet, int row, int column, const QString& text) {
     }
     double number = 0;
     if (IsDecimalNumber(text, &number)) {
-        Check(worksheet_write_number(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column), number,
-                                     nullptr));
+        CheckWorkbook(worksheet_write_number(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column), number,
+                                             nullptr));
         return static_cast<int>(text.size());
     }
     QString cell = text;
@@ -192,8 +192,8 @@ int WriteCell(lxw_worksheet* sheet, int row, int column, const QString& text) {
         cell.truncate(units);
     }
     const QByteArray utf8 = cell.toUtf8();
-    Check(worksheet_write_string(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column), utf8.constData(),
-                                 nullptr));
+    CheckWorkbook(worksheet_write_string(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column),
+                                         utf8.constData(), nullptr));
     return CodePointLength(cell);
 }
 
@@ -310,10 +310,10 @@ QString ClipboardText(const ResultsModel& model, const Yield& yield) {
 }
 
 bool IsDecimalNumber(QStringView text, double* value) {
-    qsizetype i = text.startsWith(u'-') ? 1 : 0;
+    const qsizetype sign = text.startsWith(u'-') ? 1 : 0;
     bool point = false;
     bool digit = false;
-    for (; i < text.size(); ++i) {
+    for (qsizetype i = sign; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'.' && !point) {
             point = true;
@@ -326,21 +326,18 @@ bool IsDecimalNumber(QStringView text, double* value) {
     if (!digit) {
         return false;
     }
-    const qsizetype sign = text.startsWith(u'-') ? 1 : 0;
     const qsizetype digits = text.size() - sign;
-    if (!point && digits <= kMaxNumberDigits && (text[sign] != u'0' || digits == 1) && !(sign && text == u"-0")) {
-        // A whole number as counts are written: shown unchanged, no need to compare.
-        if (value) {
-            *value = text.toDouble();
+    double parsed = 0;
+    if (!point && digits <= kMaxNumberDigits && text[sign] != u'0') {
+        parsed = text.toDouble(); // a whole number as counts are written: shown unchanged
+    } else {
+        // Only texts that a number cell shows unchanged: no leading or trailing zeros, no "-0",
+        // no more significant digits than a number holds.
+        bool ok = false;
+        parsed = text.toDouble(&ok);
+        if (!ok || (sign && parsed == 0) || QString::number(parsed, 'g', kMaxNumberDigits) != text) {
+            return false;
         }
-        return true;
-    }
-    bool ok = false;
-    const double parsed = text.toDouble(&ok);
-    // Only texts that a number cell shows unchanged: no leading or trailing zeros, no more
-    // significant digits than a number holds.
-    if (!ok || QString::number(parsed, 'g', kMaxNumberDigits) != text) {
-        return false;
     }
     if (value) {
         *value = parsed;
@@ -396,11 +393,15 @@ void WriteWorkbook(const ResultsModel& model, const QString& path, ProgressSink*
         if (widths[c] > 0) {
             // Column widths count characters of the default font, plus a little room.
             const double width = std::min(kMaxColumnWidth, widths[c] * 1.1 + 1.0);
-            Check(worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
+            CheckWorkbook(
+                worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
         }
     }
     // workbook_close writes the file and frees the workbook in every case.
-    Check(workbook_close(workbook.release()));
+    CheckWorkbook(workbook_close(workbook.release()));
+    if (QFileInfo::exists(path)) {
+        QFile::setPermissions(partial.fileName(), QFile::permissions(path)); // a replaced file keeps its access
+    }
     ReplaceFile(partial.fileName(), path);
 }
 

@@ -189,6 +189,13 @@ void Form2::LayoutControls() {
         }
         p.widget->setGeometry(r);
     }
+    // Long numbers push the second column of counts to the right rather than under it.
+    const int firstColumnEnd = std::max(Label1->geometry().right(), Label2->geometry().right()) + 8;
+    for (QLabel* label : {Label3, Label4}) {
+        if (label->x() < firstColumnEnd) {
+            label->move(firstColumnEnd, label->y());
+        }
+    }
 }
 
 void Form2::ConnectHandlers() {
