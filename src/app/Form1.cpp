@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QtEndian>
@@ -399,7 +400,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         if (!IsBusy()) {
-            const bool overButton = qobject_cast<QPushButton*>(watched) != nullptr;
+            bool overButton = qobject_cast<QPushButton*>(watched) != nullptr;
+            if (watched == this && event->type() == QEvent::MouseMove) {
+                // A move that a button passed on to the window is still a move over that button.
+                const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
+                overButton = qobject_cast<QPushButton*>(childAt(pos)) != nullptr;
+            }
             setCursor(overButton ? m_handCursor : QCursor(Qt::ArrowCursor));
         }
     }
