@@ -80,7 +80,7 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         const QString all = QStringLiteral(" Words\tCount");
         const QString perFile = QStringLiteral("Filename\t Words\tCount");
-        for (const QString method : {QStringLiteral("db"), QStringLiteral("text")}) {
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("text")}) {
             const QStringList m{QStringLiteral("--method"), method};
             const bool db = method == QStringLiteral("db");
             QTest::addRow("%s, all files, ignore case", qPrintable(method))

@@ -603,6 +603,50 @@ private slots:
         QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[1])));
     }
 
+    // A word that the table refuses drops the rows of its text, with one report; other texts
+    // are counted as usual.
+    void refusedWord_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("step");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
+            QTest::addRow("%s, all files", qPrintable(method)) << method << CountMode::AllFiles << QStringList{} << 112;
+            QTest::addRow("%s, per file", qPrintable(method))
+                << method << CountMode::PerFile << QStringList{"doc1.pdf b 2"} << 128;
+        }
+    }
+
+    void refusedWord() {
+        QFETCH(QString, method);
+        QFETCH(CountMode, mode);
+        QFETCH(QStringList, rows);
+        QFETCH(int, step);
+        IsolatedEnvironment env;
+        QDir().mkpath(DataFolder());
+        const QString name = QStringLiteral("test-refusing");
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            c.setDatabaseName(WorkingDatabasePath());
+            QVERIFY(c.open());
+            QVERIFY(QSqlQuery(c).exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT CHECK (Word <> 'boom'))")));
+        }
+        QSqlDatabase::removeDatabase(name);
+        Run run;
+        run.method = method;
+        run.mode = mode;
+        run.Place(env.Work(), {Repeat("a", 100) + "boom", "b b"});
+        run.Go();
+        QCOMPARE(run.Rows(), rows);
+        QCOMPARE(run.sink.totals.words, static_cast<qint64>(rows.size() * 2));
+        const QList<ScriptedUi::Call> messages = run.ui.Messages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].text.contains(QString::fromLatin1(Source::SortingDb) + QStringLiteral("at line ") +
+                                           QString::number(step)),
+                 qPrintable(messages[0].text));
+        QVERIFY2(messages[0].text.contains(QStringLiteral("CHECK constraint failed")), qPrintable(messages[0].text));
+    }
+
     void databaseWithoutTable_data() {
         QTest::addColumn<QString>("state");
         QTest::newRow("table missing") << "no table";

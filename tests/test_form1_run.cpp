@@ -85,6 +85,8 @@ private slots:
     void resultsOfARun_data();
     void resultsOfARun();
 
+    void databaseChosenWithoutDriver();
+
     void passwords_data();
     void passwords();
     void passwordAskedPerFile();
@@ -241,6 +243,20 @@ void Form1RunTest::resultsOfARun() {
     QCOMPARE(QDir(TempFolder() + QStringLiteral("/text")).entryList(QDir::Files), QStringList{});
     QVERIFY(!QFileInfo::exists(CombinedTextPath()));
     QCOMPARE(FolderSnapshot(m_files.path()), folderBefore);
+}
+
+// The database method chosen while the driver was missing at start-up: the text method runs,
+// and nothing says so.
+void Form1RunTest::databaseChosenWithoutDriver() {
+    IsolatedEnvironment env;
+    Form1Session s([] { return ProviderProbeResult{false, 3706, QStringLiteral("Provider cannot be found.")}; });
+    QVERIFY(!s->ProviderAvailable());
+    s->Option3->setChecked(true);
+    s->AddFileRows(Files({"bee.pdf", "cat.pdf"}));
+    s->PushButton2_Click();
+    QCOMPARE(s.ui.calls.size(), 0);
+    QCOMPARE(RowsOf(s->Results().Model()), (QStringList{"ant|1", "dog|1", "bee|2", "cat|2"}));
+    QVERIFY(s->Results().isVisible());
 }
 
 // ---------------------------------------------------------------- passwords

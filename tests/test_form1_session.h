@@ -19,8 +19,9 @@
 // One start of the program: the main window loaded on a scripted Ui, with the end of the program
 // counted instead of done. Boxes shown during start-up are forgotten.
 struct Form1Session {
-    Form1Session() {
+    explicit Form1Session(ProviderProbe probe = ProbeSqliteDriver) {
         Form1Options options;
+        options.providerProbe = std::move(probe);
         options.endProgram = [this] { ++ended; };
         form = std::make_unique<Form1>(ui, options);
         form->Form_Load();

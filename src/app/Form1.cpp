@@ -129,9 +129,10 @@ void Form1::BuildControls() {
     ListView1->viewport()->setMouseTracking(true);
     ListView1->viewport()->installEventFilter(this);
     ListView1->installEventFilter(this);
+    // The drag-and-drop mode switches drops off again: set it first.
+    ListView1->setDragDropMode(QAbstractItemView::NoDragDrop);
     ListView1->setAcceptDrops(true);
     ListView1->viewport()->setAcceptDrops(true);
-    ListView1->setDragDropMode(QAbstractItemView::NoDragDrop);
     ListView1->header()->setStretchLastSection(false);
     ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
