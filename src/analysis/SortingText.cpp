@@ -34,86 +34,109 @@ inline quint64 WordHash(const char* p, qsizetype n) {
     return Mix(h ^ w);
 }
 
-// Words are short: a plain loop beats a call to memcmp.
-inline bool SameLetters(const char* a, const char* b, qsizetype n) {
-    for (qsizetype i = 0; i < n; ++i) {
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The words of one count in the order of their first appearance, each with its count, and an
-// index from word to entry, so that a word is found without scanning the table. The words lie
-// one after another in one block; the index is an open-addressing table of slots that hold 32
-// bits of the word's hash and its entry number, so that a look-up rarely compares words.
+// index from word to entry, so that a word is found without scanning the table. The index is
+// an open-addressing table whose slots hold the count and, for words of up to 16 letters, the
+// letters themselves: a word seen before is mostly found by reading one slot.
 class WordTally {
 public:
     void Clear() {
-        m_entries.clear();
-        m_letters.clear();
-        m_slots.assign(1024, 0);
+        m_slots.assign(1024, Slot{});
+        m_order.clear();
+        m_longLetters.clear();
     }
 
     void Add(QByteArrayView word) {
         const quint64 hash = WordHash(word.data(), word.size());
-        const quint64 tag = hash >> 32;
+        const auto tag = static_cast<quint32>(hash >> 32);
+        const auto length = static_cast<quint32>(word.size());
         const size_t mask = m_slots.size() - 1;
         for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
-            const quint64 slot = m_slots[i];
-            if (slot == 0) {
-                m_slots[i] = (tag << 32) | (m_entries.size() + 1);
-                m_entries.push_back({1, m_letters.size(), word.size()});
-                m_letters.insert(m_letters.end(), word.begin(), word.end());
-                if (m_entries.size() * 2 > m_slots.size()) {
+            Slot& slot = m_slots[i];
+            if (slot.length == 0) {
+                Store(slot, tag, word);
+                m_order.push_back(i);
+                if (m_order.size() * 4 > m_slots.size() * 3) { // at most three quarters full
                     Grow();
                 }
                 return;
             }
-            if ((slot >> 32) == tag) {
-                Entry& entry = m_entries[(slot & 0xFFFFFFFFU) - 1];
-                if (entry.length == word.size() &&
-                    SameLetters(m_letters.data() + entry.offset, word.data(), entry.length)) {
-                    ++entry.count;
-                    return;
-                }
+            if (slot.tag == tag && slot.length == length && SameLetters(Letters(slot), word.data(), length)) {
+                ++slot.count;
+                return;
             }
         }
     }
 
     // The table entries, in order of first appearance.
     void AppendTo(WordTable& table) const {
-        table.reserve(table.size() + static_cast<qsizetype>(m_entries.size()));
-        for (const Entry& entry : m_entries) {
-            table.append(WordEntry{entry.count, QByteArray(m_letters.data() + entry.offset, entry.length)});
+        table.reserve(table.size() + static_cast<qsizetype>(m_order.size()));
+        for (const size_t i : m_order) {
+            const Slot& slot = m_slots[i];
+            table.append(WordEntry{slot.count, QByteArray(Letters(slot), slot.length)});
         }
     }
 
 private:
-    struct Entry {
-        qint64 count;
-        size_t offset;
-        qsizetype length;
+    static constexpr quint32 kInline = 16;
+
+    struct Slot {
+        quint32 tag = 0;    // high bits of the word's hash
+        quint32 length = 0; // 0: the slot is free (a word has at least one letter)
+        qint64 count = 0;
+        char letters[kInline] = {}; // the word, or the offset of a longer word's letters
     };
 
-    void Grow() {
-        m_slots.assign(m_slots.size() * 2, 0);
-        const size_t mask = m_slots.size() - 1;
-        for (size_t e = 0; e < m_entries.size(); ++e) {
-            const Entry& entry = m_entries[e];
-            const quint64 hash = WordHash(m_letters.data() + entry.offset, entry.length);
-            size_t i = static_cast<size_t>(hash) & mask;
-            while (m_slots[i] != 0) {
-                i = (i + 1) & mask;
+    // Words are short: a plain loop beats a call to memcmp.
+    static bool SameLetters(const char* a, const char* b, quint32 n) {
+        for (quint32 i = 0; i < n; ++i) {
+            if (a[i] != b[i]) {
+                return false;
             }
-            m_slots[i] = ((hash >> 32) << 32) | (e + 1);
+        }
+        return true;
+    }
+
+    const char* Letters(const Slot& slot) const {
+        if (slot.length <= kInline) {
+            return slot.letters;
+        }
+        size_t offset;
+        std::memcpy(&offset, slot.letters, sizeof offset);
+        return m_longLetters.data() + offset;
+    }
+
+    void Store(Slot& slot, quint32 tag, QByteArrayView word) {
+        slot.tag = tag;
+        slot.length = static_cast<quint32>(word.size());
+        slot.count = 1;
+        if (slot.length <= kInline) {
+            std::memcpy(slot.letters, word.data(), slot.length);
+        } else {
+            const size_t offset = m_longLetters.size();
+            m_longLetters.insert(m_longLetters.end(), word.begin(), word.end());
+            std::memcpy(slot.letters, &offset, sizeof offset);
         }
     }
 
-    std::vector<Entry> m_entries;
-    std::vector<char> m_letters;
-    std::vector<quint64> m_slots = std::vector<quint64>(1024, 0);
+    void Grow() {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (size_t& position : m_order) {
+            const Slot& slot = old[position];
+            size_t i = static_cast<size_t>(WordHash(Letters(slot), slot.length)) & mask;
+            while (m_slots[i].length != 0) {
+                i = (i + 1) & mask;
+            }
+            m_slots[i] = slot;
+            position = i;
+        }
+    }
+
+    std::vector<Slot> m_slots = std::vector<Slot>(1024);
+    std::vector<size_t> m_order;     // slot of each word, in order of first appearance
+    std::vector<char> m_longLetters; // letters of the words longer than kInline
 };
 
 // The text method's part of the counting pass: the word table of one count.

@@ -49,16 +49,6 @@ QPixmap ApplicationIconPixmap() {
 
 } // namespace
 
-int TwipsToPixels(int twips, const QWidget* widget) {
-    double dpi = 96.0;
-    if (widget && widget->screen()) {
-        dpi = widget->screen()->logicalDotsPerInch();
-    } else if (QGuiApplication::primaryScreen()) {
-        dpi = QGuiApplication::primaryScreen()->logicalDotsPerInch();
-    }
-    return qRound(twips * dpi / 1440.0);
-}
-
 std::optional<QCursor> LoadCursorFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -170,63 +160,32 @@ void Form1::BuildControls() {
 }
 
 void Form1::PlaceControls() {
-    m_layout = {
-        {PushButton3, 120, 120, 7800, 405, Grow::Width, false},
-        {ListView1, 120, 630, 7800, 2535, Grow::WidthHeight, false},
-        {PushButton1, 120, 3250, 3840, 405, Grow::LeftHalf, true},
-        {PushButton4, 4080, 3250, 3840, 405, Grow::RightHalf, true},
-        {PushButton6, 120, 3760, 3840, 405, Grow::LeftHalf, true},
-        {PushButton7, 4080, 3760, 3840, 405, Grow::RightHalf, true},
-        {Frame2, 120, 4220, 7800, 1770, Grow::Width, true},
-        {Frame1, 120, 6040, 7800, 1020, Grow::Width, true},
-        {PushButton2, 120, 7200, 7800, 405, Grow::Width, true},
-        {ProgressBar1, 120, 7720, 7800, 405, Grow::Width, true},
-        {Option1, 240, 300, 3840, 255, Grow::None, false},
-        {Option2, 240, 650, 4455, 255, Grow::None, false},
-        {Check3, 240, 1000, 4935, 255, Grow::None, false},
-        {Check1, 240, 1350, 6375, 255, Grow::None, false},
-        {Option3, 240, 300, 2760, 255, Grow::None, false},
-        {Option4, 240, 650, 4455, 255, Grow::None, false},
-    };
-    const QSize designed(TwipsToPixels(kClientWidth, this), TwipsToPixels(kClientHeight, this));
-    resize(designed);
-    setMinimumSize(designed);
+    using Grow = TwipsLayout::Grow;
+    m_layout = TwipsLayout(this, kClientWidth, kClientHeight,
+                           {
+                               {PushButton3, 120, 120, 7800, 405, Grow::Width, false},
+                               {ListView1, 120, 630, 7800, 2535, Grow::WidthHeight, false},
+                               {PushButton1, 120, 3250, 3840, 405, Grow::LeftHalf, true},
+                               {PushButton4, 4080, 3250, 3840, 405, Grow::RightHalf, true},
+                               {PushButton6, 120, 3760, 3840, 405, Grow::LeftHalf, true},
+                               {PushButton7, 4080, 3760, 3840, 405, Grow::RightHalf, true},
+                               {Frame2, 120, 4220, 7800, 1770, Grow::Width, true},
+                               {Frame1, 120, 6040, 7800, 1020, Grow::Width, true},
+                               {PushButton2, 120, 7200, 7800, 405, Grow::Width, true},
+                               {ProgressBar1, 120, 7720, 7800, 405, Grow::Width, true},
+                               {Option1, 240, 300, 3840, 255, Grow::None, false},
+                               {Option2, 240, 650, 4455, 255, Grow::None, false},
+                               {Check3, 240, 1000, 4935, 255, Grow::None, false},
+                               {Check1, 240, 1350, 6375, 255, Grow::None, false},
+                               {Option3, 240, 300, 2760, 255, Grow::None, false},
+                               {Option4, 240, 650, 4455, 255, Grow::None, false},
+                           });
+    m_layout.ResizeToDesign();
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int dx = std::max(0, width() - TwipsToPixels(kClientWidth, this));
-    const int dy = std::max(0, height() - TwipsToPixels(kClientHeight, this));
-    for (const Placement& p : m_layout) {
-        QRect r(TwipsToPixels(p.left, this), TwipsToPixels(p.top, this), TwipsToPixels(p.width, this),
-                TwipsToPixels(p.height, this));
-        // Controls inside a frame keep their place; the frame's caption may need room in a wide font.
-        switch (p.grow) {
-        case Grow::Width:
-            r.setWidth(r.width() + dx);
-            break;
-        case Grow::WidthHeight:
-            r.setWidth(r.width() + dx);
-            r.setHeight(r.height() + dy);
-            break;
-        case Grow::LeftHalf:
-            r.setWidth(r.width() + dx / 2);
-            break;
-        case Grow::RightHalf:
-            r.moveLeft(r.left() + dx / 2);
-            r.setWidth(r.width() + dx - dx / 2);
-            break;
-        case Grow::None:
-            if (qobject_cast<QCheckBox*>(p.widget) || qobject_cast<QRadioButton*>(p.widget)) {
-                r.setWidth(std::max(r.width(), p.widget->sizeHint().width()));
-            }
-            break;
-        }
-        if (p.below) {
-            r.moveTop(r.top() + dy);
-        }
-        p.widget->setGeometry(r);
-    }
+    m_layout.Apply();
 }
 
 void Form1::ConnectHandlers() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GuiLayout.h"
 #include "GuiYield.h"
 #include "Settings.h"
 #include "Ui.h"
@@ -118,18 +119,9 @@ private:
     void SetAddingEnabled(bool enabled);
     void StoreOptionPair(QRadioButton* first, const QString& firstKey, QRadioButton* second, const QString& secondKey);
 
-    // Designed place of a control (twips) and how it follows a growing window.
-    enum class Grow { Width, WidthHeight, LeftHalf, RightHalf, None };
-    struct Placement {
-        QWidget* widget;
-        int left, top, width, height;
-        Grow grow;
-        bool below; // moves down with the extra height
-    };
-
     Ui& m_ui;
     Form1Options m_options;
-    std::vector<Placement> m_layout;
+    TwipsLayout m_layout;
     SettingsStore m_settings;
     Yield m_yield;
     QString m_appTitle;
@@ -148,9 +140,6 @@ private:
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<ReadabilityChecker> m_checker;
 };
-
-// Pixels for a length in twips (1/1440 inch) on the screen of the widget.
-int TwipsToPixels(int twips, const QWidget* widget = nullptr);
 
 // Loads a pointer from a .CUR/.ico file, with the hot spot the file names; nullopt when missing.
 std::optional<QCursor> LoadCursorFile(const QString& path);

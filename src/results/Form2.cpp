@@ -131,23 +131,23 @@ void Form2::BuildControls() {
 }
 
 void Form2::PlaceControls() {
-    m_layout = {
-        {PushButton1, 120, 120, 7800, 405, Grow::Width, false},
-        {Frame1, 120, 630, 7800, 1040, Grow::Width, false},
-        {Label1, 240, 300, 1140, 225, Grow::None, false},
-        {Label2, 240, 645, 1035, 225, Grow::None, false},
-        {Label3, 2640, 300, 2655, 225, Grow::None, false},
-        {Label4, 2640, 645, 2925, 225, Grow::None, false},
-        {ListView1, 120, 1755, 7800, 4890, Grow::WidthHeight, false},
-        {PushButton5, 120, 6750, 3840, 405, Grow::LeftHalf, true},
-        {PushButton3, 4080, 6750, 3840, 405, Grow::RightHalf, true},
-        {PushButton8, 120, 7260, 3840, 405, Grow::LeftHalf, true},
-        {PushButton9, 4080, 7260, 3840, 405, Grow::RightHalf, true},
-        {ProgressBar1, 120, 7770, 7800, 405, Grow::Width, true},
-    };
-    const QSize designed(TwipsToPixels(kClientWidth, this), TwipsToPixels(kClientHeight, this));
-    resize(designed);
-    setMinimumSize(designed);
+    using Grow = TwipsLayout::Grow;
+    m_layout = TwipsLayout(this, kClientWidth, kClientHeight,
+                           {
+                               {PushButton1, 120, 120, 7800, 405, Grow::Width, false},
+                               {Frame1, 120, 630, 7800, 1040, Grow::Width, false},
+                               {Label1, 240, 300, 1140, 225, Grow::None, false},
+                               {Label2, 240, 645, 1035, 225, Grow::None, false},
+                               {Label3, 2640, 300, 2655, 225, Grow::None, false},
+                               {Label4, 2640, 645, 2925, 225, Grow::None, false},
+                               {ListView1, 120, 1755, 7800, 4890, Grow::WidthHeight, false},
+                               {PushButton5, 120, 6750, 3840, 405, Grow::LeftHalf, true},
+                               {PushButton3, 4080, 6750, 3840, 405, Grow::RightHalf, true},
+                               {PushButton8, 120, 7260, 3840, 405, Grow::LeftHalf, true},
+                               {PushButton9, 4080, 7260, 3840, 405, Grow::RightHalf, true},
+                               {ProgressBar1, 120, 7770, 7800, 405, Grow::Width, true},
+                           });
+    m_layout.ResizeToDesign();
 }
 
 void Form2::resizeEvent(QResizeEvent* event) {
@@ -156,39 +156,7 @@ void Form2::resizeEvent(QResizeEvent* event) {
 }
 
 void Form2::LayoutControls() {
-    const int dx = std::max(0, width() - TwipsToPixels(kClientWidth, this));
-    const int dy = std::max(0, height() - TwipsToPixels(kClientHeight, this));
-    for (const Placement& p : m_layout) {
-        QRect r(TwipsToPixels(p.left, this), TwipsToPixels(p.top, this), TwipsToPixels(p.width, this),
-                TwipsToPixels(p.height, this));
-        switch (p.grow) {
-        case Grow::Width:
-            r.setWidth(r.width() + dx);
-            break;
-        case Grow::WidthHeight:
-            r.setWidth(r.width() + dx);
-            r.setHeight(r.height() + dy);
-            break;
-        case Grow::LeftHalf:
-            r.setWidth(r.width() + dx / 2);
-            break;
-        case Grow::RightHalf:
-            r.moveLeft(r.left() + dx / 2);
-            r.setWidth(r.width() + dx - dx / 2);
-            break;
-        case Grow::None: {
-            // Labels grow with their numbers.
-            const QSize hint = p.widget->sizeHint();
-            r.setWidth(std::max(r.width(), hint.width()));
-            r.setHeight(std::max(r.height(), hint.height()));
-            break;
-        }
-        }
-        if (p.below) {
-            r.moveTop(r.top() + dy);
-        }
-        p.widget->setGeometry(r);
-    }
+    m_layout.Apply();
     // Long numbers push the second column of counts to the right rather than under it.
     const int firstColumnEnd = std::max(Label1->geometry().right(), Label2->geometry().right()) + 8;
     for (QLabel* label : {Label3, Label4}) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/GuiLayout.h"
 #include "app/GuiYield.h"
 #include "app/Ui.h"
 #include "results/ResultsModel.h"
@@ -88,20 +89,12 @@ private:
     void BeginBusy();
     void EndBusy();
 
-    enum class Grow { Width, WidthHeight, LeftHalf, RightHalf, None };
-    struct Placement {
-        QWidget* widget;
-        int left, top, width, height;
-        Grow grow;
-        bool below; // moves down with the extra height
-    };
-
     Ui& m_ui;
     QWidget* m_mainWindow;
     std::function<void()> m_endProgram;
     std::function<bool()> m_spreadsheetCheck;
     ResultsModel* m_model = nullptr;
-    std::vector<Placement> m_layout;
+    TwipsLayout m_layout;
     Yield m_yield;
     QCursor m_handCursor;
     int m_busyDepth = 0;
