@@ -5,9 +5,10 @@
 //   bench_counting --generate MB [--distinct N] --write FILE
 //
 // Inputs are the given text files, or a generated text of MB megabytes drawn from N distinct
-// words (split into --files parts in per-file mode). --no-sort requests a stop as soon as the
-// walk over the words ends, which leaves the text method's bubble sort after one comparison:
-// use it to time the counting of the text method on texts with many distinct words.
+// words (split into --files parts in per-file mode). "counting" is the time until the first
+// walk over the words ends (in per-file mode: the first file's walk). --no-sort requests a stop
+// at that moment, which leaves the text method's bubble sort after one comparison: use it in
+// all-files mode to time the counting of the text method on texts with many distinct words.
 // Runs in its own temporary folder and data folder; nothing of the user's is touched.
 
 #include "analysis/Pass.h"

@@ -177,31 +177,13 @@ private slots:
         QFETCH(quint32, seed);
         QRandomGenerator random(seed);
         // Pieces that make ASCII runs, line ends, valid and broken sequences likely.
-        const QList<QByteArray> pieces = {"a",
-                                          "b",
-                                          "Z",
-                                          " ",
-                                          "  ",
-                                          "\t",
-                                          "\r",
-                                          "\n",
-                                          "\r\n",
-                                          "abcdefgh",
-                                          "12345678 ",
-                                          "\xC3\xA9",
-                                          "\xE2\x82\xAC",
-                                          "\xF0\x9F\x98\x80",
-                                          "\xEF\xAC\x81",
-                                          "\x80",
-                                          "\xBF",
-                                          "\xC3",
-                                          "\xE2\x82",
-                                          "\xF0\x9F",
-                                          "\xED\xA0\x80",
-                                          "\xC0\xAF",
-                                          "\xF4\x90\x80\x80",
-                                          "\xFF",
-                                          "\xF8\x88\x80\x80\x80"};
+        QList<QByteArray> pieces = QByteArray("a|b|Z| |  |\t|\r|\n|\r\n|abcdefgh|12345678 |\xC3\xA9|\xE2\x82\xAC|"
+                                              "\xF0\x9F\x98\x80|\xEF\xAC\x81|\x80|\xBF|\xC3|\xE2\x82|\xF0\x9F|"
+                                              "\xED\xA0\x80|\xC0\xAF|\xF4\x90\x80\x80|\xFF|\xF8\x88\x80\x80\x80")
+                                       .split('|');
+        // Long runs of ASCII, of blanks and of line ends.
+        pieces << QByteArray("lorem ipsum\r\ndolor sit amet\n").repeated(150) << QByteArray(4500, ' ')
+               << QByteArray("\r\n").repeated(2300);
         for (int round = 0; round < 50; ++round) {
             QByteArray text;
             const int n = static_cast<int>(random.bounded(60));

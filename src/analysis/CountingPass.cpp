@@ -14,11 +14,11 @@ inline bool IsAsciiLetter(unsigned char c) {
     return static_cast<unsigned char>((c | 0x20) - 'a') < 26;
 }
 
-// The word rule: writes the word of the token [p, end) to out and returns its length. The
-// ligatures U+FB00-U+FB06 are written out as their letters, then only the 52 ASCII letters are
-// kept (blanks too go). out needs room for end - p bytes: a ligature (3 bytes) never gives
-// more than 3 letters.
-inline qsizetype WordOfToken(const unsigned char* p, const unsigned char* end, char* out) {
+// Reads the token that starts at p and ends at the next blank (or at end), and writes its word
+// to out by the word rule: the ligatures U+FB00-U+FB06 are written out as their letters, then
+// only the 52 ASCII letters are kept. Returns where the token ends; length is the word's.
+// out needs room for end - p bytes: a ligature (3 bytes) never gives more than 3 letters.
+inline const unsigned char* ReadToken(const unsigned char* p, const unsigned char* end, char* out, qsizetype& length) {
     static constexpr const char* kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "st", "st"};
     char* w = out;
     while (p < end) {
@@ -26,6 +26,8 @@ inline qsizetype WordOfToken(const unsigned char* p, const unsigned char* end, c
         if (IsAsciiLetter(c)) {
             *w++ = static_cast<char>(c);
             ++p;
+        } else if (c == ' ') {
+            break;
         } else if (c == 0xEF && end - p >= 3 && p[1] == 0xAC && p[2] >= 0x80 && p[2] <= 0x86) {
             for (const char* letters = kLigatures[p[2] - 0x80]; *letters; ++letters) {
                 *w++ = *letters;
@@ -35,7 +37,8 @@ inline qsizetype WordOfToken(const unsigned char* p, const unsigned char* end, c
             ++p;
         }
     }
-    return w - out;
+    length = w - out;
+    return p;
 }
 
 inline void LowerAscii(char* word, qsizetype length) {
@@ -61,28 +64,24 @@ void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, Frequ
         }
         const auto* p = reinterpret_cast<const unsigned char*>(line.data());
         const auto* const end = p + line.size();
-        qint64 k = 0;
-        while (p < end || (k > 0 && p == end)) { // an empty line has no token; "a " has two
-            const auto* blank = static_cast<const unsigned char*>(std::memchr(p, ' ', static_cast<size_t>(end - p)));
-            const auto* tokenEnd = blank ? blank : end;
+        // Tokens are cut at every blank: an empty line has none, "a " has two ("a" and "").
+        for (qint64 k = 0; !line.isEmpty(); ++k) {
+            qsizetype length = 0;
+            const unsigned char* const tokenEnd = ReadToken(p, end, word.data(), length);
             YieldNow(in.yield);
             if (progress) {
                 progress->SetText(ProgressText{ProgressText::Kind::CountingToken, QString(), j + 1, k + 1});
             }
-            if (tokenEnd > p) {
-                const qsizetype length = WordOfToken(p, tokenEnd, word.data());
-                if (length > 0) {
-                    if (in.ignoreCase && in.ignoreCase()) {
-                        LowerAscii(word.data(), length);
-                    }
-                    method.Add(QByteArrayView(word.data(), length));
+            if (length > 0) {
+                if (in.ignoreCase && in.ignoreCase()) {
+                    LowerAscii(word.data(), length);
                 }
+                method.Add(QByteArrayView(word.data(), length));
             }
-            ++k;
-            if (!blank) {
+            if (tokenEnd == end) {
                 break;
             }
-            p = blank + 1;
+            p = tokenEnd + 1;
         }
         ++j;
         return !(in.stopRequested && in.stopRequested());

@@ -24,7 +24,7 @@ public:
     virtual void Add(QByteArrayView word) = 0;
     virtual void EndWalk() {}
     // Sorts and reports the words gathered since the last StartFile/Begin as result rows
-    // (label empty in all-files mode) and adds their counts to wordCount.
+    // (per-file mode: each row begins with label) and adds their counts to wordCount.
     virtual void Report(const QString& label, qint64& wordCount) = 0;
     // After the totals have been handed over.
     virtual void Finish() {}

@@ -181,7 +181,8 @@ public:
             }
             const QString word = text.mid(blank + 1);
             if (m_in.results) {
-                m_in.results->AddRow(label.isEmpty() ? QStringList{word, count} : QStringList{label, word, count});
+                m_in.results->AddRow(m_in.mode == CountMode::PerFile ? QStringList{label, word, count}
+                                                                     : QStringList{word, count});
             }
             wordCount += count.toLongLong();
         }
