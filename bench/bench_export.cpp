@@ -22,18 +22,13 @@
 namespace {
 
 // Dialogs have nobody to answer them here: messages go to the error stream.
-class ConsoleUi : public Ui {
+class CountingUi : public SilentUi {
 public:
     MsgAnswer Message(const QString& text, const QString& caption, MsgButtons, MsgIcon) override {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
         ++messages;
         return MsgAnswer::Ok;
     }
-    QString Input(const QString&, const QString&) override { return {}; }
-    QStringList OpenFiles(const QString&, const QString&) override { return {}; }
-    QString SaveFile(const QString&, const QString&) override { return {}; }
-    QString BrowseForFolder(const QString&, const QString&) override { return {}; }
-    bool OpenUrl(const QUrl&) override { return false; }
     int messages = 0;
 };
 
@@ -115,7 +110,7 @@ int main(int argc, char** argv) {
     std::printf("rows: %d (%s, %d ticked), filled in %lld ms\n", rows, perFile ? "per file" : "all files",
                 model.TickedCount(), static_cast<long long>(fillMs));
 
-    ConsoleUi ui;
+    CountingUi ui;
     ProgressMemory progress;
     int failures = 0;
 

@@ -17,19 +17,6 @@
 
 namespace {
 
-// Answers every dialog as if the user closed it at once; used when no Ui was given.
-class SilentUi : public Ui {
-public:
-    MsgAnswer Message(const QString&, const QString&, MsgButtons buttons, MsgIcon) override {
-        return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
-    }
-    QString Input(const QString&, const QString&) override { return {}; }
-    QStringList OpenFiles(const QString&, const QString&) override { return {}; }
-    QString SaveFile(const QString&, const QString&) override { return {}; }
-    QString BrowseForFolder(const QString&, const QString&) override { return {}; }
-    bool OpenUrl(const QUrl&) override { return false; }
-};
-
 constexpr quint64 kOnes = 0x0101010101010101ULL;
 constexpr quint64 kHighBits = 0x8080808080808080ULL;
 constexpr quint64 kLowBits = 0x7F7F7F7F7F7F7F7FULL;
@@ -91,11 +78,6 @@ QString TextFileOf(const QString& pdfPath) {
     }
     const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
     return TextFolder() + u'/' + QString::fromLatin1(digest) + QStringLiteral(".txt");
-}
-
-Ui& UiOrSilent(Ui* ui) {
-    static SilentUi silent;
-    return ui ? *ui : silent;
 }
 
 FileBytes::FileBytes(const QString& path) : m_file(path) {

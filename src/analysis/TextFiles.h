@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-class Ui;
+#include "app/Ui.h"
 
 // Converted texts, the line reader and the character counts. Texts are UTF-8; a character is
 // one code point, and every byte that is not part of a well-formed sequence is one character
@@ -21,9 +21,6 @@ QString TextFolder();
 // (its clean absolute path when the file does not exist) + ".txt". Two spellings of the same
 // file share one text; a text never lies next to the user's PDF.
 QString TextFileOf(const QString& pdfPath);
-
-// Where error reports go: ui, or a Ui that shows nothing when none was given.
-Ui& UiOrSilent(Ui* ui);
 
 // The bytes of a file, mapped into memory where possible. Throws Failure with the file
 // system's description when the file cannot be opened.

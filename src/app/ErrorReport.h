@@ -13,7 +13,9 @@ public:
     QString Description() const { return QString::fromUtf8(what()); }
 };
 
-// Throws a Failure with the description when the condition holds.
+// Throws a Failure with the description when the condition holds. Evaluate the condition
+// before the call: the order in which arguments are evaluated is unspecified, so a description
+// read from the same object (errorString()) could be taken before the operation ran.
 inline void FailIf(bool condition, const QString& description) {
     if (condition) {
         throw Failure(description);

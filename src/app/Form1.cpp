@@ -263,7 +263,8 @@ void Form1::Form_Load() {
             const QString blank = TemplateDatabasePath();
             FailIf(!FileExists(blank), QStringLiteral("File not found: ") + blank);
             QFile from(blank);
-            FailIf(!from.copy(working), from.errorString());
+            const bool copied = from.copy(working);
+            FailIf(!copied, from.errorString());
             QFile::setPermissions(working, QFile::permissions(working) | QFileDevice::WriteOwner);
         }
     });

@@ -38,6 +38,7 @@ void ApplySkin(QWidget* window) {
     }
     SetSystemBackColors(window);
     QFile file(path);
-    FailIf(!file.open(QIODevice::ReadOnly), file.errorString());
+    const bool opened = file.open(QIODevice::ReadOnly);
+    FailIf(!opened, file.errorString());
     window->setStyleSheet(QString::fromUtf8(file.readAll()));
 }

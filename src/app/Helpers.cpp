@@ -135,8 +135,10 @@ void WriteBytesToFile(const QByteArray& bytes, const QString& path, const Yield&
         return;
     }
     QFile file(path);
-    FailIf(!file.open(QIODevice::WriteOnly | QIODevice::NewOnly), file.errorString());
-    FailIf(file.write(bytes) != bytes.size(), file.errorString());
+    const bool opened = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    FailIf(!opened, file.errorString());
+    const bool written = file.write(bytes) == bytes.size();
+    FailIf(!written, file.errorString());
     file.close();
 }
 

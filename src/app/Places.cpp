@@ -119,6 +119,7 @@ void PlaceConverter(const QString& source, const QString& target) {
         return;
     }
     QFile from(source);
-    FailIf(!from.copy(target), from.errorString());
+    const bool copied = from.copy(target);
+    FailIf(!copied, from.errorString());
     QFile(target).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }

@@ -35,3 +35,23 @@ public:
     // Opens a local path or a web address with the desktop's default application.
     virtual bool OpenUrl(const QUrl& url) = 0;
 };
+
+// Answers every box as if the user closed it at once and shows nothing (command line without a
+// terminal, unattended runs).
+class SilentUi : public Ui {
+public:
+    MsgAnswer Message(const QString&, const QString&, MsgButtons buttons, MsgIcon) override {
+        return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+    }
+    QString Input(const QString&, const QString&) override { return {}; }
+    QStringList OpenFiles(const QString&, const QString&) override { return {}; }
+    QString SaveFile(const QString&, const QString&) override { return {}; }
+    QString BrowseForFolder(const QString&, const QString&) override { return {}; }
+    bool OpenUrl(const QUrl&) override { return false; }
+};
+
+// Where error reports go: ui, or a Ui that shows nothing when none was given.
+inline Ui& UiOrSilent(Ui* ui) {
+    static SilentUi silent;
+    return ui ? *ui : silent;
+}

@@ -9,19 +9,6 @@
 
 namespace {
 
-// Answers every box without showing it; used to take the README's pictures unattended.
-class SilentUi : public Ui {
-public:
-    MsgAnswer Message(const QString&, const QString&, MsgButtons buttons, MsgIcon) override {
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
-    }
-    QString Input(const QString&, const QString&) override { return {}; }
-    QStringList OpenFiles(const QString&, const QString&) override { return {}; }
-    QString SaveFile(const QString&, const QString&) override { return {}; }
-    QString BrowseForFolder(const QString&, const QString&) override { return {}; }
-    bool OpenUrl(const QUrl&) override { return false; }
-};
-
 // Loads the samples, takes a picture of the main window, runs the analysis, ticks a few
 // results and takes a picture of the results window.
 void TakeScreenshots(Form1& form, const QString& folder) {

@@ -137,7 +137,8 @@ bool WriteAlignedText(const ResultsModel& model, const QString& path, ProgressSi
     }
     if (open && !failed) {
         steps(116, [&] {
-            FailIf(!file.commit(), file.errorString());
+            const bool committed = file.commit();
+            FailIf(!committed, file.errorString());
             written = true;
         });
     }
@@ -358,7 +359,8 @@ void WriteWorkbook(const ResultsModel& model, const QString& path, ProgressSink*
 
     // The workbook is written beside the target and moved over it only when complete.
     QTemporaryFile partial(QFileInfo(path).absolutePath() + QStringLiteral("/.lexitally-XXXXXX.xlsx"));
-    FailIf(!partial.open(), partial.errorString());
+    const bool opened = partial.open();
+    FailIf(!opened, partial.errorString());
     partial.close();
     const QByteArray file = QFile::encodeName(partial.fileName());
     QByteArray tempFolder = QFile::encodeName(TempFolder());
