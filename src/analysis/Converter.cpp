@@ -98,6 +98,14 @@ int RoundHalfEven(double value) {
     return static_cast<int>(whole);
 }
 
+int FileProgressPercent(int current, int total, bool finished) {
+    if (total <= 0) {
+        return 0;
+    }
+    const double done = finished ? current : current - 1;
+    return RoundHalfEven(done / total * 100.0);
+}
+
 int RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle, ProgressSink* bar,
                const QString& progressText, int startValue, int fileCount, const Yield& yield, int pollMs) {
     // Converters run without a window of their own; the style is only kept as a value.

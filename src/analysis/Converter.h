@@ -25,6 +25,10 @@ int EffectiveWindowStyle(std::optional<int> windowStyle);
 // Rounds to the nearest integer, halves to the even neighbour (2.5 → 2, 3.5 → 4, 0.5 → 0).
 int RoundHalfEven(double value);
 
+// The progress percentage of file `current` of `total`: the share of files finished before it
+// (or including it when finished), rounded half to even.
+int FileProgressPercent(int current, int total, bool finished);
+
 // Runs the program with the argument list (no shell) and waits for its end, polling every
 // pollMs milliseconds and yielding several times per poll. With a progress bar, after 50 polls
 // the bar reads progressText + ", " (when not empty) + "Please wait.. " + (polls − 50), and every

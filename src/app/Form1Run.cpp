@@ -24,11 +24,7 @@ QString PasswordPrompt(const QString& path) {
 } // namespace
 
 int Form1::PBCurrentValue(int current, int total, bool finished) {
-    if (total <= 0) {
-        return 0;
-    }
-    const double done = finished ? current : current - 1;
-    return static_cast<int>(std::nearbyint(done / total * 100.0));
+    return FileProgressPercent(current, total, finished);
 }
 
 Form2& Form1::Results() {
@@ -105,8 +101,8 @@ void Form1::PushButton2_Click() {
         });
         ExtractionOutcome outcome = ExtractionOutcome::NoOutput;
         steps(146, [&] {
-            outcome = ConvertForAnalysis(path, password, ProgressBar1,
-                                         static_cast<int>(std::nearbyint(ProgressBar1->Value())), n, m_yield, &m_ui);
+            outcome = ConvertForAnalysis(path, password, ProgressBar1, RoundHalfEven(ProgressBar1->Value()), n, m_yield,
+                                         &m_ui);
         });
         steps(148, [&] {
             const QString reason = OutcomeReason(outcome, !password.isEmpty());

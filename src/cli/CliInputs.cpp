@@ -1,8 +1,11 @@
 #include "CliInputs.h"
 
+#include "analysis/Converter.h"
+#include "analysis/CountingPass.h"
 #include "analysis/TextFiles.h"
 #include "app/ErrorReport.h"
 #include "app/Helpers.h"
+#include "filelist/FolderScan.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,16 +40,48 @@ QString PlaceTextInput(const QString& path) {
 
 } // namespace
 
-PreparedInputs PrepareInputs(const CliOptions& options) {
+PreparedInputs PrepareInputs(const CliOptions& options, ProgressSink* progress, Ui& ui) {
     PreparedInputs prepared;
-    for (const QString& path : options.paths) {
-        const QString reason = PlaceTextInput(path);
-        if (!reason.isEmpty()) {
-            prepared.unreadable.append({path, reason});
-            continue;
+    if (options.textInput) {
+        for (const QString& path : options.paths) {
+            const QString reason = PlaceTextInput(path);
+            if (!reason.isEmpty()) {
+                prepared.unreadable.append({path, reason});
+                continue;
+            }
+            prepared.paths << path;
+            prepared.labels << path;
         }
-        prepared.paths << path;
-        prepared.labels << path;
+        return prepared;
+    }
+    QStringList pdfs;
+    for (const QString& path : options.paths) {
+        if (QFileInfo(path).isDir()) {
+            pdfs << CollectFolderFiles(path, kPdfPattern, {}, ui);
+        } else {
+            pdfs << path;
+        }
+    }
+    const int count = static_cast<int>(pdfs.size());
+    for (int i = 0; i < count; ++i) {
+        const QString& pdf = pdfs[i];
+        if (progress) {
+            progress->SetValue(FileProgressPercent(i + 1, count, false));
+            progress->SetText(QStringLiteral("Analyze file ") + FileNameFromPath(pdf) + QStringLiteral("... "));
+        }
+        QString reason;
+        try {
+            const ExtractionOutcome outcome = ConvertForAnalysis(
+                pdf, options.password, progress, FileProgressPercent(i + 1, count, false), count, {}, &ui);
+            reason = OutcomeReason(outcome, !options.password.isEmpty());
+        } catch (const Failure& failure) {
+            reason = QStringLiteral("  - ") + failure.Description();
+        }
+        if (!reason.isEmpty()) {
+            prepared.unreadable.append({pdf, reason});
+        }
+        prepared.paths << pdf;
+        prepared.labels << FileLabel(pdf);
     }
     return prepared;
 }

@@ -60,9 +60,19 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
                 options.format = CliFormat::Tsv;
             } else if (value == QStringLiteral("json")) {
                 options.format = CliFormat::Json;
+            } else if (value == QStringLiteral("text")) {
+                options.format = CliFormat::Text;
+            } else if (value == QStringLiteral("xlsx")) {
+                options.format = CliFormat::Xlsx;
             } else {
-                return fail(QStringLiteral("--format needs tsv or json"));
+                return fail(QStringLiteral("--format needs tsv, json, text or xlsx"));
             }
+        } else if (Named(argument, QStringLiteral("--password"))) {
+            const auto value = OptionValue(arguments, i, QStringLiteral("--password"));
+            if (!value) {
+                return fail(QStringLiteral("--password needs a value"));
+            }
+            options.password = *value;
         } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
             const auto value = argument == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
                                                                 : OptionValue(arguments, i, QStringLiteral("--output"));
@@ -77,8 +87,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     if (options.paths.isEmpty()) {
         return fail(QStringLiteral("no PATH given"));
     }
-    if (!options.textInput) {
-        return fail(QStringLiteral("PDF input is not available yet; give text files with --text"));
+    if (options.format == CliFormat::Xlsx && options.output.isEmpty()) {
+        return fail(QStringLiteral("--format xlsx needs -o FILE"));
     }
     parsed.options = options;
     return parsed;
@@ -86,25 +96,30 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: lexitally-cli [--per-file] [--case-sensitive] [--method db|text] [--format tsv|json]\n"
-        "                     [-o FILE] [--quiet] [--text] PATH...\n"
+        "Usage: lexitally-cli [--per-file] [--case-sensitive] [--method db|text]\n"
+        "                     [--format tsv|json|text|xlsx] [-o FILE] [--password PW] [--quiet]\n"
+        "                     [--text] PATH...\n"
         "\n"
-        "Counts the words, lines and characters of texts and lists how often each word occurs,\n"
-        "least frequent first.\n"
+        "Counts the words, lines and characters of PDF files and lists how often each word occurs,\n"
+        "least frequent first. A PATH that is a folder adds every PDF file in it and in all its\n"
+        "sub-folders.\n"
         "\n"
         "  --per-file          separate counts for each PATH (default: one count for all)\n"
         "  --case-sensitive    words that differ in letter case are kept apart by the text method\n"
         "                      (default: letter case is ignored)\n"
         "  --method db|text    word frequency through the working database (default) or in memory;\n"
         "                      db falls back to text when the SQLite driver is missing\n"
-        "  --format tsv|json   output format (default: tsv, a header line and one line per row)\n"
+        "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB),\n"
+        "                      json, text (column-aligned text file) or xlsx (workbook; needs -o)\n"
         "  -o, --output FILE   write the result to FILE instead of standard output\n"
         "  --quiet             no progress on standard error\n"
+        "  --password PW       password for every PDF (the owner password or the one that opens it)\n"
         "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
         "  -h, --help          show this help\n"
         "\n"
-        "Input files are never changed. Exit status: 0 with results, 1 when no row was produced,\n"
-        "2 for a usage error.\n");
+        "Files that give no text are named on standard error (in JSON under \"unreadable\").\n"
+        "Input files and their folders are never changed. Exit status: 0 with results, 1 when no\n"
+        "row was produced, 2 for a usage error.\n");
 }
 
 QString MethodName(CliMethod method) {

@@ -8,7 +8,7 @@
 #include <optional>
 
 enum class CliMethod { Db, Text };
-enum class CliFormat { Tsv, Json };
+enum class CliFormat { Tsv, Json, Text, Xlsx };
 
 // What the command line asked for.
 struct CliOptions {
@@ -19,6 +19,7 @@ struct CliOptions {
     QString output; // empty: standard output
     bool quiet = false;
     bool textInput = false; // every PATH is a UTF-8 text used in place of a converted PDF
+    QString password;       // given to the converter for every PDF
     QStringList paths;      // as given
 };
 

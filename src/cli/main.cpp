@@ -8,9 +8,14 @@
 #include "analysis/SortingDb.h"
 #include "analysis/SortingText.h"
 #include "app/ErrorReport.h"
+#include "app/Helpers.h"
 #include "app/Places.h"
+#include "results/Export.h"
+#include "results/ResultsModel.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <cstdio>
@@ -45,21 +50,69 @@ CliMethod UsableMethod(CliMethod wanted) {
     return CliMethod::Db;
 }
 
-int Run(const CliOptions& options) {
+// The output bytes in the asked format, or a failure's description in `failure`.
+QByteArray FormatOutput(const CliOptions& options, CliMethod method, const CollectedResults& results,
+                        const QList<UnreadableInput>& unreadable, QString& failure) {
+    const QStringList columns = ResultColumns(options.mode);
+    if (options.format == CliFormat::Json) {
+        return FormatJson(options, method, columns, results, unreadable);
+    }
+    if (options.format == CliFormat::Tsv) {
+        return FormatTsv(columns, results.rows);
+    }
+    // The column-aligned text file and the workbook take every row as ticked.
+    ResultsModel model;
+    model.SetColumns(options.mode == CountMode::PerFile ? CountMode::PerFile : CountMode::AllFiles);
+    for (const QStringList& row : results.rows) {
+        model.AddRow(row);
+    }
+    model.SetAllTicked(true);
     try {
-        TempFolder();
+        if (options.format == CliFormat::Xlsx) {
+            WriteWorkbook(model, options.output, nullptr, {});
+            return {};
+        }
+        const QString scratch = TempFolder() + QStringLiteral("/results.txt");
+        WriteTextExport(model, scratch);
+        QFile file(scratch);
+        const bool opened = file.open(QIODevice::ReadOnly);
+        FailIf(!opened, file.errorString());
+        return file.readAll();
+    } catch (const Failure& e) {
+        failure = e.Description();
+    }
+    return {};
+}
+
+// Gives this run a temporary folder of its own inside the user's, so that runs side by side
+// and a window open at the same time never share a converted text or the converter link.
+std::unique_ptr<QTemporaryDir> PrivateTempFolder() {
+    auto folder = std::make_unique<QTemporaryDir>(TempFolder() + QStringLiteral("/cli-XXXXXX"));
+    FailIf(!folder->isValid(), QStringLiteral("Cannot create a temporary folder: ") + folder->errorString());
+    qputenv("TEMP", QFile::encodeName(folder->path()));
+    return folder;
+}
+
+int Run(const CliOptions& options) {
+    std::unique_ptr<QTemporaryDir> temp;
+    try {
+        temp = PrivateTempFolder();
+        if (!options.textInput) {
+            PlaceConverter(ConverterSource(ProcessorAddressWidth()), ConverterPath());
+        }
     } catch (const Failure& failure) {
         PrintError(failure.Description());
         return 1;
     }
     const CliMethod method = UsableMethod(options.method);
-    const PreparedInputs inputs = PrepareInputs(options);
-    for (const UnreadableInput& input : inputs.unreadable) {
-        PrintError(input.path + QStringLiteral(": ") + input.reason);
-    }
-
     ConsoleUi ui;
     TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
+    const PreparedInputs inputs = PrepareInputs(options, &progress, ui);
+    if (options.format != CliFormat::Json) {
+        for (const UnreadableInput& input : inputs.unreadable) {
+            PrintError(input.path + (input.reason.startsWith(u' ') ? QString() : QStringLiteral(": ")) + input.reason);
+        }
+    }
     CollectedResults results;
     PassInputs pass;
     pass.mode = options.mode;
@@ -80,11 +133,14 @@ int Run(const CliOptions& options) {
     std::signal(SIGINT, SIG_DFL);
     progress.Done();
 
-    const QStringList columns = ResultColumns(options.mode);
-    const QByteArray output = options.format == CliFormat::Json
-                                  ? FormatJson(options, method, columns, results, inputs.unreadable)
-                                  : FormatTsv(columns, results.rows);
-    const QString failure = WriteOutput(options.output, output);
+    if (results.rows.isEmpty() && !options.textInput) {
+        PrintError(QStringLiteral("No text was found in PDF(s)."));
+    }
+    QString failure;
+    const QByteArray output = FormatOutput(options, method, results, inputs.unreadable, failure);
+    if (failure.isEmpty() && options.format != CliFormat::Xlsx) {
+        failure = WriteOutput(options.output, output);
+    }
     if (!failure.isEmpty()) {
         PrintError(failure);
         return 1;

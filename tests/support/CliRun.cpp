@@ -1,0 +1,20 @@
+#include "CliRun.h"
+
+#include "TestEnv.h"
+
+#include <QProcess>
+
+Outcome RunCli(const QStringList& arguments, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(TestBinDir() + QStringLiteral("/lexitally-cli"), arguments);
+    Outcome outcome;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        return outcome;
+    }
+    outcome.exitCode = process.exitCode();
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = process.readAllStandardError();
+    return outcome;
+}
