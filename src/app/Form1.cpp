@@ -74,6 +74,7 @@ Form1::Form1(Ui& ui, Form1Options options)
       m_handCursor(Qt::PointingHandCursor) {
     if (!m_options.endProgram) {
         m_options.endProgram = [] {
+            KillRunningConverter();
             std::fflush(nullptr);
             std::_Exit(0);
         };
