@@ -33,6 +33,9 @@ private slots:
     void dragReorder_data();
     void dragReorder();
 
+    void pointerRules_data();
+    void pointerRules();
+
 private:
     QString File(const QString& name) const { return m_files.path() + u'/' + name; }
     QStringList Files(const QStringList& names) const { return InFolder(m_files.path(), names); }
@@ -224,6 +227,40 @@ void Form1FileListTest::clearList() {
 }
 
 // ---------------------------------------------------------------- reordering by dragging
+
+// The hand over the six buttons, the default pointer over the window, frames, Check3 and the
+// list; nothing changes while the hourglass shows.
+void Form1FileListTest::pointerRules_data() {
+    QTest::addColumn<QString>("over");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<int>("shape");
+    const int hand = int(Qt::BitmapCursor); // the hand cursor comes from HAND-M.CUR
+    for (const char* button :
+         {"PushButton1", "PushButton2", "PushButton3", "PushButton4", "PushButton6", "PushButton7"}) {
+        QTest::addRow("%s", button) << QString::fromLatin1(button) << false << hand;
+    }
+    for (const char* area : {"Form1", "Frame1", "Frame2", "Check3", "list"}) {
+        QTest::addRow("%s", area) << QString::fromLatin1(area) << false << int(Qt::ArrowCursor);
+    }
+    QTest::newRow("button while busy") << QStringLiteral("PushButton1") << true << int(Qt::WaitCursor);
+    QTest::newRow("list while busy") << QStringLiteral("list") << true << int(Qt::WaitCursor);
+}
+
+void Form1FileListTest::pointerRules() {
+    QFETCH(QString, over);
+    QFETCH(bool, busy);
+    QFETCH(int, shape);
+    IsolatedEnvironment env;
+    Form1Session session;
+    session->setCursor(busy ? Qt::WaitCursor : Qt::CrossCursor);
+    QWidget* target = over == QStringLiteral("Form1")  ? session.form.get()
+                      : over == QStringLiteral("list") ? session->ListView1->viewport()
+                                                       : session->findChild<QWidget*>(over);
+    QVERIFY(target);
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QCOMPARE(int(session->cursor().shape()), shape);
+}
 
 void Form1FileListTest::dragReorder_data() {
     QTest::addColumn<QStringList>("rows");

@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QtEndian>
@@ -98,6 +97,8 @@ void Form1::BuildControls() {
         b->setObjectName(QString::fromLatin1(name));
         b->setMouseTracking(true);
         b->installEventFilter(this);
+        // A move over a button must not reach the window's own rule through propagation.
+        b->setAttribute(Qt::WA_NoMousePropagation);
         return b;
     };
     PushButton3 = button("PushButton3", QStringLiteral("Help"));
@@ -362,12 +363,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         if (!IsBusy()) {
-            bool overButton = qobject_cast<QPushButton*>(watched) != nullptr;
-            if (watched == this && event->type() == QEvent::MouseMove) {
-                // A move that a button passed on to the window is still a move over that button.
-                const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
-                overButton = qobject_cast<QPushButton*>(childAt(pos)) != nullptr;
-            }
+            const bool overButton = qobject_cast<QPushButton*>(watched) != nullptr;
             setCursor(overButton ? m_handCursor : QCursor(Qt::ArrowCursor));
         }
     }
