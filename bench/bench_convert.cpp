@@ -9,11 +9,12 @@
 //   check        the readability check over the whole list (convert, size, delete).
 // The best round of each is reported, with the ratios to pdftotext alone.
 
-#include "analysis/Converter.h"
-#include "analysis/Readability.h"
-#include "analysis/TextFiles.h"
-#include "app/Helpers.h"
-#include "app/Places.h"
+#include "core/base/Ui.h"
+#include "core/extract/Converter.h"
+#include "core/extract/Readability.h"
+#include "core/extract/TextFiles.h"
+#include "core/base/System.h"
+#include "core/base/Places.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -108,8 +109,9 @@ int main(int argc, char** argv) {
             QFile::remove(TextFileOf(pdf));
         }
 
+        SilentUi silent;
         timer.restart();
-        CheckByCodeNotPreviewTextbox([&] { return pdfs; }, UiOrSilent(nullptr), &bar, {}, yield,
+        CheckByCodeNotPreviewTextbox([&] { return pdfs; }, silent, &bar, {}, yield,
                                      QStringLiteral("bench"));
         bestCheck = std::min(bestCheck, Elapsed(timer));
     }

@@ -7,10 +7,10 @@
 // window uses them. Exits with 1 when the text file or the workbook takes longer than the limit
 // (default 2000 ms). Writes only into its own temporary folder.
 
-#include "app/ErrorReport.h"
-#include "app/Ui.h"
-#include "results/Export.h"
-#include "results/ResultsModel.h"
+#include "core/base/ErrorReport.h"
+#include "core/base/Ui.h"
+#include "core/export/Export.h"
+#include "core/results/ResultTable.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     }
     qputenv("TEMP", folder.path().toUtf8());
 
-    ResultsModel model;
+    ResultTable model;
     model.SetColumns(perFile ? CountMode::PerFile : CountMode::AllFiles);
     QElapsedTimer clock;
     clock.start();
@@ -98,7 +98,6 @@ int main(int argc, char** argv) {
             model.AddRow({word, count});
         }
     }
-    model.FlushPending();
     if (half) {
         for (int r = 0; r < rows; r += 2) {
             model.SetTicked(r, true);

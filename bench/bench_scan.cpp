@@ -3,8 +3,8 @@
 //
 //     bench_scan [files per folder]
 
-#include "app/Ui.h"
-#include "filelist/FolderScan.h"
+#include "core/base/Ui.h"
+#include "core/filelist/FolderScan.h"
 
 #include <QCoreApplication>
 #include <QDir>

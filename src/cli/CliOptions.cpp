@@ -1,4 +1,4 @@
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/Pass.h"
+#include "core/count/Pass.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "ConsoleUi.h"
+#include "cli/ConsoleUi.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Progress.h"
-#include "app/Ui.h"
+#include "core/base/Progress.h"
+#include "core/base/Ui.h"
 
 #include <QElapsedTimer>
 

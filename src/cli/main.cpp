@@ -1,20 +1,22 @@
-// lexitally-cli: the counting pass and both word-frequency methods without windows.
+// lexitally-cli: the analysis run without windows: parse the options, run, export.
 
-#include "CliInputs.h"
-#include "CliOptions.h"
-#include "CliOutput.h"
-#include "ConsoleUi.h"
-#include "analysis/DatabaseProvider.h"
-#include "analysis/SortingDb.h"
-#include "analysis/SortingText.h"
-#include "app/ErrorReport.h"
-#include "app/Helpers.h"
-#include "app/Places.h"
-#include "results/Export.h"
-#include "results/ResultsModel.h"
+#include "cli/CliOptions.h"
+#include "cli/ConsoleUi.h"
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "core/base/System.h"
+#include "core/count/DatabaseProvider.h"
+#include "core/count/WorkingDatabase.h"
+#include "core/export/DataExport.h"
+#include "core/export/Export.h"
+#include "core/export/OutputFile.h"
+#include "core/extract/Converter.h"
+#include "core/filelist/FolderScan.h"
+#include "core/results/ResultTable.h"
+#include "core/run/AnalysisRun.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -31,121 +33,156 @@ void OnInterrupt(int) {
     std::signal(SIGINT, SIG_DFL);
 }
 
-// The method that can run: the database method needs the SQLite driver and a working database.
-CliMethod UsableMethod(CliMethod wanted) {
-    if (wanted != CliMethod::Db) {
-        return wanted;
-    }
+// The command line's part in a run: one password for every file, Ctrl+C as the stop button.
+class ConsoleRunObserver : public RunObserver {
+public:
+    explicit ConsoleRunObserver(QString password) : m_password(std::move(password)) {}
+    QString Password(const QString&) override { return m_password; }
+    bool StopRequested() override { return g_stopRequested != 0; }
+
+private:
+    QString m_password;
+};
+
+// True when the database method can run: the SQLite driver is there and the working database
+// can be prepared. Says on standard error why not.
+bool DatabaseUsable() {
     if (!CheckDatabaseProvider(true, nullptr)) {
         PrintError(QStringLiteral("the SQLite driver for Qt is missing; using the text method"));
-        return CliMethod::Text;
+        return false;
     }
     try {
         EnsureWorkingDatabase();
     } catch (const Failure& failure) {
         PrintError(QStringLiteral("the working database cannot be prepared (") + failure.Description() +
                    QStringLiteral("); using the text method"));
-        return CliMethod::Text;
+        return false;
     }
-    return CliMethod::Db;
+    return true;
 }
 
-// The output bytes in the asked format, or a failure's description in `failure`.
-QByteArray FormatOutput(const CliOptions& options, CliMethod method, const CollectedResults& results,
-                        const QList<UnreadableInput>& unreadable, QString& failure) {
-    const QStringList columns = ResultColumns(options.mode);
-    if (options.format == CliFormat::Json) {
-        return FormatJson(options, method, columns, results, unreadable);
+// The rows of the run: a folder stands for every PDF file below it, found as the main window's
+// folder scan finds them; every other PATH is a row as given.
+QStringList ExpandPaths(const CliOptions& options, Ui& ui) {
+    if (options.textInput) {
+        return options.paths;
     }
-    if (options.format == CliFormat::Tsv) {
-        return FormatTsv(columns, results.rows);
+    QStringList rows;
+    for (const QString& path : options.paths) {
+        if (QFileInfo(path).isDir()) {
+            rows << CollectFolderFiles(path, kPdfPattern, {}, ui);
+        } else {
+            rows << path;
+        }
     }
-    // The column-aligned text file and the workbook take every row as ticked.
-    ResultsModel model;
-    model.SetColumns(options.mode == CountMode::PerFile ? CountMode::PerFile : CountMode::AllFiles);
-    for (const QStringList& row : results.rows) {
-        model.AddRow(row);
-    }
-    model.SetAllTicked(true);
+    return rows;
+}
+
+// Writes the table in the asked format; the failure's description, or "".
+QString WriteResults(const CliOptions& options, FrequencyMethodKind method, ResultTable& table,
+                     const QList<UnreadableFile>& unreadable) {
     try {
         if (options.format == CliFormat::Xlsx) {
-            WriteWorkbook(model, options.output, nullptr, {});
+            table.SetAllTicked(true);
+            WriteWorkbook(table, options.output, nullptr, {});
             return {};
         }
-        const QString scratch = TempFolder() + QStringLiteral("/results.txt");
-        WriteTextExport(model, scratch);
-        QFile file(scratch);
-        const bool opened = file.open(QIODevice::ReadOnly);
-        FailIf(!opened, file.errorString());
-        return file.readAll();
-    } catch (const Failure& e) {
-        failure = e.Description();
+        OutputFile output(options.output.isEmpty() ? QStringLiteral("-") : options.output);
+        const QString target = output.IsStandardOutput(options.output.isEmpty() ? QStringLiteral("-") : options.output)
+                                   ? QStringLiteral("cannot write to standard output: ")
+                                   : QStringLiteral("cannot write ") + options.output + QStringLiteral(": ");
+        const bool opened = output.Open();
+        FailIf(!opened, target + output.ErrorString());
+        switch (options.format) {
+        case CliFormat::Json:
+            WriteJson(table,
+                      {options.mode, MethodName(method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
+                       options.ignoreCase},
+                      unreadable, output.Device());
+            break;
+        case CliFormat::Text:
+            // The column-aligned text file takes every row as ticked.
+            table.SetAllTicked(true);
+            WriteTextExport(table, output.Device());
+            break;
+        case CliFormat::Tsv:
+        case CliFormat::Xlsx:
+            WriteTsv(table, output.Device());
+            break;
+        }
+        const bool committed = output.Commit();
+        FailIf(!committed, target + output.ErrorString());
+    } catch (const Failure& failure) {
+        return failure.Description();
     }
     return {};
 }
 
-// Gives this run a temporary folder of its own inside the user's, so that runs side by side
-// and a window open at the same time never share a converted text or the converter link.
-std::unique_ptr<QTemporaryDir> PrivateTempFolder() {
-    auto folder = std::make_unique<QTemporaryDir>(TempFolder() + QStringLiteral("/cli-XXXXXX"));
-    FailIf(!folder->isValid(), QStringLiteral("Cannot create a temporary folder: ") + folder->errorString());
-    qputenv("TEMP", QFile::encodeName(folder->path()));
-    return folder;
-}
-
 int Run(const CliOptions& options) {
-    std::unique_ptr<QTemporaryDir> temp;
+    // This run's own folder inside the user's temporary folder, so that runs side by side and a
+    // window open at the same time never share a converted text or the converter link.
+    std::unique_ptr<QTemporaryDir> work;
+    QString converter;
     try {
-        temp = PrivateTempFolder();
+        work = std::make_unique<QTemporaryDir>(TempFolder() + QStringLiteral("/cli-XXXXXX"));
+        FailIf(!work->isValid(), QStringLiteral("Cannot create a temporary folder: ") + work->errorString());
         if (!options.textInput) {
-            PlaceConverter(ConverterSource(ProcessorAddressWidth()), ConverterPath());
+            converter = work->path() + QStringLiteral("/pdftotext");
+            PlaceConverter(ConverterSource(ProcessorAddressWidth()), converter);
         }
     } catch (const Failure& failure) {
         PrintError(failure.Description());
         return 1;
     }
-    const CliMethod method = UsableMethod(options.method);
     ConsoleUi ui;
     TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
-    const PreparedInputs inputs = PrepareInputs(options, &progress, ui);
-    if (options.format != CliFormat::Json) {
-        for (const UnreadableInput& input : inputs.unreadable) {
-            PrintError(input.path + (input.reason.startsWith(u' ') ? QString() : QStringLiteral(": ")) + input.reason);
-        }
+    ConsoleRunObserver observer(options.password);
+    ConverterProcesses converters;
+    ResultTable table;
+    table.SetColumns(options.mode == CountMode::PerFile ? CountMode::PerFile : CountMode::AllFiles);
+
+    const QStringList rows = ExpandPaths(options, ui);
+    AnalysisRequest request;
+    request.rows = [&rows] { return rows; };
+    if (options.textInput) {
+        request.labels = rows;
     }
-    CollectedResults results;
-    PassInputs pass;
-    pass.mode = options.mode;
+    request.mode = options.mode;
     const bool ignoreCase = options.ignoreCase;
-    pass.ignoreCase = [ignoreCase] { return ignoreCase; };
-    pass.pdfPaths = inputs.paths;
-    pass.labels = inputs.labels;
-    pass.stopRequested = [] { return g_stopRequested != 0; };
-    pass.progress = &progress;
-    pass.results = &results;
-    pass.ui = &ui;
+    request.ignoreCase = [ignoreCase] { return ignoreCase; };
+    request.databaseWanted = options.method == CliMethod::Db;
+    request.textWanted = options.method == CliMethod::Text;
+    request.providerAvailable = request.databaseWanted && DatabaseUsable();
+    request.textInput = options.textInput;
+    request.workFolder = work->path();
+    request.converter = converter;
+    AnalysisContext context;
+    context.progress = &progress;
+    context.results = &table;
+    context.observer = &observer;
+    context.converters = &converters;
+    context.ui = &ui;
+
+    ErrorReport steps(ui, QStringLiteral("in lexitally-cli "));
     std::signal(SIGINT, OnInterrupt);
-    if (method == CliMethod::Db) {
-        SortingDB(pass);
-    } else {
-        SortingText(pass);
-    }
+    const AnalysisSummary summary = RunAnalysis(request, context, steps);
     std::signal(SIGINT, SIG_DFL);
     progress.Done();
 
-    if (results.rows.isEmpty() && !options.textInput) {
+    if (options.format != CliFormat::Json) {
+        for (const UnreadableFile& file : summary.unreadable) {
+            PrintError(file.path + (file.reason.startsWith(u' ') ? QString() : QStringLiteral(": ")) + file.reason);
+        }
+    }
+    if (table.RowCount() == 0 && !options.textInput) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }
-    QString failure;
-    const QByteArray output = FormatOutput(options, method, results, inputs.unreadable, failure);
-    if (failure.isEmpty() && options.format != CliFormat::Xlsx) {
-        failure = WriteOutput(options.output, output);
-    }
+    const QString failure = WriteResults(options, summary.method, table, summary.unreadable);
     if (!failure.isEmpty()) {
         PrintError(failure);
         return 1;
     }
-    return results.rows.isEmpty() ? 1 : 0;
+    return table.RowCount() == 0 ? 1 : 0;
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-#include "CliRun.h"
+#include "support/CliRun.h"
 
-#include "TestEnv.h"
+#include "support/TestEnv.h"
 
 #include <QProcess>
 

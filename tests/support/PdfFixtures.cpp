@@ -1,19 +1,14 @@
-#include "PdfFixtures.h"
+#include "support/PdfFixtures.h"
 
-#include "app/Helpers.h"
-#include "app/Places.h"
+#include "core/base/System.h"
+#include "core/base/Places.h"
+#include "support/TestEnv.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
-#include <QImage>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QProcess>
 #include <QtEndian>
 
@@ -25,29 +20,11 @@ bool PrepareFolder(const QString& path) {
     return QDir().mkpath(QFileInfo(path).absolutePath());
 }
 
-QByteArray TextPdfBytes(const QStringList& pages, const QString& fontFamily, int pointSize) {
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        writer.setTitle(QStringLiteral("Fixture"));
-        QPainter painter(&writer);
-        QFont font(fontFamily);
-        font.setPointSize(pointSize);
-        painter.setFont(font);
-        const QRect area(0, 0, writer.width(), writer.height());
-        for (qsizetype i = 0; i < pages.size(); ++i) {
-            if (i > 0) {
-                writer.newPage();
-            }
-            painter.drawText(area, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, pages[i]);
-        }
-        painter.end();
-    }
-    return bytes;
+// Runs the fixture writer (a program of its own, see MakeTestPdf.cpp).
+bool RunPdfMaker(const QStringList& arguments) {
+    QProcess maker;
+    maker.start(TestBinDir() + QStringLiteral("/lexitally-test-pdf"), arguments);
+    return maker.waitForFinished(60000) && maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0;
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
@@ -92,36 +69,15 @@ void Put32(QByteArray& out, quint32 v) {
 } // namespace
 
 QString MakeTextPdf(const QString& path, const QStringList& pages, const QString& fontFamily, int pointSize) {
-    return WriteFile(path, TextPdfBytes(pages, fontFamily, pointSize)) ? path : QString();
+    if (!PrepareFolder(path)) {
+        return {};
+    }
+    const QStringList arguments = QStringList{QStringLiteral("text"), path, fontFamily, QString::number(pointSize)} + pages;
+    return RunPdfMaker(arguments) ? path : QString();
 }
 
 QString MakeImagePdf(const QString& path) {
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(150);
-        // A "scanned" page: words rasterised into pixels, a frame and a stripe.
-        QImage image(800, 300, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        {
-            QPainter imagePainter(&image);
-            QFont font(kSansFont);
-            font.setPixelSize(48);
-            imagePainter.setFont(font);
-            imagePainter.setPen(Qt::black);
-            imagePainter.drawText(QRect(20, 20, 760, 200), Qt::AlignLeft | Qt::AlignTop,
-                                  QStringLiteral("Scanned words only"));
-            imagePainter.drawRect(5, 5, 789, 289);
-            imagePainter.fillRect(20, 240, 500, 20, Qt::darkGray);
-        }
-        QPainter painter(&writer);
-        painter.drawImage(QRect(0, 0, 800, 300), image);
-        painter.end();
-    }
-    return WriteFile(path, bytes) ? path : QString();
+    return PrepareFolder(path) && RunPdfMaker({QStringLiteral("image"), path}) ? path : QString();
 }
 
 bool EncryptPdf(const QString& in, const QString& out, const QString& userPassword, const QString& ownerPassword) {
@@ -140,8 +96,10 @@ bool EncryptPdf(const QString& in, const QString& out, const QString& userPasswo
 }
 
 QString MakeTruncatedPdf(const QString& path, int keepBytes) {
-    const QByteArray whole = TextPdfBytes({QStringLiteral("This document was cut short in transfer.")}, kSerifFont, 12);
-    return WriteFile(path, whole.left(keepBytes)) ? path : QString();
+    if (MakeTextPdf(path, {QStringLiteral("This document was cut short in transfer.")}).isEmpty()) {
+        return {};
+    }
+    return WriteFile(path, ReadAll(path).left(keepBytes)) ? path : QString();
 }
 
 QByteArray ZipArchive(const QList<QPair<QString, QByteArray>>& entries) {

@@ -1,4 +1,4 @@
-#include "ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 QVariant ScriptedUi::Next() {
     if (!m_actions.isEmpty()) {

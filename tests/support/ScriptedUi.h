@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Ui.h"
+#include "core/base/Ui.h"
 
 #include <QList>
 #include <QStringList>

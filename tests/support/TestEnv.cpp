@@ -1,4 +1,4 @@
-#include "TestEnv.h"
+#include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>

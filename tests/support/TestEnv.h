@@ -40,11 +40,12 @@ QString TestBinDir();
 QString WriteTextFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadAll(const QString& path);
 
-// Main of a test program: the QApplication is created inside an isolated environment.
+// Main of a test program of the core: the QCoreApplication is created inside an isolated
+// environment. Window tests use LEXITALLY_GUI_TEST_MAIN (support/GuiTestMain.h).
 #define LEXITALLY_TEST_MAIN(TestClass)                                                                                 \
     int main(int argc, char** argv) {                                                                                  \
         IsolatedEnvironment environment;                                                                               \
-        QApplication app(argc, argv);                                                                                  \
+        QCoreApplication app(argc, argv);                                                                              \
         TestClass test;                                                                                                \
         return QTest::qExec(&test, argc, argv);                                                                        \
     }

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/base/Progress.h"
+#include "core/base/Yield.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class Ui;
+
+// One count for all files together, or one per file.
+enum class CountMode { None, AllFiles, PerFile };
+
+// The four totals of a counting pass; they always cover every file of the pass.
+struct Totals {
+    qint64 words = 0;
+    qint64 lines = 0;
+    qint64 charsWithSpaces = 0;
+    qint64 charsWithoutSpaces = 0;
+};
+
+// Where a counting pass delivers its results.
+class ResultSink {
+public:
+    virtual ~ResultSink() = default;
+    // All files: {word, count}. Per file: {file label, word, count}. Rows only ever append.
+    virtual void AddRow(const QStringList& cells) = 0;
+    // The four totals, set once when the pass ends.
+    virtual void SetTotals(const Totals& totals) = 0;
+};
+
+// Everything a counting pass reads and writes, so that windows, command line and tests
+// drive the same code.
+struct PassInputs {
+    CountMode mode = CountMode::AllFiles;
+    std::function<bool()> ignoreCase;    // queried for every token
+    QStringList pdfPaths;                // the file list, in order
+    QStringList labels;                  // per-file labels; when empty: StripExtension(path) + ".pdf"
+    std::function<bool()> stopRequested; // read after every line (and by the sort)
+    ProgressSink* progress = nullptr;    // the main window's progress bar
+    ResultSink* results = nullptr;       // the results list and its count labels
+    Yield yield;
+    Ui* ui = nullptr;   // error reports; none are shown without one
+    QString workFolder; // where the converted texts and the combined text lie ("" = temporary folder)
+};

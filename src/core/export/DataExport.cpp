@@ -1,0 +1,115 @@
+#include "core/export/DataExport.h"
+
+#include "core/base/ErrorReport.h"
+#include "core/results/ResultTable.h"
+#include "core/run/AnalysisRun.h"
+
+#include <QIODevice>
+
+namespace {
+
+void AppendJsonString(QByteArray& out, const QString& text) {
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (byte < 0x20) {
+                out += "\\u00";
+                out += "0123456789abcdef"[byte >> 4];
+                out += "0123456789abcdef"[byte & 15];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+void AppendJsonStrings(QByteArray& out, const QStringList& texts) {
+    out += '[';
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        AppendJsonString(out, texts[i]);
+    }
+    out += ']';
+}
+
+// Writes the collected bytes once they are this many.
+constexpr qsizetype kChunkBytes = 1 << 16;
+
+void Put(QIODevice& out, QByteArray& chunk, bool force = false) {
+    if (!force && chunk.size() < kChunkBytes) {
+        return;
+    }
+    const bool written = out.write(chunk) == chunk.size();
+    chunk.clear();
+    FailIf(!written, out.errorString());
+}
+
+} // namespace
+
+void WriteTsv(const ResultTable& table, QIODevice& out) {
+    QByteArray chunk = table.Headers().join(u'\t').toUtf8() + '\n';
+    for (int r = 0; r < table.RowCount(); ++r) {
+        chunk += table.Row(r).join(u'\t').toUtf8();
+        chunk += '\n';
+        Put(out, chunk);
+    }
+    Put(out, chunk, true);
+}
+
+void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
+               QIODevice& out) {
+    QByteArray chunk;
+    chunk += "{\"mode\":";
+    chunk += facts.mode == CountMode::PerFile ? "\"per-file\"" : "\"all\"";
+    chunk += ",\"method\":";
+    AppendJsonString(chunk, facts.method);
+    chunk += ",\"ignore_case\":";
+    chunk += facts.ignoreCase ? "true" : "false";
+    const Totals& t = table.LastTotals();
+    chunk += ",\"totals\":{\"words\":" + QByteArray::number(t.words) + ",\"lines\":" + QByteArray::number(t.lines) +
+             ",\"chars_with_spaces\":" + QByteArray::number(t.charsWithSpaces) +
+             ",\"chars_without_spaces\":" + QByteArray::number(t.charsWithoutSpaces) + '}';
+    chunk += ",\"columns\":";
+    AppendJsonStrings(chunk, table.Headers());
+    chunk += ",\"rows\":[";
+    for (int r = 0; r < table.RowCount(); ++r) {
+        if (r > 0) {
+            chunk += ',';
+        }
+        AppendJsonStrings(chunk, table.Row(r));
+        Put(out, chunk);
+    }
+    chunk += "],\"unreadable\":[";
+    for (qsizetype i = 0; i < unreadable.size(); ++i) {
+        if (i > 0) {
+            chunk += ',';
+        }
+        chunk += "{\"path\":";
+        AppendJsonString(chunk, unreadable[i].path);
+        chunk += ",\"reason\":";
+        AppendJsonString(chunk, unreadable[i].reason);
+        chunk += '}';
+    }
+    chunk += "]}\n";
+    Put(out, chunk, true);
+}

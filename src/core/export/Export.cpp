@@ -1,0 +1,457 @@
+#include "core/export/Export.h"
+
+#include "core/base/ErrorReport.h"
+#include "core/base/Paths.h"
+#include "core/base/Places.h"
+#include "core/base/Texts.h"
+#include "core/export/OutputFile.h"
+#include "core/results/ResultTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Runs one numbered step; answers whether it finished without a failure.
+using StepRunner = std::function<bool(int, const std::function<void()>&)>;
+
+// Text is collected in a chunk and written once the chunk is this long.
+constexpr qsizetype kChunkChars = 64 * 1024;
+
+// A number cell holds 15 significant digits exactly.
+constexpr int kMaxNumberDigits = 15;
+
+// Limits of a worksheet.
+constexpr int kSheetRows = 1048576;
+constexpr int kMaxCellChars = 32767;
+constexpr double kMaxColumnWidth = 255.0;
+
+void AppendPadded(QString& out, const QString& cell, int width) {
+    out += cell;
+    const int blanks = width - CodePointLength(cell);
+    if (blanks > 0) {
+        out.resize(out.size() + blanks, u' ');
+    }
+    out += u'\t';
+}
+
+void ProgressStep(ProgressSink* progress, const Yield& yield, double value, const ProgressText& text) {
+    YieldNow(yield);
+    progress->SetValue(value);
+    progress->SetText(text);
+    YieldNow(yield);
+}
+
+void WriteChunk(QIODevice& file, QString& chunk) {
+    const QByteArray bytes = chunk.toUtf8();
+    chunk.resize(0);
+    if (file.write(bytes) != bytes.size()) {
+        throw Failure(file.errorString());
+    }
+}
+
+// Writes the aligned text to target when given, else to the file at path.
+bool WriteAlignedText(const ResultTable& model, QIODevice* target, const QString& path, ProgressSink* progress,
+                      const Yield& yield, const StepRunner& steps) {
+    const QString name = FileNameFromPath(path);
+    const QString writing = QStringLiteral("Writing file: ") + name;
+    const int columns = model.ColumnCount();
+    const int rows = model.RowCount();
+    bool written = false;
+
+    if (progress) {
+        steps(100, [&] { ProgressStep(progress, yield, 1, ProgressText::Plain(writing)); });
+    }
+    QList<int> widths;
+    steps(102, [&] { widths = ColumnWidths(model, true, yield); });
+    widths.resize(columns, 0);
+    if (progress) {
+        steps(104, [&] { ProgressStep(progress, yield, 10, ProgressText::Plain(writing)); });
+    }
+    OutputFile output(path);
+    bool open = target != nullptr;
+    if (!target) {
+        steps(106, [&] {
+            open = output.Open();
+            FailIf(!open, output.ErrorString() + QStringLiteral(": ") + path);
+        });
+    }
+    QIODevice& file = target ? *target : output.Device();
+    QString chunk;
+    bool failed = !open;
+    if (open) {
+        failed = !steps(108, [&] {
+            for (int c = 0; c < columns; ++c) {
+                YieldNow(yield);
+                AppendPadded(chunk, model.Header(c), widths[c]);
+            }
+            chunk += QStringLiteral("\r\n");
+            WriteChunk(file, chunk);
+        });
+    }
+    if (progress) {
+        steps(110, [&] { ProgressStep(progress, yield, 20, ProgressText::Plain(writing)); });
+    }
+    if (open && !failed) {
+        failed = !steps(112, [&] {
+            chunk.reserve(kChunkChars + 1024);
+            for (int r = 1; r <= rows; ++r) {
+                YieldNow(yield);
+                if (!model.IsTicked(r - 1)) {
+                    continue;
+                }
+                for (int c = 0; c < columns; ++c) {
+                    YieldNow(yield);
+                    AppendPadded(chunk, model.CellRef(r - 1, c), widths[c]);
+                }
+                if (progress) {
+                    YieldNow(yield);
+                    const double value = (static_cast<double>(rows / 2000 + r) / rows) * 100.0;
+                    progress->SetValue(std::min(100.0, value));
+                    if (r % 1000 == 0) {
+                        progress->SetText(ProgressText{ProgressText::Kind::WritingRow, name, r, 0, 0});
+                    }
+                    YieldNow(yield);
+                }
+                chunk += QStringLiteral("\r\n");
+                if (chunk.size() >= kChunkChars) {
+                    WriteChunk(file, chunk);
+                }
+            }
+            WriteChunk(file, chunk);
+        });
+    }
+    if (progress) {
+        steps(114, [&] {
+            progress->SetValue(100);
+            progress->SetText(QStringLiteral("Done."));
+        });
+    }
+    if (open && !failed) {
+        steps(116, [&] {
+            const bool committed = target || output.Commit();
+            FailIf(!committed, output.ErrorString() + QStringLiteral(": ") + path);
+            written = true;
+        });
+    }
+    if (progress) {
+        steps(118, [&] {
+            progress->SetValue(0);
+            progress->SetText(kProgressRest);
+        });
+    }
+    return written;
+}
+
+// Frees a workbook that is given up before it was written.
+struct WorkbookCloser {
+    void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
+};
+
+void CheckWorkbook(lxw_error error) {
+    if (error != LXW_NO_ERROR) {
+        throw Failure(QString::fromUtf8(lxw_strerror(error)));
+    }
+}
+
+QString WithoutEquals(const QString& text) {
+    if (!text.contains(u'=')) {
+        return text;
+    }
+    QString out = text;
+    out.remove(u'=');
+    return out;
+}
+
+// Writes one cell: decimal numbers as numbers, all else as text. Answers the cell's width in
+// characters as shown.
+int WriteCell(lxw_worksheet* sheet, int row, int column, const QString& text) {
+    if (text.isEmpty()) {
+        return 0;
+    }
+    double number = 0;
+    if (IsDecimalNumber(text, &number)) {
+        CheckWorkbook(worksheet_write_number(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column), number,
+                                             nullptr));
+        return static_cast<int>(text.size());
+    }
+    QString cell = text;
+    if (CodePointLength(cell) > kMaxCellChars) {
+        // A cell holds at most this many characters; the rest would be refused.
+        int units = 0;
+        for (int chars = 0; chars < kMaxCellChars; ++chars) {
+            units += cell.at(units).isHighSurrogate() && units + 1 < cell.size() ? 2 : 1;
+        }
+        cell.truncate(units);
+    }
+    const QByteArray utf8 = cell.toUtf8();
+    CheckWorkbook(worksheet_write_string(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column),
+                                         utf8.constData(), nullptr));
+    return CodePointLength(cell);
+}
+
+// Moves from over to, replacing to as a whole.
+void ReplaceFile(const QString& from, const QString& to) {
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) {
+        return;
+    }
+    // Platforms whose rename does not replace an existing file.
+    if (QFileInfo::exists(to) && !QFileInfo(to).isDir() && QFile::remove(to) && QFile::rename(from, to)) {
+        return;
+    }
+    throw Failure(QStringLiteral("The file could not be written: ") + to);
+}
+
+QString RunQuiet(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(3000)) {
+        return {};
+    }
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+// The aligned text without progress or dialogs; throws the first failure.
+void AlignedTextOrThrow(const ResultTable& model, QIODevice* device, const QString& path) {
+    QString failure;
+    const bool written = WriteAlignedText(model, device, path, nullptr, {}, [&](int, const std::function<void()>& body) {
+        try {
+            body();
+            return true;
+        } catch (const Failure& f) {
+            if (failure.isEmpty()) {
+                failure = f.Description();
+            }
+        }
+        return false;
+    });
+    if (!written) {
+        throw Failure(failure.isEmpty() ? QStringLiteral("The file could not be written: ") + path : failure);
+    }
+}
+
+} // namespace
+
+int CodePointLength(QStringView text) {
+    int length = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            ++i;
+        }
+        ++length;
+    }
+    return length;
+}
+
+QList<int> ColumnWidths(const ResultTable& model, bool withHeaders, const Yield& yield) {
+    const int columns = model.ColumnCount();
+    QList<int> widths;
+    widths.reserve(columns);
+    for (int c = 0; c < columns; ++c) {
+        int m = withHeaders ? CodePointLength(model.Header(c)) : 0;
+        const int rows = model.RowCount();
+        for (int r = 0; r < rows; ++r) {
+            YieldNow(yield);
+            const QString& cell = model.CellRef(r, c);
+            // A character takes at least one code unit, so a shorter text cannot be longer.
+            if (cell.size() > m) {
+                m = std::max(m, CodePointLength(cell));
+            }
+        }
+        widths.append(m);
+    }
+    return widths;
+}
+
+bool SaveListviewProperlySpaced(const ResultTable& model, const QString& path, ProgressSink* progress,
+                                const Yield& yield, Ui& ui) {
+    ErrorReport report(ui, QString::fromLatin1(Source::SaveListview));
+    return WriteAlignedText(model, nullptr, path, progress, yield,
+                            [&](int step, const std::function<void()>& body) { return report(step, body); });
+}
+
+void WriteTextExport(const ResultTable& model, const QString& path) {
+    AlignedTextOrThrow(model, nullptr, path);
+}
+
+void WriteTextExport(const ResultTable& model, QIODevice& device) {
+    AlignedTextOrThrow(model, &device, QString());
+}
+
+
+QString ClipboardText(const ResultTable& model, const Yield& yield) {
+    const int rows = model.RowCount();
+    const int columns = model.ColumnCount();
+    if (rows == 0 || model.TickedCount() == 0) {
+        return {};
+    }
+    QList<int> widths = ColumnWidths(model, false, yield);
+    widths.resize(columns, 0);
+    QString text;
+    for (int r = 0; r < rows; ++r) {
+        YieldNow(yield);
+        if (!model.IsTicked(r)) {
+            continue;
+        }
+        for (int c = 0; c < columns; ++c) {
+            YieldNow(yield);
+            AppendPadded(text, model.CellRef(r, c), widths[c]);
+        }
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+bool IsDecimalNumber(QStringView text, double* value) {
+    const qsizetype sign = text.startsWith(u'-') ? 1 : 0;
+    bool point = false;
+    bool digit = false;
+    for (qsizetype i = sign; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'.' && !point) {
+            point = true;
+        } else if (c >= u'0' && c <= u'9') {
+            digit = true;
+        } else {
+            return false;
+        }
+    }
+    if (!digit) {
+        return false;
+    }
+    const qsizetype digits = text.size() - sign;
+    double parsed = 0;
+    if (!point && digits <= kMaxNumberDigits && text[sign] != u'0') {
+        parsed = text.toDouble(); // a whole number as counts are written: shown unchanged
+    } else {
+        // Only texts that a number cell shows unchanged: no leading or trailing zeros, no "-0",
+        // no more significant digits than a number holds.
+        bool ok = false;
+        parsed = text.toDouble(&ok);
+        if (!ok || (sign && parsed == 0) || QString::number(parsed, 'g', kMaxNumberDigits) != text) {
+            return false;
+        }
+    }
+    if (value) {
+        *value = parsed;
+    }
+    return true;
+}
+
+void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* progress, const Yield& yield) {
+    const int rows = model.RowCount();
+    const int columns = model.ColumnCount();
+    FailIf(columns > LXW_COL_MAX, QStringLiteral("A worksheet holds at most %1 columns.").arg(LXW_COL_MAX));
+    for (int r = rows - 1; r >= kSheetRows - 1; --r) {
+        FailIf(model.IsTicked(r), QStringLiteral("Row %1 of the results does not fit on a worksheet, which holds at "
+                                                 "most %2 rows.")
+                                      .arg(r + 1)
+                                      .arg(kSheetRows));
+    }
+
+    // The workbook is written beside the target and moved over it only when complete.
+    QTemporaryFile partial(QFileInfo(path).absolutePath() + QStringLiteral("/.lexitally-XXXXXX.xlsx"));
+    const bool opened = partial.open();
+    FailIf(!opened, partial.errorString());
+    partial.close();
+    const QByteArray file = QFile::encodeName(partial.fileName());
+    QByteArray tempFolder = QFile::encodeName(TempFolder());
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_FALSE;
+    options.tmpdir = tempFolder.data();
+    std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new_opt(file.constData(), &options));
+    FailIf(!workbook, QStringLiteral("The workbook could not be created: ") + path);
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), nullptr);
+    FailIf(!sheet, QStringLiteral("The worksheet could not be created."));
+
+    std::vector<int> widths(static_cast<size_t>(columns), 0);
+    for (int c = 0; c < columns; ++c) {
+        YieldNow(yield);
+        widths[c] = std::max(widths[c], WriteCell(sheet, 0, c, model.Header(c)));
+    }
+    for (int r = 1; r <= rows; ++r) {
+        YieldNow(yield);
+        if (progress) {
+            progress->SetValue(static_cast<double>(r) / rows * 100.0);
+        }
+        if (!model.IsTicked(r - 1)) {
+            continue;
+        }
+        for (int c = 0; c < columns; ++c) {
+            YieldNow(yield);
+            const QString& cell = model.CellRef(r - 1, c);
+            widths[c] = std::max(widths[c], WriteCell(sheet, r, c, c == 0 ? cell : WithoutEquals(cell)));
+        }
+    }
+    for (int c = 0; c < columns; ++c) {
+        if (widths[c] > 0) {
+            // Column widths count characters of the default font, plus a little room.
+            const double width = std::min(kMaxColumnWidth, widths[c] * 1.1 + 1.0);
+            CheckWorkbook(
+                worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
+        }
+    }
+    // workbook_close writes the file and frees the workbook in every case.
+    CheckWorkbook(workbook_close(workbook.release()));
+    if (QFileInfo::exists(path)) {
+        QFile::setPermissions(partial.fileName(), QFile::permissions(path)); // a replaced file keeps its access
+    }
+    ReplaceFile(partial.fileName(), path);
+}
+
+QString ReserveWorkbookPath(const QString& folder, const QDateTime& when) {
+    const QString stem = QDir(folder).filePath(ProductTitle() + QStringLiteral(" results ") +
+                                               when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+    QString lastError;
+    for (int n = 1; n <= 10000; ++n) {
+        const QString path = n == 1 ? stem + QStringLiteral(".xlsx") : stem + QStringLiteral(" (%1).xlsx").arg(n);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            return path;
+        }
+        lastError = file.errorString();
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
+            break; // not taken, so the folder itself refuses new files
+        }
+    }
+    throw Failure(lastError.isEmpty() ? QStringLiteral("Path not found: ") + folder : lastError);
+}
+
+bool SpreadsheetApplicationInstalled() {
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (!xdgMime.isEmpty() &&
+        !RunQuiet(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                            QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")})
+             .isEmpty()) {
+        return true;
+    }
+    for (const char* program : {"libreoffice", "soffice", "localc", "gnumeric"}) {
+        if (!QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
+            return true;
+        }
+    }
+    return false;
+}

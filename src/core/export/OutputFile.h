@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+#include <memory>
+
+// Where an export is written. A regular file (or a new one) is written beside its place and
+// replaces it only once complete; standard output ("-"), a FIFO, a terminal or another device
+// is written straight into, never replaced. A regular file the user may not write is refused.
+class OutputFile {
+public:
+    explicit OutputFile(QString path);
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+
+    // False with ErrorString() when the target cannot be written.
+    bool Open();
+    // The device to write to; a closed one before a successful Open().
+    QIODevice& Device();
+    // Makes the written bytes the target's content; false with ErrorString() when that failed.
+    bool Commit();
+    // The system's description of the last failure (without the path).
+    QString ErrorString() const { return m_error; }
+    // True when the target is written straight into (standard output or a special file).
+    bool IsStream() const { return m_plain != nullptr; }
+
+    static bool IsStandardOutput(const QString& path) { return path == QStringLiteral("-"); }
+
+private:
+    QString m_path;
+    std::unique_ptr<QSaveFile> m_save;
+    std::unique_ptr<QFile> m_plain;
+    QFile m_unopened;
+    QString m_error;
+};

@@ -1,0 +1,268 @@
+#include "core/extract/Converter.h"
+
+#include "core/extract/TextFiles.h"
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "core/base/Texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// Keeps a process on the list of running converters while it lives.
+class RunningRegistration {
+public:
+    RunningRegistration(ConverterProcesses* list, QProcess* process) : m_list(list), m_process(process) {
+        if (m_list) {
+            m_list->Add(m_process);
+        }
+    }
+    ~RunningRegistration() {
+        if (m_list) {
+            m_list->Remove(m_process);
+        }
+    }
+    RunningRegistration(const RunningRegistration&) = delete;
+    RunningRegistration& operator=(const RunningRegistration&) = delete;
+
+private:
+    ConverterProcesses* m_list;
+    QProcess* m_process;
+};
+
+// The error number for a program that cannot be started.
+int StartErrorNumber(const QString& program) {
+    QString resolved = program;
+    if (!program.contains(u'/')) {
+        resolved = QStandardPaths::findExecutable(program);
+        if (resolved.isEmpty()) {
+            return kErrorFileNotFound;
+        }
+    }
+    const QFileInfo info(resolved);
+    if (!info.exists()) {
+        return kErrorFileNotFound;
+    }
+    if (info.isDir() || !info.isExecutable()) {
+        return kErrorPermissionDenied;
+    }
+    return kErrorInvalidCall;
+}
+
+// The bar's value while a long conversion runs: k steps forward from the start value, never
+// beyond the cap.
+int CreepingValue(int startValue, int fileCount, int k) {
+    int step = 0;
+    int cap = 0;
+    if (fileCount == 0) {
+        step = RoundHalfEven((100.0 - startValue) / 10.0);
+        cap = 100 - step;
+    } else {
+        const double share = 100.0 / fileCount;
+        step = RoundHalfEven(share / 10.0);
+        cap = RoundHalfEven(share + startValue - step);
+    }
+    const qint64 value = startValue + static_cast<qint64>(k) * step;
+    return value >= cap ? cap : static_cast<int>(value);
+}
+
+bool IsPrintable(char32_t code) {
+    return (code >= 32 && code <= 126) || code >= 160;
+}
+
+// A path the converter could mistake for an option is handed over in absolute form.
+QString AsOperand(const QString& path) {
+    return path.startsWith(u'-') ? QFileInfo(path).absoluteFilePath() : path;
+}
+
+} // namespace
+
+int EffectiveWindowStyle(std::optional<int> windowStyle) {
+    if (!windowStyle || *windowStyle < 0 || *windowStyle > 6) {
+        return 6;
+    }
+    return *windowStyle;
+}
+
+int RoundHalfEven(double value) {
+    double whole = std::floor(value);
+    const double fraction = value - whole;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) {
+        whole += 1.0;
+    }
+    return static_cast<int>(whole);
+}
+
+int FileProgressPercent(int current, int total, bool finished) {
+    if (total <= 0) {
+        return 0;
+    }
+    const double done = finished ? current : current - 1;
+    return RoundHalfEven(done / total * 100.0);
+}
+
+int RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle, ProgressSink* bar,
+               const QString& progressText, int startValue, int fileCount, const Yield& yield, int pollMs,
+               ConverterProcesses* running) {
+    // Converters run without a window of their own; the style is only kept as a value.
+    (void)EffectiveWindowStyle(windowStyle);
+
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    // Nothing to type and nobody to read its messages: it judges by its output file alone.
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(-1)) {
+        return kStartErrorBase + StartErrorNumber(program);
+    }
+    const RunningRegistration registration(running, &process);
+
+    const QString prefix = progressText.isEmpty() ? QString() : progressText + QStringLiteral(", ");
+    int polls = 0;
+    do {
+        YieldNow(yield);
+        // Returns as soon as the process ends: no full poll interval is spent after it.
+        process.waitForFinished(pollMs);
+        if (bar != nullptr) {
+            YieldNow(yield);
+            ++polls;
+            if (polls >= 50) {
+                YieldNow(yield);
+                const int waited = polls - 50;
+                bar->SetText(prefix + QStringLiteral("Please wait.. ") + QString::number(waited));
+                if (waited % 150 == 0) {
+                    bar->SetValue(CreepingValue(startValue, fileCount, waited / 150));
+                }
+                YieldNow(yield);
+            }
+            YieldNow(yield);
+        }
+        YieldNow(yield);
+    } while (process.state() != QProcess::NotRunning);
+
+    if (bar != nullptr) {
+        bar->SetText(progressText.isEmpty() ? kProgressRest : progressText);
+    }
+    if (process.exitStatus() == QProcess::CrashExit) {
+        // A process ended by a signal: the shell's convention, 128 + the signal's number.
+        return 128 + process.exitCode();
+    }
+    return process.exitCode();
+}
+
+void ConverterProcesses::Add(QProcess* process) {
+    m_running.append(process);
+}
+
+void ConverterProcesses::Remove(QProcess* process) {
+    m_running.removeAll(process);
+}
+
+void ConverterProcesses::KillAll() {
+    const QList<QProcess*> running = m_running;
+    for (QProcess* process : running) {
+        process->kill();
+    }
+    for (QProcess* process : running) {
+        process->waitForFinished(5000);
+    }
+}
+
+qint64 FileSize2(const QString& path) {
+    if (path.isEmpty()) {
+        return 0;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    return file.size();
+}
+
+bool NoTextPDF(const QString& path, Ui* ui) {
+    ErrorReport steps(ui, QString::fromLatin1(Source::NoTextPdf));
+    std::optional<FileBytes> bytes;
+    bool noText = false;
+    qint64 printable = 0;
+    steps(100, [&] { bytes.emplace(path); });
+    // Line by line as the line reader gives them, but only as far as needed: the answer is
+    // known after six printable characters.
+    steps(102, [&] {
+        if (!bytes) {
+            return;
+        }
+        ForEachLine(bytes->View(), [&](QByteArrayView raw) {
+            const QString line = QString::fromUtf8(raw);
+            const QStringView view(line);
+            for (qsizetype i = 0; i < view.size(); ++i) {
+                char32_t code = view[i].unicode();
+                if (QChar::isHighSurrogate(code) && i + 1 < view.size() && view[i + 1].isLowSurrogate()) {
+                    code = QChar::surrogateToUcs4(view[i], view[i + 1]);
+                    ++i;
+                }
+                if (!IsPrintable(code)) {
+                    noText = true;
+                } else if (++printable >= 6) {
+                    noText = false;
+                    return false;
+                }
+            }
+            return true;
+        });
+    });
+    return noText;
+}
+
+QString OutcomeReason(ExtractionOutcome outcome, bool withPassword) {
+    switch (outcome) {
+    case ExtractionOutcome::TextAvailable:
+        return {};
+    case ExtractionOutcome::NoOutput:
+        return withPassword ? QStringLiteral("  - invalid password or no password protected.")
+                            : QStringLiteral("  - password protected or text is protexted.");
+    case ExtractionOutcome::NoText:
+        return QStringLiteral("  - text unreadable. Please view the file yourself to see if it is really a scanned "
+                              "image of text and not proper PDF text.");
+    }
+    return {};
+}
+
+QStringList ConverterArguments(const QString& pdf, const QString& output, const QString& password) {
+    QStringList arguments{QStringLiteral("-enc"), QStringLiteral("UTF-8")};
+    if (!password.isEmpty()) {
+        // The typed password is tried as the owner password and as the open (user) password:
+        // a user who knows only the password that opens the file can read it too.
+        arguments << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
+    }
+    arguments << AsOperand(pdf) << AsOperand(output);
+    return arguments;
+}
+
+ExtractionOutcome OutcomeOf(const QString& output, Ui* ui) {
+    if (!QFileInfo(output).isFile()) {
+        return ExtractionOutcome::NoOutput;
+    }
+    return NoTextPDF(output, ui) ? ExtractionOutcome::NoText : ExtractionOutcome::TextAvailable;
+}
+
+ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
+                                     int fileCount, const Yield& yield, Ui* ui, const ConversionPlace& place) {
+    const QString output = TextFileOf(pdf, place.workFolder);
+    // An output left from an earlier run must not pass for this conversion's result.
+    QFile::remove(output);
+    const QString converter = place.converter.isEmpty() ? ConverterPath() : place.converter;
+    RunAndWait(converter, ConverterArguments(pdf, output, password), 0, bar, bar != nullptr ? bar->Text() : QString(),
+               startValue, fileCount, yield, 100, place.running);
+    return OutcomeOf(output, ui);
+}

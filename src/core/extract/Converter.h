@@ -1,0 +1,102 @@
+#pragma once
+
+#include "core/base/Progress.h"
+#include "core/base/Yield.h"
+
+#include <QString>
+#include <QStringList>
+#include <QList>
+#include <optional>
+
+class QProcess;
+class Ui;
+
+// The converters that are running for one owner (a window, a command-line run), so that a
+// shutdown or an interruption can end them at once.
+class ConverterProcesses {
+public:
+    void Add(QProcess* process);
+    void Remove(QProcess* process);
+    // Kills every running converter; the waiting RunAndWait calls then return at once.
+    void KillAll();
+    bool Any() const { return !m_running.isEmpty(); }
+
+private:
+    QList<QProcess*> m_running;
+};
+
+// Running the PDF-to-text converter and judging what it wrote.
+
+// RunAndWait's result when a program cannot be started: the error number plus this base.
+inline constexpr int kStartErrorBase = -2147221504;
+// Error numbers of a failed start.
+inline constexpr int kErrorInvalidCall = 5;       // started but refused by the system
+inline constexpr int kErrorFileNotFound = 53;     // no such program
+inline constexpr int kErrorPermissionDenied = 70; // present but not executable
+
+// The show style a new process would get: missing, below 0 or above 6 becomes 6 (minimized,
+// not activated). Processes here never show a window; the value is kept for the callers.
+int EffectiveWindowStyle(std::optional<int> windowStyle);
+
+// Rounds to the nearest integer, halves to the even neighbour (2.5 → 2, 3.5 → 4, 0.5 → 0).
+int RoundHalfEven(double value);
+
+// The progress percentage of file `current` of `total`: the share of files finished before it
+// (or including it when finished), rounded half to even.
+int FileProgressPercent(int current, int total, bool finished);
+
+// Runs the program with the argument list (no shell) and waits for its end, polling every
+// pollMs milliseconds and yielding several times per poll. With a progress bar, after 50 polls
+// the bar reads progressText + ", " (when not empty) + "Please wait.. " + (polls − 50), and every
+// 150 polls after that the bar creeps forward inside the current file's share (fileCount 0:
+// unknown count). At the end the bar's text is progressText again, or "Progress Bar" when it is
+// empty; its value stays where it was moved.
+// Returns the exit code; 128 + the signal's number when the process was ended by a signal;
+// kStartErrorBase + error number when it could not be started. No time limit. While it runs,
+// the process is on the list `running` when one is given.
+int RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle, ProgressSink* bar,
+               const QString& progressText, int startValue, int fileCount, const Yield& yield, int pollMs = 100,
+               ConverterProcesses* running = nullptr);
+
+// The size of a file in bytes; 0 when it cannot be opened (missing, a folder, no access).
+qint64 FileSize2(const QString& path);
+
+// True when the text file holds no real text: fewer than six printable characters (code point
+// 32–126 or 160 and above) and at least one other character. An empty file gives false.
+// Carries its own error report, shown through ui (nothing is shown without one).
+bool NoTextPDF(const QString& path, Ui* ui);
+
+// What one conversion of the analysis run gave.
+enum class ExtractionOutcome {
+    TextAvailable, // output present with real text
+    NoOutput,      // the converter wrote nothing (damaged, protected, wrong password, no converter)
+    NoText,        // output present but without real text (a scanned image)
+};
+
+// The reason appended to a PDF's path in the list of files that could not be read; "" for
+// text available. withPassword: the conversion was made with a password.
+QString OutcomeReason(ExtractionOutcome outcome, bool withPassword);
+
+// The converter's arguments: -enc UTF-8 [-opw PASSWORD -upw PASSWORD] PDF OUTPUT. The password is one
+// argument whatever it holds; a path that would read as an option is made absolute.
+QStringList ConverterArguments(const QString& pdf, const QString& output, const QString& password = {});
+
+// The outcome for a converter output file: missing (or not a plain file) → no output,
+// NoTextPDF → no text, else text available.
+ExtractionOutcome OutcomeOf(const QString& output, Ui* ui);
+
+// Where a conversion of the analysis run takes place: the converter ("" = ConverterPath()), the
+// folder of the converted texts ("" = the temporary folder) and the list of running converters.
+struct ConversionPlace {
+    QString converter;
+    QString workFolder;
+    ConverterProcesses* running = nullptr;
+};
+
+// Converts the PDF for the analysis run into TextFileOf(pdf, place.workFolder) (a stale output
+// is removed first) with the place's converter, showing progress on the bar (its current text is
+// carried into the "Please wait.." text), and returns the outcome. The password is passed as
+// the owner password when not empty. Nothing is ever written beside the PDF.
+// Throws Failure when the temporary folder cannot be used.
+ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
+                                     int fileCount, const Yield& yield, Ui* ui, const ConversionPlace& place = {});

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/base/Progress.h"
+#include "core/base/Yield.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class ConverterProcesses;
+class Ui;
+
+// The readability check run after every addition to the file list: every listed PDF is
+// converted once into the temporary folder, and one message names those that gave no text.
+
+// Where the check's conversion of a PDF goes: temporary folder + "/" + base name + ".txt",
+// the base name being the file name with its extension removed.
+QString ReadabilityOutputPath(const QString& pdf);
+
+// The message naming the unreadable files; `unreadable` holds each path followed by CR LF.
+QString UnreadableMessage(const QString& unreadable);
+
+// What the check works with. `paths` answers the file list as it stands at the moment of the
+// call (rows may be dragged or removed while the check yields).
+struct ReadabilityContext {
+    std::function<QStringList()> paths;
+    Ui* ui = nullptr;
+    ProgressSink* bar = nullptr;
+    std::function<void(bool)> setBusy; // hourglass on (true) and off (false)
+    Yield yield;
+    QString appTitle; // caption of the message
+    ConverterProcesses* running = nullptr; // where the running converter is listed
+};
+
+// Converts every listed file, measures each output (under 10 bytes: unreadable), deletes it
+// and shows the message when some files gave no text. Carries its own error report.
+// Returns the unreadable paths in list order (the rows themselves always stay).
+QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context);
+QStringList CheckByCodeNotPreviewTextbox(const std::function<QStringList()>& paths, Ui& ui, ProgressSink* bar,
+                                         const std::function<void(bool)>& setBusy, const Yield& yield,
+                                         const QString& appTitle);
+
+// Runs the check for the main window. A request that arrives while a check is running (the
+// window yields during it, so another addition can come in) does not nest: the running check
+// is followed by exactly one more run, however many requests came meanwhile.
+class ReadabilityChecker {
+public:
+    explicit ReadabilityChecker(ReadabilityContext context) : m_context(std::move(context)) {}
+
+    void Request();
+    bool Running() const { return m_running; }
+    // How many checks ran to their end since construction.
+    int Completed() const { return m_completed; }
+
+private:
+    ReadabilityContext m_context;
+    bool m_running = false;
+    bool m_pending = false;
+    int m_completed = 0;
+};

@@ -1,0 +1,249 @@
+#include "core/filelist/FolderScan.h"
+
+#include "core/base/ErrorReport.h"
+#include "core/base/Paths.h"
+#include "core/base/Files.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+enum class Listing { Done, Denied, Missing, Failed };
+
+QByteArray Native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+// Alphabetical ignoring letter case; names equal but for case in code-point order.
+void SortNames(QStringList& names) {
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int folded = a.compare(b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+}
+
+// Tries to open the folder for listing; the answer tells why it cannot be listed.
+Listing ProbeFolder(const QString& entry) {
+    DIR* dir = ::opendir(Native(entry).constData());
+    if (dir == nullptr) {
+        switch (errno) {
+        case EACCES:
+        case EPERM:
+            return Listing::Denied;
+        case ENOENT:
+        case ENOTDIR:
+            return Listing::Missing;
+        default:
+            return Listing::Failed;
+        }
+    }
+    ::closedir(dir);
+    return Listing::Done;
+}
+
+// Appends entry + name + "/" to found for every acceptable sub-folder of entry.
+Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yield) {
+    const Listing probe = ProbeFolder(entry);
+    if (probe != Listing::Done) {
+        return probe;
+    }
+    QStringList names = QDir(entry).entryList(
+        QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Unsorted);
+    SortNames(names);
+    for (const QString& name : names) {
+        YieldNow(yield);
+        // HasUnsafeChars covers "?" as well.
+        if (name.size() >= kMaxNameLength || HasUnsafeChars(name) || name == QStringLiteral(".") ||
+            name == QStringLiteral("..")) {
+            continue;
+        }
+        found << entry + name + u'/';
+    }
+    return Listing::Done;
+}
+
+// Lists the sub-folders of every entry of one level. Entries that cannot be read for want of
+// permission or because they are gone leave the level.
+QStringList ListLevel(QStringList& level, const Yield& yield) {
+    QStringList found;
+    const QStringList entries = level;
+    for (const QString& entry : entries) {
+        if (entry.size() >= kMaxPathLength || !IsFolder(entry)) {
+            continue;
+        }
+        YieldNow(yield);
+        const Listing result = ListSubFolders(entry, found, yield);
+        if (result == Listing::Denied || result == Listing::Missing) {
+            level.removeOne(entry);
+        }
+    }
+    return found;
+}
+
+// The user's write permission as the mode bits mark it (the counterpart of a read-only flag:
+// a marking, which the super-user sees as well, rather than what access() would allow).
+bool MarkedWritable(const struct stat& info) {
+    if (info.st_uid == ::geteuid()) {
+        return (info.st_mode & S_IWUSR) != 0;
+    }
+    bool inGroup = info.st_gid == ::getegid();
+    if (!inGroup) {
+        const int count = ::getgroups(0, nullptr);
+        if (count > 0) {
+            std::vector<gid_t> groups(static_cast<size_t>(count));
+            const int got = ::getgroups(count, groups.data());
+            inGroup = got > 0 && std::find(groups.begin(), groups.begin() + got, info.st_gid) != groups.begin() + got;
+        }
+    }
+    return (info.st_mode & (inGroup ? S_IWGRP : S_IWOTH)) != 0;
+}
+
+// A file whose only marks are "hidden" and "archive": a dot-file that is writable and no link.
+bool IsWritableHiddenFile(const QString& path, const QString& name) {
+    if (!name.startsWith(u'.')) {
+        return false;
+    }
+    struct stat info {};
+    if (::lstat(Native(path).constData(), &info) != 0 || S_ISLNK(info.st_mode)) {
+        return false;
+    }
+    return MarkedWritable(info);
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    if (a == b) {
+        return true;
+    }
+    struct stat first {};
+    struct stat second {};
+    return ::stat(Native(a).constData(), &first) == 0 && ::stat(Native(b).constData(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+} // namespace
+
+bool HasUnsafeChars(const QString& name) {
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (c < 32 || (c >= 127 && c <= 159) || c == u'?' || c == 0xFFFD) {
+            return true;
+        }
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 >= name.size() || !QChar::isLowSurrogate(name[i + 1].unicode())) {
+                return true;
+            }
+            ++i;
+        } else if (QChar::isLowSurrogate(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsOpenableFile(const QString& path) {
+    if (path.isEmpty() || path.contains(QChar(u'\0'))) {
+        return false;
+    }
+    const QByteArray native = Native(path);
+    struct stat info {};
+    // Only regular files are opened: opening a device or a pipe could block or have effects.
+    if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular;
+}
+
+QStringList ListFilesInFolder(const QString& folder, const QString& pattern) {
+    const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
+    // "*.*" takes every file, as it always has on the desktop, names without a dot included.
+    const QString filter = pattern == kAllFilesPattern ? QStringLiteral("*") : pattern;
+    QDir dir(base);
+    // Name filters match without regard to letter case unless QDir::CaseSensitive is given.
+    QStringList names = dir.entryList({filter}, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
+    SortNames(names);
+    QStringList openable;
+    openable.reserve(names.size());
+    for (const QString& name : names) {
+        if (IsOpenableFile(base + name)) {
+            openable << name;
+        }
+    }
+    return openable;
+}
+
+QString FolderEntry(const QString& folder) {
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield, Ui& ui) {
+    ErrorReport steps(ui, QString::fromLatin1(Source::GetSubDirectories));
+    QStringList found;
+    steps(100, [&] { found = ListLevel(folders, yield); });
+    if (recurse) {
+        steps(102, [&] {
+            // Level after level until a level has no sub-folders; each level keeps only the
+            // entries that could be listed.
+            QStringList deeper;
+            QStringList level = found;
+            while (!level.isEmpty()) {
+                QStringList next = ListLevel(level, yield);
+                deeper += level;
+                level = std::move(next);
+            }
+            found = std::move(deeper);
+        });
+    }
+    steps(104, [&] {
+        for (const QString& entry : std::as_const(found)) {
+            YieldNow(yield);
+            // Links were left out while listing, so the folder test is all that remains.
+            if (IsFolder(entry)) {
+                folders << entry;
+            }
+        }
+    });
+}
+
+QStringList CollectFolderFiles(const QString& folder, const QString& pattern, const Yield& yield, Ui& ui) {
+    if (folder.isEmpty()) {
+        return {};
+    }
+    QStringList folders{FolderEntry(folder)};
+    GetSubDirectories2016(folders, true, yield, ui);
+    QStringList paths;
+    for (const QString& entry : std::as_const(folders)) {
+        YieldNow(yield);
+        // "/" lists as "" so that its files read "/name".
+        const QString base = entry.chopped(1);
+        for (const QString& name : ListFilesInFolder(base, pattern)) {
+            if (name.startsWith(u'~')) {
+                continue;
+            }
+            const QString path = base + u'/' + name;
+            if (!IsOpenableFile(path) || IsWritableHiddenFile(path, name)) {
+                continue;
+            }
+            // A name may hold doubled backslashes, which are part of the name on this system:
+            // the tidied path is taken only while it still names the same file.
+            const QString normalized = NormalizeBackslashes(path);
+            paths << (SameFile(normalized, path) ? normalized : path);
+        }
+    }
+    return paths;
+}

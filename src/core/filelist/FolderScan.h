@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/base/Yield.h"
+
+#include <QString>
+#include <QStringList>
+
+class Ui;
+
+// Finding the files of a folder tree: the folder button, dropped folders and the command line
+// share these pieces.
+//
+// Order: a folder list holds the chosen folder first, then its sub-folders, then theirs, one
+// depth level after the other. Within one parent, names come in alphabetical order ignoring
+// letter case (names that differ only in case: exact code-point order), so a scan of the same
+// tree always gives the same order whatever order the file system hands out.
+//
+// Folder list entries end in "/". Symbolic links to folders found below the chosen folder are
+// neither listed nor entered, so a link loop cannot make a scan run away; the chosen folder
+// itself may be a link.
+
+// Longest name and path that the scan takes on (in characters).
+inline constexpr int kMaxNameLength = 255;
+inline constexpr int kMaxPathLength = 4096;
+
+inline const QString kPdfPattern = QStringLiteral("*.pdf");
+inline const QString kAllFilesPattern = QStringLiteral("*.*");
+
+// Extends the folder list in place by all sub-folders of its entries, level by level (every
+// deeper level too when recurse is true). Entries must end in "/".
+// Skipped sub-folders: names of kMaxNameLength characters or more, names with unsafe
+// characters (HasUnsafeChars), symbolic links. An entry whose folder cannot be read (permission
+// denied, gone) is taken out of the list without a message. Anything unexpected is shown by
+// the error report and the scan goes on.
+void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield, Ui& ui);
+
+// Names (without folder) of the files in one folder that match the pattern, letter case
+// ignored, hidden files included, each one passing IsOpenableFile. "*.*" means every file,
+// names without a dot too. Empty when the folder cannot be listed. Reports nothing.
+QStringList ListFilesInFolder(const QString& folder, const QString& pattern);
+
+// True for an existing regular file (a link to one is fine) that can be opened for reading.
+// False for folders, missing paths, devices, pipes, sockets. Never reports.
+bool IsOpenableFile(const QString& path);
+
+// True when the name holds a control character (code point below 32 or 127 to 159), a "?",
+// or something that is not a faithful character (a lone surrogate or U+FFFD, which is what a
+// name that is not valid UTF-8 turns into).
+bool HasUnsafeChars(const QString& name);
+
+// The folder list entry of a folder: the folder with one "/" at its end ("/" stays "/").
+QString FolderEntry(const QString& folder);
+
+// Every file of the folder and all its sub-folders that matches the pattern, as full paths in
+// scan order: names starting with "~" and writable hidden files (a name starting with "." that
+// is neither read-only nor a link) are left out. The folder button passes kPdfPattern, a
+// dropped folder kAllFilesPattern. No duplicate test: collecting the same folder twice gives
+// its files twice. Unexpected failures are shown through ui (error report) and the scan goes on.
+QStringList CollectFolderFiles(const QString& folder, const QString& pattern, const Yield& yield, Ui& ui);

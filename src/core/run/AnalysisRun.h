@@ -1,0 +1,91 @@
+#pragma once
+
+#include "core/base/Progress.h"
+#include "core/base/Yield.h"
+#include "core/count/Pass.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class ConverterProcesses;
+class ErrorReport;
+class Ui;
+
+// The word-frequency method that builds the table.
+enum class FrequencyMethodKind { None, Database, Text };
+
+// The method a run uses: the database method only while its provider is available (otherwise
+// the text method, without a word about it); the text method when asked for; none when neither.
+FrequencyMethodKind ChooseFrequencyMethod(bool databaseWanted, bool textWanted, bool providerAvailable);
+
+// A file that gave no text, with the reason appended to its path in the run's message
+// ("  - password protected or text is protexted.", …).
+struct UnreadableFile {
+    QString path;
+    QString reason;
+};
+
+// What the window and the command line do differently during a run. Everything has a quiet
+// default.
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    // File i of n is about to be converted (the window shows its busy pointer).
+    virtual void FileStarting(int /*i*/, int /*n*/, const QString& /*path*/) {}
+    // The password for the file ("" for none).
+    virtual QString Password(const QString& /*path*/) { return {}; }
+    // The file gave no text.
+    virtual void FileUnreadable(const UnreadableFile& /*file*/) {}
+    // Read by the counting pass after every line and by the sort.
+    virtual bool StopRequested() { return false; }
+};
+
+// What one analysis run works on.
+struct AnalysisRequest {
+    // The file list as it stands at the moment of the call. The run takes its length once,
+    // reads row i when it reaches it, and counts the rows the list holds when conversion ends.
+    std::function<QStringList()> rows;
+    // Per-file labels of the rows; when empty each row's label is FileLabel(path).
+    QStringList labels;
+    CountMode mode = CountMode::AllFiles;
+    std::function<bool()> ignoreCase; // queried for every token
+    bool databaseWanted = true;
+    bool textWanted = false;
+    bool providerAvailable = true;
+    // Every path names a UTF-8 text used in place of a converted PDF (no converter runs).
+    bool textInput = false;
+    // Where converted texts and the combined text go ("" = the temporary folder).
+    QString workFolder;
+    // The converter to run ("" = the link in the temporary folder).
+    QString converter;
+};
+
+// Who the run reports to.
+struct AnalysisContext {
+    ProgressSink* progress = nullptr;
+    ResultSink* results = nullptr;
+    RunObserver* observer = nullptr;
+    ConverterProcesses* converters = nullptr; // running converters, so that a shutdown can end them
+    Yield yield;
+    Ui* ui = nullptr; // error reports of the called procedures
+};
+
+// What a run gave besides its rows and totals.
+struct AnalysisSummary {
+    QList<UnreadableFile> unreadable; // in list order
+    FrequencyMethodKind method = FrequencyMethodKind::None;
+    QStringList paths; // the rows of the counting pass
+    int fileCount = 0; // the length of the list when the run began
+};
+
+// The analysis run: converts every listed PDF (asking the observer for a password), collects the
+// files that gave no text with their reasons, chooses the frequency method and runs the counting
+// pass, which fills the results and hands over the totals. Each step runs under `steps`, the
+// caller's error report (steps 128 to 152); a failed step never ends the loop. A row that is gone
+// when the run reaches it is reported, and the file of the row before is taken again.
+AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContext& context, ErrorReport& steps);
+
+// The message line of the unreadable files: CR LF + path + reason for each, in order.
+QString UnreadableList(const QList<UnreadableFile>& files);

@@ -1,0 +1,383 @@
+#include "gui/Form1.h"
+
+#include "core/base/ErrorReport.h"
+#include "gui/GuiHelpers.h"
+#include "core/base/Files.h"
+#include "core/base/System.h"
+#include "core/base/Texts.h"
+#include "core/base/Places.h"
+#include "core/base/Texts.h"
+#include "core/count/WorkingDatabase.h"
+#include "core/extract/Converter.h"
+#include "core/extract/Readability.h"
+#include "core/filelist/Samples.h"
+#include "core/base/Help.h"
+#include "gui/Form2.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QPainter>
+#include <QScreen>
+#include <QtEndian>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Client area of the main window in twips.
+constexpr int kClientWidth = 8040;
+constexpr int kClientHeight = 8250;
+
+QPixmap ApplicationIconPixmap() {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(0x2b, 0x57, 0x9a));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(4, 4, 56, 56, 10, 10);
+    painter.setPen(Qt::white);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPixelSize(40);
+    painter.setFont(font);
+    painter.drawText(QRect(4, 4, 56, 56), Qt::AlignCenter, QStringLiteral("L"));
+    return pixmap;
+}
+
+} // namespace
+
+std::optional<QCursor> LoadCursorFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    QPixmap pixmap;
+    if (!pixmap.loadFromData(bytes, "ICO") && !pixmap.loadFromData(bytes)) {
+        return std::nullopt;
+    }
+    int hotX = -1;
+    int hotY = -1;
+    // A cursor container (type 2) keeps the hot spot in its first directory entry.
+    if (bytes.size() >= 22 && qFromLittleEndian<quint16>(bytes.constData() + 2) == 2) {
+        hotX = qFromLittleEndian<quint16>(bytes.constData() + 10);
+        hotY = qFromLittleEndian<quint16>(bytes.constData() + 12);
+    }
+    return QCursor(pixmap, hotX, hotY);
+}
+
+Form1::Form1(Ui& ui, Form1Options options)
+    : m_ui(ui), m_options(std::move(options)), m_yield(GuiYield()), m_appTitle(ProductTitle()),
+      m_handCursor(Qt::PointingHandCursor) {
+    if (!m_options.endProgram) {
+        m_options.endProgram = [this] {
+            m_converters.KillAll();
+            std::fflush(nullptr);
+            std::_Exit(0);
+        };
+    }
+    BuildControls();
+    PlaceControls();
+    ConnectHandlers();
+}
+
+Form1::~Form1() = default;
+
+void Form1::BuildControls() {
+    setObjectName(QStringLiteral("Form1"));
+    QFont arial(QStringLiteral("Arial"), 9);
+    setFont(arial);
+    setMouseTracking(true);
+    installEventFilter(this);
+
+    auto button = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setMouseTracking(true);
+        b->installEventFilter(this);
+        // A move over a button must not reach the window's own rule through propagation.
+        b->setAttribute(Qt::WA_NoMousePropagation);
+        return b;
+    };
+    PushButton3 = button("PushButton3", QStringLiteral("Help"));
+    PushButton1 = button("PushButton1", QStringLiteral("Add PDF File(s)"));
+    PushButton4 = button("PushButton4", QStringLiteral("Add All PDF File(s) In Folder"));
+    PushButton6 = button("PushButton6", QStringLiteral("Clear List"));
+    PushButton7 = button("PushButton7", QStringLiteral("Load Sample/Example Files"));
+    PushButton2 = button("PushButton2", QStringLiteral("Start Analyzing"));
+
+    ListView1 = new QTreeWidget(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setColumnCount(1);
+    ListView1->setHeaderLabels({QString()});
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setToolTip(QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to "
+                                         "right and out of window to reveal full names."));
+    ListView1->setMouseTracking(true);
+    ListView1->viewport()->setMouseTracking(true);
+    ListView1->viewport()->installEventFilter(this);
+    ListView1->installEventFilter(this);
+    // The drag-and-drop mode switches drops off again: set it first.
+    ListView1->setDragDropMode(QAbstractItemView::NoDragDrop);
+    ListView1->setAcceptDrops(true);
+    ListView1->viewport()->setAcceptDrops(true);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    Frame2 = new QGroupBox(QStringLiteral("Options"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame1 = new QGroupBox(QStringLiteral("Processing Speed Option"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    for (QGroupBox* frame : {Frame1, Frame2}) {
+        frame->setMouseTracking(true);
+        frame->installEventFilter(this);
+    }
+
+    Option1 = new QRadioButton(QStringLiteral("Give one count for all PDF files"), Frame2);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option2 = new QRadioButton(QStringLiteral("Give separate counts for each PDF file"), Frame2);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Check3 = new QCheckBox(QStringLiteral("Ignore letter case when counting duplicate words"), Frame2);
+    Check3->setObjectName(QStringLiteral("Check3"));
+    Check3->setMouseTracking(true);
+    Check3->installEventFilter(this);
+    Check1 = new QCheckBox(QStringLiteral("Prompt for password because PDF files are password protected"), Frame2);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Option3 = new QRadioButton(QStringLiteral("Database Method (faster)"), Frame1);
+    Option3->setObjectName(QStringLiteral("Option3"));
+    Option4 = new QRadioButton(QStringLiteral("Regular Text Method (slower)"), Frame1);
+    Option4->setObjectName(QStringLiteral("Option4"));
+
+    // Design states: Option1, Option3 and Check3 selected or ticked.
+    Option1->setChecked(true);
+    Option3->setChecked(true);
+    Check3->setChecked(true);
+
+    ProgressBar1 = new GuiProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+}
+
+void Form1::PlaceControls() {
+    using Grow = TwipsLayout::Grow;
+    m_layout = TwipsLayout(this, kClientWidth, kClientHeight,
+                           {
+                               {PushButton3, 120, 120, 7800, 405, Grow::Width, false},
+                               {ListView1, 120, 630, 7800, 2535, Grow::WidthHeight, false},
+                               {PushButton1, 120, 3250, 3840, 405, Grow::LeftHalf, true},
+                               {PushButton4, 4080, 3250, 3840, 405, Grow::RightHalf, true},
+                               {PushButton6, 120, 3760, 3840, 405, Grow::LeftHalf, true},
+                               {PushButton7, 4080, 3760, 3840, 405, Grow::RightHalf, true},
+                               {Frame2, 120, 4220, 7800, 1770, Grow::Width, true},
+                               {Frame1, 120, 6040, 7800, 1020, Grow::Width, true},
+                               {PushButton2, 120, 7200, 7800, 405, Grow::Width, true},
+                               {ProgressBar1, 120, 7720, 7800, 405, Grow::Width, true},
+                               {Option1, 240, 300, 3840, 255, Grow::None, false},
+                               {Option2, 240, 650, 4455, 255, Grow::None, false},
+                               {Check3, 240, 1000, 4935, 255, Grow::None, false},
+                               {Check1, 240, 1350, 6375, 255, Grow::None, false},
+                               {Option3, 240, 300, 2760, 255, Grow::None, false},
+                               {Option4, 240, 650, 4455, 255, Grow::None, false},
+                           });
+    m_layout.ResizeToDesign();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_layout.Apply();
+}
+
+void Form1::ConnectHandlers() {
+    connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
+    connect(Option1, &QRadioButton::clicked, this, [this] { Option1_Click(); });
+    connect(Option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
+    connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });
+    connect(Option4, &QRadioButton::clicked, this, [this] { Option4_Click(); });
+    connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
+    connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
+    connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+    connect(PushButton7, &QPushButton::clicked, this, [this] { PushButton7_Click(); });
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+    connect(ListView1, &QTreeWidget::itemPressed, this, [this] {
+        // An item click starts a drag of the selected row.
+        ListView1->viewport()->setCursor(m_dragCursor);
+        m_dragRow = ListView1->currentItem();
+    });
+}
+
+void Form1::Form_Load() {
+    ErrorReport steps(m_ui, QString::fromLatin1(Source::FormLoad));
+    steps(100, [&] { ApplySkin(this); });
+    steps(102, [&] {
+        if (const auto cursor = LoadCursorFile(HandCursorPath())) {
+            m_handCursor = *cursor;
+        }
+        if (const auto cursor = LoadCursorFile(DragCursorPath())) {
+            m_dragCursor = *cursor;
+        } else {
+            m_dragCursor = QCursor(Qt::ClosedHandCursor);
+        }
+    });
+    steps(104, [&] {
+        if (m_settings.Get(kSnapshotKey).isEmpty()) {
+            RecordSampleList(m_settings, m_yield);
+        }
+    });
+    steps(106, [&] {
+        setWindowTitle(ProductTitle());
+        setWindowIcon(QIcon(ApplicationIconPixmap()));
+        QApplication::setWindowIcon(windowIcon());
+    });
+    steps(108, [&] { m_appTitle = ShortenTitle(ProductTitle()); });
+    steps(110, [&] {
+        ListView1->setHeaderLabels({QStringLiteral("PDF Files")});
+        ListView1->header()->resizeSection(0, TwipsToPixels(7000, this));
+    });
+    steps(112, [&] { SetCheck(Check1, SettingsStore::ReadInt(m_settings.Get(QStringLiteral("Check1"), "0")) != 0); });
+    steps(114, [&] { RestoreBool(Option1, QStringLiteral("Option1"), QStringLiteral("1")); });
+    steps(116, [&] { RestoreBool(Option2, QStringLiteral("Option2"), QStringLiteral("0")); });
+    QString source;
+    steps(118, [&] { source = ConverterSource(ProcessorAddressWidth()); });
+    steps(120, [&] {
+        const QString target = ConverterPath();
+        if (!FileExists(target)) {
+            PlaceConverter(source, target);
+        }
+    });
+    steps(122, [&] {
+        if (!FileExists(DataFolderFirstLevel())) {
+            FailIf(!QDir().mkdir(DataFolderFirstLevel()), QStringLiteral("Path not found: ") + DataFolderFirstLevel());
+        }
+    });
+    steps(124, [&] {
+        if (!FileExists(DataFolder())) {
+            FailIf(!QDir().mkdir(DataFolder()), QStringLiteral("Path not found: ") + DataFolder());
+        }
+    });
+    steps(126, [&] { CopyTemplateDatabase(); });
+    steps(128, [&] { m_providerAvailable = CheckDatabaseProvider(true, &m_ui, m_options.providerProbe); });
+    const QString methodDefault = m_providerAvailable ? QStringLiteral("1") : QStringLiteral("0");
+    const QString textDefault = m_providerAvailable ? QStringLiteral("0") : QStringLiteral("1");
+    steps(130, [&] { RestoreBool(Option3, QStringLiteral("Option3"), methodDefault); });
+    steps(132, [&] { RestoreBool(Option4, QStringLiteral("Option4"), textDefault); });
+}
+
+void Form1::RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue) {
+    SelectOption(option, SettingsStore::ReadBool(m_settings.Get(key, defaultValue)));
+}
+
+void Form1::SelectOption(QRadioButton* option, bool selected) {
+    if (!selected) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+        return;
+    }
+    option->setChecked(true);
+    if (option == Option1) {
+        Option1_Click();
+    } else if (option == Option2) {
+        Option2_Click();
+    } else if (option == Option3) {
+        Option3_Click();
+    } else if (option == Option4) {
+        Option4_Click();
+    }
+}
+
+void Form1::SetCheck(QCheckBox* box, bool ticked) {
+    if (box->isChecked() == ticked) {
+        return;
+    }
+    box->setChecked(ticked);
+    if (box == Check1) {
+        Check1_Click();
+    }
+}
+
+void Form1::StoreOptionPair(QRadioButton* first, const QString& firstKey, QRadioButton* second,
+                            const QString& secondKey) {
+    m_settings.Save(firstKey, SettingsStore::BoolText(first->isChecked()));
+    m_settings.Save(secondKey, SettingsStore::BoolText(second->isChecked()));
+}
+
+void Form1::Check1_Click() {
+    m_settings.Save(QStringLiteral("Check1"), Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void Form1::Option1_Click() {
+    StoreOptionPair(Option1, QStringLiteral("Option1"), Option2, QStringLiteral("Option2"));
+}
+
+void Form1::Option2_Click() {
+    Option1_Click();
+}
+
+void Form1::Option4_Click() {
+    StoreOptionPair(Option3, QStringLiteral("Option3"), Option4, QStringLiteral("Option4"));
+}
+
+void Form1::Option3_Click() {
+    ErrorReport steps(m_ui, QString::fromLatin1(Source::Option3Click));
+    bool missing = true;
+    steps(100, [&] { missing = !m_providerAvailable; });
+    if (missing) {
+        steps(102, [&] { CheckDatabaseProvider(false, &m_ui, m_options.providerProbe); });
+        steps(104, [&] { SelectOption(Option4, true); });
+    }
+    steps(108, [&] { m_settings.Save(QStringLiteral("Option3"), SettingsStore::BoolText(Option3->isChecked())); });
+    steps(110, [&] { m_settings.Save(QStringLiteral("Option4"), SettingsStore::BoolText(Option4->isChecked())); });
+}
+
+void Form1::PushButton3_Click() {
+    ErrorReport steps(m_ui, QString::fromLatin1(Source::HelpClick));
+    steps(100, [&] { m_ui.Message(HelpText(), m_appTitle); });
+}
+
+bool Form1::IsBusy() const {
+    return cursor().shape() == Qt::WaitCursor;
+}
+
+void Form1::SetBusy(bool busy) {
+    setCursor(busy ? QCursor(Qt::WaitCursor) : QCursor(Qt::ArrowCursor));
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (FileListEvent(watched, event)) {
+        return true;
+    }
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        if (!IsBusy()) {
+            const bool overButton = qobject_cast<QPushButton*>(watched) != nullptr;
+            setCursor(overButton ? m_handCursor : QCursor(Qt::ArrowCursor));
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::Form_Unload() {
+    if (m_unloaded) {
+        return;
+    }
+    m_unloaded = true;
+    m_converters.KillAll();
+    try {
+        DeleteFileQuiet(ConverterPath());
+    } catch (...) {
+        // The shutdown never reports anything.
+    }
+    m_options.endProgram();
+}

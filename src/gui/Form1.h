@@ -1,0 +1,148 @@
+#pragma once
+
+#include "gui/GuiLayout.h"
+#include "gui/GuiYield.h"
+#include "core/base/Settings.h"
+#include "core/base/Ui.h"
+#include "core/count/DatabaseProvider.h"
+#include "core/count/Pass.h"
+#include "core/extract/Converter.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Form2;
+class ReadabilityChecker;
+
+// What a Form1 needs from outside besides the environment. Tests replace these.
+struct Form1Options {
+    ProviderProbe providerProbe = ProbeSqliteDriver;
+    // Ends the program at once; the default leaves the process.
+    std::function<void()> endProgram;
+};
+
+// The main window: file list, options, the analysis run and its progress bar.
+class Form1 : public QWidget {
+public:
+    explicit Form1(Ui& ui, Form1Options options = {});
+    ~Form1() override;
+
+    // Start-up: every step runs under the error report.
+    void Form_Load();
+    // Shutdown: removes the converter link and ends the program.
+    void Form_Unload();
+
+    // Option click handlers (also raised by assignment through the Set* functions below).
+    void Check1_Click();
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Option4_Click();
+    void PushButton3_Click();
+
+    // File list: adding through the dialog, removing, clearing, reordering by dragging.
+    void PushButton1_Click();
+    void PushButton6_Click();
+    void ListView1_KeyDown(int key);
+    void ListView1_DblClick();
+    void AddFileRow(const QString& path);
+    void AddFileRows(const QStringList& paths);
+    QStringList FileListPaths() const;
+    // The readability check over the whole list (after every addition).
+    void CheckReadability();
+
+    // Folder scan, dropped files and folders, bundled samples.
+    void PushButton4_Click();
+    void PushButton7_Click();
+    void ListView1_OLEDragDrop(const QStringList& paths);
+
+    // The analysis run.
+    void PushButton2_Click();
+    // Progress percentage of file `current` of `total`, rounded half to even.
+    static int PBCurrentValue(int current, int total, bool finished);
+    bool StopRequested() const { return m_stopRequested; }
+    bool RunInProgress() const { return m_runInProgress; }
+    // The results window, loaded on first use.
+    Form2& Results();
+    CountMode ChosenCountMode() const;
+
+    // Assignment that raises the click event like the user's click would: selecting an option
+    // button always does, deselecting never; a check box only when its state changes.
+    void SelectOption(QRadioButton* option, bool selected);
+    void SetCheck(QCheckBox* box, bool ticked);
+
+    bool IsBusy() const;
+    void SetBusy(bool busy);
+    bool ProviderAvailable() const { return m_providerAvailable; }
+    const QString& ApplicationTitle() const { return m_appTitle; }
+    Ui& UserInterface() { return m_ui; }
+    Yield EventPump() const { return m_yield; }
+    const QCursor& HandCursor() const { return m_handCursor; }
+
+    // Controls, under their designer names.
+    QPushButton* PushButton1 = nullptr; // "Add PDF File(s)"
+    QPushButton* PushButton2 = nullptr; // "Start Analyzing"
+    QPushButton* PushButton3 = nullptr; // "Help"
+    QPushButton* PushButton4 = nullptr; // "Add All PDF File(s) In Folder"
+    QPushButton* PushButton6 = nullptr; // "Clear List"
+    QPushButton* PushButton7 = nullptr; // "Load Sample/Example Files"
+    QTreeWidget* ListView1 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    GuiProgressBar* ProgressBar1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool FileListEvent(QObject* watched, QEvent* event);
+
+private:
+    void BuildControls();
+    void PlaceControls();
+    void ConnectHandlers();
+    void RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue);
+    void SetAddingEnabled(bool enabled);
+    void StoreOptionPair(QRadioButton* first, const QString& firstKey, QRadioButton* second, const QString& secondKey);
+
+    Ui& m_ui;
+    Form1Options m_options;
+    TwipsLayout m_layout;
+    SettingsStore m_settings;
+    Yield m_yield;
+    QString m_appTitle;
+    QCursor m_handCursor;
+    bool m_providerAvailable = false;
+    bool m_unloaded = false;
+
+    // Reordering the file list by dragging.
+    bool m_isDragging = false;
+    QTreeWidgetItem* m_dragRow = nullptr;
+    QCursor m_dragCursor;
+
+    // The analysis run.
+    bool m_stopRequested = false;
+    bool m_runInProgress = false;
+    std::unique_ptr<Form2> m_form2;
+    std::unique_ptr<ReadabilityChecker> m_checker;
+    // Converters started by this window's runs and checks; ended when the program ends.
+    ConverterProcesses m_converters;
+};
+
+// Loads a pointer from a .CUR/.ico file, with the hot spot the file names; nullopt when missing.
+std::optional<QCursor> LoadCursorFile(const QString& path);

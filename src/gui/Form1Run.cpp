@@ -1,0 +1,159 @@
+// The analysis run of the main window.
+
+#include "core/base/ErrorReport.h"
+#include "gui/Form1.h"
+#include "core/base/Paths.h"
+#include "core/base/Texts.h"
+#include "core/extract/Converter.h"
+#include "core/run/AnalysisRun.h"
+#include "core/extract/Readability.h"
+#include "gui/Form2.h"
+#include "gui/ResultsModel.h"
+
+#include <cmath>
+
+namespace {
+const QString kStart = QStringLiteral("Start Analyzing");
+const QString kStop = QStringLiteral("Stop Analyzing");
+
+QString PasswordPrompt(const QString& path) {
+    return QStringLiteral("Enter password for file (") + path + QStringLiteral("): ") + QStringLiteral("\r\n") +
+           QStringLiteral("Note: Leave this box blank if file is not password protected");
+}
+
+// The main window's part in a run: the busy pointer, the password box, the stop button.
+class WindowRunObserver : public RunObserver {
+public:
+    explicit WindowRunObserver(Form1& form) : m_form(form) {}
+    void FileStarting(int, int, const QString&) override { m_form.SetBusy(true); }
+    QString Password(const QString& path) override {
+        if (!m_form.Check1->isChecked()) {
+            return {};
+        }
+        return m_form.UserInterface().Input(PasswordPrompt(path), QStringLiteral("Input Password"));
+    }
+    bool StopRequested() override { return m_form.StopRequested(); }
+
+private:
+    Form1& m_form;
+};
+} // namespace
+
+int Form1::PBCurrentValue(int current, int total, bool finished) {
+    return FileProgressPercent(current, total, finished);
+}
+
+Form2& Form1::Results() {
+    if (!m_form2) {
+        m_form2 = std::make_unique<Form2>(m_ui, this, m_options.endProgram);
+        m_form2->Form_Load();
+    }
+    return *m_form2;
+}
+
+CountMode Form1::ChosenCountMode() const {
+    if (Option1->isChecked()) {
+        return CountMode::AllFiles;
+    }
+    return Option2->isChecked() ? CountMode::PerFile : CountMode::None;
+}
+
+void Form1::SetAddingEnabled(bool enabled) {
+    for (QPushButton* button : {PushButton1, PushButton4, PushButton7}) {
+        button->setEnabled(enabled);
+    }
+}
+
+void Form1::PushButton2_Click() {
+    ErrorReport steps(m_ui, QString::fromLatin1(Source::StartClick));
+    bool stopping = false;
+    steps(100, [&] { stopping = PushButton2->text() != kStart; });
+    if (stopping) {
+        steps(102, [&] { m_stopRequested = true; });
+        steps(104, [&] { PushButton2->setText(kStart); });
+        return;
+    }
+    steps(108, [&] { PushButton2->setText(kStop); });
+    steps(110, [&] { m_stopRequested = false; });
+    if (m_runInProgress) {
+        return;
+    }
+    m_runInProgress = true;
+    SetAddingEnabled(false);
+
+    bool empty = false;
+    steps(116, [&] { empty = ListView1->topLevelItemCount() == 0; });
+    if (empty) {
+        steps(118, [&] { m_ui.Message(QStringLiteral("No files added."), m_appTitle); });
+        steps(120, [&] { PushButton2->setText(kStart); });
+        m_runInProgress = false;
+        SetAddingEnabled(true);
+        return;
+    }
+
+    const CountMode mode = ChosenCountMode();
+    steps(124,
+          [&] { Results().PrepareColumns(mode == CountMode::AllFiles ? CountMode::AllFiles : CountMode::PerFile); });
+
+    WindowRunObserver observer(*this);
+    AnalysisRequest request;
+    request.rows = [this] { return FileListPaths(); };
+    request.mode = mode;
+    request.ignoreCase = [this] { return Check3->isChecked(); };
+    request.databaseWanted = Option3->isChecked();
+    request.textWanted = Option4->isChecked();
+    request.providerAvailable = m_providerAvailable;
+    AnalysisContext context;
+    context.progress = ProgressBar1;
+    context.results = Results().Model();
+    context.observer = &observer;
+    context.converters = &m_converters;
+    context.yield = m_yield;
+    context.ui = &m_ui;
+    const AnalysisSummary summary = RunAnalysis(request, context, steps);
+    QString unreadable = UnreadableList(summary.unreadable);
+
+    steps(154, [&] {
+        SetBusy(false);
+        ProgressBar1->SetValue(0);
+        ProgressBar1->SetText(kProgressRest);
+        PushButton2->setText(kStart);
+    });
+    steps(156, [&] {
+        if (!unreadable.isEmpty()) {
+            unreadable = QStringLiteral("\r\nThe following files could not be read:") + unreadable;
+        }
+    });
+    bool haveRows = false;
+    steps(158, [&] { haveRows = Results().Model()->RowCount() >= 1; });
+    if (haveRows) {
+        steps(160, [&] {
+            if (!unreadable.isEmpty()) {
+                m_ui.Message(QStringLiteral("Done.") + unreadable, m_appTitle);
+            }
+        });
+        steps(162, [&] {
+            Results().show();
+            hide();
+        });
+    } else {
+        steps(166, [&] { m_ui.Message(QStringLiteral("No text was found in PDF(s).") + unreadable, m_appTitle); });
+    }
+    m_runInProgress = false;
+    SetAddingEnabled(true);
+}
+
+void Form1::CheckReadability() {
+    if (!m_checker) {
+        ReadabilityContext context;
+        context.paths = [this] { return FileListPaths(); };
+        context.ui = &m_ui;
+        context.bar = ProgressBar1;
+        context.setBusy = [this](bool busy) { SetBusy(busy); };
+        context.yield = m_yield;
+        context.appTitle = m_appTitle;
+        context.running = &m_converters;
+        m_checker = std::make_unique<ReadabilityChecker>(std::move(context));
+    }
+    m_checker->Request();
+}

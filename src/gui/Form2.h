@@ -1,0 +1,103 @@
+#pragma once
+
+#include "gui/GuiLayout.h"
+#include "gui/GuiYield.h"
+#include "core/base/Ui.h"
+#include "gui/ResultsModel.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeView>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+// The results window: the four counts, the results list with its tick boxes, and the exports
+// (text file, workbook, clipboard). It stays alive from its first use until the program ends.
+class Form2 : public QWidget {
+public:
+    // mainWindow is shown again by "< Back"; endProgram ends the program at once when this
+    // window is closed (the default leaves the process).
+    Form2(Ui& ui, QWidget* mainWindow, std::function<void()> endProgram = {}, QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // Load-time set-up; runs once, on first use of the list or when first shown.
+    void Form_Load();
+
+    // What the analysis run uses: the list, its row sink, preparing the mode's columns (rows and
+    // columns are cleared first) and the busy flag (hourglass pointer).
+    ResultsModel* Model();
+    ResultSink& Sink();
+    void PrepareColumns(CountMode mode);
+    bool IsBusy() const;
+
+    // Handlers.
+    void PushButton1_Click(); // "< Back"
+    void PushButton3_Click(); // "Save Results As Excel File"
+    void PushButton5_Click(); // "Save Results As Text File"
+    void PushButton8_Click(); // "Copy Results To Clipboard"
+    void PushButton9_Click(); // "Clear Results"
+
+    // True when a spreadsheet application can show a workbook; otherwise says so first.
+    bool SaveResultsAsExcelFileIsExcelInstalled();
+    // Replaces the desktop check behind SaveResultsAsExcelFileIsExcelInstalled.
+    void SetSpreadsheetCheck(std::function<bool()> check) { m_spreadsheetCheck = std::move(check); }
+
+    // Ticks through the keyboard and the list's context menu.
+    void TickAll(bool ticked);
+    void TickSelected(bool ticked);
+    // Space: every selected row takes the opposite of the current row's tick.
+    void ToggleSelected();
+
+    const QCursor& HandCursor() const { return m_handCursor; }
+
+    // Controls, under their designer names.
+    QPushButton* PushButton1 = nullptr; // "< Back"
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QPushButton* PushButton5 = nullptr; // "Save Results As Text File"
+    QPushButton* PushButton3 = nullptr; // "Save Results As Excel File"
+    QPushButton* PushButton8 = nullptr; // "Copy Results To Clipboard"
+    QPushButton* PushButton9 = nullptr; // "Clear Results"
+    GuiProgressBar* ProgressBar1 = nullptr;
+    QAction* TickAllAction = nullptr;
+    QAction* UntickAllAction = nullptr;
+    QAction* TickSelectedAction = nullptr;
+    QAction* UntickSelectedAction = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void PlaceControls();
+    void LayoutControls();
+    void ConnectHandlers();
+    void ApplyColumnWidths();
+    void ShowTotals();
+    // Busy nests: the pointer returns to normal only when the last export ends.
+    void BeginBusy();
+    void EndBusy();
+
+    Ui& m_ui;
+    QWidget* m_mainWindow;
+    std::function<void()> m_endProgram;
+    std::function<bool()> m_spreadsheetCheck;
+    ResultsModel* m_model = nullptr;
+    TwipsLayout m_layout;
+    Yield m_yield;
+    QCursor m_handCursor;
+    int m_busyDepth = 0;
+    bool m_loaded = false;
+    bool m_ended = false;
+};

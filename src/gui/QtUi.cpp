@@ -1,0 +1,84 @@
+#include "gui/QtUi.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace {
+QWidget* Owner() {
+    return QApplication::activeWindow();
+}
+} // namespace
+
+QString QtUi::DisplayText(const QString& text) {
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(u'\r', u'\n');
+    return out;
+}
+
+QString QtUi::QtFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|', Qt::SkipEmptyParts);
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
+        out << (parts[i].contains(u'(') ? parts[i] : parts[i] + QStringLiteral(" (") + patterns + u')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+MsgAnswer QtUi::Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) {
+    QMessageBox box(Owner());
+    box.setWindowTitle(caption);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(DisplayText(text));
+    switch (icon) {
+    case MsgIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MsgIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    }
+    if (buttons == MsgButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MsgAnswer::Ok;
+}
+
+QString QtUi::Input(const QString& prompt, const QString& title) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(Owner(), title, DisplayText(prompt), QLineEdit::Password, QString(), &ok);
+    return ok ? text : QString();
+}
+
+QStringList QtUi::OpenFiles(const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileNames(Owner(), title, QString(), QtFilter(filter));
+}
+
+QString QtUi::SaveFile(const QString& title, const QString& filter) {
+    return QFileDialog::getSaveFileName(Owner(), title, QString(), QtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtUi::BrowseForFolder(const QString& title, const QString& startFolder) {
+    return QFileDialog::getExistingDirectory(Owner(), title, startFolder, QFileDialog::ShowDirsOnly);
+}
+
+bool QtUi::OpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}

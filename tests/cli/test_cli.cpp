@@ -1,0 +1,298 @@
+#include "core/extract/TextFiles.h"
+#include "core/base/Places.h"
+#include "support/CliRun.h"
+#include "support/PdfFixtures.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+// The two inputs every test uses, in the work folder.
+const QByteArray kOne = "The cat\nthe Cat sat\n";
+const QByteArray kTwo = "Sat the";
+
+struct Inputs {
+    explicit Inputs(const QString& work) : folder(work) {
+        WriteTextFile(work + QStringLiteral("/one.txt"), kOne);
+        WriteTextFile(work + QStringLiteral("/two.txt"), kTwo);
+        QFile::setPermissions(work + QStringLiteral("/two.txt"), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+        for (const QString& name : {QStringLiteral("one.txt"), QStringLiteral("two.txt")}) {
+            modified << QFileInfo(work + u'/' + name).lastModified();
+        }
+    }
+
+    // The inputs are still there, unchanged, and no converted text is left behind.
+    void VerifyUntouched() const {
+        QCOMPARE(ReadAll(folder + QStringLiteral("/one.txt")), kOne);
+        QCOMPARE(ReadAll(folder + QStringLiteral("/two.txt")), kTwo);
+        QCOMPARE(QFileInfo(folder + QStringLiteral("/one.txt")).lastModified(), modified[0]);
+        QCOMPARE(QFileInfo(folder + QStringLiteral("/two.txt")).lastModified(), modified[1]);
+        QVERIFY(QDir(TextFolder()).isEmpty());
+        QVERIFY(!QFileInfo::exists(CombinedTextPath()));
+    }
+
+    QString folder;
+    QList<QDateTime> modified;
+};
+
+QByteArray Lines(const QStringList& lines) {
+    return lines.join(u'\n').toUtf8() + '\n';
+}
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void tsv_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("lines");
+        const QString all = QStringLiteral(" Words\tCount");
+        const QString perFile = QStringLiteral("Filename\t Words\tCount");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("text")}) {
+            const QStringList m{QStringLiteral("--method"), method};
+            const bool db = method == QStringLiteral("db");
+            QTest::addRow("%s, all files, ignore case", qPrintable(method))
+                << m << QStringList{all, "cat\t2", "sat\t2", "the\t3"};
+            QTest::addRow("%s, all files, case-sensitive", qPrintable(method))
+                << m + QStringList{"--case-sensitive"}
+                << (db ? QStringList{all, "Cat\t2", "Sat\t2", "The\t3"}
+                       : QStringList{all, "Cat\t1", "Sat\t1", "The\t1", "cat\t1", "sat\t1", "the\t2"});
+            QTest::addRow("%s, per file, ignore case", qPrintable(method))
+                << m + QStringList{"--per-file"}
+                << QStringList{perFile,           "one.txt\tsat\t1", "one.txt\tcat\t2",
+                               "one.txt\tthe\t2", "two.txt\tsat\t1", "two.txt\tthe\t1"};
+            QTest::addRow("%s, per file, case-sensitive", qPrintable(method))
+                << m + QStringList{"--per-file", "--case-sensitive"}
+                << (db ? QStringList{perFile, "one.txt\tsat\t1", "one.txt\tCat\t2", "one.txt\tThe\t2",
+                                     "two.txt\tSat\t1", "two.txt\tthe\t1"}
+                       : QStringList{perFile, "one.txt\tCat\t1", "one.txt\tThe\t1", "one.txt\tcat\t1",
+                                     "one.txt\tsat\t1", "one.txt\tthe\t1", "two.txt\tSat\t1", "two.txt\tthe\t1"});
+        }
+        QTest::newRow("db is the default")
+            << QStringList{"--case-sensitive"} << QStringList{all, "Cat\t2", "Sat\t2", "The\t3"};
+    }
+
+    void tsv() {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, lines);
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        const Outcome outcome =
+            RunCli(options + QStringList{"--text", "--format", "tsv", "one.txt", "two.txt"}, env.Work());
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.out, Lines(lines));
+        inputs.VerifyUntouched();
+    }
+
+    void json_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<bool>("ignoreCase");
+        QTest::addColumn<qint64>("lines");
+        QTest::addColumn<QString>("firstRow");
+        QTest::newRow("db, all files") << QStringList{} << "all"
+                                       << "db" << true << 2LL << "cat 2";
+        QTest::newRow("text, per file, case-sensitive")
+            << QStringList{"--method=text", "--per-file", "--case-sensitive"} << "per-file"
+            << "text" << false << 1LL << "one.txt Cat 1";
+    }
+
+    void json() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, mode);
+        QFETCH(QString, method);
+        QFETCH(bool, ignoreCase);
+        QFETCH(qint64, lines);
+        QFETCH(QString, firstRow);
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        const Outcome outcome =
+            RunCli(options + QStringList{"--text", "--format=json", "one.txt", "missing.txt", "two.txt"}, env.Work());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.err, QByteArray()); // unreadable inputs are in the JSON only
+        QJsonParseError error;
+        const QJsonObject json = QJsonDocument::fromJson(outcome.out, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QVERIFY(outcome.out.endsWith("}\n"));
+        QCOMPARE(json.keys().size(), 7);
+        QCOMPARE(json[QStringLiteral("mode")].toString(), mode);
+        QCOMPARE(json[QStringLiteral("method")].toString(), method);
+        QCOMPARE(json[QStringLiteral("ignore_case")].toBool(), ignoreCase);
+        const QJsonObject totals = json[QStringLiteral("totals")].toObject();
+        QCOMPARE(totals[QStringLiteral("words")].toInteger(), 7);
+        QCOMPARE(totals[QStringLiteral("lines")].toInteger(), lines);
+        QCOMPARE(totals[QStringLiteral("chars_with_spaces")].toInteger(), 25);
+        QCOMPARE(totals[QStringLiteral("chars_without_spaces")].toInteger(), 21);
+        const QJsonArray columns = json[QStringLiteral("columns")].toArray();
+        QCOMPARE(columns.size(), mode == QStringLiteral("all") ? 2 : 3);
+        QCOMPARE(columns.last().toString(), QStringLiteral("Count"));
+        const QJsonArray rows = json[QStringLiteral("rows")].toArray();
+        QStringList first;
+        for (const QJsonValue cell : rows.first().toArray()) {
+            QVERIFY(cell.isString()); // counts too are decimal strings
+            first << cell.toString();
+        }
+        QCOMPARE(first.join(u' '), firstRow);
+        const QJsonArray unreadable = json[QStringLiteral("unreadable")].toArray();
+        QCOMPARE(unreadable.size(), 1);
+        QCOMPARE(unreadable[0].toObject()[QStringLiteral("path")].toString(), QStringLiteral("missing.txt"));
+        QCOMPARE(unreadable[0].toObject()[QStringLiteral("reason")].toString(), QStringLiteral("file not found"));
+        inputs.VerifyUntouched();
+    }
+
+    void exitCodes_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QString>("err"); // a part of standard error; "" when it must be empty
+        QTest::newRow("no word in the text")
+            << QStringList{"--text", "digits.txt"} << 1 << QByteArray(" Words\tCount\n") << "";
+        QTest::newRow("no word, json") << QStringList{"--text", "--format", "json", "--per-file", "digits.txt"} << 1
+                                       << QByteArray() << "";
+        QTest::newRow("only a missing file") << QStringList{"--text", "--quiet", "gone.txt"} << 1
+                                             << QByteArray(" Words\tCount\n") << "gone.txt: file not found";
+        QTest::newRow("a folder") << QStringList{"--text", "."} << 1 << QByteArray(" Words\tCount\n")
+                                  << ".: is a folder";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: lexitally-cli") << "";
+        QTest::newRow("no arguments") << QStringList{} << 2 << QByteArray() << "no PATH given (see --help)";
+        QTest::newRow("no path") << QStringList{"--text"} << 2 << QByteArray() << "(see --help)";
+        QTest::newRow("unknown option") << QStringList{"--bogus", "--text", "one.txt"} << 2 << QByteArray()
+                                        << "unknown option --bogus (see --help)";
+        QTest::newRow("unknown method") << QStringList{"--method", "sql", "--text", "one.txt"} << 2 << QByteArray()
+                                        << "--method needs db or text";
+        QTest::newRow("unknown format") << QStringList{"--format=xml", "--text", "one.txt"} << 2 << QByteArray()
+                                        << "--format needs tsv, json, text or xlsx";
+        QTest::newRow("output without a name")
+            << QStringList{"--text", "one.txt", "-o"} << 2 << QByteArray() << "-o needs a file name";
+        QTest::newRow("a text given as a PDF")
+            << QStringList{"one.txt"} << 1 << QByteArray(" Words\tCount\n")
+            << "one.txt  - password protected or text is protexted.\nlexitally-cli: No text was found in PDF(s).";
+        QTest::newRow("workbook without a file")
+            << QStringList{"--format=xlsx", "--text", "one.txt"} << 2 << QByteArray() << "--format xlsx needs -o FILE";
+    }
+
+    void exitCodes() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QString, err);
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        WriteTextFile(env.Work() + QStringLiteral("/digits.txt"), "42 -- 7\n");
+        const Outcome outcome = RunCli(arguments, env.Work());
+        QCOMPARE(outcome.exitCode, exitCode);
+        if (out.isEmpty()) {
+            if (!arguments.contains(QStringLiteral("json"))) {
+                QCOMPARE(outcome.out, QByteArray());
+            } else {
+                QVERIFY(QJsonDocument::fromJson(outcome.out)[QStringLiteral("rows")].toArray().isEmpty());
+            }
+        } else {
+            QVERIFY2(outcome.out.startsWith(out), outcome.out.constData());
+        }
+        if (err.isEmpty()) {
+            QCOMPARE(outcome.err, QByteArray());
+        } else {
+            QVERIFY2(outcome.err.contains(err.toUtf8()), outcome.err.constData());
+            if (exitCode == 2) {
+                QCOMPARE(outcome.err.count('\n'), 1); // one line
+            }
+        }
+        inputs.VerifyUntouched();
+    }
+
+    void outputFile_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("new file") << "result.tsv" << 0;
+        QTest::newRow("replaces an existing file") << "existing.tsv" << 0;
+        QTest::newRow("folder missing") << "no/such/folder/result.tsv" << 1;
+    }
+
+    void outputFile() {
+        QFETCH(QString, target);
+        QFETCH(int, exitCode);
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        WriteTextFile(env.Work() + QStringLiteral("/existing.tsv"), QByteArray(10000, 'x'));
+        const Outcome outcome = RunCli({"--text", "-o", target, "two.txt"}, env.Work());
+        QCOMPARE(outcome.exitCode, exitCode);
+        QCOMPARE(outcome.out, QByteArray());
+        if (exitCode == 0) {
+            QCOMPARE(outcome.err, QByteArray());
+            QCOMPARE(ReadAll(env.Work() + u'/' + target), Lines({" Words\tCount", "sat\t1", "the\t1"}));
+        } else {
+            QVERIFY(outcome.err.startsWith("lexitally-cli: cannot write " + target.toUtf8()));
+        }
+        inputs.VerifyUntouched();
+    }
+
+    // Start-up makes the working database ready without the main window: from the template,
+    // or with the table created directly when there is no template.
+    void workingDatabase_data() {
+        QTest::addColumn<bool>("withTemplate");
+        QTest::newRow("template present") << true;
+        QTest::newRow("template absent") << false;
+    }
+
+    void workingDatabase() {
+        QFETCH(bool, withTemplate);
+        IsolatedEnvironment env;
+        if (!withTemplate) {
+            env.Set("LEXITALLY_APP_DIR", env.Root() + QStringLiteral("/empty-app"));
+        }
+        const Inputs inputs(env.Work());
+        QVERIFY(!QFileInfo::exists(WorkingDatabasePath()));
+        const Outcome outcome = RunCli({"--text", "--format", "json", "two.txt"}, env.Work());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(outcome.out)[QStringLiteral("method")].toString(), QStringLiteral("db"));
+        QVERIFY(QFileInfo(WorkingDatabasePath()).isFile());
+        inputs.VerifyUntouched();
+    }
+
+    // Real converter output of a PDF made here, counted through --text.
+    void convertedPdf() {
+        IsolatedEnvironment env;
+        const QString pdf = env.Work() + QStringLiteral("/letter.pdf");
+        QVERIFY(!MakeTextPdf(pdf, {QStringLiteral("Hello world of office files\nhello again, World! 2024")}, kSansFont, 14)
+                     .isEmpty());
+        const QString text = env.Work() + QStringLiteral("/letter.txt");
+        QProcess converter;
+        converter.start(QStringLiteral("pdftotext"), {"-enc", "UTF-8", pdf, text});
+        QVERIFY(converter.waitForFinished(60000));
+        QCOMPARE(converter.exitCode(), 0);
+        const QByteArray converted = ReadAll(text);
+        QVERIFY(!converted.isEmpty());
+
+        const Outcome outcome = RunCli({"--text", "--format", "json", "letter.txt"}, env.Work());
+        QCOMPARE(outcome.exitCode, 0);
+        const QJsonObject json = QJsonDocument::fromJson(outcome.out).object();
+        QStringList rows;
+        for (const QJsonValue row : json[QStringLiteral("rows")].toArray()) {
+            rows << row.toArray()[0].toString() + u' ' + row.toArray()[1].toString();
+        }
+        // Ligature glyphs of the font ("ffi" in "office") come out as the letters.
+        QCOMPARE(rows, (QStringList{"again 1", "files 1", "of 1", "office 1", "hello 2", "world 2"}));
+        const QJsonObject totals = json[QStringLiteral("totals")].toObject();
+        QCOMPARE(totals[QStringLiteral("words")].toInteger(), 8);
+        const CharCounts counts = CountCharacters(converted);
+        QCOMPARE(totals[QStringLiteral("chars_with_spaces")].toInteger(), counts.withSpaces);
+        QCOMPARE(totals[QStringLiteral("chars_without_spaces")].toInteger(), counts.withoutSpaces);
+        QCOMPARE(ReadAll(text), converted);
+    }
+};
+
+LEXITALLY_TEST_MAIN(CliTest)
+#include "test_cli.moc"

@@ -1,0 +1,513 @@
+#include "core/extract/Converter.h"
+#include "core/extract/TextFiles.h"
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "support/PdfFixtures.h"
+#include "support/ScriptedUi.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// A progress bar that remembers everything written to it.
+class RecordingBar : public ProgressSink {
+public:
+    void SetValue(double percent) override {
+        m_value = percent;
+        values << percent;
+    }
+    double Value() const override { return m_value; }
+    void SetText(const ProgressText& text) override {
+        m_text = text.Format();
+        texts << m_text;
+    }
+    using ProgressSink::SetText;
+    QString Text() const override { return m_text; }
+
+    QList<double> values;
+    QStringList texts;
+
+private:
+    double m_value = 0;
+    QString m_text;
+};
+
+const QString kPleaseWait = QStringLiteral("Please wait.. ");
+
+QString Sh() {
+    return QStringLiteral("/bin/sh");
+}
+
+// How a fixture for one conversion case is made inside its own folder; returns the PDF path.
+using FixtureMaker = std::function<QString(const QString& folder)>;
+
+QStringList SamplePages() {
+    return {QStringLiteral("Zebra crossing first page.\nGrüße aus Köln, naïve café."),
+            QStringLiteral("Second page: the office affluent flow of fine files."),
+            QStringLiteral("Third page ends here.")};
+}
+
+QString TextPdfIn(const QString& folder, const QString& name) {
+    return MakeTextPdf(folder + u'/' + name, SamplePages());
+}
+
+QString EncryptedIn(const QString& folder, const QString& user, const QString& owner) {
+    const QString plain = MakeTextPdf(
+        folder + QStringLiteral("/../plain-") + QFileInfo(folder).fileName() + QStringLiteral(".pdf"), SamplePages());
+    const QString out = folder + QStringLiteral("/Locked.pdf");
+    return EncryptPdf(plain, out, user, owner) ? out : QString();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(FixtureMaker)
+Q_DECLARE_METATYPE(std::optional<int>)
+Q_DECLARE_METATYPE(ExtractionOutcome)
+
+class ConverterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(EnsureConverterPlaced()); }
+
+    void roundHalfEven_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("0.5 to even 0") << 0.5 << 0;
+        QTest::newRow("2.5 to even 2") << 2.5 << 2;
+        QTest::newRow("3.5 to even 4") << 3.5 << 4;
+        QTest::newRow("below half") << 2.49 << 2;
+        QTest::newRow("above half") << 2.51 << 3;
+        QTest::newRow("negative half") << -0.5 << 0;
+    }
+    void roundHalfEven() {
+        QFETCH(double, value);
+        QFETCH(int, expected);
+        QCOMPARE(RoundHalfEven(value), expected);
+    }
+
+    void windowStyle_data() {
+        QTest::addColumn<std::optional<int>>("given");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("missing") << std::optional<int>() << 6;
+        QTest::newRow("hidden") << std::optional<int>(0) << 0;
+        QTest::newRow("nine") << std::optional<int>(9) << 6;
+        QTest::newRow("minus one") << std::optional<int>(-1) << 6;
+    }
+    void windowStyle() {
+        QFETCH(std::optional<int>, given);
+        QFETCH(int, expected);
+        QCOMPARE(EffectiveWindowStyle(given), expected);
+    }
+
+    void resultCodes_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("expected");
+        const QString notExecutable =
+            WriteTextFile(qEnvironmentVariable("HOME") + QStringLiteral("/noexec"), "echo hi\n");
+        QTest::newRow("success") << Sh() << QStringList{QStringLiteral("-c"), QStringLiteral("exit 0")} << 0;
+        QTest::newRow("exit code 3") << Sh() << QStringList{QStringLiteral("-c"), QStringLiteral("exit 3")} << 3;
+        QTest::newRow("exit code 255") << Sh() << QStringList{QStringLiteral("-c"), QStringLiteral("exit 255")} << 255;
+        QTest::newRow("ended by SIGTERM")
+            << Sh() << QStringList{QStringLiteral("-c"), QStringLiteral("kill -TERM $$; sleep 5")} << 128 + 15;
+        QTest::newRow("program on PATH") << QStringLiteral("true") << QStringList() << 0;
+        QTest::newRow("missing program path")
+            << QStringLiteral("/nonexistent/lexitally/pdftotext") << QStringList() << kStartErrorBase + 53;
+        QTest::newRow("missing program name")
+            << QStringLiteral("lexitally-no-such-program") << QStringList() << kStartErrorBase + 53;
+        QTest::newRow("not executable") << notExecutable << QStringList() << kStartErrorBase + 70;
+        QTest::newRow("a folder") << QDir::tempPath() << QStringList() << kStartErrorBase + 70;
+    }
+    void resultCodes() {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, expected);
+        ConverterProcesses running;
+        QCOMPARE(RunAndWait(program, arguments, 0, nullptr, QString(), 0, 0, {}, 100, &running), expected);
+        QVERIFY(!running.Any());
+    }
+
+    // Every argument arrives as it was given: blanks, quotes and empty texts included.
+    void argumentsAreNotSplit() {
+        IsolatedEnvironment env;
+        const QString out = env.Work() + QStringLiteral("/args.txt");
+        const QStringList arguments{QStringLiteral("-c"),
+                                    QStringLiteral("printf '%s|' \"$@\" > \"$0\""),
+                                    out,
+                                    QStringLiteral("pass \"word\" with blanks"),
+                                    QStringLiteral("it's"),
+                                    QString(),
+                                    QStringLiteral("; rm -rf /nothing")};
+        QCOMPARE(RunAndWait(Sh(), arguments, 0, nullptr, QString(), 0, 0, {}), 0);
+        QCOMPARE(QString::fromUtf8(ReadAll(out)), QStringLiteral("pass \"word\" with blanks|it's||; rm -rf /nothing|"));
+    }
+
+    // A conversion that ends early is not held up by the poll interval.
+    void shortRunsDoNotWaitForThePoll() {
+        QElapsedTimer timer;
+        timer.start();
+        int yields = 0;
+        for (int i = 0; i < 20; ++i) {
+            QCOMPARE(RunAndWait(QStringLiteral("true"), {}, 0, nullptr, QString(), 0, 0, [&] { ++yields; }), 0);
+        }
+        // Twenty full polls would take two seconds.
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(yields >= 20);
+    }
+
+    void progressOfLongConversion_data() {
+        QTest::addColumn<QString>("progressText");
+        QTest::addColumn<int>("startValue");
+        QTest::addColumn<int>("fileCount");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QList<double>>("values");
+        QTest::newRow("readability check: unknown count, no text")
+            << QString() << 0 << 0 << 3 << QList<double>{0, 10, 20, 30};
+        QTest::newRow("file 3 of 4") << QStringLiteral("Analyze file c.pdf... ") << 50 << 4 << 3
+                                     << QList<double>{50, 52, 54, 56};
+        QTest::newRow("20 files: step rounds to 0")
+            << QStringLiteral("Analyze file t.pdf... ") << 35 << 20 << 2 << QList<double>{35, 35, 35};
+        QTest::newRow("file 2 of 8: step 1.25 rounds to 1")
+            << QStringLiteral("Analyze file b.pdf... ") << 12 << 8 << 2 << QList<double>{12, 13, 14};
+        QTest::newRow("unknown count stops at the cap")
+            << QString() << 0 << 0 << 10 << QList<double>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 90};
+        QTest::newRow("start near the end, unknown count")
+            << QStringLiteral("x") << 85 << 0 << 2 << QList<double>{85, 87, 89};
+    }
+    void progressOfLongConversion() {
+        QFETCH(QString, progressText);
+        QFETCH(int, startValue);
+        QFETCH(int, fileCount);
+        QFETCH(int, steps);
+        QFETCH(QList<double>, values);
+        const QString prefix = progressText.isEmpty() ? QString() : progressText + QStringLiteral(", ");
+        const QString last = prefix + kPleaseWait + QString::number(150 * steps);
+
+        RecordingBar bar;
+        bar.SetText(progressText);
+        bar.SetValue(startValue);
+        bar.texts.clear();
+        bar.values.clear();
+        // The converter would run far longer; once the bar has moved `steps` times the program
+        // ends, and with it the converter.
+        ConverterProcesses running;
+        const auto yield = [&] {
+            if (!bar.texts.isEmpty() && bar.texts.last() == last) {
+                running.KillAll();
+            }
+        };
+        const int code = RunAndWait(QStringLiteral("sleep"), {QStringLiteral("60")}, 0, &bar, progressText, startValue,
+                                    fileCount, yield, 1, &running);
+        QCOMPARE(code, 128 + 9);
+        QCOMPARE(bar.values, values);
+        QCOMPARE(bar.texts.size(), 150 * steps + 2);
+        for (int n = 0; n <= 150 * steps; ++n) {
+            QCOMPARE(bar.texts[n], prefix + kPleaseWait + QString::number(n));
+        }
+        QCOMPARE(bar.texts.last(), progressText.isEmpty() ? QStringLiteral("Progress Bar") : progressText);
+        QVERIFY(!running.Any());
+    }
+
+    void shortConversionRestoresText_data() {
+        QTest::addColumn<QString>("progressText");
+        QTest::addColumn<QString>("restored");
+        QTest::newRow("empty text") << QString() << QStringLiteral("Progress Bar");
+        QTest::newRow("analysis text") << QStringLiteral("Analyze file a.pdf... ")
+                                       << QStringLiteral("Analyze file a.pdf... ");
+    }
+    void shortConversionRestoresText() {
+        QFETCH(QString, progressText);
+        QFETCH(QString, restored);
+        RecordingBar bar;
+        QCOMPARE(RunAndWait(Sh(), {QStringLiteral("-c"), QStringLiteral("exit 1")}, 0, &bar, progressText, 25, 4, {}),
+                 1);
+        QCOMPARE(bar.texts, QStringList{restored});
+        QVERIFY(bar.values.isEmpty());
+    }
+
+    void fileSize_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("asFolder");
+        QTest::addColumn<qint64>("expected");
+        QTest::newRow("empty") << QByteArray() << false << qint64(0);
+        QTest::newRow("9 bytes") << QByteArray(9, 'a') << false << qint64(9);
+        QTest::newRow("10 bytes") << QByteArray(10, 'a') << false << qint64(10);
+        QTest::newRow("a megabyte") << QByteArray(1 << 20, '\f') << false << qint64(1 << 20);
+        QTest::newRow("a folder") << QByteArray() << true << qint64(0);
+    }
+    void fileSize() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, asFolder);
+        QFETCH(qint64, expected);
+        IsolatedEnvironment env;
+        QString path = env.Work() + QStringLiteral("/sized.txt");
+        if (asFolder) {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            WriteTextFile(path, bytes);
+        }
+        QCOMPARE(FileSize2(path), expected);
+    }
+    void fileSizeOfMissingFile() { QCOMPARE(FileSize2(QStringLiteral("/nonexistent/lexitally/x.txt")), qint64(0)); }
+
+    void noTextPdf_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("empty file") << QByteArray() << false;
+        QTest::newRow("form feed") << QByteArray("\f") << true;
+        QTest::newRow("form feeds and line breaks") << QByteArray("\f\n\f\r\n\f\n") << true;
+        QTest::newRow("five letters") << QByteArray("abcde") << false;
+        QTest::newRow("form feed and six letters") << QByteArray("\fabcdef") << false;
+        QTest::newRow("form feed and five letters") << QByteArray("\fabcde") << true;
+        QTest::newRow("six letters then a control") << QByteArray("abcdef\x01") << false;
+        QTest::newRow("letters spread over lines") << QByteArray("abc\r\ndef\f") << false;
+        QTest::newRow("line ends are not characters") << QByteArray("ab\n\n\n\ncd\r\r\f") << true;
+        QTest::newRow("tab is not printable") << QByteArray("\t") << true;
+        QTest::newRow("delete is not printable") << QByteArray("\x7f") << true;
+        QTest::newRow("C1 control is not printable") << QByteArray("\xc2\x85") << true;
+        QTest::newRow("no-break space is printable")
+            << QByteArray("\xc2\xa0\xc2\xa0\xc2\xa0\xc2\xa0\xc2\xa0\xc2\xa0\f") << false;
+        QTest::newRow("five accented letters and a form feed")
+            << QByteArray("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\f") << true;
+        QTest::newRow("six accented letters and a form feed")
+            << QByteArray("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\f") << false;
+        // Characters outside the basic plane count once each, not once per UTF-16 half.
+        QTest::newRow("three emoji and a form feed")
+            << QByteArray("\xf0\x9f\x98\x80\xf0\x9f\x98\x80\xf0\x9f\x98\x80\f") << true;
+        QTest::newRow("blanks only") << QByteArray("      ") << false;
+    }
+    void noTextPdf() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, expected);
+        IsolatedEnvironment env;
+        ScriptedUi ui;
+        const QString path = WriteTextFile(env.Work() + QStringLiteral("/out.txt"), bytes);
+        QCOMPARE(NoTextPDF(path, &ui), expected);
+        QVERIFY(ui.calls.isEmpty());
+    }
+
+    void noTextPdfOfMissingFileIsReported() {
+        ScriptedUi ui;
+        QCOMPARE(NoTextPDF(QStringLiteral("/nonexistent/lexitally/out.txt"), &ui), false);
+        QCOMPARE(ui.calls.size(), 1);
+        QCOMPARE(ui.calls[0].caption, QStringLiteral("Application Error"));
+        QVERIFY(ui.calls[0].text.contains(QString::fromLatin1(Source::NoTextPdf) + QStringLiteral("at line 100")));
+    }
+
+    void outcomeReasons_data() {
+        QTest::addColumn<ExtractionOutcome>("outcome");
+        QTest::addColumn<bool>("withPassword");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("text") << ExtractionOutcome::TextAvailable << false << QString();
+        QTest::newRow("no output") << ExtractionOutcome::NoOutput << false
+                                   << QStringLiteral("  - password protected or text is protexted.");
+        QTest::newRow("no output with password")
+            << ExtractionOutcome::NoOutput << true << QStringLiteral("  - invalid password or no password protected.");
+        const QString unreadable =
+            QStringLiteral("  - text unreadable. Please view the file yourself to see if it is really a scanned image "
+                           "of text and not proper PDF text.");
+        QTest::newRow("no text") << ExtractionOutcome::NoText << false << unreadable;
+        QTest::newRow("no text with password") << ExtractionOutcome::NoText << true << unreadable;
+    }
+    void outcomeReasons() {
+        QFETCH(ExtractionOutcome, outcome);
+        QFETCH(bool, withPassword);
+        QFETCH(QString, reason);
+        QCOMPARE(OutcomeReason(outcome, withPassword), reason);
+    }
+
+    void converterArguments_data() {
+        QTest::addColumn<QString>("pdf");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QStringList>("expected");
+        const QString absoluteDash = QDir::current().absoluteFilePath(QStringLiteral("-x.pdf"));
+        QTest::newRow("no password") << QStringLiteral("/d/a.pdf") << QString()
+                                     << QStringList{"-enc", "UTF-8", "/d/a.pdf", "/t/a.txt"};
+        QTest::newRow("password with quote and blanks")
+            << QStringLiteral("/d/my file.pdf") << QStringLiteral("se \"cr\" et")
+            << QStringList{"-enc", "UTF-8",        "-opw",           "se \"cr\" et",
+                           "-upw", "se \"cr\" et", "/d/my file.pdf", "/t/a.txt"};
+        QTest::newRow("path that looks like an option")
+            << QStringLiteral("-x.pdf") << QString() << QStringList{"-enc", "UTF-8", absoluteDash, "/t/a.txt"};
+    }
+    void converterArguments() {
+        QFETCH(QString, pdf);
+        QFETCH(QString, password);
+        QFETCH(QStringList, expected);
+        QCOMPARE(ConverterArguments(pdf, QStringLiteral("/t/a.txt"), password), expected);
+    }
+
+    void fixturesHoldWhatTheySay() {
+        IsolatedEnvironment env;
+        const QString pdf = TextPdfIn(env.Work(), QStringLiteral("pages.pdf"));
+        const QString text = PdftotextText(pdf);
+        QCOMPARE(text.count(u'\f'), 3);
+        QVERIFY(text.contains(QStringLiteral("Zebra")));
+        QVERIFY(text.contains(QStringLiteral("Grüße")));
+        QVERIFY(text.contains(QStringLiteral("Third page")));
+        // The serif face may hand the ligatures over as single characters or as letters.
+        QVERIFY(text.contains(QStringLiteral("office")) || text.contains(QChar(0xFB03)) ||
+                text.contains(QChar(0xFB01)));
+
+        const QString image = MakeImagePdf(env.Work() + QStringLiteral("/image.pdf"));
+        QVERIFY(!image.isEmpty());
+        QCOMPARE(PdftotextText(image).trimmed(), QString());
+        QVERIFY(PdftotextText(image).contains(u'\f'));
+
+        const QString locked = env.Work() + QStringLiteral("/locked.pdf");
+        QVERIFY(EncryptPdf(pdf, locked, QStringLiteral("user"), QStringLiteral("owner")));
+        QCOMPARE(PdftotextText(locked), QString());
+        QVERIFY(
+            PdftotextText(locked, {QStringLiteral("-upw"), QStringLiteral("user")}).contains(QStringLiteral("Zebra")));
+
+        QCOMPARE(PdftotextText(MakeTruncatedPdf(env.Work() + QStringLiteral("/cut.pdf"))), QString());
+        const QString zip = MakeZipAsPdf(env.Work() + QStringLiteral("/letter.pdf"));
+        QVERIFY(ReadAll(zip).startsWith("PK\x03\x04"));
+        QCOMPARE(PdftotextText(zip), QString());
+    }
+
+    void outcomes_data() {
+        QTest::addColumn<FixtureMaker>("make");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<ExtractionOutcome>("expected");
+        QTest::addColumn<QString>("expectedWord");
+
+        const auto text = [](const QString& name) {
+            return FixtureMaker([name](const QString& folder) { return TextPdfIn(folder, name); });
+        };
+        const auto locked = [](const QString& user, const QString& owner) {
+            return FixtureMaker([user, owner](const QString& folder) { return EncryptedIn(folder, user, owner); });
+        };
+        const QString word = QStringLiteral("Zebra");
+
+        QTest::newRow("text") << text(QStringLiteral("Report.pdf")) << QString() << ExtractionOutcome::TextAvailable
+                              << word;
+        QTest::newRow("text, upper-case extension")
+            << text(QStringLiteral("REPORT.PDF")) << QString() << ExtractionOutcome::TextAvailable << word;
+        // The user's own Report.txt beside Report.pdf stays as it is (the snapshot proves it).
+        QTest::newRow("user's text beside the PDF") << FixtureMaker([](const QString& folder) {
+            WriteTextFile(folder + QStringLiteral("/Report.txt"), "my own notes\n");
+            return TextPdfIn(folder, QStringLiteral("Report.pdf"));
+        }) << QString() << ExtractionOutcome::TextAvailable
+                                                    << word;
+        QTest::newRow("read-only folder") << FixtureMaker([](const QString& folder) {
+            const QString pdf = TextPdfIn(folder + QStringLiteral("/locked"), QStringLiteral("Report.pdf"));
+            QFile::setPermissions(folder + QStringLiteral("/locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+            return pdf;
+        }) << QString() << ExtractionOutcome::TextAvailable
+                                          << word;
+        QTest::newRow("odd file name") << text(OddPdfName()) << QString() << ExtractionOutcome::TextAvailable << word;
+        QTest::newRow("no extension in a dotted folder") << FixtureMaker([](const QString& folder) {
+            return MakeTextPdf(folder + QStringLiteral("/My.Docs/Report"), SamplePages());
+        }) << QString() << ExtractionOutcome::TextAvailable
+                                                         << word;
+        QTest::newRow("image only") << FixtureMaker([](const QString& folder) {
+            return MakeImagePdf(folder + QStringLiteral("/Scan.pdf"));
+        }) << QString() << ExtractionOutcome::NoText
+                                    << QString();
+        QTest::newRow("user password, none given") << locked(QStringLiteral("user"), QStringLiteral("owner"))
+                                                   << QString() << ExtractionOutcome::NoOutput << QString();
+        QTest::newRow("user password, wrong one")
+            << locked(QStringLiteral("user"), QStringLiteral("owner")) << QStringLiteral("guess")
+            << ExtractionOutcome::NoOutput << QString();
+        QTest::newRow("user password, owner password given")
+            << locked(QStringLiteral("user"), QStringLiteral("owner")) << QStringLiteral("owner")
+            << ExtractionOutcome::TextAvailable << word;
+        // The password that opens the file works as well as the owner password.
+        QTest::newRow("user password typed") << locked(QStringLiteral("user"), QStringLiteral("owner"))
+                                             << QStringLiteral("user") << ExtractionOutcome::TextAvailable << word;
+        QTest::newRow("owner password only, none given")
+            << locked(QString(), QStringLiteral("owner")) << QString() << ExtractionOutcome::TextAvailable << word;
+        QTest::newRow("owner password only, wrong one")
+            << locked(QString(), QStringLiteral("owner")) << QStringLiteral("guess") << ExtractionOutcome::NoOutput
+            << QString();
+        QTest::newRow("password with quote and blanks")
+            << locked(QStringLiteral("u 1"), QStringLiteral("own \"er\" x")) << QStringLiteral("own \"er\" x")
+            << ExtractionOutcome::TextAvailable << word;
+        QTest::newRow("truncated") << FixtureMaker([](const QString& folder) {
+            return MakeTruncatedPdf(folder + QStringLiteral("/Cut.pdf"));
+        }) << QString() << ExtractionOutcome::NoOutput
+                                   << QString();
+        QTest::newRow("zip renamed to pdf")
+            << FixtureMaker([](const QString& folder) { return MakeZipAsPdf(folder + QStringLiteral("/Letter.pdf")); })
+            << QString() << ExtractionOutcome::NoOutput << QString();
+        QTest::newRow("missing file") << FixtureMaker(
+                                             [](const QString& folder) { return folder + QStringLiteral("/Gone.pdf"); })
+                                      << QString() << ExtractionOutcome::NoOutput << QString();
+    }
+    void outcomes() {
+        QFETCH(FixtureMaker, make);
+        QFETCH(QString, password);
+        QFETCH(ExtractionOutcome, expected);
+        QFETCH(QString, expectedWord);
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString folder = env.Work() + QStringLiteral("/case");
+        QVERIFY(QDir().mkpath(folder));
+        const QString pdf = make(folder);
+        QVERIFY(!pdf.isEmpty());
+        const QStringList before = FolderSnapshot(folder);
+
+        ScriptedUi ui;
+        ProgressMemory bar;
+        bar.SetText(ProgressText::Plain(QStringLiteral("Analyze file x.pdf... ")));
+        const ExtractionOutcome outcome = ConvertForAnalysis(pdf, password, &bar, 0, 1, {}, &ui);
+        QCOMPARE(outcome, expected);
+        QVERIFY(ui.calls.isEmpty());
+        // Nothing was written beside the PDF.
+        QCOMPARE(FolderSnapshot(folder), before);
+        QCOMPARE(bar.Text(), QStringLiteral("Analyze file x.pdf... "));
+        if (!expectedWord.isEmpty()) {
+            QVERIFY(QString::fromUtf8(ReadAll(TextFileOf(pdf))).contains(expectedWord));
+        }
+        if (expected == ExtractionOutcome::NoOutput) {
+            QVERIFY(!QFileInfo::exists(TextFileOf(pdf)));
+        }
+    }
+
+    // A text left behind by an earlier run does not pass for the output of a failed one.
+    void staleOutputIsRemoved() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString pdf = MakeTruncatedPdf(env.Work() + QStringLiteral("/Cut.pdf"));
+        WriteTextFile(TextFileOf(pdf), "old text from an earlier run\n");
+        ScriptedUi ui;
+        QCOMPARE(ConvertForAnalysis(pdf, QString(), nullptr, 0, 1, {}, &ui), ExtractionOutcome::NoOutput);
+        QVERIFY(!QFileInfo::exists(TextFileOf(pdf)));
+    }
+
+    // Two PDFs whose names differ only in letter case are two files with two texts.
+    void namesDifferingInCase() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString lower = MakeTextPdf(env.Work() + QStringLiteral("/report.pdf"), {QStringLiteral("lower words")});
+        const QString upper = MakeTextPdf(env.Work() + QStringLiteral("/Report.pdf"), {QStringLiteral("upper words")});
+        ScriptedUi ui;
+        QCOMPARE(ConvertForAnalysis(lower, QString(), nullptr, 0, 2, {}, &ui), ExtractionOutcome::TextAvailable);
+        QCOMPARE(ConvertForAnalysis(upper, QString(), nullptr, 50, 2, {}, &ui), ExtractionOutcome::TextAvailable);
+        QVERIFY(TextFileOf(lower) != TextFileOf(upper));
+        QVERIFY(QString::fromUtf8(ReadAll(TextFileOf(lower))).contains(QStringLiteral("lower")));
+        QVERIFY(QString::fromUtf8(ReadAll(TextFileOf(upper))).contains(QStringLiteral("upper")));
+    }
+
+    void missingConverterGivesNoOutput() {
+        IsolatedEnvironment env;
+        const QString pdf = TextPdfIn(env.Work(), QStringLiteral("Report.pdf"));
+        QVERIFY(!QFileInfo(ConverterPath()).isSymLink() && !QFileInfo::exists(ConverterPath()));
+        ScriptedUi ui;
+        QCOMPARE(ConvertForAnalysis(pdf, QString(), nullptr, 0, 1, {}, &ui), ExtractionOutcome::NoOutput);
+        QVERIFY(ui.calls.isEmpty());
+    }
+};
+
+LEXITALLY_TEST_MAIN(ConverterTest)
+#include "test_converter.moc"

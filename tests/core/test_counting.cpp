@@ -1,0 +1,707 @@
+#include "core/count/CountingPass.h"
+#include "core/count/SortingDb.h"
+#include "core/count/WorkingDatabase.h"
+#include "core/count/SortingText.h"
+#include "core/extract/TextFiles.h"
+#include "core/base/ErrorReport.h"
+#include "core/base/Paths.h"
+#include "core/base/Places.h"
+#include "support/ScriptedUi.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+// A text that a row's text file does not have (the converter gave nothing).
+const QByteArray kMissing = QByteArrayLiteral("<missing>");
+
+class RecordingSink : public ResultSink {
+public:
+    void AddRow(const QStringList& cells) override { rows << cells; }
+    void SetTotals(const Totals& t) override {
+        totals = t;
+        ++totalsSet;
+    }
+    QList<QStringList> rows;
+    Totals totals;
+    int totalsSet = 0;
+};
+
+// Keeps every progress text in the order given.
+class RecordingProgress : public ProgressMemory {
+public:
+    void SetValue(double percent) override {
+        ProgressMemory::SetValue(percent);
+        values << percent;
+    }
+    void SetText(const ProgressText& text) override {
+        ProgressMemory::SetText(text);
+        texts << text;
+        if (onText) {
+            onText(text);
+        }
+    }
+    using ProgressSink::SetText;
+    QList<double> values;
+    QList<ProgressText> texts;
+    std::function<void(const ProgressText&)> onText;
+};
+
+// One counting pass over texts placed where the pass looks for the texts of rows
+// work/doc0.pdf, work/doc1.pdf, ...
+struct Run {
+    QString method = QStringLiteral("text"); // "text", "db" (json batches) or "db-rows" (one value per row)
+    CountMode mode = CountMode::AllFiles;
+    std::function<bool()> ignoreCase = [] { return true; };
+    std::function<bool()> stop = [] { return false; };
+    QStringList rows;
+    RecordingSink sink;
+    RecordingProgress progress;
+    ScriptedUi ui;
+
+    void Place(const QString& work, const QList<QByteArray>& texts) {
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            const QString row = work + QStringLiteral("/doc%1.pdf").arg(i);
+            rows << row;
+            if (texts[i] != kMissing) {
+                WriteTextFile(TextFileOf(row), texts[i]);
+            }
+        }
+    }
+
+    void Go() {
+        PassInputs in;
+        in.mode = mode;
+        in.ignoreCase = ignoreCase;
+        in.pdfPaths = rows;
+        in.stopRequested = stop;
+        in.progress = &progress;
+        in.results = &sink;
+        in.ui = &ui;
+        if (method == QStringLiteral("text")) {
+            SortingText(in);
+        } else {
+            EnsureWorkingDatabase(); // as start-up does
+            SortingDB(in, method == QStringLiteral("db") ? WordInsert::JsonBatch : WordInsert::ValueRows);
+        }
+    }
+
+    // Rows as "word count" (all files) or "doc1.pdf word count" (per file).
+    QStringList Rows() const {
+        QStringList out;
+        for (QStringList row : sink.rows) {
+            if (row.size() == 3) {
+                row[0] = FileNameFromPath(row[0]);
+            }
+            out << row.join(u' ');
+        }
+        return out;
+    }
+
+    QList<qint64> Totals() const {
+        return {sink.totals.words, sink.totals.lines, sink.totals.charsWithSpaces, sink.totals.charsWithoutSpaces};
+    }
+};
+
+QByteArray Repeat(const QByteArray& word, int times) {
+    QByteArray out;
+    for (int i = 0; i < times; ++i) {
+        out += word + ' ';
+    }
+    return out;
+}
+
+const QStringList kMethods = {QStringLiteral("text"), QStringLiteral("db"), QStringLiteral("db-rows")};
+
+} // namespace
+
+class CountingTest : public QObject {
+    Q_OBJECT
+
+    // Adds one row per method; the database method may expect other rows (case-blind groups).
+    void AddCase(const char* name, CountMode mode, bool ignoreCase, const QList<QByteArray>& texts,
+                 const QStringList& textRows, const QList<qint64>& totals,
+                 const std::optional<QStringList>& dbRows = std::nullopt) {
+        for (const QString& method : kMethods) {
+            const QStringList rows = method == QStringLiteral("text") || !dbRows ? textRows : *dbRows;
+            QTest::addRow("%s: %s", qPrintable(method), name)
+                << method << mode << ignoreCase << texts << rows << totals;
+        }
+    }
+
+private slots:
+    void pass_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<bool>("ignoreCase");
+        QTest::addColumn<QList<QByteArray>>("texts");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QList<qint64>>("totals"); // words, lines, characters with and without spaces
+        const CountMode all = CountMode::AllFiles;
+        const CountMode perFile = CountMode::PerFile;
+
+        AddCase("two lines", all, true, {"a b\nc"}, {"a 1", "b 1", "c 1"}, {3, 1, 4, 3});
+        AddCase("b a b", all, true, {"b a b"}, {"a 1", "b 2"}, {3, 0, 5, 3});
+        AddCase("empty text", all, true, {""}, {}, {0, 0, 0, 0});
+        AddCase("empty text, per file", perFile, true, {""}, {}, {0, 0, 0, 0});
+        AddCase("no text file", all, true, {kMissing}, {}, {0, 0, 0, 0});
+        AddCase("missing text between two", perFile, true, {"a", kMissing, "b b"}, {"doc0.pdf a 1", "doc2.pdf b 2"},
+                {3, 0, 4, 3});
+        AddCase("two texts of two lines, all files", all, true, {"a\nb", "c\nd"}, {"a 1", "b 1", "c 1", "d 1"},
+                {4, 3, 4, 4});
+        AddCase("two texts of two lines, per file", perFile, true, {"a\nb", "c\nd"},
+                {"doc0.pdf a 1", "doc0.pdf b 1", "doc1.pdf c 1", "doc1.pdf d 1"}, {4, 2, 4, 4});
+        AddCase("last line without break joins no other text", all, true, {"a b\nc", "d"}, {"a 1", "b 1", "c 1", "d 1"},
+                {4, 2, 5, 4});
+        AddCase("word rule", all, true, {"don't e-mail 3D na\xC3\xAFve x2 one\ttwo 42 -- \xC2\xA7"},
+                {"d 1", "dont 1", "email 1", "nave 1", "onetwo 1", "x 1"}, {6, 0, 40, 32});
+        AddCase("three blanks and a line of blanks", all, true, {"a   b\n   \n"}, {"a 1", "b 1"}, {2, 1, 8, 2});
+        AddCase("tab and page break stay in the token", all, true, {"a\tb\f c"}, {"ab 1", "c 1"}, {2, 0, 6, 5});
+        AddCase("ignore case", all, true, {"The THE the"}, {"the 3"}, {3, 0, 11, 9});
+        AddCase("letter case kept", all, false, {"The THE the apple Apple"},
+                {"Apple 1", "THE 1", "The 1", "apple 1", "the 1"}, {5, 0, 23, 19}, QStringList{"Apple 2", "THE 3"});
+        AddCase("Zebra and apple", all, false, {"apple Zebra"}, {"Zebra 1", "apple 1"}, {2, 0, 11, 10},
+                QStringList{"apple 1", "Zebra 1"});
+        AddCase("app before apple", all, true, {"apple app"}, {"app 1", "apple 1"}, {2, 0, 9, 8});
+        AddCase("10 after 9", all, true, {Repeat("b", 10) + Repeat("a", 9) + "c"}, {"c 1", "a 9", "b 10"},
+                {20, 0, 39, 20});
+        AddCase("line ends LF, CR LF and CR", all, true, {"a\rb\r\nc\nd"}, {"a 1", "b 1", "c 1", "d 1"}, {4, 3, 4, 4});
+        AddCase("line ends, per file", perFile, true, {"a\rb\r\n", "c\n\nd\r"},
+                {"doc0.pdf a 1", "doc0.pdf b 1", "doc1.pdf c 1", "doc1.pdf d 1"}, {4, 3, 4, 4});
+        // U+FB00-U+FB06 are written out; U+FB07 and a cut sequence are no letters.
+        AddCase("ligatures", all, true,
+                {"\xEF\xAC\x81ne \xEF\xAC\x80 O\xEF\xAC\x84ine \xEF\xAC\x86op \xEF\xAC\x85 a\xEF\xAC\x83x "
+                 "\xEF\xAC\x87 b\xEF\xAC"},
+                {"affix 1", "b 1", "ff 1", "fine 1", "offline 1", "st 1", "stop 1"}, {7, 0, 27, 20});
+        AddCase("invalid UTF-8", all, true,
+                {"ab\x80"
+                 "cd \xFFx \xE2\x82"},
+                {"abcd 1", "x 1"}, {2, 0, 11, 9});
+        AddCase("per-file blocks", perFile, true, {"b a b", "a c"},
+                {"doc0.pdf a 1", "doc0.pdf b 2", "doc1.pdf a 1", "doc1.pdf c 1"}, {5, 0, 8, 5});
+        AddCase("per file, one text without words", perFile, true, {"42", "a"}, {"doc1.pdf a 1"}, {1, 0, 3, 3});
+        AddCase("per file, one word only", perFile, true, {"x x x"}, {"doc0.pdf x 3"}, {3, 0, 5, 3});
+        const QByteArray a300(300, 'a');
+        const QByteArray a256(256, 'a');
+        AddCase("words over 255 letters", all, true, {a300 + ' ' + a256},
+                {QString::fromLatin1(a256) + " 1", QString::fromLatin1(a300) + " 1"}, {2, 0, 557, 556},
+                QStringList{QString(255, u'a') + " 2"});
+        // More words than one stored batch of either kind.
+        AddCase("many words", all, true, {Repeat("x", 5000) + Repeat("y", 4100) + Repeat("z", 70)},
+                {"z 70", "y 4100", "x 5000"}, {9170, 0, 18340, 9170});
+    }
+
+    void pass() {
+        QFETCH(QString, method);
+        QFETCH(CountMode, mode);
+        QFETCH(bool, ignoreCase);
+        QFETCH(QList<QByteArray>, texts);
+        QFETCH(QStringList, rows);
+        QFETCH(QList<qint64>, totals);
+        IsolatedEnvironment env;
+        Run run;
+        run.method = method;
+        run.mode = mode;
+        run.ignoreCase = [ignoreCase] { return ignoreCase; };
+        run.Place(env.Work(), texts);
+        run.Go();
+        QCOMPARE(run.Rows(), rows);
+        QCOMPARE(run.Totals(), totals);
+        QCOMPARE(run.sink.totalsSet, 1);
+        QVERIFY2(run.ui.calls.isEmpty(), qPrintable(run.ui.MessageTexts().join(u'\n')));
+        // Every text has been used up, the combined text too; the PDFs' folder holds nothing new.
+        for (const QString& row : run.rows) {
+            QVERIFY(!QFileInfo::exists(TextFileOf(row)));
+        }
+        QVERIFY(!QFileInfo::exists(CombinedTextPath()));
+        QVERIFY(QDir(env.Work()).isEmpty());
+    }
+
+    void sameFileListedTwice_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QStringList>("rows");
+        for (const QString& method : kMethods) {
+            QTest::addRow("%s, all files", qPrintable(method))
+                << method << CountMode::AllFiles << QStringList{"a 1", "b 1"};
+            QTest::addRow("%s, per file", qPrintable(method))
+                << method << CountMode::PerFile << QStringList{"doc.pdf a 1", "doc.pdf b 1"};
+        }
+    }
+
+    void sameFileListedTwice() {
+        QFETCH(QString, method);
+        QFETCH(CountMode, mode);
+        QFETCH(QStringList, rows);
+        IsolatedEnvironment env;
+        const QString pdf = WriteTextFile(env.Work() + QStringLiteral("/doc.pdf"), "%PDF");
+        WriteTextFile(TextFileOf(pdf), "a b");
+        Run run;
+        run.method = method;
+        run.mode = mode;
+        run.rows = {pdf, env.Work() + QStringLiteral("/./doc.pdf")};
+        run.Go();
+        QCOMPARE(run.Rows(), rows);
+        QCOMPARE(run.Totals(), (QList<qint64>{2, 0, 3, 2}));
+        QCOMPARE(ReadAll(pdf), QByteArray("%PDF"));
+    }
+
+    void labels() {
+        IsolatedEnvironment env;
+        Run run;
+        run.mode = CountMode::PerFile;
+        run.rows = {env.Work() + QStringLiteral("/Report.PDF"), env.Work() + QStringLiteral("/notes.v2.txt")};
+        WriteTextFile(TextFileOf(run.rows[0]), "a");
+        WriteTextFile(TextFileOf(run.rows[1]), "b");
+        run.Go();
+        QCOMPARE(run.sink.rows[0][0], env.Work() + QStringLiteral("/Report.pdf"));
+        QCOMPARE(run.sink.rows[1][0], env.Work() + QStringLiteral("/notes.v2.pdf"));
+
+        // Labels given by the caller replace the file names.
+        Run given;
+        given.mode = CountMode::PerFile;
+        given.rows = run.rows;
+        WriteTextFile(TextFileOf(given.rows[0]), "a");
+        PassInputs in;
+        in.mode = CountMode::PerFile;
+        in.pdfPaths = given.rows;
+        in.labels = {QStringLiteral("first"), QStringLiteral("second")};
+        in.results = &given.sink;
+        SortingText(in);
+        QCOMPARE(given.sink.rows, (QList<QStringList>{{"first", "a", "1"}}));
+    }
+
+    // The stop query is read after every line: the rest of a text is not walked, but every
+    // character and line is still counted and every text is used up.
+    void stop_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<int>("stopAfterLines"); // 0: requested before the pass began
+        QTest::addColumn<QStringList>("rows");
+        for (const QString& method : kMethods) {
+            // The text method's sort also sees the stop and leaves after one comparison.
+            const bool text = method == QStringLiteral("text");
+            QTest::addRow("%s: before the pass, all files", qPrintable(method))
+                << method << CountMode::AllFiles << 0 << (text ? QStringList{"b 1", "a 1"} : QStringList{"a 1", "b 1"});
+            QTest::addRow("%s: before the pass, per file", qPrintable(method))
+                << method << CountMode::PerFile << 0 << QStringList{"doc0.pdf a 1", "doc0.pdf b 1", "doc1.pdf e 1"};
+            QTest::addRow("%s: during the walk, all files", qPrintable(method))
+                << method << CountMode::AllFiles << 2
+                << (text ? QStringList{"b 1", "a 1", "c 1"} : QStringList{"a 1", "b 1", "c 1"});
+            QTest::addRow("%s: during the walk, per file", qPrintable(method))
+                << method << CountMode::PerFile << 2
+                << QStringList{"doc0.pdf a 1", "doc0.pdf b 1", "doc0.pdf c 1", "doc1.pdf e 1"};
+        }
+    }
+
+    void stop() {
+        QFETCH(QString, method);
+        QFETCH(CountMode, mode);
+        QFETCH(int, stopAfterLines);
+        QFETCH(QStringList, rows);
+        IsolatedEnvironment env;
+        Run run;
+        run.method = method;
+        run.mode = mode;
+        int asked = 0;
+        run.stop = [&asked, stopAfterLines] { return ++asked >= stopAfterLines; };
+        run.Place(env.Work(), {"b a\nc\nd", "e\nf"});
+        run.Go();
+        QCOMPARE(run.Rows(), rows);
+        const qint64 lines = mode == CountMode::AllFiles ? 4 : 3;
+        QCOMPARE(run.sink.totals.lines, lines);
+        QCOMPARE(run.sink.totals.charsWithSpaces, qint64(7));
+        QCOMPARE(run.sink.totals.words, static_cast<qint64>(rows.size()));
+        QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[1])));
+    }
+
+    // A stop still set when the sort begins leaves it after one comparison: the rows come in
+    // the table's order with correct counts.
+    void stopBeforeSort_data() {
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("all files: the empty entry is compared first")
+            << CountMode::AllFiles << QByteArray("b b c a") << QStringList{"b 2", "c 1", "a 1"};
+        QTest::newRow("per file: one exchange, then no further pass")
+            << CountMode::PerFile << QByteArray("c b a") << QStringList{"doc0.pdf b 1", "doc0.pdf c 1", "doc0.pdf a 1"};
+    }
+
+    void stopBeforeSort() {
+        QFETCH(CountMode, mode);
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, rows);
+        IsolatedEnvironment env;
+        Run run;
+        run.mode = mode;
+        bool stopNow = false;
+        run.stop = [&stopNow] { return stopNow; };
+        run.progress.onText = [&stopNow](const ProgressText& text) {
+            if (text.kind == ProgressText::Kind::Plain &&
+                text.text == QStringLiteral("Counting words, please wait...")) {
+                stopNow = true;
+            }
+        };
+        run.Place(env.Work(), {text});
+        run.Go();
+        QCOMPARE(run.Rows(), rows);
+        QCOMPARE(run.sink.totals.words, qint64(text.count(' ') + 1));
+        int comparisons = 0;
+        for (const ProgressText& t : run.progress.texts) {
+            comparisons += t.kind == ProgressText::Kind::SortingLoop;
+        }
+        QCOMPARE(comparisons, 1);
+    }
+
+    // The switch is asked for every token, so a change during the pass applies from the next word.
+    void ignoreCaseAskedPerToken() {
+        for (const QString& method : kMethods) {
+            IsolatedEnvironment env;
+            Run run;
+            run.method = method;
+            int asked = 0;
+            run.ignoreCase = [&asked] { return ++asked > 1; };
+            run.Place(env.Work(), {"B b B"});
+            run.Go();
+            const QStringList expected =
+                method == QStringLiteral("text") ? QStringList{"B 1", "b 2"} : QStringList{"B 3"};
+            QCOMPARE(run.Rows(), expected);
+            QCOMPARE(asked, 3);
+        }
+    }
+
+    void progress() {
+        IsolatedEnvironment env;
+        Run run;
+        run.Place(env.Work(), {"x y  z\n\nw"});
+        run.Go();
+        QStringList tokens;
+        for (const ProgressText& text : run.progress.texts) {
+            if (text.kind == ProgressText::Kind::CountingToken) {
+                tokens << text.Format();
+            }
+        }
+        const QString prefix = QStringLiteral("Counting words, please wait... ");
+        QCOMPARE(tokens, (QStringList{prefix + "1.1", prefix + "1.2", prefix + "1.3", prefix + "1.4", prefix + "3.1"}));
+        QCOMPARE(run.progress.values.mid(0, 3), (QList<double>{1.0 / 3.0 * 100.0, 2.0 / 3.0 * 100.0, 100.0}));
+    }
+
+    void bubbleSort_data() {
+        QTest::addColumn<QStringList>("words"); // "count word", in table order; "" is the empty entry
+        QTest::addColumn<QStringList>("sorted");
+        QTest::addColumn<int>("comparisons");
+        QTest::addColumn<QStringList>("someTexts"); // progress texts that must appear
+        QTest::newRow("empty entry only") << QStringList{""} << QStringList{""} << 0 << QStringList{};
+        QTest::newRow("one word per file") << QStringList{"1 x"} << QStringList{"1 x"} << 0 << QStringList{};
+        QTest::newRow("one pair") << QStringList{"", "3 a"} << QStringList{"", "3 a"} << 1
+                                  << QStringList{"Sorting words, loop 1 of 0, please wait... 0"};
+        // Every pass runs over the whole table; the sort ends after a pass without exchange.
+        QTest::newRow("reversed") << QStringList{"", "3 c", "2 b", "1 a"} << QStringList{"", "1 a", "2 b", "3 c"} << 9
+                                  << QStringList{"Sorting words, loop 1 of 2, please wait... 0",
+                                                 "Sorting words, loop 3 of 2, please wait... 2"};
+        QTest::newRow("count before word")
+            << QStringList{"", "10 a", "9 b", "1 Zebra", "1 apple", "1 app"}
+            << QStringList{"", "1 Zebra", "1 app", "1 apple", "9 b", "10 a"} << 20 << QStringList{};
+    }
+
+    void bubbleSort() {
+        QFETCH(QStringList, words);
+        QFETCH(QStringList, sorted);
+        QFETCH(int, comparisons);
+        QFETCH(QStringList, someTexts);
+        WordTable table;
+        for (const QString& word : words) {
+            WordEntry entry;
+            if (!word.isEmpty()) {
+                entry.count = word.section(u' ', 0, 0).toLongLong();
+                entry.word = word.section(u' ', 1).toLatin1();
+            }
+            table << entry;
+        }
+        RecordingProgress progress;
+        PassInputs in;
+        in.progress = &progress;
+        BubbleSort(table, in);
+        QStringList result;
+        for (const WordEntry& entry : table) {
+            result << (entry.IsEmpty() ? QString()
+                                       : QString::number(entry.count) + u' ' + QString::fromLatin1(entry.word));
+        }
+        QCOMPARE(result, sorted);
+        QStringList texts;
+        for (const ProgressText& text : progress.texts) {
+            texts << text.Format();
+        }
+        QCOMPARE(texts.size(), comparisons);
+        for (const QString& text : someTexts) {
+            QVERIFY2(texts.contains(text), qPrintable(text));
+        }
+        for (const double value : progress.values) {
+            QVERIFY(value >= 0 && value <= 100 && value == std::trunc(value));
+        }
+    }
+
+    void entryOrder_data() {
+        QTest::addColumn<qint64>("countA");
+        QTest::addColumn<QByteArray>("wordA");
+        QTest::addColumn<qint64>("countB");
+        QTest::addColumn<QByteArray>("wordB");
+        QTest::addColumn<bool>("greater");
+        QTest::newRow("empty entry first") << 0LL << QByteArray() << 1LL << QByteArray("a") << false;
+        QTest::newRow("anything after the empty entry") << 1LL << QByteArray("a") << 0LL << QByteArray() << true;
+        QTest::newRow("10 after 9") << 10LL << QByteArray("a") << 9LL << QByteArray("b") << true;
+        QTest::newRow("capitals first") << 1LL << QByteArray("apple") << 1LL << QByteArray("Zebra") << true;
+        QTest::newRow("prefix first") << 1LL << QByteArray("app") << 1LL << QByteArray("apple") << false;
+        QTest::newRow("12 digits compare as text")
+            << 100000000000LL << QByteArray("a") << 99999999999LL << QByteArray("a") << false;
+    }
+
+    void entryOrder() {
+        QFETCH(qint64, countA);
+        QFETCH(QByteArray, wordA);
+        QFETCH(qint64, countB);
+        QFETCH(QByteArray, wordB);
+        QFETCH(bool, greater);
+        const WordEntry a{countA, wordA};
+        const WordEntry b{countB, wordB};
+        QCOMPARE(EntryGreater(a, b), greater);
+        QCOMPARE(EntryGreater(a, b), a.Text() > b.Text()); // the same as comparing the entries' texts
+    }
+
+    void entryTexts_data() {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("pad") << "pad"
+                             << "3 apple"
+                             << "00000000003 apple";
+        QTest::newRow("pad keeps 11 digits") << "pad"
+                                             << "12345678901 a"
+                                             << "12345678901 a";
+        QTest::newRow("pad keeps more digits") << "pad"
+                                               << "123456789012 a"
+                                               << "123456789012 a";
+        QTest::newRow("pad rewrites the number") << "pad"
+                                                 << "0007 x"
+                                                 << "00000000007 x";
+        QTest::newRow("strip") << "strip"
+                               << "00000000012 apple"
+                               << "12 apple";
+        QTest::newRow("strip zeros only") << "strip"
+                                          << "000"
+                                          << "";
+        QTest::newRow("strip nothing") << "strip"
+                                       << "10 a"
+                                       << "10 a";
+    }
+
+    void entryTexts() {
+        QFETCH(QString, function);
+        QFETCH(QString, input);
+        QFETCH(QString, output);
+        QCOMPARE(function == QStringLiteral("pad") ? PadCount(input) : StripLeadingZeros(input), output);
+    }
+
+    void captions_data() {
+        QTest::addColumn<qint64>("words");
+        QTest::addColumn<qint64>("lines");
+        QTest::addColumn<qint64>("with");
+        QTest::addColumn<qint64>("without");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("zeros") << 0LL << 0LL << 0LL << 0LL
+                               << QStringList{" Word count: 0", " Line Count: 0", " Character Count With Spaces: 0",
+                                              " Character Count Without Spaces: 0"};
+        QTest::newRow("beyond 32 bits") << 3000000000LL << 12LL << 4294967296LL << 1234567LL
+                                        << QStringList{" Word count: 3000000000", " Line Count: 12",
+                                                       " Character Count With Spaces: 4294967296",
+                                                       " Character Count Without Spaces: 1234567"};
+    }
+
+    void captions() {
+        QFETCH(qint64, words);
+        QFETCH(qint64, lines);
+        QFETCH(qint64, with);
+        QFETCH(qint64, without);
+        QFETCH(QStringList, captions);
+        QCOMPARE(CountCaptions(Totals{words, lines, with, without}), captions);
+    }
+
+    void noModeCountsNothing() {
+        for (const QString& method : kMethods) {
+            IsolatedEnvironment env;
+            Run run;
+            run.method = method;
+            run.mode = CountMode::None;
+            run.Place(env.Work(), {"a b"});
+            run.Go();
+            QVERIFY(run.sink.rows.isEmpty());
+            QCOMPARE(run.sink.totalsSet, 0);
+            QVERIFY(QFileInfo::exists(TextFileOf(run.rows[0])));
+        }
+    }
+
+    // A working database that cannot be used gives one error report; the pass still counts
+    // characters and lines, uses up the texts and sets the totals.
+    void unusableDatabase_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QString>("description"); // what the engine said
+        QTest::newRow("not a database") << "garbage" << CountMode::AllFiles << "file is not a database";
+        QTest::newRow("not a database, per file") << "garbage" << CountMode::PerFile << "file is not a database";
+        QTest::newRow("a folder in its place") << "folder" << CountMode::AllFiles << "unable to open database file";
+        QTest::newRow("read-only database") << "read-only" << CountMode::PerFile << "readonly database";
+    }
+
+    void unusableDatabase() {
+        QFETCH(QString, damage);
+        QFETCH(CountMode, mode);
+        QFETCH(QString, description);
+        IsolatedEnvironment env;
+        EnsureWorkingDatabase();
+        const QString db = WorkingDatabasePath();
+        if (damage == QStringLiteral("garbage")) {
+            QFile::remove(db);
+            WriteTextFile(db, QByteArray(4096, 'x'));
+        } else if (damage == QStringLiteral("folder")) {
+            QFile::remove(db);
+            QDir().mkpath(db);
+        } else {
+            if (::geteuid() == 0) {
+                QSKIP("file permissions do not bind the superuser");
+            }
+            QFile::setPermissions(db, QFileDevice::ReadOwner);
+            QFile::setPermissions(DataFolder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        Run run;
+        run.method = QStringLiteral("db");
+        run.mode = mode;
+        run.Place(env.Work(), {"a b\nc", "d"});
+        PassInputs in;
+        in.mode = mode;
+        in.pdfPaths = run.rows;
+        in.results = &run.sink;
+        in.ui = &run.ui;
+        SortingDB(in);
+        QFile::setPermissions(DataFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QList<ScriptedUi::Call> messages = run.ui.Messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, QStringLiteral("Application Error"));
+        QVERIFY(messages[0].text.contains(QString::fromLatin1(Source::SortingDb) + QStringLiteral("at line 100")));
+        QVERIFY2(messages[0].text.contains(description), qPrintable(messages[0].text));
+        QVERIFY(run.sink.rows.isEmpty());
+        QCOMPARE(run.sink.totals.charsWithSpaces, qint64(5));
+        QCOMPARE(run.sink.totals.lines, mode == CountMode::AllFiles ? qint64(2) : qint64(1));
+        QCOMPARE(run.sink.totalsSet, 1);
+        QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[0])));
+        QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[1])));
+    }
+
+    // A word that the table refuses drops the rows of its text, with one report; other texts
+    // are counted as usual.
+    void refusedWord_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("step");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
+            QTest::addRow("%s, all files", qPrintable(method)) << method << CountMode::AllFiles << QStringList{} << 112;
+            QTest::addRow("%s, per file", qPrintable(method))
+                << method << CountMode::PerFile << QStringList{"doc1.pdf b 2"} << 128;
+        }
+    }
+
+    void refusedWord() {
+        QFETCH(QString, method);
+        QFETCH(CountMode, mode);
+        QFETCH(QStringList, rows);
+        QFETCH(int, step);
+        IsolatedEnvironment env;
+        QDir().mkpath(DataFolder());
+        const QString name = QStringLiteral("test-refusing");
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            c.setDatabaseName(WorkingDatabasePath());
+            QVERIFY(c.open());
+            QVERIFY(QSqlQuery(c).exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT CHECK (Word <> 'boom'))")));
+        }
+        QSqlDatabase::removeDatabase(name);
+        Run run;
+        run.method = method;
+        run.mode = mode;
+        run.Place(env.Work(), {Repeat("a", 100) + "boom", "b b"});
+        run.Go();
+        QCOMPARE(run.Rows(), rows);
+        QCOMPARE(run.sink.totals.words, static_cast<qint64>(rows.size() * 2));
+        const QList<ScriptedUi::Call> messages = run.ui.Messages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].text.contains(QString::fromLatin1(Source::SortingDb) + QStringLiteral("at line ") +
+                                           QString::number(step)),
+                 qPrintable(messages[0].text));
+        QVERIFY2(messages[0].text.contains(QStringLiteral("CHECK constraint failed")), qPrintable(messages[0].text));
+    }
+
+    void databaseWithoutTable_data() {
+        QTest::addColumn<QString>("state");
+        QTest::newRow("table missing") << "no table";
+        QTest::newRow("database file missing") << "no file";
+        QTest::newRow("rows of an earlier run") << "old rows";
+    }
+
+    void databaseWithoutTable() {
+        QFETCH(QString, state);
+        IsolatedEnvironment env;
+        QDir().mkpath(DataFolder());
+        const QString db = WorkingDatabasePath();
+        if (state != QStringLiteral("no file")) {
+            const QString name = QStringLiteral("test-setup");
+            {
+                QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                c.setDatabaseName(db);
+                QVERIFY(c.open());
+                QSqlQuery q(c);
+                if (state == QStringLiteral("no table")) {
+                    QVERIFY(q.exec(QStringLiteral("CREATE TABLE other (x)")));
+                } else {
+                    QVERIFY(q.exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT)")));
+                    QVERIFY(q.exec(QStringLiteral("INSERT INTO tbWords VALUES ('a'), ('old')")));
+                }
+            }
+            QSqlDatabase::removeDatabase(name);
+        }
+        Run run;
+        run.Place(env.Work(), {"a b b"});
+        PassInputs in;
+        in.pdfPaths = run.rows;
+        in.ignoreCase = [] { return true; };
+        in.results = &run.sink;
+        in.ui = &run.ui;
+        SortingDB(in);
+        QVERIFY(run.ui.calls.isEmpty());
+        QCOMPARE(run.Rows(), (QStringList{"a 1", "b 2"}));
+    }
+
+    // Every call has a connection of its own and leaves none behind.
+    void connectionsReleased() {
+        IsolatedEnvironment env;
+        const QStringList before = QSqlDatabase::connectionNames();
+        for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile, CountMode::None}) {
+            Run run;
+            run.method = QStringLiteral("db");
+            run.mode = mode;
+            run.Place(env.Work(), {"a", "b"});
+            run.Go();
+        }
+        QCOMPARE(QSqlDatabase::connectionNames(), before);
+    }
+};
+
+LEXITALLY_TEST_MAIN(CountingTest)
+#include "test_counting.moc"

@@ -1,0 +1,285 @@
+#include "core/extract/Readability.h"
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "support/PdfFixtures.h"
+#include "support/ScriptedUi.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Lexitally");
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Makes one kind of listed file inside the folder; returns the path the list holds.
+using FixtureMaker = std::function<QString(const QString& folder)>;
+
+QString TextPdf(const QString& path, const QString& text = QStringLiteral("Plenty of proper words on this page.")) {
+    return MakeTextPdf(path, {text}, kSansFont);
+}
+
+// The temporary folder's files other than the converter.
+QStringList TempLeftovers() {
+    QStringList names = QDir(TempFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.removeAll(QStringLiteral("pdftotext"));
+    return names;
+}
+
+struct BusyLog {
+    QList<bool> calls;
+    int depth = 0;
+    int deepest = 0;
+    std::function<void(bool)> Setter() {
+        return [this](bool on) {
+            calls << on;
+            depth += on ? 1 : -1;
+            deepest = std::max(deepest, depth);
+        };
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(FixtureMaker)
+
+class ReadabilityTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void outputPath_data() {
+        QTest::addColumn<QString>("pdf");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("dotted name") << QStringLiteral("/d/Report.v2.pdf") << QStringLiteral("Report.v2.txt");
+        QTest::newRow("no extension in a dotted folder")
+            << QStringLiteral("/x/My.Docs/Report") << QStringLiteral("Report.txt");
+        QTest::newRow("upper-case extension") << QStringLiteral("/d/SCAN.PDF") << QStringLiteral("SCAN.txt");
+        QTest::newRow("blanks and quotes") << QStringLiteral("/d/a b \"c\".pdf") << QStringLiteral("a b \"c\".txt");
+    }
+    void outputPath() {
+        QFETCH(QString, pdf);
+        QFETCH(QString, name);
+        QCOMPARE(ReadabilityOutputPath(pdf), TempFolder() + u'/' + name);
+    }
+
+    void messageText() {
+        const QString expected =
+            QStringLiteral("These files could not be read:\r\n\r\n/d/a.pdf\r\n/d/b c.pdf\r\n\r\n"
+                           "This program will extract text from a PDF but this program will not extract text within "
+                           "an image within a PDF.\r\n\r\nEmail ") +
+            SupportEmail() + QStringLiteral(" if you have any questions.");
+        QCOMPARE(UnreadableMessage(QStringLiteral("/d/a.pdf\r\n/d/b c.pdf\r\n")), expected);
+    }
+
+    void singleFile_data() {
+        QTest::addColumn<FixtureMaker>("make");
+        QTest::addColumn<bool>("unreadable");
+        const auto at = [](const QString& name, std::function<QString(const QString&)> make) {
+            return FixtureMaker([name, make](const QString& folder) { return make(folder + u'/' + name); });
+        };
+        QTest::newRow("text") << at(QStringLiteral("Report.pdf"), [](const QString& p) { return TextPdf(p); }) << false;
+        QTest::newRow("odd name") << at(OddPdfName(), [](const QString& p) { return TextPdf(p); }) << false;
+        QTest::newRow("no extension in a dotted folder")
+            << at(QStringLiteral("My.Docs/Report"), [](const QString& p) { return TextPdf(p); }) << false;
+        QTest::newRow("image only") << at(QStringLiteral("Scan.pdf"), MakeImagePdf) << true;
+        QTest::newRow("user password") << FixtureMaker([](const QString& folder) {
+            const QString plain = TextPdf(folder + QStringLiteral("/../plain.pdf"));
+            const QString out = folder + QStringLiteral("/Locked.pdf");
+            return EncryptPdf(plain, out, QStringLiteral("user"), QStringLiteral("owner")) ? out : QString();
+        }) << true;
+        QTest::newRow("owner password only") << FixtureMaker([](const QString& folder) {
+            const QString plain = TextPdf(folder + QStringLiteral("/../plain.pdf"));
+            const QString out = folder + QStringLiteral("/Owned.pdf");
+            return EncryptPdf(plain, out, QString(), QStringLiteral("owner")) ? out : QString();
+        }) << false;
+        QTest::newRow("truncated") << at(QStringLiteral("Cut.pdf"), [](const QString& p) {
+            return MakeTruncatedPdf(p);
+        }) << true;
+        QTest::newRow("zip renamed to pdf") << at(QStringLiteral("Letter.pdf"), MakeZipAsPdf) << true;
+        QTest::newRow("missing file") << FixtureMaker([](const QString& folder) {
+            return folder + QStringLiteral("/Gone.pdf");
+        }) << true;
+        // pdftotext writes the text, two line ends and a page break: 6 letters give 9 bytes, 7 give 10.
+        QTest::newRow("output of 9 bytes")
+            << at(QStringLiteral("Short.pdf"), [](const QString& p) { return TextPdf(p, QStringLiteral("Abcdef")); })
+            << true;
+        QTest::newRow("output of 10 bytes")
+            << at(QStringLiteral("Short.pdf"), [](const QString& p) { return TextPdf(p, QStringLiteral("Abcdefg")); })
+            << false;
+    }
+    void singleFile() {
+        QFETCH(FixtureMaker, make);
+        QFETCH(bool, unreadable);
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString folder = env.Work() + QStringLiteral("/case");
+        QVERIFY(QDir().mkpath(folder));
+        const QString pdf = make(folder);
+        QVERIFY(!pdf.isEmpty());
+        const QStringList before = FolderSnapshot(folder);
+
+        ScriptedUi ui;
+        ProgressMemory bar;
+        BusyLog busy;
+        const QStringList result =
+            CheckByCodeNotPreviewTextbox([&] { return QStringList{pdf}; }, ui, &bar, busy.Setter(), {}, kTitle);
+
+        QCOMPARE(result, unreadable ? QStringList{pdf} : QStringList());
+        if (unreadable) {
+            QCOMPARE(ui.calls.size(), 1);
+            const ScriptedUi::Call& box = ui.calls.first();
+            QCOMPARE(box.kind, QStringLiteral("message"));
+            QCOMPARE(box.text, UnreadableMessage(pdf + kCrLf));
+            QCOMPARE(box.caption, kTitle);
+            QCOMPARE(box.buttons, MsgButtons::Ok);
+            QCOMPARE(box.icon, MsgIcon::None);
+        } else {
+            QVERIFY(ui.calls.isEmpty());
+        }
+        QCOMPARE(busy.calls, (QList<bool>{true, false}));
+        QCOMPARE(bar.Text(), QStringLiteral("Progress Bar"));
+        QCOMPARE(FolderSnapshot(folder), before);
+        QCOMPARE(TempLeftovers(), QStringList());
+    }
+
+    void messageNamesExactlyTheUnreadableFilesInListOrder() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString w = env.Work();
+        const QString image = MakeImagePdf(w + QStringLiteral("/b/Scan one.pdf"));
+        const QString cut = MakeTruncatedPdf(w + QStringLiteral("/Cut.pdf"));
+        const QStringList rows{
+            TextPdf(w + QStringLiteral("/a/Report.pdf")), image, TextPdf(w + QStringLiteral("/c/Zeta.pdf")), cut, image,
+            w + QStringLiteral("/nowhere/Gone.pdf")};
+        ScriptedUi ui;
+        const QStringList result = CheckByCodeNotPreviewTextbox([&] { return rows; }, ui, nullptr, {}, {}, kTitle);
+        const QStringList expected{image, cut, image, w + QStringLiteral("/nowhere/Gone.pdf")};
+        QCOMPARE(result, expected);
+        QCOMPARE(ui.MessageTexts(), QStringList{UnreadableMessage(expected.join(kCrLf) + kCrLf)});
+    }
+
+    // Two listed PDFs with the same name in different folders share the temporary output one
+    // after the other; each is judged on its own conversion.
+    void sameNameInTwoFolders() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString text = TextPdf(env.Work() + QStringLiteral("/a/Report.pdf"));
+        const QString image = MakeImagePdf(env.Work() + QStringLiteral("/b/Report.pdf"));
+        ScriptedUi ui;
+        QCOMPARE(CheckByCodeNotPreviewTextbox(
+                     [&] {
+                         return QStringList{text, image};
+                     },
+                     ui, nullptr, {}, {}, kTitle),
+                 QStringList{image});
+        QCOMPARE(CheckByCodeNotPreviewTextbox(
+                     [&] {
+                         return QStringList{image, text};
+                     },
+                     ui, nullptr, {}, {}, kTitle),
+                 QStringList{image});
+    }
+
+    // The temporary output of a PDF named with pattern characters is removed as that one file;
+    // other files in the temporary folder stay.
+    void patternCharactersInName() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString keep = WriteTextFile(TempFolder() + QStringLiteral("/keep.txt"), "someone else's file\n");
+        const QString other = WriteTextFile(TempFolder() + QStringLiteral("/a-file.txt"), "another one\n");
+        const QString star = TextPdf(env.Work() + QStringLiteral("/*.pdf"));
+        const QString question = TextPdf(env.Work() + QStringLiteral("/a?file.pdf"));
+        ScriptedUi ui;
+        QCOMPARE(CheckByCodeNotPreviewTextbox(
+                     [&] {
+                         return QStringList{star, question};
+                     },
+                     ui, nullptr, {}, {}, kTitle),
+                 QStringList());
+        QCOMPARE(ReadAll(keep), QByteArray("someone else's file\n"));
+        QCOMPARE(ReadAll(other), QByteArray("another one\n"));
+        QVERIFY(!QFileInfo::exists(TempFolder() + QStringLiteral("/*.txt")));
+    }
+
+    // A row removed while the check yields is reported once and skipped; the rest is checked.
+    void rowRemovedDuringCheck() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString image = MakeImagePdf(env.Work() + QStringLiteral("/Scan.pdf"));
+        QStringList rows{TextPdf(env.Work() + QStringLiteral("/Report.pdf")), image,
+                         env.Work() + QStringLiteral("/Last.pdf")};
+        bool removed = false;
+        const Yield yield = [&] {
+            if (!removed) {
+                removed = true;
+                rows.removeLast();
+            }
+        };
+        ScriptedUi ui;
+        BusyLog busy;
+        const QStringList result =
+            CheckByCodeNotPreviewTextbox([&] { return rows; }, ui, nullptr, busy.Setter(), yield, kTitle);
+        QCOMPARE(result, QStringList{image});
+        QCOMPARE(ui.calls.size(), 2);
+        QCOMPARE(ui.calls[0].caption, QStringLiteral("Application Error"));
+        QVERIFY(
+            ui.calls[0].text.contains(QString::fromLatin1(Source::ReadabilityCheck) + QStringLiteral("at line 106")));
+        QCOMPARE(ui.calls[1].text, UnreadableMessage(image + kCrLf));
+        QCOMPARE(busy.calls, (QList<bool>{true, false}));
+    }
+
+    // Files added while a check runs: the check is not nested but runs once more afterwards,
+    // and that run sees the list as it stands then.
+    void requestDuringCheckRunsOnceMoreAfterIt() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        QStringList rows{TextPdf(env.Work() + QStringLiteral("/Report.pdf"))};
+        const QString image = MakeImagePdf(env.Work() + QStringLiteral("/Scan.pdf"));
+        const QString cut = MakeTruncatedPdf(env.Work() + QStringLiteral("/Cut.pdf"));
+
+        ScriptedUi ui;
+        BusyLog busy;
+        ReadabilityContext context;
+        context.paths = [&] { return rows; };
+        context.ui = &ui;
+        context.setBusy = busy.Setter();
+        context.appTitle = kTitle;
+        ReadabilityChecker* checker = nullptr;
+        int additions = 0;
+        bool returnedAtOnce = true;
+        context.yield = [&] {
+            // Two additions arrive during the first check.
+            if (additions < 2 && checker->Running()) {
+                rows << (additions == 0 ? image : cut);
+                ++additions;
+                const int before = checker->Completed();
+                checker->Request();
+                returnedAtOnce = returnedAtOnce && checker->Completed() == before && checker->Running();
+            }
+        };
+        ReadabilityChecker realChecker(context);
+        checker = &realChecker;
+        realChecker.Request();
+
+        QCOMPARE(additions, 2);
+        QVERIFY(returnedAtOnce);
+        QCOMPARE(realChecker.Completed(), 2);
+        QVERIFY(!realChecker.Running());
+        QCOMPARE(busy.deepest, 1);
+        QCOMPARE(busy.calls, (QList<bool>{true, false, true, false}));
+        QCOMPARE(ui.MessageTexts(), QStringList{UnreadableMessage(image + kCrLf + cut + kCrLf)});
+
+        // Idle again: the next request runs at once.
+        realChecker.Request();
+        QCOMPARE(realChecker.Completed(), 3);
+    }
+};
+
+LEXITALLY_TEST_MAIN(ReadabilityTest)
+#include "test_readability.moc"

@@ -1,0 +1,590 @@
+// The analysis run of the main window: results in both counting modes with both methods,
+// passwords, files that give no text, the empty list, stopping, progress and the busy window.
+
+#include "core/base/Files.h"
+#include "core/base/Places.h"
+#include "gui/Form2.h"
+#include "gui/ResultsModel.h"
+#include "support/PdfFixtures.h"
+#include "support/Form1Session.h"
+#include "support/GuiTestMain.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kStart = QStringLiteral("Start Analyzing");
+const QString kStop = QStringLiteral("Stop Analyzing");
+const QString kCancel = QStringLiteral("<cancel>");
+const QString kWrongPassword = QStringLiteral("  - invalid password or no password protected.");
+const QString kNoPassword = QStringLiteral("  - password protected or text is protexted.");
+const QString kNoText = QStringLiteral("  - text unreadable. Please view the file yourself to see if it is really a "
+                                       "scanned image of text and not proper PDF text.");
+const QString kOwnerPassword = QStringLiteral("owner pass \"7\"");
+const QString kUserPassword = QStringLiteral("user-pw");
+
+// Rows of the results list, cells joined by "|".
+QStringList RowsOf(const ResultsModel* model) {
+    QStringList rows;
+    for (int r = 0; r < model->RowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model->ColumnCount(); ++c) {
+            cells << model->Cell(r, c);
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+// Headers with their widths in twips: " Words:6300".
+QStringList HeadersOf(const ResultsModel* model) {
+    QStringList headers;
+    for (int c = 0; c < model->ColumnCount(); ++c) {
+        headers << model->Header(c) + u':' + QString::number(model->ColumnWidthTwips(c));
+    }
+    return headers;
+}
+
+QStringList Captions(int words, int lines, int withSpaces, int withoutSpaces) {
+    return {QStringLiteral(" Word count: %1").arg(words), QStringLiteral(" Line Count: %1").arg(lines),
+            QStringLiteral(" Character Count With Spaces: %1").arg(withSpaces),
+            QStringLiteral(" Character Count Without Spaces: %1").arg(withoutSpaces)};
+}
+
+QStringList LabelTexts(Form2& results) {
+    return {results.Label1->text(), results.Label2->text(), results.Label3->text(), results.Label4->text()};
+}
+
+// The top-level results windows that exist.
+int ResultsWindows() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        count += dynamic_cast<Form2*>(widget) != nullptr;
+    }
+    return count;
+}
+
+enum class Method { Database, Text };
+
+void Choose(Form1& form, bool perFile, Method method) {
+    form.SelectOption(perFile ? form.Option2 : form.Option1, true);
+    form.SelectOption(method == Method::Database ? form.Option3 : form.Option4, true);
+}
+
+} // namespace
+
+class Form1RunTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void pbCurrentValue_data();
+    void pbCurrentValue();
+
+    void resultsOfARun_data();
+    void resultsOfARun();
+
+    void databaseChosenWithoutDriver();
+
+    void passwords_data();
+    void passwords();
+    void passwordAskedPerFile();
+
+    void unreadableFiles_data();
+    void unreadableFiles();
+
+    void emptyList_data();
+    void emptyList();
+
+    void stopDuringRun_data();
+    void stopDuringRun();
+
+    void progressPerFile();
+    void windowWhileRunning();
+    void closeWhenIdle();
+
+private:
+    QString File(const QString& name) const { return m_files.path() + u'/' + name; }
+    QStringList Files(const QStringList& names) const { return InFolder(m_files.path(), names); }
+    // "@" stands for the fixture folder.
+    QString Expand(QString text) const { return text.replace(u'@', m_files.path()); }
+    QStringList Expand(const QStringList& texts) const {
+        QStringList out;
+        for (const QString& text : texts) {
+            out << Expand(text);
+        }
+        return out;
+    }
+
+    QTemporaryDir m_files;
+};
+
+void Form1RunTest::initTestCase() {
+    QVERIFY(m_files.isValid());
+    QVERIFY(!MakeTextPdf(File("bee.pdf"), {"bee ant bee"}).isEmpty());
+    QVERIFY(!MakeTextPdf(File("cat.pdf"), {"cat dog cat"}).isEmpty());
+    QVERIFY(!MakeTextPdf(File("sub.dir/Report.PDF"), {"bee ant bee"}).isEmpty());
+    QVERIFY(!MakeTextPdf(File("lines.pdf"), {"alpha\nbeta beta\ngamma"}).isEmpty());
+    QVERIFY(!MakeTextPdf(File("lines2.pdf"), {"delta\nepsilon epsilon"}).isEmpty());
+    for (const char* name : {"x/a.pdf", "x/b.pdf", "x/c.pdf", "x/d.pdf"}) {
+        QVERIFY(!MakeTextPdf(File(name), {"bee ant bee"}).isEmpty());
+    }
+    QVERIFY(!MakeImagePdf(File("scan.pdf")).isEmpty());
+    QVERIFY(!MakeZipAsPdf(File("zip.pdf")).isEmpty());
+    QVERIFY(EncryptPdf(File("bee.pdf"), File("locked.pdf"), kUserPassword, kOwnerPassword));
+
+    // What the converter makes of the fixtures; the expected counts below rest on it.
+    QCOMPARE(PdftotextText(File("bee.pdf")), QStringLiteral("bee ant bee\n\n\f"));
+    QCOMPARE(PdftotextText(File("lines.pdf")), QStringLiteral("alpha\nbeta beta\ngamma\n\n\f"));
+    QCOMPARE(PdftotextText(File("lines2.pdf")), QStringLiteral("delta\nepsilon epsilon\n\n\f"));
+    QCOMPARE(PdftotextText(File("locked.pdf")), QString());
+    QCOMPARE(PdftotextText(File("locked.pdf"), {"-opw", kOwnerPassword}), QStringLiteral("bee ant bee\n\n\f"));
+}
+
+// ---------------------------------------------------------------- progress value
+
+void Form1RunTest::pbCurrentValue_data() {
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<bool>("finished");
+    QTest::addColumn<int>("value");
+    QTest::newRow("1 of 4") << 1 << 4 << false << 0;
+    QTest::newRow("2 of 4") << 2 << 4 << false << 25;
+    QTest::newRow("3 of 4") << 3 << 4 << false << 50;
+    QTest::newRow("3 of 8") << 3 << 8 << false << 25;
+    QTest::newRow("2 of 8: 12.5 to the even 12") << 2 << 8 << false << 12;
+    QTest::newRow("4 of 8: 37.5 to the even 38") << 4 << 8 << false << 38;
+    QTest::newRow("2 of 3: 33.3") << 2 << 3 << false << 33;
+    QTest::newRow("3 of 3: 66.7") << 3 << 3 << false << 67;
+    QTest::newRow("finished 1 of 4") << 1 << 4 << true << 25;
+    QTest::newRow("finished 4 of 4") << 4 << 4 << true << 100;
+    QTest::newRow("finished 1 of 8: 12.5 to 12") << 1 << 8 << true << 12;
+    QTest::newRow("finished 3 of 8: 37.5 to 38") << 3 << 8 << true << 38;
+    QTest::newRow("finished 5 of 8: 62.5 to 62") << 5 << 8 << true << 62;
+    QTest::newRow("finished 1 of 200: 0.5 to 0") << 1 << 200 << true << 0;
+    QTest::newRow("finished 3 of 200: 1.5 to 2") << 3 << 200 << true << 2;
+}
+
+void Form1RunTest::pbCurrentValue() {
+    QFETCH(int, current);
+    QFETCH(int, total);
+    QFETCH(bool, finished);
+    QFETCH(int, value);
+    QCOMPARE(Form1::PBCurrentValue(current, total, finished), value);
+}
+
+// ---------------------------------------------------------------- a run that fills the results
+
+void Form1RunTest::resultsOfARun_data() {
+    QTest::addColumn<bool>("perFile");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("captions");
+
+    const QStringList all{" Words:6300", "Count:1000"};
+    const QStringList per{"Filename:5000", " Words:1500", "Count:1000"};
+    for (const Method method : {Method::Database, Method::Text}) {
+        const char* name = method == Method::Database ? "database" : "text";
+        const int m = static_cast<int>(method);
+        QTest::addRow("%s, all files, one file", name)
+            << false << m << QStringList{"bee.pdf"} << all << QStringList{"ant|1", "bee|2"} << Captions(3, 2, 12, 10);
+        QTest::addRow("%s, all files, two files", name)
+            << false << m << QStringList{"bee.pdf", "cat.pdf"} << all << QStringList{"ant|1", "dog|1", "bee|2", "cat|2"}
+            << Captions(6, 5, 24, 20);
+        QTest::addRow("%s, per file, two files", name)
+            << true << m << QStringList{"bee.pdf", "cat.pdf"} << per
+            << QStringList{"@/bee.pdf|ant|1", "@/bee.pdf|bee|2", "@/cat.pdf|dog|1", "@/cat.pdf|cat|2"}
+            << Captions(6, 4, 24, 20);
+        QTest::addRow("%s, per file, label ends in .pdf", name)
+            << true << m << QStringList{"sub.dir/Report.PDF"} << per
+            << QStringList{"@/sub.dir/Report.pdf|ant|1", "@/sub.dir/Report.pdf|bee|2"} << Captions(3, 2, 12, 10);
+        QTest::addRow("%s, per file, same file twice counts once", name)
+            << true << m << QStringList{"bee.pdf", "bee.pdf"} << per
+            << QStringList{"@/bee.pdf|ant|1", "@/bee.pdf|bee|2"} << Captions(3, 2, 12, 10);
+    }
+}
+
+void Form1RunTest::resultsOfARun() {
+    QFETCH(bool, perFile);
+    QFETCH(int, method);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, headers);
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, captions);
+
+    IsolatedEnvironment env;
+    const QStringList folderBefore = FolderSnapshot(m_files.path());
+    Form1Session s;
+    QVERIFY(s->ProviderAvailable());
+    Choose(*s, perFile, static_cast<Method>(method));
+    s->AddFileRows(Files(files));
+    QVERIFY(s.Show());
+
+    s->PushButton2_Click();
+
+    QVERIFY2(s.ui.calls.isEmpty(), qPrintable(s.ui.MessageTexts().join(u'\n'))); // no "Done." box
+    Form2& results = s->Results();
+    QCOMPARE(HeadersOf(results.Model()), headers);
+    QCOMPARE(RowsOf(results.Model()), Expand(rows));
+    QCOMPARE(results.Model()->Captions(), captions);
+    QCOMPARE(LabelTexts(results), captions);
+    QVERIFY(results.isVisible());
+    QVERIFY(!s->isVisible());
+    // Idle again.
+    QCOMPARE(s->PushButton2->text(), kStart);
+    QVERIFY(!s->RunInProgress());
+    QVERIFY(!s->IsBusy());
+    QCOMPARE(s->ProgressBar1->Value(), 0.0);
+    QCOMPARE(s->ProgressBar1->Text(), QStringLiteral("Progress Bar"));
+    // The texts were consumed; nothing was written beside the PDFs.
+    QCOMPARE(QDir(TempFolder() + QStringLiteral("/text")).entryList(QDir::Files), QStringList{});
+    QVERIFY(!QFileInfo::exists(CombinedTextPath()));
+    QCOMPARE(FolderSnapshot(m_files.path()), folderBefore);
+}
+
+// The database method chosen while the driver was missing at start-up: the text method runs,
+// and nothing says so.
+void Form1RunTest::databaseChosenWithoutDriver() {
+    IsolatedEnvironment env;
+    Form1Session s([] { return ProviderProbeResult{false, 3706, QStringLiteral("Provider cannot be found.")}; });
+    QVERIFY(!s->ProviderAvailable());
+    s->Option3->setChecked(true);
+    s->AddFileRows(Files({"bee.pdf", "cat.pdf"}));
+    s->PushButton2_Click();
+    QCOMPARE(s.ui.calls.size(), 0);
+    QCOMPARE(RowsOf(s->Results().Model()), (QStringList{"ant|1", "dog|1", "bee|2", "cat|2"}));
+    QVERIFY(s->Results().isVisible());
+}
+
+// ---------------------------------------------------------------- passwords
+
+void Form1RunTest::passwords_data() {
+    QTest::addColumn<bool>("ask"); // Check1 ticked
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("answers"); // typed into the password box, kCancel = cancelled
+    QTest::addColumn<QString>("message");     // "" = no box
+    QTest::addColumn<QStringList>("rows");
+
+    const QStringList bab{"ant|1", "bee|2"};
+    QTest::newRow("right password") << true << QStringList{"locked.pdf"} << QStringList{kOwnerPassword} << "" << bab;
+    QTest::newRow("wrong password") << true << QStringList{"locked.pdf"} << QStringList{"guess"}
+                                    << "No text was found in PDF(s).\r\nThe following files could not be read:\r\n"
+                                       "@/locked.pdf" +
+                                           kWrongPassword
+                                    << QStringList{};
+    QTest::newRow("box left blank") << true << QStringList{"locked.pdf"} << QStringList{""}
+                                    << "No text was found in PDF(s).\r\nThe following files could not be read:\r\n"
+                                       "@/locked.pdf" +
+                                           kNoPassword
+                                    << QStringList{};
+    QTest::newRow("box cancelled") << true << QStringList{"locked.pdf"} << QStringList{kCancel}
+                                   << "No text was found in PDF(s).\r\nThe following files could not be read:\r\n"
+                                      "@/locked.pdf" +
+                                          kNoPassword
+                                   << QStringList{};
+    QTest::newRow("option off: no box, no password")
+        << false << QStringList{"locked.pdf"} << QStringList{}
+        << "No text was found in PDF(s).\r\nThe following files could not be read:\r\n@/locked.pdf" + kNoPassword
+        << QStringList{};
+    QTest::newRow("password typed for an open file")
+        << true << QStringList{"bee.pdf"} << QStringList{"anything"} << "" << bab;
+    QTest::newRow("open file and a wrong password")
+        << true << QStringList{"bee.pdf", "locked.pdf"} << QStringList{"", "guess"}
+        << "Done.\r\nThe following files could not be read:\r\n@/locked.pdf" + kWrongPassword << bab;
+}
+
+void Form1RunTest::passwords() {
+    QFETCH(bool, ask);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, message);
+    QFETCH(QStringList, rows);
+
+    IsolatedEnvironment env;
+    Form1Session s;
+    s->SetCheck(s->Check1, ask);
+    Choose(*s, false, Method::Text);
+    s->AddFileRows(Files(files));
+    QVERIFY(s.Show());
+    for (const QString& answer : answers) {
+        if (answer == kCancel) {
+            s.ui.AnswerCancel();
+        } else {
+            s.ui.Answer(answer);
+        }
+    }
+    s->PushButton2_Click();
+
+    QCOMPARE(s.Calls(QStringLiteral("input")).size(), answers.size());
+    const auto boxes = s.ui.Messages();
+    if (message.isEmpty()) {
+        QVERIFY2(boxes.isEmpty(), qPrintable(s.ui.MessageTexts().join(u'\n')));
+    } else {
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].text, Expand(message));
+        QCOMPARE(boxes[0].caption, kCaption);
+        QCOMPARE(boxes[0].buttons, MsgButtons::Ok);
+        QCOMPARE(boxes[0].icon, MsgIcon::None);
+    }
+    QCOMPARE(RowsOf(s->Results().Model()), rows);
+    // Results replace the main window only when there are rows.
+    QCOMPARE(s->Results().isVisible(), !rows.isEmpty());
+    QCOMPARE(s->isVisible(), rows.isEmpty());
+    QCOMPARE(s->PushButton2->text(), kStart);
+}
+
+void Form1RunTest::passwordAskedPerFile() {
+    IsolatedEnvironment env;
+    Form1Session s;
+    s->SetCheck(s->Check1, true);
+    const QStringList files = Files({"bee.pdf", "locked.pdf", "cat.pdf"});
+    s->AddFileRows(files);
+    s.ui.Answer(QString());
+    s.ui.Answer(kOwnerPassword);
+    s.ui.Answer(QString());
+    s->PushButton2_Click();
+
+    const auto boxes = s.Calls(QStringLiteral("input"));
+    QCOMPARE(boxes.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(boxes[i].caption, QStringLiteral("Input Password"));
+        QCOMPARE(boxes[i].text, QStringLiteral("Enter password for file (") + files[i] +
+                                    QStringLiteral("): \r\nNote: Leave this box blank if file is not password "
+                                                   "protected"));
+    }
+    QCOMPARE(s.ui.Messages().size(), 0);
+    QCOMPARE(s->Results().Model()->Captions(), Captions(9, 8, 36, 30));
+}
+
+// ---------------------------------------------------------------- files that give no text
+
+void Form1RunTest::unreadableFiles_data() {
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("rows");
+
+    const QString done = QStringLiteral("Done.\r\nThe following files could not be read:");
+    const QString none = QStringLiteral("No text was found in PDF(s).\r\nThe following files could not be read:");
+    QTest::newRow("scanned image among readable")
+        << QStringList{"bee.pdf", "scan.pdf"} << done + "\r\n@/scan.pdf" + kNoText << QStringList{"ant|1", "bee|2"};
+    QTest::newRow("no output, in list order")
+        << QStringList{"zip.pdf", "bee.pdf", "gone.pdf"}
+        << done + "\r\n@/zip.pdf" + kNoPassword + "\r\n@/gone.pdf" + kNoPassword << QStringList{"ant|1", "bee|2"};
+    QTest::newRow("all unreadable") << QStringList{"scan.pdf", "zip.pdf"}
+                                    << none + "\r\n@/scan.pdf" + kNoText + "\r\n@/zip.pdf" + kNoPassword
+                                    << QStringList{};
+    QTest::newRow("not a PDF at all") << QStringList{"notes.txt"} << none + "\r\n@/notes.txt" + kNoPassword
+                                      << QStringList{};
+}
+
+void Form1RunTest::unreadableFiles() {
+    QFETCH(QStringList, files);
+    QFETCH(QString, message);
+    QFETCH(QStringList, rows);
+
+    IsolatedEnvironment env;
+    WriteTextFile(File("notes.txt"), "Plain notes that no converter reads as a PDF.\n");
+    Form1Session s;
+    Choose(*s, false, Method::Database);
+    s->AddFileRows(Files(files));
+    QVERIFY(s.Show());
+    s->PushButton2_Click();
+
+    QCOMPARE(s.ui.MessageTexts(), QStringList{Expand(message)});
+    QCOMPARE(s.ui.Messages()[0].caption, kCaption);
+    QCOMPARE(RowsOf(s->Results().Model()), rows);
+    QCOMPARE(s->Results().isVisible(), !rows.isEmpty());
+    QCOMPARE(s->isVisible(), rows.isEmpty());
+    QCOMPARE(s->PushButton2->text(), kStart);
+    QVERIFY(!s->IsBusy());
+    // The rows stay in the file list whatever the outcome.
+    QCOMPARE(s->FileListPaths(), Files(files));
+}
+
+// ---------------------------------------------------------------- empty list
+
+void Form1RunTest::emptyList_data() {
+    QTest::addColumn<bool>("earlierRun");
+    QTest::newRow("results window never used") << false;
+    QTest::newRow("after a per-file run") << true;
+}
+
+void Form1RunTest::emptyList() {
+    QFETCH(bool, earlierRun);
+    IsolatedEnvironment env;
+    Form1Session s;
+    QStringList headers;
+    QStringList rows;
+    if (earlierRun) {
+        Choose(*s, true, Method::Text);
+        s->AddFileRows(Files({"bee.pdf"}));
+        s->PushButton2_Click();
+        headers = HeadersOf(s->Results().Model());
+        rows = RowsOf(s->Results().Model());
+        QCOMPARE(rows.size(), 2);
+        s->PushButton6_Click();
+        Choose(*s, false, Method::Text); // a different mode would lay out other columns
+        s.ui.Clear();
+    }
+    const int windowsBefore = ResultsWindows();
+
+    s->PushButton2_Click();
+
+    QCOMPARE(s.ui.MessageTexts(), QStringList{"No files added."});
+    QCOMPARE(s.ui.Messages()[0].caption, kCaption);
+    QCOMPARE(s.ui.Messages()[0].buttons, MsgButtons::Ok);
+    QCOMPARE(s.ui.Messages()[0].icon, MsgIcon::None);
+    QCOMPARE(s->PushButton2->text(), kStart);
+    QVERIFY(!s->RunInProgress());
+    QVERIFY(s->PushButton1->isEnabled());
+    QCOMPARE(ResultsWindows(), windowsBefore); // no results window was made for this
+    if (earlierRun) {
+        QCOMPARE(HeadersOf(s->Results().Model()), headers);
+        QCOMPARE(RowsOf(s->Results().Model()), rows);
+    }
+    // A second click starts again (the run is not stuck "in progress").
+    s.ui.Clear();
+    s->PushButton2_Click();
+    QCOMPARE(s.ui.MessageTexts(), QStringList{"No files added."});
+}
+
+// ---------------------------------------------------------------- stopping
+
+void Form1RunTest::stopDuringRun_data() {
+    QTest::addColumn<bool>("perFile");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<int>("clicks"); // clicks on the button while the first password box is open
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("captions");
+
+    // lines.pdf: "alpha" / "beta beta" / "gamma"; lines2.pdf: "delta" / "epsilon epsilon".
+    for (const Method method : {Method::Database, Method::Text}) {
+        const char* name = method == Method::Database ? "database" : "text";
+        const int m = static_cast<int>(method);
+        QTest::addRow("%s, all files, stop: first line only", name)
+            << false << m << 1 << QStringList{"alpha|1"} << Captions(1, 8, 41, 39);
+        QTest::addRow("%s, all files, stop withdrawn", name)
+            << false << m << 2 << QStringList{"alpha|1", "delta|1", "gamma|1", "beta|2", "epsilon|2"}
+            << Captions(7, 8, 41, 39);
+        QTest::addRow("%s, per file, stop: first line of each file", name)
+            << true << m << 1 << QStringList{"@/lines.pdf|alpha|1", "@/lines2.pdf|delta|1"} << Captions(2, 7, 41, 39);
+        QTest::addRow("%s, per file, stop withdrawn", name)
+            << true << m << 2
+            << QStringList{"@/lines.pdf|alpha|1", "@/lines.pdf|gamma|1", "@/lines.pdf|beta|2", "@/lines2.pdf|delta|1",
+                           "@/lines2.pdf|epsilon|2"}
+            << Captions(7, 7, 41, 39);
+    }
+}
+
+void Form1RunTest::stopDuringRun() {
+    QFETCH(bool, perFile);
+    QFETCH(int, method);
+    QFETCH(int, clicks);
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, captions);
+
+    IsolatedEnvironment env;
+    Form1Session s;
+    s->SetCheck(s->Check1, true);
+    Choose(*s, perFile, static_cast<Method>(method));
+    s->AddFileRows(Files({"lines.pdf", "lines2.pdf"}));
+    QVERIFY(s.Show());
+    QStringList captionsSeen;
+    s.ui.During([&] {
+        for (int i = 0; i < clicks; ++i) {
+            QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+            captionsSeen << s->PushButton2->text();
+        }
+        captionsSeen << (s->StopRequested() ? "stop requested" : "no stop");
+    });
+    s->PushButton2_Click();
+
+    const QStringList expectedSeen =
+        clicks == 1 ? QStringList{kStart, "stop requested"} : QStringList{kStart, kStop, "no stop"};
+    QCOMPARE(captionsSeen, expectedSeen);
+    QCOMPARE(s.Calls(QStringLiteral("input")).size(), 2); // both files still converted, no second run
+    QCOMPARE(s.ui.Messages().size(), 0);
+    QCOMPARE(RowsOf(s->Results().Model()), Expand(rows));
+    QCOMPARE(s->Results().Model()->Captions(), captions);
+    QCOMPARE(s->PushButton2->text(), kStart);
+    QVERIFY(!s->RunInProgress());
+    QVERIFY(s->Results().isVisible());
+    QCOMPARE(QDir(TempFolder() + QStringLiteral("/text")).entryList(QDir::Files), QStringList{});
+}
+
+// ---------------------------------------------------------------- progress and the busy window
+
+void Form1RunTest::progressPerFile() {
+    IsolatedEnvironment env;
+    Form1Session s;
+    s->SetCheck(s->Check1, true);
+    s->AddFileRows(Files({"x/a.pdf", "x/b.pdf", "x/c.pdf", "x/d.pdf"}));
+    QStringList seen;
+    for (int i = 0; i < 4; ++i) {
+        s.ui.During([&] { seen << QString::number(s->ProgressBar1->Value()) + u'|' + s->ProgressBar1->Text(); });
+    }
+    s->PushButton2_Click();
+    QCOMPARE(seen, (QStringList{"0|Analyze file a.pdf... ", "25|Analyze file b.pdf... ", "50|Analyze file c.pdf... ",
+                                "75|Analyze file d.pdf... "}));
+    QCOMPARE(s->ProgressBar1->Value(), 0.0);
+    QCOMPARE(s->ProgressBar1->Text(), QStringLiteral("Progress Bar"));
+}
+
+// While a run works the adding buttons are off, and removing, clearing and dropping do nothing.
+void Form1RunTest::windowWhileRunning() {
+    IsolatedEnvironment env;
+    Form1Session s;
+    s->SetCheck(s->Check1, true);
+    const QStringList files = Files({"bee.pdf", "cat.pdf"});
+    s->AddFileRows(files);
+    QVERIFY(s.Show());
+    QStringList during;
+    s.ui.During([&] {
+        for (QPushButton* button : {s->PushButton1, s->PushButton4, s->PushButton7}) {
+            during << button->objectName() + (button->isEnabled() ? " on" : " off");
+        }
+        during << (s->IsBusy() ? "busy" : "idle");
+        during << s->PushButton2->text();
+        s->ListView1->setCurrentItem(s->ListView1->topLevelItem(0));
+        QTest::keyClick(s->ListView1, Qt::Key_Delete);
+        s->ListView1_DblClick();
+        s->PushButton6_Click();
+        s->ListView1_OLEDragDrop({File("lines.pdf")});
+        during << QString::number(s->FileListPaths().size());
+    });
+    s->PushButton2_Click();
+
+    QCOMPARE(during, (QStringList{"PushButton1 off", "PushButton4 off", "PushButton7 off", "busy", kStop, "2"}));
+    QCOMPARE(s->FileListPaths(), files);
+    for (QPushButton* button : {s->PushButton1, s->PushButton4, s->PushButton7}) {
+        QVERIFY(button->isEnabled());
+    }
+    QVERIFY(!s->IsBusy());
+    QCOMPARE(s.ui.Messages().size(), 0);
+}
+
+void Form1RunTest::closeWhenIdle() {
+    IsolatedEnvironment env;
+    Form1Session s;
+    const QString converter = ConverterPath();
+    QVERIFY(QFileInfo(converter).isExecutable());
+    s->AddFileRows(Files({"bee.pdf"}));
+    s->PushButton2_Click();
+    QVERIFY(s->Results().isVisible());
+    s->Results().PushButton1_Click(); // back to the main window
+    QVERIFY(s->isVisible());
+    QCOMPARE(s.ended, 0);
+
+    s->close();
+    QCOMPARE(s.ended, 1);
+    QVERIFY(!QFileInfo::exists(converter) && !QFileInfo(converter).isSymLink());
+    QCOMPARE(s.ui.calls.size(), 0);
+}
+
+LEXITALLY_GUI_TEST_MAIN(Form1RunTest)
+
+#include "test_form1_run.moc"

@@ -1,0 +1,474 @@
+#include "gui/Form1.h"
+#include "core/base/Places.h"
+#include "gui/Form2.h"
+#include "support/ScriptedUi.h"
+#include "support/GuiTestMain.h"
+#include "support/TestEnv.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QHeaderView>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QString kCopied = QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area where you "
+                                       "normally type and press Ctrl+V to paste the clipboard.");
+const QString kNoSpreadsheet1 = QStringLiteral("No spreadsheet application is installed on this computer. You need to "
+                                               "have one installed to use this software without error.");
+const QString kNoSpreadsheet2 = QStringLiteral(
+    "No spreadsheet application is installed on this computer. You need to have one installed to use this feature.");
+
+// A results window with its own main window, scripted dialogs and a recorded end of program.
+struct Fixture {
+    IsolatedEnvironment env;
+    ScriptedUi ui;
+    QWidget main;
+    int ended = 0;
+    Form2 form{ui, &main, [this] { ++ended; }};
+
+    Fixture() {
+        form.SetSpreadsheetCheck([] { return true; });
+        form.Form_Load();
+    }
+
+    // Rows {word, count}; ticks by index.
+    void Fill(int rows, const QList<int>& ticked = {}) {
+        form.PrepareColumns(CountMode::AllFiles);
+        for (int i = 0; i < rows; ++i) {
+            form.Sink().AddRow({QStringLiteral("word%1").arg(i), QString::number(i + 1)});
+        }
+        form.Model()->FlushPending();
+        form.Model()->SetTicked(ticked, true);
+    }
+
+    QString Ticks() const {
+        QString out;
+        for (int i = 0; i < form.ListView1->model()->rowCount(); ++i) {
+            out += form.ListView1->model()->index(i, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked ? u'x' : u'.';
+        }
+        return out;
+    }
+
+    void Select(const QList<int>& rows, int current) {
+        QItemSelectionModel* selection = form.ListView1->selectionModel();
+        selection->clearSelection();
+        for (int row : rows) {
+            selection->select(form.Model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        if (current >= 0) {
+            selection->setCurrentIndex(form.Model()->index(current, 0), QItemSelectionModel::NoUpdate);
+        }
+    }
+};
+
+} // namespace
+
+class Form2Test : public QObject {
+    Q_OBJECT
+private slots:
+    void loadsWithItsCaptions();
+    void columnsOfEachRun_data();
+    void columnsOfEachRun();
+    void totalsSetTheLabels();
+    void clearAndBack_data();
+    void clearAndBack();
+    void backDuringTextExportKeepsRows();
+    void pointerRules_data();
+    void pointerRules();
+    void ticking_data();
+    void ticking();
+    void closingEndsTheProgram();
+    void saveAsText_data();
+    void saveAsText();
+    void copyToClipboard_data();
+    void copyToClipboard();
+    void saveAsWorkbook_data();
+    void saveAsWorkbook();
+};
+
+void Form2Test::loadsWithItsCaptions() {
+    Fixture f;
+    QCOMPARE(f.ui.calls.size(), 0); // every load step succeeds
+    QCOMPARE(f.form.windowTitle(), QStringLiteral("Lexitally"));
+    QCOMPARE(f.form.Frame1->title(), QStringLiteral("Word - Line - Character Counts"));
+    QStringList captions;
+    for (QAbstractButton* b :
+         {f.form.PushButton1, f.form.PushButton5, f.form.PushButton3, f.form.PushButton8, f.form.PushButton9}) {
+        captions << b->text();
+    }
+    for (QLabel* l : {f.form.Label1, f.form.Label2, f.form.Label3, f.form.Label4}) {
+        captions << l->text();
+    }
+    QCOMPARE(captions, QStringList({"< Back", "Save Results As Text File", "Save Results As Excel File",
+                                    "Copy Results To Clipboard", "Clear Results", " Word Count: ", " Line Count: ",
+                                    " Character Count With Spaces: ", " Character Count Without Spaces: "}));
+    QCOMPARE(f.form.ProgressBar1->Text(), QStringLiteral("Progress Bar"));
+    QCOMPARE(f.form.HandCursor().shape(), Qt::BitmapCursor); // HAND-M.CUR of the application folder
+    QCOMPARE(f.form.size(), QSize(TwipsToPixels(8040, &f.form), TwipsToPixels(8280, &f.form)));
+}
+
+void Form2Test::columnsOfEachRun_data() {
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QList<int>>("twips");
+    QTest::newRow("per file after all files")
+        << int(CountMode::AllFiles) << int(CountMode::PerFile)
+        << QStringList{QStringLiteral("Filename"), QStringLiteral(" Words"), QStringLiteral("Count")}
+        << QList<int>{5000, 1500, 1000};
+    QTest::newRow("all files after per file")
+        << int(CountMode::PerFile) << int(CountMode::AllFiles)
+        << QStringList{QStringLiteral(" Words"), QStringLiteral("Count")} << QList<int>{6300, 1000};
+}
+
+void Form2Test::columnsOfEachRun() {
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(QStringList, headers);
+    QFETCH(QList<int>, twips);
+    Fixture f;
+    f.form.PrepareColumns(static_cast<CountMode>(first));
+    f.form.Sink().AddRow({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    f.form.PushButton1_Click(); // "< Back"
+    f.form.PrepareColumns(static_cast<CountMode>(second));
+    QCOMPARE(f.form.Model()->RowCount(), 0);
+    QCOMPARE(f.form.Model()->Headers(), headers);
+    QHeaderView* header = f.form.ListView1->header();
+    QCOMPARE(header->count(), headers.size());
+    for (int c = 0; c < headers.size(); ++c) {
+        QCOMPARE(header->sectionSize(c), TwipsToPixels(twips[c], &f.form));
+    }
+}
+
+void Form2Test::totalsSetTheLabels() {
+    Fixture f;
+    f.form.Sink().SetTotals({12, 3, 70, 58});
+    QCOMPARE(f.form.Label1->text(), QStringLiteral(" Word count: 12"));
+    QCOMPARE(f.form.Label2->text(), QStringLiteral(" Line Count: 3"));
+    QCOMPARE(f.form.Label3->text(), QStringLiteral(" Character Count With Spaces: 70"));
+    QCOMPARE(f.form.Label4->text(), QStringLiteral(" Character Count Without Spaces: 58"));
+    QVERIFY(f.form.Label3->width() >= f.form.Label3->sizeHint().width());
+}
+
+void Form2Test::clearAndBack_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<int>("rowsAfter");
+    QTest::addColumn<bool>("formShown");
+    QTest::newRow("clear") << "clear" << false << 0 << true;
+    QTest::newRow("clear while busy") << "clear" << true << 3 << true;
+    QTest::newRow("back") << "back" << false << 0 << false;
+    QTest::newRow("back while busy") << "back" << true << 3 << false;
+}
+
+void Form2Test::clearAndBack() {
+    QFETCH(QString, button);
+    QFETCH(bool, busy);
+    QFETCH(int, rowsAfter);
+    QFETCH(bool, formShown);
+    Fixture f;
+    f.Fill(3, {0, 2});
+    f.form.Sink().SetTotals({3, 1, 20, 17});
+    f.form.show();
+    if (busy) {
+        f.form.setCursor(Qt::WaitCursor);
+    }
+    QTest::mouseClick(button == "clear" ? f.form.PushButton9 : f.form.PushButton1, Qt::LeftButton);
+    QCOMPARE(f.form.Model()->RowCount(), rowsAfter);
+    QCOMPARE(f.form.ListView1->model()->rowCount(), rowsAfter);
+    QCOMPARE(f.form.Model()->ColumnCount(), 2);
+    QCOMPARE(f.form.Label1->text(), QStringLiteral(" Word count: 3"));
+    QCOMPARE(f.form.isVisible(), formShown);
+    QCOMPARE(f.main.isVisible(), !formShown);
+    QCOMPARE(f.ended, 0);
+    QCOMPARE(f.ui.calls.size(), 0);
+}
+
+void Form2Test::backDuringTextExportKeepsRows() {
+    Fixture f;
+    const int rows = 200000;
+    f.form.PrepareColumns(CountMode::AllFiles);
+    for (int i = 0; i < rows; ++i) {
+        f.form.Sink().AddRow({QStringLiteral("w"), QStringLiteral("1")});
+    }
+    f.form.Model()->SetAllTicked(true);
+    f.form.show();
+    const QString path = f.env.Work() + QStringLiteral("/big.txt");
+    f.ui.Answer(path);
+    bool busyAtClick = false;
+    QTimer::singleShot(0, &f.form, [&] {
+        f.form.PushButton3->click(); // a workbook export in between ends before the text file
+        busyAtClick = f.form.IsBusy();
+        f.form.PushButton1->click();
+    });
+    f.form.PushButton5_Click();
+    QVERIFY(busyAtClick);
+    QCOMPARE(f.form.Model()->RowCount(), rows);
+    QVERIFY(!f.form.isVisible());
+    QVERIFY(f.main.isVisible());
+    QVERIFY(!f.form.IsBusy());
+    QCOMPARE(ReadAll(path).count('\n'), rows + 1);
+    QCOMPARE(f.ui.MessageTexts(), QStringList{QStringLiteral("Done.")});
+}
+
+void Form2Test::pointerRules_data() {
+    QTest::addColumn<QString>("over");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<int>("shape");
+    const int hand = Qt::BitmapCursor;
+    QTest::newRow("back button") << "PushButton1" << false << hand;
+    QTest::newRow("text button") << "PushButton5" << false << hand;
+    QTest::newRow("workbook button") << "PushButton3" << false << hand;
+    QTest::newRow("clipboard button") << "PushButton8" << false << hand;
+    QTest::newRow("clear button") << "PushButton9" << false << hand;
+    QTest::newRow("button while busy") << "PushButton5" << true << int(Qt::WaitCursor);
+    QTest::newRow("frame") << "Frame1" << false << int(Qt::ArrowCursor);
+    QTest::newRow("list") << "list" << false << int(Qt::ArrowCursor);
+    QTest::newRow("background") << "Form2" << false << int(Qt::ArrowCursor);
+    QTest::newRow("list while busy") << "list" << true << int(Qt::WaitCursor);
+    QTest::newRow("label has no rule") << "Label1" << false << int(Qt::CrossCursor);
+    QTest::newRow("bar has no rule") << "ProgressBar1" << false << int(Qt::CrossCursor);
+}
+
+void Form2Test::pointerRules() {
+    QFETCH(QString, over);
+    QFETCH(bool, busy);
+    QFETCH(int, shape);
+    Fixture f;
+    f.form.setCursor(busy ? Qt::WaitCursor : Qt::CrossCursor);
+    QWidget* target = over == "Form2"  ? &f.form
+                      : over == "list" ? f.form.ListView1->viewport()
+                                       : f.form.findChild<QWidget*>(over);
+    QVERIFY(target);
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QCOMPARE(int(f.form.cursor().shape()), shape);
+}
+
+void Form2Test::ticking_data() {
+    QTest::addColumn<QString>("before"); // x = ticked
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("input"); // context-menu entries or keys, separated by "|"
+    QTest::addColumn<QString>("after");
+    // clang-format off
+    QTest::newRow("tick all") << "x..." << QList<int>{1} << 1 << "Tick All" << "xxxx";
+    QTest::newRow("untick all") << "xx.x" << QList<int>{1} << 1 << "Untick All" << "....";
+    QTest::newRow("tick selected") << "...." << QList<int>{1, 3} << 1 << "Tick Selected" << ".x.x";
+    QTest::newRow("untick selected") << "xxxx" << QList<int>{0, 1} << 0 << "Untick Selected" << "..xx";
+    QTest::newRow("tick with nothing selected") << "x..." << QList<int>{} << -1 << "Tick Selected" << "x...";
+    QTest::newRow("space ticks a row") << "...." << QList<int>{2} << 2 << "space" << "..x.";
+    QTest::newRow("space again unticks") << "...." << QList<int>{2} << 2 << "space|space" << "....";
+    QTest::newRow("space follows the current row") << "x..." << QList<int>{0, 1, 3} << 0 << "space" << "....";
+    QTest::newRow("space on mixed rows") << "x..." << QList<int>{0, 1} << 1 << "space" << "xx..";
+    QTest::newRow("ctrl+a then space") << "...." << QList<int>{1} << 1 << "ctrl+a|space" << "xxxx";
+    QTest::newRow("space with nothing selected") << ".x.." << QList<int>{} << -1 << "space" << ".x..";
+    // clang-format on
+}
+
+void Form2Test::ticking() {
+    QFETCH(QString, before);
+    QFETCH(QList<int>, selected);
+    QFETCH(int, current);
+    QFETCH(QString, input);
+    QFETCH(QString, after);
+    Fixture f;
+    f.Fill(4);
+    for (int i = 0; i < before.size(); ++i) {
+        f.form.Model()->SetTicked(i, before[i] == u'x');
+    }
+    f.form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.form));
+    f.Select(selected, current);
+    QCOMPARE(f.form.ListView1->contextMenuPolicy(), Qt::ActionsContextMenu);
+    for (const QString& step : input.split(u'|')) {
+        if (step == "space") {
+            QTest::keyClick(f.form.ListView1, Qt::Key_Space);
+        } else if (step == "ctrl+a") {
+            QTest::keyClick(f.form.ListView1, Qt::Key_A, Qt::ControlModifier);
+            QCOMPARE(f.form.ListView1->selectionModel()->selectedRows().size(), 4);
+        } else {
+            const QList<QAction*> actions = f.form.ListView1->actions();
+            auto chosen = std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == step; });
+            QVERIFY(chosen != actions.end());
+            (*chosen)->trigger();
+        }
+    }
+    QCOMPARE(f.Ticks(), after);
+}
+
+void Form2Test::closingEndsTheProgram() {
+    Fixture f;
+    f.Fill(2, {0});
+    f.form.show();
+    QVERIFY(f.form.close());
+    QCOMPARE(f.ended, 1);
+    QVERIFY(!f.main.isVisible());
+    // The converter stays where it is.
+    const QString converter = WriteTextFile(ConverterPath(), "#!/bin/sh\n");
+    f.form.show();
+    f.form.close();
+    QCOMPARE(f.ended, 1);
+    QVERIFY(QFileInfo::exists(converter));
+}
+
+void Form2Test::saveAsText_data() {
+    QTest::addColumn<QString>("name"); // chosen in the dialog; "" cancels
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<int>("answer");           // to the overwrite question
+    QTest::addColumn<QByteArray>("content");   // of the file afterwards; "-" = no file
+    QTest::addColumn<QStringList>("messages"); // "?" = the overwrite question, "!" = error report
+    const QByteArray written = " Words\tCount\t\r\nword0 \t1    \t\r\nword2 \t3    \t\r\n";
+    const int yes = int(MsgAnswer::Yes);
+    const int no = int(MsgAnswer::No);
+    QTest::newRow("cancel") << "" << QByteArray() << yes << QByteArray("-") << QStringList{};
+    QTest::newRow("new file") << "r.txt" << QByteArray() << yes << written << QStringList{"Done."};
+    QTest::newRow("name as typed") << "results" << QByteArray() << yes << written << QStringList{"Done."};
+    QTest::newRow("overwrite yes") << "r.txt" << QByteArray(5000, 'o') << yes << written << QStringList{"?", "Done."};
+    QTest::newRow("overwrite no") << "r.txt" << QByteArray("old") << no << QByteArray("old") << QStringList{"?"};
+    QTest::newRow("overwrite closed") << "r.txt" << QByteArray("old") << int(MsgAnswer::Ok) << QByteArray("old")
+                                      << QStringList{"?"};
+    QTest::newRow("write fails") << "file/r.txt" << QByteArray() << yes << QByteArray("-") << QStringList{"!"};
+}
+
+void Form2Test::saveAsText() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, existing);
+    QFETCH(int, answer);
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, messages);
+    Fixture f;
+    f.Fill(3, {0, 2});
+    WriteTextFile(f.env.Work() + QStringLiteral("/file"), "a file, not a folder");
+    const QString path = name.isEmpty() ? QString() : f.env.Work() + u'/' + name;
+    if (!existing.isEmpty()) {
+        WriteTextFile(path, existing);
+    }
+    f.ui.Answer(path);
+    f.ui.Answer(static_cast<MsgAnswer>(answer));
+    f.form.PushButton5_Click();
+
+    QCOMPARE(f.ui.calls.first().kind, QStringLiteral("saveFile"));
+    QCOMPARE(f.ui.calls.first().caption, QStringLiteral("Save"));
+    QCOMPARE(f.ui.calls.first().extra, QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
+    const QList<ScriptedUi::Call> shown = f.ui.Messages();
+    QCOMPARE(shown.size(), messages.size());
+    for (int i = 0; i < messages.size(); ++i) {
+        const ScriptedUi::Call& call = shown[i];
+        if (messages[i] == "?") {
+            QCOMPARE(call.text, QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
+            QCOMPARE(call.buttons, MsgButtons::YesNo);
+            QCOMPARE(call.icon, MsgIcon::None);
+            QCOMPARE(call.caption, QStringLiteral("Lexitally"));
+        } else if (messages[i] == "!") {
+            QCOMPARE(call.caption, QStringLiteral("Application Error"));
+            QVERIFY(
+                call.text.contains(QStringLiteral("in Zentrova2021/08/31.Main.SaveListviewProperlySpaced at line")));
+        } else {
+            QCOMPARE(call.text, messages[i]);
+            QCOMPARE(call.buttons, MsgButtons::Ok);
+            QCOMPARE(call.icon, MsgIcon::None);
+            QCOMPARE(call.caption, QStringLiteral("Lexitally"));
+        }
+    }
+    if (content == "-") {
+        QVERIFY(path.isEmpty() || !QFileInfo::exists(path));
+    } else {
+        QCOMPARE(ReadAll(path), content);
+    }
+    QVERIFY(!f.form.IsBusy());
+    QCOMPARE(f.form.ProgressBar1->Text(), QStringLiteral("Progress Bar"));
+    QCOMPARE(f.form.ProgressBar1->Value(), 0.0);
+}
+
+void Form2Test::copyToClipboard_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<int>>("ticked");
+    QTest::addColumn<QString>("clipboard");
+    QTest::newRow("rows 1 and 3") << 3 << QList<int>{0, 2} << QStringLiteral("word0\t1\t\r\nword2\t3\t\r\n");
+    QTest::newRow("none ticked") << 3 << QList<int>{} << QString();
+    QTest::newRow("empty list keeps the clipboard") << 0 << QList<int>{} << QStringLiteral("earlier");
+}
+
+void Form2Test::copyToClipboard() {
+    QFETCH(int, rows);
+    QFETCH(QList<int>, ticked);
+    QFETCH(QString, clipboard);
+    Fixture f;
+    f.Fill(rows, ticked);
+    QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
+    QTest::mouseClick(f.form.PushButton8, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+    QCOMPARE(f.ui.MessageTexts(), QStringList{kCopied});
+    QCOMPARE(f.ui.calls[0].caption, QStringLiteral("Lexitally"));
+    QCOMPARE(f.ui.calls[0].icon, MsgIcon::None);
+    QVERIFY(!f.form.IsBusy());
+}
+
+void Form2Test::saveAsWorkbook_data() {
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("tempUsable");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("no spreadsheet application")
+        << false << 3 << true << QStringList{kNoSpreadsheet1, kNoSpreadsheet2} << false;
+    QTest::newRow("empty list") << true << 0 << true << QStringList{} << false;
+    QTest::newRow("rows") << true << 3 << true << QStringList{} << true;
+    QTest::newRow("temporary folder unusable") << true << 3 << false << QStringList{"!"} << false;
+}
+
+void Form2Test::saveAsWorkbook() {
+    QFETCH(bool, installed);
+    QFETCH(int, rows);
+    QFETCH(bool, tempUsable);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, opened);
+    Fixture f;
+    f.form.SetSpreadsheetCheck([&] { return installed; });
+    f.Fill(rows, {0, 2});
+    if (!tempUsable) {
+        f.env.Set("TEMP", WriteTextFile(f.env.Work() + QStringLiteral("/notafolder"), "x"));
+    }
+    f.form.PushButton3_Click();
+    if (opened) {
+        f.form.PushButton3_Click(); // a second export makes a second workbook
+    }
+    const QStringList shown = f.ui.MessageTexts();
+    QCOMPARE(shown.size(), messages.size());
+    for (int i = 0; i < messages.size(); ++i) {
+        if (messages[i] == "!") {
+            QVERIFY(shown[i].contains(QStringLiteral("in Zentrova2021/08/31.Form2.PushButton3_Click at line")));
+        } else {
+            QCOMPARE(shown[i], messages[i]);
+            QCOMPARE(f.ui.Messages()[i].caption, QStringLiteral("Lexitally"));
+        }
+    }
+    QStringList urls;
+    for (const ScriptedUi::Call& call : f.ui.calls) {
+        if (call.kind == "openUrl") {
+            urls << call.extra;
+        }
+    }
+    QCOMPARE(urls.size(), opened ? 2 : 0);
+    if (opened) {
+        QVERIFY(urls[0] != urls[1]);
+        for (const QString& url : urls) {
+            const QString path = QUrl(url).toLocalFile();
+            QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(f.env.Temp()).absoluteFilePath());
+            QVERIFY(path.endsWith(QStringLiteral(".xlsx")));
+            QVERIFY(ReadAll(path).startsWith("PK")); // both kept, each a zip container
+        }
+    } else if (tempUsable) {
+        QVERIFY(QDir(f.env.Temp()).entryList({QStringLiteral("*.xlsx")}, QDir::Files).isEmpty());
+    }
+    QVERIFY(!f.form.IsBusy());
+    QCOMPARE(f.form.ProgressBar1->Text(), QStringLiteral("Progress Bar"));
+    QCOMPARE(f.form.ProgressBar1->Value(), 0.0);
+}
+
+LEXITALLY_GUI_TEST_MAIN(Form2Test)
+#include "test_form2.moc"

@@ -1,0 +1,97 @@
+// Writes the PDFs of the test fixtures with QPdfWriter. A program of its own so that the
+// tests of the widget-free core never link Qt Gui themselves.
+//
+//     lexitally-test-pdf text OUT FONT POINTS PAGE...
+//     lexitally-test-pdf image OUT
+
+#include <QBuffer>
+#include <QFile>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <cstdio>
+
+namespace {
+
+const QString kSansFont = QStringLiteral("DejaVu Sans");
+
+QByteArray TextPdfBytes(const QStringList& pages, const QString& fontFamily, int pointSize) {
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(300);
+        writer.setTitle(QStringLiteral("Fixture"));
+        QPainter painter(&writer);
+        QFont font(fontFamily);
+        font.setPointSize(pointSize);
+        painter.setFont(font);
+        const QRect area(0, 0, writer.width(), writer.height());
+        for (qsizetype i = 0; i < pages.size(); ++i) {
+            if (i > 0) {
+                writer.newPage();
+            }
+            painter.drawText(area, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, pages[i]);
+        }
+        painter.end();
+    }
+    return bytes;
+}
+
+QByteArray ImagePdfBytes() {
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(150);
+        // A "scanned" page: words rasterised into pixels, a frame and a stripe.
+        QImage image(800, 300, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter imagePainter(&image);
+            QFont font(kSansFont);
+            font.setPixelSize(48);
+            imagePainter.setFont(font);
+            imagePainter.setPen(Qt::black);
+            imagePainter.drawText(QRect(20, 20, 760, 200), Qt::AlignLeft | Qt::AlignTop,
+                                  QStringLiteral("Scanned words only"));
+            imagePainter.drawRect(5, 5, 789, 289);
+            imagePainter.fillRect(20, 240, 500, 20, Qt::darkGray);
+        }
+        QPainter painter(&writer);
+        painter.drawImage(QRect(0, 0, 800, 300), image);
+        painter.end();
+    }
+    return bytes;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    QByteArray bytes;
+    if (args.size() >= 4 && args[0] == QStringLiteral("text")) {
+        bytes = TextPdfBytes(args.mid(4), args[2], args[3].toInt());
+    } else if (args.size() == 2 && args[0] == QStringLiteral("image")) {
+        bytes = ImagePdfBytes();
+    } else {
+        std::fputs("usage: lexitally-test-pdf text OUT FONT POINTS PAGE... | image OUT\n", stderr);
+        return 2;
+    }
+    QFile file(args[1]);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+        std::fputs("lexitally-test-pdf: cannot write the file\n", stderr);
+        return 1;
+    }
+    return 0;
+}
