@@ -1,9 +1,11 @@
 # The two commands the README promises: `make run` and `make test`.
 # Both install whatever is missing, configure and build first.
 BUILD ?= build
+CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 2>/dev/null)
 
-.PHONY: all deps build run test clean
+.PHONY: all deps build run test sanitize format check-format clean
 
 all: build
 
@@ -11,7 +13,7 @@ deps:
 	@./scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$$(nproc)
 
 run: build
@@ -20,5 +22,15 @@ run: build
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$$(nproc) --timeout 600
 
+# The tests once more, built with the address and undefined-behaviour sanitizers.
+sanitize:
+	@$(MAKE) --no-print-directory test BUILD=build-sanitize CMAKE_FLAGS="-DLEXITALLY_SANITIZE=ON $(CMAKE_FLAGS)"
+
+format:
+	@clang-format -i $(SOURCES)
+
+check-format:
+	@clang-format --dry-run --Werror $(SOURCES)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-sanitize

@@ -9,12 +9,12 @@
 //   check        the readability check over the whole list (convert, size, delete).
 // The best round of each is reported, with the ratios to pdftotext alone.
 
+#include "core/base/Places.h"
+#include "core/base/System.h"
 #include "core/base/Ui.h"
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "core/extract/TextFiles.h"
-#include "core/base/System.h"
-#include "core/base/Places.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -111,8 +111,7 @@ int main(int argc, char** argv) {
 
         SilentUi silent;
         timer.restart();
-        CheckByCodeNotPreviewTextbox([&] { return pdfs; }, silent, &bar, {}, yield,
-                                     QStringLiteral("bench"));
+        CheckByCodeNotPreviewTextbox([&] { return pdfs; }, silent, &bar, {}, yield, QStringLiteral("bench"));
         bestCheck = std::min(bestCheck, Elapsed(timer));
     }
 

@@ -11,12 +11,12 @@
 // all-files mode to time the counting of the text method on texts with many distinct words.
 // Runs in its own temporary folder and data folder; nothing of the user's is touched.
 
+#include "core/base/ErrorReport.h"
 #include "core/count/Pass.h"
 #include "core/count/SortingDb.h"
-#include "core/count/WorkingDatabase.h"
 #include "core/count/SortingText.h"
+#include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
-#include "core/base/ErrorReport.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,9 +8,13 @@ packages=(
     qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
     poppler-utils libxlsxwriter-dev qpdf unzip fonts-dejavu-core
 )
-if [ "${1:-}" = "--with-display" ]; then
-    packages+=(xvfb xauth)
-fi
+for option in "$@"; do
+    case "$option" in
+    --with-display) packages+=(xvfb xauth) ;;
+    # What CI checks besides the tests: formatting and the installable package.
+    --with-ci) packages+=(clang-format desktop-file-utils appstream man-db lintian dpkg-dev file) ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

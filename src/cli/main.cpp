@@ -96,7 +96,8 @@ QString WriteResults(const CliOptions& options, FrequencyMethodKind method, Resu
         switch (options.format) {
         case CliFormat::Json:
             WriteJson(table,
-                      {options.mode, MethodName(method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
+                      {options.mode,
+                       MethodName(method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
                        options.ignoreCase},
                       unreadable, output.Device());
             break;

@@ -1,18 +1,18 @@
 #include "gui/Form1.h"
+#include "gui/Pointers.h"
 
 #include "core/base/ErrorReport.h"
-#include "gui/GuiHelpers.h"
 #include "core/base/Files.h"
-#include "core/base/System.h"
-#include "core/base/Texts.h"
+#include "core/base/Help.h"
 #include "core/base/Places.h"
+#include "core/base/System.h"
 #include "core/base/Texts.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "core/filelist/Samples.h"
-#include "core/base/Help.h"
 #include "gui/Form2.h"
+#include "gui/GuiHelpers.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,7 +21,6 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QScreen>
-#include <QtEndian>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,26 +49,6 @@ QPixmap ApplicationIconPixmap() {
 }
 
 } // namespace
-
-std::optional<QCursor> LoadCursorFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    QPixmap pixmap;
-    if (!pixmap.loadFromData(bytes, "ICO") && !pixmap.loadFromData(bytes)) {
-        return std::nullopt;
-    }
-    int hotX = -1;
-    int hotY = -1;
-    // A cursor container (type 2) keeps the hot spot in its first directory entry.
-    if (bytes.size() >= 22 && qFromLittleEndian<quint16>(bytes.constData() + 2) == 2) {
-        hotX = qFromLittleEndian<quint16>(bytes.constData() + 10);
-        hotY = qFromLittleEndian<quint16>(bytes.constData() + 12);
-    }
-    return QCursor(pixmap, hotX, hotY);
-}
 
 Form1::Form1(Ui& ui, Form1Options options)
     : m_ui(ui), m_options(std::move(options)), m_yield(GuiYield()), m_appTitle(ProductTitle()),

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "gui/GuiLayout.h"
-#include "gui/GuiYield.h"
 #include "core/base/Settings.h"
 #include "core/base/Ui.h"
 #include "core/count/DatabaseProvider.h"
 #include "core/count/Pass.h"
 #include "core/extract/Converter.h"
+#include "gui/GuiLayout.h"
+#include "gui/GuiYield.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -143,6 +143,3 @@ private:
     // Converters started by this window's runs and checks; ended when the program ends.
     ConverterProcesses m_converters;
 };
-
-// Loads a pointer from a .CUR/.ico file, with the hot spot the file names; nullopt when missing.
-std::optional<QCursor> LoadCursorFile(const QString& path);

@@ -1,8 +1,8 @@
 // The main window's file list: adding through the dialog, removing, clearing and reordering.
 
 #include "core/base/ErrorReport.h"
-#include "gui/Form1.h"
 #include "core/base/Files.h"
+#include "gui/Form1.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,12 +1,12 @@
 // The analysis run of the main window.
 
 #include "core/base/ErrorReport.h"
-#include "gui/Form1.h"
 #include "core/base/Paths.h"
 #include "core/base/Texts.h"
 #include "core/extract/Converter.h"
-#include "core/run/AnalysisRun.h"
 #include "core/extract/Readability.h"
+#include "core/run/AnalysisRun.h"
+#include "gui/Form1.h"
 #include "gui/Form2.h"
 #include "gui/ResultsModel.h"
 

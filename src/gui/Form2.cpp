@@ -1,13 +1,13 @@
 #include "gui/Form2.h"
 
-#include "core/export/Export.h"
-#include "gui/GuiClipboard.h"
 #include "core/base/ErrorReport.h"
-#include "gui/Form1.h"
-#include "gui/GuiHelpers.h"
 #include "core/base/Files.h"
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
+#include "core/export/Export.h"
+#include "gui/GuiClipboard.h"
+#include "gui/GuiHelpers.h"
+#include "gui/Pointers.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/base/Ui.h"
 #include "gui/GuiLayout.h"
 #include "gui/GuiYield.h"
-#include "core/base/Ui.h"
 #include "gui/ResultsModel.h"
 
 #include <QAction>

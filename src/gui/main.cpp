@@ -1,6 +1,6 @@
 #include "gui/Form1.h"
-#include "gui/QtUi.h"
 #include "gui/Form2.h"
+#include "gui/QtUi.h"
 #include "gui/ResultsModel.h"
 
 #include <QApplication>

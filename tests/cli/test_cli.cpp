@@ -1,5 +1,5 @@
-#include "core/extract/TextFiles.h"
 #include "core/base/Places.h"
+#include "core/extract/TextFiles.h"
 #include "support/CliRun.h"
 #include "support/PdfFixtures.h"
 #include "support/TestEnv.h"
@@ -266,8 +266,9 @@ private slots:
     void convertedPdf() {
         IsolatedEnvironment env;
         const QString pdf = env.Work() + QStringLiteral("/letter.pdf");
-        QVERIFY(!MakeTextPdf(pdf, {QStringLiteral("Hello world of office files\nhello again, World! 2024")}, kSansFont, 14)
-                     .isEmpty());
+        QVERIFY(
+            !MakeTextPdf(pdf, {QStringLiteral("Hello world of office files\nhello again, World! 2024")}, kSansFont, 14)
+                 .isEmpty());
         const QString text = env.Work() + QStringLiteral("/letter.txt");
         QProcess converter;
         converter.start(QStringLiteral("pdftotext"), {"-enc", "UTF-8", pdf, text});

@@ -1,10 +1,10 @@
 #include "core/base/ErrorReport.h"
-#include "core/base/Paths.h"
 #include "core/base/Files.h"
-#include "core/base/System.h"
-#include "core/base/Scramble.h"
-#include "core/base/Texts.h"
+#include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/base/Scramble.h"
+#include "core/base/System.h"
+#include "core/base/Texts.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>

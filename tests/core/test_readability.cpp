@@ -1,6 +1,6 @@
-#include "core/extract/Readability.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
+#include "core/extract/Readability.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedUi.h"
 #include "support/TestEnv.h"

@@ -1,6 +1,6 @@
-#include "core/extract/TextFiles.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
+#include "core/extract/TextFiles.h"
 #include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
 

@@ -4,9 +4,9 @@
 #include "gui/Form2.h"
 #include "gui/ResultsModel.h"
 #include "support/CliRun.h"
-#include "support/PdfFixtures.h"
 #include "support/Form1Session.h"
 #include "support/GuiTestMain.h"
+#include "support/PdfFixtures.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

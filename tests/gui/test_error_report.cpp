@@ -1,7 +1,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
-#include "support/ScriptedUi.h"
 #include "support/GuiTestMain.h"
+#include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>

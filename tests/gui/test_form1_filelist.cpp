@@ -2,9 +2,9 @@
 // follows, removing, clearing and reordering rows with the mouse.
 
 #include "core/base/Places.h"
-#include "support/PdfFixtures.h"
 #include "support/Form1Session.h"
 #include "support/GuiTestMain.h"
+#include "support/PdfFixtures.h"
 
 #include <QKeyEvent>
 #include <QTemporaryDir>

@@ -4,9 +4,9 @@
 #include "core/base/Places.h"
 #include "core/base/Settings.h"
 #include "core/filelist/Samples.h"
-#include "support/PdfFixtures.h"
 #include "support/Form1Session.h"
 #include "support/GuiTestMain.h"
+#include "support/PdfFixtures.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

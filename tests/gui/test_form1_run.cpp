@@ -5,9 +5,9 @@
 #include "core/base/Places.h"
 #include "gui/Form2.h"
 #include "gui/ResultsModel.h"
-#include "support/PdfFixtures.h"
 #include "support/Form1Session.h"
 #include "support/GuiTestMain.h"
+#include "support/PdfFixtures.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,8 +1,8 @@
-#include "gui/Form1.h"
 #include "core/base/Places.h"
+#include "gui/Form1.h"
 #include "gui/Form2.h"
-#include "support/ScriptedUi.h"
 #include "support/GuiTestMain.h"
+#include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>

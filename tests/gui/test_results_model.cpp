@@ -1,6 +1,6 @@
 #include "gui/ResultsModel.h"
-#include "support/TestEnv.h"
 #include "support/GuiTestMain.h"
+#include "support/TestEnv.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
-#include "core/count/DatabaseProvider.h"
 #include "core/base/ErrorReport.h"
-#include "gui/Form1.h"
-#include "core/base/System.h"
+#include "core/base/Help.h"
 #include "core/base/Places.h"
 #include "core/base/Settings.h"
-#include "core/base/Help.h"
-#include "support/ScriptedUi.h"
+#include "core/base/System.h"
+#include "core/count/DatabaseProvider.h"
+#include "gui/Form1.h"
 #include "support/GuiTestMain.h"
+#include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>

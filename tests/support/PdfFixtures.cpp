@@ -1,7 +1,7 @@
 #include "support/PdfFixtures.h"
 
-#include "core/base/System.h"
 #include "core/base/Places.h"
+#include "core/base/System.h"
 #include "support/TestEnv.h"
 
 #include <QCryptographicHash>
@@ -72,7 +72,8 @@ QString MakeTextPdf(const QString& path, const QStringList& pages, const QString
     if (!PrepareFolder(path)) {
         return {};
     }
-    const QStringList arguments = QStringList{QStringLiteral("text"), path, fontFamily, QString::number(pointSize)} + pages;
+    const QStringList arguments =
+        QStringList{QStringLiteral("text"), path, fontFamily, QString::number(pointSize)} + pages;
     return RunPdfMaker(arguments) ? path : QString();
 }
 

@@ -31,12 +31,14 @@ IsolatedEnvironment::~IsolatedEnvironment() {
     QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     std::function<void(const QString&)> unlock = [&](const QString& folder) {
         QDir dir(folder);
-        for (const QFileInfo& info : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        for (const QFileInfo& info :
+             dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
             if (info.isSymLink()) {
                 continue;
             }
-            QFile::setPermissions(info.filePath(), info.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                       (info.isDir() ? QFileDevice::ExeOwner : QFileDevice::Permissions()));
+            QFile::setPermissions(info.filePath(),
+                                  info.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      (info.isDir() ? QFileDevice::ExeOwner : QFileDevice::Permissions()));
             if (info.isDir()) {
                 unlock(info.filePath());
             }

@@ -1,10 +1,10 @@
 #include "core/count/CountingPass.h"
 
-#include "core/extract/TextFiles.h"
 #include "core/base/ErrorReport.h"
-#include "core/base/Paths.h"
 #include "core/base/Files.h"
+#include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/extract/TextFiles.h"
 
 #include <optional>
 #include <vector>

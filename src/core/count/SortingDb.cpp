@@ -1,11 +1,11 @@
 #include "core/count/SortingDb.h"
 
-#include "core/count/CountingPass.h"
-#include "core/extract/TextFiles.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Places.h"
+#include "core/count/CountingPass.h"
 #include "core/count/WorkingDatabase.h"
+#include "core/extract/TextFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +25,6 @@ namespace {
 constexpr qsizetype kMaxWordLength = 255;
 constexpr int kJsonBatchWords = 4096;
 constexpr int kValueRowsBatch = 64;
-
 
 void Execute(QSqlDatabase& db, const QString& statement) {
     QSqlQuery query(db);

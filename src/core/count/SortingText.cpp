@@ -1,8 +1,8 @@
 #include "core/count/SortingText.h"
 
+#include "core/base/ErrorReport.h"
 #include "core/count/CountingPass.h"
 #include "core/extract/TextFiles.h"
-#include "core/base/ErrorReport.h"
 
 #include <cmath>
 #include <cstring>

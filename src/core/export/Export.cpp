@@ -236,17 +236,18 @@ QString RunQuiet(const QString& program, const QStringList& arguments) {
 // The aligned text without progress or dialogs; throws the first failure.
 void AlignedTextOrThrow(const ResultTable& model, QIODevice* device, const QString& path) {
     QString failure;
-    const bool written = WriteAlignedText(model, device, path, nullptr, {}, [&](int, const std::function<void()>& body) {
-        try {
-            body();
-            return true;
-        } catch (const Failure& f) {
-            if (failure.isEmpty()) {
-                failure = f.Description();
+    const bool written =
+        WriteAlignedText(model, device, path, nullptr, {}, [&](int, const std::function<void()>& body) {
+            try {
+                body();
+                return true;
+            } catch (const Failure& f) {
+                if (failure.isEmpty()) {
+                    failure = f.Description();
+                }
             }
-        }
-        return false;
-    });
+            return false;
+        });
     if (!written) {
         throw Failure(failure.isEmpty() ? QStringLiteral("The file could not be written: ") + path : failure);
     }
@@ -300,7 +301,6 @@ void WriteTextExport(const ResultTable& model, const QString& path) {
 void WriteTextExport(const ResultTable& model, QIODevice& device) {
     AlignedTextOrThrow(model, &device, QString());
 }
-
 
 QString ClipboardText(const ResultTable& model, const Yield& yield) {
     const int rows = model.RowCount();

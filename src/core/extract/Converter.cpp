@@ -1,9 +1,9 @@
 #include "core/extract/Converter.h"
 
-#include "core/extract/TextFiles.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
+#include "core/extract/TextFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,9 @@
 #include "core/base/Progress.h"
 #include "core/base/Yield.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
-#include <QList>
 #include <optional>
 
 class QProcess;

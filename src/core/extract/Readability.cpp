@@ -1,10 +1,10 @@
 #include "core/extract/Readability.h"
 
-#include "core/extract/Converter.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/Ui.h"
+#include "core/extract/Converter.h"
 
 #include <QFile>
 

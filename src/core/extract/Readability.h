@@ -28,7 +28,7 @@ struct ReadabilityContext {
     ProgressSink* bar = nullptr;
     std::function<void(bool)> setBusy; // hourglass on (true) and off (false)
     Yield yield;
-    QString appTitle; // caption of the message
+    QString appTitle;                      // caption of the message
     ConverterProcesses* running = nullptr; // where the running converter is listed
 };
 

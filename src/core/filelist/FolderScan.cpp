@@ -1,8 +1,8 @@
 #include "core/filelist/FolderScan.h"
 
 #include "core/base/ErrorReport.h"
-#include "core/base/Paths.h"
 #include "core/base/Files.h"
+#include "core/base/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
 #include "core/filelist/Samples.h"
 
-#include "core/filelist/FolderScan.h"
 #include "core/base/ErrorReport.h"
-#include "core/base/Paths.h"
 #include "core/base/Files.h"
-#include "core/base/Scramble.h"
+#include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/base/Scramble.h"
 #include "core/base/Settings.h"
+#include "core/filelist/FolderScan.h"
 
 QString SampleFolderQuestion() {
     return QStringLiteral("Would you like this software to open the folder where these sample files are stored (so "
