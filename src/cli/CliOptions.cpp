@@ -37,6 +37,11 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
         } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
             parsed.help = true;
             return parsed;
+        } else if (argument == QStringLiteral("--version")) {
+            parsed.version = true;
+            return parsed;
+        } else if (argument == QStringLiteral("--password-stdin")) {
+            options.passwordStdin = true;
         } else if (argument == QStringLiteral("--per-file")) {
             options.mode = CountMode::PerFile;
         } else if (argument == QStringLiteral("--case-sensitive")) {
@@ -87,6 +92,9 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     if (options.paths.isEmpty()) {
         return fail(QStringLiteral("no PATH given"));
     }
+    if (options.passwordStdin && !options.password.isEmpty()) {
+        return fail(QStringLiteral("--password and --password-stdin exclude each other"));
+    }
     if (options.format == CliFormat::Xlsx && options.output.isEmpty()) {
         return fail(QStringLiteral("--format xlsx needs -o FILE"));
     }
@@ -97,8 +105,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 QString UsageText() {
     return QStringLiteral(
         "Usage: lexitally-cli [--per-file] [--case-sensitive] [--method db|text]\n"
-        "                     [--format tsv|json|text|xlsx] [-o FILE] [--password PW] [--quiet]\n"
-        "                     [--text] PATH...\n"
+        "                     [--format tsv|json|text|xlsx] [-o FILE] [--quiet]\n"
+        "                     [--password PW | --password-stdin] [--text] PATH...\n"
         "\n"
         "Counts the words, lines and characters of PDF files and lists how often each word occurs,\n"
         "least frequent first. A PATH that is a folder adds every PDF file in it and in all its\n"
@@ -111,15 +119,29 @@ QString UsageText() {
         "                      db falls back to text when the SQLite driver is missing\n"
         "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB),\n"
         "                      json, text (column-aligned text file) or xlsx (workbook; needs -o)\n"
-        "  -o, --output FILE   write the result to FILE instead of standard output\n"
+        "  -o, --output FILE   write the result to FILE instead of standard output (\"-\": standard\n"
+        "                      output); a FIFO or device is written into, a regular file replaced\n"
+        "                      only once complete\n"
         "  --quiet             no progress on standard error\n"
         "  --password PW       password for every PDF (the owner password or the one that opens it)\n"
+        "  --password-stdin    read that password from the first line of standard input; the\n"
+        "                      environment variable LEXITALLY_PASSWORD is used when neither is given.\n"
+        "                      The converter receives the password as an argument of its own.\n"
         "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
         "  -h, --help          show this help\n"
+        "  --version           show the version\n"
         "\n"
         "Files that give no text are named on standard error (in JSON under \"unreadable\").\n"
-        "Input files and their folders are never changed. Exit status: 0 with results, 1 when no\n"
-        "row was produced, 2 for a usage error.\n");
+        "Input files and their folders are never changed.\n"
+        "\n"
+        "Exit status: 0 when every file was counted or named unreadable, 1 when no row was produced\n"
+        "or the output could not be written, 2 for a usage error, 3 when a step failed (the error\n"
+        "reports are on standard error and, in JSON, under \"errors\"; the numbers may be\n"
+        "incomplete), 130 or 143 when interrupted (SIGINT, SIGTERM: nothing is written).\n");
+}
+
+QString VersionText() {
+    return QStringLiteral("lexitally-cli ") + QStringLiteral(LEXITALLY_VERSION);
 }
 
 QString MethodName(CliMethod method) {

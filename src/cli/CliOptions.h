@@ -20,12 +20,14 @@ struct CliOptions {
     bool quiet = false;
     bool textInput = false; // every PATH is a UTF-8 text used in place of a converted PDF
     QString password;       // given to the converter for every PDF
+    bool passwordStdin = false; // read the password from the first line of standard input
     QStringList paths;      // as given
 };
 
 struct ParsedArguments {
     std::optional<CliOptions> options;
     bool help = false;
+    bool version = false;
     QString error; // one line, when neither options nor help
 };
 
@@ -33,5 +35,7 @@ struct ParsedArguments {
 ParsedArguments ParseArguments(const QStringList& arguments);
 
 QString UsageText();
+// "lexitally-cli 0.2.0"
+QString VersionText();
 
 QString MethodName(CliMethod method);

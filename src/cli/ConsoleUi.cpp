@@ -18,6 +18,11 @@ void PrintError(const QString& text) {
 }
 
 MsgAnswer ConsoleUi::Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon) {
+    if (caption == QStringLiteral("Application Error")) {
+        QString plain = text;
+        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        m_errorReports << plain;
+    }
     PrintError(caption.isEmpty() ? text : caption + QStringLiteral(": ") + text);
     return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
 }

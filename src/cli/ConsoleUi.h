@@ -6,15 +6,19 @@
 #include <QElapsedTimer>
 
 // Messages (error reports) go to standard error; questions are answered No, prompts and
-// pickers are cancelled.
+// pickers are cancelled. The error reports shown are kept for the exit status and the JSON.
 class ConsoleUi : public Ui {
 public:
     MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) override;
+    const QStringList& ErrorReports() const { return m_errorReports; }
     QString Input(const QString&, const QString&) override { return {}; }
     QStringList OpenFiles(const QString&, const QString&) override { return {}; }
     QString SaveFile(const QString&, const QString&) override { return {}; }
     QString BrowseForFolder(const QString&, const QString&) override { return {}; }
     bool OpenUrl(const QUrl&) override { return false; }
+
+private:
+    QStringList m_errorReports;
 };
 
 // Shows progress on standard error, a few times a second, on one line that is rewritten.

@@ -21,28 +21,61 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-volatile std::sig_atomic_t g_stopRequested = 0;
+// The signal that ended the run (SIGINT, SIGTERM), or 0.
+volatile std::sig_atomic_t g_signal = 0;
 
-// The first Ctrl+C asks the pass to stop and report what it has; a second one ends at once.
-void OnInterrupt(int) {
-    g_stopRequested = 1;
-    std::signal(SIGINT, SIG_DFL);
+// The run notices the signal at its next step, ends the converters, removes what it wrote and
+// exits 128 + the signal's number. A second signal ends the program at once.
+void OnSignal(int signal) {
+    g_signal = signal;
+    std::signal(signal, SIG_DFL);
 }
 
-// The command line's part in a run: one password for every file, Ctrl+C as the stop button.
+// The command line's part in a run: one password for every file; a signal abandons the run.
 class ConsoleRunObserver : public RunObserver {
 public:
     explicit ConsoleRunObserver(QString password) : m_password(std::move(password)) {}
     QString Password(const QString&) override { return m_password; }
-    bool StopRequested() override { return g_stopRequested != 0; }
+    bool StopRequested() override { return g_signal != 0; }
+    bool Abandoned() override { return g_signal != 0; }
 
 private:
     QString m_password;
 };
+
+// True when the two paths name the same file.
+bool SameFile(const QString& a, const QString& b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+// The password of the run: --password, else the first line of standard input with
+// --password-stdin, else $LEXITALLY_PASSWORD.
+QString RunPassword(const CliOptions& options) {
+    if (options.passwordStdin) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            return {};
+        }
+        QByteArray line = in.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r')) {
+            line.chop(1);
+        }
+        return QString::fromUtf8(line);
+    }
+    if (!options.password.isEmpty()) {
+        return options.password;
+    }
+    return qEnvironmentVariable("LEXITALLY_PASSWORD");
+}
 
 // True when the database method can run: the SQLite driver is there and the working database
 // can be prepared. Says on standard error why not.
@@ -80,7 +113,7 @@ QStringList ExpandPaths(const CliOptions& options, Ui& ui) {
 
 // Writes the table in the asked format; the failure's description, or "".
 QString WriteResults(const CliOptions& options, FrequencyMethodKind method, ResultTable& table,
-                     const QList<UnreadableFile>& unreadable) {
+                     const QList<UnreadableFile>& unreadable, const QStringList& errors) {
     try {
         if (options.format == CliFormat::Xlsx) {
             table.SetAllTicked(true);
@@ -98,7 +131,7 @@ QString WriteResults(const CliOptions& options, FrequencyMethodKind method, Resu
             WriteJson(table,
                       {options.mode,
                        MethodName(method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
-                       options.ignoreCase},
+                       options.ignoreCase, errors},
                       unreadable, output.Device());
             break;
         case CliFormat::Text:
@@ -119,30 +152,47 @@ QString WriteResults(const CliOptions& options, FrequencyMethodKind method, Resu
     return {};
 }
 
+// Exit statuses besides 0 (see --help).
+constexpr int kNoRows = 1;
+constexpr int kUsage = 2;
+constexpr int kStepFailed = 3;
+
 int Run(const CliOptions& options) {
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    RemoveAbandonedWorkFolders();
+    const QString password = RunPassword(options);
+    ConsoleUi ui;
+    const QStringList rows = ExpandPaths(options, ui);
+    if (!options.output.isEmpty()) {
+        for (const QString& input : options.paths + rows) {
+            if (SameFile(input, options.output)) {
+                PrintError(QStringLiteral("the output ") + options.output +
+                           QStringLiteral(" is one of the inputs; choose another file"));
+                return kUsage;
+            }
+        }
+    }
     // This run's own folder inside the user's temporary folder, so that runs side by side and a
     // window open at the same time never share a converted text or the converter link.
     std::unique_ptr<QTemporaryDir> work;
     QString converter;
     try {
-        work = std::make_unique<QTemporaryDir>(TempFolder() + QStringLiteral("/cli-XXXXXX"));
-        FailIf(!work->isValid(), QStringLiteral("Cannot create a temporary folder: ") + work->errorString());
+        work = NewWorkFolder(QStringLiteral("cli"));
         if (!options.textInput) {
             converter = work->path() + QStringLiteral("/pdftotext");
             PlaceConverter(ConverterSource(ProcessorAddressWidth()), converter);
         }
     } catch (const Failure& failure) {
         PrintError(failure.Description());
-        return 1;
+        return kNoRows;
     }
-    ConsoleUi ui;
     TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
-    ConsoleRunObserver observer(options.password);
+    ConsoleRunObserver observer(password);
     ConverterProcesses converters;
     ResultTable table;
     table.SetColumns(options.mode == CountMode::PerFile ? CountMode::PerFile : CountMode::AllFiles);
 
-    const QStringList rows = ExpandPaths(options, ui);
     AnalysisRequest request;
     request.rows = [&rows] { return rows; };
     if (options.textInput) {
@@ -163,12 +213,23 @@ int Run(const CliOptions& options) {
     context.observer = &observer;
     context.converters = &converters;
     context.ui = &ui;
+    // A signal ends the converter that is running at the next turn.
+    context.yield = [&converters] {
+        if (g_signal != 0) {
+            converters.KillAll();
+        }
+    };
 
     ErrorReport steps(ui, QStringLiteral("in lexitally-cli "));
-    std::signal(SIGINT, OnInterrupt);
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
-    std::signal(SIGINT, SIG_DFL);
     progress.Done();
+    if (g_signal != 0) {
+        const int signal = g_signal;
+        work.reset(); // the converter link, converted texts and the combined text
+        PrintError(signal == SIGINT ? QStringLiteral("interrupted; nothing was written")
+                                    : QStringLiteral("terminated; nothing was written"));
+        return 128 + signal;
+    }
 
     if (options.format != CliFormat::Json) {
         for (const UnreadableFile& file : summary.unreadable) {
@@ -178,12 +239,15 @@ int Run(const CliOptions& options) {
     if (table.RowCount() == 0 && !options.textInput) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }
-    const QString failure = WriteResults(options, summary.method, table, summary.unreadable);
+    const QString failure = WriteResults(options, summary.method, table, summary.unreadable, ui.ErrorReports());
     if (!failure.isEmpty()) {
         PrintError(failure);
-        return 1;
+        return kNoRows;
     }
-    return table.RowCount() == 0 ? 1 : 0;
+    if (!ui.ErrorReports().isEmpty()) {
+        return kStepFailed;
+    }
+    return table.RowCount() == 0 ? kNoRows : 0;
 }
 
 } // namespace
@@ -193,6 +257,10 @@ int main(int argc, char** argv) {
     const ParsedArguments parsed = ParseArguments(app.arguments().mid(1));
     if (parsed.help) {
         std::fputs(UsageText().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (parsed.version) {
+        std::puts(VersionText().toUtf8().constData());
         return 0;
     }
     if (!parsed.options) {

@@ -56,6 +56,7 @@ Form1::Form1(Ui& ui, Form1Options options)
     if (!m_options.endProgram) {
         m_options.endProgram = [this] {
             m_converters.KillAll();
+            m_runFolder.reset();
             std::fflush(nullptr);
             std::_Exit(0);
         };
@@ -353,6 +354,7 @@ void Form1::Form_Unload() {
     }
     m_unloaded = true;
     m_converters.KillAll();
+    m_runFolder.reset();
     try {
         DeleteFileQuiet(ConverterPath());
     } catch (...) {

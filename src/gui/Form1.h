@@ -9,6 +9,7 @@
 #include "gui/GuiYield.h"
 
 #include <QCheckBox>
+#include <QTemporaryDir>
 #include <QCursor>
 #include <QGroupBox>
 #include <QPushButton>
@@ -142,4 +143,6 @@ private:
     std::unique_ptr<ReadabilityChecker> m_checker;
     // Converters started by this window's runs and checks; ended when the program ends.
     ConverterProcesses m_converters;
+    // The folder of the run in progress; removed when the run ends or the program ends.
+    std::unique_ptr<QTemporaryDir> m_runFolder;
 };

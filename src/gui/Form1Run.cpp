@@ -2,6 +2,7 @@
 
 #include "core/base/ErrorReport.h"
 #include "core/base/Paths.h"
+#include "core/base/Places.h"
 #include "core/base/Texts.h"
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
@@ -95,8 +96,11 @@ void Form1::PushButton2_Click() {
     steps(124,
           [&] { Results().PrepareColumns(mode == CountMode::AllFiles ? CountMode::AllFiles : CountMode::PerFile); });
 
+    // The run's own folder for its converted texts, so that two windows never share one.
+    steps(126, [&] { m_runFolder = NewWorkFolder(QStringLiteral("run")); });
     WindowRunObserver observer(*this);
     AnalysisRequest request;
+    request.workFolder = m_runFolder ? m_runFolder->path() : QString();
     request.rows = [this] { return FileListPaths(); };
     request.mode = mode;
     request.ignoreCase = [this] { return Check3->isChecked(); };
@@ -112,6 +116,7 @@ void Form1::PushButton2_Click() {
     context.ui = &m_ui;
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
     QString unreadable = UnreadableList(summary.unreadable);
+    m_runFolder.reset();
 
     steps(154, [&] {
         SetBusy(false);

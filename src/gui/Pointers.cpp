@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QPixmap>
-#include <QtEndian>
 
 std::optional<QCursor> LoadCursorFile(const QString& path) {
     QFile file(path);
@@ -17,9 +16,12 @@ std::optional<QCursor> LoadCursorFile(const QString& path) {
     int hotX = -1;
     int hotY = -1;
     // A cursor container (type 2) keeps the hot spot in its first directory entry.
-    if (bytes.size() >= 22 && qFromLittleEndian<quint16>(bytes.constData() + 2) == 2) {
-        hotX = qFromLittleEndian<quint16>(bytes.constData() + 10);
-        hotY = qFromLittleEndian<quint16>(bytes.constData() + 12);
+    const auto word = [&bytes](qsizetype at) {
+        return static_cast<int>(static_cast<uchar>(bytes.at(at)) | static_cast<uchar>(bytes.at(at + 1)) << 8);
+    };
+    if (bytes.size() >= 22 && word(2) == 2) {
+        hotX = word(10);
+        hotY = word(12);
     }
     return QCursor(pixmap, hotX, hotY);
 }

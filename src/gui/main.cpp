@@ -1,3 +1,4 @@
+#include "core/base/Places.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
 #include "gui/QtUi.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     if (!screenshots.isEmpty()) {
         options.endProgram = [] { QApplication::exit(0); };
     }
+    RemoveAbandonedWorkFolders();
     Form1 form(ui, options);
     form.Form_Load();
     form.show();

@@ -126,7 +126,8 @@ private slots:
         const QJsonObject json = QJsonDocument::fromJson(outcome.out, &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QVERIFY(outcome.out.endsWith("}\n"));
-        QCOMPARE(json.keys().size(), 7);
+        QCOMPARE(json.keys().size(), 8);
+        QCOMPARE(json[QStringLiteral("errors")].toArray(), QJsonArray());
         QCOMPARE(json[QStringLiteral("mode")].toString(), mode);
         QCOMPARE(json[QStringLiteral("method")].toString(), method);
         QCOMPARE(json[QStringLiteral("ignore_case")].toBool(), ignoreCase);

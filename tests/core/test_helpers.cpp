@@ -2,6 +2,7 @@
 #include "core/base/Files.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/extract/Readability.h"
 #include "core/base/Scramble.h"
 #include "core/base/System.h"
 #include "core/base/Texts.h"
@@ -555,11 +556,17 @@ void HelpersTest::shortenTitle() {
 
 void HelpersTest::tempFolderFromEnvironment() {
     IsolatedEnvironment env;
-    QCOMPARE(TempFolder(), env.Temp());
+    QCOMPARE(TempFolder(), env.Private());
+    QCOMPARE(ModeOf(env.Private()), mode_t(0700));
     const QString missing = env.Root() + QStringLiteral("/not/yet");
     env.Set("TEMP", missing);
-    QCOMPARE(TempFolder(), missing);
+    QCOMPARE(TempFolder(), missing + QStringLiteral("/lexitally-") + QString::number(::getuid()));
     QVERIFY(QFileInfo(missing).isDir());
+    // Everything of ours lives in the private folder, never loose in TEMP, where the user's own
+    // files or another user's programs may lie.
+    for (const QString& path : {ConverterPath(), CombinedTextPath(), ReadabilityOutputPath(QStringLiteral("/x/notes.pdf"))}) {
+        QVERIFY2(path.startsWith(TempFolder() + u'/'), qPrintable(path));
+    }
 }
 
 void HelpersTest::tempFolderPrivateFallback_data() {

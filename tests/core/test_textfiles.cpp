@@ -55,9 +55,9 @@ private slots:
     void textFileLivesInTheTextFolder() {
         IsolatedEnvironment env;
         const QString pdf = WriteTextFile(env.Work() + QStringLiteral("/Report.pdf"), "%PDF");
-        QDir(env.Temp() + QStringLiteral("/text")).removeRecursively();
+        QDir(env.Private() + QStringLiteral("/text")).removeRecursively();
         const QString text = TextFileOf(pdf);
-        QCOMPARE(QFileInfo(text).absolutePath(), QDir(env.Temp()).absoluteFilePath(QStringLiteral("text")));
+        QCOMPARE(QFileInfo(text).absolutePath(), QDir(env.Private()).absoluteFilePath(QStringLiteral("text")));
         QVERIFY(QFileInfo(QFileInfo(text).absolutePath()).isDir()); // created on demand
         QVERIFY(
             QRegularExpression(QStringLiteral("^[0-9a-f]{40}\\.txt$")).match(QFileInfo(text).fileName()).hasMatch());

@@ -373,7 +373,7 @@ void Form1RunTest::unreadableFiles_data() {
         << QStringList{"bee.pdf", "scan.pdf"} << done + "\r\n@/scan.pdf" + kNoText << QStringList{"ant|1", "bee|2"};
     QTest::newRow("no output, in list order")
         << QStringList{"zip.pdf", "bee.pdf", "gone.pdf"}
-        << done + "\r\n@/zip.pdf" + kNoPassword + "\r\n@/gone.pdf" + kNoPassword << QStringList{"ant|1", "bee|2"};
+        << done + "\r\n@/zip.pdf" + kNoPassword + "\r\n@/gone.pdf  - not found" << QStringList{"ant|1", "bee|2"};
     QTest::newRow("all unreadable") << QStringList{"scan.pdf", "zip.pdf"}
                                     << none + "\r\n@/scan.pdf" + kNoText + "\r\n@/zip.pdf" + kNoPassword
                                     << QStringList{};

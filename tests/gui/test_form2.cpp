@@ -458,12 +458,12 @@ void Form2Test::saveAsWorkbook() {
         QVERIFY(urls[0] != urls[1]);
         for (const QString& url : urls) {
             const QString path = QUrl(url).toLocalFile();
-            QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(f.env.Temp()).absoluteFilePath());
+            QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(f.env.Private()).absoluteFilePath());
             QVERIFY(path.endsWith(QStringLiteral(".xlsx")));
             QVERIFY(ReadAll(path).startsWith("PK")); // both kept, each a zip container
         }
     } else if (tempUsable) {
-        QVERIFY(QDir(f.env.Temp()).entryList({QStringLiteral("*.xlsx")}, QDir::Files).isEmpty());
+        QVERIFY(QDir(f.env.Private()).entryList({QStringLiteral("*.xlsx")}, QDir::Files).isEmpty());
     }
     QVERIFY(!f.form.IsBusy());
     QCOMPARE(f.form.ProgressBar1->Text(), QStringLiteral("Progress Bar"));

@@ -199,7 +199,7 @@ void StartupTest::firstStart() {
     // The converter: present in the temporary folder and working.
     const QString converter = ConverterPath();
     if (tempSet) {
-        QCOMPARE(converter, env.Temp() + QStringLiteral("/pdftotext"));
+        QCOMPARE(converter, env.Private() + QStringLiteral("/pdftotext"));
     } else {
         QVERIFY(converter.startsWith(systemTemp + QStringLiteral("/lexitally-")));
     }
@@ -245,13 +245,13 @@ void StartupTest::secondStartCreatesAndOverwritesNothing() {
     QCOMPARE(QFileInfo(WorkingDatabasePath()).lastModified(), dbTime);
     QCOMPARE(ReadAll(marker), QByteArray("keep"));
     QCOMPARE(QFileInfo(ConverterPath()).symLinkTarget(), linkTarget);
-    QCOMPARE(QDir(env.Temp()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"pdftotext"});
+    QCOMPARE(QDir(env.Private()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"pdftotext"});
 }
 
 void StartupTest::existingConverterLeftUntouched() {
     IsolatedEnvironment env;
     const QByteArray otherBuild("#!/bin/sh\necho another build\n");
-    const QString converter = WriteTextFile(env.Temp() + QStringLiteral("/pdftotext"), otherBuild);
+    const QString converter = WriteTextFile(env.Private() + QStringLiteral("/pdftotext"), otherBuild);
     QFile::setPermissions(converter, QFile::permissions(converter) | QFileDevice::ExeOwner);
     const QDateTime time = SetOldTime(converter);
     Session session;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <functional>
+#include <unistd.h>
 
 IsolatedEnvironment::IsolatedEnvironment() {
     QDir().mkpath(Temp());
@@ -57,6 +58,10 @@ void IsolatedEnvironment::Set(const char* name, const QString& value) {
     } else {
         qputenv(name, value.toUtf8());
     }
+}
+
+QString IsolatedEnvironment::Private() const {
+    return Temp() + QStringLiteral("/lexitally-") + QString::number(::getuid());
 }
 
 QString TestAppDir() {

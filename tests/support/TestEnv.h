@@ -18,6 +18,8 @@ public:
 
     QString Root() const { return m_dir.path(); }
     QString Temp() const { return m_dir.path() + QStringLiteral("/temp"); }
+    // The program's own folder inside TEMP: converter link, converted texts, new workbooks.
+    QString Private() const;
     QString Config() const { return m_dir.path() + QStringLiteral("/config"); }
     QString Data() const { return m_dir.path() + QStringLiteral("/data"); }
     // A folder for the test's own input files (PDFs, texts), outside the temporary folder.

@@ -8,32 +8,71 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
 QString TempFolder() {
-    const QString temp = qEnvironmentVariable("TEMP");
-    if (!temp.isEmpty()) {
-        QDir().mkpath(temp);
-        return temp;
+    // Ours alone: a folder of this user's inside $TEMP (when set) or the system's temporary
+    // folder, never $TEMP itself, where other users or the user's own files may lie.
+    QString base = qEnvironmentVariable("TEMP");
+    if (base.isEmpty()) {
+        base = QDir::tempPath();
+    } else {
+        QDir().mkpath(base);
     }
-    const QString folder = QDir::tempPath() + QStringLiteral("/lexitally-") + QString::number(::getuid());
+    const QString folder = QDir(base).absoluteFilePath(QStringLiteral("lexitally-") + QString::number(::getuid()));
     const QByteArray native = QFile::encodeName(folder);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
-        throw Failure(QStringLiteral("Cannot create the temporary folder ") + folder);
+        throw Failure(QStringLiteral("Cannot create the temporary folder ") + folder + QStringLiteral(": ") +
+                      QString::fromLocal8Bit(std::strerror(errno)));
     }
     struct stat info {};
     FailIf(::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode),
-           QStringLiteral("The temporary folder ") + folder + QStringLiteral(" is not a folder"));
-    FailIf(info.st_uid != ::getuid(),
-           QStringLiteral("The temporary folder ") + folder + QStringLiteral(" belongs to another user"));
+           QStringLiteral("The temporary folder ") + folder +
+               QStringLiteral(" is not a folder of its own (a link or a file has its name); remove it or set TEMP "
+                              "to another folder"));
+    FailIf(info.st_uid != ::getuid(), QStringLiteral("The temporary folder ") + folder +
+                                          QStringLiteral(" belongs to another user; remove it or set TEMP to "
+                                                         "another folder"));
     if ((info.st_mode & 0077) != 0) {
         FailIf(::chmod(native.constData(), 0700) != 0,
                QStringLiteral("The temporary folder ") + folder + QStringLiteral(" cannot be made private"));
     }
     return folder;
+}
+
+std::unique_ptr<QTemporaryDir> NewWorkFolder(const QString& prefix) {
+    auto folder = std::make_unique<QTemporaryDir>(TempFolder() + u'/' + prefix + u'-' +
+                                                  QString::number(QCoreApplication::applicationPid()) +
+                                                  QStringLiteral("-XXXXXX"));
+    FailIf(!folder->isValid(), QStringLiteral("Cannot create a temporary folder: ") + folder->errorString());
+    return folder;
+}
+
+void RemoveAbandonedWorkFolders() {
+    try {
+        static const QRegularExpression name(QStringLiteral("^[a-z]+-([0-9]+)-[A-Za-z0-9]{6}$"));
+        const QDir temp(TempFolder());
+        for (const QFileInfo& entry : temp.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
+            const QRegularExpressionMatch match = name.match(entry.fileName());
+            if (!match.hasMatch()) {
+                continue;
+            }
+            const pid_t pid = static_cast<pid_t>(match.captured(1).toLongLong());
+            if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) {
+                QDir(entry.filePath()).removeRecursively();
+            }
+        }
+    } catch (const Failure&) {
+        // Nothing to tidy when there is no temporary folder.
+    }
 }
 
 namespace {

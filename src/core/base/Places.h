@@ -1,13 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 // Where things live on disk. Every function reads the environment afresh.
 
-// The temporary folder: $TEMP when set and not empty (created when missing); otherwise a
-// private per-user folder <system temp>/lexitally-<uid> with mode 0700. Throws Failure when
-// that private folder belongs to someone else or cannot be made private.
+// The temporary folder: a private folder lexitally-<uid> (mode 0700) inside $TEMP when set and
+// not empty, otherwise inside the system's temporary folder; created when missing. Throws
+// Failure when it is a link, not a folder, or belongs to someone else.
 QString TempFolder();
+
+// A new folder of one run inside the temporary folder, named prefix-<pid>-XXXXXX, removed with
+// the object. Throws Failure when it cannot be made.
+class QTemporaryDir;
+std::unique_ptr<QTemporaryDir> NewWorkFolder(const QString& prefix);
+
+// Removes the run folders of the temporary folder whose process no longer exists (runs that
+// were killed or crashed). Never reports.
+void RemoveAbandonedWorkFolders();
 
 // The application folder: $LEXITALLY_APP_DIR when set; else the executable's folder when it
 // holds the assets; else <executable folder>/../share/lexitally.

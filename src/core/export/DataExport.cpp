@@ -110,6 +110,8 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
         AppendJsonString(chunk, unreadable[i].reason);
         chunk += '}';
     }
-    chunk += "]}\n";
+    chunk += "],\"errors\":";
+    AppendJsonStrings(chunk, facts.errors);
+    chunk += "}\n";
     Put(out, chunk, true);
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QIODevice;
 class ResultTable;
@@ -19,9 +20,10 @@ struct JsonRunFacts {
     CountMode mode = CountMode::AllFiles;
     QString method; // "db" or "text"
     bool ignoreCase = true;
+    QStringList errors; // the texts of the error reports shown during the run
 };
 
 // One JSON object with mode, method, ignore_case, totals, columns, rows (counts as decimal
-// strings) and the unreadable inputs with their reasons, followed by LF.
+// strings), the unreadable inputs with their reasons and the errors, followed by LF.
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
                QIODevice& out);

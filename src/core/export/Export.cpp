@@ -17,6 +17,9 @@
 
 #include <xlsxwriter.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -372,8 +375,20 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
                                       .arg(kSheetRows));
     }
 
-    // The workbook is written beside the target and moved over it only when complete.
-    QTemporaryFile partial(QFileInfo(path).absolutePath() + QStringLiteral("/.lexitally-XXXXXX.xlsx"));
+    // A FIFO or device gets the finished workbook written into it; a regular file is replaced only
+    // when the user may write it.
+    struct stat target {};
+    const QByteArray native = QFile::encodeName(path);
+    const bool exists = ::stat(native.constData(), &target) == 0;
+    FailIf(exists && S_ISDIR(target.st_mode), QStringLiteral("Is a directory: ") + path);
+    FailIf(exists && S_ISREG(target.st_mode) && ::access(native.constData(), W_OK) != 0,
+           QStringLiteral("Permission denied: ") + path);
+    const bool stream = exists && !S_ISREG(target.st_mode);
+
+    // The workbook is written beside the target (or in the temporary folder for a stream) and
+    // moved over it only when complete.
+    QTemporaryFile partial((stream ? TempFolder() : QFileInfo(path).absolutePath()) +
+                           QStringLiteral("/.lexitally-XXXXXX.xlsx"));
     const bool opened = partial.open();
     FailIf(!opened, partial.errorString());
     partial.close();
@@ -416,6 +431,20 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
     }
     // workbook_close writes the file and frees the workbook in every case.
     CheckWorkbook(workbook_close(workbook.release()));
+    if (stream) {
+        QFile finished(partial.fileName());
+        const bool read = finished.open(QIODevice::ReadOnly);
+        FailIf(!read, finished.errorString());
+        OutputFile output(path);
+        const bool opened = output.Open();
+        FailIf(!opened, output.ErrorString() + QStringLiteral(": ") + path);
+        const QByteArray bytes = finished.readAll();
+        const bool written = output.Device().write(bytes) == bytes.size();
+        FailIf(!written, output.Device().errorString() + QStringLiteral(": ") + path);
+        const bool committed = output.Commit();
+        FailIf(!committed, output.ErrorString() + QStringLiteral(": ") + path);
+        return;
+    }
     if (QFileInfo::exists(path)) {
         QFile::setPermissions(partial.fileName(), QFile::permissions(path)); // a replaced file keeps its access
     }

@@ -12,7 +12,11 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cmath>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <optional>
 
 namespace {
@@ -256,13 +260,79 @@ ExtractionOutcome OutcomeOf(const QString& output, Ui* ui) {
     return NoTextPDF(output, ui) ? ExtractionOutcome::NoText : ExtractionOutcome::TextAvailable;
 }
 
-ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
-                                     int fileCount, const Yield& yield, Ui* ui, const ConversionPlace& place) {
+QString InputProblem(const QString& path) {
+    if (path.contains(QChar(0xFFFD))) {
+        return QStringLiteral("  - the file name is not valid UTF-8: rename the file and add it again");
+    }
+    struct stat info {};
+    const QByteArray native = QFile::encodeName(path);
+    if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
+        return errno == EACCES ? QStringLiteral("  - cannot be read: permission denied") : QStringLiteral("  - not found");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return S_ISDIR(info.st_mode) ? QStringLiteral("  - not a regular file (a folder)")
+                                     : QStringLiteral("  - not a regular file");
+    }
+    if (::access(native.constData(), R_OK) != 0) {
+        return QStringLiteral("  - cannot be read: permission denied");
+    }
+    return {};
+}
+
+Extraction JudgeConversion(int code, const QString& program, const QString& output, bool withPassword, Ui* ui) {
+    const auto failed = [&output](const QString& reason) {
+        QFile::remove(output);
+        return Extraction{ExtractionOutcome::NoOutput, reason};
+    };
+    if (code < 0 && code >= kStartErrorBase) {
+        const int error = code - kStartErrorBase;
+        const QString why = error == kErrorFileNotFound       ? QStringLiteral("not found")
+                            : error == kErrorPermissionDenied ? QStringLiteral("permission denied")
+                                                              : QStringLiteral("error ") + QString::number(error);
+        return failed(QStringLiteral("  - the converter could not be started: ") + program + QStringLiteral(": ") + why);
+    }
+    if (code >= 128) {
+        return failed(QStringLiteral("  - the converter crashed (signal ") + QString::number(code - 128) +
+                      QStringLiteral(")"));
+    }
+    if (code == 2) {
+        return failed(QStringLiteral("  - the converted text could not be written to the temporary folder"));
+    }
+    const bool present = QFileInfo(output).isFile();
+    if (code != 0 && (present || (code != 1 && code != 3))) {
+        return failed(QStringLiteral("  - the conversion failed (converter exit status ") + QString::number(code) +
+                      QStringLiteral(")"));
+    }
+    if (present) {
+        // The converter may end well after a write that failed for want of room: a full folder
+        // means the text may be cut short.
+        struct statvfs room {};
+        if (::statvfs(QFile::encodeName(output).constData(), &room) == 0 && room.f_bavail == 0) {
+            return failed(QStringLiteral("  - the converted text could not be written completely: the temporary "
+                                         "folder is full"));
+        }
+    }
+    const ExtractionOutcome outcome = OutcomeOf(output, ui);
+    return {outcome, OutcomeReason(outcome, withPassword)};
+}
+
+Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink* bar, int startValue, int fileCount,
+                      const Yield& yield, Ui* ui, const ConversionPlace& place) {
     const QString output = TextFileOf(pdf, place.workFolder);
     // An output left from an earlier run must not pass for this conversion's result.
     QFile::remove(output);
+    const QString problem = InputProblem(pdf);
+    if (!problem.isEmpty()) {
+        return {ExtractionOutcome::NoOutput, problem};
+    }
     const QString converter = place.converter.isEmpty() ? ConverterPath() : place.converter;
-    RunAndWait(converter, ConverterArguments(pdf, output, password), 0, bar, bar != nullptr ? bar->Text() : QString(),
-               startValue, fileCount, yield, 100, place.running);
-    return OutcomeOf(output, ui);
+    const int code = RunAndWait(converter, ConverterArguments(pdf, output, password), 0, bar,
+                                bar != nullptr ? bar->Text() : QString(), startValue, fileCount, yield, 100,
+                                place.running);
+    return JudgeConversion(code, converter, output, !password.isEmpty(), ui);
+}
+
+ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
+                                     int fileCount, const Yield& yield, Ui* ui, const ConversionPlace& place) {
+    return ConvertPdf(pdf, password, bar, startValue, fileCount, yield, ui, place).outcome;
 }

@@ -77,6 +77,21 @@ enum class ExtractionOutcome {
 // text available. withPassword: the conversion was made with a password.
 QString OutcomeReason(ExtractionOutcome outcome, bool withPassword);
 
+// What one conversion gave, with the reason when it gave no usable text. A conversion whose
+// converter could not start, crashed, failed or could not write its whole output is never used.
+struct Extraction {
+    ExtractionOutcome outcome = ExtractionOutcome::NoOutput;
+    QString reason; // "" when text is available
+};
+
+// The verdict on a finished conversion: the converter's result code (as RunAndWait gives it),
+// the program that ran and the output it was to write. A failed conversion's output is deleted.
+Extraction JudgeConversion(int code, const QString& program, const QString& output, bool withPassword, Ui* ui);
+
+// Why a path given as a PDF cannot be converted at all ("" when it is a regular file that can be
+// read): "  - not found", "  - not a regular file", "  - cannot be read: permission denied".
+QString InputProblem(const QString& path);
+
 // The converter's arguments: -enc UTF-8 [-opw PASSWORD -upw PASSWORD] PDF OUTPUT. The password is one
 // argument whatever it holds; a path that would read as an option is made absolute.
 QStringList ConverterArguments(const QString& pdf, const QString& output, const QString& password = {});
@@ -100,3 +115,6 @@ struct ConversionPlace {
 // Throws Failure when the temporary folder cannot be used.
 ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
                                      int fileCount, const Yield& yield, Ui* ui, const ConversionPlace& place = {});
+// The same conversion with its reason (see JudgeConversion).
+Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink* bar, int startValue, int fileCount,
+                      const Yield& yield, Ui* ui, const ConversionPlace& place = {});

@@ -60,6 +60,10 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
             QFile::remove(output);
         });
         steps(110, [&] {
+            // A FIFO, device or folder would block the converter or mislead it: not converted.
+            if (!InputProblem(pdf).isEmpty()) {
+                return;
+            }
             RunAndWait(converter, ConverterArguments(pdf, output), 0, context.bar, QString(), 0, 0, context.yield, 100,
                        context.running);
         });

@@ -62,9 +62,8 @@ Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yi
     SortNames(names);
     for (const QString& name : names) {
         YieldNow(yield);
-        // HasUnsafeChars covers "?" as well.
-        if (name.size() >= kMaxNameLength || HasUnsafeChars(name) || name == QStringLiteral(".") ||
-            name == QStringLiteral("..")) {
+        // A folder whose name cannot be spelled again cannot be entered.
+        if (HasUnsafeChars(name) || name == QStringLiteral(".") || name == QStringLiteral("..")) {
             continue;
         }
         found << entry + name + u'/';
@@ -78,7 +77,7 @@ QStringList ListLevel(QStringList& level, const Yield& yield) {
     QStringList found;
     const QStringList entries = level;
     for (const QString& entry : entries) {
-        if (entry.size() >= kMaxPathLength || !IsFolder(entry)) {
+        if (!IsFolder(entry)) {
             continue;
         }
         YieldNow(yield);
@@ -135,7 +134,7 @@ bool SameFile(const QString& a, const QString& b) {
 bool HasUnsafeChars(const QString& name) {
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = name[i].unicode();
-        if (c < 32 || (c >= 127 && c <= 159) || c == u'?' || c == 0xFFFD) {
+        if (c < 32 || (c >= 127 && c <= 159) || c == 0xFFFD) {
             return true;
         }
         if (QChar::isHighSurrogate(c)) {
@@ -169,6 +168,14 @@ bool IsOpenableFile(const QString& path) {
     return regular;
 }
 
+bool IsListedFile(const QString& path) {
+    if (HasUnsafeChars(FileNameFromPath(path))) {
+        return true; // named with its reason by the run, never dropped silently
+    }
+    struct stat info {};
+    return !path.isEmpty() && ::stat(Native(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 QStringList ListFilesInFolder(const QString& folder, const QString& pattern) {
     const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
     // "*.*" takes every file, as it always has on the desktop, names without a dot included.
@@ -177,14 +184,14 @@ QStringList ListFilesInFolder(const QString& folder, const QString& pattern) {
     // Name filters match without regard to letter case unless QDir::CaseSensitive is given.
     QStringList names = dir.entryList({filter}, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
     SortNames(names);
-    QStringList openable;
-    openable.reserve(names.size());
+    QStringList files;
+    files.reserve(names.size());
     for (const QString& name : names) {
-        if (IsOpenableFile(base + name)) {
-            openable << name;
+        if (IsListedFile(base + name)) {
+            files << name;
         }
     }
-    return openable;
+    return files;
 }
 
 QString FolderEntry(const QString& folder) {
@@ -236,7 +243,7 @@ QStringList CollectFolderFiles(const QString& folder, const QString& pattern, co
                 continue;
             }
             const QString path = base + u'/' + name;
-            if (!IsOpenableFile(path) || IsWritableHiddenFile(path, name)) {
+            if (!IsListedFile(path) || IsWritableHiddenFile(path, name)) {
                 continue;
             }
             // A name may hold doubled backslashes, which are part of the name on this system:

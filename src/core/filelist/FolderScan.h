@@ -19,32 +19,31 @@ class Ui;
 // neither listed nor entered, so a link loop cannot make a scan run away; the chosen folder
 // itself may be a link.
 
-// Longest name and path that the scan takes on (in characters).
-inline constexpr int kMaxNameLength = 255;
-inline constexpr int kMaxPathLength = 4096;
-
 inline const QString kPdfPattern = QStringLiteral("*.pdf");
 inline const QString kAllFilesPattern = QStringLiteral("*.*");
 
 // Extends the folder list in place by all sub-folders of its entries, level by level (every
 // deeper level too when recurse is true). Entries must end in "/".
-// Skipped sub-folders: names of kMaxNameLength characters or more, names with unsafe
-// characters (HasUnsafeChars), symbolic links. An entry whose folder cannot be read (permission
+// Skipped sub-folders: names with unsafe characters (HasUnsafeChars: they cannot be spelled
+// again to enter them), symbolic links. An entry whose folder cannot be read (permission
 // denied, gone) is taken out of the list without a message. Anything unexpected is shown by
 // the error report and the scan goes on.
 void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield, Ui& ui);
 
 // Names (without folder) of the files in one folder that match the pattern, letter case
-// ignored, hidden files included, each one passing IsOpenableFile. "*.*" means every file,
+// ignored, hidden files included, each one passing IsListedFile. "*.*" means every file,
 // names without a dot too. Empty when the folder cannot be listed. Reports nothing.
 QStringList ListFilesInFolder(const QString& folder, const QString& pattern);
+
+// True for a regular file (a link to one is fine), readable or not, and for a name that is not
+// valid UTF-8: the run names such files with their reason instead of their vanishing.
+bool IsListedFile(const QString& path);
 
 // True for an existing regular file (a link to one is fine) that can be opened for reading.
 // False for folders, missing paths, devices, pipes, sockets. Never reports.
 bool IsOpenableFile(const QString& path);
 
-// True when the name holds a control character (code point below 32 or 127 to 159), a "?",
-// or something that is not a faithful character (a lone surrogate or U+FFFD, which is what a
+// True when the name holds a control character (code point below 32 or 127 to 159) or something that is not a faithful character (a lone surrogate or U+FFFD, which is what a
 // name that is not valid UTF-8 turns into).
 bool HasUnsafeChars(const QString& name);
 

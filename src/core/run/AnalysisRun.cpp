@@ -63,7 +63,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
     summary.fileCount = n;
 
     QString path;
-    for (int i = 1; i <= n; ++i) {
+    for (int i = 1; i <= n && !observer.Abandoned(); ++i) {
         steps(132, [&] { YieldNow(context.yield); });
         steps(134, [&] {
             const QStringList rows = request.rows();
@@ -92,9 +92,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                     return;
                 }
                 const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
-                const ExtractionOutcome outcome =
-                    ConvertForAnalysis(path, password, progress, start, n, context.yield, context.ui, place);
-                reason = OutcomeReason(outcome, !password.isEmpty());
+                reason = ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place).reason;
             } catch (const Failure& failure) {
                 reason = QStringLiteral("  - ") + failure.Description();
             }
@@ -108,6 +106,9 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         });
     }
 
+    if (observer.Abandoned()) {
+        return summary;
+    }
     steps(152, [&] {
         PassInputs inputs;
         inputs.mode = request.mode;

@@ -40,6 +40,9 @@ public:
     virtual void FileUnreadable(const UnreadableFile& /*file*/) {}
     // Read by the counting pass after every line and by the sort.
     virtual bool StopRequested() { return false; }
+    // The run is given up (the program is ending): the files not yet converted are skipped and
+    // no counting pass runs.
+    virtual bool Abandoned() { return false; }
 };
 
 // What one analysis run works on.
