@@ -18,10 +18,10 @@ struct CliOptions {
     CliFormat format = CliFormat::Tsv;
     QString output; // empty: standard output
     bool quiet = false;
-    bool textInput = false; // every PATH is a UTF-8 text used in place of a converted PDF
-    QString password;       // given to the converter for every PDF
+    bool textInput = false;     // every PATH is a UTF-8 text used in place of a converted PDF
+    QString password;           // given to the converter for every PDF
     bool passwordStdin = false; // read the password from the first line of standard input
-    QStringList paths;      // as given
+    QStringList paths;          // as given
 };
 
 struct ParsedArguments {

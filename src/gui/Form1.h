@@ -9,11 +9,11 @@
 #include "gui/GuiYield.h"
 
 #include <QCheckBox>
-#include <QTemporaryDir>
 #include <QCursor>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>

@@ -2,10 +2,10 @@
 #include "core/base/Files.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
-#include "core/extract/Readability.h"
 #include "core/base/Scramble.h"
 #include "core/base/System.h"
 #include "core/base/Texts.h"
+#include "core/extract/Readability.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
@@ -564,7 +564,8 @@ void HelpersTest::tempFolderFromEnvironment() {
     QVERIFY(QFileInfo(missing).isDir());
     // Everything of ours lives in the private folder, never loose in TEMP, where the user's own
     // files or another user's programs may lie.
-    for (const QString& path : {ConverterPath(), CombinedTextPath(), ReadabilityOutputPath(QStringLiteral("/x/notes.pdf"))}) {
+    for (const QString& path :
+         {ConverterPath(), CombinedTextPath(), ReadabilityOutputPath(QStringLiteral("/x/notes.pdf"))}) {
         QVERIFY2(path.startsWith(TempFolder() + u'/'), qPrintable(path));
     }
 }

@@ -4,10 +4,12 @@
 
 #include <QProcess>
 
-Outcome RunCli(const QStringList& arguments, const QString& folder) {
+Outcome RunCli(const QStringList& arguments, const QString& folder, const QByteArray& input) {
     QProcess process;
     process.setWorkingDirectory(folder);
     process.start(TestBinDir() + QStringLiteral("/lexitally-cli"), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     Outcome outcome;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
         process.kill();

@@ -11,5 +11,6 @@ struct Outcome {
     QByteArray err;
 };
 
-// Runs the built lexitally-cli in folder with the test's (isolated) environment.
-Outcome RunCli(const QStringList& arguments, const QString& folder);
+// Runs the built lexitally-cli in folder with the test's (isolated) environment; input is
+// what it reads on standard input.
+Outcome RunCli(const QStringList& arguments, const QString& folder, const QByteArray& input = {});

@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 

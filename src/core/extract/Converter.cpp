@@ -14,10 +14,10 @@
 
 #include <cerrno>
 #include <cmath>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#include <optional>
 
 namespace {
 
@@ -267,7 +267,8 @@ QString InputProblem(const QString& path) {
     struct stat info {};
     const QByteArray native = QFile::encodeName(path);
     if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
-        return errno == EACCES ? QStringLiteral("  - cannot be read: permission denied") : QStringLiteral("  - not found");
+        return errno == EACCES ? QStringLiteral("  - cannot be read: permission denied")
+                               : QStringLiteral("  - not found");
     }
     if (!S_ISREG(info.st_mode)) {
         return S_ISDIR(info.st_mode) ? QStringLiteral("  - not a regular file (a folder)")
@@ -289,7 +290,8 @@ Extraction JudgeConversion(int code, const QString& program, const QString& outp
         const QString why = error == kErrorFileNotFound       ? QStringLiteral("not found")
                             : error == kErrorPermissionDenied ? QStringLiteral("permission denied")
                                                               : QStringLiteral("error ") + QString::number(error);
-        return failed(QStringLiteral("  - the converter could not be started: ") + program + QStringLiteral(": ") + why);
+        return failed(QStringLiteral("  - the converter could not be started: ") + program + QStringLiteral(": ") +
+                      why);
     }
     if (code >= 128) {
         return failed(QStringLiteral("  - the converter crashed (signal ") + QString::number(code - 128) +
@@ -326,9 +328,9 @@ Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink*
         return {ExtractionOutcome::NoOutput, problem};
     }
     const QString converter = place.converter.isEmpty() ? ConverterPath() : place.converter;
-    const int code = RunAndWait(converter, ConverterArguments(pdf, output, password), 0, bar,
-                                bar != nullptr ? bar->Text() : QString(), startValue, fileCount, yield, 100,
-                                place.running);
+    const int code =
+        RunAndWait(converter, ConverterArguments(pdf, output, password), 0, bar,
+                   bar != nullptr ? bar->Text() : QString(), startValue, fileCount, yield, 100, place.running);
     return JudgeConversion(code, converter, output, !password.isEmpty(), ui);
 }
 

@@ -129,6 +129,29 @@ bool SameFile(const QString& a, const QString& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+// Names of the regular files of the folder that are not valid UTF-8 and match the pattern ("*.*" or "*.ext", letter
+// case ignored). The directory listing of Qt leaves them out; they are listed here so that the
+// run can name them instead of their vanishing without a word.
+QStringList UndecodableNames(const QString& folder, const QString& pattern) {
+    QStringList names;
+    DIR* dir = ::opendir(Native(folder).constData());
+    if (!dir) {
+        return names;
+    }
+    const QByteArray suffix = pattern == kAllFilesPattern ? QByteArray() : pattern.mid(1).toUtf8().toLower();
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        const QString name = QString::fromUtf8(raw);
+        struct stat info {};
+        if (name.toUtf8() != raw && raw.toLower().endsWith(suffix) &&
+            ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)) {
+            names << name;
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
 } // namespace
 
 bool HasUnsafeChars(const QString& name) {
@@ -182,7 +205,11 @@ QStringList ListFilesInFolder(const QString& folder, const QString& pattern) {
     const QString filter = pattern == kAllFilesPattern ? QStringLiteral("*") : pattern;
     QDir dir(base);
     // Name filters match without regard to letter case unless QDir::CaseSensitive is given.
-    QStringList names = dir.entryList({filter}, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
+    // System takes in entries the file system cannot describe by their decoded name (names that are
+    // not valid UTF-8); IsListedFile decides.
+    QStringList names =
+        dir.entryList({filter}, QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
+    names += UndecodableNames(base, pattern);
     SortNames(names);
     QStringList files;
     files.reserve(names.size());

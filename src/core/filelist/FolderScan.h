@@ -43,8 +43,8 @@ bool IsListedFile(const QString& path);
 // False for folders, missing paths, devices, pipes, sockets. Never reports.
 bool IsOpenableFile(const QString& path);
 
-// True when the name holds a control character (code point below 32 or 127 to 159) or something that is not a faithful character (a lone surrogate or U+FFFD, which is what a
-// name that is not valid UTF-8 turns into).
+// True when the name holds a control character (code point below 32 or 127 to 159) or something that is not a faithful
+// character (a lone surrogate or U+FFFD, which is what a name that is not valid UTF-8 turns into).
 bool HasUnsafeChars(const QString& name);
 
 // The folder list entry of a folder: the folder with one "/" at its end ("/" stays "/").

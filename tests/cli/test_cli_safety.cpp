@@ -1,0 +1,297 @@
+// The command line on bad input and in bad conditions: damaged conversions, special files,
+// outputs that would destroy an input, signals, full disks, passwords kept off the command line.
+
+#include "core/base/Places.h"
+#include "support/CliRun.h"
+#include "support/PdfFixtures.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool IsRoot() {
+    return ::geteuid() == 0;
+}
+
+// A converter of the test's own making: a shell script used in place of pdftotext.
+QString FakeConverter(const IsolatedEnvironment& env, const QByteArray& body) {
+    const QString path = WriteTextFile(env.Work() + QStringLiteral("/bin/fake-pdftotext"), "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+    return path;
+}
+
+QJsonObject Json(const Outcome& outcome) {
+    return QJsonDocument::fromJson(outcome.out).object();
+}
+
+// "path|reason" for every unreadable input of a JSON result.
+QStringList Unreadable(const QJsonObject& json) {
+    QStringList entries;
+    for (const QJsonValue entry : json[QStringLiteral("unreadable")].toArray()) {
+        entries << QFileInfo(entry[QStringLiteral("path")].toString()).fileName() + u'|' +
+                       entry[QStringLiteral("reason")].toString();
+    }
+    return entries;
+}
+
+QByteArray Checksum(const QString& path) {
+    return QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256);
+}
+
+// The run folders the command line left in the temporary folder.
+QStringList RunFolders(const IsolatedEnvironment& env) {
+    return QDir(env.Private()).entryList({QStringLiteral("cli-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+// Mounts a small tmpfs on folder for as long as it lives.
+struct SmallDisk {
+    SmallDisk(const QString& folder, const QByteArray& size) : path(QFile::encodeName(folder)) {
+        QDir().mkpath(folder);
+        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, ("size=" + size).constData()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) {
+            ::umount2(path.constData(), MNT_DETACH);
+        }
+    }
+    QByteArray path;
+    bool mounted = false;
+};
+
+const QString kWords = QStringLiteral("Four score and seven years ago our fathers brought forth");
+
+} // namespace
+
+class CliSafetyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Every file given ends up counted or named with a true reason; a conversion that fails,
+    // crashes or cannot start is never counted.
+    void unusableInputs_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("converter"); // script body; "" for the real pdftotext
+        QTest::addColumn<QString>("reason");       // of bad.pdf
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("missing file") << "missing" << QByteArray() << "  - not found" << 0;
+        QTest::newRow("FIFO named like a PDF") << "fifo" << QByteArray() << "  - not a regular file" << 0;
+        QTest::newRow("name that is not UTF-8")
+            << "bytes" << QByteArray() << "  - the file name is not valid UTF-8: rename the file and add it again" << 0;
+        QTest::newRow("converter crashes after writing a little")
+            << "good" << QByteArray("for last; do :; done\nyes word | head -c 300 > \"$last\"\nkill -SEGV $$\n")
+            << "  - the converter crashed (signal 11)" << 1;
+        QTest::newRow("converter fails after writing")
+            << "good" << QByteArray("for last; do :; done\necho some words > \"$last\"\nexit 5\n")
+            << "  - the conversion failed (converter exit status 5)" << 1;
+        QTest::newRow("converter cannot write its output")
+            << "good" << QByteArray("exit 2\n") << "  - the converted text could not be written to the temporary folder"
+            << 1;
+    }
+    void unusableInputs() {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, converter);
+        QFETCH(QString, reason);
+        QFETCH(int, exitCode);
+        IsolatedEnvironment env;
+        QVERIFY(!MakeTextPdf(env.Work() + QStringLiteral("/good.pdf"), {kWords}).isEmpty());
+        QString bad = env.Work() + QStringLiteral("/bad.pdf");
+        if (kind == QStringLiteral("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
+        } else if (kind == QStringLiteral("good")) {
+            QVERIFY(QFile::copy(env.Work() + QStringLiteral("/good.pdf"), bad));
+        } else if (kind == QStringLiteral("bytes")) {
+            // A Latin-1 name, created through the shell, which passes the bytes through; the
+            // folder scan finds it.
+            QVERIFY(QDir().mkpath(env.Work() + QStringLiteral("/scan")));
+            QCOMPARE(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                                              QStringLiteral("cp \"$0/good.pdf\" \"$0/scan/caf$(printf "
+                                                                             "'\\351').pdf\""),
+                                                              env.Work()}),
+                     0);
+            bad = env.Work() + QStringLiteral("/scan");
+        }
+        if (!converter.isEmpty()) {
+            env.Set("LEXITALLY_PDFTOTEXT", FakeConverter(env, converter));
+        }
+        const QByteArray before = Checksum(env.Work() + QStringLiteral("/good.pdf"));
+        QElapsedTimer timer;
+        timer.start();
+        const QStringList arguments{"--format", "json", "--per-file", "good.pdf", bad};
+        const Outcome outcome = RunCli(arguments, env.Work());
+        QVERIFY2(timer.elapsed() < 60000, "the run must not hang");
+        QCOMPARE(outcome.exitCode, exitCode);
+        const QJsonObject json = Json(outcome);
+        const QStringList unreadable = Unreadable(json);
+        // A converter that fails fails for both files.
+        QVERIFY2(unreadable.filter(QStringLiteral("|") + reason).size() == (exitCode == 0 ? 1 : 2),
+                 qPrintable(unreadable.join(u'\n')));
+        if (exitCode == 0) {
+            QCOMPARE(unreadable.size(), 1);
+            QVERIFY(!json[QStringLiteral("rows")].toArray().isEmpty());
+        }
+        QCOMPARE(Checksum(env.Work() + QStringLiteral("/good.pdf")), before);
+        QCOMPARE(RunFolders(env), QStringList());
+    }
+
+    // An output that is one of the inputs is refused; a FIFO or a device is written into and
+    // stays what it is.
+    void outputTargets() {
+        IsolatedEnvironment env;
+        const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/self.pdf"), {kWords});
+        const QByteArray before = Checksum(pdf);
+        for (const QString& target : {QStringLiteral("self.pdf"), QStringLiteral("./self.pdf"), pdf}) {
+            const Outcome outcome = RunCli({"-o", target, "self.pdf"}, env.Work());
+            QCOMPARE(outcome.exitCode, 2);
+            QVERIFY2(outcome.err.contains("is one of the inputs"), outcome.err.constData());
+            QCOMPARE(Checksum(pdf), before);
+        }
+        QVERIFY(QFile::link(pdf, env.Work() + QStringLiteral("/alias.pdf")));
+        QCOMPARE(RunCli({"-o", "alias.pdf", "self.pdf"}, env.Work()).exitCode, 2);
+        QCOMPARE(Checksum(pdf), before);
+
+        // A FIFO: a reader takes the result, and the FIFO is still a FIFO afterwards.
+        const QString fifo = env.Work() + QStringLiteral("/out.fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QProcess reader;
+        reader.start(QStringLiteral("cat"), {fifo});
+        QVERIFY(reader.waitForStarted());
+        const Outcome outcome = RunCli({"-o", fifo, "self.pdf"}, env.Work());
+        QVERIFY(reader.waitForFinished());
+        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY(reader.readAllStandardOutput().startsWith(" Words\tCount\n"));
+        struct stat info {};
+        QCOMPARE(::lstat(QFile::encodeName(fifo).constData(), &info), 0);
+        QVERIFY(S_ISFIFO(info.st_mode));
+
+        // "-" is standard output.
+        const Outcome dash = RunCli({"-o", "-", "self.pdf"}, env.Work());
+        QCOMPARE(dash.exitCode, 0);
+        QVERIFY(dash.out.startsWith(" Words\tCount\n"));
+        QVERIFY(!QFileInfo::exists(env.Work() + QStringLiteral("/-")));
+    }
+
+    // A signal ends the run at once: the converter is ended, the run's folder removed, nothing
+    // written, and the exit status tells which signal it was.
+    void interruptions_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+    void interruptions() {
+        QFETCH(int, signal);
+        IsolatedEnvironment env;
+        const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/slow.pdf"), {kWords});
+        const QString pidFile = env.Work() + QStringLiteral("/converter.pid");
+        env.Set("LEXITALLY_PDFTOTEXT",
+                FakeConverter(env, "echo $$ > '" + pidFile.toUtf8() + "'\nfor last; do :; done\necho words > \"$last\"\n"
+                                   "exec sleep 60\n"));
+        QProcess cli;
+        cli.setWorkingDirectory(env.Work());
+        cli.start(TestBinDir() + QStringLiteral("/lexitally-cli"), {"-o", "result.tsv", "slow.pdf", "slow.pdf"});
+        QVERIFY(cli.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!ReadAll(pidFile).isEmpty(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(RunFolders(env).size(), 1, 10000);
+        const pid_t converter = ReadAll(pidFile).trimmed().toInt();
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 128 + signal);
+        QCOMPARE(cli.readAllStandardOutput(), QByteArray());
+        QVERIFY(!QFileInfo::exists(env.Work() + QStringLiteral("/result.tsv")));
+        QCOMPARE(RunFolders(env), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(converter, 0) != 0, 5000); // no orphaned converter
+    }
+
+    // Folders of runs whose process is gone are removed at the next start; others stay.
+    void abandonedRunFolders() {
+        IsolatedEnvironment env;
+        QDir().mkpath(env.Private());
+        const QString dead = env.Private() + QStringLiteral("/cli-999999999-abcdef");
+        const QString alive =
+            env.Private() + QStringLiteral("/run-") + QString::number(QCoreApplication::applicationPid()) + "-ghijkl";
+        WriteTextFile(dead + QStringLiteral("/text/partial.txt"), "half a text");
+        QVERIFY(QDir().mkpath(alive));
+        WriteTextFile(env.Work() + QStringLiteral("/one.txt"), "one");
+        QCOMPARE(RunCli({"--text", "one.txt"}, env.Work()).exitCode, 0);
+        QVERIFY(!QFileInfo::exists(dead));
+        QVERIFY(QFileInfo(alive).isDir());
+    }
+
+    // The password may come from standard input or the environment instead of the command line.
+    void passwordSources_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<bool>("counted");
+        QTest::newRow("--password") << QStringList{"--password", "s3cret"} << QByteArray() << QString() << true;
+        QTest::newRow("--password-stdin") << QStringList{"--password-stdin"} << QByteArray("s3cret\n") << QString()
+                                          << true;
+        QTest::newRow("LEXITALLY_PASSWORD") << QStringList() << QByteArray() << "s3cret" << true;
+        QTest::newRow("none") << QStringList() << QByteArray() << QString() << false;
+        QTest::newRow("wrong one on standard input")
+            << QStringList{"--password-stdin"} << QByteArray("guess\n") << QString() << false;
+    }
+    void passwordSources() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, environment);
+        QFETCH(bool, counted);
+        IsolatedEnvironment env;
+        const QString plain = MakeTextPdf(env.Work() + QStringLiteral("/plain.pdf"), {kWords});
+        QVERIFY(EncryptPdf(plain, env.Work() + QStringLiteral("/locked.pdf"), QStringLiteral("s3cret"),
+                           QStringLiteral("owner")));
+        env.Set("LEXITALLY_PASSWORD", environment);
+        const Outcome outcome = RunCli(arguments + QStringList{"--format", "json", "locked.pdf"}, env.Work(), input);
+        QCOMPARE(outcome.exitCode, counted ? 0 : 1);
+        QCOMPARE(Json(outcome)[QStringLiteral("rows")].toArray().isEmpty(), !counted);
+    }
+
+    // A full temporary folder never passes for success: a cut conversion is named, a failed
+    // step of the counting pass gives exit status 3 with the error in the JSON.
+    void fullTemporaryFolder() {
+        if (!IsRoot()) {
+            QSKIP("mounting a small file system needs the super-user");
+        }
+        IsolatedEnvironment env;
+        QStringList pages;
+        for (int page = 0; page < 60; ++page) {
+            pages << QString(40, u'x').replace(u'x', kWords + u'\n');
+        }
+        QVERIFY(!MakeTextPdf(env.Work() + QStringLiteral("/long.pdf"), pages, kSansFont, 8).isEmpty());
+        const SmallDisk disk(env.Root() + QStringLiteral("/small"), "64k");
+        if (!disk.mounted) {
+            QSKIP("no tmpfs could be mounted here");
+        }
+        env.Set("TEMP", env.Root() + QStringLiteral("/small"));
+        const Outcome cut = RunCli({"--format", "json", "--per-file", "long.pdf"}, env.Work());
+        QCOMPARE(cut.exitCode, 1);
+        QCOMPARE(Unreadable(Json(cut)),
+                 QStringList{"long.pdf|  - the converted text could not be written completely: the temporary folder "
+                             "is full"});
+
+        // A text that fits once but not twice: the combined text cannot be written.
+        WriteTextFile(env.Work() + QStringLiteral("/big.txt"), QByteArray(40000, 'a') + ' ' + QByteArray(100, 'b'));
+        const Outcome failed = RunCli({"--text", "--format", "json", "big.txt"}, env.Work());
+        QCOMPARE(failed.exitCode, 3);
+        const QJsonArray errors = Json(failed)[QStringLiteral("errors")].toArray();
+        QVERIFY2(!errors.isEmpty(), failed.out.constData());
+        QVERIFY(failed.err.contains("Application Error"));
+    }
+};
+
+LEXITALLY_TEST_MAIN(CliSafetyTest)
+#include "test_cli_safety.moc"
