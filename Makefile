@@ -3,9 +3,11 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
-SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 2>/dev/null)
+SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 2>/dev/null)
 
-.PHONY: all deps build run test sanitize format check-format clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build run test sanitize fuzz format check-format clean
 
 all: build
 
@@ -26,6 +28,14 @@ test: build
 sanitize:
 	@$(MAKE) --no-print-directory test BUILD=build-sanitize CMAKE_FLAGS="-DLEXITALLY_SANITIZE=ON $(CMAKE_FLAGS)"
 
+# The counting fuzzer (clang, libFuzzer) for FUZZ_SECONDS, starting from fuzz/corpus.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DLEXITALLY_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-fuzz -j$$(nproc) --target fuzz_counting
+	@mkdir -p build-fuzz/corpus
+	@build-fuzz/fuzz/fuzz_counting -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 build-fuzz/corpus fuzz/corpus
+
 format:
 	@clang-format -i $(SOURCES)
 
@@ -33,4 +43,4 @@ check-format:
 	@clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf $(BUILD) build-sanitize
+	rm -rf $(BUILD) build-sanitize build-fuzz
