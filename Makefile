@@ -7,7 +7,7 @@ SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' '
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test sanitize fuzz format check-format clean
+.PHONY: all deps build run test sanitize fuzz package format check-format clean
 
 all: build
 
@@ -27,6 +27,10 @@ test: build
 # The tests once more, built with the address and undefined-behaviour sanitizers.
 sanitize:
 	@$(MAKE) --no-print-directory test BUILD=build-sanitize CMAKE_FLAGS="-DLEXITALLY_SANITIZE=ON $(CMAKE_FLAGS)"
+
+# The Debian package: $(BUILD)/lexitally_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD) && cpack >/dev/null && ls lexitally_*.deb
 
 # The counting fuzzer (clang, libFuzzer) for FUZZ_SECONDS, starting from fuzz/corpus.
 fuzz: deps

@@ -19,11 +19,15 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
-#include <QPainter>
 #include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
+
+// The icons live in the resources of the window library, which the linker keeps only when asked.
+static void LoadIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -31,21 +35,14 @@ namespace {
 constexpr int kClientWidth = 8040;
 constexpr int kClientHeight = 8250;
 
-QPixmap ApplicationIconPixmap() {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0x2b, 0x57, 0x9a));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(4, 4, 56, 56, 10, 10);
-    painter.setPen(Qt::white);
-    QFont font(QStringLiteral("Arial"));
-    font.setBold(true);
-    font.setPixelSize(40);
-    painter.setFont(font);
-    painter.drawText(QRect(4, 4, 56, 56), Qt::AlignCenter, QStringLiteral("L"));
-    return pixmap;
+// The program's icon in every size it is drawn in, from the resources of the program.
+QIcon ApplicationIcon() {
+    LoadIconResources();
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 } // namespace
@@ -213,7 +210,7 @@ void Form1::Form_Load() {
     });
     steps(106, [&] {
         setWindowTitle(ProductTitle());
-        setWindowIcon(QIcon(ApplicationIconPixmap()));
+        setWindowIcon(ApplicationIcon());
         QApplication::setWindowIcon(windowIcon());
     });
     steps(108, [&] { m_appTitle = ShortenTitle(ProductTitle()); });

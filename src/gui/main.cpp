@@ -6,7 +6,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -29,10 +34,40 @@ void TakeScreenshots(Form1& form, const QString& folder) {
 
 } // namespace
 
+// The files named on the command line (the launcher passes the PDFs to open); true when the
+// program is to go on. --help and --version answer and end it.
+bool ReadArguments(const QStringList& arguments, QStringList& files) {
+    bool onlyFiles = false;
+    for (const QString& argument : arguments) {
+        if (!onlyFiles && argument == QStringLiteral("--")) {
+            onlyFiles = true;
+        } else if (!onlyFiles && argument == QStringLiteral("--version")) {
+            std::printf("lexitally %s\n", LEXITALLY_VERSION);
+            return false;
+        } else if (!onlyFiles && (argument == QStringLiteral("--help") || argument == QStringLiteral("-h"))) {
+            std::printf("Usage: lexitally [FILE.pdf | FOLDER]...\n\n"
+                        "Opens the main window with the files (and every file of the folders) in its list.\n"
+                        "lexitally-cli does the same analysis without windows.\n");
+            return false;
+        } else if (!onlyFiles && argument.startsWith(u'-') && argument.size() > 1) {
+            std::fprintf(stderr, "lexitally: unknown option %s (see --help)\n", qPrintable(argument));
+            std::exit(2);
+        } else {
+            // A relative name means the starting folder, wherever the program looks later.
+            files << QFileInfo(argument).absoluteFilePath();
+        }
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexitally"));
     QApplication::setOrganizationName(QStringLiteral("Quorvant"));
+    QStringList files;
+    if (!ReadArguments(app.arguments().mid(1), files)) {
+        return 0;
+    }
     const QString screenshots = qEnvironmentVariable("LEXITALLY_SCREENSHOTS");
     QtUi qtUi;
     SilentUi silentUi;
@@ -45,6 +80,21 @@ int main(int argc, char** argv) {
     Form1 form(ui, options);
     form.Form_Load();
     form.show();
+    if (!files.isEmpty()) {
+        // As if the files were dropped on the list.
+        QTimer::singleShot(0, &form, [&form, files] { form.ListView1_OLEDragDrop(files); });
+    }
+    // For tests of the installed program: the file list once the arguments are in, then the end.
+    const QString listTo = qEnvironmentVariable("LEXITALLY_FILE_LIST_TO");
+    if (!listTo.isEmpty()) {
+        QTimer::singleShot(0, &form, [&form, listTo] {
+            QFile out(listTo);
+            if (out.open(QIODevice::WriteOnly)) {
+                out.write(form.FileListPaths().join(u'\n').toUtf8() + '\n');
+            }
+            QApplication::exit(0);
+        });
+    }
     if (!screenshots.isEmpty()) {
         QTimer::singleShot(500, &form, [&form, screenshots] {
             TakeScreenshots(form, screenshots);

@@ -196,9 +196,9 @@ private slots:
         IsolatedEnvironment env;
         const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/slow.pdf"), {kWords});
         const QString pidFile = env.Work() + QStringLiteral("/converter.pid");
-        env.Set("LEXITALLY_PDFTOTEXT",
-                FakeConverter(env, "echo $$ > '" + pidFile.toUtf8() + "'\nfor last; do :; done\necho words > \"$last\"\n"
-                                   "exec sleep 60\n"));
+        env.Set("LEXITALLY_PDFTOTEXT", FakeConverter(env, "echo $$ > '" + pidFile.toUtf8() +
+                                                              "'\nfor last; do :; done\necho words > \"$last\"\n"
+                                                              "exec sleep 60\n"));
         QProcess cli;
         cli.setWorkingDirectory(env.Work());
         cli.start(TestBinDir() + QStringLiteral("/lexitally-cli"), {"-o", "result.tsv", "slow.pdf", "slow.pdf"});
@@ -238,8 +238,8 @@ private slots:
         QTest::addColumn<QString>("environment");
         QTest::addColumn<bool>("counted");
         QTest::newRow("--password") << QStringList{"--password", "s3cret"} << QByteArray() << QString() << true;
-        QTest::newRow("--password-stdin") << QStringList{"--password-stdin"} << QByteArray("s3cret\n") << QString()
-                                          << true;
+        QTest::newRow("--password-stdin")
+            << QStringList{"--password-stdin"} << QByteArray("s3cret\n") << QString() << true;
         QTest::newRow("LEXITALLY_PASSWORD") << QStringList() << QByteArray() << "s3cret" << true;
         QTest::newRow("none") << QStringList() << QByteArray() << QString() << false;
         QTest::newRow("wrong one on standard input")
