@@ -40,6 +40,15 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
         } else if (argument == QStringLiteral("--version")) {
             parsed.version = true;
             return parsed;
+        } else if (argument == QStringLiteral("-j") || Named(argument, QStringLiteral("--jobs"))) {
+            const auto value = argument == QStringLiteral("-j") ? OptionValue(arguments, i, QStringLiteral("-j"))
+                                                                : OptionValue(arguments, i, QStringLiteral("--jobs"));
+            bool ok = false;
+            const int jobs = value ? value->toInt(&ok) : 0;
+            if (!ok || jobs < 1 || jobs > 256) {
+                return fail(QStringLiteral("--jobs needs a number from 1 to 256"));
+            }
+            options.jobs = jobs;
         } else if (argument == QStringLiteral("--password-stdin")) {
             options.passwordStdin = true;
         } else if (argument == QStringLiteral("--per-file")) {
@@ -105,7 +114,7 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 QString UsageText() {
     return QStringLiteral(
         "Usage: lexitally-cli [--per-file] [--case-sensitive] [--method db|text]\n"
-        "                     [--format tsv|json|text|xlsx] [-o FILE] [--quiet]\n"
+        "                     [--format tsv|json|text|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
         "                     [--password PW | --password-stdin] [--text] PATH...\n"
         "\n"
         "Counts the words, lines and characters of PDF files and lists how often each word occurs,\n"
@@ -122,6 +131,7 @@ QString UsageText() {
         "  -o, --output FILE   write the result to FILE instead of standard output (\"-\": standard\n"
         "                      output); a FIFO or device is written into, a regular file replaced\n"
         "                      only once complete\n"
+        "  -j, --jobs N        convert N files at once (default: one per processor)\n"
         "  --quiet             no progress on standard error\n"
         "  --password PW       password for every PDF (the owner password or the one that opens it)\n"
         "  --password-stdin    read that password from the first line of standard input; the\n"

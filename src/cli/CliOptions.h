@@ -21,6 +21,7 @@ struct CliOptions {
     bool textInput = false;     // every PATH is a UTF-8 text used in place of a converted PDF
     QString password;           // given to the converter for every PDF
     bool passwordStdin = false; // read the password from the first line of standard input
+    int jobs = 0;               // converters at once; 0: one per processor
     QStringList paths;          // as given
 };
 

@@ -207,6 +207,7 @@ int Run(const CliOptions& options) {
     request.textInput = options.textInput;
     request.workFolder = work->path();
     request.converter = converter;
+    request.jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
     AnalysisContext context;
     context.progress = &progress;
     context.results = &table;

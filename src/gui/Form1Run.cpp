@@ -107,6 +107,9 @@ void Form1::PushButton2_Click() {
     request.databaseWanted = Option3->isChecked();
     request.textWanted = Option4->isChecked();
     request.providerAvailable = m_providerAvailable;
+    // Converters at once: the setting "Jobs" (0 or missing: one per processor).
+    const int jobs = m_settings.Get(QStringLiteral("Jobs"), QStringLiteral("0")).toInt();
+    request.jobs = jobs > 0 ? jobs : DefaultJobs();
     AnalysisContext context;
     context.progress = ProgressBar1;
     context.results = Results().Model();

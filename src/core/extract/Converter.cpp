@@ -318,6 +318,62 @@ Extraction JudgeConversion(int code, const QString& program, const QString& outp
     return {outcome, OutcomeReason(outcome, withPassword)};
 }
 
+BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place)
+    : m_converter(place.converter.isEmpty() ? ConverterPath() : place.converter),
+      m_output(TextFileOf(pdf, place.workFolder)), m_withPassword(!password.isEmpty()), m_running(place.running) {
+    QFile::remove(m_output);
+    m_problem = InputProblem(pdf);
+    if (!m_problem.isEmpty()) {
+        return;
+    }
+    m_process = std::make_unique<QProcess>();
+    m_process->setProgram(m_converter);
+    m_process->setArguments(ConverterArguments(pdf, m_output, password));
+    m_process->setStandardInputFile(QProcess::nullDevice());
+    m_process->setStandardOutputFile(QProcess::nullDevice());
+    m_process->setStandardErrorFile(QProcess::nullDevice());
+    m_process->start();
+    if (!m_process->waitForStarted(-1)) {
+        m_startError = StartErrorNumber(m_converter);
+        m_process.reset();
+        return;
+    }
+    if (m_running) {
+        m_running->Add(m_process.get());
+    }
+}
+
+BackgroundConversion::~BackgroundConversion() {
+    if (!m_process) {
+        return;
+    }
+    if (m_running) {
+        m_running->Remove(m_process.get());
+    }
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->kill();
+        m_process->waitForFinished(5000);
+    }
+}
+
+bool BackgroundConversion::Finished(int waitMs) {
+    if (!m_process || m_process->state() == QProcess::NotRunning) {
+        return true;
+    }
+    return m_process->waitForFinished(waitMs) || m_process->state() == QProcess::NotRunning;
+}
+
+Extraction BackgroundConversion::Result(Ui* ui) {
+    if (!m_problem.isEmpty()) {
+        return {ExtractionOutcome::NoOutput, m_problem};
+    }
+    int code = kStartErrorBase + m_startError;
+    if (m_process) {
+        code = m_process->exitStatus() == QProcess::CrashExit ? 128 + m_process->exitCode() : m_process->exitCode();
+    }
+    return JudgeConversion(code, m_converter, m_output, m_withPassword, ui);
+}
+
 Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink* bar, int startValue, int fileCount,
                       const Yield& yield, Ui* ui, const ConversionPlace& place) {
     const QString output = TextFileOf(pdf, place.workFolder);

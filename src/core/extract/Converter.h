@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 class QProcess;
@@ -115,6 +116,30 @@ struct ConversionPlace {
 // Throws Failure when the temporary folder cannot be used.
 ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
                                      int fileCount, const Yield& yield, Ui* ui, const ConversionPlace& place = {});
+// One conversion running beside others (the run converts several files at once). It starts at
+// construction and is listed with the place's running converters while it runs.
+class BackgroundConversion {
+public:
+    BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place);
+    ~BackgroundConversion();
+    BackgroundConversion(const BackgroundConversion&) = delete;
+    BackgroundConversion& operator=(const BackgroundConversion&) = delete;
+
+    // True once the converter has ended (or never started); waits at most waitMs for it.
+    bool Finished(int waitMs = 0);
+    // The verdict; only once Finished().
+    Extraction Result(Ui* ui);
+
+private:
+    QString m_converter;
+    QString m_output;
+    bool m_withPassword = false;
+    QString m_problem; // the input cannot be converted at all
+    int m_startError = 0;
+    std::unique_ptr<QProcess> m_process;
+    ConverterProcesses* m_running = nullptr;
+};
+
 // The same conversion with its reason (see JudgeConversion).
 Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink* bar, int startValue, int fileCount,
                       const Yield& yield, Ui* ui, const ConversionPlace& place = {});

@@ -10,6 +10,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <deque>
+#include <memory>
 
 namespace {
 
@@ -44,6 +49,10 @@ FrequencyMethodKind ChooseFrequencyMethod(bool databaseWanted, bool textWanted, 
     return textWanted ? FrequencyMethodKind::Text : FrequencyMethodKind::None;
 }
 
+int DefaultJobs() {
+    return std::max(1, QThread::idealThreadCount());
+}
+
 QString UnreadableList(const QList<UnreadableFile>& files) {
     QString list;
     for (const UnreadableFile& file : files) {
@@ -61,6 +70,47 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
     int n = 0;
     steps(128, [&] { n = static_cast<int>(request.rows().size()); });
     summary.fileCount = n;
+
+    // Conversions started and not yet recorded, in list order. With one job each file is
+    // converted and recorded before the next one starts.
+    struct Pending {
+        QString path;
+        QString reason;
+        std::unique_ptr<BackgroundConversion> conversion;
+    };
+    std::deque<Pending> pending;
+    const int jobs = request.textInput ? 1 : std::max(1, request.jobs);
+    int recorded = 0;
+    // Records the files at the front of the queue whose conversion has ended, in list order;
+    // with `wait`, waits for the front one first.
+    const auto record = [&](bool wait) {
+        while (!pending.empty()) {
+            Pending& front = pending.front();
+            if (front.conversion) {
+                while (wait && !front.conversion->Finished(20)) {
+                    YieldNow(context.yield);
+                }
+                if (!front.conversion->Finished()) {
+                    return;
+                }
+                front.reason = front.conversion->Result(context.ui).reason;
+                front.conversion.reset();
+            }
+            steps(148, [&] {
+                if (!front.reason.isEmpty()) {
+                    const UnreadableFile file{front.path, front.reason};
+                    summary.unreadable.append(file);
+                    observer.FileUnreadable(file);
+                }
+            });
+            pending.pop_front();
+            ++recorded;
+            if (jobs > 1 && progress) {
+                progress->SetValue(FileProgressPercent(recorded, n, true)); // files done of all
+            }
+            wait = false;
+        }
+    };
 
     QString path;
     for (int i = 1; i <= n && !observer.Abandoned(); ++i) {
@@ -84,27 +134,41 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         steps(142, [&] { YieldNow(context.yield); });
         QString password;
         steps(144, [&] { password = observer.Password(path); });
-        QString reason;
+        Pending file{path, QString(), nullptr};
         steps(146, [&] {
             try {
                 if (request.textInput) {
-                    reason = PlaceTextInput(path, request.workFolder);
-                    return;
+                    file.reason = PlaceTextInput(path, request.workFolder);
+                } else if (jobs == 1) {
+                    const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
+                    file.reason = ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place).reason;
+                } else {
+                    // A free converter first: no more than `jobs` run, or wait for the oldest.
+                    while (std::count_if(pending.begin(), pending.end(), [](const Pending& p) {
+                               return p.conversion && !p.conversion->Finished();
+                           }) >= jobs) {
+                        YieldNow(context.yield);
+                        for (Pending& running : pending) {
+                            if (running.conversion && !running.conversion->Finished(20)) {
+                                break;
+                            }
+                        }
+                    }
+                    file.conversion = std::make_unique<BackgroundConversion>(path, password, place);
                 }
-                const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
-                reason = ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place).reason;
             } catch (const Failure& failure) {
-                reason = QStringLiteral("  - ") + failure.Description();
+                file.reason = QStringLiteral("  - ") + failure.Description();
             }
         });
-        steps(148, [&] {
-            if (!reason.isEmpty()) {
-                const UnreadableFile file{path, reason};
-                summary.unreadable.append(file);
-                observer.FileUnreadable(file);
-            }
-        });
+        pending.push_back(std::move(file));
+        record(false);
     }
+    // The conversions still running end before the counting pass (or, when the run is given up,
+    // are ended by it).
+    while (!pending.empty() && !observer.Abandoned()) {
+        record(true);
+    }
+    pending.clear();
 
     if (observer.Abandoned()) {
         return summary;

@@ -63,7 +63,12 @@ struct AnalysisRequest {
     QString workFolder;
     // The converter to run ("" = the link in the temporary folder).
     QString converter;
+    // How many files are converted at once (1: one after the other, each waited for).
+    int jobs = 1;
 };
+
+// The number of converters a run may keep busy: the processors of the machine.
+int DefaultJobs();
 
 // Who the run reports to.
 struct AnalysisContext {
