@@ -260,6 +260,53 @@ private slots:
         QCOMPARE(Json(outcome)[QStringLiteral("rows")].toArray().isEmpty(), !counted);
     }
 
+    // Converting on several processors changes nothing but the time: the same JSON, byte for
+    // byte, as converting one file after another, in every mode, case and method.
+    void parallelEqualsSequential_data() {
+        QTest::addColumn<QStringList>("options");
+        for (const char* method : {"db", "text"}) {
+            for (const bool perFile : {false, true}) {
+                for (const bool sensitive : {false, true}) {
+                    QStringList options{"--method", QString::fromLatin1(method)};
+                    if (perFile) {
+                        options << "--per-file";
+                    }
+                    if (sensitive) {
+                        options << "--case-sensitive";
+                    }
+                    QTest::addRow("%s", qPrintable(options.join(u' '))) << options;
+                }
+            }
+        }
+    }
+    void parallelEqualsSequential() {
+        QFETCH(QStringList, options);
+        IsolatedEnvironment env;
+        QStringList files;
+        for (int i = 0; i < 6; ++i) {
+            const QString name = QStringLiteral("doc%1.pdf").arg(i);
+            QStringList pages;
+            for (int page = 0; page <= i % 3; ++page) {
+                pages << kWords.repeated(i + 1) + QStringLiteral("\nThe ") + QString::number(i) +
+                             QStringLiteral(" the THE");
+            }
+            QVERIFY(!MakeTextPdf(env.Work() + u'/' + name, pages).isEmpty());
+            files << name;
+        }
+        QVERIFY(!MakeImagePdf(env.Work() + QStringLiteral("/scan.pdf")).isEmpty());
+        files.insert(2, QStringLiteral("scan.pdf"));
+        files.insert(4, QStringLiteral("missing.pdf"));
+        const QStringList common = options + QStringList{"--format", "json"} + files;
+        const Outcome sequential = RunCli(QStringList{"--jobs", "1"} + common, env.Work());
+        QCOMPARE(sequential.exitCode, 0);
+        QCOMPARE(Unreadable(Json(sequential)).size(), 2);
+        for (const char* jobs : {"2", "4"}) {
+            const Outcome parallel = RunCli(QStringList{"--jobs", QString::fromLatin1(jobs)} + common, env.Work());
+            QCOMPARE(parallel.exitCode, 0);
+            QCOMPARE(parallel.out, sequential.out);
+        }
+    }
+
     // A full temporary folder never passes for success: a cut conversion is named, a failed
     // step of the counting pass gives exit status 3 with the error in the JSON.
     void fullTemporaryFolder() {

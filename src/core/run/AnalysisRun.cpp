@@ -141,7 +141,8 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                     file.reason = PlaceTextInput(path, request.workFolder);
                 } else if (jobs == 1) {
                     const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
-                    file.reason = ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place).reason;
+                    file.reason =
+                        ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place).reason;
                 } else {
                     // A free converter first: no more than `jobs` run, or wait for the oldest.
                     while (std::count_if(pending.begin(), pending.end(), [](const Pending& p) {
