@@ -604,55 +604,13 @@ private slots:
         QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[1])));
     }
 
-    // A word that the table refuses drops the rows of its text, with one report; other texts
-    // are counted as usual.
-    void refusedWord_data() {
-        QTest::addColumn<QString>("method");
-        QTest::addColumn<CountMode>("mode");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<int>("step");
-        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
-            QTest::addRow("%s, all files", qPrintable(method)) << method << CountMode::AllFiles << QStringList{} << 112;
-            QTest::addRow("%s, per file", qPrintable(method))
-                << method << CountMode::PerFile << QStringList{"doc1.pdf b 2"} << 128;
-        }
-    }
-
-    void refusedWord() {
-        QFETCH(QString, method);
-        QFETCH(CountMode, mode);
-        QFETCH(QStringList, rows);
-        QFETCH(int, step);
-        IsolatedEnvironment env;
-        QDir().mkpath(DataFolder());
-        const QString name = QStringLiteral("test-refusing");
-        {
-            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            c.setDatabaseName(WorkingDatabasePath());
-            QVERIFY(c.open());
-            QVERIFY(QSqlQuery(c).exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT CHECK (Word <> 'boom'))")));
-        }
-        QSqlDatabase::removeDatabase(name);
-        Run run;
-        run.method = method;
-        run.mode = mode;
-        run.Place(env.Work(), {Repeat("a", 100) + "boom", "b b"});
-        run.Go();
-        QCOMPARE(run.Rows(), rows);
-        QCOMPARE(run.sink.totals.words, static_cast<qint64>(rows.size() * 2));
-        const QList<ScriptedUi::Call> messages = run.ui.Messages();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].text.contains(QString::fromLatin1(Source::SortingDb) + QStringLiteral("at line ") +
-                                           QString::number(step)),
-                 qPrintable(messages[0].text));
-        QVERIFY2(messages[0].text.contains(QStringLiteral("CHECK constraint failed")), qPrintable(messages[0].text));
-    }
-
     void databaseWithoutTable_data() {
         QTest::addColumn<QString>("state");
         QTest::newRow("table missing") << "no table";
         QTest::newRow("database file missing") << "no file";
         QTest::newRow("rows of an earlier run") << "old rows";
+        // The run's words never go into the file's table, whatever it accepts.
+        QTest::newRow("a table that refuses every word") << "refusing table";
     }
 
     void databaseWithoutTable() {
@@ -669,6 +627,8 @@ private slots:
                 QSqlQuery q(c);
                 if (state == QStringLiteral("no table")) {
                     QVERIFY(q.exec(QStringLiteral("CREATE TABLE other (x)")));
+                } else if (state == QStringLiteral("refusing table")) {
+                    QVERIFY(q.exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT CHECK (0))")));
                 } else {
                     QVERIFY(q.exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT)")));
                     QVERIFY(q.exec(QStringLiteral("INSERT INTO tbWords VALUES ('a'), ('old')")));
@@ -686,6 +646,61 @@ private slots:
         SortingDB(in);
         QVERIFY(run.ui.calls.isEmpty());
         QCOMPARE(run.Rows(), (QStringList{"a 1", "b 2"}));
+    }
+
+    // A second run started while the first is under way (its own connection to the same working
+    // database) never sees the first run's words, nor the first the second's.
+    void runsSideBySide_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QString>("when"); // "walk": at the first word; "sort": when the words are grouped
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
+            for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile}) {
+                for (const QString& when : {QStringLiteral("walk"), QStringLiteral("sort")}) {
+                    QTest::addRow("%s, %s, during the %s", qPrintable(method),
+                                  mode == CountMode::AllFiles ? "all files" : "per file", qPrintable(when))
+                        << method << mode << when;
+                }
+            }
+        }
+    }
+
+    void runsSideBySide() {
+        QFETCH(QString, method);
+        QFETCH(CountMode, mode);
+        QFETCH(QString, when);
+        IsolatedEnvironment env;
+        Run first;
+        Run second;
+        for (Run* run : {&first, &second}) {
+            run->method = method;
+            run->mode = mode;
+        }
+        first.Place(env.Work() + QStringLiteral("/first"), {"a b b", "c"});
+        second.Place(env.Work() + QStringLiteral("/second"), {"x y y", "z z z"});
+        bool started = false;
+        first.progress.onText = [&](const ProgressText& text) {
+            const bool now = when == QStringLiteral("walk")
+                                 ? text.kind == ProgressText::Kind::CountingToken
+                                 : text.text == QStringLiteral("Sorting words, please wait...");
+            if (now && !started) {
+                started = true;
+                second.Go();
+            }
+        };
+        first.Go();
+        QVERIFY(started);
+        const bool all = mode == CountMode::AllFiles;
+        const QStringList firstRows =
+            all ? QStringList{"a 1", "c 1", "b 2"} : QStringList{"doc0.pdf a 1", "doc0.pdf b 2", "doc1.pdf c 1"};
+        const QStringList secondRows =
+            all ? QStringList{"x 1", "y 2", "z 3"} : QStringList{"doc0.pdf x 1", "doc0.pdf y 2", "doc1.pdf z 3"};
+        QCOMPARE(first.Rows(), firstRows);
+        QCOMPARE(second.Rows(), secondRows);
+        QCOMPARE(first.sink.totals.words, qint64(4));
+        QCOMPARE(second.sink.totals.words, qint64(6));
+        QVERIFY2(first.ui.calls.isEmpty(), qPrintable(first.ui.MessageTexts().join(u'\n')));
+        QVERIFY2(second.ui.calls.isEmpty(), qPrintable(second.ui.MessageTexts().join(u'\n')));
     }
 
     // Every call has a connection of its own and leaves none behind.

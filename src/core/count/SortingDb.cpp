@@ -37,7 +37,7 @@ int SortThreads() {
 }
 
 QString ValueRowsStatement(int rows) {
-    QString statement = QStringLiteral("INSERT INTO tbWords (Word) VALUES (?)");
+    QString statement = QStringLiteral("INSERT INTO temp.tbWords (Word) VALUES (?)");
     for (int i = 1; i < rows; ++i) {
         statement += QStringLiteral(",(?)");
     }
@@ -66,8 +66,11 @@ public:
         // The grouped query sorts one row per word; the engine may share that sort among helper
         // threads of its own while the query runs (the query is one call either way).
         Execute(m_db, QStringLiteral("PRAGMA threads=") + QString::number(SortThreads()));
-        Execute(m_db, WordTableStatement());
-        Execute(m_db, QStringLiteral("DELETE FROM tbWords"));
+        // The words of this run live in a table of this connection only: a second run at the
+        // same time (another window, another process) has its own, and nothing of them reaches
+        // the file. It shadows a tbWords of the file, which is never read or written.
+        Execute(m_db, QStringLiteral("PRAGMA temp_store=MEMORY"));
+        Execute(m_db, QStringLiteral("CREATE TEMP TABLE tbWords (Word TEXT)"));
         PrepareInsert();
         m_broken = false;
     }
@@ -77,7 +80,7 @@ public:
             return;
         }
         m_textFailed = true;
-        Execute(m_db, QStringLiteral("DELETE FROM tbWords"));
+        Execute(m_db, QStringLiteral("DELETE FROM temp.tbWords"));
         m_textFailed = false;
     }
 
@@ -197,8 +200,9 @@ public:
 private:
     void PrepareInsert() {
         m_insert.emplace(m_db);
-        m_jsonBatch = m_insertStyle != WordInsert::ValueRows &&
-                      m_insert->prepare(QStringLiteral("INSERT INTO tbWords (Word) SELECT value FROM json_each(?)"));
+        m_jsonBatch =
+            m_insertStyle != WordInsert::ValueRows &&
+            m_insert->prepare(QStringLiteral("INSERT INTO temp.tbWords (Word) SELECT value FROM json_each(?)"));
         if (m_jsonBatch) {
             m_batch.reserve(kJsonBatchWords * 16);
             return;
@@ -270,7 +274,7 @@ QString WordCountQuery() {
     // Grouping first on the exact spelling keeps the big sort a plain byte comparison; the
     // case-blind groups are then formed from the (few) distinct spellings.
     return QStringLiteral("SELECT SUM(Occurrences) AS WCount, MIN(Spelling) AS Word FROM "
-                          "(SELECT COUNT(*) AS Occurrences, Word COLLATE BINARY AS Spelling FROM tbWords "
+                          "(SELECT COUNT(*) AS Occurrences, Word COLLATE BINARY AS Spelling FROM temp.tbWords "
                           "GROUP BY Word COLLATE BINARY) "
                           "GROUP BY Spelling COLLATE NOCASE "
                           "ORDER BY SUM(Occurrences), MIN(Spelling) COLLATE NOCASE");

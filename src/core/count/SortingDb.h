@@ -16,8 +16,9 @@ enum class WordInsert {
 // each group shown under its binary-smallest spelling.
 QString WordCountQuery();
 
-// The database method: the counting pass storing every word as a row of tbWords in the
-// working database, one grouped query per count, rows reported least frequent first.
-// Words longer than 255 characters are stored cut to 255.
+// The database method: the counting pass storing every word as a row of tbWords, a temporary
+// table of the run's own connection to the working database (two runs at the same time never
+// share it, and nothing of it is written to the file), one grouped query per count, rows
+// reported least frequent first. Words longer than 255 characters are stored cut to 255.
 void SortingDB(const PassInputs& inputs);
 void SortingDB(const PassInputs& inputs, WordInsert insert);
