@@ -1,4 +1,5 @@
 #include "core/base/Places.h"
+#include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
 #include "support/CliRun.h"
 #include "support/PdfFixtures.h"
@@ -11,7 +12,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +52,26 @@ struct Inputs {
 
 QByteArray Lines(const QStringList& lines) {
     return lines.join(u'\n').toUtf8() + '\n';
+}
+
+// "ok" for a sound database file, else what the engine's integrity check said.
+QString DatabaseIntegrity(const QString& path) {
+    const QString name = QStringLiteral("test-integrity");
+    QString verdict;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(path);
+        QSqlQuery q(c);
+        if (!c.open() || !q.exec(QStringLiteral("PRAGMA integrity_check"))) {
+            verdict = c.lastError().text() + q.lastError().text();
+        } else {
+            while (q.next()) {
+                verdict += q.value(0).toString();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return verdict;
 }
 
 } // namespace
@@ -260,6 +287,70 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(outcome.out)[QStringLiteral("method")].toString(), QStringLiteral("db"));
         QVERIFY(QFileInfo(WorkingDatabasePath()).isFile());
         inputs.VerifyUntouched();
+    }
+
+    // A read-only working database is rebuilt once, with a message naming it. File permissions
+    // do not bind the superuser, who therefore runs the program as nobody here.
+    void readOnlyWorkingDatabase() {
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        QCOMPARE(RunCli({"--text", "two.txt"}, env.Work()).exitCode, 0); // makes the working database
+        const QString db = WorkingDatabasePath();
+        QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner));
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            QCOMPARE(QProcess::execute(QStringLiteral("chown"), {"-R", "nobody:", env.Root()}), 0);
+        }
+        const auto run = [&] {
+            const QStringList arguments{"--text", "two.txt"};
+            return root ? RunCliAs(QStringLiteral("nobody"), arguments, env.Work()) : RunCli(arguments, env.Work());
+        };
+        const Outcome first = run();
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(first.out, Lines({" Words\tCount", "sat\t1", "the\t1"}));
+        QVERIFY2(first.err.contains(RebuiltDatabaseText(db, QStringLiteral("the file is read-only")).toUtf8()),
+                 first.err.constData());
+        QCOMPARE(first.err.count('\n'), 1);
+        QVERIFY(QFileInfo(db).permissions() & QFileDevice::WriteOwner);
+        const Outcome second = run();
+        QCOMPARE(second.exitCode, 0);
+        QCOMPARE(second.err, QByteArray());
+    }
+
+    // A run killed in the middle of its words leaves the working database sound: the next run
+    // neither rebuilds it nor fails.
+    void killedRun() {
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        QByteArray big;
+        for (int i = 0; big.size() < 12'000'000; ++i) {
+            for (int n = i % 200'000;; n /= 26) { // 200,000 distinct words
+                big += static_cast<char>('a' + n % 26);
+                if (n < 26) {
+                    break;
+                }
+            }
+            big += i % 12 == 11 ? '\n' : ' ';
+        }
+        WriteTextFile(env.Work() + QStringLiteral("/big.txt"), big);
+        QCOMPARE(RunCli({"--text", "--quiet", "big.txt"}, env.Work()).exitCode, 0);
+        const QString db = WorkingDatabasePath();
+        // Killed early (while an earlier run's words would be cleared away), amid the words, later.
+        for (const int milliseconds : {30, 300, 800}) {
+            QProcess process;
+            process.setWorkingDirectory(env.Work());
+            process.start(TestBinDir() + QStringLiteral("/lexitally-cli"), {"--text", "--quiet", "big.txt"});
+            QVERIFY(process.waitForStarted());
+            if (!process.waitForFinished(milliseconds)) {
+                ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+                QVERIFY(process.waitForFinished());
+            }
+            QCOMPARE(DatabaseIntegrity(db), QStringLiteral("ok"));
+        }
+        const Outcome next = RunCli({"--text", "two.txt"}, env.Work());
+        QCOMPARE(next.exitCode, 0);
+        QCOMPARE(next.err, QByteArray());
+        QCOMPARE(next.out, Lines({" Words\tCount", "sat\t1", "the\t1"}));
     }
 
     // Real converter output of a PDF made here, counted through --text.

@@ -1,6 +1,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/base/Texts.h"
 #include "core/count/CountingPass.h"
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -120,6 +122,72 @@ QByteArray Repeat(const QByteArray& word, int times) {
 }
 
 const QStringList kMethods = {QStringLiteral("text"), QStringLiteral("db"), QStringLiteral("db-rows")};
+
+// Runs statements on a database file through a connection of the test's own.
+bool ExecuteOn(const QString& path, const QStringList& statements) {
+    const QString name = QStringLiteral("test-statements");
+    bool done = true;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(path);
+        done = c.open();
+        for (const QString& statement : statements) {
+            done = done && QSqlQuery(c).exec(statement);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return done;
+}
+
+// "ok" for a sound database file, else what the engine's integrity check said.
+QString IntegrityOf(const QString& path) {
+    const QString name = QStringLiteral("test-integrity");
+    QString verdict;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(path);
+        c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery q(c);
+        if (!c.open() || !q.exec(QStringLiteral("PRAGMA integrity_check"))) {
+            verdict = c.lastError().text() + q.lastError().text();
+        } else {
+            while (q.next()) {
+                verdict += q.value(0).toString();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return verdict;
+}
+
+// Leaves a database file as a killed run, a stray write or a change of permissions might:
+// "garbage" (no database at all), "cut short" (a database of many rows cut to half its length),
+// "damaged pages" (pages in the middle overwritten), "read-only".
+void Damage(const QString& path, const QString& how) {
+    if (how == QStringLiteral("garbage")) {
+        QFile::remove(path);
+        WriteTextFile(path, QByteArray(4096, 'x'));
+        return;
+    }
+    if (how == QStringLiteral("read-only")) {
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
+        return;
+    }
+    QStringList fill{QStringLiteral("CREATE TABLE IF NOT EXISTS tbWords (Word TEXT)")};
+    fill << QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+                           "INSERT INTO tbWords SELECT 'word' || i FROM n");
+    QVERIFY(ExecuteOn(path, fill));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    if (how == QStringLiteral("cut short")) {
+        QVERIFY(file.resize(file.size() / 2));
+    } else {
+        QVERIFY(file.seek(file.size() / 2));
+        file.write(QByteArray(3 * 4096, '\xA5'));
+    }
+    file.close();
+    QVERIFY(IntegrityOf(path) != QStringLiteral("ok"));
+}
 
 } // namespace
 
@@ -548,16 +616,67 @@ private slots:
         }
     }
 
-    // A working database that cannot be used gives one error report; the pass still counts
-    // characters and lines, uses up the texts and sets the totals.
+    // A working database that a killed run, a stray write or a change of permissions left
+    // unusable is rebuilt once, with one message naming it; the run counts as usual.
+    void damagedDatabase_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not a database") << "garbage" << CountMode::AllFiles << "file is not a database";
+        QTest::newRow("not a database, per file") << "garbage" << CountMode::PerFile << "file is not a database";
+        QTest::newRow("cut short") << "cut short" << CountMode::AllFiles << "database disk image is malformed";
+        QTest::newRow("damaged pages") << "damaged pages" << CountMode::PerFile << "database disk image is malformed";
+        QTest::newRow("read-only") << "read-only" << CountMode::AllFiles << "the file is read-only";
+    }
+
+    void damagedDatabase() {
+        QFETCH(QString, damage);
+        QFETCH(CountMode, mode);
+        QFETCH(QString, reason);
+        if (damage == QStringLiteral("read-only") && ::geteuid() == 0) {
+            QSKIP("file permissions do not bind the superuser (the command-line tests run this as nobody)");
+        }
+        IsolatedEnvironment env;
+        EnsureWorkingDatabase();
+        const QString db = WorkingDatabasePath();
+        Damage(db, damage);
+        const QStringList rows = mode == CountMode::AllFiles
+                                     ? QStringList{"a 1", "b 1", "c 1", "d 1"}
+                                     : QStringList{"doc0.pdf a 1", "doc0.pdf b 1", "doc0.pdf c 1", "doc1.pdf d 1"};
+        Run run;
+        run.method = QStringLiteral("db");
+        run.mode = mode;
+        run.Place(env.Work(), {"a b\nc", "d"});
+        run.Go();
+        QCOMPARE(run.Rows(), rows);
+        const QList<ScriptedUi::Call> messages = run.ui.Messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, AppTitle());
+        QCOMPARE(messages[0].icon, MsgIcon::None);
+        QCOMPARE(messages[0].text, RebuiltDatabaseText(db, reason));
+        QVERIFY(messages[0].text.contains(db));
+        QCOMPARE(IntegrityOf(db), QStringLiteral("ok"));
+        QVERIFY(QFileInfo(db).isWritable());
+
+        // Rebuilt once: the next run finds nothing to say.
+        Run next;
+        next.method = QStringLiteral("db");
+        next.mode = mode;
+        next.Place(env.Work(), {"a b\nc", "d"});
+        next.Go();
+        QCOMPARE(next.Rows(), rows);
+        QVERIFY2(next.ui.calls.isEmpty(), qPrintable(next.ui.MessageTexts().join(u'\n')));
+    }
+
+    // A working database that can be neither used nor rebuilt gives one error report; the pass
+    // still counts characters and lines, uses up the texts and sets the totals.
     void unusableDatabase_data() {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<CountMode>("mode");
         QTest::addColumn<QString>("description"); // what the engine said
-        QTest::newRow("not a database") << "garbage" << CountMode::AllFiles << "file is not a database";
-        QTest::newRow("not a database, per file") << "garbage" << CountMode::PerFile << "file is not a database";
         QTest::newRow("a folder in its place") << "folder" << CountMode::AllFiles << "unable to open database file";
-        QTest::newRow("read-only database") << "read-only" << CountMode::PerFile << "readonly database";
+        QTest::newRow("read-only, in a read-only folder")
+            << "read-only folder" << CountMode::PerFile << "the file is read-only";
     }
 
     void unusableDatabase() {
@@ -567,12 +686,9 @@ private slots:
         IsolatedEnvironment env;
         EnsureWorkingDatabase();
         const QString db = WorkingDatabasePath();
-        if (damage == QStringLiteral("garbage")) {
+        if (damage == QStringLiteral("folder")) {
             QFile::remove(db);
-            WriteTextFile(db, QByteArray(4096, 'x'));
-        } else if (damage == QStringLiteral("folder")) {
-            QFile::remove(db);
-            QDir().mkpath(db);
+            QDir().mkpath(db + QStringLiteral("/inside"));
         } else {
             if (::geteuid() == 0) {
                 QSKIP("file permissions do not bind the superuser");
@@ -602,6 +718,7 @@ private slots:
         QCOMPARE(run.sink.totalsSet, 1);
         QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[0])));
         QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[1])));
+        QVERIFY(QFileInfo(db).exists()); // what stood in its place is left alone
     }
 
     void databaseWithoutTable_data() {

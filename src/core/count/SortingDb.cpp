@@ -3,6 +3,8 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Places.h"
+#include "core/base/Texts.h"
+#include "core/base/Ui.h"
 #include "core/count/CountingPass.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
@@ -58,11 +60,11 @@ public:
         m_broken = true; // until the connection is known to work
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         FailIf(!m_db.isValid(), ErrorText(m_db.lastError()));
-        m_db.setDatabaseName(WorkingDatabasePath());
-        const bool opened = m_db.open();
-        FailIf(!opened, ErrorText(m_db.lastError()));
-        Execute(m_db, QStringLiteral("PRAGMA synchronous=OFF"));
-        Execute(m_db, QStringLiteral("PRAGMA journal_mode=MEMORY"));
+        // A working database that cannot serve the run is scratch: it is rebuilt, and said so once.
+        const QString rebuilt = OpenWorkingDatabase(m_db);
+        if (!rebuilt.isEmpty() && m_in.ui) {
+            m_in.ui->Message(RebuiltDatabaseText(WorkingDatabasePath(), rebuilt), AppTitle());
+        }
         // The grouped query sorts one row per word; the engine may share that sort among helper
         // threads of its own while the query runs (the query is one call either way).
         Execute(m_db, QStringLiteral("PRAGMA threads=") + QString::number(SortThreads()));
