@@ -721,6 +721,62 @@ private slots:
         QVERIFY(QFileInfo(db).exists()); // what stood in its place is left alone
     }
 
+    // The working database tells nothing of what was counted: a run writes nothing into it, and
+    // the words an earlier version left in its tbWords are cleared away once, the file shrunk.
+    void databaseKeepsNoWords_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<bool>("oldWords");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
+            for (const bool oldWords : {false, true}) {
+                for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile}) {
+                    QTest::addRow("%s, %s, %s", qPrintable(method), oldWords ? "old words" : "template",
+                                  mode == CountMode::AllFiles ? "all files" : "per file")
+                        << method << mode << oldWords;
+                }
+            }
+        }
+    }
+
+    void databaseKeepsNoWords() {
+        QFETCH(QString, method);
+        QFETCH(CountMode, mode);
+        QFETCH(bool, oldWords);
+        IsolatedEnvironment env;
+        EnsureWorkingDatabase();
+        const QString db = WorkingDatabasePath();
+        const QByteArray blank = ReadAll(db);
+        if (oldWords) {
+            QVERIFY(ExecuteOn(
+                db, {QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                    "WHERE i < 20000) INSERT INTO tbWords SELECT 'zebrafinch' || i FROM n")}));
+            QVERIFY(ReadAll(db).contains("zebrafinch"));
+        }
+        for (int round = 0; round < 2; ++round) {
+            const QByteArray before = ReadAll(db);
+            Run run;
+            run.method = method;
+            run.mode = mode;
+            run.Place(env.Work(), {"quokka wombat quokka", "numbat"});
+            run.Go();
+            const QStringList rows = mode == CountMode::AllFiles
+                                         ? QStringList{"numbat 1", "wombat 1", "quokka 2"}
+                                         : QStringList{"doc0.pdf wombat 1", "doc0.pdf quokka 2", "doc1.pdf numbat 1"};
+            QCOMPARE(run.Rows(), rows);
+            QVERIFY2(run.ui.calls.isEmpty(), qPrintable(run.ui.MessageTexts().join(u'\n')));
+            const QByteArray after = ReadAll(db);
+            QVERIFY(!after.contains("quokka") && !after.contains("numbat"));
+            QVERIFY(!after.contains("zebrafinch"));
+            if (oldWords && round == 0) {
+                QCOMPARE(after.size(), blank.size()); // cleared and shrunk back to the template's size
+            } else {
+                QCOMPARE(after, before); // not written at all
+            }
+            QCOMPARE(IntegrityOf(db), QStringLiteral("ok"));
+            QCOMPARE(QDir(DataFolder()).entryList(QDir::Files), QStringList{"dbData.sqlite"});
+        }
+    }
+
     void databaseWithoutTable_data() {
         QTest::addColumn<QString>("state");
         QTest::newRow("table missing") << "no table";

@@ -76,6 +76,38 @@ QString Problem(QSqlDatabase& db) {
     return {};
 }
 
+// An earlier version kept every word of its last run, in document order, in the file's
+// tbWords. Such words are cleared away once and the space they took is given back, so that
+// the file tells nothing of what was counted. Returns what went wrong, or "".
+QString ClearOldWords(QSqlDatabase& db) {
+    QSqlQuery query(db);
+    const auto failed = [&query] {
+        FailIf(IsBusy(query.lastError()), ErrorText(query.lastError()));
+        return Reason(query.lastError());
+    };
+    if (!query.exec(QStringLiteral("SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND name = 'tbWords' "
+                                   "COLLATE NOCASE"))) {
+        return failed();
+    }
+    const bool table = query.next();
+    query.finish();
+    if (!table) {
+        return {};
+    }
+    if (!query.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM main.tbWords)"))) {
+        return failed();
+    }
+    const bool words = query.next() && query.value(0).toBool();
+    query.finish();
+    if (!words) {
+        return {};
+    }
+    if (!query.exec(QStringLiteral("DELETE FROM main.tbWords")) || !query.exec(QStringLiteral("VACUUM"))) {
+        return failed();
+    }
+    return {};
+}
+
 } // namespace
 
 const QString& WordTableStatement() {
@@ -150,7 +182,10 @@ QString OpenWorkingDatabase(QSqlDatabase& db) {
     EnsureWorkingDatabase();
     db.setDatabaseName(WorkingDatabasePath());
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=") + QString::number(kBusyMilliseconds));
-    const QString problem = Problem(db);
+    QString problem = Problem(db);
+    if (problem.isEmpty()) {
+        problem = ClearOldWords(db);
+    }
     if (problem.isEmpty()) {
         return {};
     }

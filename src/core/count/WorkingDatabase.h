@@ -31,8 +31,9 @@ void RebuildWorkingDatabase();
 
 // Opens db (a QSQLITE connection) on the working database for one run, made ready first: one
 // that is missing is created; one that cannot serve a run (no database, damaged, read-only)
-// is rebuilt. Returns why it was rebuilt, or "" when it was used as it was. Throws Failure
-// when the working database can be neither used nor rebuilt.
+// is rebuilt; words that an earlier version left in the file's tbWords are cleared away and
+// the file shrunk. Returns why it was rebuilt, or "" when it was used as it was. Throws
+// Failure when the working database can be neither used nor rebuilt.
 QString OpenWorkingDatabase(QSqlDatabase& db);
 
 // The message that tells the user the working database was rebuilt, and why.
