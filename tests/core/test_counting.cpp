@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <optional>
+#include <random>
 #include <unistd.h>
 
 namespace {
@@ -122,6 +123,53 @@ QByteArray Repeat(const QByteArray& word, int times) {
 }
 
 const QStringList kMethods = {QStringLiteral("text"), QStringLiteral("db"), QStringLiteral("db-rows")};
+
+// Random words of one to seven letters drawn from "aAbBzZ", so that many words differ in letter
+// case only and many counts tie; now and then a word of 254 to 258 letters.
+QList<QByteArray> RandomWords(quint32 seed, int count) {
+    std::mt19937 random(seed);
+    QList<QByteArray> words;
+    for (int i = 0; i < count; ++i) {
+        const bool longWord = random() % 50 == 0;
+        const int length = longWord ? 254 + static_cast<int>(random() % 5) : 1 + static_cast<int>(random() % 7);
+        QByteArray word;
+        for (int k = 0; k < length; ++k) {
+            word += "aAbBzZ"[longWord && k < 250 ? 0 : random() % 6];
+        }
+        words << word;
+    }
+    return words;
+}
+
+// The rows the database method gave when it stored one row per word occurrence and let one
+// query count, group and order them: the reference for the method's results.
+QStringList OneRowPerWordRows(const QList<QByteArray>& words) {
+    const QString name = QStringLiteral("test-reference");
+    QStringList rows;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(QStringLiteral(":memory:"));
+        c.open();
+        QSqlQuery q(c);
+        q.exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT)"));
+        c.transaction();
+        q.prepare(QStringLiteral("INSERT INTO tbWords VALUES (?)"));
+        for (const QByteArray& word : words) {
+            q.bindValue(0, QString::fromLatin1(word.left(255)));
+            q.exec();
+        }
+        c.commit();
+        q.exec(QStringLiteral("SELECT SUM(Occurrences) AS WCount, MIN(Spelling) AS Word FROM "
+                              "(SELECT COUNT(*) AS Occurrences, Word COLLATE BINARY AS Spelling FROM tbWords "
+                              "GROUP BY Word COLLATE BINARY) GROUP BY Spelling COLLATE NOCASE "
+                              "ORDER BY SUM(Occurrences), MIN(Spelling) COLLATE NOCASE"));
+        while (q.next()) {
+            rows << q.value(1).toString() + u' ' + q.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
 
 // Runs statements on a database file through a connection of the test's own.
 bool ExecuteOn(const QString& path, const QStringList& statements) {
@@ -427,6 +475,38 @@ private slots:
             comparisons += t.kind == ProgressText::Kind::SortingLoop;
         }
         QCOMPARE(comparisons, 1);
+    }
+
+    // Counting in memory and handing the engine one row per spelling gives the very rows that
+    // one row per word occurrence gave: the same groups, spellings, counts and order.
+    void databaseMethodMatchesOneRowPerWord_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<quint32>("seed");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
+            for (const quint32 seed : {1u, 2u, 3u}) {
+                QTest::addRow("%s, seed %u", qPrintable(method), seed) << method << seed;
+            }
+        }
+    }
+
+    void databaseMethodMatchesOneRowPerWord() {
+        QFETCH(QString, method);
+        QFETCH(quint32, seed);
+        IsolatedEnvironment env;
+        const QList<QByteArray> words = RandomWords(seed, 6000);
+        QByteArray text;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            text += words[i] + (i % 9 == 8 ? '\n' : ' ');
+        }
+        Run run;
+        run.method = method;
+        run.ignoreCase = [] { return false; };
+        run.Place(env.Work(), {text});
+        run.Go();
+        const QStringList expected = OneRowPerWordRows(words);
+        QVERIFY(expected.size() > 300);
+        QCOMPARE(run.Rows(), expected);
+        QCOMPARE(run.sink.totals.words, qint64(words.size()));
     }
 
     // The switch is asked for every token, so a change during the pass applies from the next word.
