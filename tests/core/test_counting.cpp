@@ -12,11 +12,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <unistd.h>
@@ -139,6 +142,38 @@ QList<QByteArray> RandomWords(quint32 seed, int count) {
         words << word;
     }
     return words;
+}
+
+// A word table of `size` entries (the empty entry first when asked) with distinct random words
+// of letters from "aAbBzZ" and small counts that often tie; now and then a count just below or
+// above 100,000,000,000, where the entries' texts stop comparing as numbers.
+WordTable RandomTable(quint32 seed, int size, bool emptyEntry) {
+    std::mt19937 random(seed);
+    WordTable table;
+    QSet<QByteArray> seen;
+    if (emptyEntry && size > 0) {
+        table << WordEntry{};
+    }
+    while (table.size() < size) {
+        QByteArray word;
+        for (int k = 1 + static_cast<int>(random() % 7); k > 0; --k) {
+            word += "aAbBzZ"[random() % 6];
+        }
+        if (!seen.contains(word)) {
+            seen.insert(word);
+            const qint64 count = random() % 50 == 0 ? 99'999'999'995LL + random() % 10 : 1 + random() % 4;
+            table << WordEntry{count, word};
+        }
+    }
+    return table;
+}
+
+QStringList EntryTexts(const WordTable& table) {
+    QStringList texts;
+    for (const WordEntry& entry : table) {
+        texts << entry.Text();
+    }
+    return texts;
 }
 
 // The rows the database method gave when it stored one row per word occurrence and let one
@@ -595,6 +630,136 @@ private slots:
         for (const double value : progress.values) {
             QVERIFY(value >= 0 && value <= 100 && value == std::trunc(value));
         }
+    }
+
+    // The n log n sort ends in the very order the bubble sort ends in.
+    void sortWordsAsBubbleSort_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("emptyEntry");
+        for (const int size : {0, 1, 2, 3, 17, 2047, 2048, 2049, 4500}) {
+            for (const bool emptyEntry : {false, true}) {
+                QTest::addRow("%d entries%s", size, emptyEntry ? ", the empty one first" : "") << size << emptyEntry;
+            }
+        }
+    }
+
+    void sortWordsAsBubbleSort() {
+        QFETCH(int, size);
+        QFETCH(bool, emptyEntry);
+        for (const quint32 seed : {1u, 2u}) {
+            WordTable sorted = RandomTable(seed + static_cast<quint32>(size), size, emptyEntry);
+            WordTable bubbled = sorted;
+            SortWords(sorted, PassInputs{});
+            BubbleSort(bubbled, PassInputs{});
+            QCOMPARE(EntryTexts(sorted), EntryTexts(bubbled));
+        }
+    }
+
+    // The sort shows one pass, its progress following the work, and gives the event queue turns.
+    void sortWordsProgress_data() {
+        QTest::addColumn<int>("size");
+        QTest::newRow("one pair") << 2;
+        QTest::newRow("one run") << 1000;
+        QTest::newRow("runs and merges") << 9000;
+    }
+
+    void sortWordsProgress() {
+        QFETCH(int, size);
+        WordTable table = RandomTable(7, size, true);
+        RecordingProgress progress;
+        int turns = 0;
+        PassInputs in;
+        in.progress = &progress;
+        in.yield = [&turns] { ++turns; };
+        SortWords(table, in);
+        const qint64 last = size - 2;
+        QVERIFY(!progress.texts.isEmpty());
+        qint64 previous = 0;
+        for (const ProgressText& text : progress.texts) {
+            QCOMPARE(text.kind, ProgressText::Kind::SortingLoop);
+            QCOMPARE(text.a, qint64(1));
+            QCOMPARE(text.b, last);
+            QVERIFY(text.c >= previous && text.c <= last);
+            previous = text.c;
+        }
+        QCOMPARE(progress.texts.last().Format(),
+                 QStringLiteral("Sorting words, loop 1 of %1, please wait... %1").arg(last));
+        QVERIFY(std::is_sorted(progress.values.begin(), progress.values.end()));
+        QCOMPARE(progress.values.last(), 100.0);
+        QCOMPARE(turns, progress.texts.size());
+    }
+
+    // 200,000 distinct words are counted, sorted and reported in well under five seconds, in
+    // order of count and then of character codes.
+    void manyDistinctWords() {
+        IsolatedEnvironment env;
+        QByteArray text;
+        QList<std::pair<qint64, QByteArray>> expected;
+        for (int i = 0; i < 200'000; ++i) {
+            QByteArray word;
+            for (int n = i;; n /= 52) {
+                word += "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"[n % 52];
+                if (n < 52) {
+                    break;
+                }
+            }
+            const int count = 1 + i % 3;
+            for (int k = 0; k < count; ++k) {
+                text += word + (i % 10 == 9 && k == 0 ? '\n' : ' ');
+            }
+            expected.append({count, word});
+        }
+        std::sort(expected.begin(), expected.end());
+        Run run;
+        run.ignoreCase = [] { return false; };
+        run.Place(env.Work(), {text});
+        QElapsedTimer clock;
+        clock.start();
+        run.Go();
+        const qint64 milliseconds = clock.elapsed();
+        qInfo("200,000 distinct words counted, sorted and reported in %lld ms", static_cast<long long>(milliseconds));
+        QVERIFY2(milliseconds < 5000, qPrintable(QString::number(milliseconds)));
+        QCOMPARE(run.sink.rows.size(), qsizetype(200'000));
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const QStringList& row = run.sink.rows[i];
+            if (row[0] != QLatin1String(expected[i].second) || row[1] != QString::number(expected[i].first)) {
+                QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(i).arg(row.join(u' '))));
+            }
+        }
+    }
+
+    // A stop while the table is sorted leaves it as the sort has made it so far: every word with
+    // its count, in sorted stretches not yet merged into one.
+    void stopWhileSorting() {
+        IsolatedEnvironment env;
+        QByteArray text;
+        for (int i = 6000; i > 0; --i) { // first seen in the reverse of their order
+            QByteArray word = QByteArray::number(i);
+            for (char& c : word) {
+                c = static_cast<char>(c - '0' + 'a');
+            }
+            text += word + ' ';
+        }
+        Run run;
+        bool stopNow = false;
+        run.stop = [&stopNow] { return stopNow; };
+        run.progress.onText = [&stopNow](const ProgressText& text) {
+            stopNow = stopNow || text.kind == ProgressText::Kind::SortingLoop;
+        };
+        run.Place(env.Work(), {text});
+        run.Go();
+        int sortTexts = 0;
+        for (const ProgressText& t : run.progress.texts) {
+            sortTexts += t.kind == ProgressText::Kind::SortingLoop;
+        }
+        QCOMPARE(sortTexts, 1); // left after the first step
+        QStringList rows = run.Rows();
+        QCOMPARE(rows.size(), qsizetype(6000));
+        QCOMPARE(run.sink.totals.words, qint64(6000));
+        QVERIFY(!std::is_sorted(rows.begin(), rows.end()));
+        QVERIFY(std::is_sorted(rows.begin(), rows.begin() + 1000));
+        std::sort(rows.begin(), rows.end());
+        QVERIFY(std::adjacent_find(rows.begin(), rows.end()) == rows.end()); // each word once
     }
 
     void entryOrder_data() {

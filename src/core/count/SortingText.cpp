@@ -5,6 +5,7 @@
 #include "core/count/WordTally.h"
 #include "core/extract/TextFiles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -44,24 +45,20 @@ public:
         if (m_in.progress) {
             m_in.progress->SetText(QStringLiteral("Counting words, please wait..."));
         }
-        BubbleSort(table, m_in);
+        SortWords(table, m_in);
         for (const WordEntry& entry : std::as_const(table)) {
             YieldNow(m_in.yield);
-            if (entry.IsEmpty()) {
+            // The entry's text without its leading zeros is the count, a blank and the word.
+            if (entry.IsEmpty() || entry.count <= 0) {
                 continue;
             }
-            const QString text = StripLeadingZeros(entry.Text());
-            const qsizetype blank = text.indexOf(u' ');
-            const QString count = text.left(blank);
-            if (count.isEmpty()) {
-                continue;
-            }
-            const QString word = text.mid(blank + 1);
+            const QString count = QString::number(entry.count);
             if (m_in.results) {
+                const QString word = QString::fromLatin1(entry.word);
                 m_in.results->AddRow(m_in.mode == CountMode::PerFile ? QStringList{label, word, count}
                                                                      : QStringList{word, count});
             }
-            wordCount += count.toLongLong();
+            wordCount += entry.count;
         }
     }
 
@@ -144,6 +141,70 @@ void BubbleSort(WordTable& table, const PassInputs& in) {
             ++pass;
             again = !stopped() && swapped;
         }
+    });
+}
+
+void SortWords(WordTable& table, const PassInputs& in) {
+    ErrorReport steps(in.ui, QString::fromLatin1(Source::BubbleSort));
+    steps(100, [&] {
+        const qint64 size = table.size();
+        if (size < 2) {
+            return;
+        }
+        const qint64 last = size - 2; // the progress runs to the last pair, as the bubble sort counted
+        const auto stopped = [&in] { return in.stopRequested && in.stopRequested(); };
+        // Shows the share of the work done as the one pass of the sort.
+        const auto show = [&](double share) {
+            YieldNow(in.yield);
+            if (in.progress) {
+                const auto j = static_cast<qint64>(share * static_cast<double>(last));
+                in.progress->SetValue(last > 0 ? std::trunc(static_cast<double>(j) / static_cast<double>(last) * 100.0)
+                                               : 100.0);
+                in.progress->SetText(ProgressText{ProgressText::Kind::SortingLoop, QString(), 1, last, j});
+            }
+        };
+        WordEntry* const entries = table.data();
+        if (stopped()) {
+            // A stop that is already requested leaves after the first comparison, as ever.
+            show(0);
+            if (EntryGreater(entries[0], entries[1])) {
+                std::swap(entries[0], entries[1]);
+            }
+            return;
+        }
+        // Runs of kRun entries are sorted, then merged pairwise until one run is left; the
+        // comparison is EntryGreater's, and the order of a stable sort with it is the order in
+        // which the bubble sort ends. The work is about log2(kRun) + one per merge round
+        // units per entry; the progress follows it.
+        constexpr qint64 kRun = 2048;
+        const auto less = [](const WordEntry& a, const WordEntry& b) { return EntryGreater(b, a); };
+        double rounds = 0;
+        for (qint64 width = kRun; width < size; width *= 2) {
+            ++rounds;
+        }
+        const double total = static_cast<double>(size) * (std::log2(static_cast<double>(kRun)) + rounds);
+        double done = 0;
+        for (qint64 first = 0; first < size; first += kRun) {
+            const qint64 end = std::min(first + kRun, size);
+            std::stable_sort(entries + first, entries + end, less);
+            done += static_cast<double>(end - first) * std::log2(static_cast<double>(kRun));
+            show(done / total);
+            if (stopped()) {
+                return;
+            }
+        }
+        for (qint64 width = kRun; width < size; width *= 2) {
+            for (qint64 first = 0; first + width < size; first += 2 * width) {
+                const qint64 end = std::min(first + 2 * width, size);
+                std::inplace_merge(entries + first, entries + first + width, entries + end, less);
+                done += static_cast<double>(end - first);
+                show(done / total);
+                if (stopped()) {
+                    return;
+                }
+            }
+        }
+        show(1);
     });
 }
 
