@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
+#include "cli/Merge.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
@@ -190,6 +191,9 @@ int Run(const CliOptions& options) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == QStringLiteral("merge")) {
+        return RunMerge(app.arguments().mid(2));
+    }
     const ParsedArguments parsed = ParseArguments(app.arguments().mid(1));
     if (parsed.help) {
         std::fputs(UsageText().toUtf8().constData(), stdout);

@@ -1,0 +1,110 @@
+// lexitally-cli merge: the JSON results of runs over parts of a corpus, merged into the results
+// of one run over all of it.
+
+#include "cli/Merge.h"
+
+#include "cli/CliOptions.h"
+#include "cli/ConsoleUi.h"
+#include "core/base/ErrorReport.h"
+#include "core/export/DataExport.h"
+#include "core/export/Export.h"
+#include "core/export/OutputFile.h"
+#include "core/results/Merge.h"
+#include "core/results/ResultTable.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+// The bytes of a results file; "-" is standard input.
+QByteArray ReadInput(const QString& path) {
+    const bool standardInput = path == QStringLiteral("-");
+    QFile file(standardInput ? QString() : path);
+    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    FailIf(!opened, QStringLiteral("cannot read ") + path + QStringLiteral(": ") + file.errorString());
+    QByteArray bytes = file.readAll();
+    FailIf(file.error() != QFileDevice::NoError,
+           QStringLiteral("cannot read ") + path + QStringLiteral(": ") + file.errorString());
+    return bytes;
+}
+
+// Writes the merged results in the asked format; the failure's description, or "".
+QString WriteMerged(const MergeOptions& options, const RunResults& merged, ResultTable& table) {
+    try {
+        if (options.format == CliFormat::Xlsx) {
+            table.SetAllTicked(true);
+            WriteWorkbook(table, options.output, nullptr, {});
+            return {};
+        }
+        const QString path = options.output.isEmpty() ? QStringLiteral("-") : options.output;
+        OutputFile output(path);
+        const QString target = OutputFile::IsStandardOutput(path)
+                                   ? QStringLiteral("cannot write to standard output: ")
+                                   : QStringLiteral("cannot write ") + path + QStringLiteral(": ");
+        const bool opened = output.Open();
+        FailIf(!opened, target + output.ErrorString());
+        switch (options.format) {
+        case CliFormat::Json:
+            WriteJson(table, {merged.mode, merged.method, merged.ignoreCase}, merged.unreadable, output.Device());
+            break;
+        case CliFormat::Text:
+            table.SetAllTicked(true);
+            WriteTextExport(table, output.Device());
+            break;
+        case CliFormat::Tsv:
+        case CliFormat::Xlsx:
+            WriteTsv(table, output.Device());
+            break;
+        }
+        const bool committed = output.Commit();
+        FailIf(!committed, target + output.ErrorString());
+    } catch (const Failure& failure) {
+        return failure.Description();
+    }
+    return {};
+}
+
+} // namespace
+
+int RunMerge(const QStringList& arguments) {
+    const ParsedMergeArguments parsed = ParseMergeArguments(arguments);
+    if (parsed.help) {
+        std::fputs(MergeUsageText().toUtf8().constData(), stdout);
+        return 0;
+    }
+    if (!parsed.options) {
+        PrintError(parsed.error + QStringLiteral(" (see merge --help)"));
+        return 2;
+    }
+    const MergeOptions& options = *parsed.options;
+    RunResults merged;
+    try {
+        QList<RunResults> parts;
+        for (const QString& input : options.inputs) {
+            const QByteArray json = ReadInput(input);
+            try {
+                parts.append(ReadRunResults(json));
+            } catch (const Failure& failure) {
+                throw Failure(input + QStringLiteral(": ") + failure.Description());
+            }
+        }
+        merged = MergeRunResults(parts, options.inputs);
+    } catch (const Failure& failure) {
+        PrintError(QStringLiteral("merge: ") + failure.Description());
+        return 2;
+    }
+    ResultTable table;
+    table.SetColumns(merged.mode);
+    for (const QStringList& row : std::as_const(merged.rows)) {
+        table.AddRow(row);
+    }
+    table.SetTotals(merged.totals);
+    const QString failure = WriteMerged(options, merged, table);
+    if (!failure.isEmpty()) {
+        PrintError(failure);
+        return 1;
+    }
+    return table.RowCount() == 0 ? 1 : 0;
+}
