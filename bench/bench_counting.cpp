@@ -7,8 +7,8 @@
 // Inputs are the given text files, or a generated text of MB megabytes drawn from N distinct
 // words (split into --files parts in per-file mode). "counting" is the time until the first
 // walk over the words ends (in per-file mode: the first file's walk). --no-sort requests a stop
-// at that moment, which leaves the text method's bubble sort after one comparison: use it in
-// all-files mode to time the counting of the text method on texts with many distinct words.
+// at that moment, which leaves the text method's sort after one comparison: use it in
+// all-files mode to time the text method's counting alone.
 // Runs in its own temporary folder and data folder; nothing of the user's is touched.
 
 #include "core/base/ErrorReport.h"

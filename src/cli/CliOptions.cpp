@@ -147,7 +147,9 @@ QString UsageText() {
         "Exit status: 0 when every file was counted or named unreadable, 1 when no row was produced\n"
         "or the output could not be written, 2 for a usage error, 3 when a step failed (the error\n"
         "reports are on standard error and, in JSON, under \"errors\"; the numbers may be\n"
-        "incomplete), 130 or 143 when interrupted (SIGINT, SIGTERM: nothing is written).\n");
+        "incomplete), 130 or 143 when interrupted (SIGINT, SIGTERM: nothing is written).\n"
+        "\n"
+        "lexitally-cli merge RESULTS.json... merges the JSON results of separate runs (see merge --help).\n");
 }
 
 QString VersionText() {
@@ -156,4 +158,74 @@ QString VersionText() {
 
 QString MethodName(CliMethod method) {
     return method == CliMethod::Db ? QStringLiteral("db") : QStringLiteral("text");
+}
+
+ParsedMergeArguments ParseMergeArguments(const QStringList& arguments) {
+    ParsedMergeArguments parsed;
+    MergeOptions options;
+    const auto fail = [&parsed](const QString& message) {
+        parsed.error = QStringLiteral("merge: ") + message;
+        return parsed;
+    };
+    bool onlyPaths = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (onlyPaths || argument == QStringLiteral("-") || !argument.startsWith(u'-')) {
+            options.inputs << argument;
+        } else if (argument == QStringLiteral("--")) {
+            onlyPaths = true;
+        } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
+            parsed.help = true;
+            return parsed;
+        } else if (Named(argument, QStringLiteral("--format"))) {
+            const auto value = OptionValue(arguments, i, QStringLiteral("--format"));
+            if (value == QStringLiteral("json")) {
+                options.format = CliFormat::Json;
+            } else if (value == QStringLiteral("tsv")) {
+                options.format = CliFormat::Tsv;
+            } else if (value == QStringLiteral("text")) {
+                options.format = CliFormat::Text;
+            } else if (value == QStringLiteral("xlsx")) {
+                options.format = CliFormat::Xlsx;
+            } else {
+                return fail(QStringLiteral("--format needs json, tsv, text or xlsx"));
+            }
+        } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
+            const auto value = argument == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
+                                                                : OptionValue(arguments, i, QStringLiteral("--output"));
+            if (!value || value->isEmpty()) {
+                return fail(argument + QStringLiteral(" needs a file name"));
+            }
+            options.output = *value;
+        } else {
+            return fail(QStringLiteral("unknown option ") + argument);
+        }
+    }
+    if (options.inputs.isEmpty()) {
+        return fail(QStringLiteral("no RESULTS.json given"));
+    }
+    if (options.format == CliFormat::Xlsx && options.output.isEmpty()) {
+        return fail(QStringLiteral("--format xlsx needs -o FILE"));
+    }
+    parsed.options = options;
+    return parsed;
+}
+
+QString MergeUsageText() {
+    return QStringLiteral("Usage: lexitally-cli merge [--format json|tsv|text|xlsx] [-o FILE] RESULTS.json...\n"
+                          "\n"
+                          "Merges the JSON results (--format json) of separate runs into the results one run over\n"
+                          "all their files would give, the files taken in the order the results are given: totals\n"
+                          "and counts are added, rows are joined and ordered as the runs' method does. The runs\n"
+                          "must be counted alike: the same mode (--per-file or not), method and letter-case\n"
+                          "setting; in per-file mode each file must be counted in one run only. RESULTS.json may\n"
+                          "be - for standard input.\n"
+                          "\n"
+                          "  --format FORMAT     json (default, so that merged results can be merged again), tsv,\n"
+                          "                      text (column-aligned text file) or xlsx (workbook; needs -o)\n"
+                          "  -o, --output FILE   write the merged results to FILE instead of standard output\n"
+                          "  -h, --help          show this help\n"
+                          "\n"
+                          "Exit status: 0 with results, 1 when no row was produced, 2 when the results cannot be\n"
+                          "read or merged, or for a usage error.\n");
 }

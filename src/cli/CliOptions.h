@@ -40,3 +40,21 @@ QString UsageText();
 QString VersionText();
 
 QString MethodName(CliMethod method);
+
+// What "lexitally-cli merge" was asked: the JSON results to merge and where the merged results go.
+struct MergeOptions {
+    CliFormat format = CliFormat::Json;
+    QString output; // empty: standard output
+    QStringList inputs;
+};
+
+struct ParsedMergeArguments {
+    std::optional<MergeOptions> options;
+    bool help = false;
+    QString error; // one line, when neither options nor help
+};
+
+// Parses the arguments that follow "merge".
+ParsedMergeArguments ParseMergeArguments(const QStringList& arguments);
+
+QString MergeUsageText();

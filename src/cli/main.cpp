@@ -2,14 +2,14 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
+#include "cli/Merge.h"
+#include "cli/Output.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
 #include "core/count/DatabaseProvider.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/export/DataExport.h"
-#include "core/export/Export.h"
-#include "core/export/OutputFile.h"
 #include "core/extract/Converter.h"
 #include "core/filelist/FolderScan.h"
 #include "core/results/ResultTable.h"
@@ -111,47 +111,6 @@ QStringList ExpandPaths(const CliOptions& options, Ui& ui) {
     return rows;
 }
 
-// Writes the table in the asked format; the failure's description, or "".
-QString WriteResults(const CliOptions& options, FrequencyMethodKind method, ResultTable& table,
-                     const QList<UnreadableFile>& unreadable, const QStringList& errors) {
-    try {
-        if (options.format == CliFormat::Xlsx) {
-            table.SetAllTicked(true);
-            WriteWorkbook(table, options.output, nullptr, {});
-            return {};
-        }
-        OutputFile output(options.output.isEmpty() ? QStringLiteral("-") : options.output);
-        const QString target = output.IsStandardOutput(options.output.isEmpty() ? QStringLiteral("-") : options.output)
-                                   ? QStringLiteral("cannot write to standard output: ")
-                                   : QStringLiteral("cannot write ") + options.output + QStringLiteral(": ");
-        const bool opened = output.Open();
-        FailIf(!opened, target + output.ErrorString());
-        switch (options.format) {
-        case CliFormat::Json:
-            WriteJson(table,
-                      {options.mode,
-                       MethodName(method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
-                       options.ignoreCase, errors},
-                      unreadable, output.Device());
-            break;
-        case CliFormat::Text:
-            // The column-aligned text file takes every row as ticked.
-            table.SetAllTicked(true);
-            WriteTextExport(table, output.Device());
-            break;
-        case CliFormat::Tsv:
-        case CliFormat::Xlsx:
-            WriteTsv(table, output.Device());
-            break;
-        }
-        const bool committed = output.Commit();
-        FailIf(!committed, target + output.ErrorString());
-    } catch (const Failure& failure) {
-        return failure.Description();
-    }
-    return {};
-}
-
 // Exit statuses besides 0 (see --help).
 constexpr int kNoRows = 1;
 constexpr int kUsage = 2;
@@ -240,7 +199,10 @@ int Run(const CliOptions& options) {
     if (table.RowCount() == 0 && !options.textInput) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }
-    const QString failure = WriteResults(options, summary.method, table, summary.unreadable, ui.ErrorReports());
+    const JsonRunFacts facts{
+        options.mode, MethodName(summary.method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
+        options.ignoreCase, ui.ErrorReports()};
+    const QString failure = WriteResults(options.format, options.output, facts, table, summary.unreadable);
     if (!failure.isEmpty()) {
         PrintError(failure);
         return kNoRows;
@@ -255,6 +217,9 @@ int Run(const CliOptions& options) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == QStringLiteral("merge")) {
+        return RunMerge(app.arguments().mid(2));
+    }
     const ParsedArguments parsed = ParseArguments(app.arguments().mid(1));
     if (parsed.help) {
         std::fputs(UsageText().toUtf8().constData(), stdout);

@@ -1,4 +1,5 @@
 #include "core/base/Places.h"
+#include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
 #include "support/CliRun.h"
 #include "support/PdfFixtures.h"
@@ -11,7 +12,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +52,26 @@ struct Inputs {
 
 QByteArray Lines(const QStringList& lines) {
     return lines.join(u'\n').toUtf8() + '\n';
+}
+
+// "ok" for a sound database file, else what the engine's integrity check said.
+QString DatabaseIntegrity(const QString& path) {
+    const QString name = QStringLiteral("test-integrity");
+    QString verdict;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(path);
+        QSqlQuery q(c);
+        if (!c.open() || !q.exec(QStringLiteral("PRAGMA integrity_check"))) {
+            verdict = c.lastError().text() + q.lastError().text();
+        } else {
+            while (q.next()) {
+                verdict += q.value(0).toString();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return verdict;
 }
 
 } // namespace
@@ -182,6 +209,12 @@ private slots:
             << "one.txt  - password protected or text is protexted.\nlexitally-cli: No text was found in PDF(s).";
         QTest::newRow("workbook without a file")
             << QStringList{"--format=xlsx", "--text", "one.txt"} << 2 << QByteArray() << "--format xlsx needs -o FILE";
+        QTest::newRow("merge, nothing to merge")
+            << QStringList{"merge"} << 2 << QByteArray() << "merge: no RESULTS.json given (see merge --help)";
+        QTest::newRow("merge, unknown option")
+            << QStringList{"merge", "--per-file", "a.json"} << 2 << QByteArray() << "merge: unknown option --per-file";
+        QTest::newRow("merge help") << QStringList{"merge", "--help"} << 0 << QByteArray("Usage: lexitally-cli merge")
+                                    << "";
     }
 
     void exitCodes() {
@@ -261,6 +294,170 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(outcome.out)[QStringLiteral("method")].toString(), QStringLiteral("db"));
         QVERIFY(QFileInfo(WorkingDatabasePath()).isFile());
         inputs.VerifyUntouched();
+    }
+
+    // A corpus counted in parts and merged gives, byte for byte, what one run over all of it
+    // gives, in every mode, letter-case setting and method; merged results merge again.
+    void merge_data() {
+        QTest::addColumn<QStringList>("options");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("text")}) {
+            for (const bool perFile : {false, true}) {
+                for (const bool caseSensitive : {false, true}) {
+                    QStringList options{QStringLiteral("--method"), method};
+                    if (perFile) {
+                        options << QStringLiteral("--per-file");
+                    }
+                    if (caseSensitive) {
+                        options << QStringLiteral("--case-sensitive");
+                    }
+                    QTest::addRow("%s", qPrintable(options.join(u' '))) << options;
+                }
+            }
+        }
+    }
+
+    void merge() {
+        QFETCH(QStringList, options);
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        // Ties across the parts, spellings that differ in letter case only and whose smallest
+        // spelling is in another part, a text without a final line break, an empty text, a
+        // part with nothing but that, a blank line, CR LF, a missing file.
+        WriteTextFile(env.Work() + QStringLiteral("/three.txt"), "Sat the apple\nApple APPLE zebra Zebra");
+        WriteTextFile(env.Work() + QStringLiteral("/empty.txt"), "");
+        WriteTextFile(env.Work() + QStringLiteral("/four.txt"), "dog bee\n\ncat Dog DOG\r\nzebra bee\n");
+        WriteTextFile(env.Work() + QStringLiteral("/five.txt"), "apple app Zebra bee Dog CAT bee");
+        const QList<QStringList> parts{
+            {"one.txt", "three.txt", "missing.txt"}, {"empty.txt"}, {"two.txt", "four.txt", "five.txt"}};
+        const QStringList json{"--text", "--format", "json"};
+        const Outcome single = RunCli(options + json + parts[0] + parts[1] + parts[2], env.Work());
+        QCOMPARE(single.exitCode, 0);
+        QStringList names;
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            const Outcome part = RunCli(options + json + parts[i], env.Work());
+            QVERIFY(part.exitCode == 0 || part.exitCode == 1);
+            names << QStringLiteral("part%1.json").arg(i);
+            WriteTextFile(env.Work() + u'/' + names.last(), part.out);
+        }
+        const Outcome merged = RunCli(QStringList{"merge"} + names, env.Work());
+        QCOMPARE(merged.err, QByteArray());
+        QCOMPARE(merged.exitCode, 0);
+        QCOMPARE(merged.out, single.out);
+
+        // The first two merged first, then the third; and a merge to TSV.
+        const Outcome firstTwo = RunCli({"merge", "-o", "first-two.json", names[0], names[1]}, env.Work());
+        QCOMPARE(firstTwo.exitCode, 0);
+        const Outcome again = RunCli({"merge", "first-two.json", names[2]}, env.Work());
+        QCOMPARE(again.out, single.out);
+        const Outcome tsv = RunCli(QStringList{"merge", "--format", "tsv"} + names, env.Work());
+        QCOMPARE(tsv.out, RunCli(options + QStringList{"--text"} + parts[0] + parts[1] + parts[2], env.Work()).out);
+    }
+
+    // Results that cannot be merged are refused with one line and exit status 2.
+    void mergeRefused_data() {
+        QTest::addColumn<QStringList>("second"); // the options of the second part's run; "" for a file of its own
+        QTest::addColumn<QByteArray>("file");    // that file's content
+        QTest::addColumn<QString>("err");
+        const QString alike = QStringLiteral("the parts must be counted alike");
+        QTest::newRow("per file with all files") << QStringList{"--per-file"} << QByteArray() << alike;
+        QTest::newRow("text method with database method") << QStringList{"--method", "text"} << QByteArray() << alike;
+        QTest::newRow("case-sensitive with case ignored") << QStringList{"--case-sensitive"} << QByteArray() << alike;
+        QTest::newRow("not JSON") << QStringList{} << QByteArray("Cat\t2\n") << "second.json: not JSON";
+        QTest::newRow("other JSON") << QStringList{} << QByteArray("{\"rows\": []}")
+                                    << "second.json: mode is not all or per-file";
+        QTest::newRow("a row without a count")
+            << QStringList{}
+            << QByteArray(R"({"mode":"all","method":"db","ignore_case":true,"totals":{"words":1,)"
+                          R"("lines":0,"chars_with_spaces":1,"chars_without_spaces":1},)"
+                          R"("columns":[" Words","Count"],"rows":[["a","x"]],"unreadable":[]})")
+            << "second.json: row 1 is not a word with its count";
+        QTest::newRow("missing") << QStringList{} << QByteArray() << "cannot read second.json";
+    }
+
+    void mergeRefused() {
+        QFETCH(QStringList, second);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, err);
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        WriteTextFile(env.Work() + QStringLiteral("/first.json"),
+                      RunCli({"--text", "--format", "json", "one.txt"}, env.Work()).out);
+        if (!second.isEmpty()) {
+            WriteTextFile(env.Work() + QStringLiteral("/second.json"),
+                          RunCli(second + QStringList{"--text", "--format", "json", "two.txt"}, env.Work()).out);
+        } else if (!file.isEmpty()) {
+            WriteTextFile(env.Work() + QStringLiteral("/second.json"), file);
+        }
+        const Outcome outcome = RunCli({"merge", "first.json", "second.json"}, env.Work());
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.out, QByteArray());
+        QVERIFY2(outcome.err.startsWith("lexitally-cli: merge: "), outcome.err.constData());
+        QVERIFY2(outcome.err.contains(err.toUtf8()), outcome.err.constData());
+        QCOMPARE(outcome.err.count('\n'), 1);
+    }
+
+    // A read-only working database is rebuilt once, with a message naming it. File permissions
+    // do not bind the superuser, who therefore runs the program as nobody here.
+    void readOnlyWorkingDatabase() {
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        QCOMPARE(RunCli({"--text", "two.txt"}, env.Work()).exitCode, 0); // makes the working database
+        const QString db = WorkingDatabasePath();
+        QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner));
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            QCOMPARE(QProcess::execute(QStringLiteral("chown"), {"-R", "nobody:", env.Root()}), 0);
+        }
+        const auto run = [&] {
+            const QStringList arguments{"--text", "two.txt"};
+            return root ? RunCliAs(QStringLiteral("nobody"), arguments, env.Work()) : RunCli(arguments, env.Work());
+        };
+        const Outcome first = run();
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(first.out, Lines({" Words\tCount", "sat\t1", "the\t1"}));
+        QVERIFY2(first.err.contains(RebuiltDatabaseText(db, QStringLiteral("the file is read-only")).toUtf8()),
+                 first.err.constData());
+        QCOMPARE(first.err.count('\n'), 1);
+        QVERIFY(QFileInfo(db).permissions() & QFileDevice::WriteOwner);
+        const Outcome second = run();
+        QCOMPARE(second.exitCode, 0);
+        QCOMPARE(second.err, QByteArray());
+    }
+
+    // A run killed in the middle of its words leaves the working database sound: the next run
+    // neither rebuilds it nor fails.
+    void killedRun() {
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        QByteArray big;
+        for (int i = 0; big.size() < 12'000'000; ++i) {
+            for (int n = i % 200'000;; n /= 26) { // 200,000 distinct words
+                big += static_cast<char>('a' + n % 26);
+                if (n < 26) {
+                    break;
+                }
+            }
+            big += i % 12 == 11 ? '\n' : ' ';
+        }
+        WriteTextFile(env.Work() + QStringLiteral("/big.txt"), big);
+        QCOMPARE(RunCli({"--text", "--quiet", "big.txt"}, env.Work()).exitCode, 0);
+        const QString db = WorkingDatabasePath();
+        // Killed early (while an earlier run's words would be cleared away), amid the words, later.
+        for (const int milliseconds : {30, 300, 800}) {
+            QProcess process;
+            process.setWorkingDirectory(env.Work());
+            process.start(TestBinDir() + QStringLiteral("/lexitally-cli"), {"--text", "--quiet", "big.txt"});
+            QVERIFY(process.waitForStarted());
+            if (!process.waitForFinished(milliseconds)) {
+                ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+                QVERIFY(process.waitForFinished());
+            }
+            QCOMPARE(DatabaseIntegrity(db), QStringLiteral("ok"));
+        }
+        const Outcome next = RunCli({"--text", "two.txt"}, env.Work());
+        QCOMPARE(next.exitCode, 0);
+        QCOMPARE(next.err, QByteArray());
+        QCOMPARE(next.out, Lines({" Words\tCount", "sat\t1", "the\t1"}));
     }
 
     // Real converter output of a PDF made here, counted through --text.

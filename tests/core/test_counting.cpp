@@ -1,6 +1,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/base/Texts.h"
 #include "core/count/CountingPass.h"
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
@@ -11,11 +12,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QSet>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <algorithm>
 #include <optional>
+#include <random>
 #include <unistd.h>
 
 namespace {
@@ -120,6 +126,151 @@ QByteArray Repeat(const QByteArray& word, int times) {
 }
 
 const QStringList kMethods = {QStringLiteral("text"), QStringLiteral("db"), QStringLiteral("db-rows")};
+
+// Random words of one to seven letters drawn from "aAbBzZ", so that many words differ in letter
+// case only and many counts tie; now and then a word of 254 to 258 letters.
+QList<QByteArray> RandomWords(quint32 seed, int count) {
+    std::mt19937 random(seed);
+    QList<QByteArray> words;
+    for (int i = 0; i < count; ++i) {
+        const bool longWord = random() % 50 == 0;
+        const int length = longWord ? 254 + static_cast<int>(random() % 5) : 1 + static_cast<int>(random() % 7);
+        QByteArray word;
+        for (int k = 0; k < length; ++k) {
+            word += "aAbBzZ"[longWord && k < 250 ? 0 : random() % 6];
+        }
+        words << word;
+    }
+    return words;
+}
+
+// A word table of `size` entries (the empty entry first when asked) with distinct random words
+// of letters from "aAbBzZ" and small counts that often tie; now and then a count just below or
+// above 100,000,000,000, where the entries' texts stop comparing as numbers.
+WordTable RandomTable(quint32 seed, int size, bool emptyEntry) {
+    std::mt19937 random(seed);
+    WordTable table;
+    QSet<QByteArray> seen;
+    if (emptyEntry && size > 0) {
+        table << WordEntry{};
+    }
+    while (table.size() < size) {
+        QByteArray word;
+        for (int k = 1 + static_cast<int>(random() % 7); k > 0; --k) {
+            word += "aAbBzZ"[random() % 6];
+        }
+        if (!seen.contains(word)) {
+            seen.insert(word);
+            const qint64 count = random() % 50 == 0 ? 99'999'999'995LL + random() % 10 : 1 + random() % 4;
+            table << WordEntry{count, word};
+        }
+    }
+    return table;
+}
+
+QStringList EntryTexts(const WordTable& table) {
+    QStringList texts;
+    for (const WordEntry& entry : table) {
+        texts << entry.Text();
+    }
+    return texts;
+}
+
+// The rows the database method gave when it stored one row per word occurrence and let one
+// query count, group and order them: the reference for the method's results.
+QStringList OneRowPerWordRows(const QList<QByteArray>& words) {
+    const QString name = QStringLiteral("test-reference");
+    QStringList rows;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(QStringLiteral(":memory:"));
+        c.open();
+        QSqlQuery q(c);
+        q.exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT)"));
+        c.transaction();
+        q.prepare(QStringLiteral("INSERT INTO tbWords VALUES (?)"));
+        for (const QByteArray& word : words) {
+            q.bindValue(0, QString::fromLatin1(word.left(255)));
+            q.exec();
+        }
+        c.commit();
+        q.exec(QStringLiteral("SELECT SUM(Occurrences) AS WCount, MIN(Spelling) AS Word FROM "
+                              "(SELECT COUNT(*) AS Occurrences, Word COLLATE BINARY AS Spelling FROM tbWords "
+                              "GROUP BY Word COLLATE BINARY) GROUP BY Spelling COLLATE NOCASE "
+                              "ORDER BY SUM(Occurrences), MIN(Spelling) COLLATE NOCASE"));
+        while (q.next()) {
+            rows << q.value(1).toString() + u' ' + q.value(0).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
+// Runs statements on a database file through a connection of the test's own.
+bool ExecuteOn(const QString& path, const QStringList& statements) {
+    const QString name = QStringLiteral("test-statements");
+    bool done = true;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(path);
+        done = c.open();
+        for (const QString& statement : statements) {
+            done = done && QSqlQuery(c).exec(statement);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return done;
+}
+
+// "ok" for a sound database file, else what the engine's integrity check said.
+QString IntegrityOf(const QString& path) {
+    const QString name = QStringLiteral("test-integrity");
+    QString verdict;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(path);
+        c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery q(c);
+        if (!c.open() || !q.exec(QStringLiteral("PRAGMA integrity_check"))) {
+            verdict = c.lastError().text() + q.lastError().text();
+        } else {
+            while (q.next()) {
+                verdict += q.value(0).toString();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return verdict;
+}
+
+// Leaves a database file as a killed run, a stray write or a change of permissions might:
+// "garbage" (no database at all), "cut short" (a database of many rows cut to half its length),
+// "damaged pages" (pages in the middle overwritten), "read-only".
+void Damage(const QString& path, const QString& how) {
+    if (how == QStringLiteral("garbage")) {
+        QFile::remove(path);
+        WriteTextFile(path, QByteArray(4096, 'x'));
+        return;
+    }
+    if (how == QStringLiteral("read-only")) {
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
+        return;
+    }
+    QStringList fill{QStringLiteral("CREATE TABLE IF NOT EXISTS tbWords (Word TEXT)")};
+    fill << QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+                           "INSERT INTO tbWords SELECT 'word' || i FROM n");
+    QVERIFY(ExecuteOn(path, fill));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    if (how == QStringLiteral("cut short")) {
+        QVERIFY(file.resize(file.size() / 2));
+    } else {
+        QVERIFY(file.seek(file.size() / 2));
+        file.write(QByteArray(3 * 4096, '\xA5'));
+    }
+    file.close();
+    QVERIFY(IntegrityOf(path) != QStringLiteral("ok"));
+}
 
 } // namespace
 
@@ -361,6 +512,38 @@ private slots:
         QCOMPARE(comparisons, 1);
     }
 
+    // Counting in memory and handing the engine one row per spelling gives the very rows that
+    // one row per word occurrence gave: the same groups, spellings, counts and order.
+    void databaseMethodMatchesOneRowPerWord_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<quint32>("seed");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
+            for (const quint32 seed : {1u, 2u, 3u}) {
+                QTest::addRow("%s, seed %u", qPrintable(method), seed) << method << seed;
+            }
+        }
+    }
+
+    void databaseMethodMatchesOneRowPerWord() {
+        QFETCH(QString, method);
+        QFETCH(quint32, seed);
+        IsolatedEnvironment env;
+        const QList<QByteArray> words = RandomWords(seed, 6000);
+        QByteArray text;
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            text += words[i] + (i % 9 == 8 ? '\n' : ' ');
+        }
+        Run run;
+        run.method = method;
+        run.ignoreCase = [] { return false; };
+        run.Place(env.Work(), {text});
+        run.Go();
+        const QStringList expected = OneRowPerWordRows(words);
+        QVERIFY(expected.size() > 300);
+        QCOMPARE(run.Rows(), expected);
+        QCOMPARE(run.sink.totals.words, qint64(words.size()));
+    }
+
     // The switch is asked for every token, so a change during the pass applies from the next word.
     void ignoreCaseAskedPerToken() {
         for (const QString& method : kMethods) {
@@ -447,6 +630,136 @@ private slots:
         for (const double value : progress.values) {
             QVERIFY(value >= 0 && value <= 100 && value == std::trunc(value));
         }
+    }
+
+    // The n log n sort ends in the very order the bubble sort ends in.
+    void sortWordsAsBubbleSort_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("emptyEntry");
+        for (const int size : {0, 1, 2, 3, 17, 2047, 2048, 2049, 4500}) {
+            for (const bool emptyEntry : {false, true}) {
+                QTest::addRow("%d entries%s", size, emptyEntry ? ", the empty one first" : "") << size << emptyEntry;
+            }
+        }
+    }
+
+    void sortWordsAsBubbleSort() {
+        QFETCH(int, size);
+        QFETCH(bool, emptyEntry);
+        for (const quint32 seed : {1u, 2u}) {
+            WordTable sorted = RandomTable(seed + static_cast<quint32>(size), size, emptyEntry);
+            WordTable bubbled = sorted;
+            SortWords(sorted, PassInputs{});
+            BubbleSort(bubbled, PassInputs{});
+            QCOMPARE(EntryTexts(sorted), EntryTexts(bubbled));
+        }
+    }
+
+    // The sort shows one pass, its progress following the work, and gives the event queue turns.
+    void sortWordsProgress_data() {
+        QTest::addColumn<int>("size");
+        QTest::newRow("one pair") << 2;
+        QTest::newRow("one run") << 1000;
+        QTest::newRow("runs and merges") << 9000;
+    }
+
+    void sortWordsProgress() {
+        QFETCH(int, size);
+        WordTable table = RandomTable(7, size, true);
+        RecordingProgress progress;
+        int turns = 0;
+        PassInputs in;
+        in.progress = &progress;
+        in.yield = [&turns] { ++turns; };
+        SortWords(table, in);
+        const qint64 last = size - 2;
+        QVERIFY(!progress.texts.isEmpty());
+        qint64 previous = 0;
+        for (const ProgressText& text : progress.texts) {
+            QCOMPARE(text.kind, ProgressText::Kind::SortingLoop);
+            QCOMPARE(text.a, qint64(1));
+            QCOMPARE(text.b, last);
+            QVERIFY(text.c >= previous && text.c <= last);
+            previous = text.c;
+        }
+        QCOMPARE(progress.texts.last().Format(),
+                 QStringLiteral("Sorting words, loop 1 of %1, please wait... %1").arg(last));
+        QVERIFY(std::is_sorted(progress.values.begin(), progress.values.end()));
+        QCOMPARE(progress.values.last(), 100.0);
+        QCOMPARE(turns, progress.texts.size());
+    }
+
+    // 200,000 distinct words are counted, sorted and reported in well under five seconds, in
+    // order of count and then of character codes.
+    void manyDistinctWords() {
+        IsolatedEnvironment env;
+        QByteArray text;
+        QList<std::pair<qint64, QByteArray>> expected;
+        for (int i = 0; i < 200'000; ++i) {
+            QByteArray word;
+            for (int n = i;; n /= 52) {
+                word += "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"[n % 52];
+                if (n < 52) {
+                    break;
+                }
+            }
+            const int count = 1 + i % 3;
+            for (int k = 0; k < count; ++k) {
+                text += word + (i % 10 == 9 && k == 0 ? '\n' : ' ');
+            }
+            expected.append({count, word});
+        }
+        std::sort(expected.begin(), expected.end());
+        Run run;
+        run.ignoreCase = [] { return false; };
+        run.Place(env.Work(), {text});
+        QElapsedTimer clock;
+        clock.start();
+        run.Go();
+        const qint64 milliseconds = clock.elapsed();
+        qInfo("200,000 distinct words counted, sorted and reported in %lld ms", static_cast<long long>(milliseconds));
+        QVERIFY2(milliseconds < 5000, qPrintable(QString::number(milliseconds)));
+        QCOMPARE(run.sink.rows.size(), qsizetype(200'000));
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const QStringList& row = run.sink.rows[i];
+            if (row[0] != QLatin1String(expected[i].second) || row[1] != QString::number(expected[i].first)) {
+                QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(i).arg(row.join(u' '))));
+            }
+        }
+    }
+
+    // A stop while the table is sorted leaves it as the sort has made it so far: every word with
+    // its count, in sorted stretches not yet merged into one.
+    void stopWhileSorting() {
+        IsolatedEnvironment env;
+        QByteArray text;
+        for (int i = 6000; i > 0; --i) { // first seen in the reverse of their order
+            QByteArray word = QByteArray::number(i);
+            for (char& c : word) {
+                c = static_cast<char>(c - '0' + 'a');
+            }
+            text += word + ' ';
+        }
+        Run run;
+        bool stopNow = false;
+        run.stop = [&stopNow] { return stopNow; };
+        run.progress.onText = [&stopNow](const ProgressText& text) {
+            stopNow = stopNow || text.kind == ProgressText::Kind::SortingLoop;
+        };
+        run.Place(env.Work(), {text});
+        run.Go();
+        int sortTexts = 0;
+        for (const ProgressText& t : run.progress.texts) {
+            sortTexts += t.kind == ProgressText::Kind::SortingLoop;
+        }
+        QCOMPARE(sortTexts, 1); // left after the first step
+        QStringList rows = run.Rows();
+        QCOMPARE(rows.size(), qsizetype(6000));
+        QCOMPARE(run.sink.totals.words, qint64(6000));
+        QVERIFY(!std::is_sorted(rows.begin(), rows.end()));
+        QVERIFY(std::is_sorted(rows.begin(), rows.begin() + 1000));
+        std::sort(rows.begin(), rows.end());
+        QVERIFY(std::adjacent_find(rows.begin(), rows.end()) == rows.end()); // each word once
     }
 
     void entryOrder_data() {
@@ -548,16 +861,67 @@ private slots:
         }
     }
 
-    // A working database that cannot be used gives one error report; the pass still counts
-    // characters and lines, uses up the texts and sets the totals.
+    // A working database that a killed run, a stray write or a change of permissions left
+    // unusable is rebuilt once, with one message naming it; the run counts as usual.
+    void damagedDatabase_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not a database") << "garbage" << CountMode::AllFiles << "file is not a database";
+        QTest::newRow("not a database, per file") << "garbage" << CountMode::PerFile << "file is not a database";
+        QTest::newRow("cut short") << "cut short" << CountMode::AllFiles << "database disk image is malformed";
+        QTest::newRow("damaged pages") << "damaged pages" << CountMode::PerFile << "database disk image is malformed";
+        QTest::newRow("read-only") << "read-only" << CountMode::AllFiles << "the file is read-only";
+    }
+
+    void damagedDatabase() {
+        QFETCH(QString, damage);
+        QFETCH(CountMode, mode);
+        QFETCH(QString, reason);
+        if (damage == QStringLiteral("read-only") && ::geteuid() == 0) {
+            QSKIP("file permissions do not bind the superuser (the command-line tests run this as nobody)");
+        }
+        IsolatedEnvironment env;
+        EnsureWorkingDatabase();
+        const QString db = WorkingDatabasePath();
+        Damage(db, damage);
+        const QStringList rows = mode == CountMode::AllFiles
+                                     ? QStringList{"a 1", "b 1", "c 1", "d 1"}
+                                     : QStringList{"doc0.pdf a 1", "doc0.pdf b 1", "doc0.pdf c 1", "doc1.pdf d 1"};
+        Run run;
+        run.method = QStringLiteral("db");
+        run.mode = mode;
+        run.Place(env.Work(), {"a b\nc", "d"});
+        run.Go();
+        QCOMPARE(run.Rows(), rows);
+        const QList<ScriptedUi::Call> messages = run.ui.Messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].caption, AppTitle());
+        QCOMPARE(messages[0].icon, MsgIcon::None);
+        QCOMPARE(messages[0].text, RebuiltDatabaseText(db, reason));
+        QVERIFY(messages[0].text.contains(db));
+        QCOMPARE(IntegrityOf(db), QStringLiteral("ok"));
+        QVERIFY(QFileInfo(db).isWritable());
+
+        // Rebuilt once: the next run finds nothing to say.
+        Run next;
+        next.method = QStringLiteral("db");
+        next.mode = mode;
+        next.Place(env.Work(), {"a b\nc", "d"});
+        next.Go();
+        QCOMPARE(next.Rows(), rows);
+        QVERIFY2(next.ui.calls.isEmpty(), qPrintable(next.ui.MessageTexts().join(u'\n')));
+    }
+
+    // A working database that can be neither used nor rebuilt gives one error report; the pass
+    // still counts characters and lines, uses up the texts and sets the totals.
     void unusableDatabase_data() {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<CountMode>("mode");
         QTest::addColumn<QString>("description"); // what the engine said
-        QTest::newRow("not a database") << "garbage" << CountMode::AllFiles << "file is not a database";
-        QTest::newRow("not a database, per file") << "garbage" << CountMode::PerFile << "file is not a database";
         QTest::newRow("a folder in its place") << "folder" << CountMode::AllFiles << "unable to open database file";
-        QTest::newRow("read-only database") << "read-only" << CountMode::PerFile << "readonly database";
+        QTest::newRow("read-only, in a read-only folder")
+            << "read-only folder" << CountMode::PerFile << "the file is read-only";
     }
 
     void unusableDatabase() {
@@ -567,12 +931,9 @@ private slots:
         IsolatedEnvironment env;
         EnsureWorkingDatabase();
         const QString db = WorkingDatabasePath();
-        if (damage == QStringLiteral("garbage")) {
+        if (damage == QStringLiteral("folder")) {
             QFile::remove(db);
-            WriteTextFile(db, QByteArray(4096, 'x'));
-        } else if (damage == QStringLiteral("folder")) {
-            QFile::remove(db);
-            QDir().mkpath(db);
+            QDir().mkpath(db + QStringLiteral("/inside"));
         } else {
             if (::geteuid() == 0) {
                 QSKIP("file permissions do not bind the superuser");
@@ -602,50 +963,63 @@ private slots:
         QCOMPARE(run.sink.totalsSet, 1);
         QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[0])));
         QVERIFY(!QFileInfo::exists(TextFileOf(run.rows[1])));
+        QVERIFY(QFileInfo(db).exists()); // what stood in its place is left alone
     }
 
-    // A word that the table refuses drops the rows of its text, with one report; other texts
-    // are counted as usual.
-    void refusedWord_data() {
+    // The working database tells nothing of what was counted: a run writes nothing into it, and
+    // the words an earlier version left in its tbWords are cleared away once, the file shrunk.
+    void databaseKeepsNoWords_data() {
         QTest::addColumn<QString>("method");
         QTest::addColumn<CountMode>("mode");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("oldWords");
         for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
-            QTest::addRow("%s, all files", qPrintable(method)) << method << CountMode::AllFiles << QStringList{} << 112;
-            QTest::addRow("%s, per file", qPrintable(method))
-                << method << CountMode::PerFile << QStringList{"doc1.pdf b 2"} << 128;
+            for (const bool oldWords : {false, true}) {
+                for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile}) {
+                    QTest::addRow("%s, %s, %s", qPrintable(method), oldWords ? "old words" : "template",
+                                  mode == CountMode::AllFiles ? "all files" : "per file")
+                        << method << mode << oldWords;
+                }
+            }
         }
     }
 
-    void refusedWord() {
+    void databaseKeepsNoWords() {
         QFETCH(QString, method);
         QFETCH(CountMode, mode);
-        QFETCH(QStringList, rows);
-        QFETCH(int, step);
+        QFETCH(bool, oldWords);
         IsolatedEnvironment env;
-        QDir().mkpath(DataFolder());
-        const QString name = QStringLiteral("test-refusing");
-        {
-            QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            c.setDatabaseName(WorkingDatabasePath());
-            QVERIFY(c.open());
-            QVERIFY(QSqlQuery(c).exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT CHECK (Word <> 'boom'))")));
+        EnsureWorkingDatabase();
+        const QString db = WorkingDatabasePath();
+        const QByteArray blank = ReadAll(db);
+        if (oldWords) {
+            QVERIFY(ExecuteOn(
+                db, {QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                    "WHERE i < 20000) INSERT INTO tbWords SELECT 'zebrafinch' || i FROM n")}));
+            QVERIFY(ReadAll(db).contains("zebrafinch"));
         }
-        QSqlDatabase::removeDatabase(name);
-        Run run;
-        run.method = method;
-        run.mode = mode;
-        run.Place(env.Work(), {Repeat("a", 100) + "boom", "b b"});
-        run.Go();
-        QCOMPARE(run.Rows(), rows);
-        QCOMPARE(run.sink.totals.words, static_cast<qint64>(rows.size() * 2));
-        const QList<ScriptedUi::Call> messages = run.ui.Messages();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].text.contains(QString::fromLatin1(Source::SortingDb) + QStringLiteral("at line ") +
-                                           QString::number(step)),
-                 qPrintable(messages[0].text));
-        QVERIFY2(messages[0].text.contains(QStringLiteral("CHECK constraint failed")), qPrintable(messages[0].text));
+        for (int round = 0; round < 2; ++round) {
+            const QByteArray before = ReadAll(db);
+            Run run;
+            run.method = method;
+            run.mode = mode;
+            run.Place(env.Work(), {"quokka wombat quokka", "numbat"});
+            run.Go();
+            const QStringList rows = mode == CountMode::AllFiles
+                                         ? QStringList{"numbat 1", "wombat 1", "quokka 2"}
+                                         : QStringList{"doc0.pdf wombat 1", "doc0.pdf quokka 2", "doc1.pdf numbat 1"};
+            QCOMPARE(run.Rows(), rows);
+            QVERIFY2(run.ui.calls.isEmpty(), qPrintable(run.ui.MessageTexts().join(u'\n')));
+            const QByteArray after = ReadAll(db);
+            QVERIFY(!after.contains("quokka") && !after.contains("numbat"));
+            QVERIFY(!after.contains("zebrafinch"));
+            if (oldWords && round == 0) {
+                QCOMPARE(after.size(), blank.size()); // cleared and shrunk back to the template's size
+            } else {
+                QCOMPARE(after, before); // not written at all
+            }
+            QCOMPARE(IntegrityOf(db), QStringLiteral("ok"));
+            QCOMPARE(QDir(DataFolder()).entryList(QDir::Files), QStringList{"dbData.sqlite"});
+        }
     }
 
     void databaseWithoutTable_data() {
@@ -653,6 +1027,8 @@ private slots:
         QTest::newRow("table missing") << "no table";
         QTest::newRow("database file missing") << "no file";
         QTest::newRow("rows of an earlier run") << "old rows";
+        // The run's words never go into the file's table, whatever it accepts.
+        QTest::newRow("a table that refuses every word") << "refusing table";
     }
 
     void databaseWithoutTable() {
@@ -669,6 +1045,8 @@ private slots:
                 QSqlQuery q(c);
                 if (state == QStringLiteral("no table")) {
                     QVERIFY(q.exec(QStringLiteral("CREATE TABLE other (x)")));
+                } else if (state == QStringLiteral("refusing table")) {
+                    QVERIFY(q.exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT CHECK (0))")));
                 } else {
                     QVERIFY(q.exec(QStringLiteral("CREATE TABLE tbWords (Word TEXT)")));
                     QVERIFY(q.exec(QStringLiteral("INSERT INTO tbWords VALUES ('a'), ('old')")));
@@ -686,6 +1064,61 @@ private slots:
         SortingDB(in);
         QVERIFY(run.ui.calls.isEmpty());
         QCOMPARE(run.Rows(), (QStringList{"a 1", "b 2"}));
+    }
+
+    // A second run started while the first is under way (its own connection to the same working
+    // database) never sees the first run's words, nor the first the second's.
+    void runsSideBySide_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<CountMode>("mode");
+        QTest::addColumn<QString>("when"); // "walk": at the first word; "sort": when the words are grouped
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
+            for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile}) {
+                for (const QString& when : {QStringLiteral("walk"), QStringLiteral("sort")}) {
+                    QTest::addRow("%s, %s, during the %s", qPrintable(method),
+                                  mode == CountMode::AllFiles ? "all files" : "per file", qPrintable(when))
+                        << method << mode << when;
+                }
+            }
+        }
+    }
+
+    void runsSideBySide() {
+        QFETCH(QString, method);
+        QFETCH(CountMode, mode);
+        QFETCH(QString, when);
+        IsolatedEnvironment env;
+        Run first;
+        Run second;
+        for (Run* run : {&first, &second}) {
+            run->method = method;
+            run->mode = mode;
+        }
+        first.Place(env.Work() + QStringLiteral("/first"), {"a b b", "c"});
+        second.Place(env.Work() + QStringLiteral("/second"), {"x y y", "z z z"});
+        bool started = false;
+        first.progress.onText = [&](const ProgressText& text) {
+            const bool now = when == QStringLiteral("walk")
+                                 ? text.kind == ProgressText::Kind::CountingToken
+                                 : text.text == QStringLiteral("Sorting words, please wait...");
+            if (now && !started) {
+                started = true;
+                second.Go();
+            }
+        };
+        first.Go();
+        QVERIFY(started);
+        const bool all = mode == CountMode::AllFiles;
+        const QStringList firstRows =
+            all ? QStringList{"a 1", "c 1", "b 2"} : QStringList{"doc0.pdf a 1", "doc0.pdf b 2", "doc1.pdf c 1"};
+        const QStringList secondRows =
+            all ? QStringList{"x 1", "y 2", "z 3"} : QStringList{"doc0.pdf x 1", "doc0.pdf y 2", "doc1.pdf z 3"};
+        QCOMPARE(first.Rows(), firstRows);
+        QCOMPARE(second.Rows(), secondRows);
+        QCOMPARE(first.sink.totals.words, qint64(4));
+        QCOMPARE(second.sink.totals.words, qint64(6));
+        QVERIFY2(first.ui.calls.isEmpty(), qPrintable(first.ui.MessageTexts().join(u'\n')));
+        QVERIFY2(second.ui.calls.isEmpty(), qPrintable(second.ui.MessageTexts().join(u'\n')));
     }
 
     // Every call has a connection of its own and leaves none behind.

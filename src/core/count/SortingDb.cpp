@@ -1,14 +1,13 @@
 #include "core/count/SortingDb.h"
 
 #include "core/base/ErrorReport.h"
-#include "core/base/Files.h"
 #include "core/base/Places.h"
+#include "core/base/Texts.h"
+#include "core/base/Ui.h"
 #include "core/count/CountingPass.h"
+#include "core/count/WordTally.h"
 #include "core/count/WorkingDatabase.h"
-#include "core/extract/TextFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -23,7 +22,7 @@
 namespace {
 
 constexpr qsizetype kMaxWordLength = 255;
-constexpr int kJsonBatchWords = 4096;
+constexpr int kJsonBatchRows = 4096;
 constexpr int kValueRowsBatch = 64;
 
 void Execute(QSqlDatabase& db, const QString& statement) {
@@ -37,17 +36,18 @@ int SortThreads() {
 }
 
 QString ValueRowsStatement(int rows) {
-    QString statement = QStringLiteral("INSERT INTO tbWords (Word) VALUES (?)");
+    QString statement = QStringLiteral("INSERT INTO temp.tbWords (Word, Occurrences) VALUES (?,?)");
     for (int i = 1; i < rows; ++i) {
-        statement += QStringLiteral(",(?)");
+        statement += QStringLiteral(",(?,?)");
     }
     return statement;
 }
 
-// The working database of one SortingDB call on its own connection. Once the connection has
-// failed to open (or the file is no database) it runs no further statement; a failure while
-// storing the words of one text drops that text's rows (reported once) instead of reporting
-// every word.
+// The working database of one SortingDB call on its own connection. The words of a text are
+// counted in memory while it is walked; when the walk ends, tbWords receives one row per
+// spelling with its count, and the engine groups the spellings (ignoring letter case) and
+// orders the groups. Once the connection has failed to open it runs no further statement; a
+// failure while storing the rows of one text drops that text's rows, reported once.
 class DbMethod : public FrequencyMethod {
 public:
     DbMethod(const PassInputs& in, WordInsert insert) : m_in(in), m_insertStyle(insert) {}
@@ -58,16 +58,19 @@ public:
         m_broken = true; // until the connection is known to work
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         FailIf(!m_db.isValid(), ErrorText(m_db.lastError()));
-        m_db.setDatabaseName(WorkingDatabasePath());
-        const bool opened = m_db.open();
-        FailIf(!opened, ErrorText(m_db.lastError()));
-        Execute(m_db, QStringLiteral("PRAGMA synchronous=OFF"));
-        Execute(m_db, QStringLiteral("PRAGMA journal_mode=MEMORY"));
-        // The grouped query sorts one row per word; the engine may share that sort among helper
-        // threads of its own while the query runs (the query is one call either way).
+        // A working database that cannot serve the run is scratch: it is rebuilt, and said so once.
+        const QString rebuilt = OpenWorkingDatabase(m_db);
+        if (!rebuilt.isEmpty() && m_in.ui) {
+            m_in.ui->Message(RebuiltDatabaseText(WorkingDatabasePath(), rebuilt), AppTitle());
+        }
+        // The grouped query sorts one row per spelling; the engine may share that sort among
+        // helper threads of its own while the query runs (the query is one call either way).
         Execute(m_db, QStringLiteral("PRAGMA threads=") + QString::number(SortThreads()));
-        Execute(m_db, WordTableStatement());
-        Execute(m_db, QStringLiteral("DELETE FROM tbWords"));
+        // The rows of this run live in a table of this connection only: a second run at the
+        // same time (another window, another process) has its own, and nothing of them reaches
+        // the file. It shadows a tbWords of the file, which is never read or written.
+        Execute(m_db, QStringLiteral("PRAGMA temp_store=MEMORY"));
+        Execute(m_db, QStringLiteral("CREATE TEMP TABLE tbWords (Word TEXT, Occurrences INTEGER)"));
         PrepareInsert();
         m_broken = false;
     }
@@ -77,61 +80,46 @@ public:
             return;
         }
         m_textFailed = true;
-        Execute(m_db, QStringLiteral("DELETE FROM tbWords"));
+        Execute(m_db, QStringLiteral("DELETE FROM temp.tbWords"));
         m_textFailed = false;
     }
 
-    void StartWalk() override {
-        m_batch.clear();
-        m_batchCount = 0;
-        m_walkError.clear();
-        if (m_broken || m_textFailed) {
-            return;
-        }
-        m_textFailed = true;
-        const bool begun = m_db.transaction();
-        FailIf(!begun, ErrorText(m_db.lastError()));
-        m_inTransaction = true;
-        m_textFailed = false;
-    }
+    void StartWalk() override { m_tally.Clear(); }
 
     void Add(QByteArrayView word) override {
-        if (m_broken || m_textFailed) {
-            return;
-        }
-        if (word.size() > kMaxWordLength) {
-            word = word.first(kMaxWordLength);
-        }
-        if (m_jsonBatch) {
-            // Words are ASCII letters only, so they need no escaping inside the JSON text.
-            m_batch.append(m_batchCount == 0 ? "[\"" : ",\"");
-            m_batch.append(word);
-            m_batch.append('"');
-            if (++m_batchCount == kJsonBatchWords) {
-                Flush();
-            }
-        } else {
-            m_rows[m_batchCount] = QString::fromLatin1(word);
-            if (++m_batchCount == kValueRowsBatch) {
-                Flush();
-            }
-        }
+        m_tally.Add(word.size() > kMaxWordLength ? word.first(kMaxWordLength) : word);
     }
 
+    // Hands the spellings of the walk, with their counts, to tbWords in one transaction.
     void EndWalk() override {
-        if (!m_broken && !m_textFailed) {
-            Flush();
+        if (m_broken || m_textFailed) {
+            m_tally.Clear();
+            return;
         }
-        if (m_inTransaction) {
-            m_inTransaction = false;
-            if (m_textFailed) {
-                m_db.rollback();
-            } else if (!m_db.commit()) {
-                m_textFailed = true;
-                m_walkError = ErrorText(m_db.lastError());
+        m_textFailed = true; // until the rows are stored
+        const bool begun = m_db.transaction();
+        FailIf(!begun, ErrorText(m_db.lastError()));
+        QString failure;
+        m_tally.ForEach([&](QByteArrayView word, qint64 count) {
+            if (failure.isEmpty()) {
+                failure = Store(word, count);
             }
+        });
+        if (failure.isEmpty()) {
+            failure = Flush();
         }
-        FailIf(!m_walkError.isEmpty(), m_walkError);
+        m_tally.Clear();
+        if (!failure.isEmpty()) {
+            m_db.rollback();
+            Fail(failure);
+        }
+        const bool committed = m_db.commit();
+        if (!committed) {
+            const QString error = ErrorText(m_db.lastError());
+            m_db.rollback();
+            Fail(error);
+        }
+        m_textFailed = false;
     }
 
     void Report(const QString& label, qint64& wordCount) override {
@@ -178,12 +166,9 @@ public:
     }
 
     void Finish() override {
+        m_tally.Clear();
         if (m_name.isEmpty()) {
             return;
-        }
-        if (m_inTransaction) {
-            m_db.rollback();
-            m_inTransaction = false;
         }
         m_insert.reset();
         m_rest.reset();
@@ -197,55 +182,71 @@ public:
 private:
     void PrepareInsert() {
         m_insert.emplace(m_db);
-        m_jsonBatch = m_insertStyle != WordInsert::ValueRows &&
-                      m_insert->prepare(QStringLiteral("INSERT INTO tbWords (Word) SELECT value FROM json_each(?)"));
+        m_jsonBatch =
+            m_insertStyle != WordInsert::ValueRows &&
+            m_insert->prepare(QStringLiteral("INSERT INTO temp.tbWords (Word, Occurrences) "
+                                             "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]') "
+                                             "FROM json_each(?)"));
         if (m_jsonBatch) {
-            m_batch.reserve(kJsonBatchWords * 16);
+            m_batch.reserve(kJsonBatchRows * 24);
             return;
         }
         FailIf(m_insertStyle == WordInsert::JsonBatch, ErrorText(m_insert->lastError()));
         const bool prepared = m_insert->prepare(ValueRowsStatement(kValueRowsBatch));
         FailIf(!prepared, ErrorText(m_insert->lastError()));
-        m_rows.resize(kValueRowsBatch);
+        m_words.resize(kValueRowsBatch);
+        m_counts.resize(kValueRowsBatch);
     }
 
-    // Stores the words gathered so far. A failure drops the rest of this text's words and is
-    // reported once, when the walk ends.
-    void Flush() {
-        if (m_batchCount == 0) {
-            return;
+    // Adds one row to the batch, storing the batch when it is full; the failure, or "".
+    QString Store(QByteArrayView word, qint64 count) {
+        if (m_jsonBatch) {
+            // Words are ASCII letters only, so they need no escaping inside the JSON text.
+            m_batch.append(m_batchCount == 0 ? "[[\"" : ",[\"");
+            m_batch.append(word);
+            m_batch.append("\",");
+            m_batch.append(QByteArray::number(count));
+            m_batch.append(']');
+            return ++m_batchCount == kJsonBatchRows ? Flush() : QString();
         }
+        m_words[static_cast<size_t>(m_batchCount)] = QString::fromLatin1(word);
+        m_counts[static_cast<size_t>(m_batchCount)] = count;
+        return ++m_batchCount == kValueRowsBatch ? Flush() : QString();
+    }
+
+    // Stores the rows gathered so far; the failure, or "".
+    QString Flush() {
+        if (m_batchCount == 0) {
+            return {};
+        }
+        const int rows = m_batchCount;
+        m_batchCount = 0;
         QSqlQuery* query = &*m_insert;
         if (m_jsonBatch) {
             m_batch.append(']');
             query->bindValue(0, QString::fromLatin1(m_batch));
-        } else if (m_batchCount == kValueRowsBatch) {
-            for (int i = 0; i < m_batchCount; ++i) {
-                query->bindValue(i, m_rows[static_cast<size_t>(i)]);
-            }
+            m_batch.clear();
         } else {
-            m_rest.emplace(m_db);
-            if (!m_rest->prepare(ValueRowsStatement(m_batchCount))) {
-                Fail(ErrorText(m_rest->lastError()));
-                return;
+            if (rows < kValueRowsBatch) {
+                m_rest.emplace(m_db);
+                if (!m_rest->prepare(ValueRowsStatement(rows))) {
+                    return ErrorText(m_rest->lastError());
+                }
+                query = &*m_rest;
             }
-            query = &*m_rest;
-            for (int i = 0; i < m_batchCount; ++i) {
-                query->bindValue(i, m_rows[static_cast<size_t>(i)]);
+            for (int i = 0; i < rows; ++i) {
+                query->bindValue(2 * i, m_words[static_cast<size_t>(i)]);
+                query->bindValue(2 * i + 1, m_counts[static_cast<size_t>(i)]);
             }
         }
-        if (!query->exec()) {
-            Fail(ErrorText(query->lastError()));
-        }
-        m_batch.clear();
-        m_batchCount = 0;
+        return query->exec() ? QString() : ErrorText(query->lastError());
     }
 
+    // Drops the rest of this text's rows and reports the failure (once per text).
     void Fail(const QString& description) {
-        m_textFailed = true;
-        m_walkError = description;
         m_batch.clear();
         m_batchCount = 0;
+        throw Failure(description);
     }
 
     const PassInputs& m_in;
@@ -257,21 +258,20 @@ private:
     bool m_jsonBatch = false;
     bool m_broken = true;      // no statement runs any more
     bool m_textFailed = false; // the current text's rows are unusable
-    bool m_inTransaction = false;
-    QString m_walkError;
+    WordTally m_tally;
     QByteArray m_batch;
-    std::vector<QString> m_rows;
+    std::vector<QString> m_words;
+    std::vector<qint64> m_counts;
     int m_batchCount = 0;
 };
 
 } // namespace
 
 QString WordCountQuery() {
-    // Grouping first on the exact spelling keeps the big sort a plain byte comparison; the
-    // case-blind groups are then formed from the (few) distinct spellings.
+    // One row per spelling with its count; the spellings that differ in letter case only form
+    // one group, shown under its binary-smallest spelling.
     return QStringLiteral("SELECT SUM(Occurrences) AS WCount, MIN(Spelling) AS Word FROM "
-                          "(SELECT COUNT(*) AS Occurrences, Word COLLATE BINARY AS Spelling FROM tbWords "
-                          "GROUP BY Word COLLATE BINARY) "
+                          "(SELECT Occurrences, Word COLLATE BINARY AS Spelling FROM temp.tbWords) "
                           "GROUP BY Spelling COLLATE NOCASE "
                           "ORDER BY SUM(Occurrences), MIN(Spelling) COLLATE NOCASE");
 }

@@ -30,9 +30,21 @@ QString StripLeadingZeros(const QString& text);
 
 // Sorts the table in place: passes over the whole table, exchanging neighbours out of order,
 // until a pass exchanges none. Gives the event queue a turn and updates the progress bar at
-// every comparison; leaves after the comparison at which a stop is requested.
+// every comparison; leaves after the comparison at which a stop is requested. Its final order
+// is the text method's order; SortWords reaches it in n log n.
 void BubbleSort(WordTable& table, const PassInputs& inputs);
 
-// The text method: the counting pass with an in-memory word table, sorted by BubbleSort and
+// Sorts the table into the order in which BubbleSort ends (entries are never equal, and a
+// stable sort with EntryGreater as the comparison gives that order), in n log n: runs of the
+// table are sorted, then merged. The progress bar shows it as one pass, "loop 1 of n" with n
+// the index of the last pair, its value and count following the work done; the event queue
+// gets a turn after every run and every merge.
+// A stop requested before the sort begins leaves it after the first comparison, as with
+// BubbleSort (the first two entries in order, the rest as they were). A stop requested while
+// it runs leaves it after the run or merge at hand: the table then holds every entry, in
+// sorted stretches that are not yet merged into one.
+void SortWords(WordTable& table, const PassInputs& inputs);
+
+// The text method: the counting pass with an in-memory word table, sorted by SortWords and
 // reported least frequent word first (ties in character-code order).
 void SortingText(const PassInputs& inputs);
