@@ -454,6 +454,7 @@ void Form2::PushButton1_Click() {
     });
     steps(102, [&] {
         if (m_mainWindow) {
+            TakePlaceOf(m_mainWindow, this);
             m_mainWindow->show();
         }
     });

@@ -103,8 +103,8 @@ MessageDialog::MessageDialog(QWidget* owner, const QString& text, const QString&
                            m_area->verticalScrollBar()->sizeHint().width() + 4;
         const int width = std::min(maxTextWidth, extent.widestLine + chrome);
         // The text as wrapped at that width, with a line to spare.
-        const QRect wrapped = metrics.boundingRect(QRect(0, 0, width - chrome, 1 << 24),
-                                                   Qt::TextWordWrap | Qt::TextWrapAnywhere, text);
+        const QRect wrapped =
+            metrics.boundingRect(QRect(0, 0, width - chrome, 1 << 24), Qt::TextWordWrap | Qt::TextWrapAnywhere, text);
         m_area->setFixedWidth(width);
         m_area->setFixedHeight(std::min(maxTextHeight, wrapped.height() + metrics.lineSpacing() + chrome));
         top->addWidget(m_area, 1);

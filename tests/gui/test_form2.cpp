@@ -1,6 +1,8 @@
 #include "core/base/Places.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
+#include "gui/MessageDialog.h"
+#include "gui/QtUi.h"
 #include "support/GuiTestMain.h"
 #include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
@@ -150,6 +152,7 @@ private slots:
     void perFileColumns();
     void columnWidthsByHand();
     void tabOrder();
+    void boxCentredOnItsWindow();
 };
 
 void Form2Test::loadsWithItsCaptions() {
@@ -793,6 +796,40 @@ void Form2Test::tabOrder() {
     // A button with the focus works from the keyboard.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QCOMPARE(f.form.Model()->RowCount(), 0); // "Clear Results"
+}
+
+// A box raised from the results window opens over it, not over the hidden main window.
+void Form2Test::boxCentredOnItsWindow() {
+    IsolatedEnvironment env;
+    QtUi ui;
+    QWidget main;
+    main.resize(200, 150);
+    main.show(); // on the screen once, away from where the results window will be
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.hide();
+    Form2 form(ui, &main, [] {});
+    form.move(230, 20);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QRect box;
+    QString text;
+    QTimer::singleShot(0, &form, [&] {
+        if (auto* shown = dynamic_cast<MessageDialog*>(QApplication::activeModalWidget())) {
+            box = shown->frameGeometry();
+            text = shown->TextLabel() ? shown->TextLabel()->text() : QString();
+            QTest::keyClick(shown, Qt::Key_Return);
+        }
+    });
+    QTimer::singleShot(5000, &form, [] {
+        if (QWidget* left = QApplication::activeModalWidget()) {
+            left->close();
+        }
+    });
+    QApplication::setActiveWindow(nullptr);              // as when the window manager has not caught up
+    QTest::mouseClick(form.PushButton8, Qt::LeftButton); // "Copy Results To Clipboard"
+    QCOMPARE(text, QtUi::DisplayText(kCopied));
+    const QPoint offset = box.center() - form.frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
 }
 
 LEXITALLY_GUI_TEST_MAIN(Form2Test)
