@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QProcess>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QUrl>
@@ -38,6 +39,13 @@ const QString kSortKey = QStringLiteral("ResultsSort");
 const QString kAscending = QStringLiteral("ascending");
 const QString kDescending = QStringLiteral("descending");
 
+// A workbook that neither the desktop nor the spreadsheet program could show.
+QString WorkbookNotOpened(const QString& path) {
+    return QStringLiteral("The workbook could not be opened with a spreadsheet application. It was written here, "
+                          "where you can open it yourself:") +
+           QStringLiteral("\r\n\r\n") + path;
+}
+
 const QString kCopied = QStringLiteral("Results have been copied to the clipboard.") + QStringLiteral("\r\r") +
                         QStringLiteral("Click a text area where you normally type and press Ctrl+V to paste the "
                                        "clipboard.");
@@ -46,7 +54,7 @@ const QString kCopied = QStringLiteral("Results have been copied to the clipboar
 
 Form2::Form2(Ui& ui, QWidget* mainWindow, std::function<void()> endProgram, QWidget* parent)
     : QWidget(parent), m_ui(ui), m_mainWindow(mainWindow), m_endProgram(std::move(endProgram)),
-      m_spreadsheetCheck(SpreadsheetApplicationInstalled), m_yield(GuiYield()), m_handCursor(Qt::PointingHandCursor) {
+      m_spreadsheetFinder(FindSpreadsheetApplication), m_yield(GuiYield()), m_handCursor(Qt::PointingHandCursor) {
     if (!m_endProgram) {
         m_endProgram = [] {
             std::fflush(nullptr);
@@ -516,10 +524,19 @@ void Form2::PushButton8_Click() {
     steps(112, [&] { m_ui.Message(kCopied, AppTitle()); });
 }
 
+void Form2::SetSpreadsheetCheck(std::function<bool()> check) {
+    m_spreadsheetFinder = [check = std::move(check)] {
+        SpreadsheetApplication found;
+        found.desktopDefault = check && check();
+        return found;
+    };
+}
+
 bool Form2::SaveResultsAsExcelFileIsExcelInstalled() {
     bool installed = false;
     try {
-        installed = m_spreadsheetCheck && m_spreadsheetCheck();
+        m_spreadsheet = m_spreadsheetFinder ? m_spreadsheetFinder() : SpreadsheetApplication{};
+        installed = m_spreadsheet.Found();
     } catch (...) {
         installed = false;
     }
@@ -557,14 +574,19 @@ void Form2::PushButton3_Click() {
         }
     }
     if (written) {
-        steps(126, [&] {
-            FailIf(!m_ui.OpenUrl(QUrl::fromLocalFile(path)),
-                   QStringLiteral("The workbook could not be opened with the desktop's spreadsheet application: ") +
-                       path);
-        });
+        // The desktop's opener first, then the program the check found; failing both, the user
+        // learns where the workbook is.
+        bool opened = false;
+        steps(126, [&] { opened = m_ui.OpenUrl(QUrl::fromLocalFile(path)); });
+        if (!opened && !m_spreadsheet.program.isEmpty()) {
+            steps(128, [&] { opened = QProcess::startDetached(m_spreadsheet.program, {path}); });
+        }
+        if (!opened) {
+            steps(130, [&] { m_ui.Message(WorkbookNotOpened(path), AppTitle()); });
+        }
     }
-    steps(130, [&] { EndBusy(); });
-    steps(132, [&] {
+    steps(132, [&] { EndBusy(); });
+    steps(134, [&] {
         ProgressBar1->SetValue(0);
         ProgressBar1->SetText(kProgressRest);
     });

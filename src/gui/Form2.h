@@ -2,6 +2,7 @@
 
 #include "core/base/Settings.h"
 #include "core/base/Ui.h"
+#include "core/export/Export.h"
 #include "gui/GuiLayout.h"
 #include "gui/GuiYield.h"
 #include "gui/ResultsModel.h"
@@ -50,8 +51,13 @@ public:
 
     // True when a spreadsheet application can show a workbook; otherwise says so first.
     bool SaveResultsAsExcelFileIsExcelInstalled();
-    // Replaces the desktop check behind SaveResultsAsExcelFileIsExcelInstalled.
-    void SetSpreadsheetCheck(std::function<bool()> check) { m_spreadsheetCheck = std::move(check); }
+    // Replaces the desktop check behind SaveResultsAsExcelFileIsExcelInstalled: what it finds
+    // is what a new workbook is opened with.
+    void SetSpreadsheetFinder(std::function<SpreadsheetApplication()> finder) {
+        m_spreadsheetFinder = std::move(finder);
+    }
+    // The same with a yes/no check standing for the desktop's default application.
+    void SetSpreadsheetCheck(std::function<bool()> check);
 
     // Ticks through the keyboard and the list's context menu; they act on the rows shown.
     void TickAll(bool ticked);
@@ -109,7 +115,8 @@ private:
     Ui& m_ui;
     QWidget* m_mainWindow;
     std::function<void()> m_endProgram;
-    std::function<bool()> m_spreadsheetCheck;
+    std::function<SpreadsheetApplication()> m_spreadsheetFinder;
+    SpreadsheetApplication m_spreadsheet; // what the last check found
     ResultsModel* m_model = nullptr;
     SettingsStore m_settings;
     TwipsLayout m_layout;

@@ -493,6 +493,11 @@ void ExportTest::spreadsheetApplication() {
     }
     env.Set("PATH", bin);
     QCOMPARE(SpreadsheetApplicationInstalled(), installed);
+    // The program the window starts when the desktop's opener fails is the one the test found.
+    const SpreadsheetApplication found = FindSpreadsheetApplication();
+    QCOMPARE(found.Found(), installed);
+    QCOMPARE(found.desktopDefault, installed && program == "xdg-mime");
+    QCOMPARE(found.program, installed && program != "xdg-mime" ? bin + u'/' + program : QString());
 }
 
 LEXITALLY_TEST_MAIN(ExportTest)

@@ -143,6 +143,8 @@ private slots:
     void copyToClipboard();
     void saveAsWorkbook_data();
     void saveAsWorkbook();
+    void workbookOpener_data();
+    void workbookOpener();
     void sortByHeader_data();
     void sortByHeader();
     void sortRemembered();
@@ -545,6 +547,64 @@ QString SortSetting() {
     return store.Get(QStringLiteral("ResultsSort"), QStringLiteral("<absent>"));
 }
 } // namespace
+
+void Form2Test::workbookOpener_data() {
+    QTest::addColumn<bool>("opener");       // the desktop's opener works
+    QTest::addColumn<QStringList>("found"); // programs on PATH
+    QTest::addColumn<QString>("shownBy");   // "desktop", a program's name, "message" or "nothing"
+    QTest::newRow("the desktop's opener") << true << QStringList{"localc"} << "desktop";
+    QTest::newRow("opener fails: the program the check found")
+        << false << QStringList{"localc", "gnumeric"} << "localc";
+    QTest::newRow("opener fails: gnumeric") << false << QStringList{"gnumeric"} << "gnumeric";
+    QTest::newRow("desktop default without opener: the user is told where")
+        << false << QStringList{"xdg-mime"} << "message";
+    QTest::newRow("nothing installed") << false << QStringList{} << "nothing";
+}
+
+// The workbook opens through the desktop's opener or, failing that, through the program the
+// "installed" check found; failing both, the box names the file.
+void Form2Test::workbookOpener() {
+    QFETCH(bool, opener);
+    QFETCH(QStringList, found);
+    QFETCH(QString, shownBy);
+    Fixture f;
+    const QString bin = f.env.Root() + QStringLiteral("/bin");
+    const QString record = f.env.Work() + QStringLiteral("/started-with");
+    QDir().mkpath(f.env.Work());
+    for (const QString& program : found) {
+        const QByteArray body = program == "xdg-mime"
+                                    ? QByteArray("echo calc.desktop\n")
+                                    : "printf '%s %s' \"${0##*/}\" \"$1\" > '" + record.toUtf8() + "'\n";
+        const QString path = WriteTextFile(bin + u'/' + program, "#!/bin/sh\n" + body);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    f.env.Set("PATH", bin);
+    f.form.SetSpreadsheetFinder(FindSpreadsheetApplication);
+    f.ui.openUrlWorks = opener;
+    f.Fill(3, {0});
+    QTest::mouseClick(f.form.PushButton3, Qt::LeftButton);
+
+    const QStringList workbooks = QDir(f.env.Temp()).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
+    QCOMPARE(workbooks.size(), shownBy == "nothing" ? 0 : 1);
+    const QString workbook = workbooks.isEmpty() ? QString() : f.env.Temp() + u'/' + workbooks.first();
+    QCOMPARE(f.ui.Calls(QStringLiteral("openUrl")).size(), shownBy == "nothing" ? 0 : 1);
+    QStringList messages;
+    if (shownBy == "message") {
+        messages << QStringLiteral("The workbook could not be opened with a spreadsheet application. It was written "
+                                   "here, where you can open it yourself:\r\n\r\n") +
+                        workbook;
+    } else if (shownBy == "nothing") {
+        messages << kNoSpreadsheet1 << kNoSpreadsheet2;
+    }
+    QCOMPARE(f.ui.MessageTexts(), messages);
+    if (shownBy == "desktop" || shownBy == "message" || shownBy == "nothing") {
+        QTest::qWait(200);
+        QVERIFY(!QFileInfo::exists(record)); // no program started
+    } else {
+        QTRY_COMPARE(QString::fromUtf8(ReadAll(record)), shownBy + u' ' + workbook);
+    }
+    QVERIFY(!f.form.IsBusy());
+}
 
 void Form2Test::sortByHeader_data() {
     QTest::addColumn<bool>("perFile");

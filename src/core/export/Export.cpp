@@ -472,18 +472,23 @@ QString ReserveWorkbookPath(const QString& folder, const QDateTime& when) {
     throw Failure(lastError.isEmpty() ? QStringLiteral("Path not found: ") + folder : lastError);
 }
 
-bool SpreadsheetApplicationInstalled() {
+SpreadsheetApplication FindSpreadsheetApplication() {
+    SpreadsheetApplication found;
     const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (!xdgMime.isEmpty() &&
+    found.desktopDefault =
+        !xdgMime.isEmpty() &&
         !RunQuiet(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
                             QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")})
-             .isEmpty()) {
-        return true;
-    }
+             .isEmpty();
     for (const char* program : {"libreoffice", "soffice", "localc", "gnumeric"}) {
-        if (!QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
-            return true;
+        found.program = QStandardPaths::findExecutable(QString::fromLatin1(program));
+        if (!found.program.isEmpty()) {
+            break;
         }
     }
-    return false;
+    return found;
+}
+
+bool SpreadsheetApplicationInstalled() {
+    return FindSpreadsheetApplication().Found();
 }

@@ -65,6 +65,15 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
 // ever overwritten. Throws Failure when the folder cannot take a new file.
 QString ReserveWorkbookPath(const QString& folder, const QDateTime& when = QDateTime::currentDateTime());
 
-// True when the desktop can open a workbook: it names a default application for .xlsx, or one
-// of libreoffice, soffice, localc, gnumeric is on PATH.
+// What can show a workbook: the desktop's default application for .xlsx, and the first of
+// libreoffice, soffice, localc, gnumeric on PATH (its full path). The window opens a workbook
+// with the desktop's opener and, when that fails, starts this program with the file.
+struct SpreadsheetApplication {
+    bool desktopDefault = false;
+    QString program;
+    bool Found() const { return desktopDefault || !program.isEmpty(); }
+};
+SpreadsheetApplication FindSpreadsheetApplication();
+
+// True when FindSpreadsheetApplication found something to show a workbook with.
 bool SpreadsheetApplicationInstalled();
