@@ -1,6 +1,7 @@
 #include "gui/Form1.h"
 #include "gui/Pointers.h"
 
+#include "core/base/DesktopOpen.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Help.h"
@@ -307,7 +308,11 @@ void Form1::Option3_Click() {
     bool missing = true;
     steps(100, [&] { missing = !m_providerAvailable; });
     if (missing) {
-        steps(102, [&] { CheckDatabaseProvider(false, &m_ui, m_options.providerProbe); });
+        steps(102, [&] {
+            // Yes to the advice opens the installation page, or names it when that fails.
+            TellingOpenUi ui(m_ui, m_appTitle);
+            CheckDatabaseProvider(false, &ui, m_options.providerProbe);
+        });
         steps(104, [&] { SelectOption(Option4, true); });
     }
     steps(108, [&] { m_settings.Save(QStringLiteral("Option3"), SettingsStore::BoolText(Option3->isChecked())); });

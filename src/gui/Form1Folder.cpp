@@ -1,5 +1,6 @@
 // Adding many files at once: the folder scan, dropped files and folders, the bundled samples.
 
+#include "core/base/DesktopOpen.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/filelist/FolderScan.h"
@@ -61,7 +62,7 @@ void Form1::PushButton7_Click() {
     steps(104, [&] { answer = m_ui.Message(SampleFolderQuestion(), m_appTitle, MsgButtons::YesNo); });
     steps(106, [&] {
         if (answer == MsgAnswer::Yes) {
-            m_ui.OpenUrl(QUrl::fromLocalFile(SampleFolderToOpen()));
+            OpenOrTell(m_ui, QUrl::fromLocalFile(SampleFolderToOpen()), m_appTitle);
         }
     });
     steps(108, [&] { CheckReadability(); });

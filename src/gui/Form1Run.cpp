@@ -9,6 +9,7 @@
 #include "core/run/AnalysisRun.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
+#include "gui/GuiHelpers.h"
 #include "gui/ResultsModel.h"
 
 #include <cmath>
@@ -141,6 +142,7 @@ void Form1::PushButton2_Click() {
             }
         });
         steps(162, [&] {
+            TakePlaceOf(&Results(), this);
             Results().show();
             hide();
         });

@@ -14,6 +14,9 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QProcess>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QUrl>
 
 #include <cstdio>
@@ -30,6 +33,19 @@ const QString kNoSpreadsheetGeneral = QStringLiteral("No spreadsheet application
                                                      "need to have one installed to use this software without error.");
 const QString kNoSpreadsheetFeature = QStringLiteral(
     "No spreadsheet application is installed on this computer. You need to have one installed to use this feature.");
+// Settings key of the list's last sort: "<header> ascending|descending", "" for the order the
+// rows came in.
+const QString kSortKey = QStringLiteral("ResultsSort");
+const QString kAscending = QStringLiteral("ascending");
+const QString kDescending = QStringLiteral("descending");
+
+// A workbook that neither the desktop nor the spreadsheet program could show.
+QString WorkbookNotOpened(const QString& path) {
+    return QStringLiteral("The workbook could not be opened with a spreadsheet application. It was written here, "
+                          "where you can open it yourself:") +
+           QStringLiteral("\r\n\r\n") + path;
+}
+
 const QString kCopied = QStringLiteral("Results have been copied to the clipboard.") + QStringLiteral("\r\r") +
                         QStringLiteral("Click a text area where you normally type and press Ctrl+V to paste the "
                                        "clipboard.");
@@ -38,7 +54,7 @@ const QString kCopied = QStringLiteral("Results have been copied to the clipboar
 
 Form2::Form2(Ui& ui, QWidget* mainWindow, std::function<void()> endProgram, QWidget* parent)
     : QWidget(parent), m_ui(ui), m_mainWindow(mainWindow), m_endProgram(std::move(endProgram)),
-      m_spreadsheetCheck(SpreadsheetApplicationInstalled), m_yield(GuiYield()), m_handCursor(Qt::PointingHandCursor) {
+      m_spreadsheetFinder(FindSpreadsheetApplication), m_yield(GuiYield()), m_handCursor(Qt::PointingHandCursor) {
     if (!m_endProgram) {
         m_endProgram = [] {
             std::fflush(nullptr);
@@ -92,6 +108,14 @@ void Form2::BuildControls() {
     Label3 = label("Label3", QStringLiteral(" Character Count With Spaces: "));
     Label4 = label("Label4", QStringLiteral(" Character Count Without Spaces: "));
 
+    FindBox = new QLineEdit(this);
+    FindBox->setObjectName(QStringLiteral("FindBox"));
+    FindBox->setPlaceholderText(QStringLiteral("Find words (Ctrl+F)"));
+    FindBox->setAccessibleName(QStringLiteral("Find words"));
+    FindBox->setClearButtonEnabled(true);
+    FindBox->installEventFilter(this);
+    FindBox->setAttribute(Qt::WA_NoMousePropagation); // no pointer rule
+
     ListView1 = new QTreeView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setModel(m_model);
@@ -103,6 +127,9 @@ void Form2::BuildControls() {
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSectionResizeMode(QHeaderView::Interactive);
+    ListView1->header()->setSortIndicatorShown(false);
     ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     ListView1->setMouseTracking(true);
     ListView1->installEventFilter(this);
@@ -128,6 +155,14 @@ void Form2::BuildControls() {
     ProgressBar1 = new GuiProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAttribute(Qt::WA_NoMousePropagation); // no pointer rule either
+
+    // Tab goes top to bottom, left to right.
+    setTabOrder(PushButton1, FindBox);
+    setTabOrder(FindBox, ListView1);
+    setTabOrder(ListView1, PushButton5);
+    setTabOrder(PushButton5, PushButton3);
+    setTabOrder(PushButton3, PushButton8);
+    setTabOrder(PushButton8, PushButton9);
 }
 
 void Form2::PlaceControls() {
@@ -140,7 +175,8 @@ void Form2::PlaceControls() {
                                {Label2, 240, 645, 1035, 225, Grow::None, false},
                                {Label3, 2640, 300, 2655, 225, Grow::None, false},
                                {Label4, 2640, 645, 2925, 225, Grow::None, false},
-                               {ListView1, 120, 1755, 7800, 4890, Grow::WidthHeight, false},
+                               {FindBox, 120, 1755, 7800, 345, Grow::Width, false},
+                               {ListView1, 120, 2145, 7800, 4500, Grow::WidthHeight, false},
                                {PushButton5, 120, 6750, 3840, 405, Grow::LeftHalf, true},
                                {PushButton3, 4080, 6750, 3840, 405, Grow::RightHalf, true},
                                {PushButton8, 120, 7260, 3840, 405, Grow::LeftHalf, true},
@@ -178,6 +214,14 @@ void Form2::ConnectHandlers() {
     connect(UntickSelectedAction, &QAction::triggered, this, [this] { TickSelected(false); });
     connect(m_model, &ResultsModel::ColumnsChanged, this, [this] { ApplyColumnWidths(); });
     connect(m_model, &ResultsModel::TotalsChanged, this, [this] { ShowTotals(); });
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ListView1_ColumnClick(column); });
+    connect(FindBox, &QLineEdit::textChanged, this, [this] { FindBox_Change(); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        FindBox->setFocus(Qt::ShortcutFocusReason);
+        FindBox->selectAll();
+    });
 }
 
 void Form2::Form_Load() {
@@ -202,6 +246,10 @@ void Form2::Form_Load() {
 
 void Form2::showEvent(QShowEvent* event) {
     Form_Load();
+    if (!event->spontaneous()) {
+        ApplyRememberedSort();
+        FitWordsColumn();
+    }
     QWidget::showEvent(event);
 }
 
@@ -219,7 +267,10 @@ void Form2::PrepareColumns(CountMode mode) {
     Form_Load();
     m_model->ClearRows();
     m_model->ClearColumns();
+    m_model->ClearView();
+    FindBox->clear();
     m_model->SetColumns(mode);
+    ShowSortIndicator();
 }
 
 void Form2::ApplyColumnWidths() {
@@ -236,6 +287,117 @@ void Form2::ShowTotals() {
     }
     // The labels may have grown.
     LayoutControls();
+}
+
+void Form2::ListView1_ColumnClick(int column) {
+    if (column < 0 || column >= m_model->ColumnCount()) {
+        return;
+    }
+    // Counts start with the most frequent; texts from A.
+    const bool counts = ResultColumnKindOf(m_model->Header(column)) == ResultColumnKind::Count;
+    const Qt::SortOrder first = counts ? Qt::DescendingOrder : Qt::AscendingOrder;
+    const Qt::SortOrder second = counts ? Qt::AscendingOrder : Qt::DescendingOrder;
+    if (m_model->SortColumn() != column) {
+        m_model->SortRows(column, first);
+    } else if (m_model->SortOrder() == first) {
+        m_model->SortRows(column, second);
+    } else {
+        m_model->SortRows(-1, Qt::AscendingOrder);
+    }
+    ShowSortIndicator();
+    RememberSort();
+    if (ListView1->currentIndex().isValid()) {
+        ListView1->scrollTo(ListView1->currentIndex());
+    }
+}
+
+void Form2::FindBox_Change() {
+    m_model->SetFilter(FindBox->text());
+    if (ListView1->currentIndex().isValid()) {
+        ListView1->scrollTo(ListView1->currentIndex());
+    }
+}
+
+void Form2::ShowSortIndicator() {
+    QHeaderView* header = ListView1->header();
+    const int column = m_model->SortColumn();
+    header->setSortIndicatorShown(column >= 0);
+    if (column >= 0) {
+        header->setSortIndicator(column, m_model->SortOrder());
+    }
+}
+
+void Form2::RememberSort() {
+    const int column = m_model->SortColumn();
+    QString value;
+    if (column >= 0) {
+        value = m_model->Header(column).trimmed() + u' ' +
+                (m_model->SortOrder() == Qt::AscendingOrder ? kAscending : kDescending);
+    }
+    try {
+        m_settings.Save(kSortKey, value);
+    } catch (...) {
+        // The list is sorted all the same; only the next session will not know.
+    }
+}
+
+void Form2::ApplyRememberedSort() {
+    QString stored;
+    try {
+        stored = m_settings.Get(kSortKey);
+    } catch (...) {
+        return;
+    }
+    const QString name = stored.section(u' ', 0, 0);
+    const QString direction = stored.section(u' ', 1);
+    int column = -1;
+    for (int c = 0; c < m_model->ColumnCount() && !name.isEmpty(); ++c) {
+        if (m_model->Header(c).trimmed() == name) {
+            column = c;
+            break;
+        }
+    }
+    if (column >= 0 && (direction == kAscending || direction == kDescending)) {
+        m_model->SortRows(column, direction == kAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
+    ShowSortIndicator();
+}
+
+void Form2::FitWordsColumn() {
+    const int column = m_model->ColumnOfKind(ResultColumnKind::Word);
+    if (column < 0 || m_model->ColumnOfKind(ResultColumnKind::FileLabel) < 0) {
+        return;
+    }
+    // The longest words in characters, then the widest of them as drawn.
+    const int rows = m_model->RowCount();
+    qsizetype longest = 0;
+    for (int r = 0; r < rows; ++r) {
+        longest = std::max(longest, m_model->CellRef(r, column).size());
+    }
+    const QFontMetrics metrics = ListView1->fontMetrics();
+    int widest = 0;
+    int measured = 0;
+    for (int r = 0; r < rows && measured < 2000; ++r) {
+        const QString& word = m_model->CellRef(r, column);
+        if (word.size() * 3 >= longest * 2) {
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+            ++measured;
+        }
+    }
+    const int margin = ListView1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView1) + 1;
+    const int needed = widest + 2 * margin + metrics.averageCharWidth();
+    QHeaderView* header = ListView1->header();
+    if (needed > header->sectionSize(column)) {
+        header->resizeSection(column, std::min(needed, ListView1->viewport()->width()));
+    }
+}
+
+const QList<int>* Form2::ExportOrder(QList<int>& storage) const {
+    if (!m_model->IsReordered()) {
+        return nullptr;
+    }
+    storage = m_model->ShownRows();
+    return &storage;
 }
 
 bool Form2::IsBusy() const {
@@ -266,6 +428,19 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
             ToggleSelected();
             return true;
         }
+    } else if (watched == FindBox && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && !FindBox->text().isEmpty()) {
+            FindBox->clear();
+            return true;
+        }
+        if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            ListView1->setFocus(Qt::TabFocusReason);
+            if (!ListView1->currentIndex().isValid() && m_model->rowCount() > 0) {
+                ListView1->setCurrentIndex(m_model->index(0, 0));
+            }
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -287,6 +462,7 @@ void Form2::PushButton1_Click() {
     });
     steps(102, [&] {
         if (m_mainWindow) {
+            TakePlaceOf(m_mainWindow, this);
             m_mainWindow->show();
         }
     });
@@ -322,7 +498,10 @@ void Form2::PushButton5_Click() {
     }
     steps(108, [&] { BeginBusy(); });
     bool written = false;
-    steps(110, [&] { written = SaveListviewProperlySpaced(m_model->Table(), path, ProgressBar1, m_yield, m_ui); });
+    QList<int> shown;
+    const QList<int>* order = ExportOrder(shown);
+    steps(110,
+          [&] { written = SaveListviewProperlySpaced(m_model->Table(), path, ProgressBar1, m_yield, m_ui, order); });
     steps(112, [&] { EndBusy(); });
     // "Done." only for a file that was written; a failure has been reported already.
     if (written) {
@@ -333,20 +512,31 @@ void Form2::PushButton5_Click() {
 void Form2::PushButton8_Click() {
     ErrorReport steps(m_ui, QString::fromLatin1(Source::CopyClick));
     bool empty = false;
-    steps(100, [&] { empty = m_model->RowCount() == 0; });
+    steps(100, [&] { empty = m_model->ShownCount() == 0; });
     if (!empty) {
         QString text;
-        steps(104, [&] { text = ClipboardText(m_model->Table(), m_yield); });
+        QList<int> shown;
+        const QList<int>* order = ExportOrder(shown);
+        steps(104, [&] { text = ClipboardText(m_model->Table(), m_yield, order); });
         steps(106, [&] { ClipboardClear(); });
         steps(108, [&] { ClipboardSetText(text); });
     }
     steps(112, [&] { m_ui.Message(kCopied, AppTitle()); });
 }
 
+void Form2::SetSpreadsheetCheck(std::function<bool()> check) {
+    m_spreadsheetFinder = [check = std::move(check)] {
+        SpreadsheetApplication found;
+        found.desktopDefault = check && check();
+        return found;
+    };
+}
+
 bool Form2::SaveResultsAsExcelFileIsExcelInstalled() {
     bool installed = false;
     try {
-        installed = m_spreadsheetCheck && m_spreadsheetCheck();
+        m_spreadsheet = m_spreadsheetFinder ? m_spreadsheetFinder() : SpreadsheetApplication{};
+        installed = m_spreadsheet.Found();
     } catch (...) {
         installed = false;
     }
@@ -364,16 +554,18 @@ void Form2::PushButton3_Click() {
         steps(104, [&] { m_ui.Message(kNoSpreadsheetFeature, AppTitle()); });
         return;
     }
-    if (m_model->RowCount() == 0) {
+    if (m_model->ShownCount() == 0) {
         return;
     }
+    QList<int> shown;
+    const QList<int>* order = ExportOrder(shown);
     steps(112, [&] { BeginBusy(); });
     QString path;
     steps(114, [&] { path = ReserveWorkbookPath(TempFolder()); });
     bool written = false;
     if (!path.isEmpty()) {
         steps(118, [&] {
-            WriteWorkbook(m_model->Table(), path, ProgressBar1, m_yield);
+            WriteWorkbook(m_model->Table(), path, ProgressBar1, m_yield, order);
             written = true;
         });
         if (!written) {
@@ -382,21 +574,26 @@ void Form2::PushButton3_Click() {
         }
     }
     if (written) {
-        steps(126, [&] {
-            FailIf(!m_ui.OpenUrl(QUrl::fromLocalFile(path)),
-                   QStringLiteral("The workbook could not be opened with the desktop's spreadsheet application: ") +
-                       path);
-        });
+        // The desktop's opener first, then the program the check found; failing both, the user
+        // learns where the workbook is.
+        bool opened = false;
+        steps(126, [&] { opened = m_ui.OpenUrl(QUrl::fromLocalFile(path)); });
+        if (!opened && !m_spreadsheet.program.isEmpty()) {
+            steps(128, [&] { opened = QProcess::startDetached(m_spreadsheet.program, {path}); });
+        }
+        if (!opened) {
+            steps(130, [&] { m_ui.Message(WorkbookNotOpened(path), AppTitle()); });
+        }
     }
-    steps(130, [&] { EndBusy(); });
-    steps(132, [&] {
+    steps(132, [&] { EndBusy(); });
+    steps(134, [&] {
         ProgressBar1->SetValue(0);
         ProgressBar1->SetText(kProgressRest);
     });
 }
 
 void Form2::TickAll(bool ticked) {
-    m_model->SetAllTicked(ticked);
+    m_model->SetShownTicked(ticked);
 }
 
 void Form2::TickSelected(bool ticked) {
@@ -404,7 +601,7 @@ void Form2::TickSelected(bool ticked) {
         return;
     }
     for (const QItemSelectionRange& range : ListView1->selectionModel()->selection()) {
-        m_model->SetTickedRange(range.top(), range.bottom(), ticked);
+        m_model->SetViewRangeTicked(range.top(), range.bottom(), ticked);
     }
 }
 
@@ -420,5 +617,5 @@ void Form2::ToggleSelected() {
     } else {
         reference = selection->selection().first().top();
     }
-    TickSelected(!m_model->IsTicked(reference));
+    TickSelected(!m_model->IsTicked(m_model->TableRow(reference)));
 }

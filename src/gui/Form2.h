@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/base/Settings.h"
 #include "core/base/Ui.h"
+#include "core/export/Export.h"
 #include "gui/GuiLayout.h"
 #include "gui/GuiYield.h"
 #include "gui/ResultsModel.h"
@@ -9,6 +11,7 @@
 #include <QCursor>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 #include <QWidget>
@@ -40,13 +43,23 @@ public:
     void PushButton5_Click(); // "Save Results As Text File"
     void PushButton8_Click(); // "Copy Results To Clipboard"
     void PushButton9_Click(); // "Clear Results"
+    // A click on a column header: sorts by the column (words and file names A to Z, counts most
+    // frequent first), a second click reverses, a third shows the rows in the order they came.
+    void ListView1_ColumnClick(int column);
+    // The find box: the list shows only the words that contain its text.
+    void FindBox_Change();
 
     // True when a spreadsheet application can show a workbook; otherwise says so first.
     bool SaveResultsAsExcelFileIsExcelInstalled();
-    // Replaces the desktop check behind SaveResultsAsExcelFileIsExcelInstalled.
-    void SetSpreadsheetCheck(std::function<bool()> check) { m_spreadsheetCheck = std::move(check); }
+    // Replaces the desktop check behind SaveResultsAsExcelFileIsExcelInstalled: what it finds
+    // is what a new workbook is opened with.
+    void SetSpreadsheetFinder(std::function<SpreadsheetApplication()> finder) {
+        m_spreadsheetFinder = std::move(finder);
+    }
+    // The same with a yes/no check standing for the desktop's default application.
+    void SetSpreadsheetCheck(std::function<bool()> check);
 
-    // Ticks through the keyboard and the list's context menu.
+    // Ticks through the keyboard and the list's context menu; they act on the rows shown.
     void TickAll(bool ticked);
     void TickSelected(bool ticked);
     // Space: every selected row takes the opposite of the current row's tick.
@@ -61,6 +74,7 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
+    QLineEdit* FindBox = nullptr; // above the list; Ctrl+F
     QTreeView* ListView1 = nullptr;
     QPushButton* PushButton5 = nullptr; // "Save Results As Text File"
     QPushButton* PushButton3 = nullptr; // "Save Results As Excel File"
@@ -85,6 +99,15 @@ private:
     void ConnectHandlers();
     void ApplyColumnWidths();
     void ShowTotals();
+    void ShowSortIndicator();
+    // The sort of the last session, kept in the settings, applied to the list as it is shown.
+    void ApplyRememberedSort();
+    void RememberSort();
+    // Per file, the words column widens to its longest word (up to the list's width).
+    void FitWordsColumn();
+    // The rows an export walks: those shown in the order shown, copied into storage; none while
+    // the list shows every row in the order they came.
+    const QList<int>* ExportOrder(QList<int>& storage) const;
     // Busy nests: the pointer returns to normal only when the last export ends.
     void BeginBusy();
     void EndBusy();
@@ -92,8 +115,10 @@ private:
     Ui& m_ui;
     QWidget* m_mainWindow;
     std::function<void()> m_endProgram;
-    std::function<bool()> m_spreadsheetCheck;
+    std::function<SpreadsheetApplication()> m_spreadsheetFinder;
+    SpreadsheetApplication m_spreadsheet; // what the last check found
     ResultsModel* m_model = nullptr;
+    SettingsStore m_settings;
     TwipsLayout m_layout;
     Yield m_yield;
     QCursor m_handCursor;

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -41,4 +42,18 @@ void ApplySkin(QWidget* window) {
     const bool opened = file.open(QIODevice::ReadOnly);
     FailIf(!opened, file.errorString());
     window->setStyleSheet(QString::fromUtf8(file.readAll()));
+}
+
+void TakePlaceOf(QWidget* window, const QWidget* place) {
+    if (!window || !place || window == place || !place->testAttribute(Qt::WA_WState_Created)) {
+        return;
+    }
+    QPoint topLeft = place->frameGeometry().topLeft();
+    if (const QScreen* screen = place->screen()) {
+        const QRect room = screen->availableGeometry();
+        const QSize size = window->frameGeometry().size();
+        topLeft.setX(std::max(room.left(), std::min(topLeft.x(), room.right() + 1 - size.width())));
+        topLeft.setY(std::max(room.top(), std::min(topLeft.y(), room.bottom() + 1 - size.height())));
+    }
+    window->move(topLeft);
 }

@@ -9,3 +9,8 @@ void SetSystemBackColors(QWidget* window);
 // Applies the optional skin (a Qt style sheet at <app folder>/x/o.cjs) to the window.
 // Does nothing when the file is missing; throws Failure when it cannot be read.
 void ApplySkin(QWidget* window);
+
+// Moves window to where place stands on the screen (the top-left corners of their frames meet),
+// kept inside that screen; the two windows take turns in one spot. Does nothing while place has
+// never been on the screen.
+void TakePlaceOf(QWidget* window, const QWidget* place);

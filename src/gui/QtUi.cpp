@@ -1,15 +1,27 @@
 #include "gui/QtUi.h"
 
+#include "gui/MessageDialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 
 namespace {
+// The window a dialog belongs to: the active window while it is shown, else the program's
+// window on the screen (the main window and the results window take turns).
 QWidget* Owner() {
-    return QApplication::activeWindow();
+    QWidget* active = QApplication::activeWindow();
+    if (active && active->isVisible()) {
+        return active;
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->isWindow() && window->windowType() == Qt::Window) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 } // namespace
 
@@ -31,32 +43,8 @@ QString QtUi::QtFilter(const QString& filter) {
 }
 
 MsgAnswer QtUi::Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) {
-    QMessageBox box(Owner());
-    box.setWindowTitle(caption);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(DisplayText(text));
-    switch (icon) {
-    case MsgIcon::None:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    case MsgIcon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MsgIcon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MsgIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    }
-    if (buttons == MsgButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return MsgAnswer::Ok;
+    MessageDialog box(Owner(), DisplayText(text), caption, buttons, icon);
+    return box.Ask();
 }
 
 QString QtUi::Input(const QString& prompt, const QString& title) {

@@ -1,6 +1,26 @@
 #include "gui/ResultsModel.h"
 
+#include "core/base/Paths.h"
+
 #include <algorithm>
+#include <numeric>
+
+namespace {
+
+// A count cell as a number; texts that are no number sort before every count.
+qint64 CountValue(const QString& cell) {
+    bool ok = false;
+    const qint64 value = cell.toLongLong(&ok);
+    return ok ? value : -1;
+}
+
+// Alphabetical with letter case ignored, then with it, so "Apple" and "apple" stay together.
+int CompareText(QStringView a, QStringView b) {
+    const int folded = a.compare(b, Qt::CaseInsensitive);
+    return folded != 0 ? folded : a.compare(b, Qt::CaseSensitive);
+}
+
+} // namespace
 
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {
     m_flushTimer.setSingleShot(true);
@@ -20,6 +40,10 @@ void ResultsModel::AddRow(const QStringList& cells) {
 void ResultsModel::FlushPending() {
     m_flushTimer.stop();
     if (m_shownCount >= RowCount()) {
+        return;
+    }
+    if (m_mapped) {
+        RebuildView(true);
         return;
     }
     beginInsertRows(QModelIndex(), m_shownCount, RowCount() - 1);
@@ -56,25 +80,39 @@ void ResultsModel::ClearColumns() {
     m_table.ClearColumns();
     endRemoveColumns();
     emit ColumnsChanged();
+    if (m_sortColumn >= 0) {
+        m_sortColumn = -1; // the column is gone
+        RebuildView(true);
+    }
 }
 
 void ResultsModel::ClearRows() {
     m_flushTimer.stop();
-    const bool shown = m_shownCount > 0;
-    if (shown) {
-        beginRemoveRows(QModelIndex(), 0, m_shownCount - 1);
+    const int shown = rowCount();
+    if (shown > 0) {
+        beginRemoveRows(QModelIndex(), 0, shown - 1);
     }
     m_table.ClearRows();
     m_shownCount = 0;
-    if (shown) {
+    m_sorted.clear();
+    m_order.clear();
+    m_viewOf.clear();
+    if (shown > 0) {
         endRemoveRows();
     }
 }
 
 void ResultsModel::EmitTickChanged(int row) {
-    if (row < m_shownCount && ColumnCount() > 0) {
-        const QModelIndex cell = index(row, 0);
+    const int view = ViewRow(row);
+    if (view >= 0 && view < rowCount() && ColumnCount() > 0) {
+        const QModelIndex cell = index(view, 0);
         emit dataChanged(cell, cell, {Qt::CheckStateRole});
+    }
+}
+
+void ResultsModel::EmitAllTicksChanged() {
+    if (rowCount() > 0 && ColumnCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
     }
 }
 
@@ -94,6 +132,10 @@ void ResultsModel::SetTickedRange(int first, int last, bool ticked) {
     if (!m_table.SetTickedRange(first, last, ticked)) {
         return;
     }
+    if (m_mapped) {
+        EmitAllTicksChanged();
+        return;
+    }
     const int shownLast = std::min(last, m_shownCount - 1);
     if (first <= shownLast && ColumnCount() > 0) {
         emit dataChanged(index(first, 0), index(shownLast, 0), {Qt::CheckStateRole});
@@ -104,8 +146,191 @@ void ResultsModel::SetAllTicked(bool ticked) {
     SetTickedRange(0, RowCount() - 1, ticked);
 }
 
+void ResultsModel::SetViewRangeTicked(int first, int last, bool ticked) {
+    if (!m_mapped) {
+        SetTickedRange(first, std::min(last, rowCount() - 1), ticked);
+        return;
+    }
+    first = std::max(first, 0);
+    last = std::min(last, rowCount() - 1);
+    if (first > last) {
+        return;
+    }
+    for (int view = first; view <= last; ++view) {
+        m_table.SetTicked(m_order[view], ticked);
+    }
+    if (ColumnCount() > 0) {
+        emit dataChanged(index(first, 0), index(last, 0), {Qt::CheckStateRole});
+    }
+}
+
+void ResultsModel::SetShownTicked(bool ticked) {
+    if (m_mapped) {
+        SetViewRangeTicked(0, rowCount() - 1, ticked);
+    } else {
+        SetAllTicked(ticked);
+    }
+}
+
+int ResultsModel::ColumnOfKind(ResultColumnKind kind) const {
+    for (int c = 0; c < ColumnCount(); ++c) {
+        if (ResultColumnKindOf(Header(c)) == kind) {
+            return c;
+        }
+    }
+    return -1;
+}
+
+int ResultsModel::TableRow(int viewRow) const {
+    if (!m_mapped) {
+        return viewRow;
+    }
+    return viewRow >= 0 && viewRow < m_order.size() ? m_order[viewRow] : -1;
+}
+
+int ResultsModel::ViewRow(int tableRow) const {
+    if (!m_mapped) {
+        return tableRow >= 0 && tableRow < m_shownCount ? tableRow : -1;
+    }
+    return tableRow >= 0 && tableRow < static_cast<int>(m_viewOf.size()) ? m_viewOf[tableRow] : -1;
+}
+
+QList<int> ResultsModel::ShownRows() const {
+    if (m_mapped) {
+        return m_order;
+    }
+    QList<int> rows(RowCount());
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+}
+
+void ResultsModel::SortRows(int column, Qt::SortOrder order) {
+    if (column >= ColumnCount()) {
+        column = -1;
+    }
+    if (column == m_sortColumn && (column < 0 || order == m_sortOrder)) {
+        return;
+    }
+    m_sortColumn = column;
+    m_sortOrder = order;
+    RebuildView(true);
+}
+
+void ResultsModel::SetFilter(const QString& text) {
+    if (text == m_filter) {
+        return;
+    }
+    m_filter = text;
+    RebuildView(false);
+}
+
+void ResultsModel::ClearView() {
+    if (m_sortColumn < 0 && m_filter.isEmpty()) {
+        return;
+    }
+    m_sortColumn = -1;
+    m_filter.clear();
+    RebuildView(true);
+}
+
+void ResultsModel::SortAll() {
+    m_sorted.clear();
+    if (m_sortColumn < 0) {
+        return;
+    }
+    const int rows = RowCount();
+    const int column = m_sortColumn;
+    m_sorted.resize(rows);
+    std::iota(m_sorted.begin(), m_sorted.end(), 0);
+    const bool descending = m_sortOrder == Qt::DescendingOrder;
+    auto sortBy = [&](auto less) {
+        if (descending) {
+            std::stable_sort(m_sorted.begin(), m_sorted.end(), [&](int a, int b) { return less(b, a); });
+        } else {
+            std::stable_sort(m_sorted.begin(), m_sorted.end(), less);
+        }
+    };
+    switch (ResultColumnKindOf(Header(column))) {
+    case ResultColumnKind::Count: {
+        std::vector<qint64> values(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            values[r] = CountValue(CellRef(r, column));
+        }
+        sortBy([&](int a, int b) { return values[a] < values[b]; });
+        break;
+    }
+    case ResultColumnKind::FileLabel: {
+        std::vector<QStringView> names(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            const QString& label = CellRef(r, column);
+            names[r] = QStringView(label).mid(label.size() - FileNameFromPath(label).size());
+        }
+        sortBy([&](int a, int b) {
+            const int byName = CompareText(names[a], names[b]);
+            return byName != 0 ? byName < 0 : CompareText(CellRef(a, column), CellRef(b, column)) < 0;
+        });
+        break;
+    }
+    default:
+        sortBy([&](int a, int b) { return CompareText(CellRef(a, column), CellRef(b, column)) < 0; });
+        break;
+    }
+}
+
+void ResultsModel::RebuildView(bool resort) {
+    m_flushTimer.stop();
+    const bool mapped = m_sortColumn >= 0 || !m_filter.isEmpty();
+    if (!mapped && !m_mapped) {
+        FlushPending();
+        return;
+    }
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> tableRows;
+    tableRows.reserve(static_cast<size_t>(before.size()));
+    for (const QModelIndex& index : before) {
+        tableRows.push_back(TableRow(index.row()));
+    }
+
+    const int rows = RowCount();
+    if (resort || m_shownCount != rows) {
+        SortAll();
+    }
+    m_shownCount = rows;
+    m_mapped = mapped;
+    m_order.clear();
+    m_viewOf.clear();
+    if (mapped) {
+        const int wordColumn = ColumnOfKind(ResultColumnKind::Word);
+        const bool filtering = !m_filter.isEmpty() && wordColumn >= 0;
+        m_order.reserve(rows);
+        for (int i = 0; i < rows; ++i) {
+            const int row = m_sorted.isEmpty() ? i : m_sorted[i];
+            if (!filtering || CellRef(row, wordColumn).contains(m_filter, Qt::CaseInsensitive)) {
+                m_order.append(row);
+            }
+        }
+        m_viewOf.assign(static_cast<size_t>(rows), -1);
+        for (int view = 0; view < m_order.size(); ++view) {
+            m_viewOf[static_cast<size_t>(m_order[view])] = view;
+        }
+    }
+
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int view = ViewRow(tableRows[static_cast<size_t>(i)]);
+        after << (view >= 0 ? index(view, before[i].column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
 int ResultsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_shownCount;
+    if (parent.isValid()) {
+        return 0;
+    }
+    return m_mapped ? static_cast<int>(m_order.size()) : m_shownCount;
 }
 
 int ResultsModel::columnCount(const QModelIndex& parent) const {
@@ -113,15 +338,25 @@ int ResultsModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ResultsModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_shownCount) {
+    if (!index.isValid() || index.row() >= rowCount()) {
         return {};
     }
+    const int row = TableRow(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return CellRef(index.row(), index.column());
+        // A per-file row shows the file's name; its full label is in the tooltip.
+        if (ResultColumnKindOf(Header(index.column())) == ResultColumnKind::FileLabel) {
+            return FileNameFromPath(CellRef(row, index.column()));
+        }
+        return CellRef(row, index.column());
+    case Qt::ToolTipRole:
+        if (ResultColumnKindOf(Header(index.column())) == ResultColumnKind::FileLabel) {
+            return CellRef(row, index.column());
+        }
+        return {};
     case Qt::CheckStateRole:
         if (index.column() == 0) {
-            return static_cast<int>(IsTicked(index.row()) ? Qt::Checked : Qt::Unchecked);
+            return static_cast<int>(IsTicked(row) ? Qt::Checked : Qt::Unchecked);
         }
         return {};
     default:
@@ -130,10 +365,10 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
 }
 
 bool ResultsModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || index.row() >= m_shownCount) {
+    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole || index.row() >= rowCount()) {
         return false;
     }
-    SetTicked(index.row(), static_cast<Qt::CheckState>(value.toInt()) == Qt::Checked);
+    SetTicked(TableRow(index.row()), static_cast<Qt::CheckState>(value.toInt()) == Qt::Checked);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTimer>
+#include <vector>
 
 // The results list as a Qt model over the run's ResultTable: column headers with their designed
 // widths, rows of plain-text cells and a tick box in front of every row. Rows are added
@@ -14,6 +15,11 @@
 // views and announced in one batch when the event queue gets a turn (or when FlushPending is
 // called), so a run that adds 100,000 rows costs the view one insertion, not 100,000.
 // Everything but rowCount() sees every stored row at once.
+//
+// What views see can be sorted by a column and narrowed to the words that contain a text. The
+// table keeps its rows in the order they were added (the order the exports follow when nothing
+// is sorted or found); the view order is a list of table rows on top of it. The Qt model
+// interface (index, data, setData) speaks of view rows; everything else of table rows.
 class ResultsModel : public QAbstractTableModel, public ResultSink {
     Q_OBJECT
 public:
@@ -61,6 +67,33 @@ public:
     // The four count captions of the last totals (" Word count: N", …).
     QStringList Captions() const { return m_table.Captions(); }
 
+    // Ticks of view rows first to last (clamped to the rows shown).
+    void SetViewRangeTicked(int first, int last, bool ticked);
+    // Ticks every row shown (every stored row while nothing is sorted or found).
+    void SetShownTicked(bool ticked);
+
+    // Sorts the rows shown by a column: words and other texts alphabetically (letter case
+    // ignored first), file labels by file name, counts numerically; rows that compare equal keep
+    // their table order. Column -1 shows the table order again.
+    void SortRows(int column, Qt::SortOrder order);
+    int SortColumn() const { return m_sortColumn; }
+    Qt::SortOrder SortOrder() const { return m_sortOrder; }
+    // Shows only the rows whose word contains text, letter case ignored; "" shows every row.
+    void SetFilter(const QString& text);
+    const QString& Filter() const { return m_filter; }
+    // Table order, every row.
+    void ClearView();
+    // True while the rows shown differ from the table's rows in table order.
+    bool IsReordered() const { return m_mapped; }
+    // The table rows shown, in view order; every stored row while nothing is sorted or found.
+    QList<int> ShownRows() const;
+    int ShownCount() const { return m_mapped ? static_cast<int>(m_order.size()) : RowCount(); }
+    // Table row of a view row, and back (-1 for a row that is not shown).
+    int TableRow(int viewRow) const;
+    int ViewRow(int tableRow) const;
+    // The first column of a kind, -1 when there is none.
+    int ColumnOfKind(ResultColumnKind kind) const;
+
     // Announces rows appended since the last batch to attached views.
     void FlushPending();
 
@@ -80,8 +113,22 @@ signals:
 
 private:
     void EmitTickChanged(int row);
+    void EmitAllTicksChanged();
+    // Sorts every stored row into m_sorted (empty for table order).
+    void SortAll();
+    // Applies the sort and the filter to every stored row; views keep their selection of rows
+    // that stay shown.
+    void RebuildView(bool resort);
 
     ResultTable m_table;
-    int m_shownCount = 0; // rows announced to views
+    int m_shownCount = 0; // rows announced to views (all stored rows taken in, once reordered)
     QTimer m_flushTimer;
+
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    QString m_filter;
+    bool m_mapped = false;
+    QList<int> m_sorted;       // every stored row in sort order; empty for table order
+    QList<int> m_order;        // view row -> table row, while mapped
+    std::vector<int> m_viewOf; // table row -> view row or -1, while mapped
 };

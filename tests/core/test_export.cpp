@@ -128,6 +128,8 @@ private slots:
     void failedWriteKeepsTheOldFile();
     void clipboardText_data();
     void clipboardText();
+    void rowOrder_data();
+    void rowOrder();
     void decimalNumbers_data();
     void decimalNumbers();
     void workbook_data();
@@ -326,6 +328,54 @@ void ExportTest::clipboardText() {
     QCOMPARE(ClipboardText(model), expected);
 }
 
+// All three exports walk only the rows of a given order, in that order, and measure their widths
+// over those rows alone.
+void ExportTest::rowOrder_data() {
+    QTest::addColumn<QList<Row>>("rows");
+    QTest::addColumn<QList<int>>("order");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<QStringList>("sheet");
+    const QList<Row> threeRows{{{"the", "12"}, true}, {{"abc", "3"}, false}, {{"of", "7"}, true}};
+    QTest::newRow("reversed") << threeRows << QList<int>{2, 1, 0}
+                              << QByteArray(" Words\tCount\t\r\nof    \t7    \t\r\nthe   \t12   \t\r\n")
+                              << QStringLiteral("of \t7 \t\r\nthe\t12\t\r\n")
+                              << QStringList{"dimension=A1:B4", "A2=s:of", "B2=n:7", "A3=", "A4=s:the", "B4=n:12"};
+    QTest::newRow("rows left out do not widen")
+        << QList<Row>{{{"the", "12"}, true}, {{"extraordinary", "123456"}, true}, {{"of", "7"}, true}}
+        << QList<int>{0, 2} << QByteArray(" Words\tCount\t\r\nthe   \t12   \t\r\nof    \t7    \t\r\n")
+        << QStringLiteral("the\t12\t\r\nof \t7 \t\r\n") << QStringList{"dimension=A1:B3", "A2=s:the", "A3=s:of", "A4="};
+    QTest::newRow("only unticked rows") << threeRows << QList<int>{1} << QByteArray(" Words\tCount\t\r\n") << QString()
+                                        << QStringList{"dimension=A1:B1", "A2="};
+    QTest::newRow("no row") << threeRows << QList<int>{} << QByteArray(" Words\tCount\t\r\n") << QString()
+                            << QStringList{"dimension=A1:B1", "A2="};
+}
+
+void ExportTest::rowOrder() {
+    QFETCH(QList<Row>, rows);
+    QFETCH(QList<int>, order);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, clipboard);
+    QFETCH(QStringList, sheet);
+    IsolatedEnvironment env;
+    ResultTable model;
+    Fill(model, CountMode::AllFiles, rows);
+    ScriptedUi ui;
+    const QString path = env.Work() + QStringLiteral("/results.txt");
+    QVERIFY(SaveListviewProperlySpaced(model, path, nullptr, {}, ui, &order));
+    QCOMPARE(ReadAll(path), text);
+    QCOMPARE(ClipboardText(model, {}, &order), clipboard);
+    ProgressLog progress;
+    const QString book = env.Work() + QStringLiteral("/book.xlsx");
+    WriteWorkbook(model, book, &progress, {}, &order);
+    const QMap<QString, QString> cells = ReadSheet(book);
+    for (const QString& e : sheet) {
+        QCOMPARE(e.section(u'=', 0, 0) + u'=' + cells.value(e.section(u'=', 0, 0)), e);
+    }
+    QCOMPARE(progress.values.size(), order.size());
+    QCOMPARE(ui.calls.size(), 0);
+}
+
 void ExportTest::decimalNumbers_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("number");
@@ -443,6 +493,11 @@ void ExportTest::spreadsheetApplication() {
     }
     env.Set("PATH", bin);
     QCOMPARE(SpreadsheetApplicationInstalled(), installed);
+    // The program the window starts when the desktop's opener fails is the one the test found.
+    const SpreadsheetApplication found = FindSpreadsheetApplication();
+    QCOMPARE(found.Found(), installed);
+    QCOMPARE(found.desktopDefault, installed && program == "xdg-mime");
+    QCOMPARE(found.program, installed && program != "xdg-mime" ? bin + u'/' + program : QString());
 }
 
 LEXITALLY_TEST_MAIN(ExportTest)

@@ -1,13 +1,20 @@
 // The main window's file list: adding through the dialog with the readability check that
 // follows, removing, clearing and reordering rows with the mouse.
 
+#include "core/base/Help.h"
 #include "core/base/Places.h"
+#include "gui/MessageDialog.h"
+#include "gui/QtUi.h"
 #include "support/Form1Session.h"
 #include "support/GuiTestMain.h"
 #include "support/PdfFixtures.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -36,6 +43,9 @@ private slots:
 
     void pointerRules_data();
     void pointerRules();
+
+    void messageBoxFitsTheScreen_data();
+    void messageBoxFitsTheScreen();
 
 private:
     QString File(const QString& name) const { return m_files.path() + u'/' + name; }
@@ -338,6 +348,80 @@ void Form1FileListTest::dragReorder() {
     QCOMPARE(s.ui.calls.size(), 0);
 }
 
-LEXITALLY_GUI_TEST_MAIN(Form1FileListTest)
+// ---------------------------------------------------------------- message boxes on the screen
 
+void Form1FileListTest::messageBoxFitsTheScreen_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("yesNo");
+    QTest::addColumn<bool>("scrolls");
+    QStringList notPdfs;
+    QString noText = QStringLiteral("No text was found in PDF(s).\r\nThe following files could not be read:");
+    for (int i = 1; i <= 80; ++i) {
+        notPdfs << QStringLiteral("/home/reader/Downloads/folder of notes/notes-%1.txt").arg(i);
+        noText += QStringLiteral("\r\n/home/reader/Downloads/folder of notes/notes-%1.txt  - text unreadable. Please "
+                                 "view the file yourself to see if it is really a scanned image of text and not proper "
+                                 "PDF text.")
+                      .arg(i);
+    }
+    QTest::newRow("80 unreadable files") << UnreadableBox(notPdfs) << false << true;
+    QTest::newRow("no text in 80 files") << noText << false << true;
+    QTest::newRow("a path wider than the screen")
+        << QStringLiteral("Are you sure you wish to overwrite /") + QString(300, u'x') + QStringLiteral(" ?") << true
+        << true;
+    QTest::newRow("Done.") << QStringLiteral("Done.") << false << false;
+    QTest::newRow("help") << HelpText() << false << false;
+}
+
+// However long its text, a box stays inside the screen with OK in sight and the default; a short
+// one is wide enough for its caption.
+void Form1FileListTest::messageBoxFitsTheScreen() {
+    QFETCH(QString, text);
+    QFETCH(bool, yesNo);
+    QFETCH(bool, scrolls);
+    IsolatedEnvironment env;
+    QWidget owner;
+    owner.resize(400, 300);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    QtUi ui;
+    QRect frame;
+    QRect button;
+    QRect room;
+    QString shown;
+    bool isDefault = false;
+    bool area = false;
+    QTimer::singleShot(0, &owner, [&] {
+        auto* box = dynamic_cast<MessageDialog*>(QApplication::activeModalWidget());
+        if (!box) {
+            return;
+        }
+        frame = box->frameGeometry();
+        room = MessageDialog::ScreenRoom(box);
+        QPushButton* ok = box->DefaultButton();
+        button = QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size());
+        isDefault = ok->isDefault() && ok->isVisible();
+        area = box->TextArea() != nullptr;
+        shown = area ? box->TextArea()->toPlainText() : box->TextLabel()->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTimer::singleShot(5000, &owner, [] {
+        if (QWidget* left = QApplication::activeModalWidget()) {
+            left->close();
+        }
+    });
+    const MsgAnswer answer = ui.Message(text, kCaption, yesNo ? MsgButtons::YesNo : MsgButtons::Ok, MsgIcon::None);
+
+    QVERIFY(frame.isValid());
+    QCOMPARE(shown, QtUi::DisplayText(text)); // every character of the text, in one place
+    QCOMPARE(area, scrolls);
+    QVERIFY2(
+        room.contains(frame),
+        qPrintable(QStringLiteral("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+    QVERIFY(frame.contains(button));
+    QVERIFY(isDefault);
+    QCOMPARE(answer, yesNo ? MsgAnswer::Yes : MsgAnswer::Ok); // Return presses the default
+    QVERIFY(frame.width() > QFontMetrics(QApplication::font()).horizontalAdvance(kCaption) + 100);
+}
+
+LEXITALLY_GUI_TEST_MAIN(Form1FileListTest)
 #include "test_form1_filelist.moc"

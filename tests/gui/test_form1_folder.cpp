@@ -308,6 +308,9 @@ void Form1FolderTest::samplesButton_data() {
                                                     << QStringList{"alpha.pdf", "beta.pdf"} << QStringList{};
     QTest::newRow("Yes opens the sample folder") << QStringList{} << QStringList{} << QStringList{"Yes"}
                                                  << QStringList{"alpha.pdf", "beta.pdf"} << QStringList{};
+    QTest::newRow("Yes without an opener names the folder")
+        << QStringList{} << QStringList{} << QStringList{"Yes, no opener"} << QStringList{"alpha.pdf", "beta.pdf"}
+        << QStringList{};
     QTest::newRow("a listed sample is not added again") << QStringList{"beta.pdf"} << QStringList{} << QStringList{"No"}
                                                         << QStringList{"beta.pdf", "alpha.pdf"} << QStringList{};
     QTest::newRow("a deleted sample is skipped silently")
@@ -334,14 +337,20 @@ void Form1FolderTest::samplesButton() {
     }
     s->AddFileRows(InFolder(samples, before));
     for (const QString& answer : answers) {
-        s.ui.Answer(answer == QStringLiteral("Yes") ? MsgAnswer::Yes : MsgAnswer::No);
+        s.ui.openUrlWorks = answer != QStringLiteral("Yes, no opener");
+        s.ui.Answer(answer.startsWith(QStringLiteral("Yes")) ? MsgAnswer::Yes : MsgAnswer::No);
         s->PushButton7_Click();
     }
 
     QCOMPARE(s->FileListPaths(), InFolder(samples, rows));
     QStringList expectedBoxes;
-    for (int i = 0; i < answers.size(); ++i) {
+    for (const QString& answer : answers) {
         expectedBoxes << kQuestion;
+        if (answer == QStringLiteral("Yes, no opener")) {
+            expectedBoxes << QStringLiteral("The folder could not be opened on this computer. You can open it "
+                                            "yourself:\r\n\r\n") +
+                                 samples + u'/';
+        }
     }
     if (!unreadable.isEmpty()) {
         expectedBoxes << UnreadableBox(InFolder(samples, unreadable));
@@ -355,7 +364,7 @@ void Form1FolderTest::samplesButton() {
         }
     }
     const auto opened = s.Calls(QStringLiteral("openUrl"));
-    QCOMPARE(opened.size(), static_cast<qsizetype>(answers.count(QStringLiteral("Yes"))));
+    QCOMPARE(opened.size(), static_cast<qsizetype>(answers.filter(QStringLiteral("Yes")).size()));
     for (const ScriptedUi::Call& call : opened) {
         QCOMPARE(QUrl(call.extra).toLocalFile(), samples + u'/');
     }

@@ -104,6 +104,7 @@ private slots:
     void progressPerFile();
     void windowWhileRunning();
     void closeWhenIdle();
+    void windowsTakeTurnsInOnePlace();
 
 private:
     QString File(const QString& name) const { return m_files.path() + u'/' + name; }
@@ -582,6 +583,32 @@ void Form1RunTest::closeWhenIdle() {
     s->close();
     QCOMPARE(s.ended, 1);
     QVERIFY(!QFileInfo::exists(converter) && !QFileInfo(converter).isSymLink());
+    QCOMPARE(s.ui.calls.size(), 0);
+}
+
+// The results window opens where the main window stood, and "< Back" brings the main window to
+// where the results window was.
+void Form1RunTest::windowsTakeTurnsInOnePlace() {
+    IsolatedEnvironment env;
+    Form1Session s;
+    s->move(137, 41);
+    QVERIFY(s.Show());
+    s->AddFileRows(Files({"bee.pdf"}));
+    QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+    Form2& results = s->Results();
+    QVERIFY(results.isVisible());
+    QVERIFY(!s->isVisible());
+    QCOMPARE(results.frameGeometry().topLeft(), QPoint(137, 41));
+
+    results.move(60, 20);
+    QTest::mouseClick(results.PushButton1, Qt::LeftButton); // "< Back"
+    QVERIFY(s->isVisible());
+    QCOMPARE(s->frameGeometry().topLeft(), QPoint(60, 20));
+
+    // The next run opens the results window there again.
+    s->move(90, 30);
+    QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+    QCOMPARE(results.frameGeometry().topLeft(), QPoint(90, 30));
     QCOMPARE(s.ui.calls.size(), 0);
 }
 

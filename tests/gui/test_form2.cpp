@@ -1,6 +1,8 @@
 #include "core/base/Places.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
+#include "gui/MessageDialog.h"
+#include "gui/QtUi.h"
 #include "support/GuiTestMain.h"
 #include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
@@ -9,6 +11,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QHeaderView>
+#include <QProcess>
 #include <QTimer>
 #include <QtTest>
 
@@ -24,12 +27,14 @@ const QString kNoSpreadsheet2 = QStringLiteral(
 // A results window with its own main window, scripted dialogs and a recorded end of program.
 struct Fixture {
     IsolatedEnvironment env;
+    bool sharedSettings; // the settings of an earlier session
     ScriptedUi ui;
     QWidget main;
     int ended = 0;
     Form2 form{ui, &main, [this] { ++ended; }};
 
-    Fixture() {
+    // configHome: the settings folder of an earlier session to start from.
+    explicit Fixture(const QString& configHome = {}) : sharedSettings(UseSettings(env, configHome)) {
         form.SetSpreadsheetCheck([] { return true; });
         form.Form_Load();
     }
@@ -50,6 +55,57 @@ struct Fixture {
             out += form.ListView1->model()->index(i, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked ? u'x' : u'.';
         }
         return out;
+    }
+
+    static bool UseSettings(IsolatedEnvironment& env, const QString& configHome) {
+        if (!configHome.isEmpty()) {
+            env.Set("XDG_CONFIG_HOME", configHome);
+        }
+        return !configHome.isEmpty();
+    }
+
+    // Rows given as "cell|cell|…" in the order they came; ticks by index.
+    void FillRows(CountMode mode, const QStringList& rows, const QList<int>& ticked = {}) {
+        form.PrepareColumns(mode);
+        for (const QString& row : rows) {
+            form.Sink().AddRow(row.split(u'|'));
+        }
+        form.Model()->FlushPending();
+        form.Model()->SetTicked(ticked, true);
+    }
+
+    bool Show() {
+        form.show();
+        return QTest::qWaitForWindowExposed(&form);
+    }
+
+    void ClickHeader(int column) {
+        QHeaderView* header = form.ListView1->header();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+    // The rows as the list shows them, the first `columns` cells joined by "|".
+    QStringList Shown(int columns = 2) const {
+        const QAbstractItemModel* model = form.ListView1->model();
+        QStringList rows;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < columns; ++c) {
+                cells << model->index(r, c).data().toString();
+            }
+            rows << cells.join(u'|');
+        }
+        return rows;
+    }
+
+    void TriggerMenu(const QString& text) {
+        for (QAction* action : form.ListView1->actions()) {
+            if (action->text() == text) {
+                action->trigger();
+            }
+        }
     }
 
     void Select(const QList<int>& rows, int current) {
@@ -87,6 +143,18 @@ private slots:
     void copyToClipboard();
     void saveAsWorkbook_data();
     void saveAsWorkbook();
+    void workbookOpener_data();
+    void workbookOpener();
+    void sortByHeader_data();
+    void sortByHeader();
+    void sortRemembered();
+    void findExportsShownRows_data();
+    void findExportsShownRows();
+    void perFileColumns_data();
+    void perFileColumns();
+    void columnWidthsByHand();
+    void tabOrder();
+    void boxCentredOnItsWindow();
 };
 
 void Form2Test::loadsWithItsCaptions() {
@@ -468,6 +536,360 @@ void Form2Test::saveAsWorkbook() {
     QVERIFY(!f.form.IsBusy());
     QCOMPARE(f.form.ProgressBar1->Text(), QStringLiteral("Progress Bar"));
     QCOMPARE(f.form.ProgressBar1->Value(), 0.0);
+}
+
+namespace {
+const QStringList kWords{"bee|3", "Ant|12", "cat|1", "bat|20"};
+const QStringList kPerFile{"/d/b/z.pdf|x|2", "/d/a/y.pdf|x|1", "/d/c/a.pdf|w|5"};
+
+QString SortSetting() {
+    SettingsStore store;
+    return store.Get(QStringLiteral("ResultsSort"), QStringLiteral("<absent>"));
+}
+} // namespace
+
+void Form2Test::workbookOpener_data() {
+    QTest::addColumn<bool>("opener");       // the desktop's opener works
+    QTest::addColumn<QStringList>("found"); // programs on PATH
+    QTest::addColumn<QString>("shownBy");   // "desktop", a program's name, "message" or "nothing"
+    QTest::newRow("the desktop's opener") << true << QStringList{"localc"} << "desktop";
+    QTest::newRow("opener fails: the program the check found")
+        << false << QStringList{"localc", "gnumeric"} << "localc";
+    QTest::newRow("opener fails: gnumeric") << false << QStringList{"gnumeric"} << "gnumeric";
+    QTest::newRow("desktop default without opener: the user is told where")
+        << false << QStringList{"xdg-mime"} << "message";
+    QTest::newRow("nothing installed") << false << QStringList{} << "nothing";
+}
+
+// The workbook opens through the desktop's opener or, failing that, through the program the
+// "installed" check found; failing both, the box names the file.
+void Form2Test::workbookOpener() {
+    QFETCH(bool, opener);
+    QFETCH(QStringList, found);
+    QFETCH(QString, shownBy);
+    Fixture f;
+    const QString bin = f.env.Root() + QStringLiteral("/bin");
+    const QString record = f.env.Work() + QStringLiteral("/started-with");
+    QDir().mkpath(f.env.Work());
+    for (const QString& program : found) {
+        const QByteArray body = program == "xdg-mime"
+                                    ? QByteArray("echo calc.desktop\n")
+                                    : "printf '%s %s' \"${0##*/}\" \"$1\" > '" + record.toUtf8() + "'\n";
+        const QString path = WriteTextFile(bin + u'/' + program, "#!/bin/sh\n" + body);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    f.env.Set("PATH", bin);
+    f.form.SetSpreadsheetFinder(FindSpreadsheetApplication);
+    f.ui.openUrlWorks = opener;
+    f.Fill(3, {0});
+    QTest::mouseClick(f.form.PushButton3, Qt::LeftButton);
+
+    const QStringList workbooks = QDir(f.env.Temp()).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
+    QCOMPARE(workbooks.size(), shownBy == "nothing" ? 0 : 1);
+    const QString workbook = workbooks.isEmpty() ? QString() : f.env.Temp() + u'/' + workbooks.first();
+    QCOMPARE(f.ui.Calls(QStringLiteral("openUrl")).size(), shownBy == "nothing" ? 0 : 1);
+    QStringList messages;
+    if (shownBy == "message") {
+        messages << QStringLiteral("The workbook could not be opened with a spreadsheet application. It was written "
+                                   "here, where you can open it yourself:\r\n\r\n") +
+                        workbook;
+    } else if (shownBy == "nothing") {
+        messages << kNoSpreadsheet1 << kNoSpreadsheet2;
+    }
+    QCOMPARE(f.ui.MessageTexts(), messages);
+    if (shownBy == "desktop" || shownBy == "message" || shownBy == "nothing") {
+        QTest::qWait(200);
+        QVERIFY(!QFileInfo::exists(record)); // no program started
+    } else {
+        QTRY_COMPARE(QString::fromUtf8(ReadAll(record)), shownBy + u' ' + workbook);
+    }
+    QVERIFY(!f.form.IsBusy());
+}
+
+void Form2Test::sortByHeader_data() {
+    QTest::addColumn<bool>("perFile");
+    QTest::addColumn<QList<int>>("clicks"); // header sections, in turn
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("indicator"); // -1: none; else the section, ascending or descending below
+    QTest::addColumn<bool>("ascending");
+    QTest::addColumn<QString>("stored");
+    // clang-format off
+    QTest::newRow("words A to Z") << false << QList<int>{0}
+        << QStringList{"Ant|12", "bat|20", "bee|3", "cat|1"} << 0 << true << "Words ascending";
+    QTest::newRow("words Z to A") << false << QList<int>{0, 0}
+        << QStringList{"cat|1", "bee|3", "bat|20", "Ant|12"} << 0 << false << "Words descending";
+    QTest::newRow("words, third click: the order they came") << false << QList<int>{0, 0, 0}
+        << kWords << -1 << true << "";
+    QTest::newRow("count: most frequent first") << false << QList<int>{1}
+        << QStringList{"bat|20", "Ant|12", "bee|3", "cat|1"} << 1 << false << "Count descending";
+    QTest::newRow("count, second click: fewest first") << false << QList<int>{1, 1}
+        << QStringList{"cat|1", "bee|3", "Ant|12", "bat|20"} << 1 << true << "Count ascending";
+    QTest::newRow("count, third click: the order they came") << false << QList<int>{1, 1, 1}
+        << kWords << -1 << true << "";
+    QTest::newRow("another column starts afresh") << false << QList<int>{0, 0, 1}
+        << QStringList{"bat|20", "Ant|12", "bee|3", "cat|1"} << 1 << false << "Count descending";
+    QTest::newRow("per file: by file name") << true << QList<int>{0}
+        << QStringList{"a.pdf|w", "y.pdf|x", "z.pdf|x"} << 0 << true << "Filename ascending";
+    QTest::newRow("per file: by word") << true << QList<int>{1}
+        << QStringList{"a.pdf|w", "z.pdf|x", "y.pdf|x"} << 1 << true << "Words ascending";
+    QTest::newRow("per file: by count") << true << QList<int>{2}
+        << QStringList{"a.pdf|w", "z.pdf|x", "y.pdf|x"} << 2 << false << "Count descending";
+    // clang-format on
+}
+
+void Form2Test::sortByHeader() {
+    QFETCH(bool, perFile);
+    QFETCH(QList<int>, clicks);
+    QFETCH(QStringList, shown);
+    QFETCH(int, indicator);
+    QFETCH(bool, ascending);
+    QFETCH(QString, stored);
+    Fixture f;
+    f.FillRows(perFile ? CountMode::PerFile : CountMode::AllFiles, perFile ? kPerFile : kWords, {1});
+    QVERIFY(f.Show());
+    QVERIFY(!f.form.ListView1->header()->isSortIndicatorShown()); // nothing sorted at first
+    for (int column : clicks) {
+        f.ClickHeader(column);
+    }
+    QCOMPARE(f.Shown(), shown);
+    QHeaderView* header = f.form.ListView1->header();
+    QCOMPARE(header->isSortIndicatorShown(), indicator >= 0);
+    if (indicator >= 0) {
+        QCOMPARE(header->sortIndicatorSection(), indicator);
+        QCOMPARE(header->sortIndicatorOrder(), ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
+    QCOMPARE(SortSetting(), stored);
+    // The tick stays with its row, and the exports follow the order shown.
+    const int tickedAt = f.form.Model()->ViewRow(1);
+    QCOMPARE(f.form.ListView1->model()->index(tickedAt, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    f.TriggerMenu(QStringLiteral("Tick All"));
+    QTest::mouseClick(f.form.PushButton8, Qt::LeftButton);
+    QStringList copied = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    for (QString& line : copied) {
+        line = line.section(u'\t', perFile ? 1 : 0, perFile ? 1 : 0).trimmed();
+    }
+    QStringList shownWords;
+    for (const QString& row : shown) {
+        shownWords << row.section(u'|', perFile ? 1 : 0, perFile ? 1 : 0);
+    }
+    QCOMPARE(copied, shownWords);
+}
+
+// The sort is kept for the next run and the next session; a stored sort by a column the list
+// does not have leaves the order the rows came in.
+void Form2Test::sortRemembered() {
+    IsolatedEnvironment session;
+    {
+        Fixture f(session.Config());
+        f.FillRows(CountMode::AllFiles, kWords);
+        QVERIFY(f.Show());
+        f.ClickHeader(1);
+        QTest::mouseClick(f.form.PushButton1, Qt::LeftButton); // "< Back"
+        f.FillRows(CountMode::AllFiles, kWords);               // the next run
+        QCOMPARE(f.Shown(), kWords);                           // filled in the order the rows come
+        f.form.show();
+        QCOMPARE(f.Shown(), (QStringList{"bat|20", "Ant|12", "bee|3", "cat|1"}));
+        QCOMPARE(f.form.ListView1->header()->sortIndicatorSection(), 1);
+    }
+    {
+        Fixture f(session.Config()); // the next session
+        f.FillRows(CountMode::AllFiles, kWords);
+        QVERIFY(f.Show());
+        QCOMPARE(f.Shown(), (QStringList{"bat|20", "Ant|12", "bee|3", "cat|1"}));
+        f.ClickHeader(1); // fewest first
+        f.ClickHeader(1); // the order they came
+        QCOMPARE(f.Shown(), kWords);
+        QCOMPARE(SortSetting(), QString());
+    }
+    {
+        SettingsStore().Save(QStringLiteral("ResultsSort"), QStringLiteral("Filename descending"));
+        Fixture f;
+        f.FillRows(CountMode::AllFiles, kWords);
+        QVERIFY(f.Show());
+        QCOMPARE(f.Shown(), kWords);
+        QVERIFY(!f.form.ListView1->header()->isSortIndicatorShown());
+    }
+}
+
+void Form2Test::findExportsShownRows_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("expected");
+    // Found "b", most frequent first: bat 20 (ticked), abba 7, bee 3 (ticked); Ant (ticked) hidden.
+    QTest::newRow("text file") << "PushButton5"
+                               << " Words\tCount\t\r\nbat   \t20   \t\r\nbee   \t3    \t\r\n";
+    QTest::newRow("clipboard") << "PushButton8"
+                               << "bat \t20\t\r\nbee \t3 \t\r\n";
+    QTest::newRow("workbook") << "PushButton3"
+                              << "bat|bee";
+}
+
+void Form2Test::findExportsShownRows() {
+    QFETCH(QString, button);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.FillRows(CountMode::AllFiles, {"bee|3", "Ant|12", "cat|1", "bat|20", "abba|7"}, {0, 1});
+    f.form.Sink().SetTotals({43, 5, 200, 160});
+    QVERIFY(f.Show());
+    QApplication::setActiveWindow(&f.form);
+    f.ClickHeader(1);
+    QTest::keyClick(&f.form, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), f.form.FindBox);
+    QTest::keyClicks(f.form.FindBox, QStringLiteral("B"));
+    QCOMPARE(f.Shown(), (QStringList{"bat|20", "abba|7", "bee|3"}));
+    QCOMPARE(f.form.Label1->text(), QStringLiteral(" Word count: 43")); // totals of the whole run
+    f.Select({0}, 0);
+    QTest::keyClick(f.form.ListView1, Qt::Key_Space); // ticks bat
+
+    const QString path = f.env.Work() + QStringLiteral("/found.txt");
+    f.ui.Answer(path);
+    QTest::mouseClick(f.form.findChild<QPushButton*>(button), Qt::LeftButton);
+    if (button == "PushButton5") {
+        QCOMPARE(QString::fromUtf8(ReadAll(path)), expected);
+    } else if (button == "PushButton8") {
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+    } else {
+        QString workbook;
+        for (const ScriptedUi::Call& call : f.ui.calls) {
+            if (call.kind == "openUrl") {
+                workbook = QUrl(call.extra).toLocalFile();
+            }
+        }
+        QProcess unzip;
+        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), workbook, QStringLiteral("xl/sharedStrings.xml")});
+        QVERIFY(unzip.waitForFinished());
+        const QString strings = QString::fromUtf8(unzip.readAllStandardOutput());
+        for (const QString& word : expected.split(u'|')) {
+            QVERIFY2(strings.contains(QStringLiteral(">%1<").arg(word)), qPrintable(strings));
+        }
+        QVERIFY(!strings.contains(QStringLiteral(">Ant<")));
+        QVERIFY(!strings.contains(QStringLiteral(">abba<")));
+    }
+
+    // Clearing the box shows every row again, ticks as they were.
+    QTest::keyClick(f.form.FindBox, Qt::Key_Escape);
+    QCOMPARE(f.form.FindBox->text(), QString());
+    QCOMPARE(f.Shown(), (QStringList{"bat|20", "Ant|12", "abba|7", "bee|3", "cat|1"}));
+    QCOMPARE(f.Ticks(), QStringLiteral("xx.x."));
+
+    // "Tick All" ticks the rows found, no others.
+    QTest::keyClicks(f.form.FindBox, QStringLiteral("c"));
+    f.TriggerMenu(QStringLiteral("Tick All"));
+    f.form.FindBox->clear();
+    QCOMPARE(f.Ticks(), QStringLiteral("xx.xx"));
+}
+
+void Form2Test::perFileColumns_data() {
+    QTest::addColumn<int>("letters"); // of the longest word
+    QTest::addColumn<bool>("fullWidth");
+    QTest::newRow("short words keep the designed width") << 4 << false;
+    QTest::newRow("a long word widens its column") << 30 << false;
+    QTest::newRow("no wider than the list") << 400 << true;
+}
+
+void Form2Test::perFileColumns() {
+    QFETCH(int, letters);
+    QFETCH(bool, fullWidth);
+    Fixture f;
+    const QString label = QStringLiteral("/home/reader/Library/Essays of a long folder name/essays.pdf");
+    const QString longWord = QString(letters, u'w');
+    f.FillRows(CountMode::PerFile, {label + QStringLiteral("|a|3"), label + u'|' + longWord + QStringLiteral("|1")},
+               {0, 1});
+    QVERIFY(f.Show());
+    const QModelIndex first = f.form.ListView1->model()->index(0, 0);
+    QCOMPARE(first.data().toString(), QStringLiteral("essays.pdf"));
+    QCOMPARE(first.data(Qt::ToolTipRole).toString(), label);
+
+    const int designed = TwipsToPixels(1500, &f.form);
+    const int words = f.form.ListView1->header()->sectionSize(1);
+    const int needed = f.form.ListView1->fontMetrics().horizontalAdvance(longWord);
+    if (fullWidth) {
+        QCOMPARE(words, f.form.ListView1->viewport()->width());
+    } else if (needed < designed / 2) {
+        QCOMPARE(words, designed);
+    } else {
+        QVERIFY2(words > needed && words > designed, qPrintable(QString::number(words)));
+    }
+
+    // The exports still write the label itself.
+    QTest::mouseClick(f.form.PushButton8, Qt::LeftButton);
+    QVERIFY(QGuiApplication::clipboard()->text().startsWith(label + u'\t'));
+}
+
+// Column edges can be dragged, and a double-click on an edge fits the column to its cells.
+void Form2Test::columnWidthsByHand() {
+    Fixture f;
+    f.FillRows(CountMode::AllFiles, {"extraordinarily|3", "a|1"});
+    QVERIFY(f.Show());
+    QHeaderView* header = f.form.ListView1->header();
+    QWidget* viewport = header->viewport();
+    const int before = header->sectionSize(0);
+    const int y = header->height() / 2;
+    const QPoint edge(header->sectionViewportPosition(0) + before - 1, y);
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, edge);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(edge - QPoint(120, 0)), viewport->mapToGlobal(QPointF(edge)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drag);
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, edge - QPoint(120, 0));
+    QCOMPARE(header->sectionSize(0), before - 120);
+
+    const QPoint newEdge(header->sectionViewportPosition(0) + header->sectionSize(0) - 1, y);
+    QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, newEdge);
+    const int fitted = header->sectionSize(0);
+    QVERIFY(fitted < before - 120);
+    QVERIFY(fitted >= f.form.ListView1->fontMetrics().horizontalAdvance(QStringLiteral("extraordinarily")));
+}
+
+// Tab walks the window top to bottom, left to right, and reaches every button.
+void Form2Test::tabOrder() {
+    Fixture f;
+    f.Fill(3);
+    QVERIFY(f.Show());
+    QApplication::setActiveWindow(&f.form);
+    f.form.PushButton1->setFocus();
+    QStringList order{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(order, (QStringList{"PushButton1", "FindBox", "ListView1", "PushButton5", "PushButton3", "PushButton8",
+                                 "PushButton9"}));
+    // A button with the focus works from the keyboard.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(f.form.Model()->RowCount(), 0); // "Clear Results"
+}
+
+// A box raised from the results window opens over it, not over the hidden main window.
+void Form2Test::boxCentredOnItsWindow() {
+    IsolatedEnvironment env;
+    QtUi ui;
+    QWidget main;
+    main.resize(200, 150);
+    main.show(); // on the screen once, away from where the results window will be
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.hide();
+    Form2 form(ui, &main, [] {});
+    form.move(230, 20);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QRect box;
+    QString text;
+    QTimer::singleShot(0, &form, [&] {
+        if (auto* shown = dynamic_cast<MessageDialog*>(QApplication::activeModalWidget())) {
+            box = shown->frameGeometry();
+            text = shown->TextLabel() ? shown->TextLabel()->text() : QString();
+            QTest::keyClick(shown, Qt::Key_Return);
+        }
+    });
+    QTimer::singleShot(5000, &form, [] {
+        if (QWidget* left = QApplication::activeModalWidget()) {
+            left->close();
+        }
+    });
+    QApplication::setActiveWindow(nullptr);              // as when the window manager has not caught up
+    QTest::mouseClick(form.PushButton8, Qt::LeftButton); // "Copy Results To Clipboard"
+    QCOMPARE(text, QtUi::DisplayText(kCopied));
+    const QPoint offset = box.center() - form.frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
 }
 
 LEXITALLY_GUI_TEST_MAIN(Form2Test)

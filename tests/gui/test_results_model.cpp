@@ -15,6 +15,9 @@ private slots:
     void ticks_data();
     void ticks();
     void clearRowsKeepsHeadersAndTotals();
+    void viewOrder_data();
+    void viewOrder();
+    void ticksThroughTheView();
     void hundredThousandRowsInTheView();
 };
 
@@ -124,6 +127,127 @@ void ResultsModelTest::clearRowsKeepsHeadersAndTotals() {
     QVERIFY(!model.IsTicked(0));
 }
 
+namespace {
+
+// The rows a view shows, cells as displayed joined by "|".
+QStringList ShownRows(const ResultsModel& model) {
+    QStringList rows;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c) {
+            cells << model.data(model.index(r, c)).toString();
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+const QStringList kWordRows{"bee|3", "Ant|12", "ant|3", "cat|1", "bat|20"};
+const QStringList kFileRows{"/d/b/z.pdf|x|2", "/d/a/y.pdf|x|1", "/d/c/a.pdf|w|5"};
+
+} // namespace
+
+void ResultsModelTest::viewOrder_data() {
+    QTest::addColumn<bool>("perFile");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("column"); // -1: table order
+    QTest::addColumn<bool>("descending");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("shown");
+    // clang-format off
+    QTest::newRow("table order") << false << kWordRows << -1 << false << ""
+        << kWordRows;
+    QTest::newRow("words A to Z") << false << kWordRows << 0 << false << ""
+        << QStringList{"Ant|12", "ant|3", "bat|20", "bee|3", "cat|1"};
+    QTest::newRow("words Z to A") << false << kWordRows << 0 << true << ""
+        << QStringList{"cat|1", "bee|3", "bat|20", "ant|3", "Ant|12"};
+    QTest::newRow("counts as numbers, most first, ties in table order") << false << kWordRows << 1 << true << ""
+        << QStringList{"bat|20", "Ant|12", "bee|3", "ant|3", "cat|1"};
+    QTest::newRow("counts as numbers, fewest first") << false << kWordRows << 1 << false << ""
+        << QStringList{"cat|1", "bee|3", "ant|3", "Ant|12", "bat|20"};
+    QTest::newRow("found, letter case ignored") << false << kWordRows << -1 << false << "AT"
+        << QStringList{"cat|1", "bat|20"};
+    QTest::newRow("found and sorted") << false << kWordRows << 1 << true << "a"
+        << QStringList{"bat|20", "Ant|12", "ant|3", "cat|1"};
+    QTest::newRow("nothing found") << false << kWordRows << 0 << false << "zz"
+        << QStringList{};
+    QTest::newRow("per file: names shown") << true << kFileRows << -1 << false << ""
+        << QStringList{"z.pdf|x|2", "y.pdf|x|1", "a.pdf|w|5"};
+    QTest::newRow("per file: files by name, not by folder") << true << kFileRows << 0 << false << ""
+        << QStringList{"a.pdf|w|5", "y.pdf|x|1", "z.pdf|x|2"};
+    QTest::newRow("per file: found in the words only") << true << kFileRows << -1 << false << "y"
+        << QStringList{};
+    QTest::newRow("per file: words then file order") << true << kFileRows << 1 << false << ""
+        << QStringList{"a.pdf|w|5", "z.pdf|x|2", "y.pdf|x|1"};
+    // clang-format on
+}
+
+void ResultsModelTest::viewOrder() {
+    QFETCH(bool, perFile);
+    QFETCH(QStringList, rows);
+    QFETCH(int, column);
+    QFETCH(bool, descending);
+    QFETCH(QString, filter);
+    QFETCH(QStringList, shown);
+    ResultsModel model;
+    model.SetColumns(perFile ? CountMode::PerFile : CountMode::AllFiles);
+    for (const QString& row : rows) {
+        model.AddRow(row.split(u'|'));
+    }
+    model.FlushPending();
+    model.SortRows(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    model.SetFilter(filter);
+    QCOMPARE(ShownRows(model), shown);
+    QCOMPARE(model.ShownCount(), shown.size());
+    // The table keeps the order the rows came in.
+    QCOMPARE(model.Cell(0, 0), rows.first().section(u'|', 0, 0));
+    if (perFile && !shown.isEmpty()) {
+        const QModelIndex first = model.index(0, 0);
+        QCOMPARE(model.data(first, Qt::ToolTipRole).toString(), model.Cell(model.TableRow(0), 0));
+    }
+    // Back to table order, every row.
+    model.ClearView();
+    QCOMPARE(model.rowCount(), rows.size());
+    QVERIFY(!model.IsReordered());
+}
+
+// Ticks given through a sorted and narrowed view land on the right table rows and survive the
+// view; rows added meanwhile take their sorted places.
+void ResultsModelTest::ticksThroughTheView() {
+    ResultsModel model;
+    QTreeView view;
+    view.setModel(&model);
+    model.SetColumns(CountMode::AllFiles);
+    for (const QString& row : kWordRows) {
+        model.AddRow(row.split(u'|'));
+    }
+    model.FlushPending();
+    model.SortRows(1, Qt::DescendingOrder);
+    view.setCurrentIndex(model.index(1, 1)); // Ant|12
+    QVERIFY(model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(model.IsTicked(4)); // bat|20
+
+    model.SetFilter(QStringLiteral("b"));
+    QCOMPARE(ShownRows(model), (QStringList{"bat|20", "bee|3"}));
+    QVERIFY(!view.currentIndex().isValid()); // Ant is no longer shown
+    model.SetShownTicked(true);
+    model.SetViewRangeTicked(0, 0, false);
+    QCOMPARE(model.data(model.index(1, 0), Qt::CheckStateRole).toInt(), int(Qt::Checked));
+
+    model.SetFilter(QString());
+    view.setCurrentIndex(model.index(1, 1)); // Ant|12 again
+    model.AddRow({QStringLiteral("dog"), QStringLiteral("15")});
+    model.FlushPending();
+    QCOMPARE(ShownRows(model), (QStringList{"bat|20", "dog|15", "Ant|12", "bee|3", "ant|3", "cat|1"}));
+    QCOMPARE(view.currentIndex().row(), 2); // the current row moved with its word
+    QString ticks;
+    for (int r = 0; r < model.RowCount(); ++r) {
+        ticks += model.IsTicked(r) ? u'x' : u'.';
+    }
+    QCOMPARE(ticks, QStringLiteral("x.....")); // bee ticked, bat unticked again, the rest never shown ticked
+    QCOMPARE(model.ShownRows(), (QList<int>{4, 5, 1, 0, 2, 3}));
+}
+
 void ResultsModelTest::hundredThousandRowsInTheView() {
     ResultsModel model;
     QTreeView view;
@@ -146,6 +270,18 @@ void ResultsModelTest::hundredThousandRowsInTheView() {
     qInfo("100,000 rows added and shown in %lld ms", static_cast<long long>(elapsed));
     QCOMPARE(model.rowCount(), 100000);
     QVERIFY2(elapsed < 1000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
+
+    // Sorting and finding stay quick enough to follow clicks and typing.
+    clock.restart();
+    model.SortRows(1, Qt::AscendingOrder);
+    model.SortRows(2, Qt::DescendingOrder);
+    model.SetFilter(QStringLiteral("rd99"));
+    QCoreApplication::processEvents();
+    const qint64 sorted = clock.elapsed();
+    qInfo("sorted twice and found in %lld ms", static_cast<long long>(sorted));
+    QCOMPARE(model.rowCount(), 1100); // word99 and word990 … word999, 100 of each
+    QCOMPARE(model.data(model.index(0, 2)).toString(), QStringLiteral("99999"));
+    QVERIFY2(sorted < 1500, qPrintable(QStringLiteral("took %1 ms").arg(sorted)));
 }
 
 LEXITALLY_GUI_TEST_MAIN(ResultsModelTest)

@@ -315,9 +315,11 @@ void StartupTest::option3Click_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("adviceShown");
     QTest::addColumn<bool>("pageOpened");
-    QTest::newRow("provider missing, No") << false << int(MsgAnswer::No) << true << false;
-    QTest::newRow("provider missing, Yes") << false << int(MsgAnswer::Yes) << true << true;
-    QTest::newRow("provider available") << true << int(MsgAnswer::No) << false << false;
+    QTest::addColumn<bool>("opener"); // the desktop can open pages
+    QTest::newRow("provider missing, No") << false << int(MsgAnswer::No) << true << false << true;
+    QTest::newRow("provider missing, Yes") << false << int(MsgAnswer::Yes) << true << true << true;
+    QTest::newRow("provider missing, Yes, no opener") << false << int(MsgAnswer::Yes) << true << true << false;
+    QTest::newRow("provider available") << true << int(MsgAnswer::No) << false << false << true;
 }
 
 void StartupTest::option3Click() {
@@ -325,21 +327,31 @@ void StartupTest::option3Click() {
     QFETCH(int, answer);
     QFETCH(bool, adviceShown);
     QFETCH(bool, pageOpened);
+    QFETCH(bool, opener);
     IsolatedEnvironment env;
     Session session(provider);
     Form1& form = session.Load();
     QVERIFY(session.ui.calls.isEmpty());
     form.Option4->click();
 
+    session.ui.openUrlWorks = opener;
     session.ui.Answer(static_cast<MsgAnswer>(answer));
     form.Option3->click();
     const QList<ScriptedUi::Call> messages = session.ui.Messages();
-    QCOMPARE(messages.size(), adviceShown ? 1 : 0);
+    const int notes = pageOpened && !opener ? 1 : 0; // the page named when it could not be opened
+    QCOMPARE(messages.size(), (adviceShown ? 1 : 0) + notes);
     if (adviceShown) {
         QCOMPARE(messages[0].text, kAdvice);
         QCOMPARE(messages[0].caption, QStringLiteral("Lexitally"));
         QCOMPARE(messages[0].buttons, MsgButtons::YesNo);
         QCOMPARE(messages[0].icon, MsgIcon::None);
+    }
+    if (notes) {
+        QCOMPARE(messages[1].text, QStringLiteral("The page could not be opened on this computer. Open this address "
+                                                  "in your web browser:\r\n\r\n") +
+                                       kInstallPage);
+        QCOMPARE(messages[1].caption, QStringLiteral("Lexitally"));
+        QCOMPARE(messages[1].buttons, MsgButtons::Ok);
     }
     QStringList opened;
     for (const ScriptedUi::Call& call : session.ui.calls) {
@@ -357,7 +369,7 @@ void StartupTest::option3Click() {
 
     // The advice comes again on every try.
     form.Option3->click();
-    QCOMPARE(session.ui.Messages().size(), adviceShown ? 2 : 0);
+    QCOMPARE(session.ui.Messages().size(), adviceShown ? 2 + notes : 0);
 }
 
 void StartupTest::storedDatabaseMethodWithoutProvider() {

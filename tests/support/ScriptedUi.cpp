@@ -39,13 +39,17 @@ QString ScriptedUi::BrowseForFolder(const QString& title, const QString& startFo
 
 bool ScriptedUi::OpenUrl(const QUrl& url) {
     calls.append({QStringLiteral("openUrl"), {}, {}, MsgButtons::Ok, MsgIcon::None, url.toString()});
-    return true;
+    return openUrlWorks;
 }
 
 QList<ScriptedUi::Call> ScriptedUi::Messages() const {
+    return Calls(QStringLiteral("message"));
+}
+
+QList<ScriptedUi::Call> ScriptedUi::Calls(const QString& kind) const {
     QList<Call> out;
     for (const Call& c : calls) {
-        if (c.kind == QStringLiteral("message")) {
+        if (c.kind == kind) {
             out.append(c);
         }
     }

@@ -36,8 +36,12 @@ public:
     // Runs while the next box is open, then answers it with `answer`.
     void During(std::function<void()> action) { m_actions.append(std::move(action)); }
 
+    // What OpenUrl answers: false stands for a desktop without an opener.
+    bool openUrlWorks = true;
+
     QList<Call> calls;
     QList<Call> Messages() const;
+    QList<Call> Calls(const QString& kind) const;
     QStringList MessageTexts() const;
     void Clear() { calls.clear(); }
     int Pending() const { return static_cast<int>(m_answers.size()); }

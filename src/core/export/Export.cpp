@@ -42,6 +42,33 @@ constexpr int kSheetRows = 1048576;
 constexpr int kMaxCellChars = 32767;
 constexpr double kMaxColumnWidth = 255.0;
 
+// The rows an export walks: the given order of table rows, or every row in table order.
+class RowWalk {
+public:
+    RowWalk(const ResultTable& model, const QList<int>* order) : m_model(model), m_order(order) {}
+    int Count() const { return m_order ? static_cast<int>(m_order->size()) : m_model.RowCount(); }
+    // The table row of the i-th walked row (0-based).
+    int At(int i) const { return m_order ? m_order->at(i) : i; }
+    const QString& Cell(int i, int column) const { return m_model.CellRef(At(i), column); }
+    bool IsTicked(int i) const { return m_model.IsTicked(At(i)); }
+    // True when some walked row is ticked.
+    bool AnyTicked() const {
+        if (!m_order) {
+            return m_model.TickedCount() > 0;
+        }
+        for (int row : *m_order) {
+            if (m_model.IsTicked(row)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    const ResultTable& m_model;
+    const QList<int>* m_order;
+};
+
 void AppendPadded(QString& out, const QString& cell, int width) {
     out += cell;
     const int blanks = width - CodePointLength(cell);
@@ -67,19 +94,20 @@ void WriteChunk(QIODevice& file, QString& chunk) {
 }
 
 // Writes the aligned text to target when given, else to the file at path.
-bool WriteAlignedText(const ResultTable& model, QIODevice* target, const QString& path, ProgressSink* progress,
-                      const Yield& yield, const StepRunner& steps) {
+bool WriteAlignedText(const ResultTable& model, const QList<int>* order, QIODevice* target, const QString& path,
+                      ProgressSink* progress, const Yield& yield, const StepRunner& steps) {
     const QString name = FileNameFromPath(path);
     const QString writing = QStringLiteral("Writing file: ") + name;
+    const RowWalk walk(model, order);
     const int columns = model.ColumnCount();
-    const int rows = model.RowCount();
+    const int rows = walk.Count();
     bool written = false;
 
     if (progress) {
         steps(100, [&] { ProgressStep(progress, yield, 1, ProgressText::Plain(writing)); });
     }
     QList<int> widths;
-    steps(102, [&] { widths = ColumnWidths(model, true, yield); });
+    steps(102, [&] { widths = ColumnWidths(model, true, yield, order); });
     widths.resize(columns, 0);
     if (progress) {
         steps(104, [&] { ProgressStep(progress, yield, 10, ProgressText::Plain(writing)); });
@@ -113,12 +141,12 @@ bool WriteAlignedText(const ResultTable& model, QIODevice* target, const QString
             chunk.reserve(kChunkChars + 1024);
             for (int r = 1; r <= rows; ++r) {
                 YieldNow(yield);
-                if (!model.IsTicked(r - 1)) {
+                if (!walk.IsTicked(r - 1)) {
                     continue;
                 }
                 for (int c = 0; c < columns; ++c) {
                     YieldNow(yield);
-                    AppendPadded(chunk, model.CellRef(r - 1, c), widths[c]);
+                    AppendPadded(chunk, walk.Cell(r - 1, c), widths[c]);
                 }
                 if (progress) {
                     YieldNow(yield);
@@ -240,7 +268,7 @@ QString RunQuiet(const QString& program, const QStringList& arguments) {
 void AlignedTextOrThrow(const ResultTable& model, QIODevice* device, const QString& path) {
     QString failure;
     const bool written =
-        WriteAlignedText(model, device, path, nullptr, {}, [&](int, const std::function<void()>& body) {
+        WriteAlignedText(model, nullptr, device, path, nullptr, {}, [&](int, const std::function<void()>& body) {
             try {
                 body();
                 return true;
@@ -270,16 +298,17 @@ int CodePointLength(QStringView text) {
     return length;
 }
 
-QList<int> ColumnWidths(const ResultTable& model, bool withHeaders, const Yield& yield) {
+QList<int> ColumnWidths(const ResultTable& model, bool withHeaders, const Yield& yield, const QList<int>* order) {
+    const RowWalk walk(model, order);
     const int columns = model.ColumnCount();
     QList<int> widths;
     widths.reserve(columns);
     for (int c = 0; c < columns; ++c) {
         int m = withHeaders ? CodePointLength(model.Header(c)) : 0;
-        const int rows = model.RowCount();
+        const int rows = walk.Count();
         for (int r = 0; r < rows; ++r) {
             YieldNow(yield);
-            const QString& cell = model.CellRef(r, c);
+            const QString& cell = walk.Cell(r, c);
             // A character takes at least one code unit, so a shorter text cannot be longer.
             if (cell.size() > m) {
                 m = std::max(m, CodePointLength(cell));
@@ -291,9 +320,9 @@ QList<int> ColumnWidths(const ResultTable& model, bool withHeaders, const Yield&
 }
 
 bool SaveListviewProperlySpaced(const ResultTable& model, const QString& path, ProgressSink* progress,
-                                const Yield& yield, Ui& ui) {
+                                const Yield& yield, Ui& ui, const QList<int>* order) {
     ErrorReport report(ui, QString::fromLatin1(Source::SaveListview));
-    return WriteAlignedText(model, nullptr, path, progress, yield,
+    return WriteAlignedText(model, order, nullptr, path, progress, yield,
                             [&](int step, const std::function<void()>& body) { return report(step, body); });
 }
 
@@ -305,23 +334,24 @@ void WriteTextExport(const ResultTable& model, QIODevice& device) {
     AlignedTextOrThrow(model, &device, QString());
 }
 
-QString ClipboardText(const ResultTable& model, const Yield& yield) {
-    const int rows = model.RowCount();
+QString ClipboardText(const ResultTable& model, const Yield& yield, const QList<int>* order) {
+    const RowWalk walk(model, order);
+    const int rows = walk.Count();
     const int columns = model.ColumnCount();
-    if (rows == 0 || model.TickedCount() == 0) {
+    if (rows == 0 || !walk.AnyTicked()) {
         return {};
     }
-    QList<int> widths = ColumnWidths(model, false, yield);
+    QList<int> widths = ColumnWidths(model, false, yield, order);
     widths.resize(columns, 0);
     QString text;
     for (int r = 0; r < rows; ++r) {
         YieldNow(yield);
-        if (!model.IsTicked(r)) {
+        if (!walk.IsTicked(r)) {
             continue;
         }
         for (int c = 0; c < columns; ++c) {
             YieldNow(yield);
-            AppendPadded(text, model.CellRef(r, c), widths[c]);
+            AppendPadded(text, walk.Cell(r, c), widths[c]);
         }
         text += QStringLiteral("\r\n");
     }
@@ -364,15 +394,17 @@ bool IsDecimalNumber(QStringView text, double* value) {
     return true;
 }
 
-void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* progress, const Yield& yield) {
-    const int rows = model.RowCount();
+void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* progress, const Yield& yield,
+                   const QList<int>* order) {
+    const RowWalk walk(model, order);
+    const int rows = walk.Count();
     const int columns = model.ColumnCount();
     FailIf(columns > LXW_COL_MAX, QStringLiteral("A worksheet holds at most %1 columns.").arg(LXW_COL_MAX));
     for (int r = rows - 1; r >= kSheetRows - 1; --r) {
-        FailIf(model.IsTicked(r), QStringLiteral("Row %1 of the results does not fit on a worksheet, which holds at "
-                                                 "most %2 rows.")
-                                      .arg(r + 1)
-                                      .arg(kSheetRows));
+        FailIf(walk.IsTicked(r), QStringLiteral("Row %1 of the results does not fit on a worksheet, which holds at "
+                                                "most %2 rows.")
+                                     .arg(r + 1)
+                                     .arg(kSheetRows));
     }
 
     // A FIFO or device gets the finished workbook written into it; a regular file is replaced only
@@ -412,12 +444,12 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
         if (progress) {
             progress->SetValue(static_cast<double>(r) / rows * 100.0);
         }
-        if (!model.IsTicked(r - 1)) {
+        if (!walk.IsTicked(r - 1)) {
             continue;
         }
         for (int c = 0; c < columns; ++c) {
             YieldNow(yield);
-            const QString& cell = model.CellRef(r - 1, c);
+            const QString& cell = walk.Cell(r - 1, c);
             widths[c] = std::max(widths[c], WriteCell(sheet, r, c, c == 0 ? cell : WithoutEquals(cell)));
         }
     }
@@ -469,18 +501,23 @@ QString ReserveWorkbookPath(const QString& folder, const QDateTime& when) {
     throw Failure(lastError.isEmpty() ? QStringLiteral("Path not found: ") + folder : lastError);
 }
 
-bool SpreadsheetApplicationInstalled() {
+SpreadsheetApplication FindSpreadsheetApplication() {
+    SpreadsheetApplication found;
     const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    if (!xdgMime.isEmpty() &&
+    found.desktopDefault =
+        !xdgMime.isEmpty() &&
         !RunQuiet(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
                             QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")})
-             .isEmpty()) {
-        return true;
-    }
+             .isEmpty();
     for (const char* program : {"libreoffice", "soffice", "localc", "gnumeric"}) {
-        if (!QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
-            return true;
+        found.program = QStandardPaths::findExecutable(QString::fromLatin1(program));
+        if (!found.program.isEmpty()) {
+            break;
         }
     }
-    return false;
+    return found;
+}
+
+bool SpreadsheetApplicationInstalled() {
+    return FindSpreadsheetApplication().Found();
 }

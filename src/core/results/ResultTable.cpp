@@ -6,14 +6,17 @@
 
 namespace {
 const QString kEmpty;
+const QString kFileHeader = QStringLiteral("Filename");
+const QString kWordHeader = QStringLiteral(" Words");
+const QString kCountHeader = QStringLiteral("Count");
 } // namespace
 
 QList<ResultColumn> ResultColumns(CountMode mode) {
     switch (mode) {
     case CountMode::AllFiles:
-        return {{QStringLiteral(" Words"), 6300}, {QStringLiteral("Count"), 1000}};
+        return {{kWordHeader, 6300}, {kCountHeader, 1000}};
     case CountMode::PerFile:
-        return {{QStringLiteral("Filename"), 5000}, {QStringLiteral(" Words"), 1500}, {QStringLiteral("Count"), 1000}};
+        return {{kFileHeader, 5000}, {kWordHeader, 1500}, {kCountHeader, 1000}};
     case CountMode::None:
         break;
     }
@@ -26,6 +29,16 @@ QStringList ResultHeaders(CountMode mode) {
         headers << column.header;
     }
     return headers;
+}
+
+ResultColumnKind ResultColumnKindOf(const QString& header) {
+    if (header == kWordHeader) {
+        return ResultColumnKind::Word;
+    }
+    if (header == kCountHeader) {
+        return ResultColumnKind::Count;
+    }
+    return header == kFileHeader ? ResultColumnKind::FileLabel : ResultColumnKind::Other;
 }
 
 void ResultTable::Restride(int stride) {

@@ -18,6 +18,11 @@ struct ResultColumn {
 QList<ResultColumn> ResultColumns(CountMode mode);
 QStringList ResultHeaders(CountMode mode);
 
+// What a column of the results holds, known by its header: the per-file label ("Filename"),
+// the word (" Words") or the number of occurrences ("Count").
+enum class ResultColumnKind { Other, FileLabel, Word, Count };
+ResultColumnKind ResultColumnKindOf(const QString& header);
+
 // The results of a run as plain data: column headers with their widths, rows of text cells, a
 // tick per row and the four totals. The window shows it through a Qt model; the command line
 // and the exports read it directly. Rows are added unticked.
