@@ -584,9 +584,9 @@ void Form2Test::workbookOpener() {
     f.Fill(3, {0});
     QTest::mouseClick(f.form.PushButton3, Qt::LeftButton);
 
-    const QStringList workbooks = QDir(f.env.Temp()).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
+    const QStringList workbooks = QDir(f.env.Private()).entryList({QStringLiteral("*.xlsx")}, QDir::Files);
     QCOMPARE(workbooks.size(), shownBy == "nothing" ? 0 : 1);
-    const QString workbook = workbooks.isEmpty() ? QString() : f.env.Temp() + u'/' + workbooks.first();
+    const QString workbook = workbooks.isEmpty() ? QString() : f.env.Private() + u'/' + workbooks.first();
     QCOMPARE(f.ui.Calls(QStringLiteral("openUrl")).size(), shownBy == "nothing" ? 0 : 1);
     QStringList messages;
     if (shownBy == "message") {
