@@ -55,6 +55,7 @@ Form1::Form1(Ui& ui, Form1Options options)
         m_options.endProgram = [this] {
             m_converters.KillAll();
             m_runFolder.reset();
+            m_cacheFolder.reset();
             std::fflush(nullptr);
             std::_Exit(0);
         };
@@ -357,6 +358,7 @@ void Form1::Form_Unload() {
     m_unloaded = true;
     m_converters.KillAll();
     m_runFolder.reset();
+    m_cacheFolder.reset();
     try {
         DeleteFileQuiet(ConverterPath());
     } catch (...) {

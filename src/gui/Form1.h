@@ -4,6 +4,7 @@
 #include "core/base/Ui.h"
 #include "core/count/DatabaseProvider.h"
 #include "core/count/Pass.h"
+#include "core/extract/ConversionCache.h"
 #include "core/extract/Converter.h"
 #include "gui/GuiLayout.h"
 #include "gui/GuiYield.h"
@@ -145,4 +146,11 @@ private:
     ConverterProcesses m_converters;
     // The folder of the run in progress; removed when the run ends or the program ends.
     std::unique_ptr<QTemporaryDir> m_runFolder;
+    // The conversions of the listed files, kept from the readability check for the run; removed
+    // when a file leaves the list, at Clear and when the program ends.
+    std::unique_ptr<QTemporaryDir> m_cacheFolder;
+    std::unique_ptr<ConversionCache> m_cache;
+    ConversionCache& Cache();
+    // Forgets the conversions of files that are no longer listed.
+    void ForgetUnlisted(const QStringList& removed);
 };

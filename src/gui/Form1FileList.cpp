@@ -62,6 +62,9 @@ void Form1::PushButton6_Click() {
         if (!IsBusy()) {
             m_dragRow = nullptr;
             ListView1->clear();
+            if (m_cache) {
+                m_cache->Clear();
+            }
         }
     });
 }
@@ -85,7 +88,9 @@ void Form1::ListView1_DblClick() {
     if (row == m_dragRow) {
         m_dragRow = nullptr;
     }
+    const QString path = row->text(0);
     delete row;
+    ForgetUnlisted({path});
 }
 
 bool Form1::FileListEvent(QObject* watched, QEvent* event) {

@@ -116,6 +116,7 @@ void Form1::PushButton2_Click() {
     context.results = Results().Model();
     context.observer = &observer;
     context.converters = &m_converters;
+    context.cache = &Cache();
     context.yield = m_yield;
     context.ui = &m_ui;
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
@@ -153,6 +154,30 @@ void Form1::PushButton2_Click() {
     SetAddingEnabled(true);
 }
 
+ConversionCache& Form1::Cache() {
+    if (!m_cache) {
+        try {
+            m_cacheFolder = NewWorkFolder(QStringLiteral("cache"));
+        } catch (const Failure&) {
+            m_cacheFolder.reset(); // no folder: every conversion is made anew
+        }
+        m_cache = std::make_unique<ConversionCache>(m_cacheFolder ? m_cacheFolder->path() : QString());
+    }
+    return *m_cache;
+}
+
+void Form1::ForgetUnlisted(const QStringList& removed) {
+    if (!m_cache) {
+        return;
+    }
+    const QStringList listed = FileListPaths();
+    for (const QString& path : removed) {
+        if (!listed.contains(path)) {
+            m_cache->Forget(path);
+        }
+    }
+}
+
 void Form1::CheckReadability() {
     if (!m_checker) {
         ReadabilityContext context;
@@ -163,6 +188,7 @@ void Form1::CheckReadability() {
         context.yield = m_yield;
         context.appTitle = m_appTitle;
         context.running = &m_converters;
+        context.cache = &Cache();
         m_checker = std::make_unique<ReadabilityChecker>(std::move(context));
     }
     m_checker->Request();

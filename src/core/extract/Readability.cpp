@@ -4,6 +4,7 @@
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/Ui.h"
+#include "core/extract/ConversionCache.h"
 #include "core/extract/Converter.h"
 
 #include <QFile>
@@ -55,17 +56,28 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
             })) {
             continue;
         }
+        bool converted = false;
         steps(108, [&] {
+            int code = 0;
+            if (context.cache && context.cache->Enabled()) {
+                output = context.cache->TextPath(pdf, QString());
+                converted = context.cache->Lookup(pdf, QString(), code);
+                return;
+            }
             output = ReadabilityOutputPath(pdf);
             QFile::remove(output);
         });
         steps(110, [&] {
             // A FIFO, device or folder would block the converter or mislead it: not converted.
-            if (!InputProblem(pdf).isEmpty()) {
+            if (converted || !InputProblem(pdf).isEmpty()) {
                 return;
             }
-            RunAndWait(converter, ConverterArguments(pdf, output), 0, context.bar, QString(), 0, 0, context.yield, 100,
-                       context.running);
+            QFile::remove(output);
+            const int code = RunAndWait(converter, ConverterArguments(pdf, output), 0, context.bar, QString(), 0, 0,
+                                        context.yield, 100, context.running);
+            if (context.cache) {
+                context.cache->Store(pdf, QString(), code);
+            }
         });
         steps(112, [&] {
             if (FileSize2(output) < 10) {
@@ -73,8 +85,12 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
                 unreadablePaths << pdf;
             }
         });
-        // Exactly this file: a name holding "*" or "?" is no pattern here.
-        steps(114, [&] { QFile::remove(output); });
+        // Exactly this file: a name holding "*" or "?" is no pattern here. A kept conversion stays.
+        steps(114, [&] {
+            if (!context.cache || !context.cache->Enabled()) {
+                QFile::remove(output);
+            }
+        });
     }
     steps(116, [&] {
         if (context.setBusy) {
@@ -92,7 +108,8 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
 QStringList CheckByCodeNotPreviewTextbox(const std::function<QStringList()>& paths, Ui& ui, ProgressSink* bar,
                                          const std::function<void(bool)>& setBusy, const Yield& yield,
                                          const QString& appTitle) {
-    return CheckByCodeNotPreviewTextbox(ReadabilityContext{paths, &ui, bar, setBusy, yield, appTitle, nullptr});
+    return CheckByCodeNotPreviewTextbox(
+        ReadabilityContext{paths, &ui, bar, setBusy, yield, appTitle, nullptr, nullptr});
 }
 
 void ReadabilityChecker::Request() {

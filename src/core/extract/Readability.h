@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 
+class ConversionCache;
 class ConverterProcesses;
 class Ui;
 
@@ -30,6 +31,9 @@ struct ReadabilityContext {
     Yield yield;
     QString appTitle;                      // caption of the message
     ConverterProcesses* running = nullptr; // where the running converter is listed
+    // Keeps each conversion for the run and later checks; a file already converted is not
+    // converted again. Without one, each output is deleted once measured.
+    ConversionCache* cache = nullptr;
 };
 
 // Converts every listed file, measures each output (under 10 bytes: unreadable), deletes it

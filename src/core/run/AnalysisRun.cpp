@@ -3,8 +3,10 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Paths.h"
+#include "core/base/Places.h"
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
+#include "core/extract/ConversionCache.h"
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
 
@@ -137,8 +139,16 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         Pending file{path, QString(), nullptr};
         steps(146, [&] {
             try {
+                int code = 0;
                 if (request.textInput) {
                     file.reason = PlaceTextInput(path, request.workFolder);
+                } else if (context.cache && InputProblem(path).isEmpty() &&
+                           context.cache->Restore(path, password, TextFileOf(path, request.workFolder), code)) {
+                    // Converted before (by the readability check): judged again, not converted again.
+                    const QString converter = request.converter.isEmpty() ? ConverterPath() : request.converter;
+                    file.reason = JudgeConversion(code, converter, TextFileOf(path, request.workFolder),
+                                                  !password.isEmpty(), context.ui)
+                                      .reason;
                 } else if (jobs == 1) {
                     const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
                     file.reason =

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 
+class ConversionCache;
 class ConverterProcesses;
 class ErrorReport;
 class Ui;
@@ -76,6 +77,7 @@ struct AnalysisContext {
     ResultSink* results = nullptr;
     RunObserver* observer = nullptr;
     ConverterProcesses* converters = nullptr; // running converters, so that a shutdown can end them
+    ConversionCache* cache = nullptr;         // conversions made earlier (the readability check's)
     Yield yield;
     Ui* ui = nullptr; // error reports of the called procedures
 };

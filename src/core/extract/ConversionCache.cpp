@@ -1,0 +1,96 @@
+#include "core/extract/ConversionCache.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString Hex(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
+}
+
+// The part of an entry's name that belongs to the file, whatever its version.
+QString FileKey(const QString& pdf) {
+    const QFileInfo info(pdf);
+    QString path = info.canonicalFilePath();
+    if (path.isEmpty()) {
+        path = QDir::cleanPath(info.absoluteFilePath());
+    }
+    return Hex(path.toUtf8());
+}
+
+} // namespace
+
+ConversionCache::ConversionCache(QString folder) : m_folder(std::move(folder)) {
+    if (Enabled()) {
+        QDir().mkpath(m_folder);
+    }
+}
+
+QString ConversionCache::Stem(const QString& pdf, const QString& password) const {
+    const QFileInfo info(pdf);
+    const QByteArray version = QByteArray::number(info.size()) + '|' +
+                               QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '|' +
+                               QByteArray::number(info.metadataChangeTime().toMSecsSinceEpoch()) + '|' +
+                               password.toUtf8();
+    return m_folder + u'/' + FileKey(pdf) + u'-' + Hex(version);
+}
+
+QString ConversionCache::TextPath(const QString& pdf, const QString& password) const {
+    return Enabled() ? Stem(pdf, password) + QStringLiteral(".txt") : QString();
+}
+
+void ConversionCache::Store(const QString& pdf, const QString& password, int code) {
+    if (!Enabled()) {
+        return;
+    }
+    QFile file(Stem(pdf, password) + QStringLiteral(".code"));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(QByteArray::number(code));
+    }
+}
+
+bool ConversionCache::Lookup(const QString& pdf, const QString& password, int& code) const {
+    if (!Enabled()) {
+        return false;
+    }
+    QFile file(Stem(pdf, password) + QStringLiteral(".code"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    bool ok = false;
+    code = file.readAll().toInt(&ok);
+    return ok;
+}
+
+bool ConversionCache::Restore(const QString& pdf, const QString& password, const QString& target, int& code) const {
+    if (!Lookup(pdf, password, code)) {
+        return false;
+    }
+    QFile::remove(target);
+    const QString text = TextPath(pdf, password);
+    return !QFileInfo::exists(text) || QFile::copy(text, target);
+}
+
+void ConversionCache::Forget(const QString& pdf) {
+    if (!Enabled()) {
+        return;
+    }
+    QDir folder(m_folder);
+    for (const QString& name : folder.entryList({FileKey(pdf) + QStringLiteral("-*")}, QDir::Files)) {
+        folder.remove(name);
+    }
+}
+
+void ConversionCache::Clear() {
+    if (!Enabled()) {
+        return;
+    }
+    QDir folder(m_folder);
+    for (const QString& name : folder.entryList(QDir::Files)) {
+        folder.remove(name);
+    }
+}
