@@ -64,6 +64,7 @@ Form1::Form1(Ui& ui, Form1Options options)
     BuildControls();
     PlaceControls();
     ConnectHandlers();
+    SetTabOrder();
 }
 
 Form1::~Form1() = default;
@@ -191,6 +192,28 @@ void Form1::ConnectHandlers() {
         ListView1->viewport()->setCursor(m_dragCursor);
         m_dragRow = ListView1->currentItem();
     });
+}
+
+void Form1::SetTabOrder() {
+    // Top to bottom, left to right, as the controls stand in the window.
+    const QList<QWidget*> order{PushButton3, ListView1, PushButton1, PushButton4, PushButton6, PushButton7, Option1,
+                                Option2,     Check3,    Check1,      Option3,     Option4,     PushButton2};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    for (auto [first, second] : {std::pair{Option1, Option2}, std::pair{Option3, Option4}}) {
+        for (QRadioButton* option : {first, second}) {
+            connect(option, &QRadioButton::toggled, this, [first, second] { FocusSelectedOption(first, second); });
+        }
+        FocusSelectedOption(first, second);
+    }
+}
+
+void Form1::FocusSelectedOption(QRadioButton* first, QRadioButton* second) {
+    const bool anySelected = first->isChecked() || second->isChecked();
+    for (QRadioButton* option : {first, second}) {
+        option->setFocusPolicy(option->isChecked() || !anySelected ? Qt::StrongFocus : Qt::ClickFocus);
+    }
 }
 
 void Form1::Form_Load() {

@@ -121,6 +121,9 @@ private:
     void BuildControls();
     void PlaceControls();
     void ConnectHandlers();
+    void SetTabOrder();
+    // Tab enters an option group at its selected option; the arrow keys move within the group.
+    static void FocusSelectedOption(QRadioButton* first, QRadioButton* second);
     void RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue);
     void SetAddingEnabled(bool enabled);
     void StoreOptionPair(QRadioButton* first, const QString& firstKey, QRadioButton* second, const QString& secondKey);
