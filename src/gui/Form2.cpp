@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QProcess>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QUrl>
 
