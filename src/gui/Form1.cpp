@@ -63,6 +63,7 @@ Form1::Form1(Ui& ui, Form1Options options)
     BuildControls();
     PlaceControls();
     ConnectHandlers();
+    SetTabOrder();
 }
 
 Form1::~Form1() = default;
@@ -190,6 +191,28 @@ void Form1::ConnectHandlers() {
         ListView1->viewport()->setCursor(m_dragCursor);
         m_dragRow = ListView1->currentItem();
     });
+}
+
+void Form1::SetTabOrder() {
+    // Top to bottom, left to right, as the controls stand in the window.
+    const QList<QWidget*> order{PushButton3, ListView1, PushButton1, PushButton4, PushButton6, PushButton7, Option1,
+                                Option2,     Check3,    Check1,      Option3,     Option4,     PushButton2};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+    for (auto [first, second] : {std::pair{Option1, Option2}, std::pair{Option3, Option4}}) {
+        for (QRadioButton* option : {first, second}) {
+            connect(option, &QRadioButton::toggled, this, [first, second] { FocusSelectedOption(first, second); });
+        }
+        FocusSelectedOption(first, second);
+    }
+}
+
+void Form1::FocusSelectedOption(QRadioButton* first, QRadioButton* second) {
+    const bool anySelected = first->isChecked() || second->isChecked();
+    for (QRadioButton* option : {first, second}) {
+        option->setFocusPolicy(option->isChecked() || !anySelected ? Qt::StrongFocus : Qt::ClickFocus);
+    }
 }
 
 void Form1::Form_Load() {
@@ -331,6 +354,20 @@ bool Form1::IsBusy() const {
 
 void Form1::SetBusy(bool busy) {
     setCursor(busy ? QCursor(Qt::WaitCursor) : QCursor(Qt::ArrowCursor));
+    if (!busy) {
+        ProgressBar1->SetNote({});
+    }
+}
+
+void Form1::NoteIgnored(const QString& what) {
+    const bool checking = m_checker && m_checker->Running();
+    ProgressBar1->SetNote(what + (checking ? QStringLiteral(" ignored: the files are being checked")
+                                           : QStringLiteral(" ignored: the files are being analyzed")));
+}
+
+void Form1::ShowStopping(bool stopping) {
+    setWindowTitle(stopping ? ProductTitle() + QStringLiteral(" \u2014 stopping") : ProductTitle());
+    ProgressBar1->SetNote(stopping ? QStringLiteral("stopping once the files being converted are done") : QString());
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

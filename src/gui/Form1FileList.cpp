@@ -65,6 +65,8 @@ void Form1::PushButton6_Click() {
             if (m_cache) {
                 m_cache->Clear();
             }
+        } else {
+            NoteIgnored(QStringLiteral("Clear List"));
         }
     });
 }
@@ -77,7 +79,11 @@ void Form1::ListView1_KeyDown(int key) {
 
 // Removes the selected row unless the window is busy.
 void Form1::ListView1_DblClick() {
-    if (IsBusy() || ListView1->topLevelItemCount() == 0) {
+    if (ListView1->topLevelItemCount() == 0) {
+        return;
+    }
+    if (IsBusy()) {
+        NoteIgnored(QStringLiteral("Removing a file"));
         return;
     }
     const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();

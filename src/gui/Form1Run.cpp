@@ -73,11 +73,15 @@ void Form1::PushButton2_Click() {
     if (stopping) {
         steps(102, [&] { m_stopRequested = true; });
         steps(104, [&] { PushButton2->setText(kStart); });
+        if (m_runInProgress) {
+            ShowStopping(true);
+        }
         return;
     }
     steps(108, [&] { PushButton2->setText(kStop); });
     steps(110, [&] { m_stopRequested = false; });
     if (m_runInProgress) {
+        ShowStopping(false); // the stop is withdrawn
         return;
     }
     m_runInProgress = true;
@@ -123,11 +127,17 @@ void Form1::PushButton2_Click() {
     QString unreadable = UnreadableList(summary.unreadable);
     m_runFolder.reset();
 
+    // A stopped run ends early: what it shows is marked as partial.
+    const bool stopped = m_stopRequested;
     steps(154, [&] {
         SetBusy(false);
         ProgressBar1->SetValue(0);
         ProgressBar1->SetText(kProgressRest);
         PushButton2->setText(kStart);
+        if (stopped) {
+            ShowStopping(false);
+        }
+        Results().MarkPartial(stopped);
     });
     steps(156, [&] {
         if (!unreadable.isEmpty()) {

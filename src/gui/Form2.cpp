@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QProcess>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QUrl>
 
@@ -271,6 +270,9 @@ void Form2::PrepareColumns(CountMode mode) {
     FindBox->clear();
     m_model->SetColumns(mode);
     ShowSortIndicator();
+    if (m_partial) {
+        MarkPartial(false);
+    }
 }
 
 void Form2::ApplyColumnWidths() {
@@ -287,6 +289,11 @@ void Form2::ShowTotals() {
     }
     // The labels may have grown.
     LayoutControls();
+}
+
+void Form2::MarkPartial(bool partial) {
+    m_partial = partial;
+    setWindowTitle(partial ? ProductTitle() + QStringLiteral(" \u2014 stopped, partial results") : ProductTitle());
 }
 
 void Form2::ListView1_ColumnClick(int column) {
@@ -578,15 +585,17 @@ void Form2::PushButton3_Click() {
         // learns where the workbook is.
         bool opened = false;
         steps(126, [&] { opened = m_ui.OpenUrl(QUrl::fromLocalFile(path)); });
-        if (!opened && !m_spreadsheet.program.isEmpty()) {
-            steps(128, [&] { opened = QProcess::startDetached(m_spreadsheet.program, {path}); });
-        }
-        if (!opened) {
-            steps(130, [&] { m_ui.Message(WorkbookNotOpened(path), AppTitle()); });
-        }
+        steps(128, [&] {
+            if (!opened && !m_spreadsheet.program.isEmpty()) {
+                opened = QProcess::startDetached(m_spreadsheet.program, {path});
+            }
+            if (!opened) {
+                m_ui.Message(WorkbookNotOpened(path), AppTitle());
+            }
+        });
     }
-    steps(132, [&] { EndBusy(); });
-    steps(134, [&] {
+    steps(130, [&] { EndBusy(); });
+    steps(132, [&] {
         ProgressBar1->SetValue(0);
         ProgressBar1->SetText(kProgressRest);
     });

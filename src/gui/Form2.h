@@ -36,6 +36,9 @@ public:
     ResultSink& Sink();
     void PrepareColumns(CountMode mode);
     bool IsBusy() const;
+    // A run that was stopped: the title says the results are partial. A new run clears it.
+    void MarkPartial(bool partial);
+    bool IsMarkedPartial() const { return m_partial; }
 
     // Handlers.
     void PushButton1_Click(); // "< Back"
@@ -124,5 +127,6 @@ private:
     QCursor m_handCursor;
     int m_busyDepth = 0;
     bool m_loaded = false;
+    bool m_partial = false;
     bool m_ended = false;
 };

@@ -49,12 +49,22 @@ void GuiProgressBar::SetText(const ProgressText& text) {
     }
 }
 
+void GuiProgressBar::SetNote(const QString& note) {
+    if (note != m_note) {
+        m_note = note;
+        Flush();
+    }
+}
+
 void GuiProgressBar::Flush() {
     const int shown = static_cast<int>(std::clamp(m_value, 0.0, 100.0));
     if (value() != shown) {
         setValue(shown);
     }
     QString text = m_text.Format();
+    if (!m_note.isEmpty()) {
+        text += QStringLiteral("  \u2014  ") + m_note;
+    }
     text.replace(u'%', QStringLiteral("%%"));
     if (format() != text) {
         setFormat(text);

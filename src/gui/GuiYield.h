@@ -22,6 +22,11 @@ public:
     using ProgressSink::SetText;
     QString Text() const override { return m_text.Format(); }
 
+    // A remark shown after the text until it is cleared ("" clears): what the window could not do
+    // just now. Text() stays the text alone.
+    void SetNote(const QString& note);
+    const QString& Note() const { return m_note; }
+
     // Shows the latest value and text; the event pump calls it for every bar.
     void Flush();
     static void FlushAll();
@@ -29,5 +34,6 @@ public:
 private:
     double m_value = 0;
     ProgressText m_text;
+    QString m_note;
     bool m_dirty = false;
 };

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -46,6 +47,9 @@ private slots:
 
     void messageBoxFitsTheScreen_data();
     void messageBoxFitsTheScreen();
+
+    void checkShowsItsProgress_data();
+    void checkShowsItsProgress();
 
 private:
     QString File(const QString& name) const { return m_files.path() + u'/' + name; }
@@ -345,6 +349,80 @@ void Form1FileListTest::dragReorder() {
     SendMouse(viewport, QEvent::MouseMove, RowCentre(list, 0), Qt::NoButton, Qt::NoButton);
     SendMouse(viewport, QEvent::MouseMove, RowCentre(list, 2), Qt::NoButton, Qt::NoButton);
     QCOMPARE(s->FileListPaths(), settled);
+    QCOMPARE(s.ui.calls.size(), 0);
+}
+
+// ---------------------------------------------------------------- the check at work
+
+void Form1FileListTest::checkShowsItsProgress_data() {
+    QTest::addColumn<QString>("action"); // tried while the check runs
+    QTest::addColumn<QString>("note");
+    QTest::newRow("Clear List") << "clear"
+                                << "Clear List ignored: the files are being checked";
+    QTest::newRow("Delete") << "delete"
+                            << "Removing a file ignored: the files are being checked";
+    QTest::newRow("double-click") << "double-click"
+                                  << "Removing a file ignored: the files are being checked";
+}
+
+// The bar counts the files of the check, and a click the check makes wait is answered on it.
+void Form1FileListTest::checkShowsItsProgress() {
+    QFETCH(QString, action);
+    QFETCH(QString, note);
+    IsolatedEnvironment env;
+    Form1Session s;
+    // A converter slow enough to be watched at work.
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QVERIFY(!pdftotext.isEmpty());
+    QFile::remove(ConverterPath());
+    WriteTextFile(ConverterPath(), "#!/bin/sh\nsleep 0.2\nexec '" + pdftotext.toUtf8() + "' \"$@\"\n");
+    QFile::setPermissions(ConverterPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(s.Show());
+    const QStringList files = Files({"good1.pdf", "good2.pdf", "good3.pdf"});
+    s->AddFileRows(files);
+
+    QStringList seen;
+    QString shownNote;
+    bool tried = false;
+    QTimer watch;
+    watch.setInterval(5);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        const QString now = QString::number(s->ProgressBar1->Value()) + u'|' + s->ProgressBar1->Text();
+        if (seen.isEmpty() || seen.last() != now) {
+            seen << now;
+        }
+        if (!tried) {
+            tried = true;
+            if (action == "clear") {
+                QTest::mouseClick(s->PushButton6, Qt::LeftButton);
+            } else {
+                s->ListView1->setCurrentItem(s->ListView1->topLevelItem(1));
+                if (action == "delete") {
+                    QTest::keyClick(s->ListView1, Qt::Key_Delete);
+                } else {
+                    const QPoint at = RowCentre(s->ListView1, 1);
+                    for (const QEvent::Type type :
+                         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress,
+                          QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+                        const bool down = type != QEvent::MouseButtonRelease;
+                        SendMouse(s->ListView1->viewport(), type, at, Qt::LeftButton,
+                                  down ? Qt::LeftButton : Qt::NoButton);
+                    }
+                }
+            }
+            shownNote = s->ProgressBar1->format();
+        }
+    });
+    watch.start();
+    s->CheckReadability();
+    watch.stop();
+
+    QCOMPARE(seen, (QStringList{"0|Checking file 1 of 3", "33|Checking file 2 of 3", "66|Checking file 3 of 3"}));
+    QCOMPARE(shownNote, QStringLiteral("Checking file 1 of 3  \u2014  ") + note);
+    QCOMPARE(s->FileListPaths(), files); // the click did nothing
+    QCOMPARE(s->ProgressBar1->format(), QStringLiteral("Progress Bar"));
+    QCOMPARE(s->ProgressBar1->Value(), 0.0);
+    QVERIFY(!s->IsBusy());
     QCOMPARE(s.ui.calls.size(), 0);
 }
 

@@ -495,18 +495,32 @@ void Form1RunTest::stopDuringRun() {
     s->AddFileRows(Files({"lines.pdf", "lines2.pdf"}));
     QVERIFY(s.Show());
     QStringList captionsSeen;
+    QString titleWhileStopping;
+    QString noteWhileStopping;
     s.ui.During([&] {
         for (int i = 0; i < clicks; ++i) {
             QTest::mouseClick(s->PushButton2, Qt::LeftButton);
             captionsSeen << s->PushButton2->text();
         }
         captionsSeen << (s->StopRequested() ? "stop requested" : "no stop");
+        titleWhileStopping = s->windowTitle();
+        noteWhileStopping = s->ProgressBar1->Note();
     });
     s->PushButton2_Click();
 
     const QStringList expectedSeen =
         clicks == 1 ? QStringList{kStart, "stop requested"} : QStringList{kStart, kStop, "no stop"};
     QCOMPARE(captionsSeen, expectedSeen);
+    // Until the run has really ended, a stop shows in the title and on the bar.
+    const bool stopped = clicks == 1;
+    QCOMPARE(titleWhileStopping, stopped ? QStringLiteral("Lexitally \u2014 stopping") : QStringLiteral("Lexitally"));
+    QCOMPARE(noteWhileStopping,
+             stopped ? QStringLiteral("stopping once the files being converted are done") : QString());
+    QCOMPARE(s->windowTitle(), QStringLiteral("Lexitally"));
+    QCOMPARE(s->ProgressBar1->Note(), QString());
+    // Results of a stopped run say they are partial.
+    QCOMPARE(s->Results().windowTitle(),
+             stopped ? QStringLiteral("Lexitally \u2014 stopped, partial results") : QStringLiteral("Lexitally"));
     QCOMPARE(s.Calls(QStringLiteral("input")).size(), 2); // both files still converted, no second run
     QCOMPARE(s.ui.Messages().size(), 0);
     QCOMPARE(RowsOf(s->Results().Model()), Expand(rows));
@@ -515,6 +529,11 @@ void Form1RunTest::stopDuringRun() {
     QVERIFY(!s->RunInProgress());
     QVERIFY(s->Results().isVisible());
     QCOMPARE(QDir(TempFolder() + QStringLiteral("/text")).entryList(QDir::Files), QStringList{});
+
+    // The next run, not stopped, is whole again.
+    QTest::mouseClick(s->Results().PushButton1, Qt::LeftButton);
+    QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+    QCOMPARE(s->Results().windowTitle(), QStringLiteral("Lexitally"));
 }
 
 // ---------------------------------------------------------------- progress and the busy window

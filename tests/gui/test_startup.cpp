@@ -144,6 +144,8 @@ private slots:
     void controlsAndCaptions();
     void layoutFollowsWindow_data();
     void layoutFollowsWindow();
+    void tabOrder_data();
+    void tabOrder();
 };
 
 // ---------------------------------------------------------------- start-up
@@ -733,6 +735,46 @@ void StartupTest::layoutFollowsWindow() {
             bottom = widget->geometry().bottom();
         }
     }
+}
+
+void StartupTest::tabOrder_data() {
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QStringList>("order");
+    const QStringList top{"PushButton3", "ListView1", "PushButton1", "PushButton4", "PushButton6", "PushButton7"};
+    QTest::newRow("design options") << QStringList{}
+                                    << top + QStringList{"Option1", "Check3", "Check1", "Option3", "PushButton2"};
+    QTest::newRow("other options") << QStringList{"Option1=False", "Option2=True", "Option3=False", "Option4=True"}
+                                   << top + QStringList{"Option2", "Check3", "Check1", "Option4", "PushButton2"};
+}
+
+// Tab walks the main window top to bottom, left to right, entering each option group at its
+// selected option; every button is reached, and Tab after the last goes back to the first.
+void StartupTest::tabOrder() {
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, order);
+    IsolatedEnvironment env;
+    Store(stored);
+    Session session;
+    Form1& form = session.Load();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QApplication::setActiveWindow(&form);
+    form.PushButton3->setFocus();
+    QStringList seen{QApplication::focusWidget()->objectName()};
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(seen, order + QStringList{"PushButton3"});
+
+    // Within a group the arrow keys choose, and the focus follows the selected option.
+    QRadioButton* selected = form.Option1->isChecked() ? form.Option1 : form.Option2;
+    QRadioButton* other = selected == form.Option1 ? form.Option2 : form.Option1;
+    selected->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(selected, selected == form.Option1 ? Qt::Key_Down : Qt::Key_Up);
+    QVERIFY(other->isChecked());
+    QCOMPARE(QApplication::focusWidget(), other);
+    QCOMPARE(Stored(other->objectName()), QStringLiteral("True"));
 }
 
 LEXITALLY_GUI_TEST_MAIN(StartupTest)

@@ -32,10 +32,9 @@ ConversionCache::ConversionCache(QString folder) : m_folder(std::move(folder)) {
 
 QString ConversionCache::Stem(const QString& pdf, const QString& password) const {
     const QFileInfo info(pdf);
-    const QByteArray version = QByteArray::number(info.size()) + '|' +
-                               QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '|' +
-                               QByteArray::number(info.metadataChangeTime().toMSecsSinceEpoch()) + '|' +
-                               password.toUtf8();
+    const QByteArray version =
+        QByteArray::number(info.size()) + '|' + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '|' +
+        QByteArray::number(info.metadataChangeTime().toMSecsSinceEpoch()) + '|' + password.toUtf8();
     return m_folder + u'/' + FileKey(pdf) + u'-' + Hex(version);
 }
 

@@ -3,6 +3,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/base/Texts.h"
 #include "core/base/Ui.h"
 #include "core/extract/ConversionCache.h"
 #include "core/extract/Converter.h"
@@ -68,13 +69,20 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
             QFile::remove(output);
         });
         steps(110, [&] {
+            // "Checking file i of n" on a bar that fills file by file.
+            const QString checking = QStringLiteral("Checking file %1 of %2").arg(row + 1).arg(count);
+            const int startValue = static_cast<int>(row * 100 / count);
+            if (context.bar) {
+                context.bar->SetValue(startValue);
+                context.bar->SetText(checking);
+            }
             // A FIFO, device or folder would block the converter or mislead it: not converted.
             if (converted || !InputProblem(pdf).isEmpty()) {
                 return;
             }
             QFile::remove(output);
-            const int code = RunAndWait(converter, ConverterArguments(pdf, output), 0, context.bar, QString(), 0, 0,
-                                        context.yield, 100, context.running);
+            const int code = RunAndWait(converter, ConverterArguments(pdf, output), 0, context.bar, checking,
+                                        startValue, static_cast<int>(count), context.yield, 100, context.running);
             if (context.cache) {
                 context.cache->Store(pdf, QString(), code);
             }
@@ -93,6 +101,10 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
         });
     }
     steps(116, [&] {
+        if (context.bar) {
+            context.bar->SetValue(0);
+            context.bar->SetText(kProgressRest);
+        }
         if (context.setBusy) {
             context.setBusy(false);
         }
