@@ -105,6 +105,7 @@ private slots:
     void windowWhileRunning();
     void closeWhenIdle();
     void windowsTakeTurnsInOnePlace();
+    void convertOnce();
 
 private:
     QString File(const QString& name) const { return m_files.path() + u'/' + name; }
@@ -121,6 +122,58 @@ private:
 
     QTemporaryDir m_files;
 };
+
+// A file is converted once: the readability check's conversion serves the run and later checks,
+// a changed file is converted again, and the kept texts go when their file leaves the list and
+// when the program ends.
+void Form1RunTest::convertOnce() {
+    IsolatedEnvironment env;
+    const QString log = env.Work() + QStringLiteral("/conversions.log");
+    const QString converter =
+        WriteTextFile(env.Work() + QStringLiteral("/bin/counting-pdftotext"),
+                      "#!/bin/sh\necho \"$*\" >> '" + log.toUtf8() + "'\nexec pdftotext \"$@\"\n");
+    QFile::setPermissions(converter, QFile::permissions(converter) | QFileDevice::ExeOwner);
+    env.Set("LEXITALLY_PDFTOTEXT", converter);
+    const QString bee = env.Work() + QStringLiteral("/bee.pdf");
+    QVERIFY(QFile::copy(File("bee.pdf"), bee));
+    const auto conversions = [&log] { return static_cast<int>(ReadAll(log).count('\n')); };
+    const auto kept = [] {
+        const QStringList caches = QDir(TempFolder()).entryList({QStringLiteral("cache-*")}, QDir::Dirs);
+        return caches.isEmpty() ? -1
+                                : static_cast<int>(QDir(TempFolder() + u'/' + caches.first())
+                                                       .entryList({QStringLiteral("*.code")}, QDir::Files)
+                                                       .size());
+    };
+
+    Form1Session s;
+    QVERIFY(s.Show());
+    s.ui.Answer(QStringList{bee});
+    QTest::mouseClick(s->PushButton1, Qt::LeftButton);
+    QCOMPARE(conversions(), 1);
+    s.ui.Answer(QStringList{File("cat.pdf")});
+    QTest::mouseClick(s->PushButton1, Qt::LeftButton);
+    QCOMPARE(conversions(), 2); // the check converts only the file it has not seen
+    QCOMPARE(kept(), 2);
+
+    QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+    QCOMPARE(conversions(), 2); // the run right after the check converts nothing again
+    QCOMPARE(s->Results().Model()->Captions().first(), QStringLiteral(" Word count: 6"));
+
+    // A changed file is converted again, with its new words.
+    QVERIFY(!MakeTextPdf(bee, {"bee bee bee bee"}).isEmpty());
+    s->PushButton2_Click();
+    QCOMPARE(conversions(), 3);
+    QCOMPARE(s->Results().Model()->Captions().first(), QStringLiteral(" Word count: 7"));
+
+    // Leaving the list forgets the file's texts; the end of the program forgets the rest.
+    s->ListView1->setCurrentItem(s->ListView1->topLevelItem(0));
+    s->ListView1_KeyDown(Qt::Key_Delete);
+    QCOMPARE(s->FileListPaths(), QStringList{File("cat.pdf")});
+    QCOMPARE(kept(), 1);
+    s->Form_Unload();
+    QCOMPARE(s.ended, 1);
+    QCOMPARE(kept(), -1);
+}
 
 void Form1RunTest::initTestCase() {
     QVERIFY(m_files.isValid());
