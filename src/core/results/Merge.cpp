@@ -20,9 +20,8 @@ QString ModeName(CountMode mode) {
 
 // True for a word as the counting pass makes it: one or more of the 52 ASCII letters.
 bool IsWord(const QString& text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-    });
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                          [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); });
 }
 
 // The positive count of a row, as the export writes it (decimal digits).
@@ -34,8 +33,8 @@ qint64 Count(const QString& text) {
 
 qint64 Total(const QJsonObject& totals, const char* name) {
     const QJsonValue value = totals[QLatin1String(name)];
-    FailIf(!value.isDouble() || value.toInteger(-1) < 0, QStringLiteral("totals.") + QLatin1String(name) +
-                                                             QStringLiteral(" is not a count"));
+    FailIf(!value.isDouble() || value.toInteger(-1) < 0,
+           QStringLiteral("totals.") + QLatin1String(name) + QStringLiteral(" is not a count"));
     return value.toInteger();
 }
 
@@ -112,14 +111,15 @@ QList<QStringList> DatabaseMethodRows(const QList<RunResults>& parts) {
 RunResults ReadRunResults(const QByteArray& json) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    FailIf(error.error != QJsonParseError::NoError,
-           QStringLiteral("not JSON (") + error.errorString() + QStringLiteral(" at offset ") +
-               QString::number(error.offset) + u')');
+    FailIf(error.error != QJsonParseError::NoError, QStringLiteral("not JSON (") + error.errorString() +
+                                                        QStringLiteral(" at offset ") + QString::number(error.offset) +
+                                                        u')');
     FailIf(!document.isObject(), QStringLiteral("not the JSON results of lexitally-cli"));
     const QJsonObject object = document.object();
     RunResults run;
     const QString mode = object[QStringLiteral("mode")].toString();
-    FailIf(mode != QStringLiteral("all") && mode != QStringLiteral("per-file"), QStringLiteral("mode is not all or per-file"));
+    FailIf(mode != QStringLiteral("all") && mode != QStringLiteral("per-file"),
+           QStringLiteral("mode is not all or per-file"));
     run.mode = mode == QStringLiteral("all") ? CountMode::AllFiles : CountMode::PerFile;
     run.method = object[QStringLiteral("method")].toString();
     FailIf(run.method != QStringLiteral("db") && run.method != QStringLiteral("text"),
