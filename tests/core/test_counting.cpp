@@ -222,27 +222,6 @@ bool ExecuteOn(const QString& path, const QStringList& statements) {
     return done;
 }
 
-// "ok" for a sound database file, else what the engine's integrity check said.
-QString IntegrityOf(const QString& path) {
-    const QString name = QStringLiteral("test-integrity");
-    QString verdict;
-    {
-        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        c.setDatabaseName(path);
-        c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        QSqlQuery q(c);
-        if (!c.open() || !q.exec(QStringLiteral("PRAGMA integrity_check"))) {
-            verdict = c.lastError().text() + q.lastError().text();
-        } else {
-            while (q.next()) {
-                verdict += q.value(0).toString();
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return verdict;
-}
-
 // Leaves a database file as a killed run, a stray write or a change of permissions might:
 // "garbage" (no database at all), "cut short" (a database of many rows cut to half its length),
 // "damaged pages" (pages in the middle overwritten), "read-only".
@@ -269,7 +248,7 @@ void Damage(const QString& path, const QString& how) {
         file.write(QByteArray(3 * 4096, '\xA5'));
     }
     file.close();
-    QVERIFY(IntegrityOf(path) != QStringLiteral("ok"));
+    QVERIFY(DatabaseIntegrity(path) != QStringLiteral("ok"));
 }
 
 } // namespace
@@ -900,7 +879,7 @@ private slots:
         QCOMPARE(messages[0].icon, MsgIcon::None);
         QCOMPARE(messages[0].text, RebuiltDatabaseText(db, reason));
         QVERIFY(messages[0].text.contains(db));
-        QCOMPARE(IntegrityOf(db), QStringLiteral("ok"));
+        QCOMPARE(DatabaseIntegrity(db), QStringLiteral("ok"));
         QVERIFY(QFileInfo(db).isWritable());
 
         // Rebuilt once: the next run finds nothing to say.
@@ -1017,7 +996,7 @@ private slots:
             } else {
                 QCOMPARE(after, before); // not written at all
             }
-            QCOMPARE(IntegrityOf(db), QStringLiteral("ok"));
+            QCOMPARE(DatabaseIntegrity(db), QStringLiteral("ok"));
             QCOMPARE(QDir(DataFolder()).entryList(QDir::Files), QStringList{"dbData.sqlite"});
         }
     }

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <functional>
 #include <unistd.h>
@@ -84,4 +87,24 @@ QString WriteTextFile(const QString& path, const QByteArray& bytes) {
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString DatabaseIntegrity(const QString& path) {
+    const QString name = QStringLiteral("test-integrity");
+    QString verdict;
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        c.setDatabaseName(path);
+        c.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery q(c);
+        if (!c.open() || !q.exec(QStringLiteral("PRAGMA integrity_check"))) {
+            verdict = c.lastError().text() + q.lastError().text();
+        } else {
+            while (q.next()) {
+                verdict += q.value(0).toString();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return verdict;
 }

@@ -38,6 +38,9 @@ QString TestAppDir();
 // The build folder that holds the executables (lexitally-cli).
 QString TestBinDir();
 
+// "ok" for a sound SQLite database file, else what the engine's integrity check said.
+QString DatabaseIntegrity(const QString& path);
+
 // Writes a UTF-8 text file (folders created), returns its path.
 QString WriteTextFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadAll(const QString& path);
