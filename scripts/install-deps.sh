@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake make ninja-build python3 pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
-    poppler-utils libxlsxwriter-dev qpdf unzip fonts-dejavu-core
+    poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip fonts-dejavu-core
 )
 for option in "$@"; do
     case "$option" in

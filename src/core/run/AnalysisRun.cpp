@@ -5,6 +5,7 @@
 #include "core/base/Paths.h"
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
+#include "core/count/WordRule.h"
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
 
@@ -187,6 +188,8 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         inputs.yield = context.yield;
         inputs.ui = context.ui;
         inputs.workFolder = request.workFolder;
+        inputs.letters = request.letters;
+        inputs.stopWords = StopWordKeys(request.stopWords, request.letters);
         summary.method = ChooseFrequencyMethod(request.databaseWanted, request.textWanted, request.providerAvailable);
         switch (summary.method) {
         case FrequencyMethodKind::Database:
