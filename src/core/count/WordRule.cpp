@@ -23,9 +23,9 @@ bool IsAsciiLetter(char c) {
 // Characters that are left out of a word without ending it.
 bool IsJoiner(char32_t c) {
     switch (c) {
-    case U'\'':   // apostrophe
+    case U'\'':     // apostrophe
     case U'\u2019': // right single quotation mark, the typeset apostrophe
-    case U'-':    // hyphen-minus
+    case U'-':      // hyphen-minus
     case U'\u2010': // hyphen
     case U'\u2011': // non-breaking hyphen
     case U'\u00AD': // soft hyphen
