@@ -444,6 +444,25 @@ private slots:
     }
 
     // Results that cannot be merged are refused with one line and exit status 2.
+    // Parts counted with common words left out: the merge adds up how many.
+    void mergeAddsStoppedWords() {
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        for (const QString& part : {QStringLiteral("one"), QStringLiteral("two")}) {
+            const Outcome outcome = RunCli({"--text", "--stop-words", "english", "--format", "json", "-o",
+                                            part + QStringLiteral(".json"), part + QStringLiteral(".txt")},
+                                           env.Work());
+            QCOMPARE(outcome.exitCode, 0);
+        }
+        const Outcome merged = RunCli({"merge", "one.json", "two.json"}, env.Work());
+        QCOMPARE(merged.err, QByteArray());
+        QCOMPARE(merged.exitCode, 0);
+        const QJsonObject json = QJsonDocument::fromJson(merged.out).object();
+        QCOMPARE(json[QStringLiteral("stopped_words")].toInteger(), 3); // "The", "the" and "the"
+        QCOMPARE(json[QStringLiteral("totals")][QStringLiteral("words")].toInteger(), 7);
+        QCOMPARE(json[QStringLiteral("rows")].toArray().size(), 2); // cat and sat
+    }
+
     void mergeRefused_data() {
         QTest::addColumn<QStringList>("second"); // the options of the second part's run; "" for a file of its own
         QTest::addColumn<QByteArray>("file");    // that file's content
