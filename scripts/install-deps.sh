@@ -3,10 +3,11 @@
 # Idempotent: packages already present are left alone; apt-get update runs at most once.
 set -euo pipefail
 
+# qt6-charts-dev draws the results' chart; its CMake package needs libqt6opengl6-dev as well.
 packages=(
     g++ cmake make ninja-build python3 pkg-config
-    qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
-    poppler-utils libxlsxwriter-dev qpdf unzip fonts-dejavu-core
+    qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite qt6-qpa-plugins
+    poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip fonts-dejavu-core
 )
 for option in "$@"; do
     case "$option" in

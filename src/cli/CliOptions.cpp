@@ -78,9 +78,26 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
                 options.format = CliFormat::Text;
             } else if (value == QStringLiteral("xlsx")) {
                 options.format = CliFormat::Xlsx;
+            } else if (value == QStringLiteral("csv")) {
+                options.format = CliFormat::Csv;
             } else {
-                return fail(QStringLiteral("--format needs tsv, json, text or xlsx"));
+                return fail(QStringLiteral("--format needs tsv, json, text or xlsx, or csv"));
             }
+        } else if (Named(argument, QStringLiteral("--letters"))) {
+            const auto value = OptionValue(arguments, i, QStringLiteral("--letters"));
+            if (value == QStringLiteral("ascii")) {
+                options.letters = LetterRule::Ascii;
+            } else if (value == QStringLiteral("all")) {
+                options.letters = LetterRule::AllLanguages;
+            } else {
+                return fail(QStringLiteral("--letters needs ascii or all"));
+            }
+        } else if (Named(argument, QStringLiteral("--stop-words"))) {
+            const auto value = OptionValue(arguments, i, QStringLiteral("--stop-words"));
+            if (!value || value->isEmpty()) {
+                return fail(QStringLiteral("--stop-words needs english, german, french, spanish or a file"));
+            }
+            options.stopWords = *value;
         } else if (Named(argument, QStringLiteral("--password"))) {
             const auto value = OptionValue(arguments, i, QStringLiteral("--password"));
             if (!value) {
@@ -114,7 +131,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 QString UsageText() {
     return QStringLiteral(
         "Usage: lexitally-cli [--per-file] [--case-sensitive] [--method db|text]\n"
-        "                     [--format tsv|json|text|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
+        "                     [--letters ascii|all] [--stop-words LIST|FILE]\n"
+        "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
         "                     [--password PW | --password-stdin] [--text] PATH...\n"
         "\n"
         "Counts the words, lines and characters of PDF files and lists how often each word occurs,\n"
@@ -126,8 +144,14 @@ QString UsageText() {
         "                      (default: letter case is ignored)\n"
         "  --method db|text    word frequency through the working database (default) or in memory;\n"
         "                      db falls back to text when the SQLite driver is missing\n"
+        "  --letters ascii|all ascii (default): a word is the letters A-Z and a-z of a token; all:\n"
+        "                      every run of letters of any language (NFC, letter case folded fully)\n"
+        "  --stop-words LIST|FILE\n"
+        "                      leave common words out of the rows (not of the word count): english,\n"
+        "                      german, french, spanish, or a UTF-8 file with one word a line\n"
         "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB),\n"
-        "                      json, text (column-aligned text file) or xlsx (workbook; needs -o)\n"
+        "                      json, text (column-aligned text file), csv (RFC 4180) or xlsx\n"
+        "                      (workbook; needs -o)\n"
         "  -o, --output FILE   write the result to FILE instead of standard output (\"-\": standard\n"
         "                      output); a FIFO or device is written into, a regular file replaced\n"
         "                      only once complete\n"
@@ -187,8 +211,10 @@ ParsedMergeArguments ParseMergeArguments(const QStringList& arguments) {
                 options.format = CliFormat::Text;
             } else if (value == QStringLiteral("xlsx")) {
                 options.format = CliFormat::Xlsx;
+            } else if (value == QStringLiteral("csv")) {
+                options.format = CliFormat::Csv;
             } else {
-                return fail(QStringLiteral("--format needs json, tsv, text or xlsx"));
+                return fail(QStringLiteral("--format needs json, tsv, text, csv or xlsx"));
             }
         } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
             const auto value = argument == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
@@ -212,7 +238,7 @@ ParsedMergeArguments ParseMergeArguments(const QStringList& arguments) {
 }
 
 QString MergeUsageText() {
-    return QStringLiteral("Usage: lexitally-cli merge [--format json|tsv|text|xlsx] [-o FILE] RESULTS.json...\n"
+    return QStringLiteral("Usage: lexitally-cli merge [--format json|tsv|text|csv|xlsx] [-o FILE] RESULTS.json...\n"
                           "\n"
                           "Merges the JSON results (--format json) of separate runs into the results one run over\n"
                           "all their files would give, the files taken in the order the results are given: totals\n"
@@ -222,7 +248,7 @@ QString MergeUsageText() {
                           "be - for standard input.\n"
                           "\n"
                           "  --format FORMAT     json (default, so that merged results can be merged again), tsv,\n"
-                          "                      text (column-aligned text file) or xlsx (workbook; needs -o)\n"
+                          "                      text (column-aligned text file), csv or xlsx (workbook; needs -o)\n"
                           "  -o, --output FILE   write the merged results to FILE instead of standard output\n"
                           "  -h, --help          show this help\n"
                           "\n"

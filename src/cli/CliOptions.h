@@ -8,7 +8,7 @@
 #include <optional>
 
 enum class CliMethod { Db, Text };
-enum class CliFormat { Tsv, Json, Text, Xlsx };
+enum class CliFormat { Tsv, Json, Text, Xlsx, Csv };
 
 // What the command line asked for.
 struct CliOptions {
@@ -22,7 +22,9 @@ struct CliOptions {
     QString password;           // given to the converter for every PDF
     bool passwordStdin = false; // read the password from the first line of standard input
     int jobs = 0;               // converters at once; 0: one per processor
-    QStringList paths;          // as given
+    LetterRule letters = LetterRule::Ascii;
+    QString stopWords; // a list of StopListNames or a file of common words to leave out; "": none
+    QStringList paths; // as given
 };
 
 struct ParsedArguments {

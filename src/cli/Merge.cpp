@@ -63,8 +63,9 @@ int RunMerge(const QStringList& arguments) {
         table.AddRow(row);
     }
     table.SetTotals(merged.totals);
-    const QString failure = WriteResults(options.format, options.output,
-                                         {merged.mode, merged.method, merged.ignoreCase, {}}, table, merged.unreadable);
+    const QString failure =
+        WriteResults(options.format, options.output,
+                     {merged.mode, merged.method, merged.ignoreCase, {}, merged.stopWords}, table, merged.unreadable);
     if (!failure.isEmpty()) {
         PrintError(failure);
         return 1;

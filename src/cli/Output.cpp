@@ -1,6 +1,7 @@
 #include "cli/Output.h"
 
 #include "core/base/ErrorReport.h"
+#include "core/export/DataExport.h"
 #include "core/export/Export.h"
 #include "core/export/OutputFile.h"
 #include "core/results/ResultTable.h"
@@ -28,6 +29,10 @@ QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts
         case CliFormat::Text:
             table.SetAllTicked(true);
             WriteTextExport(table, file.Device());
+            break;
+        case CliFormat::Csv:
+            table.SetAllTicked(true);
+            WriteCsv(table, file.Device());
             break;
         case CliFormat::Tsv:
         case CliFormat::Xlsx:

@@ -8,6 +8,7 @@
 #include "core/base/Places.h"
 #include "core/base/System.h"
 #include "core/count/DatabaseProvider.h"
+#include "core/count/StopWords.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/export/DataExport.h"
 #include "core/extract/Converter.h"
@@ -120,6 +121,15 @@ int Run(const CliOptions& options) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     RemoveAbandonedWorkFolders();
+    QStringList stopWords;
+    if (!options.stopWords.isEmpty()) {
+        try {
+            stopWords = ReadStopWords(options.stopWords);
+        } catch (const Failure& failure) {
+            PrintError(QStringLiteral("cannot read the common words: ") + failure.Description());
+            return kUsage;
+        }
+    }
     const QString password = RunPassword(options);
     ConsoleUi ui;
     const QStringList rows = ExpandPaths(options, ui);
@@ -167,6 +177,8 @@ int Run(const CliOptions& options) {
     request.workFolder = work->path();
     request.converter = converter;
     request.jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+    request.letters = options.letters;
+    request.stopWords = stopWords;
     AnalysisContext context;
     context.progress = &progress;
     context.results = &table;
@@ -201,7 +213,7 @@ int Run(const CliOptions& options) {
     }
     const JsonRunFacts facts{
         options.mode, MethodName(summary.method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
-        options.ignoreCase, ui.ErrorReports()};
+        options.ignoreCase, ui.ErrorReports(), !options.stopWords.isEmpty()};
     const QString failure = WriteResults(options.format, options.output, facts, table, summary.unreadable);
     if (!failure.isEmpty()) {
         PrintError(failure);

@@ -8,6 +8,7 @@
 #include "core/base/Places.h"
 #include "core/base/System.h"
 #include "core/base/Texts.h"
+#include "core/count/StopWords.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
@@ -130,6 +131,19 @@ void Form1::BuildControls() {
     Check3->installEventFilter(this);
     Check1 = new QCheckBox(QStringLiteral("Prompt for password because PDF files are password protected"), Frame2);
     Check1->setObjectName(QStringLiteral("Check1"));
+    // Additions beside the design's options, off by default: words of every language, and a
+    // list of common words left out of the rows.
+    CheckAllLetters = new QCheckBox(QStringLiteral("Count letters of all languages"), Frame2);
+    CheckAllLetters->setObjectName(QStringLiteral("CheckAllLetters"));
+    CheckStopWords = new QCheckBox(QStringLiteral("Leave out common words"), Frame2);
+    CheckStopWords->setObjectName(QStringLiteral("CheckStopWords"));
+    ComboStopWords = new QComboBox(Frame2);
+    ComboStopWords->setObjectName(QStringLiteral("ComboStopWords"));
+    for (const QString& name : StopListNames()) {
+        ComboStopWords->addItem(name.left(1).toUpper() + name.mid(1), name);
+    }
+    ComboStopWords->setEnabled(false);
+    ComboStopWords->setAccessibleName(QStringLiteral("Common words of"));
     Option3 = new QRadioButton(QStringLiteral("Database Method (faster)"), Frame1);
     Option3->setObjectName(QStringLiteral("Option3"));
     Option4 = new QRadioButton(QStringLiteral("Regular Text Method (slower)"), Frame1);
@@ -162,6 +176,9 @@ void Form1::PlaceControls() {
                                {Option2, 240, 650, 4455, 255, Grow::None, false},
                                {Check3, 240, 1000, 4935, 255, Grow::None, false},
                                {Check1, 240, 1350, 6375, 255, Grow::None, false},
+                               {CheckAllLetters, 4320, 300, 3360, 255, Grow::None, false},
+                               {CheckStopWords, 4800, 650, 2880, 255, Grow::None, false},
+                               {ComboStopWords, 5400, 960, 2280, 330, Grow::None, false},
                                {Option3, 240, 300, 2760, 255, Grow::None, false},
                                {Option4, 240, 650, 4455, 255, Grow::None, false},
                            });
@@ -175,6 +192,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
 
 void Form1::ConnectHandlers() {
     connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
+    connect(CheckStopWords, &QCheckBox::toggled, ComboStopWords, &QComboBox::setEnabled);
     connect(Option1, &QRadioButton::clicked, this, [this] { Option1_Click(); });
     connect(Option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
     connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });

@@ -10,6 +10,7 @@
 #include "gui/GuiYield.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
 #include <QPushButton>
@@ -111,6 +112,9 @@ public:
     QRadioButton* Option4 = nullptr;
     QCheckBox* Check1 = nullptr;
     QCheckBox* Check3 = nullptr;
+    QCheckBox* CheckAllLetters = nullptr; // "Count letters of all languages"
+    QCheckBox* CheckStopWords = nullptr;  // "Leave out common words"
+    QComboBox* ComboStopWords = nullptr;  // which list: English, German, French, Spanish
     GuiProgressBar* ProgressBar1 = nullptr;
 
 protected:

@@ -4,6 +4,7 @@
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
+#include "core/count/StopWords.h"
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "core/run/AnalysisRun.h"
@@ -115,6 +116,16 @@ void Form1::PushButton2_Click() {
     // Converters at once: the setting "Jobs" (0 or missing: one per processor).
     const int jobs = m_settings.Get(QStringLiteral("Jobs"), QStringLiteral("0")).toInt();
     request.jobs = jobs > 0 ? jobs : DefaultJobs();
+    request.letters = CheckAllLetters->isChecked() ? LetterRule::AllLanguages : LetterRule::Ascii;
+    if (CheckStopWords->isChecked()) {
+        try {
+            request.stopWords = ReadStopWords(ComboStopWords->currentData().toString());
+        } catch (const Failure& failure) {
+            // The run goes on with every word; the user learns why.
+            m_ui.Message(QStringLiteral("The list of common words cannot be read: ") + failure.Description(),
+                         m_appTitle);
+        }
+    }
     AnalysisContext context;
     context.progress = ProgressBar1;
     context.results = Results().Model();

@@ -5,6 +5,7 @@
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
 #include "core/export/Export.h"
+#include "gui/ChartView.h"
 #include "gui/GuiClipboard.h"
 #include "gui/GuiHelpers.h"
 #include "gui/Pointers.h"
@@ -64,6 +65,7 @@ Form2::Form2(Ui& ui, QWidget* mainWindow, std::function<void()> endProgram, QWid
     BuildControls();
     PlaceControls();
     ConnectHandlers();
+    new ResultsAdditions(ui, *m_model, *ListView1, *this); // CSV and chart, in the list's context menu
 }
 
 Form2::~Form2() = default;

@@ -4,6 +4,7 @@
 #include "gui/QtUi.h"
 #include "gui/ResultsModel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -32,6 +33,15 @@ void TakeScreenshots(Form1& form, const QString& folder) {
     model->SetViewRangeTicked(0, 2, true);
     QApplication::processEvents();
     results.grab().save(folder + QStringLiteral("/results-window.png"));
+    if (auto* chart = results.ListView1->findChild<QAction*>(QStringLiteral("ChartAction"))) {
+        chart->trigger();
+        for (int turn = 0; turn < 5; ++turn) {
+            QApplication::processEvents(); // the chart lays its axes out over several turns
+        }
+        if (auto* view = results.findChild<QWidget*>(QStringLiteral("ChartView"))) {
+            view->grab().save(folder + QStringLiteral("/results-chart.png"));
+        }
+    }
 }
 
 } // namespace

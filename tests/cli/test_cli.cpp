@@ -81,6 +81,12 @@ private slots:
                                      "two.txt\tSat\t1", "two.txt\tthe\t1"}
                        : QStringList{perFile, "one.txt\tCat\t1", "one.txt\tThe\t1", "one.txt\tcat\t1",
                                      "one.txt\tsat\t1", "one.txt\tthe\t1", "two.txt\tSat\t1", "two.txt\tthe\t1"});
+            QTest::addRow("%s, common words of a shipped list", qPrintable(method))
+                << m + QStringList{"--stop-words", "english"} << QStringList{all, "cat\t2", "sat\t2"};
+            QTest::addRow("%s, letters of all languages, case-sensitive", qPrintable(method))
+                << m + QStringList{"--letters=all", "--case-sensitive"}
+                << (db ? QStringList{all, "Cat\t2", "Sat\t2", "The\t3"}
+                       : QStringList{all, "Cat\t1", "Sat\t1", "The\t1", "cat\t1", "sat\t1", "the\t2"});
         }
         QTest::newRow("db is the default")
             << QStringList{"--case-sensitive"} << QStringList{all, "Cat\t2", "Sat\t2", "The\t3"};
@@ -157,6 +163,85 @@ private slots:
         inputs.VerifyUntouched();
     }
 
+    // Words of other languages, common words from a shipped list or the user's file (in the
+    // word rule and letter case of the run), and what JSON says about the words left out.
+    void wordOptions_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<qint64>("stopped"); // -1: no stopped_words in the JSON
+        const QString text = QStringLiteral("--method=text");
+        QTest::newRow("ASCII letters by default")
+            << QStringList{text} << QStringList{"ber 1", "die 1", "strasse 1", "strae 2"} << -1LL;
+        QTest::newRow("all letters") << QStringList{text, "--letters", "all"}
+                                     << QStringList{"die 1", "\u00fcber 1", "strasse 3"} << -1LL;
+        QTest::newRow("all letters, db, case-sensitive") << QStringList{"--letters", "all", "--case-sensitive"}
+                                                         << QStringList{"die 1", "\u00dcBER 1", "STRASSE 3"} << -1LL;
+        QTest::newRow("German list, all letters")
+            << QStringList{text, "--letters", "all", "--stop-words", "german"} << QStringList{"strasse 3"} << 2LL;
+        QTest::newRow("the user's list") << QStringList{text, "--letters=all", "--stop-words=mine.txt"}
+                                         << QStringList{"die 1", "\u00fcber 1"} << 3LL;
+        QTest::newRow("the user's list by the ASCII rule")
+            << QStringList{text, "--stop-words", "mine.txt"} << QStringList{"ber 1", "die 1", "strasse 1"} << 2LL;
+    }
+
+    void wordOptions() {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, rows);
+        QFETCH(qint64, stopped);
+        IsolatedEnvironment env;
+        WriteTextFile(env.Work() + QStringLiteral("/de.txt"), "\xC3\x9c"
+                                                              "BER die STRA\xC3\x9F"
+                                                              "E Stra\xC3\x9F"
+                                                              "e\n");
+        WriteTextFile(env.Work() + QStringLiteral("/en.txt"), "STRASSE\n");
+        // A byte-order mark, a comment, blank lines and blanks around the words.
+        WriteTextFile(env.Work() + QStringLiteral("/mine.txt"), "\xEF\xBB\xBF# mine\n  Stra\xC3\x9F"
+                                                                "e \n\nSTRA\r\n");
+        const Outcome outcome =
+            RunCli(options + QStringList{"--text", "--format", "json", "de.txt", "en.txt"}, env.Work());
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        const QJsonObject json = QJsonDocument::fromJson(outcome.out).object();
+        QStringList got;
+        for (const QJsonValue row : json[QStringLiteral("rows")].toArray()) {
+            got << row[0].toString() + u' ' + row[1].toString();
+        }
+        QCOMPARE(got, rows);
+        QCOMPARE(json[QStringLiteral("totals")][QStringLiteral("words")].toInteger(), 5); // left out or not
+        QCOMPARE(json.contains(QStringLiteral("stopped_words")), stopped >= 0);
+        QCOMPARE(json[QStringLiteral("stopped_words")].toInteger(-1), stopped);
+    }
+
+    // A spreadsheet or a script reads the CSV export with the right columns, whatever the file
+    // names hold; counts are bare numbers, every row is there.
+    void csvReadBack() {
+        IsolatedEnvironment env;
+        const QString odd = QStringLiteral("say \"hi\", then go.txt");
+        WriteTextFile(env.Work() + u'/' + odd, "b a b");
+        WriteTextFile(env.Work() + QStringLiteral("/plain.txt"), "caf\xC3\xA9");
+        const Outcome outcome =
+            RunCli({"--text", "--per-file", "--letters=all", "--format", "csv", "-o", "out.csv", odd, "plain.txt"},
+                   env.Work());
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        QProcess python;
+        python.setWorkingDirectory(env.Work());
+        python.start(QStringLiteral("python3"),
+                     {QStringLiteral("-c"), QStringLiteral("import csv, json, sys\n"
+                                                           "with open('out.csv', newline='', encoding='utf-8') as f:\n"
+                                                           "    rows = list(csv.reader(f, strict=True))\n"
+                                                           "print(json.dumps(rows))\n")});
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(python.exitCode(), 0);
+        const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+        const QJsonArray expected{QJsonArray{"Filename", " Words", "Count"}, QJsonArray{odd, "a", "1"},
+                                  QJsonArray{odd, "b", "2"}, QJsonArray{"plain.txt", "caf\u00e9", "1"}};
+        QCOMPARE(rows, expected);
+        const QByteArray bytes = ReadAll(env.Work() + QStringLiteral("/out.csv"));
+        QVERIFY(bytes.contains(",2\r\n")); // a count is a number, not a text
+        QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+    }
+
     void exitCodes_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
@@ -179,6 +264,11 @@ private slots:
                                         << "--method needs db or text";
         QTest::newRow("unknown format") << QStringList{"--format=xml", "--text", "one.txt"} << 2 << QByteArray()
                                         << "--format needs tsv, json, text or xlsx";
+        QTest::newRow("unknown letters") << QStringList{"--letters", "latin", "--text", "one.txt"} << 2 << QByteArray()
+                                         << "--letters needs ascii or all";
+        QTest::newRow("common words of a missing file")
+            << QStringList{"--stop-words", "none.txt", "--text", "one.txt"} << 2 << QByteArray()
+            << "cannot read the common words: none.txt";
         QTest::newRow("output without a name")
             << QStringList{"--text", "one.txt", "-o"} << 2 << QByteArray() << "-o needs a file name";
         QTest::newRow("a text given as a PDF")
@@ -331,6 +421,25 @@ private slots:
     }
 
     // Results that cannot be merged are refused with one line and exit status 2.
+    // Parts counted with common words left out: the merge adds up how many.
+    void mergeAddsStoppedWords() {
+        IsolatedEnvironment env;
+        const Inputs inputs(env.Work());
+        for (const QString& part : {QStringLiteral("one"), QStringLiteral("two")}) {
+            const Outcome outcome = RunCli({"--text", "--stop-words", "english", "--format", "json", "-o",
+                                            part + QStringLiteral(".json"), part + QStringLiteral(".txt")},
+                                           env.Work());
+            QCOMPARE(outcome.exitCode, 0);
+        }
+        const Outcome merged = RunCli({"merge", "one.json", "two.json"}, env.Work());
+        QCOMPARE(merged.err, QByteArray());
+        QCOMPARE(merged.exitCode, 0);
+        const QJsonObject json = QJsonDocument::fromJson(merged.out).object();
+        QCOMPARE(json[QStringLiteral("stopped_words")].toInteger(), 3); // "The", "the" and "the"
+        QCOMPARE(json[QStringLiteral("totals")][QStringLiteral("words")].toInteger(), 7);
+        QCOMPARE(json[QStringLiteral("rows")].toArray().size(), 2); // cat and sat
+    }
+
     void mergeRefused_data() {
         QTest::addColumn<QStringList>("second"); // the options of the second part's run; "" for a file of its own
         QTest::addColumn<QByteArray>("file");    // that file's content

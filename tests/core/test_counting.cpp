@@ -5,6 +5,7 @@
 #include "core/count/CountingPass.h"
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
+#include "core/count/WordRule.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
 #include "support/ScriptedUi.h"
@@ -68,6 +69,8 @@ struct Run {
     CountMode mode = CountMode::AllFiles;
     std::function<bool()> ignoreCase = [] { return true; };
     std::function<bool()> stop = [] { return false; };
+    LetterRule letters = LetterRule::Ascii;
+    QStringList stopWords;
     QStringList rows;
     RecordingSink sink;
     RecordingProgress progress;
@@ -92,6 +95,8 @@ struct Run {
         in.progress = &progress;
         in.results = &sink;
         in.ui = &ui;
+        in.letters = letters;
+        in.stopWords = StopWordKeys(stopWords, letters);
         if (method == QStringLiteral("text")) {
             SortingText(in);
         } else {
@@ -260,10 +265,18 @@ class CountingTest : public QObject {
     void AddCase(const char* name, CountMode mode, bool ignoreCase, const QList<QByteArray>& texts,
                  const QStringList& textRows, const QList<qint64>& totals,
                  const std::optional<QStringList>& dbRows = std::nullopt) {
+        AddWordsCase(name, LetterRule::Ascii, {}, mode, ignoreCase, texts, textRows, totals, 0, dbRows);
+    }
+
+    // As AddCase, with a letter rule and common words to leave out (stopped of them in the texts).
+    void AddWordsCase(const char* name, LetterRule letters, const QStringList& stopWords, CountMode mode,
+                      bool ignoreCase, const QList<QByteArray>& texts, const QStringList& textRows,
+                      const QList<qint64>& totals, qint64 stopped,
+                      const std::optional<QStringList>& dbRows = std::nullopt) {
         for (const QString& method : kMethods) {
             const QStringList rows = method == QStringLiteral("text") || !dbRows ? textRows : *dbRows;
             QTest::addRow("%s: %s", qPrintable(method), name)
-                << method << mode << ignoreCase << texts << rows << totals;
+                << method << mode << ignoreCase << texts << rows << totals << letters << stopWords << stopped;
         }
     }
 
@@ -275,6 +288,9 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("texts");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QList<qint64>>("totals"); // words, lines, characters with and without spaces
+        QTest::addColumn<LetterRule>("letters");
+        QTest::addColumn<QStringList>("stopWords");
+        QTest::addColumn<qint64>("stopped");
         const CountMode all = CountMode::AllFiles;
         const CountMode perFile = CountMode::PerFile;
 
@@ -327,6 +343,59 @@ private slots:
         // More words than one stored batch of either kind.
         AddCase("many words", all, true, {Repeat("x", 5000) + Repeat("y", 4100) + Repeat("z", 70)},
                 {"z 70", "y 4100", "x 5000"}, {9170, 0, 18340, 9170});
+
+        // Letters of all languages: both methods give the same words when letter case is ignored.
+        const LetterRule allLetters = LetterRule::AllLanguages;
+        AddWordsCase("all letters: German, full folding", allLetters, {}, all, true,
+                     {"Stra\u00dfe STRASSE strasse Gr\u00f6\u00dfe GR\u00d6SSE gr\u00f6\u00dfe"},
+                     {"gr\u00f6sse 3", "strasse 3"}, {6, 0, 41, 36}, 0);
+        AddWordsCase("all letters: French and Spanish", allLetters, {}, all, true,
+                     {"Na\u00efve caf\u00e9 actualizaci\u00f3n \u00bfQu\u00e9? l'\u00e9t\u00e9 don't e-mail"},
+                     {"actualizaci\u00f3n 1", "caf\u00e9 1", "dont 1", "email 1", "l\u00e9t\u00e9 1", "na\u00efve 1",
+                      "qu\u00e9 1"},
+                     {7, 0, 49, 43}, 0);
+        AddWordsCase("all letters: Greek and Russian", allLetters, {}, all, true,
+                     {"\u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1 \u03a3\u038a\u03a3\u03a5\u03a6\u039f\u03a3 "
+                      "\u03c3\u03af\u03c3\u03c5\u03c6\u03bf\u03c2\n\u041f\u0440\u0438\u0432\u0435\u0442 "
+                      "\u043c\u0438\u0440 \u041c\u0418\u0420"},
+                     {"\u03ba\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1 1", "\u043f\u0440\u0438\u0432\u0435\u0442 1",
+                      "\u03c3\u03af\u03c3\u03c5\u03c6\u03bf\u03c3 2", "\u043c\u0438\u0440 2"},
+                     {6, 1, 38, 34}, 0);
+        // Dotted capital I folds to i and a combining dot; dotless i stays a letter of its own.
+        AddWordsCase("all letters: Turkish", allLetters, {}, all, true,
+                     {"\u0130stanbul ISTANBUL \u0131stanbul istanbul"},
+                     {"i\u0307stanbul 1", "\u0131stanbul 1", "istanbul 2"}, {4, 0, 35, 32}, 0);
+        AddWordsCase("all letters: combining accents are composed", allLetters, {}, all, false,
+                     {"cafe\u0301 caf\u00e9 Cafe\u0301"}, {"Caf\u00e9 1", "caf\u00e9 2"}, {3, 0, 16, 14}, 0,
+                     QStringList{"Caf\u00e9 3"});
+        AddWordsCase("all letters: letter case kept", allLetters, {}, all, false,
+                     {"Stra\u00dfe STRASSE stra\u00dfe Apple apple"},
+                     {"Apple 1", "STRASSE 1", "Stra\u00dfe 1", "apple 1", "stra\u00dfe 1"}, {5, 0, 33, 29}, 0,
+                     QStringList{"Apple 2", "STRASSE 3"});
+        AddWordsCase("all letters: digits and punctuation end a word", allLetters, {}, all, true,
+                     {"hello,world x2y 3D 42 -- \u00a7 \u00ab\u00e0\u00bb"},
+                     {"d 1", "hello 1", "world 1", "x 1", "y 1", "\u00e0 1"}, {6, 0, 30, 24}, 0);
+        AddWordsCase("all letters: ligatures and bytes that are not UTF-8", allLetters, {}, all, true,
+                     {"\xEF\xAC\x81ne O\xEF\xAC\x84ine ab\x80"
+                      "cd \xC3\xA9\xFF\xC3\xA9"},
+                     {"abcd 1", "fine 1", "offline 1", "\u00e9\u00e9 1"}, {4, 0, 19, 16}, 0);
+        const QByteArray e300 = QString(300, u'\u00e9').toUtf8();
+        const QByteArray e256 = QString(256, u'\u00e9').toUtf8();
+        AddWordsCase("all letters: words over 255 letters", allLetters, {}, all, true, {e300 + ' ' + e256},
+                     {QString::fromUtf8(e256) + " 1", QString::fromUtf8(e300) + " 1"}, {2, 0, 557, 556}, 0,
+                     QStringList{QString(255, u'\u00e9') + " 2"});
+
+        // Common words have no row but count as words.
+        AddWordsCase("common words", LetterRule::Ascii, {"the", "And"}, all, true, {"The cat and the hat"},
+                     {"cat 1", "hat 1"}, {5, 0, 19, 15}, 3);
+        AddWordsCase("common words, letter case kept", LetterRule::Ascii, {"the"}, all, false, {"The cat THE"},
+                     {"cat 1"}, {3, 0, 11, 9}, 2);
+        AddWordsCase("common words by the ASCII rule", LetterRule::Ascii, {"\u00fcber", "don't"}, all, true,
+                     {"\u00dcber dont bar"}, {"bar 1"}, {3, 0, 13, 11}, 2);
+        AddWordsCase("common words, all letters", allLetters, {"\u00fcber", "Stra\u00dfe"}, all, false,
+                     {"\u00dcber die STRASSE \u00fcber"}, {"die 1"}, {4, 0, 21, 18}, 3);
+        AddWordsCase("common words, per file", LetterRule::Ascii, {"a"}, perFile, true, {"a a b", "a c"},
+                     {"doc0.pdf b 1", "doc1.pdf c 1"}, {5, 0, 8, 5}, 3);
     }
 
     void pass() {
@@ -336,15 +405,21 @@ private slots:
         QFETCH(QList<QByteArray>, texts);
         QFETCH(QStringList, rows);
         QFETCH(QList<qint64>, totals);
+        QFETCH(LetterRule, letters);
+        QFETCH(QStringList, stopWords);
+        QFETCH(qint64, stopped);
         IsolatedEnvironment env;
         Run run;
         run.method = method;
         run.mode = mode;
         run.ignoreCase = [ignoreCase] { return ignoreCase; };
+        run.letters = letters;
+        run.stopWords = stopWords;
         run.Place(env.Work(), texts);
         run.Go();
         QCOMPARE(run.Rows(), rows);
         QCOMPARE(run.Totals(), totals);
+        QCOMPARE(run.sink.totals.stoppedWords, stopped);
         QCOMPARE(run.sink.totalsSet, 1);
         QVERIFY2(run.ui.calls.isEmpty(), qPrintable(run.ui.MessageTexts().join(u'\n')));
         // Every text has been used up, the combined text too; the PDFs' folder holds nothing new.

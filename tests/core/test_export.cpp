@@ -1,9 +1,11 @@
 #include "core/base/ErrorReport.h"
+#include "core/export/DataExport.h"
 #include "core/export/Export.h"
 #include "core/results/ResultTable.h"
 #include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -128,6 +130,8 @@ private slots:
     void failedWriteKeepsTheOldFile();
     void clipboardText_data();
     void clipboardText();
+    void csv_data();
+    void csv();
     void rowOrder_data();
     void rowOrder();
     void decimalNumbers_data();
@@ -317,6 +321,47 @@ void ExportTest::clipboardText_data() {
     QTest::newRow("empty list") << all << QList<Row>{} << QString();
     QTest::newRow("characters, not code units") << all << QList<Row>{{{"\U0001F600", "1"}, true}, {{"ab", "1"}, true}}
                                                 << QStringLiteral("\U0001F600 \t1\t\r\nab\t1\t\r\n");
+}
+
+// RFC 4180: quoted texts with doubled quotes, bare counts, CR LF; ticked rows in the given order.
+void ExportTest::csv_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QList<Row>>("rows");
+    QTest::addColumn<QList<int>>("order"); // empty: table order
+    QTest::addColumn<QByteArray>("expected");
+    const auto all = int(CountMode::AllFiles);
+    const auto perFile = int(CountMode::PerFile);
+    QTest::newRow("ticked rows only") << all
+                                      << QList<Row>{{{"the", "12"}, true}, {{"abc", "3"}, false}, {{"of", "7"}, true}}
+                                      << QList<int>{}
+                                      << QByteArray("\" Words\",\"Count\"\r\n\"the\",12\r\n\"of\",7\r\n");
+    QTest::newRow("in the given order") << all
+                                        << QList<Row>{{{"the", "12"}, true}, {{"abc", "3"}, true}, {{"of", "7"}, true}}
+                                        << QList<int>{2, 0}
+                                        << QByteArray("\" Words\",\"Count\"\r\n\"of\",7\r\n\"the\",12\r\n");
+    QTest::newRow("quotes, commas and line breaks in labels")
+        << perFile
+        << QList<Row>{{{"/a/say \"hi\", then.pdf", "\u00e9t\u00e9", "2"}, true},
+                      {{"/b/two\nlines.pdf", "x", "1"}, true}}
+        << QList<int>{}
+        << QByteArray("\"Filename\",\" Words\",\"Count\"\r\n"
+                      "\"/a/say \"\"hi\"\", then.pdf\",\"\xC3\xA9t\xC3\xA9\",2\r\n"
+                      "\"/b/two\nlines.pdf\",\"x\",1\r\n");
+    QTest::newRow("no row ticked") << all << QList<Row>{{{"the", "12"}, false}} << QList<int>{}
+                                   << QByteArray("\" Words\",\"Count\"\r\n");
+}
+
+void ExportTest::csv() {
+    QFETCH(int, mode);
+    QFETCH(QList<Row>, rows);
+    QFETCH(QList<int>, order);
+    QFETCH(QByteArray, expected);
+    ResultTable model;
+    Fill(model, static_cast<CountMode>(mode), rows);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    WriteCsv(model, buffer, order.isEmpty() ? nullptr : &order);
+    QCOMPARE(buffer.data(), expected);
 }
 
 void ExportTest::clipboardText() {

@@ -87,6 +87,8 @@ private slots:
     void resultsOfARun();
 
     void databaseChosenWithoutDriver();
+    void wordOptions_data();
+    void wordOptions();
 
     void passwords_data();
     void passwords();
@@ -185,6 +187,9 @@ void Form1RunTest::initTestCase() {
     for (const char* name : {"x/a.pdf", "x/b.pdf", "x/c.pdf", "x/d.pdf"}) {
         QVERIFY(!MakeTextPdf(File(name), {"bee ant bee"}).isEmpty());
     }
+    QVERIFY(!MakeTextPdf(File("langs.pdf"),
+                         {"Stra\u00dfe STRASSE the die \u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1"}, kSansFont)
+                 .isEmpty());
     QVERIFY(!MakeImagePdf(File("scan.pdf")).isEmpty());
     QVERIFY(!MakeZipAsPdf(File("zip.pdf")).isEmpty());
     QVERIFY(EncryptPdf(File("bee.pdf"), File("locked.pdf"), kUserPassword, kOwnerPassword));
@@ -193,6 +198,8 @@ void Form1RunTest::initTestCase() {
     QCOMPARE(PdftotextText(File("bee.pdf")), QStringLiteral("bee ant bee\n\n\f"));
     QCOMPARE(PdftotextText(File("lines.pdf")), QStringLiteral("alpha\nbeta beta\ngamma\n\n\f"));
     QCOMPARE(PdftotextText(File("lines2.pdf")), QStringLiteral("delta\nepsilon epsilon\n\n\f"));
+    QCOMPARE(PdftotextText(File("langs.pdf")),
+             QStringLiteral("Stra\u00dfe STRASSE the die \u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1\n\n\f"));
     QCOMPARE(PdftotextText(File("locked.pdf")), QString());
     QCOMPARE(PdftotextText(File("locked.pdf"), {"-opw", kOwnerPassword}), QStringLiteral("bee ant bee\n\n\f"));
 }
@@ -312,6 +319,56 @@ void Form1RunTest::databaseChosenWithoutDriver() {
     QCOMPARE(s.ui.calls.size(), 0);
     QCOMPARE(RowsOf(s->Results().Model()), (QStringList{"ant|1", "dog|1", "bee|2", "cat|2"}));
     QVERIFY(s->Results().isVisible());
+}
+
+// The additions among the options, ticked with the mouse: letters of all languages and a list of
+// common words (English unless another is chosen). Off, the run counts as it always has.
+void Form1RunTest::wordOptions_data() {
+    QTest::addColumn<bool>("allLetters");
+    QTest::addColumn<int>("stopList"); // -1: none; else the list's place in the choice
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("wordCount");
+    const QString greek = QStringLiteral("\u03ba\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1|1");
+    QTest::newRow("as always") << false << -1 << QStringList{"die|1", "strae|1", "strasse|1", "the|1"}
+                               << " Word count: 4";
+    QTest::newRow("all letters") << true << -1 << QStringList{"die|1", "the|1", greek, "strasse|2"} << " Word count: 5";
+    QTest::newRow("English common words")
+        << false << 0 << QStringList{"die|1", "strae|1", "strasse|1"} << " Word count: 4";
+    QTest::newRow("all letters, German common words")
+        << true << 1 << QStringList{"the|1", greek, "strasse|2"} << " Word count: 5";
+}
+
+void Form1RunTest::wordOptions() {
+    QFETCH(bool, allLetters);
+    QFETCH(int, stopList);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, wordCount);
+    IsolatedEnvironment env;
+    Form1Session s;
+    s->AddFileRows(Files({"langs.pdf"}));
+    QVERIFY(s.Show());
+    QVERIFY(!s->CheckAllLetters->isChecked());
+    QVERIFY(!s->CheckStopWords->isChecked());
+    QVERIFY(!s->ComboStopWords->isEnabled());
+    const auto click = [](QCheckBox* box) {
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(8, box->height() / 2));
+    };
+    if (allLetters) {
+        click(s->CheckAllLetters);
+        QVERIFY(s->CheckAllLetters->isChecked());
+    }
+    if (stopList >= 0) {
+        click(s->CheckStopWords);
+        QVERIFY(s->ComboStopWords->isEnabled());
+        for (int i = 0; i < stopList; ++i) {
+            QTest::keyClick(s->ComboStopWords, Qt::Key_Down);
+        }
+        QCOMPARE(s->ComboStopWords->currentIndex(), stopList);
+    }
+    s->PushButton2_Click();
+    QVERIFY2(s.ui.calls.isEmpty(), qPrintable(s.ui.MessageTexts().join(u'\n')));
+    QCOMPARE(RowsOf(s->Results().Model()), rows);
+    QCOMPARE(s->Results().Model()->Captions().first(), wordCount);
 }
 
 // ---------------------------------------------------------------- passwords

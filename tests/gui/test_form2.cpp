@@ -1,4 +1,5 @@
 #include "core/base/Places.h"
+#include "gui/ChartView.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
 #include "gui/MessageDialog.h"
@@ -8,14 +9,54 @@
 #include "support/TestEnv.h"
 
 #include <QApplication>
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
 #include <QClipboard>
 #include <QDir>
 #include <QHeaderView>
+#include <QHorizontalBarSeries>
+#include <QImage>
 #include <QProcess>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
+#include <QXYSeries>
 #include <QtTest>
 
 namespace {
+
+// The bars of the chart, top bar first, as "word|count".
+QStringList Bars(ChartView& chart) {
+    QStringList bars;
+    const QList<QAbstractSeries*> series = chart.BarsView->chart()->series();
+    if (series.size() != 1) {
+        return {QStringLiteral("series: %1").arg(series.size())};
+    }
+    auto* bar = qobject_cast<QHorizontalBarSeries*>(series.first());
+    const QList<QAbstractAxis*> axes = bar->attachedAxes();
+    QStringList words;
+    for (QAbstractAxis* axis : axes) {
+        if (auto* categories = qobject_cast<QBarCategoryAxis*>(axis)) {
+            words = categories->categories();
+        }
+    }
+    QBarSet* set = bar->barSets().value(0);
+    for (qsizetype i = words.size() - 1; i >= 0; --i) {
+        bars << words[i] + u'|' + QString::number(static_cast<qint64>(set->at(i)));
+    }
+    return bars;
+}
+
+ChartView* TriggerChart(Form2& form) {
+    auto* action = form.ListView1->findChild<QAction*>(QStringLiteral("ChartAction"));
+    if (!action) {
+        return nullptr;
+    }
+    action->trigger();
+    return form.findChild<ChartView*>(QStringLiteral("ChartView"));
+}
 
 const QString kCopied = QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area where you "
                                        "normally type and press Ctrl+V to paste the clipboard.");
@@ -154,6 +195,10 @@ private slots:
     void perFileColumns();
     void tabOrder();
     void boxCentredOnItsWindow();
+    void saveAsCsv();
+    void chartBars_data();
+    void chartBars();
+    void chartSavedAsPng();
 };
 
 void Form2Test::loadsWithItsCaptions() {
@@ -854,6 +899,108 @@ void Form2Test::boxCentredOnItsWindow() {
     QCOMPARE(text, QtUi::DisplayText(kCopied));
     const QPoint offset = box.center() - form.frameGeometry().center();
     QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+}
+
+// "Save Ticked Rows As CSV..." writes the ticked rows in the order shown, after asking.
+void Form2Test::saveAsCsv() {
+    Fixture f;
+    f.FillRows(CountMode::PerFile, {"/d/a \"b\", c.pdf|bee|3", "/d/x.pdf|ant|12", "/d/x.pdf|cat|1"}, {0, 1});
+    QVERIFY(f.Show());
+    f.ClickHeader(2); // most frequent first
+    const QString path = f.env.Work() + QStringLiteral("/results.csv");
+    WriteTextFile(path, "old");
+    f.ui.Answer(path);
+    f.ui.Answer(MsgAnswer::Yes);
+    f.TriggerMenu(QStringLiteral("Save Ticked Rows As CSV..."));
+    QCOMPARE(f.ui.calls.first().kind, QStringLiteral("saveFile"));
+    QCOMPARE(f.ui.calls.first().extra, QStringLiteral("CSV (*.csv)|*.csv|All Files (*.*)|*.*|"));
+    QCOMPARE(ReadAll(path), QByteArray("\"Filename\",\" Words\",\"Count\"\r\n\"/d/x.pdf\",\"ant\",12\r\n"
+                                       "\"/d/a \"\"b\"\", c.pdf\",\"bee\",3\r\n"));
+    const QList<ScriptedUi::Call> shown = f.ui.Messages();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[0].text, QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
+    QCOMPARE(shown[1].text, QStringLiteral("Done."));
+}
+
+// The bars are the most frequent words of the rows shown (per file: of the current row's file),
+// most frequent on top, thirty at most.
+void Form2Test::chartBars_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("find"); // typed into the find box
+    QTest::addColumn<int>("clickRow"); // a row of the list clicked first; -1: none
+    QTest::addColumn<QStringList>("bars");
+    QTest::addColumn<int>("ranks"); // points of the rank-frequency plot
+    const auto all = int(CountMode::AllFiles);
+    const auto perFile = int(CountMode::PerFile);
+    QTest::newRow("all files") << all << QStringList{"cat|1", "bee|3", "ant|12", "dog|3"} << QString() << -1
+                               << QStringList{"ant|12", "bee|3", "dog|3", "cat|1"} << 4;
+    QTest::newRow("found rows only") << all << QStringList{"cat|1", "bee|3", "ant|12", "bat|7"} << "b" << -1
+                                     << QStringList{"bat|7", "bee|3"} << 4;
+    QStringList many;
+    QStringList top;
+    for (int i = 1; i <= 40; ++i) {
+        many << QStringLiteral("w%1|%1").arg(i);
+    }
+    for (int i = 40; i > 10; --i) {
+        top << QStringLiteral("w%1|%1").arg(i);
+    }
+    QTest::newRow("thirty at most") << all << many << QString() << -1 << top << 40;
+    const QStringList files{"/d/one.pdf|a|1", "/d/one.pdf|b|5", "/d/two.pdf|c|2", "/d/two.pdf|d|9", "/d/two.pdf|e|4"};
+    QTest::newRow("per file: the first file") << perFile << files << QString() << -1 << QStringList{"b|5", "a|1"} << 2;
+    QTest::newRow("per file: the file clicked")
+        << perFile << files << QString() << 3 << QStringList{"d|9", "e|4", "c|2"} << 3;
+}
+
+void Form2Test::chartBars() {
+    QFETCH(int, mode);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, find);
+    QFETCH(int, clickRow);
+    QFETCH(QStringList, bars);
+    QFETCH(int, ranks);
+    Fixture f;
+    f.FillRows(static_cast<CountMode>(mode), rows);
+    QVERIFY(f.Show());
+    if (!find.isEmpty()) {
+        QTest::keyClicks(f.form.FindBox, find);
+    }
+    if (clickRow >= 0) {
+        const QRect r = f.form.ListView1->visualRect(f.form.ListView1->model()->index(clickRow, 1));
+        QTest::mouseClick(f.form.ListView1->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+    }
+    ChartView* chart = TriggerChart(f.form);
+    QVERIFY(chart);
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    QCOMPARE(Bars(*chart), bars);
+    const QList<QAbstractSeries*> plot = chart->RanksView->chart()->series();
+    QCOMPARE(plot.size(), 1);
+    QCOMPARE(qobject_cast<QXYSeries*>(plot.first())->count(), ranks);
+    QCOMPARE(f.ui.calls.size(), 0);
+}
+
+// "Save Chart As PNG..." writes the tab shown as a picture of the chart's size.
+void Form2Test::chartSavedAsPng() {
+    Fixture f;
+    f.FillRows(CountMode::AllFiles, {"cat|1", "bee|3", "ant|12"});
+    QVERIFY(f.Show());
+    ChartView* chart = TriggerChart(f.form);
+    QVERIFY(chart);
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    for (const int tab : {0, 1}) {
+        QTabBar* bar = chart->Tabs->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
+        QCOMPARE(chart->Tabs->currentIndex(), tab);
+        const QString path = f.env.Work() + QStringLiteral("/chart%1.png").arg(tab);
+        f.ui.Answer(path);
+        QTest::mouseClick(chart->SaveButton, Qt::LeftButton);
+        const QImage image(path);
+        QVERIFY(!image.isNull());
+        const QWidget* view = tab == 0 ? static_cast<QWidget*>(chart->BarsView) : chart->RanksView;
+        QCOMPARE(image.size(), view->size() * view->devicePixelRatio());
+    }
+    QCOMPARE(f.ui.calls.size(), 2); // the two save dialogs, no message
+    QCOMPARE(f.ui.calls.first().extra, QStringLiteral("PNG Images (*.png)|*.png|"));
 }
 
 LEXITALLY_GUI_TEST_MAIN(Form2Test)

@@ -19,7 +19,8 @@ check() {
 }
 
 for file in bin/lexitally bin/lexitally-cli share/lexitally/dbBlank.sqlite share/lexitally/HAND-M.CUR \
-    share/lexitally/Samples/The-Raven.pdf share/applications/example.quorvant.Lexitally.desktop \
+    share/lexitally/Samples/The-Raven.pdf share/lexitally/stopwords/english.txt \
+    share/applications/example.quorvant.Lexitally.desktop \
     share/metainfo/example.quorvant.Lexitally.metainfo.xml \
     share/icons/hicolor/scalable/apps/example.quorvant.Lexitally.svg \
     share/icons/hicolor/48x48/apps/example.quorvant.Lexitally.png share/man/man1/lexitally-cli.1.gz \

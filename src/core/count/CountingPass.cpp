@@ -4,8 +4,10 @@
 #include "core/base/Files.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/count/WordRule.h"
 #include "core/extract/TextFiles.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -48,11 +50,29 @@ inline void LowerAscii(char* word, qsizetype length) {
     }
 }
 
+// True when the word is one of the common words left out; folded says it is folded already.
+bool IsStopWord(const PassInputs& in, QByteArrayView word, bool folded, QByteArray& key) {
+    if (folded) {
+        return in.stopWords.contains(QByteArray::fromRawData(word.data(), word.size()));
+    }
+    if (in.letters == LetterRule::AllLanguages) {
+        key = FoldCaseUtf8(word);
+    } else {
+        key = word.toByteArray();
+        LowerAscii(key.data(), key.size());
+    }
+    return in.stopWords.contains(key);
+}
+
 // Walks the lines of one text: lastLine is the index of its last line. Every token gives the
-// event queue a turn and updates the progress text; every accepted word goes to the method.
-// The stop query is read after each line.
-void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, FrequencyMethod& method) {
+// event queue a turn and updates the progress text; every accepted word goes to the method, but
+// a common word to be left out only adds to stopped. The stop query is read after each line.
+void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, FrequencyMethod& method, qint64& stopped) {
     std::vector<char> word(256);
+    std::vector<QByteArray> words; // of a token, by the all-languages rule
+    QByteArray key;
+    const bool allLanguages = in.letters == LetterRule::AllLanguages;
+    const bool stopping = !in.stopWords.isEmpty();
     ProgressSink* const progress = in.progress;
     qint64 j = 0;
     ForEachLine(text, [&](QByteArrayView line) {
@@ -68,16 +88,35 @@ void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, Frequ
         // Tokens are cut at every blank: an empty line has none, "a " has two ("a" and "").
         for (qint64 k = 0; !line.isEmpty(); ++k) {
             qsizetype length = 0;
-            const unsigned char* const tokenEnd = ReadToken(p, end, word.data(), length);
+            const unsigned char* const tokenEnd = allLanguages ? std::find(p, end, static_cast<unsigned char>(' '))
+                                                               : ReadToken(p, end, word.data(), length);
             YieldNow(in.yield);
             if (progress) {
                 progress->SetText(ProgressText{ProgressText::Kind::CountingToken, QString(), j + 1, k + 1});
             }
-            if (length > 0) {
-                if (in.ignoreCase && in.ignoreCase()) {
+            if (allLanguages) {
+                if (tokenEnd != p) {
+                    const bool fold = in.ignoreCase && in.ignoreCase();
+                    AllLanguageWords(QByteArrayView(p, tokenEnd), fold, words);
+                    for (const QByteArray& found : words) {
+                        if (stopping && IsStopWord(in, found, fold, key)) {
+                            ++stopped;
+                        } else {
+                            method.Add(found);
+                        }
+                    }
+                }
+            } else if (length > 0) {
+                const bool fold = in.ignoreCase && in.ignoreCase();
+                if (fold) {
                     LowerAscii(word.data(), length);
                 }
-                method.Add(QByteArrayView(word.data(), length));
+                const QByteArrayView found(word.data(), length);
+                if (stopping && IsStopWord(in, found, fold, key)) {
+                    ++stopped;
+                } else {
+                    method.Add(found);
+                }
             }
             if (tokenEnd == end) {
                 break;
@@ -107,7 +146,11 @@ void CountText(const QString& path, const QString& label, const PassInputs& in, 
     steps(perFile ? 126 : 110, [&] {
         method.StartWalk();
         if (text) {
-            WalkLines(text->View(), lastLine, in, method);
+            qint64 stopped = 0;
+            WalkLines(text->View(), lastLine, in, method, stopped);
+            // Common words have no row, but they are words of the text all the same.
+            totals.words += stopped;
+            totals.stoppedWords += stopped;
         }
     });
     steps(perFile ? 128 : 112, [&] { method.EndWalk(); });
@@ -116,6 +159,15 @@ void CountText(const QString& path, const QString& label, const PassInputs& in, 
 }
 
 } // namespace
+
+QByteArray AsciiWord(QByteArrayView token) {
+    QByteArray word(token.size(), Qt::Uninitialized);
+    qsizetype length = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(token.data());
+    ReadToken(p, p + token.size(), word.data(), length);
+    word.truncate(length);
+    return word;
+}
 
 QString FileLabel(const QString& pdfPath) {
     return StripExtension(pdfPath) + QStringLiteral(".pdf");

@@ -20,7 +20,8 @@ public:
     // Per-file mode: before the words of a file, so that its table holds that file's words only.
     virtual void StartFile() = 0;
     virtual void StartWalk() {}
-    // One accepted word: 1 or more ASCII letters. Called for every token, so keep it cheap.
+    // One accepted word: 1 or more letters, UTF-8 (ASCII letters only by the ASCII rule). Called
+    // for every token, so keep it cheap.
     virtual void Add(QByteArrayView word) = 0;
     virtual void EndWalk() {}
     // Sorts and reports the words gathered since the last StartFile/Begin as result rows
@@ -38,6 +39,9 @@ void RunCountingPass(const PassInputs& inputs, FrequencyMethod& method, ErrorRep
 // The four count captions: " Word count: N", " Line Count: N",
 // " Character Count With Spaces: N", " Character Count Without Spaces: N".
 QStringList CountCaptions(const Totals& totals);
+
+// The word of one token (no blank inside) by the ASCII rule, letter case kept.
+QByteArray AsciiWord(QByteArrayView token);
 
 // The label of a file's result rows in per-file mode: its path without the extension + ".pdf".
 QString FileLabel(const QString& pdfPath);

@@ -3,6 +3,8 @@
 #include "core/base/Progress.h"
 #include "core/base/Yield.h"
 
+#include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -12,12 +14,19 @@ class Ui;
 // One count for all files together, or one per file.
 enum class CountMode { None, AllFiles, PerFile };
 
+// Which characters make a word. Ascii: the 52 letters A-Z and a-z of a blank-separated token,
+// joined. AllLanguages: every maximal run of Unicode letters and combining marks of the token,
+// after NFC normalisation, apostrophes and hyphens left out; ignoring letter case folds fully.
+enum class LetterRule { Ascii, AllLanguages };
+
 // The four totals of a counting pass; they always cover every file of the pass.
 struct Totals {
     qint64 words = 0;
     qint64 lines = 0;
     qint64 charsWithSpaces = 0;
     qint64 charsWithoutSpaces = 0;
+    // Words left out of the rows as common words; they are counted in words all the same.
+    qint64 stoppedWords = 0;
 };
 
 // Where a counting pass delivers its results.
@@ -26,6 +35,11 @@ public:
     virtual ~ResultSink() = default;
     // All files: {word, count}. Per file: {file label, word, count}. Rows only ever append.
     virtual void AddRow(const QStringList& cells) = 0;
+    // Which characters make a word. Ascii: the 52 letters A-Z and a-z of a blank-separated token,
+    // joined. AllLanguages: every maximal run of Unicode letters and combining marks of the token,
+    // after NFC normalisation, apostrophes and hyphens left out; ignoring letter case folds fully.
+    enum class LetterRule { Ascii, AllLanguages };
+
     // The four totals, set once when the pass ends.
     virtual void SetTotals(const Totals& totals) = 0;
 };
@@ -43,4 +57,8 @@ struct PassInputs {
     Yield yield;
     Ui* ui = nullptr;   // error reports; none are shown without one
     QString workFolder; // where the converted texts and the combined text lie ("" = temporary folder)
+    LetterRule letters = LetterRule::Ascii;
+    // Common words left out of the rows (not of the word count), as StopWordKeys gives them for
+    // the letter rule above: folded, UTF-8. Empty: every word has its row.
+    QSet<QByteArray> stopWords;
 };

@@ -5,6 +5,7 @@
 #include "core/base/Texts.h"
 #include "core/base/Ui.h"
 #include "core/count/CountingPass.h"
+#include "core/count/WordRule.h"
 #include "core/count/WordTally.h"
 #include "core/count/WorkingDatabase.h"
 
@@ -87,7 +88,7 @@ public:
     void StartWalk() override { m_tally.Clear(); }
 
     void Add(QByteArrayView word) override {
-        m_tally.Add(word.size() > kMaxWordLength ? word.first(kMaxWordLength) : word);
+        m_tally.Add(word.size() > kMaxWordLength ? CutWord(word, kMaxWordLength) : word);
     }
 
     // Hands the spellings of the walk, with their counts, to tbWords in one transaction.
@@ -100,11 +101,19 @@ public:
         const bool begun = m_db.transaction();
         FailIf(!begun, ErrorText(m_db.lastError()));
         QString failure;
-        m_tally.ForEach([&](QByteArrayView word, qint64 count) {
-            if (failure.isEmpty()) {
-                failure = Store(word, count);
+        if (m_in.letters == LetterRule::AllLanguages) {
+            for (const auto& [word, count] : FoldedGroups()) {
+                if (failure.isEmpty()) {
+                    failure = Store(word, count);
+                }
             }
-        });
+        } else {
+            m_tally.ForEach([&](QByteArrayView word, qint64 count) {
+                if (failure.isEmpty()) {
+                    failure = Store(word, count);
+                }
+            });
+        }
         if (failure.isEmpty()) {
             failure = Flush();
         }
@@ -180,6 +189,30 @@ public:
     }
 
 private:
+    // The spellings of the walk grouped as the engine's case-blind grouping would group ASCII
+    // spellings, but by full case folding ("Straße" and "STRASSE" are one group): each group
+    // with its binary-smallest spelling and the sum of its counts, in order of first appearance.
+    // The engine's grouping then finds every group on its own.
+    std::vector<std::pair<QByteArray, qint64>> FoldedGroups() const {
+        std::vector<std::pair<QByteArray, qint64>> groups;
+        QHash<QByteArray, size_t> byFolded;
+        m_tally.ForEach([&](QByteArrayView word, qint64 count) {
+            const QByteArray folded = FoldCaseUtf8(word);
+            const auto found = byFolded.constFind(folded);
+            if (found == byFolded.cend()) {
+                byFolded.insert(folded, groups.size());
+                groups.emplace_back(word.toByteArray(), count);
+                return;
+            }
+            auto& group = groups[found.value()];
+            group.second += count;
+            if (word < QByteArrayView(group.first)) {
+                group.first = word.toByteArray();
+            }
+        });
+        return groups;
+    }
+
     void PrepareInsert() {
         m_insert.emplace(m_db);
         m_jsonBatch =
@@ -201,7 +234,8 @@ private:
     // Adds one row to the batch, storing the batch when it is full; the failure, or "".
     QString Store(QByteArrayView word, qint64 count) {
         if (m_jsonBatch) {
-            // Words are ASCII letters only, so they need no escaping inside the JSON text.
+            // Words are letters and combining marks only, so they need no escaping inside the
+            // JSON text.
             m_batch.append(m_batchCount == 0 ? "[[\"" : ",[\"");
             m_batch.append(word);
             m_batch.append("\",");
@@ -209,7 +243,7 @@ private:
             m_batch.append(']');
             return ++m_batchCount == kJsonBatchRows ? Flush() : QString();
         }
-        m_words[static_cast<size_t>(m_batchCount)] = QString::fromLatin1(word);
+        m_words[static_cast<size_t>(m_batchCount)] = QString::fromUtf8(word);
         m_counts[static_cast<size_t>(m_batchCount)] = count;
         return ++m_batchCount == kValueRowsBatch ? Flush() : QString();
     }
@@ -224,7 +258,7 @@ private:
         QSqlQuery* query = &*m_insert;
         if (m_jsonBatch) {
             m_batch.append(']');
-            query->bindValue(0, QString::fromLatin1(m_batch));
+            query->bindValue(0, QString::fromUtf8(m_batch));
             m_batch.clear();
         } else {
             if (rows < kValueRowsBatch) {

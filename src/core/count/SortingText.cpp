@@ -54,7 +54,7 @@ public:
             }
             const QString count = QString::number(entry.count);
             if (m_in.results) {
-                const QString word = QString::fromLatin1(entry.word);
+                const QString word = QString::fromUtf8(entry.word);
                 m_in.results->AddRow(m_in.mode == CountMode::PerFile ? QStringList{label, word, count}
                                                                      : QStringList{word, count});
             }
@@ -74,7 +74,7 @@ QString WordEntry::Text() const {
     if (IsEmpty()) {
         return QString();
     }
-    return PadCount(QString::number(count) + u' ' + QString::fromLatin1(word));
+    return PadCount(QString::number(count) + u' ' + QString::fromUtf8(word));
 }
 
 bool EntryGreater(const WordEntry& a, const WordEntry& b) {

@@ -11,7 +11,7 @@
 // empty text, which sorts before every other entry and is never reported.
 struct WordEntry {
     qint64 count = 0;
-    QByteArray word; // ASCII letters
+    QByteArray word; // letters, UTF-8; entries compare by its bytes, that is by code points
 
     bool IsEmpty() const { return word.isEmpty(); }
     QString Text() const;

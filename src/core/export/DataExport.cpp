@@ -6,6 +6,8 @@
 
 #include <QIODevice>
 
+#include <vector>
+
 namespace {
 
 void AppendJsonString(QByteArray& out, const QString& text) {
@@ -64,7 +66,60 @@ void Put(QIODevice& out, QByteArray& chunk, bool force = false) {
     FailIf(!written, out.errorString());
 }
 
+void AppendCsvText(QByteArray& out, const QString& text) {
+    out += '"';
+    out += text.toUtf8().replace('"', "\"\"");
+    out += '"';
+}
+
+bool IsCount(QStringView text) {
+    if (text.isEmpty()) {
+        return false;
+    }
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order) {
+    const int columns = table.ColumnCount();
+    std::vector<bool> counts(static_cast<size_t>(columns));
+    QByteArray chunk;
+    for (int c = 0; c < columns; ++c) {
+        counts[static_cast<size_t>(c)] = ResultColumnKindOf(table.Header(c)) == ResultColumnKind::Count;
+        if (c > 0) {
+            chunk += ',';
+        }
+        AppendCsvText(chunk, table.Header(c));
+    }
+    chunk += "\r\n";
+    const int rows = order ? static_cast<int>(order->size()) : table.RowCount();
+    for (int i = 0; i < rows; ++i) {
+        const int r = order ? order->at(i) : i;
+        if (!table.IsTicked(r)) {
+            continue;
+        }
+        for (int c = 0; c < columns; ++c) {
+            if (c > 0) {
+                chunk += ',';
+            }
+            const QString& cell = table.CellRef(r, c);
+            if (counts[static_cast<size_t>(c)] && IsCount(cell)) {
+                chunk += cell.toLatin1();
+            } else {
+                AppendCsvText(chunk, cell);
+            }
+        }
+        chunk += "\r\n";
+        Put(out, chunk);
+    }
+    Put(out, chunk, true);
+}
 
 void WriteTsv(const ResultTable& table, QIODevice& out) {
     QByteArray chunk = table.Headers().join(u'\t').toUtf8() + '\n';
@@ -89,6 +144,9 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
     chunk += ",\"totals\":{\"words\":" + QByteArray::number(t.words) + ",\"lines\":" + QByteArray::number(t.lines) +
              ",\"chars_with_spaces\":" + QByteArray::number(t.charsWithSpaces) +
              ",\"chars_without_spaces\":" + QByteArray::number(t.charsWithoutSpaces) + '}';
+    if (facts.stopWords) {
+        chunk += ",\"stopped_words\":" + QByteArray::number(t.stoppedWords);
+    }
     chunk += ",\"columns\":";
     AppendJsonStrings(chunk, table.Headers());
     chunk += ",\"rows\":[";

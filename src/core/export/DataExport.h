@@ -15,15 +15,23 @@ struct UnreadableFile;
 // Header line, then one line per row; cells joined by TAB, lines ended by LF.
 void WriteTsv(const ResultTable& table, QIODevice& out);
 
+// Comma-separated values by RFC 4180, for spreadsheets and scripts: the header line, then one
+// line per ticked row (in the given order of table rows, or in table order), lines ended by
+// CR LF, UTF-8 without byte-order mark. Counts are written bare; every other cell, the headers
+// too, between double quotes, a double quote inside doubled.
+void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order = nullptr);
+
 // What a JSON export says about the run besides its results.
 struct JsonRunFacts {
     CountMode mode = CountMode::AllFiles;
     QString method; // "db" or "text"
     bool ignoreCase = true;
-    QStringList errors; // the texts of the error reports shown during the run
+    QStringList errors;     // the texts of the error reports shown during the run
+    bool stopWords = false; // common words were left out: "stopped_words" tells how many
 };
 
-// One JSON object with mode, method, ignore_case, totals, columns, rows (counts as decimal
+// One JSON object with mode, method, ignore_case, totals, stopped_words (when common words were
+// left out), columns, rows (counts as decimal
 // strings), the unreadable inputs with their reasons and the errors, followed by LF.
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
                QIODevice& out);

@@ -129,6 +129,10 @@ RunResults ReadRunResults(const QByteArray& json) {
     const QJsonObject totals = object[QStringLiteral("totals")].toObject();
     run.totals = {Total(totals, "words"), Total(totals, "lines"), Total(totals, "chars_with_spaces"),
                   Total(totals, "chars_without_spaces")};
+    run.stopWords = object.contains(QStringLiteral("stopped_words"));
+    if (run.stopWords) {
+        run.totals.stoppedWords = Total(object, "stopped_words");
+    }
     QStringList columns;
     for (const QJsonValue column : object[QStringLiteral("columns")].toArray()) {
         columns << column.toString();
@@ -177,6 +181,8 @@ RunResults MergeRunResults(const QList<RunResults>& parts, const QStringList& na
         merged.totals.lines += part.totals.lines;
         merged.totals.charsWithSpaces += part.totals.charsWithSpaces;
         merged.totals.charsWithoutSpaces += part.totals.charsWithoutSpaces;
+        merged.totals.stoppedWords += part.totals.stoppedWords;
+        merged.stopWords = merged.stopWords || part.stopWords;
         allLines += AllLines(part);
         merged.unreadable += part.unreadable;
     }

@@ -17,6 +17,7 @@ struct RunResults {
     CountMode mode = CountMode::AllFiles;
     QString method; // "db" or "text"
     bool ignoreCase = true;
+    bool stopWords = false; // common words were left out (totals.stoppedWords of them)
     Totals totals;
     QList<QStringList> rows; // all files: {word, count}; per file: {file, word, count}
     QList<UnreadableFile> unreadable;

@@ -6,6 +6,7 @@
 #include "core/base/Places.h"
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
+#include "core/count/WordRule.h"
 #include "core/extract/ConversionCache.h"
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
@@ -197,6 +198,8 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         inputs.yield = context.yield;
         inputs.ui = context.ui;
         inputs.workFolder = request.workFolder;
+        inputs.letters = request.letters;
+        inputs.stopWords = StopWordKeys(request.stopWords, request.letters);
         summary.method = ChooseFrequencyMethod(request.databaseWanted, request.textWanted, request.providerAvailable);
         switch (summary.method) {
         case FrequencyMethodKind::Database:

@@ -66,6 +66,10 @@ struct AnalysisRequest {
     QString converter;
     // How many files are converted at once (1: one after the other, each waited for).
     int jobs = 1;
+    // Which characters make a word.
+    LetterRule letters = LetterRule::Ascii;
+    // Common words left out of the rows but not of the word count (ReadStopWords gives them).
+    QStringList stopWords;
 };
 
 // The number of converters a run may keep busy: the processors of the machine.

@@ -1,0 +1,32 @@
+#include "core/count/StopWords.h"
+
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+
+#include <QFile>
+
+QStringList StopListNames() {
+    return {QStringLiteral("english"), QStringLiteral("german"), QStringLiteral("french"), QStringLiteral("spanish")};
+}
+
+QStringList ReadStopWords(const QString& nameOrPath) {
+    const QString path = StopListNames().contains(nameOrPath)
+                             ? AppFolder() + QStringLiteral("/stopwords/") + nameOrPath + QStringLiteral(".txt")
+                             : nameOrPath;
+    QFile file(path);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    FailIf(!opened, path + QStringLiteral(": ") + file.errorString());
+    QString text = QString::fromUtf8(file.readAll());
+    FailIf(file.error() != QFileDevice::NoError, path + QStringLiteral(": ") + file.errorString());
+    if (text.startsWith(QChar(0xFEFF))) {
+        text.remove(0, 1);
+    }
+    QStringList words;
+    for (const QString& line : text.split(u'\n')) {
+        const QString word = line.trimmed();
+        if (!word.isEmpty() && !word.startsWith(u'#')) {
+            words << word;
+        }
+    }
+    return words;
+}

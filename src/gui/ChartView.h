@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/base/Ui.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QWidget>
+
+class QChartView;
+class QPushButton;
+class QTabWidget;
+class QTreeView;
+class ResultsModel;
+
+// A word of the chart with how often it occurs.
+using WordCount = QPair<QString, qint64>;
+
+// What the chart shows of the results: the rows shown in the list (sorted or found as they are);
+// per file only the rows of one file, the file of the list's current row (or the first file).
+struct ChartData {
+    QString file;         // per file: the file charted; "" for all files
+    QList<WordCount> top; // the most frequent words of the rows shown, most frequent first
+    QList<qint64> byRank; // the counts of every word of the file (or of all files), largest first
+};
+
+// The chart's data: the top `limit` words of the shown rows (equal counts in the order shown)
+// and the rank-frequency counts of all rows.
+ChartData ChartDataOf(const ResultsModel& model, int currentTableRow, int limit = 30);
+
+// The results' chart window: a horizontal bar chart of the 30 most frequent words and, on a
+// second tab, the rank-frequency plot on log-log axes; "Save Chart As PNG..." saves the tab shown.
+class ChartView : public QWidget {
+public:
+    ChartView(Ui& ui, QWidget* parent = nullptr);
+
+    // Draws the charts anew from the results.
+    void ShowData(const ChartData& data);
+    // Asks for a file and saves the chart of the tab shown there as PNG; true when written.
+    bool SaveChartAsPng();
+
+    QTabWidget* Tabs = nullptr;
+    QChartView* BarsView = nullptr;
+    QChartView* RanksView = nullptr;
+    QPushButton* SaveButton = nullptr;
+
+private:
+    Ui& m_ui;
+};
+
+// The results window's additions, kept apart from the window itself: context-menu actions of
+// its list to save the ticked rows as CSV and to show the chart.
+class ResultsAdditions : public QObject {
+public:
+    ResultsAdditions(Ui& ui, ResultsModel& model, QTreeView& list, QWidget& window);
+
+    // "Save Ticked Rows As CSV...": asks for a file (confirming an overwrite) and writes the
+    // ticked rows in the order shown. True when written.
+    bool SaveCsv();
+    // "Chart...": shows the chart window with the results as they are shown now.
+    ChartView& ShowChart();
+
+private:
+    Ui& m_ui;
+    ResultsModel& m_model;
+    QTreeView& m_list;
+    QWidget& m_window;
+    ChartView* m_chart = nullptr;
+};
