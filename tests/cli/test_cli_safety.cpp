@@ -296,6 +296,8 @@ private slots:
         QVERIFY(!MakeImagePdf(env.Work() + QStringLiteral("/scan.pdf")).isEmpty());
         files.insert(2, QStringLiteral("scan.pdf"));
         files.insert(4, QStringLiteral("missing.pdf"));
+        // A file listed twice, side by side: its conversions must not write one text at once.
+        files << QStringLiteral("doc1.pdf") << QStringLiteral("doc1.pdf");
         const QStringList common = options + QStringList{"--format", "json"} + files;
         const Outcome sequential = RunCli(QStringList{"--jobs", "1"} + common, env.Work());
         QCOMPARE(sequential.exitCode, 0);

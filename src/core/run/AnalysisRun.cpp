@@ -76,10 +76,16 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
 
     // Conversions started and not yet recorded, in list order. With one job each file is
     // converted and recorded before the next one starts.
+    // A file listed twice is converted once while its first conversion is still pending: the
+    // later row takes the first one's verdict (two converters must never write one text).
     struct Pending {
         QString path;
         QString reason;
         std::unique_ptr<BackgroundConversion> conversion;
+        QString output;                  // the text the conversion writes
+        QString password;                // given to the converter
+        std::shared_ptr<QString> shared; // a conversion's verdict, for the rows that follow it
+        std::shared_ptr<QString> follows;
     };
     std::deque<Pending> pending;
     const int jobs = request.textInput ? 1 : std::max(1, request.jobs);
@@ -98,6 +104,11 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                 }
                 front.reason = front.conversion->Result(context.ui).reason;
                 front.conversion.reset();
+                if (front.shared) {
+                    *front.shared = front.reason;
+                }
+            } else if (front.follows) {
+                front.reason = *front.follows;
             }
             steps(148, [&] {
                 if (!front.reason.isEmpty()) {
@@ -137,7 +148,8 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         steps(142, [&] { YieldNow(context.yield); });
         QString password;
         steps(144, [&] { password = observer.Password(path); });
-        Pending file{path, QString(), nullptr};
+        Pending file;
+        file.path = path;
         steps(146, [&] {
             try {
                 int code = 0;
@@ -166,6 +178,19 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                             }
                         }
                     }
+                    file.output = TextFileOf(path, request.workFolder);
+                    file.password = password;
+                    const auto same = [&file](const Pending& p) { return p.shared && p.output == file.output; };
+                    const auto leader = std::find_if(pending.begin(), pending.end(), same);
+                    if (leader != pending.end() && leader->password == password) {
+                        file.follows = leader->shared;
+                        return;
+                    }
+                    // The same file with another password: the earlier conversion is recorded first.
+                    while (std::any_of(pending.begin(), pending.end(), same)) {
+                        record(true);
+                    }
+                    file.shared = std::make_shared<QString>();
                     file.conversion = std::make_unique<BackgroundConversion>(path, password, place);
                 }
             } catch (const Failure& failure) {
