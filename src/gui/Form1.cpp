@@ -213,8 +213,10 @@ void Form1::ConnectHandlers() {
 
 void Form1::SetTabOrder() {
     // Top to bottom, left to right, as the controls stand in the window.
-    const QList<QWidget*> order{PushButton3, ListView1, PushButton1, PushButton4, PushButton6, PushButton7, Option1,
-                                Option2,     Check3,    Check1,      Option3,     Option4,     PushButton2};
+    // The option group counts as one stop, beside it the two word options and the list chooser.
+    const QList<QWidget*> order{PushButton3, ListView1, PushButton1,     PushButton4,    PushButton6,    PushButton7,
+                                Option1,     Option2,   CheckAllLetters, CheckStopWords, ComboStopWords, Check3,
+                                Check1,      Option3,   Option4,         PushButton2};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }

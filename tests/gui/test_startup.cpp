@@ -742,9 +742,11 @@ void StartupTest::tabOrder_data() {
     QTest::addColumn<QStringList>("order");
     const QStringList top{"PushButton3", "ListView1", "PushButton1", "PushButton4", "PushButton6", "PushButton7"};
     QTest::newRow("design options") << QStringList{}
-                                    << top + QStringList{"Option1", "Check3", "Check1", "Option3", "PushButton2"};
+                                    << top + QStringList{"Option1", "CheckAllLetters", "CheckStopWords", "Check3",
+                                                         "Check1",  "Option3",         "PushButton2"};
     QTest::newRow("other options") << QStringList{"Option1=False", "Option2=True", "Option3=False", "Option4=True"}
-                                   << top + QStringList{"Option2", "Check3", "Check1", "Option4", "PushButton2"};
+                                   << top + QStringList{"Option2", "CheckAllLetters", "CheckStopWords", "Check3",
+                                                        "Check1",  "Option4",         "PushButton2"};
 }
 
 // Tab walks the main window top to bottom, left to right, entering each option group at its
