@@ -117,7 +117,7 @@ EOF
         fi
     }
     expect "lexitally-cli --for" "--format"
-    expect "lexitally-cli --format " "json text tsv xlsx"
+    expect "lexitally-cli --format " "csv json text tsv xlsx"
     expect "lexitally-cli --format=j" "json"
     expect "lexitally-cli --method " "db text"
     expect "lexitally-cli --per-file " "B.PDF a.pdf folder"
