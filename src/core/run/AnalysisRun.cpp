@@ -152,16 +152,28 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         file.path = path;
         steps(146, [&] {
             try {
-                int code = 0;
                 if (request.textInput) {
                     file.reason = PlaceTextInput(path, request.workFolder);
-                } else if (context.cache && InputProblem(path).isEmpty() &&
-                           context.cache->Restore(path, password, TextFileOf(path, request.workFolder), code)) {
+                    return;
+                }
+                file.output = TextFileOf(path, request.workFolder);
+                file.password = password;
+                const auto same = [&file](const Pending& p) { return p.shared && p.output == file.output; };
+                const auto leader = std::find_if(pending.begin(), pending.end(), same);
+                if (leader != pending.end() && leader->password == password) {
+                    file.follows = leader->shared;
+                    return;
+                }
+                // The same file with another password: the earlier conversion is recorded first.
+                while (std::any_of(pending.begin(), pending.end(), same)) {
+                    record(true);
+                }
+                int code = 0;
+                if (context.cache && InputProblem(path).isEmpty() &&
+                    context.cache->Restore(path, password, file.output, code)) {
                     // Converted before (by the readability check): judged again, not converted again.
                     const QString converter = request.converter.isEmpty() ? ConverterPath() : request.converter;
-                    file.reason = JudgeConversion(code, converter, TextFileOf(path, request.workFolder),
-                                                  !password.isEmpty(), context.ui)
-                                      .reason;
+                    file.reason = JudgeConversion(code, converter, file.output, !password.isEmpty(), context.ui).reason;
                 } else if (jobs == 1) {
                     const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
                     file.reason =
@@ -177,18 +189,6 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                                 break;
                             }
                         }
-                    }
-                    file.output = TextFileOf(path, request.workFolder);
-                    file.password = password;
-                    const auto same = [&file](const Pending& p) { return p.shared && p.output == file.output; };
-                    const auto leader = std::find_if(pending.begin(), pending.end(), same);
-                    if (leader != pending.end() && leader->password == password) {
-                        file.follows = leader->shared;
-                        return;
-                    }
-                    // The same file with another password: the earlier conversion is recorded first.
-                    while (std::any_of(pending.begin(), pending.end(), same)) {
-                        record(true);
                     }
                     file.shared = std::make_shared<QString>();
                     file.conversion = std::make_unique<BackgroundConversion>(path, password, place);
