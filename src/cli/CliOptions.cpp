@@ -14,6 +14,21 @@ std::optional<QString> OptionValue(const QStringList& arguments, qsizetype& i, c
     return arguments[++i];
 }
 
+// The output format a --format value names.
+std::optional<CliFormat> FormatNamed(const std::optional<QString>& value) {
+    static const QList<std::pair<QString, CliFormat>> formats{{QStringLiteral("tsv"), CliFormat::Tsv},
+                                                              {QStringLiteral("json"), CliFormat::Json},
+                                                              {QStringLiteral("text"), CliFormat::Text},
+                                                              {QStringLiteral("xlsx"), CliFormat::Xlsx},
+                                                              {QStringLiteral("csv"), CliFormat::Csv}};
+    for (const auto& [name, format] : formats) {
+        if (value == name) {
+            return format;
+        }
+    }
+    return std::nullopt;
+}
+
 bool Named(const QString& argument, const QString& name) {
     return argument == name || argument.startsWith(name + u'=');
 }
@@ -69,20 +84,11 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
                 return fail(QStringLiteral("--method needs db or text"));
             }
         } else if (Named(argument, QStringLiteral("--format"))) {
-            const auto value = OptionValue(arguments, i, QStringLiteral("--format"));
-            if (value == QStringLiteral("tsv")) {
-                options.format = CliFormat::Tsv;
-            } else if (value == QStringLiteral("json")) {
-                options.format = CliFormat::Json;
-            } else if (value == QStringLiteral("text")) {
-                options.format = CliFormat::Text;
-            } else if (value == QStringLiteral("xlsx")) {
-                options.format = CliFormat::Xlsx;
-            } else if (value == QStringLiteral("csv")) {
-                options.format = CliFormat::Csv;
-            } else {
+            const auto format = FormatNamed(OptionValue(arguments, i, QStringLiteral("--format")));
+            if (!format) {
                 return fail(QStringLiteral("--format needs tsv, json, text or xlsx, or csv"));
             }
+            options.format = *format;
         } else if (Named(argument, QStringLiteral("--letters"))) {
             const auto value = OptionValue(arguments, i, QStringLiteral("--letters"));
             if (value == QStringLiteral("ascii")) {
@@ -202,20 +208,11 @@ ParsedMergeArguments ParseMergeArguments(const QStringList& arguments) {
             parsed.help = true;
             return parsed;
         } else if (Named(argument, QStringLiteral("--format"))) {
-            const auto value = OptionValue(arguments, i, QStringLiteral("--format"));
-            if (value == QStringLiteral("json")) {
-                options.format = CliFormat::Json;
-            } else if (value == QStringLiteral("tsv")) {
-                options.format = CliFormat::Tsv;
-            } else if (value == QStringLiteral("text")) {
-                options.format = CliFormat::Text;
-            } else if (value == QStringLiteral("xlsx")) {
-                options.format = CliFormat::Xlsx;
-            } else if (value == QStringLiteral("csv")) {
-                options.format = CliFormat::Csv;
-            } else {
+            const auto format = FormatNamed(OptionValue(arguments, i, QStringLiteral("--format")));
+            if (!format) {
                 return fail(QStringLiteral("--format needs json, tsv, text, csv or xlsx"));
             }
+            options.format = *format;
         } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
             const auto value = argument == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
                                                                 : OptionValue(arguments, i, QStringLiteral("--output"));
