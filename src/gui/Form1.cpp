@@ -193,6 +193,13 @@ void Form1::resizeEvent(QResizeEvent* event) {
 void Form1::ConnectHandlers() {
     connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
     connect(CheckStopWords, &QCheckBox::toggled, ComboStopWords, &QComboBox::setEnabled);
+    // The word options are kept like the others, the moment they change.
+    connect(CheckAllLetters, &QCheckBox::toggled, this,
+            [this](bool on) { m_settings.Save(QStringLiteral("AllLetters"), SettingsStore::BoolText(on)); });
+    connect(CheckStopWords, &QCheckBox::toggled, this,
+            [this](bool on) { m_settings.Save(QStringLiteral("StopWords"), SettingsStore::BoolText(on)); });
+    connect(ComboStopWords, &QComboBox::currentIndexChanged, this,
+            [this] { m_settings.Save(QStringLiteral("StopWordList"), ComboStopWords->currentData().toString()); });
     connect(Option1, &QRadioButton::clicked, this, [this] { Option1_Click(); });
     connect(Option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
     connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });
@@ -290,6 +297,16 @@ void Form1::Form_Load() {
     const QString textDefault = m_providerAvailable ? QStringLiteral("0") : QStringLiteral("1");
     steps(130, [&] { RestoreBool(Option3, QStringLiteral("Option3"), methodDefault); });
     steps(132, [&] { RestoreBool(Option4, QStringLiteral("Option4"), textDefault); });
+    steps(134, [&] {
+        CheckAllLetters->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("AllLetters"), "False")));
+    });
+    steps(136, [&] {
+        const int list = ComboStopWords->findData(m_settings.Get(QStringLiteral("StopWordList")));
+        if (list >= 0) {
+            ComboStopWords->setCurrentIndex(list);
+        }
+        CheckStopWords->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("StopWords"), "False")));
+    });
 }
 
 void Form1::RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue) {

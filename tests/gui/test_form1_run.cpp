@@ -369,6 +369,13 @@ void Form1RunTest::wordOptions() {
     QVERIFY2(s.ui.calls.isEmpty(), qPrintable(s.ui.MessageTexts().join(u'\n')));
     QCOMPARE(RowsOf(s->Results().Model()), rows);
     QCOMPARE(s->Results().Model()->Captions().first(), wordCount);
+
+    // The next start shows the same choices.
+    Form1Session next;
+    QCOMPARE(next->CheckAllLetters->isChecked(), allLetters);
+    QCOMPARE(next->CheckStopWords->isChecked(), stopList >= 0);
+    QCOMPARE(next->ComboStopWords->isEnabled(), stopList >= 0);
+    QCOMPARE(next->ComboStopWords->currentIndex(), std::max(stopList, 0));
 }
 
 // ---------------------------------------------------------------- passwords
