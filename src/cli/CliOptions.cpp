@@ -14,6 +14,12 @@ std::optional<QString> OptionValue(const QStringList& arguments, qsizetype& i, c
     return arguments[++i];
 }
 
+// The file named by "-o FILE", "--output FILE" or "--output=FILE"; advances i past it.
+std::optional<QString> OutputValue(const QStringList& arguments, qsizetype& i) {
+    return arguments[i] == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
+                                                : OptionValue(arguments, i, QStringLiteral("--output"));
+}
+
 // The output format a --format value names.
 std::optional<CliFormat> FormatNamed(const std::optional<QString>& value) {
     static const QList<std::pair<QString, CliFormat>> formats{{QStringLiteral("tsv"), CliFormat::Tsv},
@@ -111,8 +117,7 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
             }
             options.password = *value;
         } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
-            const auto value = argument == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
-                                                                : OptionValue(arguments, i, QStringLiteral("--output"));
+            const auto value = OutputValue(arguments, i);
             if (!value || value->isEmpty()) {
                 return fail(argument + QStringLiteral(" needs a file name"));
             }
@@ -214,8 +219,7 @@ ParsedMergeArguments ParseMergeArguments(const QStringList& arguments) {
             }
             options.format = *format;
         } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
-            const auto value = argument == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
-                                                                : OptionValue(arguments, i, QStringLiteral("--output"));
+            const auto value = OutputValue(arguments, i);
             if (!value || value->isEmpty()) {
                 return fail(argument + QStringLiteral(" needs a file name"));
             }
