@@ -141,8 +141,10 @@ else
     if dpkg-deb --info "$deb" >"$tmp/info.txt" 2>&1 &&
         grep -q '^ Package: lexitally$' "$tmp/info.txt" &&
         grep -q '^ Depends:.*poppler-utils' "$tmp/info.txt" &&
+        grep -q '^ Depends:.*libqt6sql6-sqlite' "$tmp/info.txt" &&
+        grep -q '^ Depends:.*qt6-qpa-plugins' "$tmp/info.txt" &&
         grep -q '^ Section: text$' "$tmp/info.txt"; then
-        pass "package control: $(grep -m1 '^ Version:' "$tmp/info.txt" | sed 's/^ //'), depends on poppler-utils"
+        pass "package control: $(grep -m1 '^ Version:' "$tmp/info.txt" | sed 's/^ //'), depends on poppler-utils, the SQLite driver and the platform plugins"
     else
         fail "package control: name, Depends or Section not as expected"
         show "$tmp/info.txt"
@@ -180,6 +182,37 @@ else
     else
         fail "package tree: appstreamcli validate-tree"
         show "$tmp/tree.txt"
+    fi
+
+    # Hardening: both programs bound at start (BIND_NOW), position-independent, with the stack
+    # protector and fortified calls; their debug information in the -dbgsym package.
+    hardening_problems=()
+    for program in lexitally lexitally-cli; do
+        # Whole outputs in files: grep -q on a pipe would end readelf early (pipefail).
+        binary="$tmp/root/usr/bin/$program"
+        readelf -h -d --dyn-syms -W "$binary" >"$tmp/$program.elf" 2>&1
+        grep -q 'BIND_NOW' "$tmp/$program.elf" || hardening_problems+=("$program: no BIND_NOW")
+        grep -q 'DYN (' "$tmp/$program.elf" || hardening_problems+=("$program: not PIE")
+        grep -q '__stack_chk_fail' "$tmp/$program.elf" || hardening_problems+=("$program: no stack protector")
+        grep -Eq '__[a-z]+_chk@' "$tmp/$program.elf" || hardening_problems+=("$program: no fortified calls")
+    done
+    dbgsym="$(ls -t "$build"/lexitally-dbgsym_*.ddeb 2>/dev/null | head -n 1)"
+    if [ -z "$dbgsym" ]; then
+        hardening_problems+=("no lexitally-dbgsym package")
+    else
+        mkdir -p "$tmp/dbgsym"
+        dpkg-deb -x "$dbgsym" "$tmp/dbgsym"
+        for program in lexitally lexitally-cli; do
+            id="$(readelf -n "$tmp/root/usr/bin/$program" | awk '/Build ID/ {print $3}')"
+            debug="$tmp/dbgsym/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug"
+            readelf -S "$debug" 2>/dev/null | grep -q '\.debug_info' ||
+                hardening_problems+=("$program: no debug information for build id $id")
+        done
+    fi
+    if [ ${#hardening_problems[@]} -eq 0 ]; then
+        pass "hardening: BIND_NOW, PIE, stack protector, fortified calls; debug information in $(basename "$dbgsym")"
+    else
+        fail "hardening: ${hardening_problems[*]}"
     fi
 
     # Lintian: errors fail the check, warnings are shown. Root gets a notice on stderr.

@@ -13,7 +13,7 @@ for option in "$@"; do
     case "$option" in
     --with-display) packages+=(xvfb xauth) ;;
     # What CI checks besides the tests: formatting and the installable package.
-    --with-ci) packages+=(clang-format clang libfuzzer-14-dev desktop-file-utils appstream man-db lintian dpkg-dev file) ;;
+    --with-ci) packages+=(clang-format clang libfuzzer-14-dev desktop-file-utils appstream man-db lintian dpkg-dev file bash-completion) ;;
     esac
 done
 

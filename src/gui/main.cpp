@@ -76,6 +76,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexitally"));
     QApplication::setOrganizationName(QStringLiteral("Quorvant"));
+    // Docks and task bars match the windows with the menu entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quorvant.Lexitally"));
     QStringList files;
     if (!ReadArguments(app.arguments().mid(1), files)) {
         return 0;
