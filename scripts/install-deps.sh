@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     g++ cmake make ninja-build python3 pkg-config
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite qt6-qpa-plugins
-    poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip fonts-dejavu-core
+    poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip fonts-dejavu-core parallel
 )
 for option in "$@"; do
     case "$option" in

@@ -129,6 +129,11 @@ void CopyTemplateDatabase() {
     FailIf(!FileExists(blank), QStringLiteral("File not found: ") + blank);
     QFile from(blank);
     const bool copied = from.copy(working);
+    // Another run that started at the same moment may have made it first: the copy is renamed
+    // into place whole, so the file it finds is complete.
+    if (!copied && FileExists(working)) {
+        return;
+    }
     FailIf(!copied, from.errorString());
     QFile::setPermissions(working, QFile::permissions(working) | QFileDevice::WriteOwner);
 }
