@@ -101,18 +101,10 @@ public:
         const bool begun = m_db.transaction();
         FailIf(!begun, ErrorText(m_db.lastError()));
         QString failure;
-        if (m_in.letters == LetterRule::AllLanguages) {
-            for (const auto& [word, count] : FoldedGroups()) {
-                if (failure.isEmpty()) {
-                    failure = Store(word, count);
-                }
+        for (const auto& [word, count] : CaseBlindGroups()) {
+            if (failure.isEmpty()) {
+                failure = Store(word, count);
             }
-        } else {
-            m_tally.ForEach([&](QByteArrayView word, qint64 count) {
-                if (failure.isEmpty()) {
-                    failure = Store(word, count);
-                }
-            });
         }
         if (failure.isEmpty()) {
             failure = Flush();
@@ -189,25 +181,30 @@ public:
     }
 
 private:
-    // The spellings of the walk grouped as the engine's case-blind grouping would group ASCII
-    // spellings, but by full case folding ("Straße" and "STRASSE" are one group): each group
-    // with its binary-smallest spelling and the sum of its counts, in order of first appearance.
-    // The engine's grouping then finds every group on its own.
-    std::vector<std::pair<QByteArray, qint64>> FoldedGroups() const {
-        std::vector<std::pair<QByteArray, qint64>> groups;
+    // The spellings of the walk grouped as the engine's case-blind grouping groups them: each
+    // group with its binary-smallest spelling and the sum of its counts, in order of first
+    // appearance. ASCII words are grouped by their lower-case spelling, as the engine's NOCASE
+    // does; words of every language by full case folding ("Straße" and "STRASSE" are one group),
+    // which joins whatever NOCASE joins and more. The engine then receives one row per group and
+    // only orders them.
+    std::vector<std::pair<QByteArrayView, qint64>> CaseBlindGroups() const {
+        std::vector<std::pair<QByteArrayView, qint64>> groups;
+        groups.reserve(m_tally.Size());
         QHash<QByteArray, size_t> byFolded;
+        byFolded.reserve(static_cast<qsizetype>(m_tally.Size()));
+        const bool ascii = m_in.letters != LetterRule::AllLanguages;
         m_tally.ForEach([&](QByteArrayView word, qint64 count) {
-            const QByteArray folded = FoldCaseUtf8(word);
+            const QByteArray folded = ascii ? word.toByteArray().toLower() : FoldCaseUtf8(word);
             const auto found = byFolded.constFind(folded);
             if (found == byFolded.cend()) {
                 byFolded.insert(folded, groups.size());
-                groups.emplace_back(word.toByteArray(), count);
+                groups.emplace_back(word, count);
                 return;
             }
             auto& group = groups[found.value()];
             group.second += count;
-            if (word < QByteArrayView(group.first)) {
-                group.first = word.toByteArray();
+            if (word < group.first) {
+                group.first = word;
             }
         });
         return groups;
@@ -302,12 +299,11 @@ private:
 } // namespace
 
 QString WordCountQuery() {
-    // One row per spelling with its count; the spellings that differ in letter case only form
-    // one group, shown under its binary-smallest spelling.
-    return QStringLiteral("SELECT SUM(Occurrences) AS WCount, MIN(Spelling) AS Word FROM "
-                          "(SELECT Occurrences, Word COLLATE BINARY AS Spelling FROM temp.tbWords) "
-                          "GROUP BY Spelling COLLATE NOCASE "
-                          "ORDER BY SUM(Occurrences), MIN(Spelling) COLLATE NOCASE");
+    // The rows hold one spelling per case-blind group already (the walk's groups, see
+    // CaseBlindGroups), so ordering them is all that is left: by count, then by the spelling
+    // with letter case ignored.
+    return QStringLiteral("SELECT Occurrences AS WCount, Word FROM temp.tbWords "
+                          "ORDER BY Occurrences, Word COLLATE NOCASE");
 }
 
 void SortingDB(const PassInputs& inputs) {
