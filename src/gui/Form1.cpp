@@ -391,20 +391,6 @@ bool Form1::IsBusy() const {
 
 void Form1::SetBusy(bool busy) {
     setCursor(busy ? QCursor(Qt::WaitCursor) : QCursor(Qt::ArrowCursor));
-    if (!busy) {
-        ProgressBar1->SetNote({});
-    }
-}
-
-void Form1::NoteIgnored(const QString& what) {
-    const bool checking = m_checker && m_checker->Running();
-    ProgressBar1->SetNote(what + (checking ? QStringLiteral(" ignored: the files are being checked")
-                                           : QStringLiteral(" ignored: the files are being analyzed")));
-}
-
-void Form1::ShowStopping(bool stopping) {
-    setWindowTitle(stopping ? ProductTitle() + QStringLiteral(" \u2014 stopping") : ProductTitle());
-    ProgressBar1->SetNote(stopping ? QStringLiteral("stopping once the files being converted are done") : QString());
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

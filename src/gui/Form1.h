@@ -84,12 +84,7 @@ public:
     void SetCheck(QCheckBox* box, bool ticked);
 
     bool IsBusy() const;
-    // Leaving the busy state also clears the bar's note.
     void SetBusy(bool busy);
-    // Says on the bar why a click did nothing: `what` waits for the check or the run.
-    void NoteIgnored(const QString& what);
-    // While a stopped run finishes the files being converted, the title and the bar say so.
-    void ShowStopping(bool stopping);
     bool ProviderAvailable() const { return m_providerAvailable; }
     const QString& ApplicationTitle() const { return m_appTitle; }
     Ui& UserInterface() { return m_ui; }

@@ -65,8 +65,6 @@ void Form1::PushButton6_Click() {
             if (m_cache) {
                 m_cache->Clear();
             }
-        } else {
-            NoteIgnored(QStringLiteral("Clear List"));
         }
     });
 }
@@ -83,8 +81,7 @@ void Form1::ListView1_DblClick() {
         return;
     }
     if (IsBusy()) {
-        NoteIgnored(QStringLiteral("Removing a file"));
-        return;
+        return; // nothing is removed while the window is busy
     }
     const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
     if (selected.isEmpty()) {

@@ -74,16 +74,12 @@ void Form1::PushButton2_Click() {
     if (stopping) {
         steps(102, [&] { m_stopRequested = true; });
         steps(104, [&] { PushButton2->setText(kStart); });
-        if (m_runInProgress) {
-            ShowStopping(true);
-        }
         return;
     }
     steps(108, [&] { PushButton2->setText(kStop); });
     steps(110, [&] { m_stopRequested = false; });
     if (m_runInProgress) {
-        ShowStopping(false); // the stop is withdrawn
-        return;
+        return; // the stop is withdrawn
     }
     m_runInProgress = true;
     SetAddingEnabled(false);
@@ -145,9 +141,6 @@ void Form1::PushButton2_Click() {
         ProgressBar1->SetValue(0);
         ProgressBar1->SetText(kProgressRest);
         PushButton2->setText(kStart);
-        if (stopped) {
-            ShowStopping(false);
-        }
         Results().MarkPartial(stopped);
     });
     steps(156, [&] {

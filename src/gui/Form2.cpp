@@ -1,5 +1,6 @@
 #include "gui/Form2.h"
 
+#include "core/base/DesktopOpen.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Places.h"
@@ -13,9 +14,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QProcess>
 #include <QShortcut>
 #include <QUrl>
 
@@ -33,11 +34,13 @@ const QString kNoSpreadsheetGeneral = QStringLiteral("No spreadsheet application
                                                      "need to have one installed to use this software without error.");
 const QString kNoSpreadsheetFeature = QStringLiteral(
     "No spreadsheet application is installed on this computer. You need to have one installed to use this feature.");
-// Settings key of the list's last sort: "<header> ascending|descending", "" for the order the
-// rows came in.
-const QString kSortKey = QStringLiteral("ResultsSort");
-const QString kAscending = QStringLiteral("ascending");
-const QString kDescending = QStringLiteral("descending");
+// What the find bar says about the rows it shows.
+QString MatchText(int shown) {
+    if (shown == 0) {
+        return QStringLiteral("No rows match");
+    }
+    return shown == 1 ? QStringLiteral("1 row matches") : QStringLiteral("%1 rows match").arg(shown);
+}
 
 // A workbook that neither the desktop nor the spreadsheet program could show.
 QString WorkbookNotOpened(const QString& path) {
@@ -109,13 +112,23 @@ void Form2::BuildControls() {
     Label3 = label("Label3", QStringLiteral(" Character Count With Spaces: "));
     Label4 = label("Label4", QStringLiteral(" Character Count Without Spaces: "));
 
-    FindBox = new QLineEdit(this);
+    // The find bar: hidden until Ctrl+F (or "Find..." in the list's menu), gone again with Esc.
+    FindBar = new QWidget(this);
+    FindBar->setObjectName(QStringLiteral("FindBar"));
+    FindBar->setAttribute(Qt::WA_NoMousePropagation); // no pointer rule
+    FindBar->hide();
+    FindBox = new QLineEdit(FindBar);
     FindBox->setObjectName(QStringLiteral("FindBox"));
-    FindBox->setPlaceholderText(QStringLiteral("Find words (Ctrl+F)"));
+    FindBox->setPlaceholderText(QStringLiteral("Find words"));
     FindBox->setAccessibleName(QStringLiteral("Find words"));
     FindBox->setClearButtonEnabled(true);
     FindBox->installEventFilter(this);
-    FindBox->setAttribute(Qt::WA_NoMousePropagation); // no pointer rule
+    FindCount = new QLabel(FindBar);
+    FindCount->setObjectName(QStringLiteral("FindCount"));
+    auto* findLayout = new QHBoxLayout(FindBar);
+    findLayout->setContentsMargins(0, 0, 0, 0);
+    findLayout->addWidget(FindBox, 1);
+    findLayout->addWidget(FindCount);
 
     ListView1 = new QTreeView(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
@@ -147,6 +160,7 @@ void Form2::BuildControls() {
     UntickAllAction = action(QStringLiteral("Untick All"));
     TickSelectedAction = action(QStringLiteral("Tick Selected"));
     UntickSelectedAction = action(QStringLiteral("Untick Selected"));
+    FindAction = action(QStringLiteral("Find...\tCtrl+F"));
 
     PushButton5 = button("PushButton5", QStringLiteral("Save Results As Text File"));
     PushButton3 = button("PushButton3", QStringLiteral("Save Results As Excel File"));
@@ -157,7 +171,7 @@ void Form2::BuildControls() {
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAttribute(Qt::WA_NoMousePropagation); // no pointer rule either
 
-    // Tab goes top to bottom, left to right.
+    // Tab goes top to bottom, left to right (the find bar only while it is shown).
     setTabOrder(PushButton1, FindBox);
     setTabOrder(FindBox, ListView1);
     setTabOrder(ListView1, PushButton5);
@@ -176,8 +190,7 @@ void Form2::PlaceControls() {
                                {Label2, 240, 645, 1035, 225, Grow::None, false},
                                {Label3, 2640, 300, 2655, 225, Grow::None, false},
                                {Label4, 2640, 645, 2925, 225, Grow::None, false},
-                               {FindBox, 120, 1755, 7800, 345, Grow::Width, false},
-                               {ListView1, 120, 2145, 7800, 4500, Grow::WidthHeight, false},
+                               {ListView1, 120, 1755, 7800, 4890, Grow::WidthHeight, false},
                                {PushButton5, 120, 6750, 3840, 405, Grow::LeftHalf, true},
                                {PushButton3, 4080, 6750, 3840, 405, Grow::RightHalf, true},
                                {PushButton8, 120, 7260, 3840, 405, Grow::LeftHalf, true},
@@ -194,6 +207,14 @@ void Form2::resizeEvent(QResizeEvent* event) {
 
 void Form2::LayoutControls() {
     m_layout.Apply();
+    if (!FindBar->isHidden()) {
+        // The find bar takes its room from the top of the list while it is shown.
+        const QRect list = ListView1->geometry();
+        const int height = std::max(TwipsToPixels(345, this), FindBox->sizeHint().height());
+        const int gap = TwipsToPixels(60, this);
+        FindBar->setGeometry(list.left(), list.top(), list.width(), height);
+        ListView1->setGeometry(list.adjusted(0, height + gap, 0, 0));
+    }
     // Long numbers push the second column of counts to the right rather than under it.
     const int firstColumnEnd = std::max(Label1->geometry().right(), Label2->geometry().right()) + 8;
     for (QLabel* label : {Label3, Label4}) {
@@ -218,11 +239,9 @@ void Form2::ConnectHandlers() {
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { ListView1_ColumnClick(column); });
     connect(FindBox, &QLineEdit::textChanged, this, [this] { FindBox_Change(); });
+    connect(FindAction, &QAction::triggered, this, [this] { ShowFindBar(true); });
     auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        FindBox->setFocus(Qt::ShortcutFocusReason);
-        FindBox->selectAll();
-    });
+    connect(find, &QShortcut::activated, this, [this] { ShowFindBar(true); });
 }
 
 void Form2::Form_Load() {
@@ -247,10 +266,6 @@ void Form2::Form_Load() {
 
 void Form2::showEvent(QShowEvent* event) {
     Form_Load();
-    if (!event->spontaneous()) {
-        ApplyRememberedSort();
-        FitWordsColumn();
-    }
     QWidget::showEvent(event);
 }
 
@@ -269,7 +284,7 @@ void Form2::PrepareColumns(CountMode mode) {
     m_model->ClearRows();
     m_model->ClearColumns();
     m_model->ClearView();
-    FindBox->clear();
+    ShowFindBar(false);
     m_model->SetColumns(mode);
     ShowSortIndicator();
     if (m_partial) {
@@ -314,7 +329,6 @@ void Form2::ListView1_ColumnClick(int column) {
         m_model->SortRows(-1, Qt::AscendingOrder);
     }
     ShowSortIndicator();
-    RememberSort();
     if (ListView1->currentIndex().isValid()) {
         ListView1->scrollTo(ListView1->currentIndex());
     }
@@ -322,6 +336,7 @@ void Form2::ListView1_ColumnClick(int column) {
 
 void Form2::FindBox_Change() {
     m_model->SetFilter(FindBox->text());
+    FindCount->setText(FindBox->text().isEmpty() ? QString() : MatchText(m_model->ShownCount()));
     if (ListView1->currentIndex().isValid()) {
         ListView1->scrollTo(ListView1->currentIndex());
     }
@@ -336,69 +351,26 @@ void Form2::ShowSortIndicator() {
     }
 }
 
-void Form2::RememberSort() {
-    const int column = m_model->SortColumn();
-    QString value;
-    if (column >= 0) {
-        value = m_model->Header(column).trimmed() + u' ' +
-                (m_model->SortOrder() == Qt::AscendingOrder ? kAscending : kDescending);
-    }
-    try {
-        m_settings.Save(kSortKey, value);
-    } catch (...) {
-        // The list is sorted all the same; only the next session will not know.
-    }
-}
-
-void Form2::ApplyRememberedSort() {
-    QString stored;
-    try {
-        stored = m_settings.Get(kSortKey);
-    } catch (...) {
+void Form2::ShowFindBar(bool shown) {
+    if (!shown) {
+        FindBox->clear();
+        if (FindBar->isHidden()) {
+            return;
+        }
+        const bool hadFocus = FindBar->isAncestorOf(QApplication::focusWidget());
+        FindBar->hide();
+        LayoutControls();
+        if (hadFocus) {
+            ListView1->setFocus(Qt::OtherFocusReason);
+        }
         return;
     }
-    const QString name = stored.section(u' ', 0, 0);
-    const QString direction = stored.section(u' ', 1);
-    int column = -1;
-    for (int c = 0; c < m_model->ColumnCount() && !name.isEmpty(); ++c) {
-        if (m_model->Header(c).trimmed() == name) {
-            column = c;
-            break;
-        }
+    if (FindBar->isHidden()) {
+        FindBar->show();
+        LayoutControls();
     }
-    if (column >= 0 && (direction == kAscending || direction == kDescending)) {
-        m_model->SortRows(column, direction == kAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
-    }
-    ShowSortIndicator();
-}
-
-void Form2::FitWordsColumn() {
-    const int column = m_model->ColumnOfKind(ResultColumnKind::Word);
-    if (column < 0 || m_model->ColumnOfKind(ResultColumnKind::FileLabel) < 0) {
-        return;
-    }
-    // The longest words in characters, then the widest of them as drawn.
-    const int rows = m_model->RowCount();
-    qsizetype longest = 0;
-    for (int r = 0; r < rows; ++r) {
-        longest = std::max(longest, m_model->CellRef(r, column).size());
-    }
-    const QFontMetrics metrics = ListView1->fontMetrics();
-    int widest = 0;
-    int measured = 0;
-    for (int r = 0; r < rows && measured < 2000; ++r) {
-        const QString& word = m_model->CellRef(r, column);
-        if (word.size() * 3 >= longest * 2) {
-            widest = std::max(widest, metrics.horizontalAdvance(word));
-            ++measured;
-        }
-    }
-    const int margin = ListView1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView1) + 1;
-    const int needed = widest + 2 * margin + metrics.averageCharWidth();
-    QHeaderView* header = ListView1->header();
-    if (needed > header->sectionSize(column)) {
-        header->resizeSection(column, std::min(needed, ListView1->viewport()->width()));
-    }
+    FindBox->setFocus(Qt::ShortcutFocusReason);
+    FindBox->selectAll();
 }
 
 const QList<int>* Form2::ExportOrder(QList<int>& storage) const {
@@ -437,10 +409,14 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
             ToggleSelected();
             return true;
         }
+        if (key->key() == Qt::Key_Escape && !FindBar->isHidden()) {
+            ShowFindBar(false);
+            return true;
+        }
     } else if (watched == FindBox && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Escape && !FindBox->text().isEmpty()) {
-            FindBox->clear();
+        if (key->key() == Qt::Key_Escape) {
+            ShowFindBar(false); // every row is shown again
             return true;
         }
         if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -589,7 +565,7 @@ void Form2::PushButton3_Click() {
         steps(126, [&] { opened = m_ui.OpenUrl(QUrl::fromLocalFile(path)); });
         steps(128, [&] {
             if (!opened && !m_spreadsheet.program.isEmpty()) {
-                opened = QProcess::startDetached(m_spreadsheet.program, {path});
+                opened = RunOpener(m_spreadsheet.program, {path}, m_yield);
             }
             if (!opened) {
                 m_ui.Message(WorkbookNotOpened(path), AppTitle());

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/base/Settings.h"
 #include "core/base/Ui.h"
 #include "core/export/Export.h"
 #include "gui/GuiLayout.h"
@@ -46,11 +45,15 @@ public:
     void PushButton5_Click(); // "Save Results As Text File"
     void PushButton8_Click(); // "Copy Results To Clipboard"
     void PushButton9_Click(); // "Clear Results"
-    // A click on a column header: sorts by the column (words and file names A to Z, counts most
-    // frequent first), a second click reverses, a third shows the rows in the order they came.
+    // A click on a column header sorts the rows on the screen by the column (words and file
+    // labels A to Z, counts most frequent first), a second click reverses, a third shows the rows
+    // in the order they came. Nothing of it is kept: each run's rows come in their own order.
     void ListView1_ColumnClick(int column);
     // The find box: the list shows only the words that contain its text.
     void FindBox_Change();
+    // Shows the find bar above the list (taking its room from the list) and puts the cursor in
+    // it; hiding it shows every row again and gives the list back its room.
+    void ShowFindBar(bool shown);
 
     // True when a spreadsheet application can show a workbook; otherwise says so first.
     bool SaveResultsAsExcelFileIsExcelInstalled();
@@ -77,7 +80,9 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
-    QLineEdit* FindBox = nullptr; // above the list; Ctrl+F
+    QWidget* FindBar = nullptr;   // above the list while shown: Ctrl+F, Esc
+    QLineEdit* FindBox = nullptr; // in the find bar
+    QLabel* FindCount = nullptr;  // how many rows match
     QTreeView* ListView1 = nullptr;
     QPushButton* PushButton5 = nullptr; // "Save Results As Text File"
     QPushButton* PushButton3 = nullptr; // "Save Results As Excel File"
@@ -88,6 +93,7 @@ public:
     QAction* UntickAllAction = nullptr;
     QAction* TickSelectedAction = nullptr;
     QAction* UntickSelectedAction = nullptr;
+    QAction* FindAction = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,11 +109,6 @@ private:
     void ApplyColumnWidths();
     void ShowTotals();
     void ShowSortIndicator();
-    // The sort of the last session, kept in the settings, applied to the list as it is shown.
-    void ApplyRememberedSort();
-    void RememberSort();
-    // Per file, the words column widens to its longest word (up to the list's width).
-    void FitWordsColumn();
     // The rows an export walks: those shown in the order shown, copied into storage; none while
     // the list shows every row in the order they came.
     const QList<int>* ExportOrder(QList<int>& storage) const;
@@ -121,7 +122,6 @@ private:
     std::function<SpreadsheetApplication()> m_spreadsheetFinder;
     SpreadsheetApplication m_spreadsheet; // what the last check found
     ResultsModel* m_model = nullptr;
-    SettingsStore m_settings;
     TwipsLayout m_layout;
     Yield m_yield;
     QCursor m_handCursor;

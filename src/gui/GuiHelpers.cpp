@@ -9,8 +9,10 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -44,16 +46,54 @@ void ApplySkin(QWidget* window) {
     window->setStyleSheet(QString::fromUtf8(file.readAll()));
 }
 
+namespace {
+
+// The frame's margins around the client area of a window that is on the screen.
+QMargins FrameMargins(const QWidget* window) {
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+            frame.bottom() - client.bottom()};
+}
+
+// Places the client area of a top-level window at `client`, whatever Qt knows of its frame just
+// now (a hidden window's frame may be unknown or out of date).
+void MoveClientTo(QWidget* window, const QPoint& client) {
+    window->move(client - (window->geometry().topLeft() - window->pos()));
+}
+
+} // namespace
+
 void TakePlaceOf(QWidget* window, const QWidget* place) {
     if (!window || !place || window == place || !place->testAttribute(Qt::WA_WState_Created)) {
         return;
     }
-    QPoint topLeft = place->frameGeometry().topLeft();
+    // The two windows wear the same frame: the one on the screen tells its size.
+    const QMargins margins = FrameMargins(place);
+    QPoint frameTopLeft = place->frameGeometry().topLeft();
     if (const QScreen* screen = place->screen()) {
+        // The whole frame on the screen where it fits, and the title bar always.
         const QRect room = screen->availableGeometry();
-        const QSize size = window->frameGeometry().size();
-        topLeft.setX(std::max(room.left(), std::min(topLeft.x(), room.right() + 1 - size.width())));
-        topLeft.setY(std::max(room.top(), std::min(topLeft.y(), room.bottom() + 1 - size.height())));
+        const QSize size = window->size().grownBy(margins);
+        frameTopLeft.setX(std::max(room.left(), std::min(frameTopLeft.x(), room.right() + 1 - size.width())));
+        frameTopLeft.setY(std::max(room.top(), std::min(frameTopLeft.y(), room.bottom() + 1 - size.height())));
     }
-    window->move(topLeft);
+    // Created first, so that the move speaks of the client area and never of a frame Qt has not
+    // seen yet.
+    window->winId();
+    MoveClientTo(window, frameTopLeft + QPoint(margins.left(), margins.top()));
+    // The window manager frames the window once it is shown, and some place it by rules of their
+    // own: once framed, a window that stands elsewhere is put right.
+    QPointer<QWidget> moved(window);
+    for (const int ms : {60, 250, 700}) {
+        QTimer::singleShot(ms, window, [moved, frameTopLeft] {
+            if (!moved || !moved->isVisible()) {
+                return;
+            }
+            const QPoint off = frameTopLeft - moved->frameGeometry().topLeft();
+            if (off.manhattanLength() > 1) {
+                MoveClientTo(moved, moved->geometry().topLeft() + off);
+            }
+        });
+    }
 }

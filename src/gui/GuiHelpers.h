@@ -11,6 +11,8 @@ void SetSystemBackColors(QWidget* window);
 void ApplySkin(QWidget* window);
 
 // Moves window to where place stands on the screen (the top-left corners of their frames meet),
-// kept inside that screen; the two windows take turns in one spot. Does nothing while place has
-// never been on the screen.
+// kept inside the screen's available area so that its title bar is always on the screen; the two
+// windows take turns in one spot. Call it before showing window; once the window manager has
+// framed it, a window that stands elsewhere is put right. Does nothing while place has never been
+// on the screen.
 void TakePlaceOf(QWidget* window, const QWidget* place);

@@ -1,5 +1,7 @@
 #include "gui/QtUi.h"
 
+#include "core/base/DesktopOpen.h"
+#include "gui/GuiYield.h"
 #include "gui/MessageDialog.h"
 
 #include <QApplication>
@@ -68,5 +70,11 @@ QString QtUi::BrowseForFolder(const QString& title, const QString& startFolder) 
 }
 
 bool QtUi::OpenUrl(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
+    // The desktop's opener reports success as soon as it starts; only its exit status tells
+    // whether an application took the file.
+    const QString opener = DesktopOpener();
+    if (opener.isEmpty()) {
+        return QDesktopServices::openUrl(url);
+    }
+    return RunOpener(opener, {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)}, GuiYield());
 }

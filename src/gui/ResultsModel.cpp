@@ -259,18 +259,6 @@ void ResultsModel::SortAll() {
         sortBy([&](int a, int b) { return values[a] < values[b]; });
         break;
     }
-    case ResultColumnKind::FileLabel: {
-        std::vector<QStringView> names(static_cast<size_t>(rows));
-        for (int r = 0; r < rows; ++r) {
-            const QString& label = CellRef(r, column);
-            names[r] = QStringView(label).mid(label.size() - FileNameFromPath(label).size());
-        }
-        sortBy([&](int a, int b) {
-            const int byName = CompareText(names[a], names[b]);
-            return byName != 0 ? byName < 0 : CompareText(CellRef(a, column), CellRef(b, column)) < 0;
-        });
-        break;
-    }
     default:
         sortBy([&](int a, int b) { return CompareText(CellRef(a, column), CellRef(b, column)) < 0; });
         break;
@@ -344,10 +332,6 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
     const int row = TableRow(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        // A per-file row shows the file's name; its full label is in the tooltip.
-        if (ResultColumnKindOf(Header(index.column())) == ResultColumnKind::FileLabel) {
-            return FileNameFromPath(CellRef(row, index.column()));
-        }
         return CellRef(row, index.column());
     case Qt::ToolTipRole:
         if (ResultColumnKindOf(Header(index.column())) == ResultColumnKind::FileLabel) {

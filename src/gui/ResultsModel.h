@@ -73,7 +73,7 @@ public:
     void SetShownTicked(bool ticked);
 
     // Sorts the rows shown by a column: words and other texts alphabetically (letter case
-    // ignored first), file labels by file name, counts numerically; rows that compare equal keep
+    // ignored first), counts numerically; rows that compare equal keep
     // their table order. Column -1 shows the table order again.
     void SortRows(int column, Qt::SortOrder order);
     int SortColumn() const { return m_sortColumn; }

@@ -29,6 +29,7 @@ void TakeScreenshots(Form1& form, const QString& folder) {
     ResultsModel* model = results.Model();
     model->FlushPending();
     results.ListView1_ColumnClick(model->ColumnOfKind(ResultColumnKind::Count));
+    results.ShowFindBar(true);
     results.FindBox->setText(QStringLiteral("the"));
     model->SetViewRangeTicked(0, 2, true);
     QApplication::processEvents();

@@ -165,10 +165,10 @@ void ResultsModelTest::viewOrder_data() {
         << QStringList{"bat|20", "Ant|12", "ant|3", "cat|1"};
     QTest::newRow("nothing found") << false << kWordRows << 0 << false << "zz"
         << QStringList{};
-    QTest::newRow("per file: names shown") << true << kFileRows << -1 << false << ""
-        << QStringList{"z.pdf|x|2", "y.pdf|x|1", "a.pdf|w|5"};
-    QTest::newRow("per file: files by name, not by folder") << true << kFileRows << 0 << false << ""
-        << QStringList{"a.pdf|w|5", "y.pdf|x|1", "z.pdf|x|2"};
+    QTest::newRow("per file: whole labels shown") << true << kFileRows << -1 << false << ""
+        << QStringList{"/d/b/z.pdf|x|2", "/d/a/y.pdf|x|1", "/d/c/a.pdf|w|5"};
+    QTest::newRow("per file: files by the label shown") << true << kFileRows << 0 << false << ""
+        << QStringList{"/d/a/y.pdf|x|1", "/d/b/z.pdf|x|2", "/d/c/a.pdf|w|5"};
     QTest::newRow("per file: found in the words only") << true << kFileRows << -1 << false << "y"
         << QStringList{};
     // clang-format on

@@ -39,7 +39,7 @@ QString ScriptedUi::BrowseForFolder(const QString& title, const QString& startFo
 
 bool ScriptedUi::OpenUrl(const QUrl& url) {
     calls.append({QStringLiteral("openUrl"), {}, {}, MsgButtons::Ok, MsgIcon::None, url.toString()});
-    return openUrlWorks;
+    return opener ? opener(url) : openUrlWorks;
 }
 
 QList<ScriptedUi::Call> ScriptedUi::Messages() const {

@@ -38,6 +38,8 @@ public:
 
     // What OpenUrl answers: false stands for a desktop without an opener.
     bool openUrlWorks = true;
+    // When set, OpenUrl answers what it answers (a real opener) instead.
+    std::function<bool(const QUrl&)> opener;
 
     QList<Call> calls;
     QList<Call> Messages() const;

@@ -1,6 +1,46 @@
 #include "core/base/DesktopOpen.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+QString DesktopOpener() {
+    return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+}
+
+bool RunOpener(const QString& program, const QStringList& arguments, const Yield& yield, int settleMs) {
+    if (program.isEmpty()) {
+        return false;
+    }
+    // Kept beyond this call when the opener goes on running; it deletes itself once it ends.
+    auto* process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted(-1)) {
+        delete process;
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (!process->waitForFinished(20)) {
+        if (process->state() == QProcess::NotRunning) {
+            break;
+        }
+        if (clock.elapsed() >= settleMs) {
+            QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+            return true;
+        }
+        YieldNow(yield);
+    }
+    const bool opened = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    delete process;
+    return opened;
+}
 
 QString CouldNotOpenText(const QUrl& url) {
     const QString blankLine = QStringLiteral("\r\n\r\n");

@@ -1,12 +1,22 @@
 #pragma once
 
 #include "core/base/Ui.h"
+#include "core/base/Yield.h"
 
 #include <QString>
 #include <QUrl>
 
 // Opening a folder, a web page or a file with the desktop, and telling the user when the desktop
 // could not: the box gives the path or address to open by hand.
+
+// The desktop's opener program (xdg-open on PATH); "" when there is none.
+QString DesktopOpener();
+
+// Runs an opener (the desktop's, or a program given the file) and judges it by its exit status,
+// yielding while it waits: status 0 means it opened the file; any other status, a crash or a
+// failed start means it did not. An opener still running after settleMs shows the file itself
+// (some run the application in their own process); it is left running and counts as opened.
+bool RunOpener(const QString& program, const QStringList& arguments, const Yield& yield, int settleMs = 10000);
 
 // The box's text for a url the desktop could not open.
 QString CouldNotOpenText(const QUrl& url);

@@ -61,8 +61,22 @@ int StartErrorNumber(const QString& program) {
     return kErrorInvalidCall;
 }
 
-// The bar's value while a long conversion runs: k steps forward from the start value, never
-// beyond the cap.
+bool IsPrintable(char32_t code) {
+    return (code >= 32 && code <= 126) || code >= 160;
+}
+
+// A path the converter could mistake for an option is handed over in absolute form.
+QString AsOperand(const QString& path) {
+    return path.startsWith(u'-') ? QFileInfo(path).absoluteFilePath() : path;
+}
+
+} // namespace
+
+QString PleaseWaitText(const QString& progressText, int waited) {
+    const QString prefix = progressText.isEmpty() ? QString() : progressText + QStringLiteral(", ");
+    return prefix + QStringLiteral("Please wait.. ") + QString::number(waited);
+}
+
 int CreepingValue(int startValue, int fileCount, int k) {
     int step = 0;
     int cap = 0;
@@ -77,17 +91,6 @@ int CreepingValue(int startValue, int fileCount, int k) {
     const qint64 value = startValue + static_cast<qint64>(k) * step;
     return value >= cap ? cap : static_cast<int>(value);
 }
-
-bool IsPrintable(char32_t code) {
-    return (code >= 32 && code <= 126) || code >= 160;
-}
-
-// A path the converter could mistake for an option is handed over in absolute form.
-QString AsOperand(const QString& path) {
-    return path.startsWith(u'-') ? QFileInfo(path).absoluteFilePath() : path;
-}
-
-} // namespace
 
 int EffectiveWindowStyle(std::optional<int> windowStyle) {
     if (!windowStyle || *windowStyle < 0 || *windowStyle > 6) {
@@ -132,7 +135,6 @@ int RunAndWait(const QString& program, const QStringList& arguments, std::option
     }
     const RunningRegistration registration(running, &process);
 
-    const QString prefix = progressText.isEmpty() ? QString() : progressText + QStringLiteral(", ");
     int polls = 0;
     do {
         YieldNow(yield);
@@ -144,7 +146,7 @@ int RunAndWait(const QString& program, const QStringList& arguments, std::option
             if (polls >= 50) {
                 YieldNow(yield);
                 const int waited = polls - 50;
-                bar->SetText(prefix + QStringLiteral("Please wait.. ") + QString::number(waited));
+                bar->SetText(PleaseWaitText(progressText, waited));
                 if (waited % 150 == 0) {
                     bar->SetValue(CreepingValue(startValue, fileCount, waited / 150));
                 }

@@ -46,6 +46,13 @@ int RoundHalfEven(double value);
 // (or including it when finished), rounded half to even.
 int FileProgressPercent(int current, int total, bool finished);
 
+// The bar of a long conversion: `waited` polls after the first 50, the text reads progressText +
+// ", " (when not empty) + "Please wait.. " + waited.
+QString PleaseWaitText(const QString& progressText, int waited);
+// ... and the bar's value creeps k = waited / 150 steps forward from startValue, inside the
+// current file's share of fileCount files (0: unknown count), never beyond its cap.
+int CreepingValue(int startValue, int fileCount, int k);
+
 // Runs the program with the argument list (no shell) and waits for its end, polling every
 // pollMs milliseconds and yielding several times per poll. With a progress bar, after 50 polls
 // the bar reads progressText + ", " (when not empty) + "Please wait.. " + (polls − 50), and every

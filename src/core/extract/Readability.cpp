@@ -62,27 +62,25 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
             int code = 0;
             if (context.cache && context.cache->Enabled()) {
                 output = context.cache->TextPath(pdf, QString());
-                converted = context.cache->Lookup(pdf, QString(), code);
+                // Only a kept conversion that gave text is taken again; a failed one may have
+                // been passing and is converted anew.
+                converted = context.cache->Lookup(pdf, QString(), code) && code == 0 && FileSize2(output) >= 10;
                 return;
             }
             output = ReadabilityOutputPath(pdf);
             QFile::remove(output);
         });
         steps(110, [&] {
-            // "Checking file i of n" on a bar that fills file by file.
-            const QString checking = QStringLiteral("Checking file %1 of %2").arg(row + 1).arg(count);
-            const int startValue = static_cast<int>(row * 100 / count);
-            if (context.bar) {
-                context.bar->SetValue(startValue);
-                context.bar->SetText(checking);
-            }
             // A FIFO, device or folder would block the converter or mislead it: not converted.
             if (converted || !InputProblem(pdf).isEmpty()) {
                 return;
             }
             QFile::remove(output);
-            const int code = RunAndWait(converter, ConverterArguments(pdf, output), 0, context.bar, checking,
-                                        startValue, static_cast<int>(count), context.yield, 100, context.running);
+            // No progress text of its own, start value 0 and an unknown file count: a long
+            // conversion shows "Please wait.. N" and the bar creeps towards 90; afterwards the
+            // bar reads "Progress Bar" again.
+            const int code = RunAndWait(converter, ConverterArguments(pdf, output), 0, context.bar, QString(), 0, 0,
+                                        context.yield, 100, context.running);
             if (context.cache) {
                 context.cache->Store(pdf, QString(), code);
             }
@@ -101,10 +99,6 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
         });
     }
     steps(116, [&] {
-        if (context.bar) {
-            context.bar->SetValue(0);
-            context.bar->SetText(kProgressRest);
-        }
         if (context.setBusy) {
             context.setBusy(false);
         }

@@ -11,6 +11,7 @@
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -86,10 +87,33 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         QString password;                // given to the converter
         std::shared_ptr<QString> shared; // a conversion's verdict, for the rows that follow it
         std::shared_ptr<QString> follows;
+        QElapsedTimer started; // since its converter started
     };
     std::deque<Pending> pending;
     const int jobs = request.textInput ? 1 : std::max(1, request.jobs);
     int recorded = 0;
+    const auto analyzeText = [](const QString& pdf) {
+        return QStringLiteral("Analyze file ") + FileNameFromPath(pdf) + QStringLiteral("... ");
+    };
+    // While converters work side by side, the bar speaks of the earliest file not yet recorded,
+    // as a run of one converter at a time would, and once that file has taken five seconds it
+    // counts "Please wait.. N" and creeps inside the file's share.
+    const auto showFront = [&] {
+        if (jobs == 1 || !progress || pending.empty()) {
+            return;
+        }
+        Pending& front = pending.front();
+        const int start = FileProgressPercent(recorded + 1, n, false);
+        const bool running = front.conversion && front.started.isValid() && !front.conversion->Finished();
+        const int waited = running ? static_cast<int>(front.started.elapsed() / 100) - 50 : -1;
+        if (waited < 0) {
+            progress->SetText(analyzeText(front.path));
+            progress->SetValue(start);
+            return;
+        }
+        progress->SetText(PleaseWaitText(analyzeText(front.path), waited));
+        progress->SetValue(CreepingValue(start, n, waited / 150));
+    };
     // Records the files at the front of the queue whose conversion has ended, in list order;
     // with `wait`, waits for the front one first.
     const auto record = [&](bool wait) {
@@ -97,6 +121,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
             Pending& front = pending.front();
             if (front.conversion) {
                 while (wait && !front.conversion->Finished(20)) {
+                    showFront();
                     YieldNow(context.yield);
                 }
                 if (!front.conversion->Finished()) {
@@ -123,6 +148,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                 progress->SetValue(FileProgressPercent(recorded, n, true)); // files done of all
             }
             wait = false;
+            showFront();
         }
     };
 
@@ -135,13 +161,14 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
             path = rows[i - 1];
         });
         steps(136, [&] {
+            // The earliest file not yet recorded: file i itself when one converter works at a time.
             if (progress) {
-                progress->SetValue(FileProgressPercent(i, n, false));
+                progress->SetValue(FileProgressPercent(recorded + 1, n, false));
             }
         });
         steps(138, [&] {
             if (progress) {
-                progress->SetText(QStringLiteral("Analyze file ") + FileNameFromPath(path) + QStringLiteral("... "));
+                progress->SetText(analyzeText(pending.empty() ? path : pending.front().path));
             }
         });
         steps(140, [&] { observer.FileStarting(i, n, path); });
@@ -169,11 +196,22 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                     record(true);
                 }
                 int code = 0;
+                bool reused = false;
                 if (context.cache && InputProblem(path).isEmpty() &&
                     context.cache->Restore(path, password, file.output, code)) {
-                    // Converted before (by the readability check): judged again, not converted again.
+                    // Converted before (by the readability check). Only a conversion that gave
+                    // text stands; any other outcome (a crash, a failure, no text) may have been
+                    // passing, so the file is converted again.
                     const QString converter = request.converter.isEmpty() ? ConverterPath() : request.converter;
-                    file.reason = JudgeConversion(code, converter, file.output, !password.isEmpty(), context.ui).reason;
+                    const Extraction kept =
+                        JudgeConversion(code, converter, file.output, !password.isEmpty(), context.ui);
+                    reused = kept.outcome == ExtractionOutcome::TextAvailable;
+                    if (!reused) {
+                        QFile::remove(file.output);
+                    }
+                }
+                if (reused) {
+                    file.reason.clear();
                 } else if (jobs == 1) {
                     const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
                     file.reason =
@@ -183,6 +221,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                     while (std::count_if(pending.begin(), pending.end(), [](const Pending& p) {
                                return p.conversion && !p.conversion->Finished();
                            }) >= jobs) {
+                        showFront();
                         YieldNow(context.yield);
                         for (Pending& running : pending) {
                             if (running.conversion && !running.conversion->Finished(20)) {
@@ -192,6 +231,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                     }
                     file.shared = std::make_shared<QString>();
                     file.conversion = std::make_unique<BackgroundConversion>(path, password, place);
+                    file.started.start();
                 }
             } catch (const Failure& failure) {
                 file.reason = QStringLiteral("  - ") + failure.Description();
