@@ -1292,8 +1292,6 @@ void Form2Test::chartSavedAsPng_data() {
                            << "Done.";
     QTest::newRow("per file") << 0 << perFile << "chart" << false << yes << "one - Most frequent words.png"
                               << "Done.";
-    QTest::newRow("replaced after Yes") << 1 << all << "chart" << true << yes << "Rank and frequency.png"
-                                        << "Done.";
     QTest::newRow("kept after No") << 0 << all << "chart" << true << no << "Most frequent words.png"
                                    << "Are you sure you wish to overwrite %1 ?";
     QTest::newRow("missing folder") << 0 << all << "gone/chart" << false << yes << "Most frequent words.png"
