@@ -1,7 +1,6 @@
 #include "gui/ChartView.h"
 
 #include "core/base/ErrorReport.h"
-#include "core/base/Files.h"
 #include "core/base/Texts.h"
 #include "core/export/DataExport.h"
 #include "core/export/OutputFile.h"
