@@ -1,21 +1,26 @@
 #include "gui/ChartView.h"
 
 #include "core/base/ErrorReport.h"
-#include "core/base/Files.h"
 #include "core/base/Texts.h"
 #include "core/export/DataExport.h"
 #include "core/export/OutputFile.h"
 #include "gui/ResultsModel.h"
+#include "gui/SaveDialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QEvent>
+#include <QFileInfo>
 #include <QHorizontalBarSeries>
 #include <QLineSeries>
 #include <QLogValueAxis>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -51,11 +56,25 @@ void Clear(QChart* chart) {
     }
 }
 
-// Asks before an existing file is replaced; true to go on.
-bool MayWrite(Ui& ui, const QString& path) {
-    return !FileExists(path) ||
-           ui.Message(QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"), AppTitle(),
-                      MsgButtons::YesNo, MsgIcon::None) == MsgAnswer::Yes;
+const QString kNothingToChart = QStringLiteral("There are no words to chart.");
+
+// The words' labels: a bar is at least a label's height plus this, so that none is left out.
+constexpr int kBarSpacing = 4;
+// Room besides the bars: title, count axis with its labels and title, margins.
+constexpr int kBarsChrome = 120;
+// Up to this many points the rank plot marks each one (a single word is a dot, not nothing).
+constexpr int kMarkedPoints = 60;
+
+// Writes an image as PNG through the export's output file (a regular file is replaced only
+// when complete). Throws Failure with the reason.
+void WritePng(const QImage& image, const QString& path) {
+    OutputFile file(path);
+    const bool opened = file.Open();
+    FailIf(!opened, file.ErrorString());
+    const bool written = image.save(&file.Device(), "PNG");
+    FailIf(!written, QStringLiteral("the picture could not be written"));
+    const bool committed = file.Commit();
+    FailIf(!committed, file.ErrorString());
 }
 
 } // namespace
@@ -92,13 +111,37 @@ ChartData ChartDataOf(const ResultsModel& model, int currentTableRow, int limit)
     return data;
 }
 
+RoundTicks RoundTicksFor(qint64 most) {
+    RoundTicks ticks;
+    if (most <= 0) {
+        return ticks;
+    }
+    for (qint64 power = 1;; power *= 10) {
+        for (const qint64 factor : {1, 2, 5}) {
+            const qint64 step = factor * power;
+            const qint64 intervals = (most + step - 1) / step;
+            if (intervals <= 5) {
+                ticks.step = step;
+                ticks.top = intervals * step;
+                return ticks;
+            }
+        }
+    }
+}
+
 ChartView::ChartView(Ui& ui, QWidget* parent) : QWidget(parent, Qt::Window), m_ui(ui) {
     setObjectName(QStringLiteral("ChartView"));
     setWindowTitle(QStringLiteral("Chart"));
     Tabs = new QTabWidget(this);
-    BarsView = NewChartView(Tabs, QStringLiteral("BarsView"));
+    BarsArea = new QScrollArea(Tabs);
+    BarsArea->setObjectName(QStringLiteral("BarsArea"));
+    BarsArea->setWidgetResizable(true);
+    BarsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    BarsArea->setFrameShape(QFrame::NoFrame);
+    BarsView = NewChartView(BarsArea, QStringLiteral("BarsView"));
+    BarsArea->setWidget(BarsView);
     RanksView = NewChartView(Tabs, QStringLiteral("RanksView"));
-    Tabs->addTab(BarsView, QStringLiteral("Most Frequent Words"));
+    Tabs->addTab(BarsArea, QStringLiteral("Most Frequent Words"));
     Tabs->addTab(RanksView, QStringLiteral("Rank and Frequency"));
     SaveButton = new QPushButton(QStringLiteral("Save Chart As PNG..."), this);
     SaveButton->setObjectName(QStringLiteral("SaveButton"));
@@ -106,15 +149,38 @@ ChartView::ChartView(Ui& ui, QWidget* parent) : QWidget(parent, Qt::Window), m_u
     layout->addWidget(Tabs);
     layout->addWidget(SaveButton, 0, Qt::AlignRight);
     connect(SaveButton, &QPushButton::clicked, this, [this] { SaveChartAsPng(); });
-    resize(820, 760);
+    setMinimumSize(320, 240);
+    resize(kWidth, kHeight);
+}
+
+void ChartView::PlaceOver(const QWidget* window) {
+    const bool onScreen = window && window->isVisible();
+    const QScreen* screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, kWidth, kHeight);
+    // The window manager frames this window as it frames the results window.
+    const QSize frame =
+        onScreen ? (window->frameGeometry().size() - window->size()).expandedTo(QSize(0, 0)) : QSize(0, 0);
+    const QSize client = QSize(kWidth, kHeight).boundedTo(room.size() - frame).expandedTo(minimumSize());
+    resize(client);
+    QRect outer(QPoint(), client + frame);
+    outer.moveCenter(onScreen ? window->frameGeometry().center() : room.center());
+    // The title bar first: the top-left corner stays on the screen.
+    outer.moveLeft(std::max(room.left(), std::min(outer.left(), room.right() - outer.width() + 1)));
+    outer.moveTop(std::max(room.top(), std::min(outer.top(), room.bottom() - outer.height() + 1)));
+    move(outer.topLeft());
 }
 
 void ChartView::ShowData(const ChartData& data) {
+    m_file = data.file;
     const QString scope = data.file.isEmpty() ? QString() : QStringLiteral(" - ") + data.file;
 
     QChart* bars = BarsView->chart();
     Clear(bars);
-    bars->setTitle(QStringLiteral("The %1 most frequent words").arg(data.top.size()) + scope);
+    bars->setLocalizeNumbers(true);
+    bars->setLocale(QLocale());
+    bars->setTitle((data.top.size() == 1 ? QStringLiteral("The most frequent word")
+                                         : QStringLiteral("The %1 most frequent words").arg(data.top.size())) +
+                   scope);
     auto* set = new QBarSet(QStringLiteral("Count"));
     QStringList words;
     qint64 most = 0;
@@ -130,17 +196,22 @@ void ChartView::ShowData(const ChartData& data) {
     auto* wordAxis = new QBarCategoryAxis();
     wordAxis->append(words);
     QFont small = wordAxis->labelsFont();
-    small.setPointSizeF(7.5); // thirty words one below the other
+    small.setPointSizeF(8);
     wordAxis->setLabelsFont(small);
     wordAxis->setTruncateLabels(false);
     bars->addAxis(wordAxis, Qt::AlignLeft);
     series->attachAxis(wordAxis);
+    const RoundTicks ticks = RoundTicksFor(most);
     auto* countAxis = new QValueAxis();
-    countAxis->setRange(0, static_cast<qreal>(std::max<qint64>(most, 1)));
-    countAxis->setLabelFormat(QStringLiteral("%d"));
+    countAxis->setRange(0, static_cast<qreal>(ticks.top));
+    countAxis->setTickCount(static_cast<int>(ticks.top / ticks.step) + 1);
+    countAxis->setLabelFormat(QStringLiteral("%.0f"));
     countAxis->setTitleText(QStringLiteral("Count"));
     bars->addAxis(countAxis, Qt::AlignBottom);
     series->attachAxis(countAxis);
+    // Each word keeps a line of its own; below that height the bars scroll.
+    const int pitch = QFontMetrics(small).height() + kBarSpacing;
+    BarsView->setMinimumHeight(static_cast<int>(words.size()) * pitch + kBarsChrome);
 
     QChart* ranks = RanksView->chart();
     Clear(ranks);
@@ -149,6 +220,7 @@ void ChartView::ShowData(const ChartData& data) {
     for (qsizetype i = 0; i < data.byRank.size(); ++i) {
         line->append(static_cast<qreal>(i + 1), static_cast<qreal>(std::max<qint64>(data.byRank[i], 1)));
     }
+    line->setPointsVisible(data.byRank.size() <= kMarkedPoints);
     ranks->addSeries(line);
     const auto logAxis = [&](const QString& title, Qt::Alignment where, qreal top) {
         auto* axis = new QLogValueAxis();
@@ -164,17 +236,25 @@ void ChartView::ShowData(const ChartData& data) {
 }
 
 bool ChartView::SaveChartAsPng() {
-    const QString path = m_ui.SaveFile(QStringLiteral("Save Chart As PNG"), kPngFilter);
-    if (path.isEmpty() || !MayWrite(m_ui, path)) {
+    const bool barsShown = Tabs->currentIndex() == 0;
+    QString name = barsShown ? QStringLiteral("Most frequent words.png") : QStringLiteral("Rank and frequency.png");
+    if (!m_file.isEmpty()) {
+        name = QFileInfo(m_file).completeBaseName() + QStringLiteral(" - ") + name;
+    }
+    const QString path =
+        AskSavePath(m_ui, QStringLiteral("Save Chart As PNG"), kPngFilter, name, QStringLiteral("png"));
+    if (path.isEmpty()) {
         return false;
     }
-    auto* view = qobject_cast<QChartView*>(Tabs->currentWidget());
-    const bool saved = view && view->grab().save(path, "PNG");
-    if (!saved) {
-        m_ui.Message(QStringLiteral("The chart could not be saved as ") + path + QStringLiteral("."), AppTitle(),
-                     MsgButtons::Ok, MsgIcon::Exclamation);
+    QChartView* view = barsShown ? BarsView : RanksView;
+    QString reason;
+    try {
+        WritePng(view->grab().toImage(), path);
+    } catch (const Failure& failure) {
+        reason = failure.Description();
     }
-    return saved;
+    TellSaved(m_ui, QStringLiteral("The chart"), path, reason.isEmpty(), reason);
+    return reason.isEmpty();
 }
 
 ResultsAdditions::ResultsAdditions(Ui& ui, ResultsModel& model, QTreeView& list, QWidget& window)
@@ -186,13 +266,15 @@ ResultsAdditions::ResultsAdditions(Ui& ui, ResultsModel& model, QTreeView& list,
     chart->setObjectName(QStringLiteral("ChartAction"));
     list.addAction(csv);
     list.addAction(chart);
+    window.installEventFilter(this);
     connect(csv, &QAction::triggered, this, [this] { SaveCsv(); });
     connect(chart, &QAction::triggered, this, [this] { ShowChart(); });
 }
 
 bool ResultsAdditions::SaveCsv() {
-    const QString path = m_ui.SaveFile(QStringLiteral("Save"), kCsvFilter);
-    if (path.isEmpty() || !MayWrite(m_ui, path)) {
+    const QString path =
+        AskSavePath(m_ui, QStringLiteral("Save"), kCsvFilter, QStringLiteral("Results.csv"), QStringLiteral("csv"));
+    if (path.isEmpty()) {
         return false;
     }
     const QList<int> shown = m_model.ShownRows();
@@ -204,21 +286,38 @@ bool ResultsAdditions::SaveCsv() {
         const bool committed = file.Commit();
         FailIf(!committed, file.ErrorString());
     } catch (const Failure& failure) {
-        m_ui.Message(QStringLiteral("The results could not be saved as ") + path + QStringLiteral(": ") +
-                         failure.Description(),
-                     AppTitle(), MsgButtons::Ok, MsgIcon::Exclamation);
+        TellSaved(m_ui, QStringLiteral("The results"), path, false, failure.Description());
         return false;
     }
-    m_ui.Message(QStringLiteral("Done."), AppTitle());
+    TellSaved(m_ui, QStringLiteral("The results"), path, true, {});
     return true;
 }
 
-ChartView& ResultsAdditions::ShowChart() {
+ChartView* ResultsAdditions::ShowChart() {
+    const ChartData data = ChartDataOf(m_model, m_model.TableRow(m_list.currentIndex().row()));
+    if (data.top.isEmpty()) {
+        if (m_chart) {
+            m_chart->hide();
+        }
+        m_ui.Message(kNothingToChart, AppTitle());
+        return nullptr;
+    }
     if (!m_chart) {
         m_chart = new ChartView(m_ui, &m_window);
     }
-    m_chart->ShowData(ChartDataOf(m_model, m_model.TableRow(m_list.currentIndex().row())));
+    m_chart->ShowData(data);
+    if (!m_chart->isVisible()) {
+        m_chart->PlaceOver(&m_window);
+    }
     m_chart->show();
     m_chart->raise();
-    return *m_chart;
+    m_chart->activateWindow();
+    return m_chart;
+}
+
+bool ResultsAdditions::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_window && event->type() == QEvent::Hide && m_chart && !event->spontaneous()) {
+        m_chart->hide();
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -9,6 +9,7 @@
 
 class QChartView;
 class QPushButton;
+class QScrollArea;
 class QTabWidget;
 class QTreeView;
 class ResultsModel;
@@ -28,24 +29,42 @@ struct ChartData {
 // and the rank-frequency counts of all rows.
 ChartData ChartDataOf(const ResultsModel& model, int currentTableRow, int limit = 30);
 
+// The ticks of a count axis: from 0 to `top` every `step`, where the step is 1, 2 or 5 times a
+// power of ten and gives at most five intervals.
+struct RoundTicks {
+    qint64 top = 1;
+    qint64 step = 1;
+};
+RoundTicks RoundTicksFor(qint64 most);
+
 // The results' chart window: a horizontal bar chart of the 30 most frequent words and, on a
 // second tab, the rank-frequency plot on log-log axes; "Save Chart As PNG..." saves the tab shown.
+// Every bar keeps its word: when the window is too low for them all, the bars scroll.
 class ChartView : public QWidget {
 public:
     ChartView(Ui& ui, QWidget* parent = nullptr);
 
     // Draws the charts anew from the results.
     void ShowData(const ChartData& data);
+    // Sizes the window to fit the screen of `window` and centres it over that window, its
+    // frame inside the screen's free room.
+    void PlaceOver(const QWidget* window);
     // Asks for a file and saves the chart of the tab shown there as PNG; true when written.
     bool SaveChartAsPng();
 
     QTabWidget* Tabs = nullptr;
+    QScrollArea* BarsArea = nullptr; // holds BarsView
     QChartView* BarsView = nullptr;
     QChartView* RanksView = nullptr;
     QPushButton* SaveButton = nullptr;
 
+    // The size the window takes where the screen allows it.
+    static constexpr int kWidth = 820;
+    static constexpr int kHeight = 760;
+
 private:
     Ui& m_ui;
+    QString m_file; // per file: the file charted
 };
 
 // The results window's additions, kept apart from the window itself: context-menu actions of
@@ -57,8 +76,13 @@ public:
     // "Save Ticked Rows As CSV...": asks for a file (confirming an overwrite) and writes the
     // ticked rows in the order shown. True when written.
     bool SaveCsv();
-    // "Chart...": shows the chart window with the results as they are shown now.
-    ChartView& ShowChart();
+    // "Chart...": shows the chart window with the results as they are shown now, over the
+    // results window; with no word to chart, says so instead (nullptr).
+    ChartView* ShowChart();
+
+protected:
+    // The chart goes when the results window is hidden.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Ui& m_ui;

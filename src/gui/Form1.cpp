@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QScreen>
 
@@ -36,6 +37,10 @@ namespace {
 // Client area of the main window in twips.
 constexpr int kClientWidth = 8040;
 constexpr int kClientHeight = 8250;
+
+const QString kAllLettersCaption = QStringLiteral("Every alphabet, not only A\u2013Z");
+const QString kOtherStopList = QStringLiteral("Other list\u2026");
+const QString kStopListFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
 
 // The program's icon in every size it is drawn in, from the resources of the program.
 QIcon ApplicationIcon() {
@@ -131,19 +136,28 @@ void Form1::BuildControls() {
     Check3->installEventFilter(this);
     Check1 = new QCheckBox(QStringLiteral("Prompt for password because PDF files are password protected"), Frame2);
     Check1->setObjectName(QStringLiteral("Check1"));
-    // Additions beside the design's options, off by default: words of every language, and a
+    // Additions beside the design's options, off by default: words of every alphabet, and a
     // list of common words left out of the rows.
-    CheckAllLetters = new QCheckBox(QStringLiteral("Count letters of all languages"), Frame2);
+    CheckAllLetters = new QCheckBox(kAllLettersCaption, Frame2);
     CheckAllLetters->setObjectName(QStringLiteral("CheckAllLetters"));
+    CheckAllLetters->setToolTip(QStringLiteral("Count words written in any alphabet (Greek, Cyrillic, letters with "
+                                               "accents, ...), not only words of the letters A to Z"));
     CheckStopWords = new QCheckBox(QStringLiteral("Leave out common words"), Frame2);
     CheckStopWords->setObjectName(QStringLiteral("CheckStopWords"));
+    CheckStopWords->setToolTip(QStringLiteral("Leave the words of the chosen list (the, and, of, ...) out of the "
+                                              "word counts"));
+    LabelStopWords = new QLabel(QStringLiteral("List:"), Frame2);
+    LabelStopWords->setObjectName(QStringLiteral("LabelStopWords"));
     ComboStopWords = new QComboBox(Frame2);
     ComboStopWords->setObjectName(QStringLiteral("ComboStopWords"));
     for (const QString& name : StopListNames()) {
         ComboStopWords->addItem(name.left(1).toUpper() + name.mid(1), name);
     }
+    ComboStopWords->addItem(kOtherStopList); // no data: not a list itself
     ComboStopWords->setEnabled(false);
-    ComboStopWords->setAccessibleName(QStringLiteral("Common words of"));
+    ComboStopWords->setAccessibleName(QStringLiteral("List of common words"));
+    LabelStopWords->setBuddy(ComboStopWords);
+    LabelStopWords->setEnabled(false);
     Option3 = new QRadioButton(QStringLiteral("Database Method (faster)"), Frame1);
     Option3->setObjectName(QStringLiteral("Option3"));
     Option4 = new QRadioButton(QStringLiteral("Regular Text Method (slower)"), Frame1);
@@ -176,9 +190,12 @@ void Form1::PlaceControls() {
                                {Option2, 240, 650, 4455, 255, Grow::None, false},
                                {Check3, 240, 1000, 4935, 255, Grow::None, false},
                                {Check1, 240, 1350, 6375, 255, Grow::None, false},
-                               {CheckAllLetters, 4320, 300, 3360, 255, Grow::None, false},
+                               // Beside the design's options: a column of their own, the
+                               // chooser under the caption of the box it belongs to.
+                               {CheckAllLetters, 4800, 300, 2880, 255, Grow::None, false},
                                {CheckStopWords, 4800, 650, 2880, 255, Grow::None, false},
-                               {ComboStopWords, 5400, 960, 2280, 330, Grow::None, false},
+                               {LabelStopWords, 5220, 1020, 480, 255, Grow::None, false},
+                               {ComboStopWords, 5760, 1000, 1920, 330, Grow::None, false},
                                {Option3, 240, 300, 2760, 255, Grow::None, false},
                                {Option4, 240, 650, 4455, 255, Grow::None, false},
                            });
@@ -193,13 +210,20 @@ void Form1::resizeEvent(QResizeEvent* event) {
 void Form1::ConnectHandlers() {
     connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
     connect(CheckStopWords, &QCheckBox::toggled, ComboStopWords, &QComboBox::setEnabled);
+    connect(CheckStopWords, &QCheckBox::toggled, LabelStopWords, &QLabel::setEnabled);
     // The word options are kept like the others, the moment they change.
     connect(CheckAllLetters, &QCheckBox::toggled, this,
             [this](bool on) { m_settings.Save(QStringLiteral("AllLetters"), SettingsStore::BoolText(on)); });
     connect(CheckStopWords, &QCheckBox::toggled, this,
             [this](bool on) { m_settings.Save(QStringLiteral("StopWords"), SettingsStore::BoolText(on)); });
-    connect(ComboStopWords, &QComboBox::currentIndexChanged, this,
-            [this] { m_settings.Save(QStringLiteral("StopWordList"), ComboStopWords->currentData().toString()); });
+    connect(ComboStopWords, &QComboBox::currentIndexChanged, this, [this] {
+        const QString list = ComboStopWords->currentData().toString();
+        if (!list.isEmpty()) {
+            m_stopListChoice = ComboStopWords->currentIndex();
+            m_settings.Save(QStringLiteral("StopWordList"), list);
+        }
+    });
+    connect(ComboStopWords, &QComboBox::activated, this, [this](int index) { ComboStopWords_Click(index); });
     connect(Option1, &QRadioButton::clicked, this, [this] { Option1_Click(); });
     connect(Option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
     connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });
@@ -301,9 +325,12 @@ void Form1::Form_Load() {
         CheckAllLetters->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("AllLetters"), "False")));
     });
     steps(136, [&] {
-        const int list = ComboStopWords->findData(m_settings.Get(QStringLiteral("StopWordList")));
+        const QString stored = m_settings.Get(QStringLiteral("StopWordList"));
+        const int list = ComboStopWords->findData(stored);
         if (list >= 0) {
             ComboStopWords->setCurrentIndex(list);
+        } else if (!stored.isEmpty()) {
+            ChooseOwnStopList(stored); // the user's own file, read when a run needs it
         }
         CheckStopWords->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("StopWords"), "False")));
     });
@@ -378,6 +405,43 @@ void Form1::Option3_Click() {
     }
     steps(108, [&] { m_settings.Save(QStringLiteral("Option3"), SettingsStore::BoolText(Option3->isChecked())); });
     steps(110, [&] { m_settings.Save(QStringLiteral("Option4"), SettingsStore::BoolText(Option4->isChecked())); });
+}
+
+void Form1::ComboStopWords_Click(int index) {
+    if (index != ComboStopWords->count() - 1) {
+        return; // a list of its own: kept as the choice changes
+    }
+    const QStringList chosen = m_ui.OpenFiles(QStringLiteral("Other List of Common Words"), kStopListFilter);
+    const QString path = chosen.value(0);
+    QString refusal;
+    if (!path.isEmpty()) {
+        try {
+            if (ReadStopWords(path).isEmpty()) {
+                refusal = QStringLiteral("The list of common words holds no words: ") + path;
+            }
+        } catch (const Failure& failure) {
+            refusal = QStringLiteral("The list of common words cannot be read: ") + failure.Description();
+        }
+    }
+    if (path.isEmpty() || !refusal.isEmpty()) {
+        ComboStopWords->setCurrentIndex(m_stopListChoice);
+        if (!refusal.isEmpty()) {
+            m_ui.Message(refusal, m_appTitle);
+        }
+        return;
+    }
+    ChooseOwnStopList(path);
+}
+
+void Form1::ChooseOwnStopList(const QString& path) {
+    const int other = ComboStopWords->count() - 1;
+    const int own = static_cast<int>(StopListNames().size());
+    if (own < other) {
+        ComboStopWords->removeItem(own);
+    }
+    ComboStopWords->insertItem(own, QFileInfo(path).fileName(), path);
+    ComboStopWords->setItemData(own, path, Qt::ToolTipRole);
+    ComboStopWords->setCurrentIndex(own);
 }
 
 void Form1::PushButton3_Click() {

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -51,6 +52,8 @@ public:
     void Option3_Click();
     void Option4_Click();
     void PushButton3_Click();
+    // The list of common words chosen; "Other list…" asks for the user's own file.
+    void ComboStopWords_Click(int index);
 
     // File list: adding through the dialog, removing, clearing, reordering by dragging.
     void PushButton1_Click();
@@ -107,9 +110,10 @@ public:
     QRadioButton* Option4 = nullptr;
     QCheckBox* Check1 = nullptr;
     QCheckBox* Check3 = nullptr;
-    QCheckBox* CheckAllLetters = nullptr; // "Count letters of all languages"
+    QCheckBox* CheckAllLetters = nullptr; // words in every alphabet, not only A-Z
     QCheckBox* CheckStopWords = nullptr;  // "Leave out common words"
-    QComboBox* ComboStopWords = nullptr;  // which list: English, German, French, Spanish
+    QLabel* LabelStopWords = nullptr;     // the list chooser's caption
+    QComboBox* ComboStopWords = nullptr;  // English, German, French, Spanish, the user's file, "Other list…"
     GuiProgressBar* ProgressBar1 = nullptr;
 
 protected:
@@ -128,6 +132,8 @@ private:
     void RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue);
     void SetAddingEnabled(bool enabled);
     void StoreOptionPair(QRadioButton* first, const QString& firstKey, QRadioButton* second, const QString& secondKey);
+    // Shows the user's own list of common words in the chooser (one such entry) and selects it.
+    void ChooseOwnStopList(const QString& path);
 
     Ui& m_ui;
     Form1Options m_options;
@@ -138,6 +144,7 @@ private:
     QCursor m_handCursor;
     bool m_providerAvailable = false;
     bool m_unloaded = false;
+    int m_stopListChoice = 0; // the chooser's entry before "Other list…" was picked
 
     // Reordering the file list by dragging.
     bool m_isDragging = false;

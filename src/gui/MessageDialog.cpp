@@ -60,6 +60,8 @@ MessageDialog::MessageDialog(QWidget* owner, const QString& text, const QString&
                              MsgIcon icon)
     : QDialog(owner), m_owner(owner), m_buttons(buttons) {
     setObjectName(QStringLiteral("MessageBox"));
+    // A title and a close box only: a message is neither minimised nor maximised.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(caption);
     setModal(true);
     const QRect room = ScreenRoom(owner);

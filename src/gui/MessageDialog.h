@@ -12,6 +12,7 @@ class QPushButton;
 // The message box of the windows. It never grows past the screen: a text too long or too wide
 // for it scrolls inside a read-only text area, so OK stays in sight. It is at least wide enough
 // to show its caption, OK (or Yes) is the default button, and it opens centred on its owner.
+// Its frame has a close box but no minimise or maximise button.
 class MessageDialog : public QDialog {
 public:
     MessageDialog(QWidget* owner, const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon);

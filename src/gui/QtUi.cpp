@@ -65,6 +65,11 @@ QString QtUi::SaveFile(const QString& title, const QString& filter) {
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QString QtUi::SaveFileAt(const QString& title, const QString& filter, const QString& suggested) {
+    return QFileDialog::getSaveFileName(Owner(), title, suggested, QtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 QString QtUi::BrowseForFolder(const QString& title, const QString& startFolder) {
     return QFileDialog::getExistingDirectory(Owner(), title, startFolder, QFileDialog::ShowDirsOnly);
 }

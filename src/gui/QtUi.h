@@ -11,6 +11,7 @@ public:
     QString Input(const QString& prompt, const QString& title) override;
     QStringList OpenFiles(const QString& title, const QString& filter) override;
     QString SaveFile(const QString& title, const QString& filter) override;
+    QString SaveFileAt(const QString& title, const QString& filter, const QString& suggested) override;
     QString BrowseForFolder(const QString& title, const QString& startFolder) override;
     bool OpenUrl(const QUrl& url) override;
 

@@ -92,6 +92,8 @@ private slots:
     void databaseChosenWithoutDriver();
     void wordOptions_data();
     void wordOptions();
+    void ownStopListRefused_data();
+    void ownStopListRefused();
 
     void passwords_data();
     void passwords();
@@ -422,25 +424,32 @@ void Form1RunTest::databaseChosenWithoutDriver() {
 }
 
 // The additions among the options, ticked with the mouse: letters of all languages and a list of
-// common words (English unless another is chosen). Off, the run counts as it always has.
+// common words (English unless another is chosen, or the user's own file through "Other list…").
+// Off, the run counts as it always has.
 void Form1RunTest::wordOptions_data() {
     QTest::addColumn<bool>("allLetters");
-    QTest::addColumn<int>("stopList"); // -1: none; else the list's place in the choice
+    QTest::addColumn<int>("stopList");       // -1: none; else the list's place in the choice
+    QTest::addColumn<QByteArray>("ownList"); // the user's file, chosen through "Other list…"
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("wordCount");
     const QString greek = QStringLiteral("\u03ba\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1|1");
-    QTest::newRow("as always") << false << -1 << QStringList{"die|1", "strae|1", "strasse|1", "the|1"}
+    const int other = 4; // after English, German, French, Spanish
+    QTest::newRow("as always") << false << -1 << QByteArray() << QStringList{"die|1", "strae|1", "strasse|1", "the|1"}
                                << " Word count: 4";
-    QTest::newRow("all letters") << true << -1 << QStringList{"die|1", "the|1", greek, "strasse|2"} << " Word count: 5";
+    QTest::newRow("all letters") << true << -1 << QByteArray() << QStringList{"die|1", "the|1", greek, "strasse|2"}
+                                 << " Word count: 5";
     QTest::newRow("English common words")
-        << false << 0 << QStringList{"die|1", "strae|1", "strasse|1"} << " Word count: 4";
+        << false << 0 << QByteArray() << QStringList{"die|1", "strae|1", "strasse|1"} << " Word count: 4";
     QTest::newRow("all letters, German common words")
-        << true << 1 << QStringList{"the|1", greek, "strasse|2"} << " Word count: 5";
+        << true << 1 << QByteArray() << QStringList{"the|1", greek, "strasse|2"} << " Word count: 5";
+    QTest::newRow("own list") << false << other << QByteArray("# mine\nDIE\n\nstrasse\n")
+                              << QStringList{"strae|1", "the|1"} << " Word count: 4";
 }
 
 void Form1RunTest::wordOptions() {
     QFETCH(bool, allLetters);
     QFETCH(int, stopList);
+    QFETCH(QByteArray, ownList);
     QFETCH(QStringList, rows);
     QFETCH(QString, wordCount);
     IsolatedEnvironment env;
@@ -450,6 +459,7 @@ void Form1RunTest::wordOptions() {
     QVERIFY(!s->CheckAllLetters->isChecked());
     QVERIFY(!s->CheckStopWords->isChecked());
     QVERIFY(!s->ComboStopWords->isEnabled());
+    QVERIFY(!s->LabelStopWords->isEnabled());
     const auto click = [](QCheckBox* box) {
         QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(8, box->height() / 2));
     };
@@ -457,13 +467,27 @@ void Form1RunTest::wordOptions() {
         click(s->CheckAllLetters);
         QVERIFY(s->CheckAllLetters->isChecked());
     }
+    const QString ownPath = env.Work() + QStringLiteral("/my common words.txt");
+    if (!ownList.isEmpty()) {
+        WriteTextFile(ownPath, ownList);
+        s.ui.Answer(QStringList{ownPath});
+    }
     if (stopList >= 0) {
         click(s->CheckStopWords);
         QVERIFY(s->ComboStopWords->isEnabled());
+        QVERIFY(s->LabelStopWords->isEnabled());
         for (int i = 0; i < stopList; ++i) {
             QTest::keyClick(s->ComboStopWords, Qt::Key_Down);
         }
         QCOMPARE(s->ComboStopWords->currentIndex(), stopList);
+    }
+    if (!ownList.isEmpty()) {
+        const QList<ScriptedUi::Call> dialogs = s.Calls(QStringLiteral("openFiles"));
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(dialogs[0].extra, QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|"));
+        QCOMPARE(s->ComboStopWords->currentText(), QStringLiteral("my common words.txt"));
+        QCOMPARE(s->ComboStopWords->itemText(stopList + 1), QStringLiteral("Other list\u2026"));
+        s.ui.Clear();
     }
     s->PushButton2_Click();
     QVERIFY2(s.ui.calls.isEmpty(), qPrintable(s.ui.MessageTexts().join(u'\n')));
@@ -476,6 +500,49 @@ void Form1RunTest::wordOptions() {
     QCOMPARE(next->CheckStopWords->isChecked(), stopList >= 0);
     QCOMPARE(next->ComboStopWords->isEnabled(), stopList >= 0);
     QCOMPARE(next->ComboStopWords->currentIndex(), std::max(stopList, 0));
+    const QStringList shipped{"english", "german"};
+    const QString kept = ownList.isEmpty() ? shipped.value(std::max(stopList, 0)) : ownPath;
+    QCOMPARE(next->ComboStopWords->currentData().toString(), kept);
+}
+
+// "Other list…" keeps the list chosen before when the user cancels or picks a file that gives no
+// words; the user learns why.
+void Form1RunTest::ownStopListRefused_data() {
+    QTest::addColumn<QString>("file"); // in the work folder; "" cancels the dialog
+    QTest::addColumn<QByteArray>("words");
+    QTest::addColumn<QString>("message"); // %1 stands for the file
+    QTest::newRow("cancelled") << QString() << QByteArray() << QString();
+    QTest::newRow("missing") << "gone.txt" << QByteArray() << "The list of common words cannot be read: ";
+    QTest::newRow("no words") << "empty.txt" << QByteArray("# nothing\n\n")
+                              << "The list of common words holds no "
+                                 "words: %1";
+}
+
+void Form1RunTest::ownStopListRefused() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, words);
+    QFETCH(QString, message);
+    IsolatedEnvironment env;
+    Form1Session s;
+    QVERIFY(s.Show());
+    QTest::mouseClick(s->CheckStopWords, Qt::LeftButton, Qt::NoModifier, QPoint(8, s->CheckStopWords->height() / 2));
+    QTest::keyClick(s->ComboStopWords, Qt::Key_Down); // German
+    const QString path = file.isEmpty() ? QString() : env.Work() + u'/' + file;
+    if (!words.isEmpty()) {
+        WriteTextFile(path, words);
+    }
+    s.ui.Answer(path.isEmpty() ? QStringList{} : QStringList{path});
+    QTest::keyClick(s->ComboStopWords, Qt::Key_End); // "Other list…"
+    QCOMPARE(s.Calls(QStringLiteral("openFiles")).size(), 1);
+    QCOMPARE(s->ComboStopWords->currentText(), QStringLiteral("German"));
+    QCOMPARE(s->ComboStopWords->count(), 5);
+    const QStringList shown = s.ui.MessageTexts();
+    QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QVERIFY2(shown[0].startsWith(message.arg(path)), qPrintable(shown[0]));
+    }
+    Form1Session next;
+    QCOMPARE(next->ComboStopWords->currentData().toString(), QStringLiteral("german"));
 }
 
 // ---------------------------------------------------------------- passwords

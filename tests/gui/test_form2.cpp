@@ -17,10 +17,14 @@
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGraphicsTextItem>
 #include <QHeaderView>
 #include <QHorizontalBarSeries>
 #include <QImage>
 #include <QProcess>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -51,13 +55,50 @@ QStringList Bars(ChartView& chart) {
     return bars;
 }
 
+// The rank-frequency plot: the counts in rank order, "" when the ranks are not 1, 2, 3, ...
+QString RankCounts(ChartView& chart) {
+    const QList<QAbstractSeries*> series = chart.RanksView->chart()->series();
+    if (series.size() != 1) {
+        return QStringLiteral("series: %1").arg(series.size());
+    }
+    QStringList counts;
+    const QList<QPointF> points = qobject_cast<QXYSeries*>(series.first())->points();
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (points[i].x() != static_cast<qreal>(i + 1)) {
+            return {};
+        }
+        counts << QString::number(static_cast<qint64>(points[i].y()));
+    }
+    return counts.join(u',');
+}
+
+// The texts a chart shows now: its labels and titles that are drawn.
+QStringList ShownTexts(QChartView* view) {
+    QCoreApplication::processEvents();
+    QStringList texts;
+    for (QGraphicsItem* item : view->scene()->items()) {
+        auto* text = dynamic_cast<QGraphicsTextItem*>(item);
+        if (text && text->isVisible() && !text->toPlainText().isEmpty()) {
+            texts << text->toPlainText();
+        }
+    }
+    return texts;
+}
+
+// The chart window, when it is shown.
 ChartView* TriggerChart(Form2& form) {
     auto* action = form.ListView1->findChild<QAction*>(QStringLiteral("ChartAction"));
     if (!action) {
         return nullptr;
     }
     action->trigger();
-    return form.findChild<ChartView*>(QStringLiteral("ChartView"));
+    auto* chart = form.findChild<ChartView*>(QStringLiteral("ChartView"));
+    return chart && chart->isVisible() ? chart : nullptr;
+}
+
+// A path without the extension typed ("chart.png" and "chart" stand for the same picture).
+QString WithoutSuffix(const QString& path) {
+    return path.endsWith(QStringLiteral(".png")) ? path.chopped(4) : path;
 }
 
 const QString kCopied = QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area where you "
@@ -206,9 +247,18 @@ private slots:
     void perFileColumns();
     void tabOrder();
     void boxCentredOnItsWindow();
+    void saveAsCsv_data();
     void saveAsCsv();
+    void saveFolderRemembered();
     void chartBars_data();
     void chartBars();
+    void chartNothingToChart_data();
+    void chartNothingToChart();
+    void chartFitsTheScreen();
+    void chartRoundTicks_data();
+    void chartRoundTicks();
+    void chartReopened();
+    void chartSavedAsPng_data();
     void chartSavedAsPng();
 };
 
@@ -949,7 +999,8 @@ void Form2Test::tabOrder() {
     QCOMPARE(f.form.Model()->RowCount(), 0); // "Clear Results"
 }
 
-// A box raised from the results window opens over it, not over the hidden main window.
+// A box raised from the results window opens over it, not over the hidden main window; it can
+// be closed but neither minimised nor maximised.
 void Form2Test::boxCentredOnItsWindow() {
     IsolatedEnvironment env;
     QtUi ui;
@@ -964,9 +1015,11 @@ void Form2Test::boxCentredOnItsWindow() {
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QRect box;
     QString text;
+    Qt::WindowFlags flags;
     QTimer::singleShot(0, &form, [&] {
         if (auto* shown = dynamic_cast<MessageDialog*>(QApplication::activeModalWidget())) {
             box = shown->frameGeometry();
+            flags = shown->windowFlags();
             text = shown->TextLabel() ? shown->TextLabel()->text() : QString();
             QTest::keyClick(shown, Qt::Key_Return);
         }
@@ -979,59 +1032,160 @@ void Form2Test::boxCentredOnItsWindow() {
     QApplication::setActiveWindow(nullptr);              // as when the window manager has not caught up
     QTest::mouseClick(form.PushButton8, Qt::LeftButton); // "Copy Results To Clipboard"
     QCOMPARE(text, QtUi::DisplayText(kCopied));
+    // A title and a close box; no minimise or maximise button.
+    QVERIFY(flags.testFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testAnyFlags(Qt::WindowMinMaxButtonsHint));
     const QPoint offset = box.center() - form.frameGeometry().center();
     QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
 }
 
-// "Save Ticked Rows As CSV..." writes the ticked rows in the order shown, after asking.
+// "Save Ticked Rows As CSV..." writes the ticked rows in the order shown, offering a name in the
+// home folder at first, adding ".csv" to a name typed without one and asking before a file is
+// replaced; every save ends with "Done." or says what went wrong.
+void Form2Test::saveAsCsv_data() {
+    QTest::addColumn<QString>("typed");   // the name chosen in the dialog, in the work folder
+    QTest::addColumn<QString>("target");  // the file it stands for
+    QTest::addColumn<bool>("existing");   // the file is there already
+    QTest::addColumn<int>("overwrite");   // the answer to the question, when asked
+    QTest::addColumn<bool>("written");    // the file gets the rows
+    QTest::addColumn<QString>("message"); // the last box begins so; %1 stands for the file
+    const int yes = int(MsgAnswer::Yes);
+    const int no = int(MsgAnswer::No);
+    QTest::newRow("extension added") << "results"
+                                     << "results.csv" << false << yes << true << "Done.";
+    QTest::newRow("extension typed") << "results.csv"
+                                     << "results.csv" << false << yes << true << "Done.";
+    QTest::newRow("another extension kept") << "results.txt"
+                                            << "results.txt" << false << yes << true << "Done.";
+    QTest::newRow("a dot without extension") << "results."
+                                             << "results.csv" << false << yes << true << "Done.";
+    QTest::newRow("a dotted folder") << "v1.2/results"
+                                     << "v1.2/results.csv" << false << yes << true << "Done.";
+    QTest::newRow("replaced after Yes") << "results"
+                                        << "results.csv" << true << yes << true << "Done.";
+    QTest::newRow("kept after No") << "results"
+                                   << "results.csv" << true << no << false << "Are you sure you wish to overwrite %1 ?";
+    QTest::newRow("missing folder") << "gone/results"
+                                    << "gone/results.csv" << false << yes << false
+                                    << "The results could not be saved as %1: ";
+}
+
 void Form2Test::saveAsCsv() {
+    QFETCH(QString, typed);
+    QFETCH(QString, target);
+    QFETCH(bool, existing);
+    QFETCH(int, overwrite);
+    QFETCH(bool, written);
+    QFETCH(QString, message);
     Fixture f;
+    QVERIFY(QDir(f.env.Work()).mkpath(QStringLiteral("v1.2")));
     f.FillRows(CountMode::PerFile, {"/d/a \"b\", c.pdf|bee|3", "/d/x.pdf|ant|12", "/d/x.pdf|cat|1"}, {0, 1});
     QVERIFY(f.Show());
     f.ClickHeader(2); // most frequent first
-    const QString path = f.env.Work() + QStringLiteral("/results.csv");
-    WriteTextFile(path, "old");
-    f.ui.Answer(path);
-    f.ui.Answer(MsgAnswer::Yes);
+    target = f.env.Work() + u'/' + target;
+    if (existing) {
+        WriteTextFile(target, "old");
+    }
+    f.ui.Answer(f.env.Work() + u'/' + typed);
+    f.ui.Answer(static_cast<MsgAnswer>(overwrite));
     f.TriggerMenu(QStringLiteral("Save Ticked Rows As CSV..."));
-    QCOMPARE(f.ui.calls.first().kind, QStringLiteral("saveFile"));
-    QCOMPARE(f.ui.calls.first().extra, QStringLiteral("CSV (*.csv)|*.csv|All Files (*.*)|*.*|"));
-    QCOMPARE(ReadAll(path), QByteArray("\"Filename\",\" Words\",\"Count\"\r\n\"/d/x.pdf\",\"ant\",12\r\n"
-                                       "\"/d/a \"\"b\"\", c.pdf\",\"bee\",3\r\n"));
+    const QList<ScriptedUi::Call> dialogs = f.ui.Calls(QStringLiteral("saveFile"));
+    QCOMPARE(dialogs.size(), 1);
+    QCOMPARE(dialogs[0].extra, QStringLiteral("CSV (*.csv)|*.csv|All Files (*.*)|*.*|"));
+    QCOMPARE(dialogs[0].text, QDir::homePath() + QStringLiteral("/Results.csv"));
+    if (written) {
+        QCOMPARE(ReadAll(target), QByteArray("\"Filename\",\" Words\",\"Count\"\r\n\"/d/x.pdf\",\"ant\",12\r\n"
+                                             "\"/d/a \"\"b\"\", c.pdf\",\"bee\",3\r\n"));
+    } else if (existing) {
+        QCOMPARE(ReadAll(target), QByteArray("old"));
+    } else {
+        QVERIFY(!QFileInfo::exists(target));
+    }
     const QList<ScriptedUi::Call> shown = f.ui.Messages();
-    QCOMPARE(shown.size(), 2);
-    QCOMPARE(shown[0].text, QStringLiteral("Are you sure you wish to overwrite ") + path + QStringLiteral(" ?"));
-    QCOMPARE(shown[1].text, QStringLiteral("Done."));
+    QCOMPARE(shown.size(), (existing ? 1 : 0) + (written || !existing ? 1 : 0));
+    if (existing) {
+        QCOMPARE(shown[0].text, QStringLiteral("Are you sure you wish to overwrite ") + target + QStringLiteral(" ?"));
+        QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
+    }
+    const QString expected = message.contains(u'%') ? message.arg(target) : message;
+    QVERIFY2(shown.last().text.startsWith(expected), qPrintable(shown.last().text));
+    const bool failed = !written && !existing;
+    QCOMPARE(shown.last().icon, failed ? MsgIcon::Exclamation : MsgIcon::None);
+}
+
+// The next save dialog, of either kind and in a later session, opens in the folder saved to last;
+// a folder that has gone since gives the home folder again.
+void Form2Test::saveFolderRemembered() {
+    IsolatedEnvironment session;
+    const QString folder = session.Work() + QStringLiteral("/out");
+    QVERIFY(QDir().mkpath(folder));
+    {
+        Fixture f(session.Config());
+        f.FillRows(CountMode::AllFiles, {"cat|1", "bee|3"});
+        QVERIFY(f.Show());
+        f.ui.Answer(folder + QStringLiteral("/first"));
+        f.TriggerMenu(QStringLiteral("Save Ticked Rows As CSV..."));
+        ChartView* chart = TriggerChart(f.form);
+        QVERIFY(chart);
+        f.ui.Answer(QString()); // cancelled: nothing written, nothing said
+        QTest::mouseClick(chart->SaveButton, Qt::LeftButton);
+        const QList<ScriptedUi::Call> dialogs = f.ui.Calls(QStringLiteral("saveFile"));
+        QCOMPARE(dialogs.size(), 2);
+        QCOMPARE(dialogs[1].text, folder + QStringLiteral("/Most frequent words.png"));
+        QCOMPARE(dialogs[1].extra, QStringLiteral("PNG Images (*.png)|*.png|"));
+        QCOMPARE(f.ui.MessageTexts(), QStringList{"Done."});
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/first.csv")));
+    }
+    {
+        Fixture f(session.Config()); // the next session
+        f.FillRows(CountMode::AllFiles, {"cat|1"});
+        f.ui.AnswerCancel();
+        f.TriggerMenu(QStringLiteral("Save Ticked Rows As CSV..."));
+        QCOMPARE(f.ui.Calls(QStringLiteral("saveFile")).value(0).text, folder + QStringLiteral("/Results.csv"));
+        QVERIFY(QDir(folder).removeRecursively());
+        f.ui.AnswerCancel();
+        f.TriggerMenu(QStringLiteral("Save Ticked Rows As CSV..."));
+        QCOMPARE(f.ui.Calls(QStringLiteral("saveFile")).value(1).text,
+                 QDir::homePath() + QStringLiteral("/Results.csv"));
+        QCOMPARE(f.ui.Messages().size(), 0);
+    }
 }
 
 // The bars are the most frequent words of the rows shown (per file: of the current row's file),
-// most frequent on top, thirty at most.
+// most frequent on top, thirty at most. The rank plot gives every count of all the rows (of the
+// file), the largest at rank 1.
 void Form2Test::chartBars_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("find"); // typed into the find box
     QTest::addColumn<int>("clickRow"); // a row of the list clicked first; -1: none
     QTest::addColumn<QStringList>("bars");
-    QTest::addColumn<int>("ranks"); // points of the rank-frequency plot
+    QTest::addColumn<QString>("ranks"); // the counts of ranks 1, 2, 3, ...
     const auto all = int(CountMode::AllFiles);
     const auto perFile = int(CountMode::PerFile);
     QTest::newRow("all files") << all << QStringList{"cat|1", "bee|3", "ant|12", "dog|3"} << QString() << -1
-                               << QStringList{"ant|12", "bee|3", "dog|3", "cat|1"} << 4;
+                               << QStringList{"ant|12", "bee|3", "dog|3", "cat|1"} << "12,3,3,1";
     QTest::newRow("found rows only") << all << QStringList{"cat|1", "bee|3", "ant|12", "bat|7"} << "b" << -1
-                                     << QStringList{"bat|7", "bee|3"} << 4;
+                                     << QStringList{"bat|7", "bee|3"} << "12,7,3,1";
     QStringList many;
     QStringList top;
+    QStringList ranks;
     for (int i = 1; i <= 40; ++i) {
         many << QStringLiteral("w%1|%1").arg(i);
     }
     for (int i = 40; i > 10; --i) {
         top << QStringLiteral("w%1|%1").arg(i);
     }
-    QTest::newRow("thirty at most") << all << many << QString() << -1 << top << 40;
+    for (int i = 40; i >= 1; --i) {
+        ranks << QString::number(i);
+    }
+    QTest::newRow("thirty at most") << all << many << QString() << -1 << top << ranks.join(u',');
+    QTest::newRow("one row") << all << QStringList{"ant|12"} << QString() << -1 << QStringList{"ant|12"} << "12";
     const QStringList files{"/d/one.pdf|a|1", "/d/one.pdf|b|5", "/d/two.pdf|c|2", "/d/two.pdf|d|9", "/d/two.pdf|e|4"};
-    QTest::newRow("per file: the first file") << perFile << files << QString() << -1 << QStringList{"b|5", "a|1"} << 2;
+    QTest::newRow("per file: the first file")
+        << perFile << files << QString() << -1 << QStringList{"b|5", "a|1"} << "5,1";
     QTest::newRow("per file: the file clicked")
-        << perFile << files << QString() << 3 << QStringList{"d|9", "e|4", "c|2"} << 3;
+        << perFile << files << QString() << 3 << QStringList{"d|9", "e|4", "c|2"} << "9,4,2";
 }
 
 void Form2Test::chartBars() {
@@ -1040,7 +1194,7 @@ void Form2Test::chartBars() {
     QFETCH(QString, find);
     QFETCH(int, clickRow);
     QFETCH(QStringList, bars);
-    QFETCH(int, ranks);
+    QFETCH(QString, ranks);
     Fixture f;
     f.FillRows(static_cast<CountMode>(mode), rows);
     QVERIFY(f.Show());
@@ -1055,34 +1209,221 @@ void Form2Test::chartBars() {
     QVERIFY(chart);
     QVERIFY(QTest::qWaitForWindowExposed(chart));
     QCOMPARE(Bars(*chart), bars);
-    const QList<QAbstractSeries*> plot = chart->RanksView->chart()->series();
-    QCOMPARE(plot.size(), 1);
-    QCOMPARE(qobject_cast<QXYSeries*>(plot.first())->count(), ranks);
+    QCOMPARE(RankCounts(*chart), ranks);
+    // Every word of the bars keeps its label.
+    const QStringList texts = ShownTexts(chart->BarsView);
+    for (const QString& bar : bars) {
+        QVERIFY2(texts.contains(bar.section(u'|', 0, 0)), qPrintable(bar));
+    }
     QCOMPARE(f.ui.calls.size(), 0);
 }
 
-// "Save Chart As PNG..." writes the tab shown as a picture of the chart's size.
-void Form2Test::chartSavedAsPng() {
+// With no word to chart the user is told so, and no empty chart is shown.
+void Form2Test::chartNothingToChart_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("find");
+    QTest::addColumn<bool>("chartedBefore");
+    QTest::newRow("no rows") << QStringList{} << QString() << false;
+    QTest::newRow("rows cleared") << QStringList{"ant|2"} << QString() << true;
+    QTest::newRow("none found") << QStringList{"ant|2", "bee|1"} << "zz" << true;
+}
+
+void Form2Test::chartNothingToChart() {
+    QFETCH(QStringList, rows);
+    QFETCH(QString, find);
+    QFETCH(bool, chartedBefore);
     Fixture f;
-    f.FillRows(CountMode::AllFiles, {"cat|1", "bee|3", "ant|12"});
+    f.FillRows(CountMode::AllFiles, rows);
+    QVERIFY(f.Show());
+    if (chartedBefore) {
+        QVERIFY(TriggerChart(f.form));
+    }
+    if (!find.isEmpty()) {
+        f.form.Model()->SetFilter(find);
+    } else if (!rows.isEmpty()) {
+        QTest::mouseClick(f.form.PushButton9, Qt::LeftButton); // "Clear Results"
+    }
+    QVERIFY(!TriggerChart(f.form));
+    QCOMPARE(f.ui.MessageTexts(), QStringList{"There are no words to chart."});
+    QCOMPARE(f.ui.Messages().first().caption, QStringLiteral("Lexitally"));
+}
+
+// The chart window opens over the results window at a size the screen holds, can be made
+// smaller and larger, and keeps every word's label however low it is made: the bars scroll.
+void Form2Test::chartFitsTheScreen() {
+    Fixture f;
+    QStringList rows;
+    for (int i = 1; i <= 40; ++i) {
+        rows << QStringLiteral("word%1|%2").arg(i).arg(i * 1000);
+    }
+    f.FillRows(CountMode::AllFiles, rows);
+    f.form.move(40, 30);
     QVERIFY(f.Show());
     ChartView* chart = TriggerChart(f.form);
     QVERIFY(chart);
     QVERIFY(QTest::qWaitForWindowExposed(chart));
-    for (const int tab : {0, 1}) {
-        QTabBar* bar = chart->Tabs->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
-        QCOMPARE(chart->Tabs->currentIndex(), tab);
-        const QString path = f.env.Work() + QStringLiteral("/chart%1.png").arg(tab);
-        f.ui.Answer(path);
-        QTest::mouseClick(chart->SaveButton, Qt::LeftButton);
+    const QRect room = f.form.screen()->availableGeometry();
+    const QRect frame = chart->frameGeometry();
+    QVERIFY2(
+        room.contains(frame),
+        qPrintable(QStringLiteral("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+    // The window manager's frame is drawn around the chart's own size.
+    const QSize decoration = frame.size() - chart->size();
+    QCOMPARE(chart->size(), QSize(ChartView::kWidth, ChartView::kHeight).boundedTo(room.size() - decoration));
+    // Over the results window.
+    QVERIFY(frame.contains(f.form.frameGeometry().center()));
+    QVERIFY(chart->minimumWidth() <= 400 && chart->minimumHeight() <= 300);
+    QVERIFY(chart->maximumWidth() > room.width() && chart->maximumHeight() > room.height());
+
+    QStringList words;
+    for (int i = 40; i > 10; --i) {
+        words << QStringLiteral("word%1").arg(i);
+    }
+    for (const QSize size : {chart->size(), QSize(420, 320), QSize(700, 1000)}) {
+        chart->resize(size);
+        QTRY_COMPARE(chart->size(), size);
+        QCoreApplication::processEvents();
+        const QStringList texts = ShownTexts(chart->BarsView);
+        for (const QString& word : words) {
+            QVERIFY2(texts.contains(word),
+                     qPrintable(QStringLiteral("%1 at %2x%3").arg(word).arg(size.width()).arg(size.height())));
+        }
+        // Low windows scroll the bars; a tall one shows them all at once.
+        QCOMPARE(chart->BarsArea->verticalScrollBar()->isVisible(), size.height() < 600);
+    }
+}
+
+// The count axis is marked at round numbers from 0, in steps of 1, 2 or 5 times a power of ten.
+void Form2Test::chartRoundTicks_data() {
+    QTest::addColumn<int>("most");
+    QTest::addColumn<QStringList>("ticks");
+    QTest::newRow("1") << 1 << QStringList{"0", "1"};
+    QTest::newRow("3") << 3 << QStringList{"0", "1", "2", "3"};
+    QTest::newRow("7") << 7 << QStringList{"0", "2", "4", "6", "8"};
+    QTest::newRow("12") << 12 << QStringList{"0", "5", "10", "15"};
+    QTest::newRow("100") << 100 << QStringList{"0", "20", "40", "60", "80", "100"};
+    QTest::newRow("12,000") << 12000 << QStringList{"0", "5,000", "10,000", "15,000"};
+    QTest::newRow("30,001") << 30001 << QStringList{"0", "10,000", "20,000", "30,000", "40,000"};
+    QTest::newRow("1,234,567") << 1234567 << QStringList{"0", "500,000", "1,000,000", "1,500,000"};
+}
+
+void Form2Test::chartRoundTicks() {
+    QFETCH(int, most);
+    QFETCH(QStringList, ticks);
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Fixture f;
+    f.FillRows(CountMode::AllFiles, {"few|1", QStringLiteral("most|%1").arg(most)});
+    QVERIFY(f.Show());
+    ChartView* chart = TriggerChart(f.form);
+    QLocale::setDefault(before);
+    QVERIFY(chart);
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    QStringList numbers;
+    for (const QString& text : ShownTexts(chart->BarsView)) {
+        if (!text.isEmpty() && text.front().isDigit()) {
+            numbers << text;
+        }
+    }
+    std::sort(numbers.begin(), numbers.end(), [](const QString& a, const QString& b) {
+        return QString(a).remove(u',').toLongLong() < QString(b).remove(u',').toLongLong();
+    });
+    QCOMPARE(numbers, ticks);
+}
+
+// "Chart..." again after a sort or a find redraws the one chart window from the list as shown.
+void Form2Test::chartReopened() {
+    Fixture f;
+    f.FillRows(CountMode::AllFiles, {"bee|3", "cat|1", "ant|12", "dog|3"});
+    QVERIFY(f.Show());
+    ChartView* chart = TriggerChart(f.form);
+    QVERIFY(chart);
+    QCOMPARE(Bars(*chart), (QStringList{"ant|12", "bee|3", "dog|3", "cat|1"}));
+    f.ClickHeader(0); // words A to Z
+    f.ClickHeader(0); // Z to A: equal counts follow
+    QCOMPARE(TriggerChart(f.form), chart);
+    QCOMPARE(Bars(*chart), (QStringList{"ant|12", "dog|3", "bee|3", "cat|1"}));
+    f.form.Model()->SetFilter(QStringLiteral("t"));
+    QCOMPARE(TriggerChart(f.form), chart);
+    QCOMPARE(Bars(*chart), (QStringList{"ant|12", "cat|1"}));
+    QCOMPARE(RankCounts(*chart), QStringLiteral("12,3,3,1"));
+    QCOMPARE(f.form.findChildren<QWidget*>(QStringLiteral("ChartView")).size(), 1);
+    // Back to the main window: the chart goes with the results.
+    QTest::mouseClick(f.form.PushButton1, Qt::LeftButton);
+    QVERIFY(!chart->isVisible());
+    QCOMPARE(f.ui.calls.size(), 0);
+}
+
+// "Save Chart As PNG..." writes the tab shown as a picture of the chart's size, under a name
+// offered after the tab, ".png" added; like every save it ends with "Done." or the reason.
+void Form2Test::chartSavedAsPng_data() {
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<int>("overwrite");
+    QTest::addColumn<QString>("offered"); // the name the dialog offers
+    QTest::addColumn<QString>("message"); // the last box begins so; %1 stands for the file
+    const int yes = int(MsgAnswer::Yes);
+    const int no = int(MsgAnswer::No);
+    const int all = int(CountMode::AllFiles);
+    const int perFile = int(CountMode::PerFile);
+    QTest::newRow("bars") << 0 << all << "chart" << false << yes << "Most frequent words.png"
+                          << "Done.";
+    QTest::newRow("ranks") << 1 << all << "chart.png" << false << yes << "Rank and frequency.png"
+                           << "Done.";
+    QTest::newRow("per file") << 0 << perFile << "chart" << false << yes << "one - Most frequent words.png"
+                              << "Done.";
+    QTest::newRow("kept after No") << 0 << all << "chart" << true << no << "Most frequent words.png"
+                                   << "Are you sure you wish to overwrite %1 ?";
+    QTest::newRow("missing folder") << 0 << all << "gone/chart" << false << yes << "Most frequent words.png"
+                                    << "The chart could not be saved as %1: ";
+}
+
+void Form2Test::chartSavedAsPng() {
+    QFETCH(int, tab);
+    QFETCH(int, mode);
+    QFETCH(QString, typed);
+    QFETCH(bool, existing);
+    QFETCH(int, overwrite);
+    QFETCH(QString, offered);
+    QFETCH(QString, message);
+    Fixture f;
+    if (mode == int(CountMode::AllFiles)) {
+        f.FillRows(CountMode::AllFiles, {"cat|1", "bee|3", "ant|12"});
+    } else {
+        f.FillRows(CountMode::PerFile, {"/d/one.pdf|cat|1", "/d/one.pdf|ant|12", "/d/two.pdf|bee|3"});
+    }
+    QVERIFY(f.Show());
+    ChartView* chart = TriggerChart(f.form);
+    QVERIFY(chart);
+    QVERIFY(QTest::qWaitForWindowExposed(chart));
+    QTabBar* bar = chart->Tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
+    QCOMPARE(chart->Tabs->currentIndex(), tab);
+    const QString path = WithoutSuffix(f.env.Work() + u'/' + typed) + QStringLiteral(".png");
+    if (existing) {
+        WriteTextFile(path, "old");
+    }
+    f.ui.Answer(f.env.Work() + u'/' + typed);
+    f.ui.Answer(static_cast<MsgAnswer>(overwrite));
+    QTest::mouseClick(chart->SaveButton, Qt::LeftButton);
+    const QList<ScriptedUi::Call> dialogs = f.ui.Calls(QStringLiteral("saveFile"));
+    QCOMPARE(dialogs.size(), 1);
+    QCOMPARE(dialogs[0].extra, QStringLiteral("PNG Images (*.png)|*.png|"));
+    QCOMPARE(dialogs[0].text, QDir::homePath() + u'/' + offered);
+    const QString last = f.ui.MessageTexts().value(f.ui.Messages().size() - 1);
+    QVERIFY2(last.startsWith(message.contains(u'%') ? message.arg(path) : message), qPrintable(last));
+    if (message == "Done.") {
         const QImage image(path);
         QVERIFY(!image.isNull());
         const QWidget* view = tab == 0 ? static_cast<QWidget*>(chart->BarsView) : chart->RanksView;
         QCOMPARE(image.size(), view->size() * view->devicePixelRatio());
+    } else if (existing) {
+        QCOMPARE(ReadAll(path), QByteArray("old"));
+    } else {
+        QVERIFY(!QFileInfo::exists(path));
     }
-    QCOMPARE(f.ui.calls.size(), 2); // the two save dialogs, no message
-    QCOMPARE(f.ui.calls.first().extra, QStringLiteral("PNG Images (*.png)|*.png|"));
 }
 
 LEXITALLY_GUI_TEST_MAIN(Form2Test)

@@ -647,6 +647,16 @@ void StartupTest::controlsAndCaptions_data() {
     QTest::newRow("ListView1") << "ListView1"
                                << "PDF Files"
                                << "Form1";
+    // The additions beside them.
+    QTest::newRow("CheckAllLetters") << "CheckAllLetters"
+                                     << "Every alphabet, not only A\u2013Z"
+                                     << "Frame2";
+    QTest::newRow("CheckStopWords") << "CheckStopWords"
+                                    << "Leave out common words"
+                                    << "Frame2";
+    QTest::newRow("LabelStopWords") << "LabelStopWords"
+                                    << "List:"
+                                    << "Frame2";
 }
 
 void StartupTest::controlsAndCaptions() {
@@ -668,6 +678,8 @@ void StartupTest::controlsAndCaptions() {
         text = bar->text();
     } else if (auto* list = qobject_cast<QTreeWidget*>(widget)) {
         text = list->headerItem()->text(0);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        text = label->text();
     }
     QCOMPARE(text, caption);
 }
@@ -733,6 +745,27 @@ void StartupTest::layoutFollowsWindow() {
             QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()), qPrintable(widget->objectName()));
             QVERIFY2(widget->geometry().top() > bottom, qPrintable(widget->objectName()));
             bottom = widget->geometry().bottom();
+        }
+    }
+    // The word options stand in a column of their own beside the design's options: the two boxes
+    // share their left edge, the list's caption and chooser stand under them; each shows its
+    // whole caption, inside the frame, on none of the design's controls.
+    const QList<QWidget*> additions{form.CheckAllLetters, form.CheckStopWords, form.LabelStopWords,
+                                    form.ComboStopWords};
+    QCOMPARE(form.CheckAllLetters->x(), form.CheckStopWords->x());
+    QVERIFY(form.CheckAllLetters->geometry().bottom() < form.CheckStopWords->y());
+    QVERIFY(form.CheckStopWords->geometry().bottom() < form.ComboStopWords->y());
+    QVERIFY(form.LabelStopWords->x() > form.CheckStopWords->x());
+    QVERIFY(form.LabelStopWords->geometry().right() < form.ComboStopWords->x());
+    QCOMPARE(form.LabelStopWords->buddy(), form.ComboStopWords);
+    for (QWidget* widget : additions) {
+        const QString name = widget->objectName();
+        QVERIFY2(form.Frame2->rect().contains(widget->geometry()), qPrintable(name));
+        QVERIFY2(widget->sizeHint().width() <= widget->width(), qPrintable(name));
+        for (QWidget* design : {static_cast<QWidget*>(form.Option1), static_cast<QWidget*>(form.Option2),
+                                static_cast<QWidget*>(form.Check3), static_cast<QWidget*>(form.Check1)}) {
+            QVERIFY2(!widget->geometry().intersects(design->geometry()),
+                     qPrintable(name + QStringLiteral(" on ") + design->objectName()));
         }
     }
 }

@@ -32,6 +32,11 @@ QString ScriptedUi::SaveFile(const QString& title, const QString& filter) {
     return Next().toString();
 }
 
+QString ScriptedUi::SaveFileAt(const QString& title, const QString& filter, const QString& suggested) {
+    calls.append({QStringLiteral("saveFile"), title, suggested, MsgButtons::Ok, MsgIcon::None, filter});
+    return Next().toString();
+}
+
 QString ScriptedUi::BrowseForFolder(const QString& title, const QString& startFolder) {
     calls.append({QStringLiteral("folder"), title, {}, MsgButtons::Ok, MsgIcon::None, startFolder});
     return Next().toString();

@@ -15,7 +15,7 @@ public:
     struct Call {
         QString kind; // "message", "input", "openFiles", "saveFile", "folder", "openUrl"
         QString caption;
-        QString text;
+        QString text; // the message, prompt, or the path a save dialog offers
         MsgButtons buttons = MsgButtons::Ok;
         MsgIcon icon = MsgIcon::None;
         QString extra; // filter, start folder or URL
@@ -25,6 +25,7 @@ public:
     QString Input(const QString& prompt, const QString& title) override;
     QStringList OpenFiles(const QString& title, const QString& filter) override;
     QString SaveFile(const QString& title, const QString& filter) override;
+    QString SaveFileAt(const QString& title, const QString& filter, const QString& suggested) override;
     QString BrowseForFolder(const QString& title, const QString& startFolder) override;
     bool OpenUrl(const QUrl& url) override;
 

@@ -39,6 +39,9 @@ public:
         return m_inner.OpenFiles(title, filter);
     }
     QString SaveFile(const QString& title, const QString& filter) override { return m_inner.SaveFile(title, filter); }
+    QString SaveFileAt(const QString& title, const QString& filter, const QString& suggested) override {
+        return m_inner.SaveFileAt(title, filter, suggested);
+    }
     QString BrowseForFolder(const QString& title, const QString& startFolder) override {
         return m_inner.BrowseForFolder(title, startFolder);
     }

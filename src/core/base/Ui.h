@@ -29,6 +29,13 @@ public:
     // Save dialog; the chosen path, empty on cancel. The dialog asks no overwrite question itself.
     virtual QString SaveFile(const QString& title, const QString& filter) = 0;
 
+    // Save dialog that opens at `suggested`: a folder and the file name it offers. Otherwise as
+    // SaveFile; a Ui without such a dialog shows its plain one.
+    virtual QString SaveFileAt(const QString& title, const QString& filter, const QString& suggested) {
+        (void)suggested;
+        return SaveFile(title, filter);
+    }
+
     // Folder picker opened on startFolder; the chosen folder, empty on cancel.
     virtual QString BrowseForFolder(const QString& title, const QString& startFolder) = 0;
 
