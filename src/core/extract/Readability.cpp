@@ -81,9 +81,11 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
                 return;
             }
             QFile::remove(output);
-            const int code = RunAndWait(converter, ConverterArguments(pdf, output), 0, context.bar, checking,
-                                        startValue, static_cast<int>(count), context.yield, 100, context.running);
-            if (context.cache) {
+            const int code =
+                RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0, context.bar,
+                           checking, startValue, static_cast<int>(count), context.yield, 100, context.running, output);
+            // A text that could not be written whole is not kept: the next use converts again.
+            if (context.cache && code != kTextFolderFull && code != kTextNotWritten) {
                 context.cache->Store(pdf, QString(), code);
             }
         });
