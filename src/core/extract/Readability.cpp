@@ -42,7 +42,7 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
     });
     steps(102, [&] {
         unreadable.clear();
-        converter = ConverterPath();
+        converter = context.converter.isEmpty() ? ConverterPath() : context.converter;
     });
     steps(104, [&] { count = context.paths ? context.paths().size() : 0; });
     for (qsizetype row = 0; row < count; ++row) {
