@@ -28,6 +28,14 @@ bool IsRoot() {
     return ::geteuid() == 0;
 }
 
+// What a program writes on its standard output.
+QByteArray RunText(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return process.readAllStandardOutput();
+}
+
 // A converter of the test's own making: a shell script used in place of pdftotext.
 QString FakeConverter(const IsolatedEnvironment& env, const QByteArray& body) {
     const QString path = WriteTextFile(env.Work() + QStringLiteral("/bin/fake-pdftotext"), "#!/bin/sh\n" + body);
@@ -389,6 +397,54 @@ private slots:
         QVERIFY2(!unreadable.isEmpty() && !counted.isEmpty(), outcome.out.left(2000).constData());
         QCOMPARE(unreadable.size() + counted.size(), files.size());
         QCOMPARE(outcome.exitCode, 0);
+    }
+
+    // A private folder that was open to others holds nothing the program uses: it is emptied,
+    // or refused when something in it cannot be removed. Run as nobody, the files planted by
+    // another user (here the super-user).
+    void privateFolderOpenToOthers_data() {
+        QTest::addColumn<bool>("removable");
+        QTest::newRow("planted files are removed") << true;
+        QTest::newRow("a planted folder that cannot be emptied") << false;
+    }
+    void privateFolderOpenToOthers() {
+        QFETCH(bool, removable);
+        if (!IsRoot()) {
+            QSKIP("planting files of another user needs the super-user");
+        }
+        IsolatedEnvironment env;
+        WriteTextFile(env.Work() + QStringLiteral("/words.txt"), "planted words stay out\n");
+        QCOMPARE(QProcess::execute(QStringLiteral("chown"), {"-R", "nobody:", env.Root()}), 0);
+        const QString shared = env.Root() + QStringLiteral("/shared");
+        QVERIFY(QDir().mkpath(shared));
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+        const QString uid = QString::fromUtf8(RunText("id", {"-u", "nobody"}).trimmed());
+        const QString folder = shared + QStringLiteral("/lexitally-") + uid;
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(QProcess::execute(QStringLiteral("chown"), {"nobody:", folder}), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+        const QString marker = env.Root() + QStringLiteral("/planted-ran");
+        WriteTextFile(folder + QStringLiteral("/pdftotext"), "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n");
+        QVERIFY(QFile::link(QStringLiteral("/etc/passwd"), folder + QStringLiteral("/temp_total.text")));
+        if (!removable) {
+            WriteTextFile(folder + QStringLiteral("/cache-planted/old.txt"), "planted\n");
+        }
+        env.Set("TEMP", shared);
+        const Outcome outcome = RunCliAs(QStringLiteral("nobody"), {"--text", "words.txt"}, env.Work());
+        QCOMPARE(QFileInfo(folder).permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther),
+                 QFileDevice::Permissions());
+        if (removable) {
+            QCOMPARE(outcome.exitCode, 0);
+            QVERIFY2(outcome.out.contains("planted\t1"), outcome.out.constData());
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                     QStringList());
+            QVERIFY(QFileInfo(QStringLiteral("/etc/passwd")).isFile());
+        } else {
+            QCOMPARE(outcome.exitCode, 1);
+            QVERIFY2(outcome.err.contains("was open to other users"), outcome.err.constData());
+            QCOMPARE(outcome.out, QByteArray());
+        }
+        QVERIFY(!QFileInfo::exists(marker));
     }
 };
 
