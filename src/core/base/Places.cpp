@@ -20,9 +20,9 @@
 
 namespace {
 
-// Removes everything inside folder (links themselves, never what they point to). Throws
-// Failure when something stays.
-void EmptyFolder(const QString& folder) {
+// Removes everything inside folder (links themselves, never what they point to). False when
+// something stays.
+bool EmptyFolder(const QString& folder) {
     const QDir dir(folder);
     const QFileInfoList entries =
         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -33,10 +33,7 @@ void EmptyFolder(const QString& folder) {
             ::unlink(QFile::encodeName(entry.filePath()).constData());
         }
     }
-    FailIf(!dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty(),
-           QStringLiteral("The temporary folder ") + folder +
-               QStringLiteral(" was open to other users and holds files that cannot be removed; remove it or set "
-                              "TEMP to another folder"));
+    return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
 }
 
 } // namespace
@@ -67,10 +64,15 @@ QString TempFolder() {
     if ((info.st_mode & 0077) != 0) {
         FailIf(::chmod(native.constData(), 0700) != 0,
                QStringLiteral("The temporary folder ") + folder + QStringLiteral(" cannot be made private"));
-        if ((info.st_mode & 0022) != 0) {
+        if ((info.st_mode & 0022) != 0 && !EmptyFolder(folder)) {
             // Others could write into it: whatever it holds may have been put there by someone
-            // else (a converter, a text to be counted), so nothing of it is kept.
-            EmptyFolder(folder);
+            // else (a converter, a text to be counted), so nothing of it is kept. What cannot be
+            // removed makes the folder unusable; its mode is given back, so that it is refused
+            // again until the user has removed it.
+            ::chmod(native.constData(), info.st_mode & 07777);
+            throw Failure(QStringLiteral("The temporary folder ") + folder +
+                          QStringLiteral(" was open to other users and holds files that cannot be removed; remove it "
+                                         "or set TEMP to another folder"));
         }
     }
     return folder;
