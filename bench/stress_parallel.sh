@@ -55,8 +55,9 @@ done
 # converter link of the shared private folder.
 [ -x "$gui" ] || { echo "no window program at $gui" >&2; exit 2; }
 export QT_QPA_PLATFORM=offscreen
-window() { # folder for the pictures
-    LEXITALLY_SCREENSHOTS="$1" timeout 120 "$gui" > "$1.log" 2>&1
+window() { # folder for the pictures; settings of its own, so that every run starts alike
+    rm -rf "$1.config"
+    XDG_CONFIG_HOME="$1.config" LEXITALLY_SCREENSHOTS="$1" timeout 120 "$gui" > "$1.log" 2>&1
 }
 window "$work/alone"
 [ -s "$work/alone/results-window.png" ] || { echo "the window run alone made no results picture" >&2; exit 1; }
