@@ -25,7 +25,7 @@
 class TextFileWriter {
 public:
     explicit TextFileWriter(const QString& path) : m_path(path) {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (m_fd < 0) {
             Fail(errno);
         }
