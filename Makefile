@@ -39,13 +39,16 @@ sanitize: deps
 package: build
 	@cd $(BUILD) && cpack >/dev/null && ls lexitally_*.deb
 
-# The counting fuzzer (clang, libFuzzer) for FUZZ_SECONDS, starting from fuzz/corpus.
+# The fuzzers (clang, libFuzzer) for FUZZ_SECONDS each, starting from fuzz/corpus; the word rule's
+# with a time limit per input.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DLEXITALLY_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
-	@cmake --build build-fuzz -j$$(nproc) --target fuzz_counting
-	@mkdir -p build-fuzz/corpus
+	@cmake --build build-fuzz -j$$(nproc) --target fuzz_counting fuzz_words
+	@mkdir -p build-fuzz/corpus build-fuzz/corpus-words
 	@build-fuzz/fuzz/fuzz_counting -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 build-fuzz/corpus fuzz/corpus
+	@build-fuzz/fuzz/fuzz_words -timeout=2 -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		build-fuzz/corpus-words fuzz/corpus
 
 format:
 	@clang-format -i $(SOURCES)

@@ -298,7 +298,12 @@ void Form1::Form_Load() {
     steps(114, [&] { RestoreBool(Option1, QStringLiteral("Option1"), QStringLiteral("1")); });
     steps(116, [&] { RestoreBool(Option2, QStringLiteral("Option2"), QStringLiteral("0")); });
     QString source;
-    steps(118, [&] { source = ConverterSource(ProcessorAddressWidth()); });
+    steps(118, [&] {
+        source = ConverterSource(ProcessorAddressWidth());
+        // This window runs the converter by its own path: the link in the shared temporary
+        // folder may be removed by another window's shutdown, or be someone else's file.
+        m_converter = source.isEmpty() ? QStringLiteral("pdftotext") : source;
+    });
     steps(120, [&] {
         const QString target = ConverterPath();
         if (!FileExists(target)) {

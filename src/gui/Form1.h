@@ -141,6 +141,7 @@ private:
     SettingsStore m_settings;
     Yield m_yield;
     QString m_appTitle;
+    QString m_converter; // the converter this window runs, by its real path
     QCursor m_handCursor;
     bool m_providerAvailable = false;
     bool m_unloaded = false;

@@ -103,6 +103,7 @@ void Form1::PushButton2_Click() {
     WindowRunObserver observer(*this);
     AnalysisRequest request;
     request.workFolder = m_runFolder ? m_runFolder->path() : QString();
+    request.converter = m_converter;
     request.rows = [this] { return FileListPaths(); };
     request.mode = mode;
     request.ignoreCase = [this] { return Check3->isChecked(); };
@@ -202,6 +203,7 @@ void Form1::CheckReadability() {
         context.yield = m_yield;
         context.appTitle = m_appTitle;
         context.running = &m_converters;
+        context.converter = m_converter;
         context.cache = &Cache();
         m_checker = std::make_unique<ReadabilityChecker>(std::move(context));
     }

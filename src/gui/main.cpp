@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     if (!screenshots.isEmpty()) {
         QTimer::singleShot(500, &form, [&form, screenshots] {
             TakeScreenshots(form, screenshots);
-            QApplication::exit(0);
+            form.Form_Unload(); // as when the user closes the main window; it ends the program
         });
     }
     return QApplication::exec();

@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QtTest>
 
@@ -25,6 +26,14 @@ namespace {
 
 bool IsRoot() {
     return ::geteuid() == 0;
+}
+
+// What a program writes on its standard output.
+QByteArray RunText(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return process.readAllStandardOutput();
 }
 
 // A converter of the test's own making: a shell script used in place of pdftotext.
@@ -92,11 +101,10 @@ private slots:
         QTest::newRow("name that is not UTF-8")
             << "bytes" << QByteArray() << "  - the file name is not valid UTF-8: rename the file and add it again" << 0;
         QTest::newRow("converter crashes after writing a little")
-            << "good" << QByteArray("for last; do :; done\nyes word | head -c 300 > \"$last\"\nkill -SEGV $$\n")
+            << "good" << QByteArray("yes word | head -c 300\nkill -SEGV $$\n")
             << "  - the converter crashed (signal 11)" << 1;
-        QTest::newRow("converter fails after writing")
-            << "good" << QByteArray("for last; do :; done\necho some words > \"$last\"\nexit 5\n")
-            << "  - the conversion failed (converter exit status 5)" << 1;
+        QTest::newRow("converter fails after writing") << "good" << QByteArray("echo some words\nexit 5\n")
+                                                       << "  - the conversion failed (converter exit status 5)" << 1;
         QTest::newRow("converter cannot write its output")
             << "good" << QByteArray("exit 2\n") << "  - the converted text could not be written to the temporary folder"
             << 1;
@@ -197,7 +205,7 @@ private slots:
         const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/slow.pdf"), {kWords});
         const QString pidFile = env.Work() + QStringLiteral("/converter.pid");
         env.Set("LEXITALLY_PDFTOTEXT", FakeConverter(env, "echo $$ > '" + pidFile.toUtf8() +
-                                                              "'\nfor last; do :; done\necho words > \"$last\"\n"
+                                                              "'\necho words\n"
                                                               "exec sleep 60\n"));
         QProcess cli;
         cli.setWorkingDirectory(env.Work());
@@ -339,6 +347,106 @@ private slots:
         const QJsonArray errors = Json(failed)[QStringLiteral("errors")].toArray();
         QVERIFY2(!errors.isEmpty(), failed.out.constData());
         QVERIFY(failed.err.contains("Application Error"));
+    }
+
+    // Conversions side by side on a folder that fills up: each file is counted whole or named,
+    // never counted short, whatever the number of jobs.
+    void fullTemporaryFolderSeveralJobs_data() {
+        QTest::addColumn<QString>("jobs");
+        QTest::newRow("one job") << "1";
+        QTest::newRow("two jobs") << "2";
+        QTest::newRow("six jobs") << "6";
+    }
+    void fullTemporaryFolderSeveralJobs() {
+        QFETCH(QString, jobs);
+        if (!IsRoot()) {
+            QSKIP("mounting a small file system needs the super-user");
+        }
+        IsolatedEnvironment env;
+        // 45 pages of 40 lines of ten words: 18,000 words, about 100,000 bytes of text each.
+        QStringList pages;
+        for (int page = 0; page < 45; ++page) {
+            pages << QString(40, u'x').replace(u'x', kWords + u'\n');
+        }
+        QStringList files;
+        for (int i = 0; i < 6; ++i) {
+            files << QStringLiteral("doc%1.pdf").arg(i);
+            QVERIFY(!MakeTextPdf(env.Work() + u'/' + files.last(), pages, kSansFont, 8).isEmpty());
+        }
+        const SmallDisk disk(env.Root() + QStringLiteral("/small"), "256k");
+        QVERIFY2(disk.mounted, "a tmpfs can be mounted by the super-user");
+        env.Set("TEMP", env.Root() + QStringLiteral("/small"));
+        const Outcome outcome =
+            RunCli(QStringList{"--format", "json", "--per-file", "--jobs", jobs} + files, env.Work());
+        const QJsonObject json = Json(outcome);
+        QMap<QString, qint64> counted;
+        for (const QJsonValue row : json[QStringLiteral("rows")].toArray()) {
+            counted[QFileInfo(row[0].toString()).fileName()] += row[2].toString().toLongLong();
+        }
+        const QStringList unreadable = Unreadable(json);
+        for (const QString& file : files) {
+            if (counted.contains(file)) {
+                QCOMPARE(counted[file], qint64(18000));
+            } else {
+                QVERIFY2(unreadable.contains(file + QStringLiteral("|  - the converted text could not be written "
+                                                                   "completely: the temporary folder is full")),
+                         qPrintable(unreadable.join(u'\n')));
+            }
+        }
+        // 600,000 bytes of text do not fit in 256 KiB: some files are named, some counted.
+        QVERIFY2(!unreadable.isEmpty() && !counted.isEmpty(), outcome.out.left(2000).constData());
+        QCOMPARE(unreadable.size() + counted.size(), files.size());
+        QCOMPARE(outcome.exitCode, 0);
+    }
+
+    // A private folder that was open to others holds nothing the program uses: it is emptied,
+    // or refused when something in it cannot be removed. Run as nobody, the files planted by
+    // another user (here the super-user).
+    void privateFolderOpenToOthers_data() {
+        QTest::addColumn<bool>("removable");
+        QTest::newRow("planted files are removed") << true;
+        QTest::newRow("a planted folder that cannot be emptied") << false;
+    }
+    void privateFolderOpenToOthers() {
+        QFETCH(bool, removable);
+        if (!IsRoot()) {
+            QSKIP("planting files of another user needs the super-user");
+        }
+        IsolatedEnvironment env;
+        WriteTextFile(env.Work() + QStringLiteral("/words.txt"), "planted words stay out\n");
+        QCOMPARE(QProcess::execute(QStringLiteral("chown"), {"-R", "nobody:", env.Root()}), 0);
+        const QString shared = env.Root() + QStringLiteral("/shared");
+        QVERIFY(QDir().mkpath(shared));
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+        const QString uid = QString::fromUtf8(RunText("id", {"-u", "nobody"}).trimmed());
+        const QString folder = shared + QStringLiteral("/lexitally-") + uid;
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(QProcess::execute(QStringLiteral("chown"), {"nobody:", folder}), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+        const QString marker = env.Root() + QStringLiteral("/planted-ran");
+        WriteTextFile(folder + QStringLiteral("/pdftotext"), "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\n");
+        QVERIFY(QFile::link(QStringLiteral("/etc/passwd"), folder + QStringLiteral("/temp_total.text")));
+        if (!removable) {
+            WriteTextFile(folder + QStringLiteral("/cache-planted/old.txt"), "planted\n");
+        }
+        env.Set("TEMP", shared);
+        const Outcome outcome = RunCliAs(QStringLiteral("nobody"), {"--text", "words.txt"}, env.Work());
+        const QFileDevice::Permissions othersWrite = QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        if (removable) {
+            QCOMPARE(QFileInfo(folder).permissions() & othersWrite, QFileDevice::Permissions());
+            QCOMPARE(outcome.exitCode, 0);
+            QVERIFY2(outcome.out.contains("planted\t1"), outcome.out.constData());
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                     QStringList());
+            QVERIFY(QFileInfo(QStringLiteral("/etc/passwd")).isFile());
+        } else {
+            QCOMPARE(outcome.exitCode, 1);
+            QVERIFY2(outcome.err.contains("was open to other users"), outcome.err.constData());
+            QCOMPARE(outcome.out, QByteArray());
+            // Still refused next time: it stays as it was found.
+            QCOMPARE(QFileInfo(folder).permissions() & othersWrite, othersWrite);
+        }
+        QVERIFY(!QFileInfo::exists(marker));
     }
 };
 

@@ -13,7 +13,9 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -65,6 +67,32 @@ QString EncryptedIn(const QString& folder, const QString& user, const QString& o
     const QString out = folder + QStringLiteral("/Locked.pdf");
     return EncryptPdf(plain, out, user, owner) ? out : QString();
 }
+
+// Limits the size of every file this process and its children write, for as long as it lives: a
+// write beyond it fails as on a full disk (the signal such a write raises is ignored, as the
+// converters inherit). No file system needs to be mounted for it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        m_ok = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+    bool m_ok = false;
+};
 
 } // namespace
 
@@ -497,6 +525,64 @@ private slots:
         QVERIFY(TextFileOf(lower) != TextFileOf(upper));
         QVERIFY(QString::fromUtf8(ReadAll(TextFileOf(lower))).contains(QStringLiteral("lower")));
         QVERIFY(QString::fromUtf8(ReadAll(TextFileOf(upper))).contains(QStringLiteral("upper")));
+    }
+
+    // A text that cannot be written whole is never taken for the PDF's text, however the
+    // conversion runs: the converter itself ends with status 0 after its writes have failed.
+    void textThatCannotBeWrittenWhole_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("one at a time") << "alone";
+        QTest::newRow("beside other conversions") << "background";
+        QTest::newRow("readability check") << "check";
+    }
+    void textThatCannotBeWrittenWhole() {
+        QFETCH(QString, how);
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        QStringList pages;
+        for (int page = 0; page < 12; ++page) {
+            pages << QStringLiteral("Four score and seven years ago our fathers brought forth\n").repeated(30);
+        }
+        const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/long.pdf"), pages);
+        QVERIFY(!pdf.isEmpty());
+        const QString output = TextFileOf(pdf);
+        ScriptedUi ui;
+        Extraction result;
+        int code = 0;
+        {
+            const FileSizeLimit limit(8192); // the text is about 20,000 bytes
+            QVERIFY(limit.Ok());
+            if (how == QStringLiteral("alone")) {
+                result = ConvertPdf(pdf, QString(), nullptr, 0, 1, {}, &ui);
+            } else if (how == QStringLiteral("background")) {
+                ConverterProcesses running;
+                const ConversionPlace place{QString(), QString(), &running};
+                {
+                    BackgroundConversion conversion(pdf, QString(), place);
+                    while (!conversion.Finished(20)) {
+                    }
+                    result = conversion.Result(&ui);
+                }
+                QVERIFY(!running.Any());
+            } else {
+                code = RunAndWait(ConverterPath(), ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0,
+                                  nullptr, QString(), 0, 0, {}, 100, nullptr, output);
+            }
+        }
+        if (how == QStringLiteral("check")) {
+            QVERIFY(code == kTextFolderFull || code == kTextNotWritten);
+            result = JudgeConversion(code, ConverterPath(), output, false, &ui);
+        }
+        QCOMPARE(result.outcome, ExtractionOutcome::NoOutput);
+        QVERIFY2(result.reason.startsWith(QStringLiteral("  - the converted text could not be written completely")),
+                 qPrintable(result.reason));
+        QVERIFY(!QFileInfo::exists(output));
+        QVERIFY(ui.calls.isEmpty());
+
+        // Without the limit the same conversion gives the whole text.
+        const Extraction whole = ConvertPdf(pdf, QString(), nullptr, 0, 1, {}, &ui);
+        QCOMPARE(whole.outcome, ExtractionOutcome::TextAvailable);
+        QCOMPARE(QString::fromUtf8(ReadAll(output)).count(QStringLiteral("fathers")), 12 * 30);
     }
 
     void missingConverterGivesNoOutput() {

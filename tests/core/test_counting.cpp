@@ -5,6 +5,7 @@
 #include "core/count/CountingPass.h"
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
+#include "core/count/StopWords.h"
 #include "core/count/WordRule.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
@@ -379,11 +380,28 @@ private slots:
                      {"\xEF\xAC\x81ne O\xEF\xAC\x84ine ab\x80"
                       "cd \xC3\xA9\xFF\xC3\xA9"},
                      {"abcd 1", "fine 1", "offline 1", "\u00e9\u00e9 1"}, {4, 0, 19, 16}, 0);
+        // Both methods cut a word after 255 characters, never between a letter and its marks.
         const QByteArray e300 = QString(300, u'\u00e9').toUtf8();
         const QByteArray e256 = QString(256, u'\u00e9').toUtf8();
         AddWordsCase("all letters: words over 255 letters", allLetters, {}, all, true, {e300 + ' ' + e256},
-                     {QString::fromUtf8(e256) + " 1", QString::fromUtf8(e300) + " 1"}, {2, 0, 557, 556}, 0,
-                     QStringList{QString(255, u'\u00e9') + " 2"});
+                     {QString(255, u'\u00e9') + " 2"}, {2, 0, 557, 556}, 0);
+        const QString xAcute = QStringLiteral("x\u0301"); // no precomposed form: two characters
+        AddWordsCase("all letters: a long word is cut after a whole letter", allLetters, {}, all, true,
+                     {(xAcute.repeated(200) + u' ' + xAcute.repeated(128)).toUtf8()}, {xAcute.repeated(127) + " 2"},
+                     {2, 0, 657, 656}, 0);
+        // The typeset apostrophe, the hyphens and the soft hyphen join the letters around them.
+        AddWordsCase("all letters: apostrophes and hyphens of every kind", allLetters, {}, all, true,
+                     {"don\u2019t e\u2010mail non\u2011stop co\u00adoperate"},
+                     {"cooperate 1", "dont 1", "email 1", "nonstop 1"}, {4, 0, 32, 29}, 0);
+        // Folding gives the composed form: the Greek iota with dialytika and tonos folds to three
+        // characters that compose to one again.
+        AddWordsCase("all letters: folded words are composed", allLetters, {}, all, true,
+                     {"\u0390 \u03b9\u0308\u0301 \u03b0"}, {"\u03b0 1", "\u0390 2"}, {3, 0, 7, 5}, 0);
+        // A letter keeps thirty marks in a row; more are dropped.
+        AddWordsCase(
+            "all letters: thirty marks at most", allLetters, {}, all, true,
+            {(QStringLiteral("a") + QString(40, u'\u0301') + QStringLiteral(" a") + QString(30, u'\u0301')).toUtf8()},
+            {QStringLiteral("\u00e1") + QString(29, u'\u0301') + " 2"}, {2, 0, 73, 72}, 0);
 
         // Common words have no row but count as words.
         AddWordsCase("common words", LetterRule::Ascii, {"the", "And"}, all, true, {"The cat and the hat"},
@@ -1187,6 +1205,47 @@ private slots:
             run.Go();
         }
         QCOMPARE(QSqlDatabase::connectionNames(), before);
+    }
+
+    // A letter followed by marks of two classes out of their canonical order (which a
+    // normalisation sorts) takes time in proportion to its length, not its square.
+    void manyCombiningMarks_data() {
+        QTest::addColumn<bool>("fold");
+        QTest::newRow("letter case kept") << false;
+        QTest::newRow("letter case ignored") << true;
+    }
+    void manyCombiningMarks() {
+        QFETCH(bool, fold);
+        // U+0301 (class 230) before U+0316 (class 220), 50,000 times.
+        const QByteArray token = "a" + QStringLiteral("\u0301\u0316").repeated(50000).toUtf8();
+        std::vector<QByteArray> words;
+        QElapsedTimer timer;
+        timer.start();
+        AllLanguageWords(token, fold, words);
+        const qint64 elapsed = timer.elapsed();
+        QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed) + QStringLiteral(" ms")));
+        // Thirty marks are kept: fifteen of each class, U+0316 first; the first U+0301 then
+        // composes with the letter.
+        QCOMPARE(words.size(), size_t(1));
+        QCOMPARE(QString::fromUtf8(words[0]),
+                 QStringLiteral("\u00e1") + QString(15, u'\u0316') + QString(14, u'\u0301'));
+    }
+
+    // A list of common words read from a file: one word a line, whatever ends the lines.
+    void stopWordFile_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("words");
+        const QStringList three{"the", "and", "of"};
+        QTest::newRow("LF") << QByteArray("the\nand\nof\n") << three;
+        QTest::newRow("CR LF") << QByteArray("the\r\nand\r\nof") << three;
+        QTest::newRow("lone CR") << QByteArray("the\rand\r\r# a note\rof\r") << three;
+        QTest::newRow("mixed, byte order mark, blanks") << QByteArray("\xEF\xBB\xBFthe\r\n  and \rof\n# x\n") << three;
+    }
+    void stopWordFile() {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, words);
+        IsolatedEnvironment env;
+        QCOMPARE(ReadStopWords(WriteTextFile(env.Work() + QStringLiteral("/words.txt"), content)), words);
     }
 };
 

@@ -573,16 +573,20 @@ void HelpersTest::tempFolderFromEnvironment() {
 void HelpersTest::tempFolderPrivateFallback_data() {
     QTest::addColumn<QString>("temp");     // "<unset>" or a value
     QTest::addColumn<int>("existingMode"); // -1: the folder does not exist yet
-    QTest::newRow("unset") << "<unset>" << -1;
-    QTest::newRow("empty") << "" << -1;
-    QTest::newRow("existing private folder") << "<unset>" << 0700;
-    QTest::newRow("existing world-writable folder") << "<unset>" << 0777;
-    QTest::newRow("existing group-readable folder") << "" << 0750;
+    QTest::addColumn<bool>("kept");        // what an existing folder held is still there
+    QTest::newRow("unset") << "<unset>" << -1 << false;
+    QTest::newRow("empty") << "" << -1 << false;
+    QTest::newRow("existing private folder") << "<unset>" << 0700 << true;
+    // Anything in a folder others could write into may be theirs: it is all removed.
+    QTest::newRow("existing world-writable folder") << "<unset>" << 0777 << false;
+    QTest::newRow("existing group-writable folder") << "<unset>" << 0770 << false;
+    QTest::newRow("existing group-readable folder") << "" << 0750 << true;
 }
 
 void HelpersTest::tempFolderPrivateFallback() {
     QFETCH(QString, temp);
     QFETCH(int, existingMode);
+    QFETCH(bool, kept);
     IsolatedEnvironment env;
     const QString systemTemp = env.Root() + QStringLiteral("/systemtmp");
     QVERIFY(QDir().mkpath(systemTemp));
@@ -593,11 +597,18 @@ void HelpersTest::tempFolderPrivateFallback() {
         QVERIFY(qEnvironmentVariableIsSet("TEMP"));
     }
     const QString expected = systemTemp + QStringLiteral("/lexitally-") + QString::number(::getuid());
+    const QStringList held{".hidden", "cache-1-abcdef", "pdftotext", "temp_total.text"};
     if (existingMode >= 0) {
-        QVERIFY(QDir().mkpath(expected));
+        QVERIFY(QDir().mkpath(expected + QStringLiteral("/cache-1-abcdef")));
+        WriteTextFile(expected + QStringLiteral("/cache-1-abcdef/a.txt"), "text");
+        WriteTextFile(expected + QStringLiteral("/.hidden"), "x");
+        WriteTextFile(expected + QStringLiteral("/pdftotext"), "#!/bin/sh\n");
+        QVERIFY(QFile::link(expected + QStringLiteral("/.hidden"), expected + QStringLiteral("/temp_total.text")));
         QCOMPARE(::chmod(QFile::encodeName(expected).constData(), existingMode), 0);
     }
     const QString folder = TempFolder();
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             kept ? held : QStringList());
     QCOMPARE(folder, expected);
     QVERIFY(folder != QStringLiteral("/"));
     QVERIFY(QFileInfo(folder).isDir());

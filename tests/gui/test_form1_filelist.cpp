@@ -373,14 +373,15 @@ void Form1FileListTest::checkShowsItsProgress() {
     QFETCH(double, seconds);
     QFETCH(QStringList, seen);
     IsolatedEnvironment env;
-    Form1Session s;
     // A converter slow enough to be watched at work.
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     QVERIFY(!pdftotext.isEmpty());
-    QFile::remove(ConverterPath());
-    WriteTextFile(ConverterPath(),
-                  "#!/bin/sh\nsleep " + QByteArray::number(seconds) + "\nexec '" + pdftotext.toUtf8() + "' \"$@\"\n");
-    QFile::setPermissions(ConverterPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString slow = WriteTextFile(env.Work() + QStringLiteral("/bin/slow-pdftotext"),
+                                       "#!/bin/sh\nsleep " + QByteArray::number(seconds) + "\nexec '" +
+                                           pdftotext.toUtf8() + "' \"$@\"\n");
+    QFile::setPermissions(slow, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env.Set("LEXITALLY_PDFTOTEXT", slow);
+    Form1Session s;
     QVERIFY(s.Show());
     const QStringList files =
         Files(action == "none" ? QStringList{"good1.pdf"} : QStringList{"good1.pdf", "good2.pdf", "good3.pdf"});

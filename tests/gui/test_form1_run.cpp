@@ -116,6 +116,8 @@ private slots:
     void failedCheckConvertedAgain_data();
     void failedCheckConvertedAgain();
     void sideBySideShowsLife();
+    void converterOfItsOwn_data();
+    void converterOfItsOwn();
 
 private:
     QString File(const QString& name) const { return m_files.path() + u'/' + name; }
@@ -200,9 +202,9 @@ void Form1RunTest::failedCheckConvertedAgain_data() {
     QTest::addColumn<bool>("named");           // the check names the file
     QTest::newRow("crash") << QByteArray("kill -SEGV $$") << true;
     QTest::newRow("failure without output") << QByteArray("exit 3") << true;
-    QTest::newRow("form feeds only") << QByteArray(
-                                            "for a; do out=$a; done; printf '\\f\\f\\f\\f\\f\\f\\f\\f\\f\\f\\f' > "
-                                            "\"$out\"; exit 0")
+    // The text goes where the converter is told: standard output for "-", else the named file.
+    QTest::newRow("form feeds only") << QByteArray("for a; do out=$a; done; [ \"$out\" = - ] && out=/dev/stdout; "
+                                                   "printf '\\f\\f\\f\\f\\f\\f\\f\\f\\f\\f\\f' > \"$out\"; exit 0")
                                      << false;
 }
 
@@ -919,3 +921,37 @@ void Form1RunTest::windowsTakeTurnsInOnePlace() {
 LEXITALLY_GUI_TEST_MAIN(Form1RunTest)
 
 #include "test_form1_run.moc"
+
+// Each window runs the converter itself: another window's shutdown, which removes the link in the
+// shared temporary folder, and a file planted under the link's name change nothing.
+void Form1RunTest::converterOfItsOwn_data() {
+    QTest::addColumn<QString>("what");
+    QTest::newRow("another window closed first") << "closed";
+    QTest::newRow("a converter planted in the temporary folder") << "planted";
+}
+
+void Form1RunTest::converterOfItsOwn() {
+    QFETCH(QString, what);
+    IsolatedEnvironment env;
+    const QString marker = env.Work() + QStringLiteral("/planted-ran");
+    std::unique_ptr<Form1Session> other;
+    if (what == QStringLiteral("planted")) {
+        WriteTextFile(ConverterPath(), "#!/bin/sh\ntouch '" + marker.toUtf8() + "'\necho planted words\n");
+        QFile::setPermissions(ConverterPath(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    } else {
+        other = std::make_unique<Form1Session>();
+    }
+    Form1Session s;
+    if (other) {
+        (*other)->close();
+        QCOMPARE(other->ended, 1);
+        QVERIFY(!QFileInfo::exists(ConverterPath()));
+    }
+    s->AddFileRows(Files({"bee.pdf"}));
+    QVERIFY2(s.ui.calls.isEmpty(), qPrintable(s.ui.MessageTexts().join(u'\n'))); // all readable
+    s->PushButton2_Click();
+    QVERIFY2(s.ui.calls.isEmpty(), qPrintable(s.ui.MessageTexts().join(u'\n')));
+    QCOMPARE(RowsOf(s->Results().Model()), QStringList({"ant|1", "bee|2"}));
+    QVERIFY(!QFileInfo::exists(marker));
+}

@@ -18,6 +18,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Removes everything inside folder (links themselves, never what they point to). False when
+// something stays.
+bool EmptyFolder(const QString& folder) {
+    const QDir dir(folder);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir() && !entry.isSymLink()) {
+            QDir(entry.filePath()).removeRecursively();
+        } else {
+            ::unlink(QFile::encodeName(entry.filePath()).constData());
+        }
+    }
+    return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty();
+}
+
+} // namespace
+
 QString TempFolder() {
     // Ours alone: a folder of this user's inside $TEMP (when set) or the system's temporary
     // folder, never $TEMP itself, where other users or the user's own files may lie.
@@ -44,6 +64,16 @@ QString TempFolder() {
     if ((info.st_mode & 0077) != 0) {
         FailIf(::chmod(native.constData(), 0700) != 0,
                QStringLiteral("The temporary folder ") + folder + QStringLiteral(" cannot be made private"));
+        if ((info.st_mode & 0022) != 0 && !EmptyFolder(folder)) {
+            // Others could write into it: whatever it holds may have been put there by someone
+            // else (a converter, a text to be counted), so nothing of it is kept. What cannot be
+            // removed makes the folder unusable; its mode is given back, so that it is refused
+            // again until the user has removed it.
+            ::chmod(native.constData(), info.st_mode & 07777);
+            throw Failure(QStringLiteral("The temporary folder ") + folder +
+                          QStringLiteral(" was open to other users and holds files that cannot be removed; remove it "
+                                         "or set TEMP to another folder"));
+        }
     }
     return folder;
 }

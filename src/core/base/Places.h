@@ -7,7 +7,9 @@
 
 // The temporary folder: a private folder lexitally-<uid> (mode 0700) inside $TEMP when set and
 // not empty, otherwise inside the system's temporary folder; created when missing. Throws
-// Failure when it is a link, not a folder, or belongs to someone else.
+// Failure when it is a link, not a folder, or belongs to someone else. A folder found open to
+// others is made private again and emptied (anything in it may be someone else's), or refused
+// when it cannot be emptied.
 QString TempFolder();
 
 // A new folder of one run inside the temporary folder, named prefix-<pid>-XXXXXX, removed with

@@ -21,6 +21,9 @@ QStringList ReadStopWords(const QString& nameOrPath) {
     if (text.startsWith(QChar(0xFEFF))) {
         text.remove(0, 1);
     }
+    // Lines end at LF, CR LF or a lone CR, as in the texts that are counted.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
     QStringList words;
     for (const QString& line : text.split(u'\n')) {
         const QString word = line.trimmed();

@@ -9,6 +9,7 @@
 QStringList StopListNames();
 
 // The words of a list: one of StopListNames (from the application folder's stopwords/ folder)
-// or else the path of a UTF-8 text with one word a line. Blank lines and lines that begin with
-// "#" are skipped. Throws Failure naming the file when it cannot be read.
+// or else the path of a UTF-8 text with one word a line (lines end at LF, CR LF or CR). Blank
+// lines and lines that begin with "#" are skipped. Throws Failure naming the file when it cannot
+// be read.
 QStringList ReadStopWords(const QString& nameOrPath);

@@ -2,8 +2,11 @@
 
 #include "core/count/CountingPass.h"
 
+#include <unicode/ubrk.h>
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
+
+#include <memory>
 
 namespace {
 
@@ -34,6 +37,85 @@ bool IsJoiner(char32_t c) {
     default:
         return false;
     }
+}
+
+// A combining mark, or any other character that canonical ordering moves (a non-starter).
+bool IsMark(char32_t c) {
+    return QChar::isMark(c) || u_getCombiningClass(static_cast<UChar32>(c)) != 0;
+}
+
+// Calls f(code point, UTF-16 units) for every code point of text; a lone surrogate is one.
+template <typename F> void ForEachCodePoint(QStringView text, F&& f) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        qsizetype units = 1;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            units = 2;
+        }
+        f(c, text.mid(i, units));
+        i += units - 1;
+    }
+}
+
+// The text with no more than kMaxMarksInRow marks in a row: the marks beyond are dropped. Canonical
+// ordering sorts each run of marks, which takes time growing with the square of its length.
+QString CapMarks(QStringView text) {
+    QString capped;
+    capped.reserve(text.size());
+    int marks = 0;
+    ForEachCodePoint(text, [&](char32_t c, QStringView units) {
+        if (!IsMark(c)) {
+            marks = 0;
+        } else if (++marks > kMaxMarksInRow) {
+            return;
+        }
+        capped.append(units);
+    });
+    return capped;
+}
+
+// Cuts the word after at most kMaxWordLetters code points, at the end of a grapheme (a letter is
+// never parted from its marks). A grapheme longer than the whole limit is cut before its last
+// letter within the limit.
+void CutAtGrapheme(QString& word) {
+    qsizetype points = 0;
+    qsizetype limit = -1; // where the code point after the limit begins
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        if (!word[i].isLowSurrogate() || i == 0 || !word[i - 1].isHighSurrogate()) {
+            if (points++ == kMaxWordLetters) {
+                limit = i;
+                break;
+            }
+        }
+    }
+    if (limit < 0) {
+        return;
+    }
+    qsizetype cut = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> graphemes(
+        ubrk_open(UBRK_CHARACTER, "", reinterpret_cast<const UChar*>(word.utf16()), static_cast<int32_t>(word.size()),
+                  &status),
+        &ubrk_close);
+    if (U_SUCCESS(status)) {
+        const int32_t at = static_cast<int32_t>(limit);
+        const int32_t boundary = ubrk_isBoundary(graphemes.get(), at) ? at : ubrk_preceding(graphemes.get(), at);
+        cut = boundary == UBRK_DONE ? 0 : boundary;
+    }
+    for (qsizetype i = limit; cut <= 0 && i > 0; --i) {
+        if (word[i].isLowSurrogate() && word[i - 1].isHighSurrogate()) {
+            continue; // inside a pair
+        }
+        char32_t c = word[i].unicode();
+        if (word[i].isHighSurrogate() && i + 1 < word.size() && word[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(word[i], word[i + 1]);
+        }
+        if (!IsMark(c)) {
+            cut = i;
+        }
+    }
+    word.truncate(cut > 0 ? cut : limit);
 }
 
 // The token's words when it is ASCII only: the runs of ASCII letters.
@@ -70,6 +152,10 @@ QString FoldCase(QStringView text) {
         return text.toString().toCaseFolded(); // simple folding rather than none
     }
     folded.truncate(length);
+    // A string this short cannot hold more marks in a row than allowed.
+    if (folded.size() > kMaxMarksInRow) {
+        folded = CapMarks(folded);
+    }
     return folded.normalized(QString::NormalizationForm_C);
 }
 
@@ -86,41 +172,52 @@ void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& 
         AsciiRuns(token, fold, words);
         return;
     }
-    QString text = QString::fromUtf8(token);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].unicode() >= 0xFB00 && text[i].unicode() <= 0xFB06) {
-            // Written out by their compatibility decomposition ("ﬁ" -> "fi").
-            text.replace(i, 1, text.mid(i, 1).normalized(QString::NormalizationForm_KC));
+    static constexpr const char* kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "st", "st"};
+    // One pass before the normalisation: ligatures written out by their letters, the characters
+    // that join a word left out (so that the marks around them compose), and no more marks in a
+    // row than a letter may carry. Everything after it takes time in proportion to the token.
+    const QString decoded = QString::fromUtf8(token);
+    QString clean;
+    clean.reserve(decoded.size());
+    int marks = 0;
+    ForEachCodePoint(decoded, [&](char32_t c, QStringView units) {
+        if (IsJoiner(c)) {
+            return;
         }
-    }
-    text = text.normalized(QString::NormalizationForm_C);
+        if (!IsMark(c)) {
+            marks = 0;
+        } else if (++marks > kMaxMarksInRow) {
+            return;
+        }
+        if (c >= 0xFB00 && c <= 0xFB06) {
+            clean.append(QLatin1StringView(kLigatures[c - 0xFB00]));
+        } else {
+            clean.append(units);
+        }
+    });
+    const QString text = clean.normalized(QString::NormalizationForm_C);
 
     QString current;
     bool hasLetter = false;
     const auto flush = [&] {
         if (hasLetter) {
-            words.push_back(fold ? FoldCase(current).toUtf8() : current.toUtf8());
+            QString word = fold ? FoldCase(current) : current;
+            CutAtGrapheme(word);
+            words.push_back(word.toUtf8());
         }
         current.clear();
         hasLetter = false;
     };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        qsizetype units = 1;
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            units = 2;
-        }
+    ForEachCodePoint(text, [&](char32_t c, QStringView units) {
         if (QChar::isLetter(c)) {
-            current.append(text.constData() + i, units);
+            current.append(units);
             hasLetter = true;
         } else if (QChar::isMark(c)) {
-            current.append(text.constData() + i, units);
-        } else if (!IsJoiner(c)) {
+            current.append(units);
+        } else {
             flush();
         }
-        i += units - 1;
-    }
+    });
     flush();
 }
 

@@ -11,8 +11,17 @@
 
 #include <vector>
 
+// Under LetterRule::AllLanguages a letter keeps at most this many combining marks in a row (the
+// limit of Unicode's stream-safe text; no written language needs more); further marks are
+// dropped, so that no text can make the normalisation take time growing with its square.
+inline constexpr int kMaxMarksInRow = 30;
+// Under LetterRule::AllLanguages both frequency methods cut a word after this many characters
+// (code points), at the end of a grapheme, so that a letter never loses its marks.
+inline constexpr qsizetype kMaxWordLetters = 255;
+
 // Full Unicode case folding ("Straße" and "STRASSE" both give "strasse", "İ" gives "i" and a
 // combining dot above), then NFC: the form in which words that differ in letter case only agree.
+// Marks beyond kMaxMarksInRow in a row are dropped.
 QString FoldCase(QStringView text);
 QByteArray FoldCaseUtf8(QByteArrayView utf8);
 
@@ -20,7 +29,9 @@ QByteArray FoldCaseUtf8(QByteArrayView utf8);
 // fold is set: every maximal run of letters and combining marks that holds a letter, after NFC
 // normalisation. Apostrophes, hyphens, the soft hyphen and bytes that are not UTF-8 are left
 // out, so the letters around them stay one word; the ligatures U+FB00-U+FB06 are written out as
-// their letters, as by the ASCII rule. words is emptied first.
+// their letters, as by the ASCII rule. Marks beyond kMaxMarksInRow in a row are dropped and a
+// word is cut after kMaxWordLetters code points at the end of a grapheme. Takes time in
+// proportion to the token. words is emptied first.
 void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words);
 
 // The word cut to its first maxLetters characters (code points), never inside a UTF-8 sequence.

@@ -14,10 +14,84 @@
 
 #include <cerrno>
 #include <cmath>
+#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
+
+// Writes what a converter gives on its standard output into the text file. The converter's own
+// writes go unchecked (it ends with status 0 after a write that failed for want of room), so the
+// text is written here, where every failed write is seen.
+class TextFileWriter {
+public:
+    explicit TextFileWriter(const QString& path) : m_path(path) {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (m_fd < 0) {
+            Fail(errno);
+        }
+    }
+    ~TextFileWriter() { Close(); }
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+    // Writes what the process has given so far; 0, or the failure's result code.
+    int Drain(QProcess& process) {
+        while (m_failure == 0 && process.bytesAvailable() > 0) {
+            const QByteArray chunk = process.read(1 << 20);
+            for (qsizetype done = 0; m_failure == 0 && done < chunk.size();) {
+                const ssize_t n = ::write(m_fd, chunk.constData() + done, static_cast<size_t>(chunk.size() - done));
+                if (n < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (n <= 0) {
+                    Fail(n < 0 ? errno : ENOSPC);
+                } else {
+                    done += n;
+                    m_written += n;
+                }
+            }
+        }
+        return m_failure;
+    }
+
+    // After the program has ended: the rest of its output, then the file closed and its size
+    // compared with what was written. 0 when the whole text is in the file, else the result
+    // code of the failure (the file is then removed). A program that failed without giving any
+    // text leaves no file, as a converter that writes its file itself would.
+    int Finish(QProcess& process) {
+        Drain(process);
+        const bool clean = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        if (m_fd >= 0 && ::close(m_fd) != 0 && m_failure == 0) {
+            Fail(errno);
+        }
+        m_fd = -1;
+        struct stat info {};
+        if (m_failure == 0 &&
+            (::stat(QFile::encodeName(m_path).constData(), &info) != 0 || info.st_size != m_written)) {
+            Fail(EIO);
+        }
+        if (m_failure != 0 || (m_written == 0 && !clean)) {
+            QFile::remove(m_path);
+        }
+        return m_failure;
+    }
+
+    int Failure() const { return m_failure; }
+
+private:
+    void Fail(int error) { m_failure = error == ENOSPC || error == EDQUOT ? kTextFolderFull : kTextNotWritten; }
+    void Close() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+
+    QString m_path;
+    int m_fd = -1;
+    qint64 m_written = 0;
+    int m_failure = 0;
+};
 
 namespace {
 
@@ -59,6 +133,26 @@ int StartErrorNumber(const QString& program) {
         return kErrorPermissionDenied;
     }
     return kErrorInvalidCall;
+}
+
+// Starts a converter without a shell: nothing on its standard input, its messages discarded, and
+// its standard output read by this process when textFile is given (discarded otherwise).
+void StartConverter(QProcess& process, const QString& program, const QStringList& arguments, bool textToPipe) {
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (textToPipe) {
+        process.setReadChannel(QProcess::StandardOutput);
+#ifdef F_SETPIPE_SZ
+        // A roomier pipe, so that a converter waits less for this process to read its text while
+        // several run at once (only as much as an ordinary user may ask; a refusal is harmless).
+        process.setChildProcessModifier([] { ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20); });
+#endif
+    } else {
+        process.setStandardOutputFile(QProcess::nullDevice());
+    }
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start();
 }
 
 bool IsPrintable(char32_t code) {
@@ -118,28 +212,32 @@ int FileProgressPercent(int current, int total, bool finished) {
 
 int RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle, ProgressSink* bar,
                const QString& progressText, int startValue, int fileCount, const Yield& yield, int pollMs,
-               ConverterProcesses* running) {
+               ConverterProcesses* running, const QString& textFile) {
     // Converters run without a window of their own; the style is only kept as a value.
     (void)EffectiveWindowStyle(windowStyle);
 
     QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    // Nothing to type and nobody to read its messages: it judges by its output file alone.
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
+    // Nothing to type and nobody to read its messages: it is judged by its text alone.
+    StartConverter(process, program, arguments, !textFile.isEmpty());
     if (!process.waitForStarted(-1)) {
         return kStartErrorBase + StartErrorNumber(program);
     }
     const RunningRegistration registration(running, &process);
+    std::optional<TextFileWriter> text;
+    if (!textFile.isEmpty()) {
+        text.emplace(textFile);
+    }
 
     int polls = 0;
     do {
         YieldNow(yield);
         // Returns as soon as the process ends: no full poll interval is spent after it.
         process.waitForFinished(pollMs);
+        if (text && text->Drain(process) != 0 && process.state() != QProcess::NotRunning) {
+            // The text can no longer be complete: no need to wait for the rest of it.
+            process.kill();
+            process.waitForFinished(-1);
+        }
         if (bar != nullptr) {
             YieldNow(yield);
             ++polls;
@@ -159,6 +257,11 @@ int RunAndWait(const QString& program, const QStringList& arguments, std::option
 
     if (bar != nullptr) {
         bar->SetText(progressText.isEmpty() ? kProgressRest : progressText);
+    }
+    if (text) {
+        if (const int failure = text->Finish(process); failure != 0) {
+            return failure;
+        }
     }
     if (process.exitStatus() == QProcess::CrashExit) {
         // A process ended by a signal: the shell's convention, 128 + the signal's number.
@@ -251,7 +354,7 @@ QStringList ConverterArguments(const QString& pdf, const QString& output, const 
         // a user who knows only the password that opens the file can read it too.
         arguments << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
     }
-    arguments << AsOperand(pdf) << AsOperand(output);
+    arguments << AsOperand(pdf) << (output == QLatin1StringView(kToStandardOutput) ? output : AsOperand(output));
     return arguments;
 }
 
@@ -302,19 +405,18 @@ Extraction JudgeConversion(int code, const QString& program, const QString& outp
     if (code == 2) {
         return failed(QStringLiteral("  - the converted text could not be written to the temporary folder"));
     }
+    if (code == kTextFolderFull) {
+        return failed(QStringLiteral("  - the converted text could not be written completely: the temporary "
+                                     "folder is full"));
+    }
+    if (code == kTextNotWritten) {
+        return failed(QStringLiteral("  - the converted text could not be written completely to the temporary "
+                                     "folder"));
+    }
     const bool present = QFileInfo(output).isFile();
     if (code != 0 && (present || (code != 1 && code != 3))) {
         return failed(QStringLiteral("  - the conversion failed (converter exit status ") + QString::number(code) +
                       QStringLiteral(")"));
-    }
-    if (present) {
-        // The converter may end well after a write that failed for want of room: a full folder
-        // means the text may be cut short.
-        struct statvfs room {};
-        if (::statvfs(QFile::encodeName(output).constData(), &room) == 0 && room.f_bavail == 0) {
-            return failed(QStringLiteral("  - the converted text could not be written completely: the temporary "
-                                         "folder is full"));
-        }
     }
     const ExtractionOutcome outcome = OutcomeOf(output, ui);
     return {outcome, OutcomeReason(outcome, withPassword)};
@@ -329,12 +431,8 @@ BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& pa
         return;
     }
     m_process = std::make_unique<QProcess>();
-    m_process->setProgram(m_converter);
-    m_process->setArguments(ConverterArguments(pdf, m_output, password));
-    m_process->setStandardInputFile(QProcess::nullDevice());
-    m_process->setStandardOutputFile(QProcess::nullDevice());
-    m_process->setStandardErrorFile(QProcess::nullDevice());
-    m_process->start();
+    StartConverter(*m_process, m_converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput), password),
+                   true);
     if (!m_process->waitForStarted(-1)) {
         m_startError = StartErrorNumber(m_converter);
         m_process.reset();
@@ -343,6 +441,7 @@ BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& pa
     if (m_running) {
         m_running->Add(m_process.get());
     }
+    m_text = std::make_unique<TextFileWriter>(m_output);
 }
 
 BackgroundConversion::~BackgroundConversion() {
@@ -362,7 +461,14 @@ bool BackgroundConversion::Finished(int waitMs) {
     if (!m_process || m_process->state() == QProcess::NotRunning) {
         return true;
     }
-    return m_process->waitForFinished(waitMs) || m_process->state() == QProcess::NotRunning;
+    const bool ended = m_process->waitForFinished(waitMs) || m_process->state() == QProcess::NotRunning;
+    if (!ended && m_text->Drain(*m_process) != 0) {
+        // The text can no longer be complete: no need to wait for the rest of it.
+        m_process->kill();
+        m_process->waitForFinished(-1);
+        return true;
+    }
+    return ended;
 }
 
 Extraction BackgroundConversion::Result(Ui* ui) {
@@ -371,7 +477,11 @@ Extraction BackgroundConversion::Result(Ui* ui) {
     }
     int code = kStartErrorBase + m_startError;
     if (m_process) {
-        code = m_process->exitStatus() == QProcess::CrashExit ? 128 + m_process->exitCode() : m_process->exitCode();
+        m_process->waitForFinished(-1);
+        code = m_text->Finish(*m_process);
+        if (code == 0) {
+            code = m_process->exitStatus() == QProcess::CrashExit ? 128 + m_process->exitCode() : m_process->exitCode();
+        }
     }
     return JudgeConversion(code, m_converter, m_output, m_withPassword, ui);
 }
@@ -387,8 +497,8 @@ Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink*
     }
     const QString converter = place.converter.isEmpty() ? ConverterPath() : place.converter;
     const int code =
-        RunAndWait(converter, ConverterArguments(pdf, output, password), 0, bar,
-                   bar != nullptr ? bar->Text() : QString(), startValue, fileCount, yield, 100, place.running);
+        RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput), password), 0, bar,
+                   bar != nullptr ? bar->Text() : QString(), startValue, fileCount, yield, 100, place.running, output);
     return JudgeConversion(code, converter, output, !password.isEmpty(), ui);
 }
 

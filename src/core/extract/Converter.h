@@ -10,6 +10,7 @@
 #include <optional>
 
 class QProcess;
+class TextFileWriter;
 class Ui;
 
 // The converters that are running for one owner (a window, a command-line run), so that a
@@ -34,6 +35,12 @@ inline constexpr int kStartErrorBase = -2147221504;
 inline constexpr int kErrorInvalidCall = 5;       // started but refused by the system
 inline constexpr int kErrorFileNotFound = 53;     // no such program
 inline constexpr int kErrorPermissionDenied = 70; // present but not executable
+// RunAndWait's result when the converter's text could not be written whole to its file: the
+// folder is full (or the user's quota spent), or another write error. Below every start error.
+inline constexpr int kTextFolderFull = kStartErrorBase - 1;
+inline constexpr int kTextNotWritten = kStartErrorBase - 2;
+// The output operand that has the converter give its text on its standard output.
+inline constexpr char kToStandardOutput[] = "-";
 
 // The show style a new process would get: missing, below 0 or above 6 becomes 6 (minimized,
 // not activated). Processes here never show a window; the value is kept for the callers.
@@ -62,9 +69,13 @@ int CreepingValue(int startValue, int fileCount, int k);
 // Returns the exit code; 128 + the signal's number when the process was ended by a signal;
 // kStartErrorBase + error number when it could not be started. No time limit. While it runs,
 // the process is on the list `running` when one is given.
+// With a textFile, what the program writes on its standard output is written to that file by
+// this process, so that a write that fails is seen (a converter writing a file itself ends with
+// status 0 after a failed write): the program is then ended and the result is kTextFolderFull or
+// kTextNotWritten, and the file is removed. Without one, the standard output is discarded.
 int RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle, ProgressSink* bar,
                const QString& progressText, int startValue, int fileCount, const Yield& yield, int pollMs = 100,
-               ConverterProcesses* running = nullptr);
+               ConverterProcesses* running = nullptr, const QString& textFile = {});
 
 // The size of a file in bytes; 0 when it cannot be opened (missing, a folder, no access).
 qint64 FileSize2(const QString& path);
@@ -101,7 +112,8 @@ Extraction JudgeConversion(int code, const QString& program, const QString& outp
 QString InputProblem(const QString& path);
 
 // The converter's arguments: -enc UTF-8 [-opw PASSWORD -upw PASSWORD] PDF OUTPUT. The password is one
-// argument whatever it holds; a path that would read as an option is made absolute.
+// argument whatever it holds; a path that would read as an option is made absolute, except the
+// output kToStandardOutput.
 QStringList ConverterArguments(const QString& pdf, const QString& output, const QString& password = {});
 
 // The outcome for a converter output file: missing (or not a plain file) → no output,
@@ -144,6 +156,7 @@ private:
     QString m_problem; // the input cannot be converted at all
     int m_startError = 0;
     std::unique_ptr<QProcess> m_process;
+    std::unique_ptr<TextFileWriter> m_text; // the converter's standard output, into m_output
     ConverterProcesses* m_running = nullptr;
 };
 

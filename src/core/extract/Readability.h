@@ -31,6 +31,7 @@ struct ReadabilityContext {
     Yield yield;
     QString appTitle;                      // caption of the message
     ConverterProcesses* running = nullptr; // where the running converter is listed
+    QString converter;                     // the converter to run; "" = ConverterPath()
     // Keeps each conversion for the run and later checks; a file already converted is not
     // converted again. Without one, each output is deleted once measured.
     ConversionCache* cache = nullptr;
