@@ -12,9 +12,37 @@
 
 #include <QFile>
 
+#include <csignal>
 #include <cstdio>
+#include <new>
+#include <unistd.h>
 
 namespace {
+
+// The signal that interrupted the writing of the merged results (SIGINT, SIGTERM), or 0.
+volatile std::sig_atomic_t g_signal = 0;
+// Set while the merged results are written: a signal then lets the writing give up cleanly.
+volatile std::sig_atomic_t g_writing = 0;
+
+template <std::size_t N> void WriteNow(const char (&text)[N]) {
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, text, N - 1);
+}
+
+// Before the writing begins nothing of the merge is on disk: a signal ends it at once, even
+// while it waits for a part on a FIFO or a terminal. While it writes, the signal is noted and
+// the writing gives up at its next step; a second signal ends the program at once.
+void OnSignal(int signal) {
+    if (g_writing == 0) {
+        if (signal == SIGINT) {
+            WriteNow("lexitally-cli: interrupted; nothing was written\n");
+        } else {
+            WriteNow("lexitally-cli: terminated; nothing was written\n");
+        }
+        ::_exit(128 + signal);
+    }
+    g_signal = signal;
+    std::signal(signal, SIG_DFL);
+}
 
 // The bytes of a results file; "-" is standard input.
 QByteArray ReadInput(const QString& path) {
@@ -28,6 +56,11 @@ QByteArray ReadInput(const QString& path) {
     return bytes;
 }
 
+// Exit statuses besides 0 (see merge --help).
+constexpr int kNoRows = 1;
+constexpr int kRefused = 2;
+constexpr int kPartFailed = 3;
+
 } // namespace
 
 int RunMerge(const QStringList& arguments) {
@@ -38,37 +71,69 @@ int RunMerge(const QStringList& arguments) {
     }
     if (!parsed.options) {
         PrintError(parsed.error + QStringLiteral(" (see merge --help)"));
-        return 2;
+        return kRefused;
     }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
     const MergeOptions& options = *parsed.options;
     RunResults merged;
+    qint64 bytesRead = 0;
     try {
         QList<RunResults> parts;
         for (const QString& input : options.inputs) {
-            const QByteArray json = ReadInput(input);
             try {
-                parts.append(ReadRunResults(json));
+                QByteArray json = ReadInput(input);
+                bytesRead += json.size();
+                RunResults part = ReadRunResults(json);
+                json = QByteArray(); // the bytes are not needed while the next part is read
+                parts.append(std::move(part));
             } catch (const Failure& failure) {
-                throw Failure(input + QStringLiteral(": ") + failure.Description());
+                throw Failure(failure.Description().startsWith(QStringLiteral("cannot read "))
+                                  ? failure.Description()
+                                  : input + QStringLiteral(": ") + failure.Description());
             }
         }
         merged = MergeRunResults(parts, options.inputs);
     } catch (const Failure& failure) {
         PrintError(QStringLiteral("merge: ") + failure.Description());
-        return 2;
+        return kRefused;
+    } catch (const std::bad_alloc&) {
+        PrintError(QStringLiteral("merge: not enough memory to merge the parts (") + QString::number(bytesRead) +
+                   QStringLiteral(" bytes read; a merge holds all parts in memory, about 20 times their size)"));
+        return kRefused;
     }
-    ResultTable table;
-    table.SetColumns(merged.mode);
-    for (const QStringList& row : std::as_const(merged.rows)) {
-        table.AddRow(row);
+    for (const QString& report : std::as_const(merged.errors)) {
+        PrintError(QStringLiteral("merge: from a run that failed: ") + report);
     }
-    table.SetTotals(merged.totals);
-    const QString failure =
-        WriteResults(options.format, options.output,
-                     {merged.mode, merged.method, merged.ignoreCase, {}, merged.stopWords}, table, merged.unreadable);
-    if (!failure.isEmpty()) {
-        PrintError(failure);
-        return 1;
+    QString failure;
+    try {
+        ResultTable table;
+        table.SetColumns(merged.mode);
+        for (const QStringList& row : std::as_const(merged.rows)) {
+            table.AddRow(row);
+        }
+        table.SetTotals(merged.totals);
+        const JsonRunFacts facts{merged.mode,      merged.method,  merged.ignoreCase, merged.errors,
+                                 merged.stopWords, merged.letters, merged.stopList,   merged.stopFingerprint};
+        g_writing = 1;
+        failure =
+            WriteResults(options.format, options.output, facts, table, merged.unreadable, [] { return g_signal != 0; });
+        if (g_signal != 0 && !failure.isEmpty()) {
+            const int signal = g_signal;
+            PrintError(signal == SIGINT ? QStringLiteral("interrupted; nothing was written")
+                                        : QStringLiteral("terminated; nothing was written"));
+            return 128 + signal;
+        }
+        if (!failure.isEmpty()) {
+            PrintError(failure);
+            return kNoRows;
+        }
+        if (!merged.errors.isEmpty()) {
+            return kPartFailed;
+        }
+        return table.RowCount() == 0 ? kNoRows : 0;
+    } catch (const std::bad_alloc&) {
+        PrintError(QStringLiteral("merge: not enough memory to write the merged results"));
+        return kNoRows;
     }
-    return table.RowCount() == 0 ? 1 : 0;
 }
