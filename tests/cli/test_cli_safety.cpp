@@ -505,6 +505,59 @@ private slots:
         }
         QCOMPARE(errors, status == 3 ? QStringList{"second.json: Application Error: step 104"} : QStringList{});
     }
+
+    // A signal ends a merge with 128 + its number and nothing written: while it waits for a part
+    // on a FIFO, and while it writes a workbook (no hidden workbook is left beside the output).
+    void mergeInterrupted_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("writing");
+        QTest::newRow("SIGINT, reading") << SIGINT << false;
+        QTest::newRow("SIGTERM, reading") << SIGTERM << false;
+        QTest::newRow("SIGINT, writing") << SIGINT << true;
+        QTest::newRow("SIGTERM, writing") << SIGTERM << true;
+    }
+    void mergeInterrupted() {
+        QFETCH(int, signal);
+        QFETCH(bool, writing);
+        IsolatedEnvironment env;
+        const QString part = env.Work() + QStringLiteral("/part.json");
+        if (writing) {
+            // 300,000 words "wa" … : a workbook that takes a while to write.
+            QByteArray json = R"({"mode":"all","method":"text","ignore_case":true,"totals":{"words":300000,)"
+                              R"("lines":0,"chars_with_spaces":1,"chars_without_spaces":1},)"
+                              R"("columns":[" Words","Count"],"rows":[)";
+            for (int i = 0; i < 300000; ++i) {
+                QByteArray word = "w";
+                for (int n = i; word.size() == 1 || n > 0; n /= 26) {
+                    word += static_cast<char>('a' + n % 26);
+                }
+                json += (i > 0 ? ",[\"" : "[\"") + word + "\",\"1\"]";
+            }
+            WriteTextFile(part, json + R"(],"unreadable":[],"errors":[]})");
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(part).constData(), 0600), 0);
+        }
+        QProcess cli;
+        cli.setWorkingDirectory(env.Work());
+        cli.start(TestBinDir() + QStringLiteral("/lexitally-cli"),
+                  {"merge", "--format", "xlsx", "-o", "merged.xlsx", "part.json"});
+        QVERIFY(cli.waitForStarted());
+        const auto hidden = [&env] {
+            return QDir(env.Work()).entryList({QStringLiteral(".lexitally-*")}, QDir::Files | QDir::Hidden);
+        };
+        if (writing) {
+            QTRY_VERIFY_WITH_TIMEOUT(!hidden().isEmpty(), 30000);
+        } else {
+            QTest::qWait(300);
+        }
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 128 + signal);
+        QVERIFY(cli.readAllStandardError().contains("nothing was written"));
+        QVERIFY(!QFileInfo::exists(env.Work() + QStringLiteral("/merged.xlsx")));
+        QCOMPARE(hidden(), QStringList());
+    }
 };
 
 LEXITALLY_TEST_MAIN(CliSafetyTest)
