@@ -582,6 +582,55 @@ private slots:
         QCOMPARE(totals[QStringLiteral("chars_without_spaces")].toInteger(), counts.withoutSpaces);
         QCOMPARE(ReadAll(text), converted);
     }
+
+    // Parts counted with the letters of all languages merge into what one run gives, in every
+    // mode, letter-case setting and method, and say which letters they were counted with.
+    void mergeAllLetters_data() {
+        QTest::addColumn<QStringList>("options");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("text")}) {
+            for (const bool perFile : {false, true}) {
+                for (const bool caseSensitive : {false, true}) {
+                    QStringList options{QStringLiteral("--letters"), QStringLiteral("all"), QStringLiteral("--method"),
+                                        method};
+                    if (perFile) {
+                        options << QStringLiteral("--per-file");
+                    }
+                    if (caseSensitive) {
+                        options << QStringLiteral("--case-sensitive");
+                    }
+                    QTest::addRow("%s", qPrintable(options.join(u' '))) << options;
+                }
+            }
+        }
+    }
+
+    void mergeAllLetters() {
+        QFETCH(QStringList, options);
+        IsolatedEnvironment env;
+        // Spellings that differ in letter case only across the parts ("Straße", "STRASSE"), a
+        // letter with a combining accent against the precomposed one, Greek, Cyrillic, a word
+        // of one line alone.
+        WriteTextFile(env.Work() + QStringLiteral("/one.txt"), "Straße naïve Ελλάδα café\nСЛОВО слово");
+        WriteTextFile(env.Work() + QStringLiteral("/two.txt"), "STRASSE strasse NAÏVE cafe\xcc\x81 zebra");
+        WriteTextFile(env.Work() + QStringLiteral("/three.txt"), "ΕΛΛΆΔΑ Straße İstanbul istanbul\n");
+        const QStringList json{"--text", "--format", "json"};
+        const Outcome single = RunCli(options + json + QStringList{"one.txt", "two.txt", "three.txt"}, env.Work());
+        QCOMPARE(single.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(single.out)[QStringLiteral("letters")].toString(), QStringLiteral("all"));
+        WriteTextFile(env.Work() + QStringLiteral("/first.json"),
+                      RunCli(options + json + QStringList{"one.txt"}, env.Work()).out);
+        WriteTextFile(env.Work() + QStringLiteral("/second.json"),
+                      RunCli(options + json + QStringList{"two.txt", "three.txt"}, env.Work()).out);
+        const Outcome merged = RunCli({"merge", "first.json", "second.json"}, env.Work());
+        QCOMPARE(merged.err, QByteArray());
+        QCOMPARE(merged.exitCode, 0);
+        QCOMPARE(merged.out, single.out);
+        if (options.contains(QStringLiteral("--case-sensitive")) && !options.contains(QStringLiteral("--per-file")) &&
+            options.contains(QStringLiteral("db"))) {
+            // The database joins "Straße" (2), "STRASSE" and "strasse" under the smallest spelling.
+            QVERIFY2(merged.out.contains(R"(["STRASSE","4"])"), merged.out.constData());
+        }
+    }
 };
 
 LEXITALLY_TEST_MAIN(CliTest)
