@@ -39,13 +39,17 @@ sanitize: deps
 package: build
 	@cd $(BUILD) && cpack >/dev/null && ls lexitally_*.deb
 
-# The counting fuzzer (clang, libFuzzer) for FUZZ_SECONDS, starting from fuzz/corpus.
+# The fuzzers (clang, libFuzzer), FUZZ_SECONDS in all, shared between them: the counting pass
+# from fuzz/corpus, the reader of merge parts from fuzz/corpus-merge.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DLEXITALLY_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
-	@cmake --build build-fuzz -j$$(nproc) --target fuzz_counting
-	@mkdir -p build-fuzz/corpus
-	@build-fuzz/fuzz/fuzz_counting -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 build-fuzz/corpus fuzz/corpus
+	@cmake --build build-fuzz -j$$(nproc) --target fuzz_counting fuzz_merge
+	@mkdir -p build-fuzz/corpus build-fuzz/corpus-merge
+	@build-fuzz/fuzz/fuzz_counting -max_total_time=$$(( $(FUZZ_SECONDS) / 2 )) -print_final_stats=1 \
+		build-fuzz/corpus fuzz/corpus
+	@build-fuzz/fuzz/fuzz_merge -max_total_time=$$(( ($(FUZZ_SECONDS) + 1) / 2 )) -print_final_stats=1 \
+		build-fuzz/corpus-merge fuzz/corpus-merge
 
 format:
 	@clang-format -i $(SOURCES)
