@@ -181,9 +181,15 @@ int RunMerge(const QStringList& arguments) {
         failure =
             WriteResults(options.format, options.output, facts, table, merged.unreadable, [] { return g_signal != 0; });
         if (g_signal != 0 && !failure.isEmpty()) {
+            // A file is left as it was, and a workbook is made whole before it is written; what a
+            // stream (standard output, a FIFO) was given of the other formats is written.
+            const QFileInfo target(options.output);
+            const bool stream = options.format != CliFormat::Xlsx &&
+                                (options.output.isEmpty() || options.output == QStringLiteral("-") ||
+                                 (target.exists() && !target.isFile()));
             const int signal = g_signal;
-            PrintError(signal == SIGINT ? QStringLiteral("interrupted; nothing was written")
-                                        : QStringLiteral("terminated; nothing was written"));
+            PrintError((signal == SIGINT ? QStringLiteral("interrupted; ") : QStringLiteral("terminated; ")) +
+                       (stream ? QStringLiteral("the output is incomplete") : QStringLiteral("nothing was written")));
             return 128 + signal;
         }
         if (!failure.isEmpty()) {
