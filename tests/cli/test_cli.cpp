@@ -136,7 +136,8 @@ private slots:
         const QJsonObject json = QJsonDocument::fromJson(outcome.out, &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QVERIFY(outcome.out.endsWith("}\n"));
-        QCOMPARE(json.keys().size(), 8);
+        QCOMPARE(json.keys().size(), 9);
+        QCOMPARE(json[QStringLiteral("letters")].toString(), QStringLiteral("ascii"));
         QCOMPARE(json[QStringLiteral("errors")].toArray(), QJsonArray());
         QCOMPARE(json[QStringLiteral("mode")].toString(), mode);
         QCOMPARE(json[QStringLiteral("method")].toString(), method);
@@ -210,6 +211,10 @@ private slots:
         QCOMPARE(json[QStringLiteral("totals")][QStringLiteral("words")].toInteger(), 5); // left out or not
         QCOMPARE(json.contains(QStringLiteral("stopped_words")), stopped >= 0);
         QCOMPARE(json[QStringLiteral("stopped_words")].toInteger(-1), stopped);
+        // The settings that change the rows are recorded, so that a merge can tell them apart.
+        QCOMPARE(json[QStringLiteral("letters")].toString(),
+                 options.join(u' ').contains(QStringLiteral("all")) ? QStringLiteral("all") : QStringLiteral("ascii"));
+        QCOMPARE(json[QStringLiteral("stop_words")][QStringLiteral("sha256")].toString().size(), stopped >= 0 ? 64 : 0);
     }
 
     // A spreadsheet or a script reads the CSV export with the right columns, whatever the file
