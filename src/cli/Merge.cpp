@@ -138,21 +138,18 @@ int RunMerge(const QStringList& arguments) {
         }
         CheckMemoryFor(partBytes, options.format);
         for (const QString& input : options.inputs) {
-            try {
-                QByteArray json = ReadInput(input);
-                if (input == QStringLiteral("-") || !QFileInfo(input).isFile()) {
-                    partBytes += json.size(); // read from a stream
-                    CheckMemoryFor(partBytes, options.format);
-                }
-                bytesRead += json.size();
-                RunResults part = ReadRunResults(json);
-                json = QByteArray(); // the bytes are not needed while the next part is read
-                parts.append(std::move(part));
-            } catch (const Failure& failure) {
-                throw Failure(failure.Description().startsWith(QStringLiteral("cannot read "))
-                                  ? failure.Description()
-                                  : input + QStringLiteral(": ") + failure.Description());
+            QByteArray json = ReadInput(input);
+            if (input == QStringLiteral("-") || !QFileInfo(input).isFile()) {
+                partBytes += json.size(); // read from a stream
+                CheckMemoryFor(partBytes, options.format);
             }
+            bytesRead += json.size();
+            try {
+                parts.append(ReadRunResults(json));
+            } catch (const Failure& failure) {
+                throw Failure(input + QStringLiteral(": ") + failure.Description());
+            }
+            json = QByteArray(); // the bytes are not needed while the next part is read
         }
         merged = MergeRunResults(parts, options.inputs);
     } catch (const Failure& failure) {
