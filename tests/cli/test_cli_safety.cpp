@@ -389,6 +389,11 @@ private slots:
         QTest::newRow("count zero") << none << none << part(R"(["plum","1"])", R"(["plum","0"])") << 2 << notWord;
         QTest::newRow("count with a sign")
             << none << none << part(R"(["plum","1"])", R"(["plum","+1"])") << 2 << notWord;
+        QTest::newRow("laid out with blanks and line breaks, a letter escaped")
+            << none << none << part(rows, "\"rows\" :\n  [\n    [ \"\\u0070lum\" ,\t\"1\" ]\r\n  ] ,\n") << 0
+            << QString();
+        QTest::newRow("a row cut short") << none << none << part(rows, R"("rows":[["plum","1"],)") << 2
+                                         << "second.json: not JSON";
         QTest::newRow("count as a number") << none << none << part(R"(["plum","1"])", R"(["plum",1])") << 2 << notWord;
         QTest::newRow("total not whole") << none << none << part(R"("words":1)", R"("words":1.5)") << 2
                                          << "second.json: totals.words is not a count";

@@ -100,7 +100,7 @@ QByteArray AsciiLower(const QByteArray& bytes) {
 }
 
 // The text method's rows over all parts: counts added per word, entries sorted as it sorts them.
-QList<QStringList> TextMethodRows(const QList<RunResults>& parts, const QStringList& names) {
+QList<QStringList> TextMethodRows(QList<RunResults>& parts, const QStringList& names) {
     QHash<QString, qint64> counts;
     QStringList order;
     for (qsizetype i = 0; i < parts.size(); ++i) {
@@ -114,6 +114,7 @@ QList<QStringList> TextMethodRows(const QList<RunResults>& parts, const QStringL
                     Add(found.value(), Count(row[1]), names.value(i), QStringLiteral("the count of ") + row[0]);
             }
         }
+        parts[i].rows = {}; // counted: its memory is needed for the merged rows
     }
     WordTable table;
     table.reserve(order.size());
@@ -134,7 +135,7 @@ QList<QStringList> TextMethodRows(const QList<RunResults>& parts, const QStringL
 // count and then by that spelling with its ASCII letters in lower case, as the database orders
 // its groups. Under the ASCII rule the group of a word is its lower case; under the rule of all
 // letters its full case folding, as the database method groups them.
-QList<QStringList> DatabaseMethodRows(const QList<RunResults>& parts, const QStringList& names, LetterRule letters) {
+QList<QStringList> DatabaseMethodRows(QList<RunResults>& parts, const QStringList& names, LetterRule letters) {
     struct Group {
         QByteArray spelling;
         qint64 count = 0;
@@ -149,6 +150,7 @@ QList<QStringList> DatabaseMethodRows(const QList<RunResults>& parts, const QStr
             }
             group.count = Add(group.count, Count(row[1]), names.value(i), QStringLiteral("the count of ") + row[0]);
         }
+        parts[i].rows = {}; // counted: its memory is needed for the merged rows
     }
     std::vector<std::pair<qint64, QByteArray>> order; // count, the spelling as the database orders it
     order.reserve(static_cast<size_t>(groups.size()));
@@ -186,6 +188,187 @@ bool Alike(const RunResults& a, const RunResults& b) {
            a.stopWords == b.stopWords && a.stopFingerprint == b.stopFingerprint;
 }
 
+// The fast reading of the rows gives up on anything but plain, well-formed rows of texts; the
+// rows are then read from the parsed document, which says what is wrong.
+struct NotPlain {};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+qsizetype SkipBlanks(QByteArrayView json, qsizetype at) {
+    while (at < json.size() && IsBlank(json[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// The end of the JSON text (string) that begins at at, after its closing quote; -1 when it ends
+// before that.
+qsizetype SkipString(QByteArrayView json, qsizetype at) {
+    for (++at; at < json.size(); ++at) {
+        if (json[at] == '\\') {
+            ++at;
+        } else if (json[at] == '"') {
+            return at + 1;
+        }
+    }
+    return -1;
+}
+
+// The end of the JSON value that begins at at, brackets and strings followed, not checked; -1 when
+// the text ends before it.
+qsizetype SkipValue(QByteArrayView json, qsizetype at) {
+    if (at >= json.size()) {
+        return -1;
+    }
+    if (json[at] == '"') {
+        return SkipString(json, at);
+    }
+    if (json[at] != '[' && json[at] != '{') {
+        while (at < json.size() && !IsBlank(json[at]) && json[at] != ',' && json[at] != '}' && json[at] != ']') {
+            ++at;
+        }
+        return at;
+    }
+    qsizetype depth = 0;
+    while (at < json.size()) {
+        const char c = json[at];
+        if (c == '"') {
+            at = SkipString(json, at);
+            if (at < 0) {
+                return -1;
+            }
+            continue;
+        }
+        if (c == '[' || c == '{') {
+            ++depth;
+        } else if ((c == ']' || c == '}') && --depth == 0) {
+            return at + 1;
+        }
+        ++at;
+    }
+    return -1;
+}
+
+// Where the value of the top-level key (written without escapes) begins and ends; {-1, -1} when
+// the text is not an object of key-value pairs or has no such key.
+std::pair<qsizetype, qsizetype> TopLevelValue(QByteArrayView json, QByteArrayView key) {
+    qsizetype at = SkipBlanks(json, 0);
+    if (at >= json.size() || json[at] != '{') {
+        return {-1, -1};
+    }
+    at = SkipBlanks(json, at + 1);
+    while (at < json.size() && json[at] == '"') {
+        const qsizetype keyEnd = SkipString(json, at);
+        if (keyEnd < 0) {
+            break;
+        }
+        const bool wanted = json.sliced(at + 1, keyEnd - at - 2) == key;
+        at = SkipBlanks(json, keyEnd);
+        if (at >= json.size() || json[at] != ':') {
+            break;
+        }
+        const qsizetype begin = SkipBlanks(json, at + 1);
+        const qsizetype end = SkipValue(json, begin);
+        if (end < 0) {
+            break;
+        }
+        if (wanted) {
+            return {begin, end};
+        }
+        at = SkipBlanks(json, end);
+        if (at >= json.size() || json[at] != ',') {
+            break;
+        }
+        at = SkipBlanks(json, at + 1);
+    }
+    return {-1, -1};
+}
+
+// The text of the JSON string at at (moved past it): plain UTF-8 and the escapes of characters
+// that are not surrogates; NotPlain for anything else.
+QString ReadPlainString(QByteArrayView json, qsizetype& at) {
+    if (at >= json.size() || json[at] != '"') {
+        throw NotPlain{};
+    }
+    QString text;
+    qsizetype run = ++at; // the start of the bytes not yet taken
+    const auto take = [&] {
+        const QByteArrayView bytes = json.sliced(run, at - run);
+        if (!QUtf8StringView(bytes).isValidUtf8()) {
+            throw NotPlain{};
+        }
+        text += QString::fromUtf8(bytes);
+    };
+    while (at < json.size()) {
+        const auto c = static_cast<unsigned char>(json[at]);
+        if (c == '"') {
+            take();
+            ++at;
+            return text;
+        }
+        if (c < 0x20) {
+            throw NotPlain{};
+        }
+        if (c != '\\') {
+            ++at;
+            continue;
+        }
+        take();
+        if (at + 1 >= json.size()) {
+            throw NotPlain{};
+        }
+        const char escaped = json[at + 1];
+        at += 2;
+        switch (escaped) {
+        case '"':
+        case '\\':
+        case '/':
+            text += QLatin1Char(escaped);
+            break;
+        case 'b':
+            text += u'\b';
+            break;
+        case 'f':
+            text += u'\f';
+            break;
+        case 'n':
+            text += u'\n';
+            break;
+        case 'r':
+            text += u'\r';
+            break;
+        case 't':
+            text += u'\t';
+            break;
+        case 'u': {
+            char16_t unit = 0;
+            for (int k = 0; k < 4; ++k) {
+                const char digit = at + k < json.size() ? json[at + k] : '\0';
+                const int value = digit >= '0' && digit <= '9'   ? digit - '0'
+                                  : digit >= 'a' && digit <= 'f' ? digit - 'a' + 10
+                                  : digit >= 'A' && digit <= 'F' ? digit - 'A' + 10
+                                                                 : -1;
+                if (value < 0) {
+                    throw NotPlain{};
+                }
+                unit = static_cast<char16_t>(unit * 16 + value);
+            }
+            if (QChar::isSurrogate(unit)) {
+                throw NotPlain{};
+            }
+            text += QChar(unit);
+            at += 4;
+            break;
+        }
+        default:
+            throw NotPlain{};
+        }
+        run = at;
+    }
+    throw NotPlain{};
+}
 } // namespace
 
 QString LetterRuleName(LetterRule letters) {
@@ -204,12 +387,70 @@ QString StopWordsFingerprint(const QStringList& words, LetterRule letters) {
     return QString::fromLatin1(hash.result().toHex());
 }
 
-RunResults ReadRunResults(const QByteArray& json) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    FailIf(error.error != QJsonParseError::NoError, QStringLiteral("not JSON (") + error.errorString() +
-                                                        QStringLiteral(" at offset ") + QString::number(error.offset) +
-                                                        u')');
+namespace {
+
+// Adds row i of the results, or throws Failure when it is not a word of the letter rule with its
+// count (after the file, per file).
+void AddRow(RunResults& run, QStringList&& row, qsizetype width, qsizetype i) {
+    if (row.size() != width || (width == 3 && row[0].isEmpty()) || !IsWord(row[width - 2], run.letters) ||
+        Count(row[width - 1]) == 0) {
+        throw Failure(QStringLiteral("row ") + QString::number(i + 1) +
+                      QStringLiteral(" is not a word with its count"));
+    }
+    run.rows.append(std::move(row));
+}
+
+// The rows of the results as JSON text (an array), read without a document of their own.
+void ReadPlainRows(QByteArrayView json, RunResults& run, qsizetype width) {
+    qsizetype at = SkipBlanks(json, 0);
+    if (at >= json.size() || json[at] != '[') {
+        throw NotPlain{};
+    }
+    at = SkipBlanks(json, at + 1);
+    if (at < json.size() && json[at] == ']') {
+        return;
+    }
+    for (qsizetype i = 0;; ++i) {
+        if (at >= json.size() || json[at] != '[') {
+            throw NotPlain{};
+        }
+        QStringList row;
+        row.reserve(width);
+        at = SkipBlanks(json, at + 1);
+        if (at < json.size() && json[at] == ']') {
+            ++at;
+        } else {
+            for (;;) {
+                row << ReadPlainString(json, at);
+                at = SkipBlanks(json, at);
+                if (at < json.size() && json[at] == ',') {
+                    at = SkipBlanks(json, at + 1);
+                } else if (at < json.size() && json[at] == ']') {
+                    ++at;
+                    break;
+                } else {
+                    throw NotPlain{};
+                }
+            }
+        }
+        AddRow(run, std::move(row), width, i);
+        at = SkipBlanks(json, at);
+        if (at < json.size() && json[at] == ',') {
+            at = SkipBlanks(json, at + 1);
+        } else if (at < json.size() && json[at] == ']') {
+            if (SkipBlanks(json, at + 1) != json.size()) {
+                throw NotPlain{};
+            }
+            return;
+        } else {
+            throw NotPlain{};
+        }
+    }
+}
+
+// The results in the document; plainRows, when set, holds the text of the rows, which the
+// document then holds as an empty array.
+RunResults ReadResults(const QJsonDocument& document, QByteArrayView plainRows) {
     FailIf(!document.isObject(), QStringLiteral("not the JSON results of lexitally-cli"));
     const QJsonObject object = document.object();
     RunResults run;
@@ -253,21 +494,19 @@ RunResults ReadRunResults(const QByteArray& json) {
     FailIf(columns != ResultHeaders(run.mode), QStringLiteral("the columns are not those of mode ") + mode);
     const qsizetype width = columns.size();
     FailIf(!object[QStringLiteral("rows")].isArray(), QStringLiteral("rows is not a list"));
-    const QJsonArray rows = object[QStringLiteral("rows")].toArray();
-    run.rows.reserve(rows.size());
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const QJsonArray cells = rows[i].toArray();
-        QStringList row;
-        row.reserve(width);
-        for (const QJsonValue cell : cells) {
-            row << cell.toString();
+    if (!plainRows.isNull()) {
+        ReadPlainRows(plainRows, run, width);
+    } else {
+        const QJsonArray rows = object[QStringLiteral("rows")].toArray();
+        run.rows.reserve(rows.size());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            QStringList row;
+            row.reserve(width);
+            for (const QJsonValue cell : rows[i].toArray()) {
+                row << cell.toString();
+            }
+            AddRow(run, std::move(row), width, i);
         }
-        if (row.size() != width || (width == 3 && row[0].isEmpty()) || !IsWord(row[width - 2], run.letters) ||
-            Count(row[width - 1]) == 0) {
-            throw Failure(QStringLiteral("row ") + QString::number(i + 1) +
-                          QStringLiteral(" is not a word with its count"));
-        }
-        run.rows.append(row);
     }
     FailIf(!object[QStringLiteral("unreadable")].isArray(), QStringLiteral("unreadable is not a list"));
     const QJsonArray unreadable = object[QStringLiteral("unreadable")].toArray();
@@ -290,7 +529,32 @@ RunResults ReadRunResults(const QByteArray& json) {
     return run;
 }
 
-RunResults MergeRunResults(const QList<RunResults>& parts, const QStringList& names) {
+} // namespace
+
+RunResults ReadRunResults(const QByteArray& json) {
+    // The rows, nearly all of a large part, are read straight from the text: a document of them
+    // would take many times their size. The rest is read as a document with the rows left out.
+    const auto [begin, end] = TopLevelValue(json, "rows");
+    if (begin >= 0 && json[begin] == '[') {
+        QJsonParseError error;
+        const QJsonDocument rest = QJsonDocument::fromJson(json.first(begin) + "[]" + json.sliced(end), &error);
+        if (error.error == QJsonParseError::NoError && rest[QStringLiteral("rows")] == QJsonArray()) {
+            try {
+                return ReadResults(rest, QByteArrayView(json).sliced(begin, end - begin));
+            } catch (const NotPlain&) {
+                // read again below, from a document that says what is wrong
+            }
+        }
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    FailIf(error.error != QJsonParseError::NoError, QStringLiteral("not JSON (") + error.errorString() +
+                                                        QStringLiteral(" at offset ") + QString::number(error.offset) +
+                                                        u')');
+    return ReadResults(document, {});
+}
+
+RunResults MergeRunResults(QList<RunResults> parts, const QStringList& names) {
     RunResults merged;
     if (parts.isEmpty()) {
         return merged;
@@ -339,8 +603,8 @@ RunResults MergeRunResults(const QList<RunResults>& parts, const QStringList& na
         }
     }
     if (merged.mode == CountMode::PerFile) {
-        for (const RunResults& part : parts) {
-            merged.rows += part.rows;
+        for (RunResults& part : parts) {
+            merged.rows += std::move(part.rows);
         }
     } else {
         merged.totals.lines = std::max<qint64>(allLines - 1, 0);

@@ -58,5 +58,6 @@ RunResults ReadRunResults(const QByteArray& json);
 // Throws Failure naming the part when the parts were counted in another mode, by another
 // method, with another letter-case setting, letter rule or list of common words than the first,
 // when a file of a per-file part is also in an earlier part, and when a total or a count would
-// exceed the largest count (2^63 - 1); names label the parts.
-RunResults MergeRunResults(const QList<RunResults>& parts, const QStringList& names);
+// exceed the largest count (2^63 - 1); names label the parts. The parts' rows are let go as
+// they are merged (pass the parts with std::move to free their memory).
+RunResults MergeRunResults(QList<RunResults> parts, const QStringList& names);
