@@ -1,6 +1,7 @@
 // Fuzzes the reader of merge parts: any bytes as the JSON results of a run. A part is either
-// refused with a Failure or read; a part that is read merges on its own (or is refused), and the
-// merged results, written as JSON, read back as the same results and merge again to themselves.
+// refused with a Failure or read; a part that is read is a JSON document that reads the same
+// written out by the JSON parser, merges on its own (or is refused), and the merged results,
+// written as JSON, read back as the same results and merge again to themselves.
 //
 //     build-fuzz/fuzz/fuzz_merge -max_total_time=60 fuzz/corpus-merge
 
@@ -11,6 +12,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QJsonDocument>
 
 #include <cstdint>
 #include <cstdlib>
@@ -69,6 +71,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         merged = MergeRunResults({part}, {QStringLiteral("part.json")});
     } catch (const Failure&) {
         return 0;
+    }
+    // The rows are read straight from the text; what is read so must be a JSON document too,
+    // and read the same once written out again by the JSON parser.
+    const QJsonDocument document = QJsonDocument::fromJson(bytes);
+    if (!document.isObject()) {
+        std::abort();
+    }
+    try {
+        if (!Same(ReadRunResults(document.toJson(QJsonDocument::Compact)), part)) {
+            std::abort();
+        }
+    } catch (const Failure&) {
+        std::abort();
     }
     RunResults again;
     try {
