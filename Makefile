@@ -39,16 +39,20 @@ sanitize: deps
 package: build
 	@cd $(BUILD) && cpack >/dev/null && ls lexitally_*.deb
 
-# The fuzzers (clang, libFuzzer) for FUZZ_SECONDS each, starting from fuzz/corpus; the word rule's
-# with a time limit per input.
+# The fuzzers (clang, libFuzzer), FUZZ_SECONDS in all, shared between them: the counting pass
+# from fuzz/corpus, the word rule of all languages (with a time limit per input) from the same
+# seeds, the reader of merge parts from fuzz/corpus-merge.
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DLEXITALLY_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
-	@cmake --build build-fuzz -j$$(nproc) --target fuzz_counting fuzz_words
-	@mkdir -p build-fuzz/corpus build-fuzz/corpus-words
-	@build-fuzz/fuzz/fuzz_counting -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 build-fuzz/corpus fuzz/corpus
-	@build-fuzz/fuzz/fuzz_words -timeout=2 -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	@cmake --build build-fuzz -j$$(nproc) --target fuzz_counting fuzz_words fuzz_merge
+	@mkdir -p build-fuzz/corpus build-fuzz/corpus-words build-fuzz/corpus-merge
+	@build-fuzz/fuzz/fuzz_counting -max_total_time=$$(( ($(FUZZ_SECONDS) + 2) / 3 )) -print_final_stats=1 \
+		build-fuzz/corpus fuzz/corpus
+	@build-fuzz/fuzz/fuzz_words -timeout=2 -max_total_time=$$(( ($(FUZZ_SECONDS) + 2) / 3 )) -print_final_stats=1 \
 		build-fuzz/corpus-words fuzz/corpus
+	@build-fuzz/fuzz/fuzz_merge -max_total_time=$$(( ($(FUZZ_SECONDS) + 2) / 3 )) -print_final_stats=1 \
+		build-fuzz/corpus-merge fuzz/corpus-merge
 
 format:
 	@clang-format -i $(SOURCES)

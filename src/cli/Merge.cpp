@@ -11,10 +11,43 @@
 #include "core/results/ResultTable.h"
 
 #include <QFile>
+#include <QFileInfo>
 
+#include <algorithm>
+#include <limits>
+
+#include <csignal>
 #include <cstdio>
+#include <new>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
+
+// The signal that interrupted the writing of the merged results (SIGINT, SIGTERM), or 0.
+volatile std::sig_atomic_t g_signal = 0;
+// Set while the merged results are written: a signal then lets the writing give up cleanly.
+volatile std::sig_atomic_t g_writing = 0;
+
+template <std::size_t N> void WriteNow(const char (&text)[N]) {
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, text, N - 1);
+}
+
+// Before the writing begins nothing of the merge is on disk: a signal ends it at once, even
+// while it waits for a part on a FIFO or a terminal. While it writes, the signal is noted and
+// the writing gives up at its next step; a second signal ends the program at once.
+void OnSignal(int signal) {
+    if (g_writing == 0) {
+        if (signal == SIGINT) {
+            WriteNow("lexitally-cli: interrupted; nothing was written\n");
+        } else {
+            WriteNow("lexitally-cli: terminated; nothing was written\n");
+        }
+        ::_exit(128 + signal);
+    }
+    g_signal = signal;
+    std::signal(signal, SIG_DFL);
+}
 
 // The bytes of a results file; "-" is standard input.
 QByteArray ReadInput(const QString& path) {
@@ -28,6 +61,57 @@ QByteArray ReadInput(const QString& path) {
     return bytes;
 }
 
+// A merge holds every part in memory, as read and as rows: about this many bytes for each byte
+// of the parts' JSON (measured for a part of 4.2 MB with 300,000 rows: 144 MB, 185 MB for a
+// workbook, which is built in memory).
+qint64 MemoryPerPartByte(CliFormat format) {
+    return format == CliFormat::Xlsx ? 60 : 40;
+}
+
+// The address space the process may still take under its limits (RLIMIT_AS, RLIMIT_DATA), or -1
+// when it is not limited.
+qint64 AddressSpaceLeft() {
+    qint64 limit = -1;
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit bound {};
+        if (::getrlimit(resource, &bound) == 0 && bound.rlim_cur != RLIM_INFINITY) {
+            const auto value =
+                static_cast<qint64>(std::min<rlim_t>(bound.rlim_cur, std::numeric_limits<qint64>::max()));
+            limit = limit < 0 ? value : std::min(limit, value);
+        }
+    }
+    if (limit < 0) {
+        return -1;
+    }
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    qint64 used = 0;
+    if (statm.open(QIODevice::ReadOnly)) {
+        used = statm.readLine().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE);
+    }
+    return std::max<qint64>(limit - used, 0);
+}
+
+// Refuses parts of this many bytes together when the process may not take the memory that
+// merging them needs; Qt's containers do not all report a failed allocation.
+void CheckMemoryFor(qint64 partBytes, CliFormat format) {
+    const qint64 perByte = MemoryPerPartByte(format);
+    const qint64 left = AddressSpaceLeft();
+    const qint64 needed = partBytes > std::numeric_limits<qint64>::max() / perByte ? std::numeric_limits<qint64>::max()
+                                                                                   : partBytes * perByte;
+    constexpr qint64 kMegabyte = 1 << 20;
+    FailIf(left >= 0 && needed > left,
+           QStringLiteral("the parts (") + QString::number(partBytes / kMegabyte) + QStringLiteral(" MB) need about ") +
+               QString::number(needed / kMegabyte) + QStringLiteral(" MB of memory to merge (") +
+               QString::number(perByte) + QStringLiteral(" times their size), more than the ") +
+               QString::number(left / kMegabyte) +
+               QStringLiteral(" MB this process may still use; merge fewer parts at a time, or raise the limit"));
+}
+
+// Exit statuses besides 0 (see merge --help).
+constexpr int kNoRows = 1;
+constexpr int kRefused = 2;
+constexpr int kPartFailed = 3;
+
 } // namespace
 
 int RunMerge(const QStringList& arguments) {
@@ -38,37 +122,84 @@ int RunMerge(const QStringList& arguments) {
     }
     if (!parsed.options) {
         PrintError(parsed.error + QStringLiteral(" (see merge --help)"));
-        return 2;
+        return kRefused;
     }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
     const MergeOptions& options = *parsed.options;
     RunResults merged;
+    qint64 bytesRead = 0;
     try {
         QList<RunResults> parts;
+        qint64 partBytes = 0; // of the parts that are regular files, known before they are read
         for (const QString& input : options.inputs) {
-            const QByteArray json = ReadInput(input);
+            const QFileInfo file(input);
+            partBytes += input != QStringLiteral("-") && file.isFile() ? file.size() : 0;
+        }
+        CheckMemoryFor(partBytes, options.format);
+        for (const QString& input : options.inputs) {
+            QByteArray json = ReadInput(input);
+            if (input == QStringLiteral("-") || !QFileInfo(input).isFile()) {
+                partBytes += json.size(); // read from a stream
+                CheckMemoryFor(partBytes, options.format);
+            }
+            bytesRead += json.size();
             try {
                 parts.append(ReadRunResults(json));
             } catch (const Failure& failure) {
                 throw Failure(input + QStringLiteral(": ") + failure.Description());
             }
+            json = QByteArray(); // the bytes are not needed while the next part is read
         }
-        merged = MergeRunResults(parts, options.inputs);
+        merged = MergeRunResults(std::move(parts), options.inputs);
     } catch (const Failure& failure) {
         PrintError(QStringLiteral("merge: ") + failure.Description());
-        return 2;
+        return kRefused;
+    } catch (const std::bad_alloc&) {
+        PrintError(QStringLiteral("merge: not enough memory to merge the parts (") + QString::number(bytesRead) +
+                   QStringLiteral(" bytes read; a merge holds all parts in memory, about ") +
+                   QString::number(MemoryPerPartByte(options.format)) + QStringLiteral(" times their size)"));
+        return kRefused;
     }
-    ResultTable table;
-    table.SetColumns(merged.mode);
-    for (const QStringList& row : std::as_const(merged.rows)) {
-        table.AddRow(row);
+    for (const QString& report : std::as_const(merged.errors)) {
+        PrintError(QStringLiteral("merge: from a run that failed: ") + report);
     }
-    table.SetTotals(merged.totals);
-    const QString failure =
-        WriteResults(options.format, options.output,
-                     {merged.mode, merged.method, merged.ignoreCase, {}, merged.stopWords}, table, merged.unreadable);
-    if (!failure.isEmpty()) {
-        PrintError(failure);
-        return 1;
+    QString failure;
+    try {
+        ResultTable table;
+        table.SetColumns(merged.mode);
+        for (const QStringList& row : std::as_const(merged.rows)) {
+            table.AddRow(row);
+        }
+        merged.rows = {}; // the table shares the texts
+        table.SetTotals(merged.totals);
+        const JsonRunFacts facts{merged.mode,      merged.method,  merged.ignoreCase, merged.errors,
+                                 merged.stopWords, merged.letters, merged.stopList,   merged.stopFingerprint};
+        g_writing = 1;
+        failure =
+            WriteResults(options.format, options.output, facts, table, merged.unreadable, [] { return g_signal != 0; });
+        if (g_signal != 0 && !failure.isEmpty()) {
+            // A file is left as it was, and a workbook is made whole before it is written; what a
+            // stream (standard output, a FIFO) was given of the other formats is written.
+            const QFileInfo target(options.output);
+            const bool stream = options.format != CliFormat::Xlsx &&
+                                (options.output.isEmpty() || options.output == QStringLiteral("-") ||
+                                 (target.exists() && !target.isFile()));
+            const int signal = g_signal;
+            PrintError((signal == SIGINT ? QStringLiteral("interrupted; ") : QStringLiteral("terminated; ")) +
+                       (stream ? QStringLiteral("the output is incomplete") : QStringLiteral("nothing was written")));
+            return 128 + signal;
+        }
+        if (!failure.isEmpty()) {
+            PrintError(failure);
+            return kNoRows;
+        }
+        if (!merged.errors.isEmpty()) {
+            return kPartFailed;
+        }
+        return table.RowCount() == 0 ? kNoRows : 0;
+    } catch (const std::bad_alloc&) {
+        PrintError(QStringLiteral("merge: not enough memory to write the merged results"));
+        return kNoRows;
     }
-    return table.RowCount() == 0 ? 1 : 0;
 }

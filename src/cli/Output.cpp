@@ -8,11 +8,14 @@
 #include "core/run/AnalysisRun.h"
 
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& table,
-                     const QList<UnreadableFile>& unreadable) {
+                     const QList<UnreadableFile>& unreadable, const std::function<bool()>& interrupted) {
+    const auto stopIfInterrupted = [&interrupted] {
+        FailIf(interrupted && interrupted(), QStringLiteral("interrupted"));
+    };
     try {
         if (format == CliFormat::Xlsx) {
             table.SetAllTicked(true);
-            WriteWorkbook(table, output, nullptr, {});
+            WriteWorkbook(table, output, nullptr, stopIfInterrupted);
             return {};
         }
         const QString path = output.isEmpty() ? QStringLiteral("-") : output;
@@ -39,6 +42,7 @@ QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts
             WriteTsv(table, file.Device());
             break;
         }
+        stopIfInterrupted();
         const bool committed = file.Commit();
         FailIf(!committed, target + file.ErrorString());
     } catch (const Failure& failure) {

@@ -13,6 +13,7 @@
 #include "core/export/DataExport.h"
 #include "core/extract/Converter.h"
 #include "core/filelist/FolderScan.h"
+#include "core/results/Merge.h"
 #include "core/results/ResultTable.h"
 #include "core/run/AnalysisRun.h"
 
@@ -211,9 +212,16 @@ int Run(const CliOptions& options) {
     if (table.RowCount() == 0 && !options.textInput) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }
+    const bool stopped = !options.stopWords.isEmpty();
     const JsonRunFacts facts{
-        options.mode, MethodName(summary.method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
-        options.ignoreCase, ui.ErrorReports(), !options.stopWords.isEmpty()};
+        options.mode,
+        MethodName(summary.method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
+        options.ignoreCase,
+        ui.ErrorReports(),
+        stopped,
+        options.letters,
+        stopped ? options.stopWords : QString(),
+        stopped ? StopWordsFingerprint(stopWords, options.letters) : QString()};
     const QString failure = WriteResults(options.format, options.output, facts, table, summary.unreadable);
     if (!failure.isEmpty()) {
         PrintError(failure);

@@ -136,7 +136,8 @@ private slots:
         const QJsonObject json = QJsonDocument::fromJson(outcome.out, &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
         QVERIFY(outcome.out.endsWith("}\n"));
-        QCOMPARE(json.keys().size(), 8);
+        QCOMPARE(json.keys().size(), 9);
+        QCOMPARE(json[QStringLiteral("letters")].toString(), QStringLiteral("ascii"));
         QCOMPARE(json[QStringLiteral("errors")].toArray(), QJsonArray());
         QCOMPARE(json[QStringLiteral("mode")].toString(), mode);
         QCOMPARE(json[QStringLiteral("method")].toString(), method);
@@ -210,6 +211,10 @@ private slots:
         QCOMPARE(json[QStringLiteral("totals")][QStringLiteral("words")].toInteger(), 5); // left out or not
         QCOMPARE(json.contains(QStringLiteral("stopped_words")), stopped >= 0);
         QCOMPARE(json[QStringLiteral("stopped_words")].toInteger(-1), stopped);
+        // The settings that change the rows are recorded, so that a merge can tell them apart.
+        QCOMPARE(json[QStringLiteral("letters")].toString(),
+                 options.join(u' ').contains(QStringLiteral("all")) ? QStringLiteral("all") : QStringLiteral("ascii"));
+        QCOMPARE(json[QStringLiteral("stop_words")][QStringLiteral("sha256")].toString().size(), stopped >= 0 ? 64 : 0);
     }
 
     // A spreadsheet or a script reads the CSV export with the right columns, whatever the file
@@ -581,6 +586,55 @@ private slots:
         QCOMPARE(totals[QStringLiteral("chars_with_spaces")].toInteger(), counts.withSpaces);
         QCOMPARE(totals[QStringLiteral("chars_without_spaces")].toInteger(), counts.withoutSpaces);
         QCOMPARE(ReadAll(text), converted);
+    }
+
+    // Parts counted with the letters of all languages merge into what one run gives, in every
+    // mode, letter-case setting and method, and say which letters they were counted with.
+    void mergeAllLetters_data() {
+        QTest::addColumn<QStringList>("options");
+        for (const QString& method : {QStringLiteral("db"), QStringLiteral("text")}) {
+            for (const bool perFile : {false, true}) {
+                for (const bool caseSensitive : {false, true}) {
+                    QStringList options{QStringLiteral("--letters"), QStringLiteral("all"), QStringLiteral("--method"),
+                                        method};
+                    if (perFile) {
+                        options << QStringLiteral("--per-file");
+                    }
+                    if (caseSensitive) {
+                        options << QStringLiteral("--case-sensitive");
+                    }
+                    QTest::addRow("%s", qPrintable(options.join(u' '))) << options;
+                }
+            }
+        }
+    }
+
+    void mergeAllLetters() {
+        QFETCH(QStringList, options);
+        IsolatedEnvironment env;
+        // Spellings that differ in letter case only across the parts ("Straße", "STRASSE"), a
+        // letter with a combining accent against the precomposed one, Greek, Cyrillic, a word
+        // of one line alone.
+        WriteTextFile(env.Work() + QStringLiteral("/one.txt"), "Straße naïve Ελλάδα café\nСЛОВО слово");
+        WriteTextFile(env.Work() + QStringLiteral("/two.txt"), "STRASSE strasse NAÏVE cafe\xcc\x81 zebra");
+        WriteTextFile(env.Work() + QStringLiteral("/three.txt"), "ΕΛΛΆΔΑ Straße İstanbul istanbul\n");
+        const QStringList json{"--text", "--format", "json"};
+        const Outcome single = RunCli(options + json + QStringList{"one.txt", "two.txt", "three.txt"}, env.Work());
+        QCOMPARE(single.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(single.out)[QStringLiteral("letters")].toString(), QStringLiteral("all"));
+        WriteTextFile(env.Work() + QStringLiteral("/first.json"),
+                      RunCli(options + json + QStringList{"one.txt"}, env.Work()).out);
+        WriteTextFile(env.Work() + QStringLiteral("/second.json"),
+                      RunCli(options + json + QStringList{"two.txt", "three.txt"}, env.Work()).out);
+        const Outcome merged = RunCli({"merge", "first.json", "second.json"}, env.Work());
+        QCOMPARE(merged.err, QByteArray());
+        QCOMPARE(merged.exitCode, 0);
+        QCOMPARE(merged.out, single.out);
+        if (options.contains(QStringLiteral("--case-sensitive")) && !options.contains(QStringLiteral("--per-file")) &&
+            options.contains(QStringLiteral("db"))) {
+            // The database joins "Straße" (2), "STRASSE" and "strasse" under the smallest spelling.
+            QVERIFY2(merged.out.contains(R"(["STRASSE","4"])"), merged.out.constData());
+        }
     }
 };
 

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -447,6 +448,228 @@ private slots:
             QCOMPARE(QFileInfo(folder).permissions() & othersWrite, othersWrite);
         }
         QVERIFY(!QFileInfo::exists(marker));
+    }
+
+    // Parts that do not add up are refused (exit status 2) with the part's name and what is
+    // wrong; a part from a run that failed is merged, its error reports carried under its name,
+    // with exit status 3. The first part is a real run's over "apple apple pear".
+    void hostileMergeParts_data() {
+        QTest::addColumn<QStringList>("first");  // options of the first part's run
+        QTest::addColumn<QStringList>("second"); // options of the second part's run, or
+        QTest::addColumn<QByteArray>("part");    // the second part's bytes when there are none
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const QByteArray head = R"({"mode":"all","method":"db","ignore_case":true,)";
+        const QByteArray totals = R"("totals":{"words":1,"lines":0,"chars_with_spaces":4,"chars_without_spaces":4},)";
+        const QByteArray columns = R"("columns":[" Words","Count"],)";
+        const QByteArray rows = R"("rows":[["plum","1"]],)";
+        const QByteArray tail = R"("unreadable":[],"errors":[]})";
+        const auto part = [&](const QByteArray& replaced, const QByteArray& by) {
+            QByteArray bytes = head + totals + columns + rows + tail;
+            return replaced.isEmpty() ? bytes : bytes.replace(replaced, by);
+        };
+        const QStringList none;
+        const QString alike = QStringLiteral("the parts must be counted alike");
+        const QString notWord = QStringLiteral("second.json: row 1 is not a word with its count");
+        const QByteArray largest = "9223372036854775807";
+
+        QTest::newRow("written before the letters were recorded: ascii")
+            << none << none << part({}, {}) << 0 << QString();
+        QTest::newRow("written before the common words were recorded")
+            << QStringList{"--stop-words", "english"} << none << part(totals, totals + R"("stopped_words":0,)") << 2
+            << "common words of an unrecorded list left out";
+        QTest::newRow("words overflow") << none << none << part(R"("words":1)", R"("words":)" + largest) << 2
+                                        << "cannot merge second.json: the word count would exceed 9223372036854775807";
+        QTest::newRow("characters overflow")
+            << none << none << part(R"("chars_with_spaces":4)", R"("chars_with_spaces":)" + largest) << 2
+            << "cannot merge second.json: the character count with spaces would exceed";
+        QTest::newRow("lines overflow") << none << none << part(R"("lines":0)", R"("lines":)" + largest) << 2
+                                        << "cannot merge second.json: the line count would exceed";
+        QTest::newRow("a count overflows")
+            << QStringList{"--method", "text"} << none
+            << part(R"(["plum","1"])", R"(["apple",")" + largest + R"("])").replace(R"("db")", R"("text")") << 2
+            << "cannot merge second.json: the count of apple would exceed 9223372036854775807";
+        QTest::newRow("a count overflows, database groups")
+            << none << none << part(R"(["plum","1"])", R"(["APPLE",")" + largest + R"("])") << 2
+            << "cannot merge second.json: the count of APPLE would exceed";
+        QTest::newRow("count beyond the largest")
+            << none << none << part(R"(["plum","1"])", R"(["plum","9223372036854775808"])") << 2 << notWord;
+        QTest::newRow("count zero") << none << none << part(R"(["plum","1"])", R"(["plum","0"])") << 2 << notWord;
+        QTest::newRow("count with a sign")
+            << none << none << part(R"(["plum","1"])", R"(["plum","+1"])") << 2 << notWord;
+        QTest::newRow("laid out with blanks and line breaks, a letter escaped")
+            << none << none << part(rows, "\"rows\" :\n  [\n    [ \"\\u0070lum\" ,\t\"1\" ]\r\n  ] ,\n") << 0
+            << QString();
+        QTest::newRow("a row cut short") << none << none << part(rows, R"("rows":[["plum","1"],)") << 2
+                                         << "second.json: not JSON";
+        QTest::newRow("count as a number") << none << none << part(R"(["plum","1"])", R"(["plum",1])") << 2 << notWord;
+        QTest::newRow("total not whole") << none << none << part(R"("words":1)", R"("words":1.5)") << 2
+                                         << "second.json: totals.words is not a count";
+        QTest::newRow("total negative") << none << none << part(R"("lines":0)", R"("lines":-1)") << 2
+                                        << "second.json: totals.lines is not a count";
+        QTest::newRow("no totals") << none << none << part(totals, {}) << 2 << "second.json: totals is missing";
+        QTest::newRow("failed run") << none << none
+                                    << part(R"("errors":[])", R"("errors":["Application Error: step 104"])") << 3
+                                    << "from a run that failed: second.json: Application Error: step 104";
+        QTest::newRow("errors not a list")
+            << none << none << part(R"("errors":[])", R"("errors":"none")") << 2 << "second.json: errors is not a list";
+        QTest::newRow("errors not texts") << none << none << part(R"("errors":[])", R"("errors":[104])") << 2
+                                          << "second.json: errors holds something other than texts";
+        QTest::newRow("no rows") << none << none << part(rows, {}) << 2 << "second.json: rows is not a list";
+        QTest::newRow("rows an object") << none << none << part(rows, R"("rows":{},)") << 2
+                                        << "second.json: rows is not a list";
+        QTest::newRow("row of three cells")
+            << none << none << part(R"(["plum","1"])", R"(["a.pdf","plum","1"])") << 2 << notWord;
+        QTest::newRow("unreadable numbers") << none << none << part(R"("unreadable":[])", R"("unreadable":[1,2])") << 2
+                                            << "second.json: unreadable entry 1 is not a path with its reason";
+        QTest::newRow("unreadable without reason")
+            << none << none << part(R"("unreadable":[])", R"("unreadable":[{"path":"a.pdf"}])") << 2
+            << "second.json: unreadable entry 1 is not a path with its reason";
+        QTest::newRow("unreadable without path")
+            << none << none << part(R"("unreadable":[])", R"("unreadable":[{"path":"","reason":"gone"}])") << 2
+            << "second.json: unreadable entry 1 is not a path with its reason";
+        QTest::newRow("unreadable an object")
+            << none << none << part(R"("unreadable":[])", R"("unreadable":{"a.pdf":"gone"})") << 2
+            << "second.json: unreadable is not a list";
+        QTest::newRow("no unreadable") << none << none << part(R"("unreadable":[],)", {}) << 2
+                                       << "second.json: unreadable is not a list";
+        QTest::newRow("other columns") << none << none << part(columns, R"("columns":["Word","Count"],)") << 2
+                                       << "second.json: the columns are not those of mode all";
+        QTest::newRow("unknown letters") << none << none << part(head, head + R"("letters":"latin",)") << 2
+                                         << "second.json: letters is not ascii or all";
+        QTest::newRow("ascii part with another letter")
+            << none << none << part(R"(["plum","1"])", R"(["pflaume","1"],["naïve","1"])") << 2
+            << "second.json: row 2 is not a word with its count";
+        QTest::newRow("all letters: a digit")
+            << QStringList{"--letters", "all"} << none
+            << part(head, head + R"("letters":"all",)").replace(R"(["plum","1"])", R"(["pl2um","1"])") << 2 << notWord;
+        QTest::newRow("all letters: a lone surrogate")
+            << QStringList{"--letters", "all"} << none
+            << part(head, head + R"("letters":"all",)").replace(R"(["plum","1"])", R"(["pl\ud800um","1"])") << 2
+            << notWord;
+        QTest::newRow("all letters: marks only")
+            << QStringList{"--letters", "all"} << none
+            << part(head, head + R"("letters":"all",)").replace(R"(["plum","1"])", R"(["\u0301\u0301","1"])") << 2
+            << notWord;
+        QTest::newRow("all letters: other scripts")
+            << QStringList{"--letters", "all"} << none
+            << part(head, head + R"("letters":"all",)").replace(R"(["plum","1"])", R"(["Ελλάδα","1"],["e\u0301","1"])")
+            << 0 << QString();
+        QTest::newRow("stop words without their count")
+            << none << none << part(head, head + R"("stop_words":{"list":"english","sha256":"00"},)") << 2
+            << "second.json: stop_words is not a list with its sha256";
+        QTest::newRow("all letters with ascii")
+            << none << QStringList{"--letters", "all"} << QByteArray() << 2
+            << "(mode all, method db, letter case ignored, letters all, every word)";
+        QTest::newRow("ascii with all letters")
+            << QStringList{"--letters", "all"} << none << QByteArray() << 2 << alike;
+        QTest::newRow("common words with every word")
+            << none << QStringList{"--stop-words", "english"} << QByteArray() << 2 << "common words of english (";
+        QTest::newRow("every word with common words")
+            << QStringList{"--stop-words", "english"} << none << QByteArray() << 2 << alike;
+        QTest::newRow("english with german") << QStringList{"--stop-words", "english"}
+                                             << QStringList{"--stop-words", "german"} << QByteArray() << 2 << alike;
+        QTest::newRow("english with english")
+            << QStringList{"--stop-words", "english"} << QStringList{"--stop-words", "english"} << QByteArray() << 0
+            << QString();
+        QTest::newRow("the same words from a file of their own")
+            << QStringList{"--stop-words", "english"} << QStringList{"--stop-words", "same-as-english.txt"}
+            << QByteArray() << 0 << QString();
+        QTest::newRow("one file in two per-file parts")
+            << QStringList{"--per-file"} << QStringList{"--per-file"} << QByteArray() << 2
+            << "cannot merge second.json: the file apples.txt was counted in first.json too";
+    }
+
+    void hostileMergeParts() {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(QByteArray, part);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        IsolatedEnvironment env;
+        WriteTextFile(env.Work() + QStringLiteral("/apples.txt"), "apple apple pear");
+        // The english list's words in another order, with a comment and a blank line.
+        QByteArray english = ReadAll(AppFolder() + QStringLiteral("/stopwords/english.txt"));
+        QVERIFY(!english.isEmpty());
+        QList<QByteArray> words = english.split('\n');
+        std::reverse(words.begin(), words.end());
+        WriteTextFile(env.Work() + QStringLiteral("/same-as-english.txt"), "# mine\n\n" + words.join('\n'));
+        const Outcome made = RunCli(first + QStringList{"--text", "--format", "json", "apples.txt"}, env.Work());
+        QCOMPARE(made.exitCode, 0);
+        WriteTextFile(env.Work() + QStringLiteral("/first.json"), made.out);
+        if (part.isEmpty()) {
+            part = RunCli(second + QStringList{"--text", "--format", "json", "apples.txt"}, env.Work()).out;
+        }
+        WriteTextFile(env.Work() + QStringLiteral("/second.json"), part);
+        const Outcome merged = RunCli({"merge", "first.json", "second.json"}, env.Work());
+        QVERIFY2(merged.err.contains(message.toUtf8()), merged.err.constData());
+        QCOMPARE(merged.exitCode, status);
+        if (status == 2) {
+            QCOMPARE(merged.out, QByteArray());
+            QVERIFY2(merged.err.startsWith("lexitally-cli: merge: "), merged.err.constData());
+            QCOMPARE(merged.err.count('\n'), 1);
+            return;
+        }
+        const QJsonObject json = Json(merged);
+        QCOMPARE(json[QStringLiteral("totals")][QStringLiteral("words")].toInteger() > 3, true);
+        QStringList errors;
+        for (const QJsonValue report : json[QStringLiteral("errors")].toArray()) {
+            errors << report.toString();
+        }
+        QCOMPARE(errors, status == 3 ? QStringList{"second.json: Application Error: step 104"} : QStringList{});
+    }
+
+    // A signal ends a merge with 128 + its number and nothing written: while it waits for a part
+    // on a FIFO, and while it writes a workbook (no hidden workbook is left beside the output).
+    void mergeInterrupted_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("writing");
+        QTest::newRow("SIGINT, reading") << SIGINT << false;
+        QTest::newRow("SIGTERM, reading") << SIGTERM << false;
+        QTest::newRow("SIGINT, writing") << SIGINT << true;
+        QTest::newRow("SIGTERM, writing") << SIGTERM << true;
+    }
+    void mergeInterrupted() {
+        QFETCH(int, signal);
+        QFETCH(bool, writing);
+        IsolatedEnvironment env;
+        const QString part = env.Work() + QStringLiteral("/part.json");
+        if (writing) {
+            // 300,000 words "wa" … : a workbook that takes a while to write.
+            QByteArray json = R"({"mode":"all","method":"text","ignore_case":true,"totals":{"words":300000,)"
+                              R"("lines":0,"chars_with_spaces":1,"chars_without_spaces":1},)"
+                              R"("columns":[" Words","Count"],"rows":[)";
+            for (int i = 0; i < 300000; ++i) {
+                QByteArray word = "w";
+                for (int n = i; word.size() == 1 || n > 0; n /= 26) {
+                    word += static_cast<char>('a' + n % 26);
+                }
+                json += (i > 0 ? ",[\"" : "[\"") + word + "\",\"1\"]";
+            }
+            WriteTextFile(part, json + R"(],"unreadable":[],"errors":[]})");
+        } else {
+            QCOMPARE(::mkfifo(QFile::encodeName(part).constData(), 0600), 0);
+        }
+        QProcess cli;
+        cli.setWorkingDirectory(env.Work());
+        cli.start(TestBinDir() + QStringLiteral("/lexitally-cli"),
+                  {"merge", "--format", "xlsx", "-o", "merged.xlsx", "part.json"});
+        QVERIFY(cli.waitForStarted());
+        const auto hidden = [&env] {
+            return QDir(env.Work()).entryList({QStringLiteral(".lexitally-*")}, QDir::Files | QDir::Hidden);
+        };
+        if (writing) {
+            QTRY_VERIFY_WITH_TIMEOUT(!hidden().isEmpty(), 30000);
+        } else {
+            QTest::qWait(300);
+        }
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 128 + signal);
+        QVERIFY(cli.readAllStandardError().contains("nothing was written"));
+        QVERIFY(!QFileInfo::exists(env.Work() + QStringLiteral("/merged.xlsx")));
+        QCOMPARE(hidden(), QStringList());
     }
 };
 

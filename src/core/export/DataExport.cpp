@@ -140,12 +140,21 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
     AppendJsonString(chunk, facts.method);
     chunk += ",\"ignore_case\":";
     chunk += facts.ignoreCase ? "true" : "false";
+    chunk += ",\"letters\":";
+    chunk += facts.letters == LetterRule::AllLanguages ? "\"all\"" : "\"ascii\"";
     const Totals& t = table.LastTotals();
     chunk += ",\"totals\":{\"words\":" + QByteArray::number(t.words) + ",\"lines\":" + QByteArray::number(t.lines) +
              ",\"chars_with_spaces\":" + QByteArray::number(t.charsWithSpaces) +
              ",\"chars_without_spaces\":" + QByteArray::number(t.charsWithoutSpaces) + '}';
     if (facts.stopWords) {
         chunk += ",\"stopped_words\":" + QByteArray::number(t.stoppedWords);
+        if (!facts.stopFingerprint.isEmpty()) {
+            chunk += ",\"stop_words\":{\"list\":";
+            AppendJsonString(chunk, facts.stopList);
+            chunk += ",\"sha256\":";
+            AppendJsonString(chunk, facts.stopFingerprint);
+            chunk += '}';
+        }
     }
     chunk += ",\"columns\":";
     AppendJsonStrings(chunk, table.Headers());

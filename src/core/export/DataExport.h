@@ -28,10 +28,17 @@ struct JsonRunFacts {
     bool ignoreCase = true;
     QStringList errors;     // the texts of the error reports shown during the run
     bool stopWords = false; // common words were left out: "stopped_words" tells how many
+    LetterRule letters = LetterRule::Ascii;
+    // Which common words were left out: the list as given and the fingerprint of its words
+    // (StopWordsFingerprint); "stop_words" records them when the fingerprint is set.
+    QString stopList;
+    QString stopFingerprint;
 };
 
-// One JSON object with mode, method, ignore_case, totals, stopped_words (when common words were
-// left out), columns, rows (counts as decimal
-// strings), the unreadable inputs with their reasons and the errors, followed by LF.
+// One JSON object with mode, method, ignore_case, letters ("ascii" or "all"), totals,
+// stopped_words and stop_words ({"list", "sha256"}) when common words were left out, columns,
+// rows (counts as decimal strings), the unreadable inputs with their reasons and the errors,
+// followed by LF. Every setting that changes the rows is recorded, so that results counted
+// differently can be told apart.
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
                QIODevice& out);

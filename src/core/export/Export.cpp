@@ -463,6 +463,7 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
     }
     // workbook_close writes the file and frees the workbook in every case.
     CheckWorkbook(workbook_close(workbook.release()));
+    YieldNow(yield); // the last moment to give up, before the workbook takes the target's place
     if (stream) {
         QFile finished(partial.fileName());
         const bool read = finished.open(QIODevice::ReadOnly);
