@@ -2,9 +2,18 @@
 
 namespace {
 
-// The value of an option given as "--name value" or "--name=value"; advances i past it.
+// True for a short option ("-j") given with its value attached ("-j2").
+bool Attached(const QString& argument, const QString& name) {
+    return name.size() == 2 && argument.size() > 2 && argument.startsWith(name);
+}
+
+// The value of an option given as "--name value", "--name=value", "-n value" or "-nvalue";
+// advances i past it.
 std::optional<QString> OptionValue(const QStringList& arguments, qsizetype& i, const QString& name) {
     const QString& argument = arguments[i];
+    if (Attached(argument, name)) {
+        return argument.mid(2);
+    }
     if (argument.size() > name.size() && argument.startsWith(name) && argument[name.size()] == u'=') {
         return argument.mid(name.size() + 1);
     }
@@ -14,10 +23,26 @@ std::optional<QString> OptionValue(const QStringList& arguments, qsizetype& i, c
     return arguments[++i];
 }
 
-// The file named by "-o FILE", "--output FILE" or "--output=FILE"; advances i past it.
+// True when the argument gives the option of that short or long name, with its value or without.
+bool Gives(const QString& argument, const QString& shortName, const QString& longName) {
+    return argument == shortName || Attached(argument, shortName) || argument == longName ||
+           argument.startsWith(longName + u'=');
+}
+
+// The value of the option of that short or long name; advances i past it.
+std::optional<QString> ValueOf(const QStringList& arguments, qsizetype& i, const QString& shortName,
+                               const QString& longName) {
+    return arguments[i].startsWith(QStringLiteral("--")) ? OptionValue(arguments, i, longName)
+                                                         : OptionValue(arguments, i, shortName);
+}
+
+// The file named by "-o FILE", "-oFILE", "--output FILE" or "--output=FILE"; advances i past it.
 std::optional<QString> OutputValue(const QStringList& arguments, qsizetype& i) {
-    return arguments[i] == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
-                                                : OptionValue(arguments, i, QStringLiteral("--output"));
+    return ValueOf(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"));
+}
+
+bool GivesOutput(const QString& argument) {
+    return Gives(argument, QStringLiteral("-o"), QStringLiteral("--output"));
 }
 
 // The output format a --format value names.
@@ -61,9 +86,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
         } else if (argument == QStringLiteral("--version")) {
             parsed.version = true;
             return parsed;
-        } else if (argument == QStringLiteral("-j") || Named(argument, QStringLiteral("--jobs"))) {
-            const auto value = argument == QStringLiteral("-j") ? OptionValue(arguments, i, QStringLiteral("-j"))
-                                                                : OptionValue(arguments, i, QStringLiteral("--jobs"));
+        } else if (Gives(argument, QStringLiteral("-j"), QStringLiteral("--jobs"))) {
+            const auto value = ValueOf(arguments, i, QStringLiteral("-j"), QStringLiteral("--jobs"));
             bool ok = false;
             const int jobs = value ? value->toInt(&ok) : 0;
             if (!ok || jobs < 1 || jobs > 256) {
@@ -116,10 +140,12 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
                 return fail(QStringLiteral("--password needs a value"));
             }
             options.password = *value;
-        } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
+        } else if (GivesOutput(argument)) {
             const auto value = OutputValue(arguments, i);
             if (!value || value->isEmpty()) {
-                return fail(argument + QStringLiteral(" needs a file name"));
+                return fail(QString(argument.startsWith(QStringLiteral("--")) ? QStringLiteral("--output")
+                                                                              : QStringLiteral("-o")) +
+                            QStringLiteral(" needs a file name"));
             }
             options.output = *value;
         } else {
@@ -218,10 +244,12 @@ ParsedMergeArguments ParseMergeArguments(const QStringList& arguments) {
                 return fail(QStringLiteral("--format needs json, tsv, text, csv or xlsx"));
             }
             options.format = *format;
-        } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
+        } else if (GivesOutput(argument)) {
             const auto value = OutputValue(arguments, i);
             if (!value || value->isEmpty()) {
-                return fail(argument + QStringLiteral(" needs a file name"));
+                return fail(QString(argument.startsWith(QStringLiteral("--")) ? QStringLiteral("--output")
+                                                                              : QStringLiteral("-o")) +
+                            QStringLiteral(" needs a file name"));
             }
             options.output = *value;
         } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliOptions.h"
+#include "core/base/Yield.h"
 #include "core/export/DataExport.h"
 
 #include <QList>
@@ -10,5 +11,7 @@ class ResultTable;
 
 // Writes the results in the asked format to the output ("" or "-": standard output). The text
 // export and the workbook take every row as ticked. Returns the failure's description, or "".
+// `giveUp` is called while the output is written and just before it is put in place; a Failure
+// it throws ends the writing with nothing put in place (a stream keeps what it was given).
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& table,
-                     const QList<UnreadableFile>& unreadable);
+                     const QList<UnreadableFile>& unreadable, const Yield& giveUp = {});
