@@ -99,6 +99,8 @@ bool DatabaseUsable() {
         return false;
     }
     try {
+        // A folder in its place is no database, and not ours to remove.
+        FailIf(QFileInfo(WorkingDatabasePath()).isDir(), WorkingDatabasePath() + QStringLiteral(" is a folder"));
         EnsureWorkingDatabase();
     } catch (const Failure& failure) {
         PrintError(QStringLiteral("the working database cannot be prepared (") + failure.Description() +
