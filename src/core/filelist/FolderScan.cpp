@@ -70,6 +70,27 @@ Listing ProbeFolder(const QString& entry, int& error) {
     return Listing::Done;
 }
 
+// Names of the sub-folders (no links) of the folder that are not valid UTF-8, which the
+// directory listing of Qt leaves out.
+QStringList UndecodableFolders(const QString& folder) {
+    QStringList names;
+    DIR* dir = ::opendir(Native(folder).constData());
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        const QString name = QString::fromUtf8(raw);
+        struct stat info {};
+        if (name.toUtf8() != raw && ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(info.st_mode)) {
+            names << name;
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
 // Appends entry + name + "/" to found for every acceptable sub-folder of entry.
 Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yield, SkippedFolders* skipped) {
     int error = 0;
@@ -83,6 +104,9 @@ Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yi
     }
     QStringList names = QDir(entry).entryList(
         QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Unsorted);
+    if (skipped) {
+        names += UndecodableFolders(entry);
+    }
     SortNames(names);
     for (const QString& name : names) {
         YieldNow(yield);
