@@ -174,7 +174,7 @@ QString UsageText() {
         "\n"
         "Counts the words, lines and characters of PDF files and lists how often each word occurs,\n"
         "least frequent first. A PATH that is a folder adds every PDF file in it and in all its\n"
-        "sub-folders. A PATH that is - (standard input), a FIFO or a device is read once as it comes.\n"
+        "sub-folders. A PATH that is - (standard input), /dev/stdin or a FIFO is read once as it comes.\n"
         "\n"
         "  --per-file          separate counts for each PATH (default: one count for all)\n"
         "  --case-sensitive    words that differ in letter case are kept apart by the text method\n"

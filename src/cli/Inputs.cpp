@@ -100,7 +100,8 @@ bool IsStreamPath(const QString& path) {
         return true;
     }
     struct stat info {};
-    return StatPath(path, info) && (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode) || S_ISSOCK(info.st_mode));
+    // A device is no stream to read to its end (a terminal is reached through /dev/stdin).
+    return StatPath(path, info) && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
 }
 
 StreamRead SpoolStream(const QString& path, const QString& target, const std::function<bool()>& stopped) {

@@ -18,8 +18,8 @@ bool SameFile(const QString& a, const QString& b);
 QString InputThatIsOutput(const QString& output, const QStringList& inputs, bool readsStandardInput);
 
 // True for a PATH that is read once as it comes and cannot be handed to the converter by its
-// name: "-" (standard input), a FIFO, a device or socket, and names of this program's own
-// descriptors (/dev/stdin, /dev/fd/N, /proc/self/fd/N).
+// name: "-" (standard input), a FIFO or socket, and names of this program's own descriptors
+// (/dev/stdin, /dev/fd/N, /proc/self/fd/N). A device given by its own name is none.
 bool IsStreamPath(const QString& path);
 
 // How reading a stream ended.
