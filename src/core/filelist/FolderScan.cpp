@@ -96,10 +96,12 @@ Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yi
     int error = 0;
     const Listing probe = ProbeFolder(entry, error);
     if (probe != Listing::Done) {
-        const QString why = QString::fromLocal8Bit(std::strerror(error)).toLower();
-        Note(skipped, entry,
-             probe == Listing::Missing ? QStringLiteral("the folder is gone: ") + why
-                                       : QStringLiteral("the folder could not be opened: ") + why);
+        // A folder that is gone held nothing to count; one that cannot be opened may have.
+        if (probe != Listing::Missing) {
+            Note(skipped, entry,
+                 QStringLiteral("the folder could not be opened: ") +
+                     QString::fromLocal8Bit(std::strerror(error)).toLower());
+        }
         return probe;
     }
     QStringList names = QDir(entry).entryList(

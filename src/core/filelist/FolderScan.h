@@ -39,7 +39,8 @@ inline const QString kAllFilesPattern = QStringLiteral("*.*");
 // again to enter them), symbolic links. An entry whose folder cannot be read (permission
 // denied, gone) is taken out of the list without a message. Anything unexpected is shown by
 // the error report and the scan goes on. With `skipped`, every folder left out for its name
-// and every entry taken out (or that could not be listed) is noted there with its reason.
+// and every entry that could not be listed (a folder gone meanwhile aside) is noted there with
+// its reason.
 void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield, Ui& ui,
                            SkippedFolders* skipped = nullptr);
 
