@@ -126,6 +126,9 @@ EOF
     expect "lexitally-cli --password " ""
     expect "lexitally-cli --password --text " "B.PDF a.pdf folder"
     expect "lexitally-cli -- --" ""
+    expect "lexitally-cli --jobs " "1 2 4 8"
+    expect "lexitally-cli -j 2 --per-file " "B.PDF a.pdf folder"
+    expect "lexitally-cli --password-" "--password-stdin"
     if [ "$completion_problems" -eq 0 ]; then
         pass "bash completion: option names, option values, PDF and text paths"
     else

@@ -2,9 +2,18 @@
 
 namespace {
 
-// The value of an option given as "--name value" or "--name=value"; advances i past it.
+// True for a short option ("-j") given with its value attached ("-j2").
+bool Attached(const QString& argument, const QString& name) {
+    return name.size() == 2 && argument.size() > 2 && argument.startsWith(name);
+}
+
+// The value of an option given as "--name value", "--name=value", "-n value" or "-nvalue";
+// advances i past it.
 std::optional<QString> OptionValue(const QStringList& arguments, qsizetype& i, const QString& name) {
     const QString& argument = arguments[i];
+    if (Attached(argument, name)) {
+        return argument.mid(2);
+    }
     if (argument.size() > name.size() && argument.startsWith(name) && argument[name.size()] == u'=') {
         return argument.mid(name.size() + 1);
     }
@@ -14,10 +23,26 @@ std::optional<QString> OptionValue(const QStringList& arguments, qsizetype& i, c
     return arguments[++i];
 }
 
-// The file named by "-o FILE", "--output FILE" or "--output=FILE"; advances i past it.
+// True when the argument gives the option of that short or long name, with its value or without.
+bool Gives(const QString& argument, const QString& shortName, const QString& longName) {
+    return argument == shortName || Attached(argument, shortName) || argument == longName ||
+           argument.startsWith(longName + u'=');
+}
+
+// The value of the option of that short or long name; advances i past it.
+std::optional<QString> ValueOf(const QStringList& arguments, qsizetype& i, const QString& shortName,
+                               const QString& longName) {
+    return arguments[i].startsWith(QStringLiteral("--")) ? OptionValue(arguments, i, longName)
+                                                         : OptionValue(arguments, i, shortName);
+}
+
+// The file named by "-o FILE", "-oFILE", "--output FILE" or "--output=FILE"; advances i past it.
 std::optional<QString> OutputValue(const QStringList& arguments, qsizetype& i) {
-    return arguments[i] == QStringLiteral("-o") ? OptionValue(arguments, i, QStringLiteral("-o"))
-                                                : OptionValue(arguments, i, QStringLiteral("--output"));
+    return ValueOf(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"));
+}
+
+bool GivesOutput(const QString& argument) {
+    return Gives(argument, QStringLiteral("-o"), QStringLiteral("--output"));
 }
 
 // The output format a --format value names.
@@ -61,9 +86,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
         } else if (argument == QStringLiteral("--version")) {
             parsed.version = true;
             return parsed;
-        } else if (argument == QStringLiteral("-j") || Named(argument, QStringLiteral("--jobs"))) {
-            const auto value = argument == QStringLiteral("-j") ? OptionValue(arguments, i, QStringLiteral("-j"))
-                                                                : OptionValue(arguments, i, QStringLiteral("--jobs"));
+        } else if (Gives(argument, QStringLiteral("-j"), QStringLiteral("--jobs"))) {
+            const auto value = ValueOf(arguments, i, QStringLiteral("-j"), QStringLiteral("--jobs"));
             bool ok = false;
             const int jobs = value ? value->toInt(&ok) : 0;
             if (!ok || jobs < 1 || jobs > 256) {
@@ -116,10 +140,12 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
                 return fail(QStringLiteral("--password needs a value"));
             }
             options.password = *value;
-        } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
+        } else if (GivesOutput(argument)) {
             const auto value = OutputValue(arguments, i);
             if (!value || value->isEmpty()) {
-                return fail(argument + QStringLiteral(" needs a file name"));
+                return fail(QString(argument.startsWith(QStringLiteral("--")) ? QStringLiteral("--output")
+                                                                              : QStringLiteral("-o")) +
+                            QStringLiteral(" needs a file name"));
             }
             options.output = *value;
         } else {
@@ -148,7 +174,7 @@ QString UsageText() {
         "\n"
         "Counts the words, lines and characters of PDF files and lists how often each word occurs,\n"
         "least frequent first. A PATH that is a folder adds every PDF file in it and in all its\n"
-        "sub-folders.\n"
+        "sub-folders. A PATH that is - (standard input), /dev/stdin or a FIFO is read once as it comes.\n"
         "\n"
         "  --per-file          separate counts for each PATH (default: one count for all)\n"
         "  --case-sensitive    words that differ in letter case are kept apart by the text method\n"
@@ -160,7 +186,8 @@ QString UsageText() {
         "  --stop-words LIST|FILE\n"
         "                      leave common words out of the rows (not of the word count): english,\n"
         "                      german, french, spanish, or a UTF-8 file with one word a line\n"
-        "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB),\n"
+        "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB;\n"
+        "                      a backslash, TAB, LF or CR in a cell is written \\\\, \\t, \\n or \\r),\n"
         "                      json, text (column-aligned text file), csv (RFC 4180) or xlsx\n"
         "                      (workbook; needs -o)\n"
         "  -o, --output FILE   write the result to FILE instead of standard output (\"-\": standard\n"
@@ -169,20 +196,28 @@ QString UsageText() {
         "  -j, --jobs N        convert N files at once (default: one per processor)\n"
         "  --quiet             no progress on standard error\n"
         "  --password PW       password for every PDF (the owner password or the one that opens it)\n"
-        "  --password-stdin    read that password from the first line of standard input; the\n"
-        "                      environment variable LEXITALLY_PASSWORD is used when neither is given.\n"
+        "  --password-stdin    read that password from the first line of standard input (at most\n"
+        "                      4096 bytes; an empty one is refused); the environment variable\n"
+        "                      LEXITALLY_PASSWORD is used when neither is given.\n"
         "                      The converter receives the password as an argument of its own.\n"
         "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
         "  -h, --help          show this help\n"
         "  --version           show the version\n"
         "\n"
-        "Files that give no text are named on standard error (in JSON under \"unreadable\").\n"
-        "Input files and their folders are never changed.\n"
+        "A value may also follow its option after \"=\" (--jobs=2, --output=FILE) or, for -j and -o,\n"
+        "directly (-j2, -oFILE).\n"
+        "\n"
+        "Files that give no text, and folders that could not be searched, are named on standard error\n"
+        "(in JSON under \"unreadable\"); on a terminal, control characters in names are escaped.\n"
+        "Input files and their folders are never changed: an output that is one of the files read (a\n"
+        "PATH or a file below it, the file of common words, standard input) is refused.\n"
         "\n"
         "Exit status: 0 when every file was counted or named unreadable, 1 when no row was produced\n"
-        "or the output could not be written, 2 for a usage error, 3 when a step failed (the error\n"
-        "reports are on standard error and, in JSON, under \"errors\"; the numbers may be\n"
-        "incomplete), 130 or 143 when interrupted (SIGINT, SIGTERM: nothing is written).\n"
+        "or the output could not be written, 2 for a usage error (an output that is one of the files\n"
+        "read, too), 3 when a step failed (the error reports are on standard error and, in JSON,\n"
+        "under \"errors\"; the numbers may be incomplete), 4 when a PATH does not exist or cannot be\n"
+        "read or a folder could not be searched (each is named with its reason; every other file\n"
+        "was counted), 130 or 143 when interrupted (SIGINT, SIGTERM: nothing is written).\n"
         "\n"
         "lexitally-cli merge RESULTS.json... merges the JSON results of separate runs (see merge --help).\n");
 }
@@ -218,10 +253,12 @@ ParsedMergeArguments ParseMergeArguments(const QStringList& arguments) {
                 return fail(QStringLiteral("--format needs json, tsv, text, csv or xlsx"));
             }
             options.format = *format;
-        } else if (argument == QStringLiteral("-o") || Named(argument, QStringLiteral("--output"))) {
+        } else if (GivesOutput(argument)) {
             const auto value = OutputValue(arguments, i);
             if (!value || value->isEmpty()) {
-                return fail(argument + QStringLiteral(" needs a file name"));
+                return fail(QString(argument.startsWith(QStringLiteral("--")) ? QStringLiteral("--output")
+                                                                              : QStringLiteral("-o")) +
+                            QStringLiteral(" needs a file name"));
             }
             options.output = *value;
         } else {

@@ -1,16 +1,40 @@
 #include "cli/ConsoleUi.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
 QByteArray ForTerminal(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
+    if (::isatty(STDERR_FILENO)) {
+        text = EscapeControls(text, u'\n');
+    }
     return text.toUtf8();
 }
 
 } // namespace
+
+QString EscapeControls(const QString& text, QChar keep) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (c == keep || !(code < 32 || (code >= 127 && code <= 159))) {
+            shown += c;
+        } else if (code == u'\t') {
+            shown += QStringLiteral("\\t");
+        } else if (code == u'\n') {
+            shown += QStringLiteral("\\n");
+        } else if (code == u'\r') {
+            shown += QStringLiteral("\\r");
+        } else {
+            shown += QStringLiteral("\\x") + QString::number(code, 16).rightJustified(2, u'0');
+        }
+    }
+    return shown;
+}
 
 void PrintError(const QString& text) {
     std::fprintf(stderr, "lexitally-cli: %s\n", ForTerminal(text).constData());
@@ -60,7 +84,8 @@ void TerminalProgress::Show(bool now) {
         return;
     }
     m_timer.restart();
-    const QByteArray line = QString::number(static_cast<int>(m_value)).toUtf8() + "% " + Text().left(70).toUtf8();
+    const QByteArray line =
+        QString::number(static_cast<int>(m_value)).toUtf8() + "% " + EscapeControls(Text()).left(70).toUtf8();
     std::fprintf(stderr, "\r\033[K%s", line.constData());
     std::fflush(stderr);
     m_shown = true;

@@ -45,5 +45,9 @@ private:
     QElapsedTimer m_timer;
 };
 
-// Writes a line to standard error: "lexitally-cli: " + text.
+// Writes a line to standard error: "lexitally-cli: " + text. On a terminal, control characters
+// (file names may hold escape sequences) are shown escaped: "\t", "\n", "\r", "\x1b", "\x9b".
 void PrintError(const QString& text);
+
+// The text with every control character (below 32, 127 to 159) but `keep` written as an escape.
+QString EscapeControls(const QString& text, QChar keep = QChar(0xFFFF));

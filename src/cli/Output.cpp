@@ -8,18 +8,15 @@
 #include "core/run/AnalysisRun.h"
 
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& table,
-                     const QList<UnreadableFile>& unreadable, const std::function<bool()>& interrupted) {
-    const auto stopIfInterrupted = [&interrupted] {
-        FailIf(interrupted && interrupted(), QStringLiteral("interrupted"));
-    };
+                     const QList<UnreadableFile>& unreadable, const Yield& giveUp) {
     try {
         if (format == CliFormat::Xlsx) {
             table.SetAllTicked(true);
-            WriteWorkbook(table, output, nullptr, stopIfInterrupted);
+            WriteWorkbook(table, output, nullptr, giveUp);
             return {};
         }
         const QString path = output.isEmpty() ? QStringLiteral("-") : output;
-        OutputFile file(path);
+        OutputFile file(path, giveUp);
         const QString target = OutputFile::IsStandardOutput(path)
                                    ? QStringLiteral("cannot write to standard output: ")
                                    : QStringLiteral("cannot write ") + path + QStringLiteral(": ");
@@ -42,7 +39,7 @@ QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts
             WriteTsv(table, file.Device());
             break;
         }
-        stopIfInterrupted();
+        YieldNow(giveUp);
         const bool committed = file.Commit();
         FailIf(!committed, target + file.ErrorString());
     } catch (const Failure& failure) {

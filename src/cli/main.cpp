@@ -2,11 +2,14 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
+#include "cli/Inputs.h"
 #include "cli/Merge.h"
 #include "cli/Output.h"
+#include "cli/Signals.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
+#include "core/count/CountingPass.h"
 #include "core/count/DatabaseProvider.h"
 #include "core/count/StopWords.h"
 #include "core/count/WorkingDatabase.h"
@@ -19,6 +22,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -28,55 +32,64 @@
 
 namespace {
 
-// The signal that ended the run (SIGINT, SIGTERM), or 0.
-volatile std::sig_atomic_t g_signal = 0;
-
-// The run notices the signal at its next step, ends the converters, removes what it wrote and
-// exits 128 + the signal's number. A second signal ends the program at once.
-void OnSignal(int signal) {
-    g_signal = signal;
-    std::signal(signal, SIG_DFL);
-}
-
 // The command line's part in a run: one password for every file; a signal abandons the run.
 class ConsoleRunObserver : public RunObserver {
 public:
     explicit ConsoleRunObserver(QString password) : m_password(std::move(password)) {}
     QString Password(const QString&) override { return m_password; }
-    bool StopRequested() override { return g_signal != 0; }
-    bool Abandoned() override { return g_signal != 0; }
+    bool StopRequested() override { return StopSignalled(); }
+    bool Abandoned() override { return StopSignalled(); }
 
 private:
     QString m_password;
 };
 
-// True when the two paths name the same file.
-bool SameFile(const QString& a, const QString& b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+// Exit statuses besides 0 (see --help).
+constexpr int kNoRows = 1;
+constexpr int kUsage = 2;
+constexpr int kStepFailed = 3;
+constexpr int kPathUnreadable = 4;
+
+// The longest password read from standard input.
+constexpr qint64 kPasswordLimit = 4096;
+
+// Gives up the writing of the output once a signal came.
+void ThrowWhenSignalled() {
+    if (StopSignalled()) {
+        throw Failure(QStringLiteral("interrupted"));
+    }
+}
+
+int Interrupted() {
+    PrintError(StopSignal() == SIGINT ? QStringLiteral("interrupted; nothing was written")
+                                      : QStringLiteral("terminated; nothing was written"));
+    return StopExitStatus();
 }
 
 // The password of the run: --password, else the first line of standard input with
-// --password-stdin, else $LEXITALLY_PASSWORD.
-QString RunPassword(const CliOptions& options) {
+// --password-stdin, else $LEXITALLY_PASSWORD. False (said on standard error) when standard
+// input gave none or too long a line.
+bool RunPassword(const CliOptions& options, QString& password) {
     if (options.passwordStdin) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
-            return {};
+        QByteArray line;
+        const StreamRead read = ReadStandardInputLine(kPasswordLimit, StopSignalled, line);
+        if (read.stopped) {
+            return false;
         }
-        QByteArray line = in.readLine();
-        while (line.endsWith('\n') || line.endsWith('\r')) {
-            line.chop(1);
+        if (!read.failure.isEmpty()) {
+            PrintError(QStringLiteral("--password-stdin: the password on standard input cannot be read: ") +
+                       read.failure);
+            return false;
         }
-        return QString::fromUtf8(line);
+        if (line.isEmpty()) {
+            PrintError(QStringLiteral("--password-stdin: standard input gave no password"));
+            return false;
+        }
+        password = QString::fromUtf8(line);
+        return true;
     }
-    if (!options.password.isEmpty()) {
-        return options.password;
-    }
-    return qEnvironmentVariable("LEXITALLY_PASSWORD");
+    password = options.password.isEmpty() ? qEnvironmentVariable("LEXITALLY_PASSWORD") : options.password;
+    return true;
 }
 
 // True when the database method can run: the SQLite driver is there and the working database
@@ -87,6 +100,8 @@ bool DatabaseUsable() {
         return false;
     }
     try {
+        // A folder in its place is no database, and not ours to remove.
+        FailIf(QFileInfo(WorkingDatabasePath()).isDir(), WorkingDatabasePath() + QStringLiteral(" is a folder"));
         EnsureWorkingDatabase();
     } catch (const Failure& failure) {
         PrintError(QStringLiteral("the working database cannot be prepared (") + failure.Description() +
@@ -96,32 +111,126 @@ bool DatabaseUsable() {
     return true;
 }
 
-// The rows of the run: a folder stands for every PDF file below it, found as the main window's
-// folder scan finds them; every other PATH is a row as given.
-QStringList ExpandPaths(const CliOptions& options, Ui& ui) {
-    if (options.textInput) {
-        return options.paths;
+// True when a PATH named on the command line cannot be read at all: missing, or no access.
+bool NamedPathUnreadable(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info {};
+    if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
+        return true;
     }
-    QStringList rows;
-    for (const QString& path : options.paths) {
-        if (QFileInfo(path).isDir()) {
-            rows << CollectFolderFiles(path, kPdfPattern, {}, ui);
-        } else {
-            rows << path;
-        }
-    }
-    return rows;
+    return ::access(native.constData(), S_ISDIR(info.st_mode) ? R_OK | X_OK : R_OK) != 0;
 }
 
-// Exit statuses besides 0 (see --help).
-constexpr int kNoRows = 1;
-constexpr int kUsage = 2;
-constexpr int kStepFailed = 3;
+// The rows of a run and what stands behind them.
+struct RunInputs {
+    QStringList rows;         // a folder stands for every PDF file below it
+    QStringList labels;       // per-file labels, when some rows are not shown by their path
+    QStringList shownAs;      // for each row, the name the user gave (streams are read into a file of their own)
+    SkippedFolders skipped;   // folders that could not be searched
+    bool pathProblem = false; // a PATH (or a folder below one) could not be read
+};
+
+// The rows of the run: a folder stands for every PDF file below it, found as the main window's
+// folder scan finds them; every other PATH is a row as given.
+RunInputs ExpandPaths(const CliOptions& options, Ui& ui) {
+    RunInputs inputs;
+    for (const QString& path : options.paths) {
+        if (!IsStreamPath(path) && NamedPathUnreadable(path)) {
+            inputs.pathProblem = true;
+        }
+        if (!options.textInput && QFileInfo(path).isDir()) {
+            const QStringList files = CollectFolderFiles(path, kPdfPattern, {}, ui, &inputs.skipped);
+            inputs.rows << files;
+            inputs.shownAs << files;
+        } else {
+            inputs.rows << path;
+            inputs.shownAs << path;
+        }
+    }
+    inputs.pathProblem = inputs.pathProblem || !inputs.skipped.isEmpty();
+    return inputs;
+}
+
+// Reads every stream among the rows (standard input, FIFOs, …) into a file of the work folder,
+// each stream once, and puts that file in its place. Returns false when a signal came.
+bool ReadStreams(RunInputs& inputs, const CliOptions& options, const QString& workFolder,
+                 QList<UnreadableFile>& unreadable) {
+    QHash<QString, QString> read; // stream → its file
+    QStringList rows;
+    QStringList shownAs;
+    bool any = false;
+    for (qsizetype i = 0; i < inputs.rows.size(); ++i) {
+        const QString& row = inputs.rows[i];
+        if (!IsStreamPath(row)) {
+            rows << row;
+            shownAs << inputs.shownAs[i];
+            continue;
+        }
+        any = true;
+        if (!read.contains(row)) {
+            const QString file =
+                workFolder +
+                QStringLiteral("/stream-%1%2").arg(read.size() + 1).arg(options.textInput ? ".txt" : ".pdf");
+            const StreamRead result = SpoolStream(row, file, StopSignalled);
+            if (result.stopped) {
+                return false;
+            }
+            const QString dash = options.textInput ? QString() : QStringLiteral("  - ");
+            if (!result.failure.isEmpty() || result.size == 0) {
+                unreadable.append(
+                    {row, dash + (result.failure.isEmpty() ? QStringLiteral("nothing was read (empty)")
+                                                           : QStringLiteral("cannot be read: ") + result.failure)});
+                if (!result.failure.isEmpty()) {
+                    inputs.pathProblem = true;
+                }
+                read.insert(row, QString());
+                continue;
+            }
+            read.insert(row, file);
+        }
+        if (!read.value(row).isEmpty()) {
+            rows << read.value(row);
+            shownAs << row;
+        }
+    }
+    if (any) {
+        inputs.rows = rows;
+        inputs.shownAs = shownAs;
+        // A stream is labelled by the name it was given; other rows as the run labels them.
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            inputs.labels << ((rows[i] != shownAs[i] || options.textInput) ? shownAs[i] : FileLabel(rows[i]));
+        }
+    }
+    return true;
+}
 
 int Run(const CliOptions& options) {
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    InstallStopSignals();
     RemoveAbandonedWorkFolders();
+    ConsoleUi ui;
+    RunInputs inputs = ExpandPaths(options, ui);
+
+    // No file the run reads may be the output: the PATHs and the files of their folders, the
+    // file of common words, standard input.
+    QStringList read = options.paths + inputs.rows;
+    if (!options.stopWords.isEmpty() && !StopListNames().contains(options.stopWords)) {
+        read << options.stopWords;
+    }
+    const bool readsStandardInput = options.passwordStdin || options.paths.contains(QStringLiteral("-"));
+    const QString clash = InputThatIsOutput(options.output, read, readsStandardInput);
+    if (!clash.isEmpty()) {
+        const QString output = options.output.isEmpty() || options.output == QStringLiteral("-")
+                                   ? QStringLiteral("standard output")
+                                   : QStringLiteral("the output ") + options.output;
+        PrintError(output + QStringLiteral(" is one of the inputs (") + clash +
+                   QStringLiteral("); choose another file"));
+        return kUsage;
+    }
+    if (options.passwordStdin && options.paths.contains(QStringLiteral("-"))) {
+        PrintError(QStringLiteral("--password-stdin and the PATH - cannot both read standard input (see --help)"));
+        return kUsage;
+    }
+
     QStringList stopWords;
     if (!options.stopWords.isEmpty()) {
         try {
@@ -131,17 +240,9 @@ int Run(const CliOptions& options) {
             return kUsage;
         }
     }
-    const QString password = RunPassword(options);
-    ConsoleUi ui;
-    const QStringList rows = ExpandPaths(options, ui);
-    if (!options.output.isEmpty()) {
-        for (const QString& input : options.paths + rows) {
-            if (SameFile(input, options.output)) {
-                PrintError(QStringLiteral("the output ") + options.output +
-                           QStringLiteral(" is one of the inputs; choose another file"));
-                return kUsage;
-            }
-        }
+    QString password;
+    if (!RunPassword(options, password)) {
+        return StopSignalled() ? Interrupted() : kUsage;
     }
     // This run's own folder inside the user's temporary folder, so that runs side by side and a
     // window open at the same time never share a converted text or the converter link.
@@ -157,6 +258,15 @@ int Run(const CliOptions& options) {
         PrintError(failure.Description());
         return kNoRows;
     }
+    QList<UnreadableFile> unreadable;
+    for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
+        unreadable.append({folder.path, folder.reason});
+    }
+    if (!ReadStreams(inputs, options, work->path(), unreadable)) {
+        work.reset();
+        return Interrupted();
+    }
+
     TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
     ConsoleRunObserver observer(password);
     ConverterProcesses converters;
@@ -164,10 +274,9 @@ int Run(const CliOptions& options) {
     table.SetColumns(options.mode == CountMode::PerFile ? CountMode::PerFile : CountMode::AllFiles);
 
     AnalysisRequest request;
-    request.rows = [&rows] { return rows; };
-    if (options.textInput) {
-        request.labels = rows;
-    }
+    const QStringList rows = inputs.rows;
+    request.rows = [rows] { return rows; };
+    request.labels = options.textInput && inputs.labels.isEmpty() ? rows : inputs.labels;
     request.mode = options.mode;
     const bool ignoreCase = options.ignoreCase;
     request.ignoreCase = [ignoreCase] { return ignoreCase; };
@@ -188,7 +297,7 @@ int Run(const CliOptions& options) {
     context.ui = &ui;
     // A signal ends the converter that is running at the next turn.
     context.yield = [&converters] {
-        if (g_signal != 0) {
+        if (StopSignalled()) {
             converters.KillAll();
         }
     };
@@ -196,20 +305,27 @@ int Run(const CliOptions& options) {
     ErrorReport steps(ui, QStringLiteral("in lexitally-cli "));
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
     progress.Done();
-    if (g_signal != 0) {
-        const int signal = g_signal;
-        work.reset(); // the converter link, converted texts and the combined text
-        PrintError(signal == SIGINT ? QStringLiteral("interrupted; nothing was written")
-                                    : QStringLiteral("terminated; nothing was written"));
-        return 128 + signal;
+    // The converter link, converted texts and the combined text are not needed any more; the
+    // folder goes before the output is written, which may wait for a reader.
+    work.reset();
+    if (StopSignalled()) {
+        return Interrupted();
+    }
+    // Streams are named as they were given, not by the file they were read into.
+    for (UnreadableFile file : summary.unreadable) {
+        const qsizetype row = inputs.rows.indexOf(file.path);
+        if (row >= 0) {
+            file.path = inputs.shownAs[row];
+        }
+        unreadable.append(file);
     }
 
     if (options.format != CliFormat::Json) {
-        for (const UnreadableFile& file : summary.unreadable) {
+        for (const UnreadableFile& file : std::as_const(unreadable)) {
             PrintError(file.path + (file.reason.startsWith(u' ') ? QString() : QStringLiteral(": ")) + file.reason);
         }
     }
-    if (table.RowCount() == 0 && !options.textInput) {
+    if (table.RowCount() == 0 && !options.textInput && ui.ErrorReports().isEmpty()) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }
     const bool stopped = !options.stopWords.isEmpty();
@@ -222,7 +338,10 @@ int Run(const CliOptions& options) {
         options.letters,
         stopped ? options.stopWords : QString(),
         stopped ? StopWordsFingerprint(stopWords, options.letters) : QString()};
-    const QString failure = WriteResults(options.format, options.output, facts, table, summary.unreadable);
+    const QString failure = WriteResults(options.format, options.output, facts, table, unreadable, ThrowWhenSignalled);
+    if (StopSignalled() && !failure.isEmpty()) {
+        return Interrupted();
+    }
     if (!failure.isEmpty()) {
         PrintError(failure);
         return kNoRows;
@@ -230,7 +349,30 @@ int Run(const CliOptions& options) {
     if (!ui.ErrorReports().isEmpty()) {
         return kStepFailed;
     }
+    if (inputs.pathProblem) {
+        return kPathUnreadable;
+    }
     return table.RowCount() == 0 ? kNoRows : 0;
+}
+
+// Refuses a merge whose output is one of its parts before the merge reads anything.
+int CheckMergeOutput(const QStringList& arguments) {
+    const ParsedMergeArguments parsed = ParseMergeArguments(arguments);
+    if (!parsed.options) {
+        return 0; // the merge says what is wrong
+    }
+    const MergeOptions& options = *parsed.options;
+    const QString clash =
+        InputThatIsOutput(options.output, options.inputs, options.inputs.contains(QStringLiteral("-")));
+    if (clash.isEmpty()) {
+        return 0;
+    }
+    const QString output = options.output.isEmpty() || options.output == QStringLiteral("-")
+                               ? QStringLiteral("standard output")
+                               : QStringLiteral("the output ") + options.output;
+    PrintError(QStringLiteral("merge: ") + output + QStringLiteral(" is one of the inputs (") + clash +
+               QStringLiteral("); choose another file"));
+    return kUsage;
 }
 
 } // namespace
@@ -238,7 +380,8 @@ int Run(const CliOptions& options) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (app.arguments().value(1) == QStringLiteral("merge")) {
-        return RunMerge(app.arguments().mid(2));
+        const int refused = CheckMergeOutput(app.arguments().mid(2));
+        return refused != 0 ? refused : RunMerge(app.arguments().mid(2));
     }
     const ParsedArguments parsed = ParseArguments(app.arguments().mid(1));
     if (parsed.help) {

@@ -6,6 +6,7 @@
 #include "core/count/Pass.h"
 #include "core/extract/ConversionCache.h"
 #include "core/extract/Converter.h"
+#include "core/filelist/FolderScan.h"
 #include "gui/GuiLayout.h"
 #include "gui/GuiYield.h"
 
@@ -157,6 +158,8 @@ private:
     bool m_runInProgress = false;
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<ReadabilityChecker> m_checker;
+    // Folders of the latest additions that could not be searched; named by the next check.
+    SkippedFolders m_skippedFolders;
     // Converters started by this window's runs and checks; ended when the program ends.
     ConverterProcesses m_converters;
     // The folder of the run in progress; removed when the run ends or the program ends.

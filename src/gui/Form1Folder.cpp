@@ -32,7 +32,7 @@ void Form1::PushButton4_Click() {
     }
     steps(110, [&] { m_settings.Save(QStringLiteral("LastFolder"), chosen); });
     steps(112, [&] { SetBusy(true); });
-    steps(114, [&] { AddFileRows(CollectFolderFiles(chosen, kPdfPattern, m_yield, m_ui)); });
+    steps(114, [&] { AddFileRows(CollectFolderFiles(chosen, kPdfPattern, m_yield, m_ui, &m_skippedFolders)); });
     steps(116, [&] { SetBusy(false); });
     steps(118, [&] { CheckReadability(); });
 }
@@ -45,7 +45,7 @@ void Form1::ListView1_OLEDragDrop(const QStringList& paths) {
         // A dropped folder (a drive root or "/" included) is searched with all its sub-folders and
         // gives files of every type; a dropped file is added as dropped.
         if (QFileInfo(path).isDir()) {
-            AddFileRows(CollectFolderFiles(path, kAllFilesPattern, m_yield, m_ui));
+            AddFileRows(CollectFolderFiles(path, kAllFilesPattern, m_yield, m_ui, &m_skippedFolders));
         } else {
             AddFileRow(path);
         }

@@ -205,6 +205,14 @@ void Form1::CheckReadability() {
         context.running = &m_converters;
         context.converter = m_converter;
         context.cache = &Cache();
+        context.moreUnreadable = [this] {
+            QString lines;
+            for (const SkippedFolder& folder : std::as_const(m_skippedFolders)) {
+                lines += folder.path + folder.reason + QStringLiteral("\r\n");
+            }
+            m_skippedFolders.clear();
+            return lines;
+        };
         m_checker = std::make_unique<ReadabilityChecker>(std::move(context));
     }
     m_checker->Request();

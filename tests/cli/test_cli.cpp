@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -130,7 +131,7 @@ private slots:
         const Inputs inputs(env.Work());
         const Outcome outcome =
             RunCli(options + QStringList{"--text", "--format=json", "one.txt", "missing.txt", "two.txt"}, env.Work());
-        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.exitCode, 4);       // a PATH that does not exist
         QCOMPARE(outcome.err, QByteArray()); // unreadable inputs are in the JSON only
         QJsonParseError error;
         const QJsonObject json = QJsonDocument::fromJson(outcome.out, &error).object();
@@ -217,6 +218,80 @@ private slots:
         QCOMPARE(json[QStringLiteral("stop_words")][QStringLiteral("sha256")].toString().size(), stopped >= 0 ? 64 : 0);
     }
 
+    // A file name holding a TAB, a line break or a backslash stays inside its cell of a TSV row.
+    void tsvOddNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("cell");
+        QTest::newRow("TAB") << "a\tb.txt" << QByteArray("a\\tb.txt");
+        QTest::newRow("line feed") << "a\nb.txt" << QByteArray("a\\nb.txt");
+        QTest::newRow("carriage return") << "a\rb.txt" << QByteArray("a\\rb.txt");
+        QTest::newRow("backslash") << "a\\tb.txt" << QByteArray("a\\\\tb.txt");
+        QTest::newRow("plain") << "a b.txt" << QByteArray("a b.txt");
+    }
+
+    void tsvOddNames() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, cell);
+        IsolatedEnvironment env;
+        WriteTextFile(env.Work() + u'/' + name, "beta alpha beta\n");
+        const Outcome outcome = RunCli({"--text", "--per-file", "--format", "tsv", name}, env.Work());
+        QCOMPARE(outcome.exitCode, 0);
+        QCOMPARE(outcome.out, "Filename\t Words\tCount\n" + cell + "\talpha\t1\n" + cell + "\tbeta\t2\n");
+    }
+
+    // Standard input, its names and FIFOs are read as they come, for texts and for PDFs.
+    void streams_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("source"); // "stdin" or "fifo"
+        QTest::addColumn<bool>("pdf");
+        QTest::addColumn<QString>("label"); // of the rows in per-file mode
+        QTest::newRow("--text -") << QStringList{"--text", "-"} << "stdin" << false << "-";
+        QTest::newRow("--text /dev/stdin") << QStringList{"--text", "/dev/stdin"} << "stdin" << false << "/dev/stdin";
+        QTest::newRow("--text FIFO") << QStringList{"--text", "in.fifo"} << "fifo" << false << "in.fifo";
+        QTest::newRow("PDF on -") << QStringList{"-"} << "stdin" << true << "-";
+        QTest::newRow("PDF on /dev/stdin") << QStringList{"/dev/stdin"} << "stdin" << true << "/dev/stdin";
+        QTest::newRow("PDF through a FIFO") << QStringList{"in.fifo"} << "fifo" << true << "in.fifo";
+    }
+
+    void streams() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, source);
+        QFETCH(bool, pdf);
+        QFETCH(QString, label);
+        IsolatedEnvironment env;
+        QByteArray content = "hello world hello\n";
+        if (pdf) {
+            const QString made =
+                MakeTextPdf(env.Work() + QStringLiteral("/hello.pdf"), {QStringLiteral("hello world hello")});
+            QVERIFY(!made.isEmpty());
+            content = ReadAll(made);
+        }
+        QProcess writer;
+        QByteArray input;
+        if (source == QStringLiteral("fifo")) {
+            const QString fifo = env.Work() + QStringLiteral("/in.fifo");
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            // The writer opens the FIFO in its own process and waits there for the reader.
+            writer.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat \"$0\" > \"$1\""),
+                                                WriteTextFile(env.Work() + QStringLiteral("/content"), content), fifo});
+        } else {
+            input = content;
+        }
+        const Outcome outcome = RunCli(QStringList{"--per-file", "--format", "json"} + arguments, env.Work(), input);
+        QCOMPARE(outcome.err, QByteArray());
+        QCOMPARE(outcome.exitCode, 0);
+        const QJsonObject json = QJsonDocument::fromJson(outcome.out).object();
+        QStringList rows;
+        for (const QJsonValue row : json[QStringLiteral("rows")].toArray()) {
+            rows << row[0].toString() + u' ' + row[1].toString() + u' ' + row[2].toString();
+        }
+        QCOMPARE(rows, (QStringList{label + QStringLiteral(" world 1"), label + QStringLiteral(" hello 2")}));
+        QCOMPARE(json[QStringLiteral("unreadable")].toArray(), QJsonArray());
+        if (source == QStringLiteral("fifo")) {
+            QVERIFY(writer.waitForFinished(10000));
+        }
+    }
+
     // A spreadsheet or a script reads the CSV export with the right columns, whatever the file
     // names hold; counts are bare numbers, every row is there.
     void csvReadBack() {
@@ -256,8 +331,27 @@ private slots:
             << QStringList{"--text", "digits.txt"} << 1 << QByteArray(" Words\tCount\n") << "";
         QTest::newRow("no word, json") << QStringList{"--text", "--format", "json", "--per-file", "digits.txt"} << 1
                                        << QByteArray() << "";
-        QTest::newRow("only a missing file") << QStringList{"--text", "--quiet", "gone.txt"} << 1
+        QTest::newRow("only a missing file") << QStringList{"--text", "--quiet", "gone.txt"} << 4
                                              << QByteArray(" Words\tCount\n") << "gone.txt: file not found";
+        QTest::newRow("a mistyped path beside a good one")
+            << QStringList{"--text", "one.txt", "gone.txt"} << 4 << QByteArray(" Words\tCount\nsat\t1\ncat\t2\n")
+            << "gone.txt: file not found";
+        QTest::newRow("-j2") << QStringList{"-j2", "--text", "one.txt"} << 0
+                             << QByteArray(" Words\tCount\nsat\t1\ncat\t2\n") << "";
+        QTest::newRow("--jobs=2") << QStringList{"--jobs=2", "--text", "one.txt"} << 0
+                                  << QByteArray(" Words\tCount\nsat\t1\ncat\t2\n") << "";
+        QTest::newRow("-j0") << QStringList{"-j0", "--text", "one.txt"} << 2 << QByteArray()
+                             << "--jobs needs a number from 1 to 256";
+        QTest::newRow("--output= without a name")
+            << QStringList{"--output=", "--text", "one.txt"} << 2 << QByteArray() << "--output needs a file name";
+        QTest::newRow("empty standard input as the text")
+            << QStringList{"--text", "-"} << 1 << QByteArray(" Words\tCount\n") << "-: nothing was read (empty)";
+        QTest::newRow("password from empty standard input")
+            << QStringList{"--password-stdin", "--text", "one.txt"} << 2 << QByteArray()
+            << "--password-stdin: standard input gave no password";
+        QTest::newRow("password and text both on standard input")
+            << QStringList{"--password-stdin", "--text", "-"} << 2 << QByteArray()
+            << "--password-stdin and the PATH - cannot both read standard input";
         QTest::newRow("a folder") << QStringList{"--text", "."} << 1 << QByteArray(" Words\tCount\n")
                                   << ".: is a folder";
         QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: lexitally-cli") << "";
@@ -321,24 +415,45 @@ private slots:
 
     void outputFile_data() {
         QTest::addColumn<QString>("target");
+        QTest::addColumn<QStringList>("options"); // FILE stands for the target
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("new file") << "result.tsv" << 0;
-        QTest::newRow("replaces an existing file") << "existing.tsv" << 0;
-        QTest::newRow("folder missing") << "no/such/folder/result.tsv" << 1;
+        const QStringList o{"-o", "FILE"};
+        QTest::newRow("new file") << "result.tsv" << o << 0;
+        QTest::newRow("replaces an existing file") << "existing.tsv" << o << 0;
+        QTest::newRow("folder missing") << "no/such/folder/result.tsv" << o << 1;
+        QTest::newRow("-oFILE") << "result.tsv" << QStringList{"-oFILE"} << 0;
+        QTest::newRow("--output=FILE") << "result.tsv" << QStringList{"--output=FILE"} << 0;
+        QTest::newRow("--output FILE") << "result.tsv" << QStringList{"--output", "FILE"} << 0;
+        QTest::newRow("new workbook") << "result.xlsx" << QStringList{"--format=xlsx", "-oFILE"} << 0;
     }
 
     void outputFile() {
         QFETCH(QString, target);
+        QFETCH(QStringList, options);
         QFETCH(int, exitCode);
         IsolatedEnvironment env;
         const Inputs inputs(env.Work());
         WriteTextFile(env.Work() + QStringLiteral("/existing.tsv"), QByteArray(10000, 'x'));
-        const Outcome outcome = RunCli({"--text", "-o", target, "two.txt"}, env.Work());
+        options.replaceInStrings(QStringLiteral("FILE"), target);
+        const Outcome outcome = RunCli(QStringList{"--text"} + options + QStringList{"two.txt"}, env.Work());
         QCOMPARE(outcome.exitCode, exitCode);
         QCOMPARE(outcome.out, QByteArray());
         if (exitCode == 0) {
             QCOMPARE(outcome.err, QByteArray());
-            QCOMPARE(ReadAll(env.Work() + u'/' + target), Lines({" Words\tCount", "sat\t1", "the\t1"}));
+            const QString path = env.Work() + u'/' + target;
+            if (target.endsWith(QStringLiteral(".xlsx"))) {
+                QVERIFY(ReadAll(path).startsWith("PK"));
+            } else {
+                QCOMPARE(ReadAll(path), Lines({" Words\tCount", "sat\t1", "the\t1"}));
+            }
+            // A new output gets the access of any new file: 0666 less the umask.
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            struct stat info {};
+            QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+            if (target != QStringLiteral("existing.tsv")) {
+                QCOMPARE(info.st_mode & 0777, 0666 & ~mask);
+            }
         } else {
             QVERIFY(outcome.err.startsWith("lexitally-cli: cannot write " + target.toUtf8()));
         }
@@ -347,24 +462,40 @@ private slots:
 
     // Start-up makes the working database ready without the main window: from the template,
     // or with the table created directly when there is no template.
+    // A folder in the working database's place is left alone and said once; the text method counts.
     void workingDatabase_data() {
         QTest::addColumn<bool>("withTemplate");
-        QTest::newRow("template present") << true;
-        QTest::newRow("template absent") << false;
+        QTest::addColumn<bool>("folderInPlace");
+        QTest::newRow("template present") << true << false;
+        QTest::newRow("template absent") << false << false;
+        QTest::newRow("a folder in its place") << true << true;
     }
 
     void workingDatabase() {
         QFETCH(bool, withTemplate);
+        QFETCH(bool, folderInPlace);
         IsolatedEnvironment env;
         if (!withTemplate) {
             env.Set("LEXITALLY_APP_DIR", env.Root() + QStringLiteral("/empty-app"));
         }
         const Inputs inputs(env.Work());
         QVERIFY(!QFileInfo::exists(WorkingDatabasePath()));
+        if (folderInPlace) {
+            QVERIFY(QDir().mkpath(WorkingDatabasePath()));
+        }
         const Outcome outcome = RunCli({"--text", "--format", "json", "two.txt"}, env.Work());
         QCOMPARE(outcome.exitCode, 0);
-        QCOMPARE(QJsonDocument::fromJson(outcome.out)[QStringLiteral("method")].toString(), QStringLiteral("db"));
-        QVERIFY(QFileInfo(WorkingDatabasePath()).isFile());
+        QCOMPARE(QJsonDocument::fromJson(outcome.out)[QStringLiteral("method")].toString(),
+                 folderInPlace ? QStringLiteral("text") : QStringLiteral("db"));
+        QCOMPARE(QJsonDocument::fromJson(outcome.out)[QStringLiteral("rows")].toArray().size(), 2);
+        if (folderInPlace) {
+            QVERIFY(QFileInfo(WorkingDatabasePath()).isDir());
+            QCOMPARE(outcome.err.count('\n'), 1);
+            QVERIFY2(outcome.err.contains("is a folder); using the text method"), outcome.err.constData());
+        } else {
+            QCOMPARE(outcome.err, QByteArray());
+            QVERIFY(QFileInfo(WorkingDatabasePath()).isFile());
+        }
         inputs.VerifyUntouched();
     }
 
@@ -403,11 +534,11 @@ private slots:
             {"one.txt", "three.txt", "missing.txt"}, {"empty.txt"}, {"two.txt", "four.txt", "five.txt"}};
         const QStringList json{"--text", "--format", "json"};
         const Outcome single = RunCli(options + json + parts[0] + parts[1] + parts[2], env.Work());
-        QCOMPARE(single.exitCode, 0);
+        QCOMPARE(single.exitCode, 4); // missing.txt
         QStringList names;
         for (qsizetype i = 0; i < parts.size(); ++i) {
             const Outcome part = RunCli(options + json + parts[i], env.Work());
-            QVERIFY(part.exitCode == 0 || part.exitCode == 1);
+            QVERIFY(part.exitCode == 0 || part.exitCode == 1 || part.exitCode == 4);
             names << QStringLiteral("part%1.json").arg(i);
             WriteTextFile(env.Work() + u'/' + names.last(), part.out);
         }

@@ -97,8 +97,9 @@ private slots:
         QTest::addColumn<QByteArray>("converter"); // script body; "" for the real pdftotext
         QTest::addColumn<QString>("reason");       // of bad.pdf
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("missing file") << "missing" << QByteArray() << "  - not found" << 0;
-        QTest::newRow("FIFO named like a PDF") << "fifo" << QByteArray() << "  - not a regular file" << 0;
+        QTest::newRow("missing file") << "missing" << QByteArray() << "  - not found" << 4;
+        QTest::newRow("FIFO named like a PDF, nothing written into it")
+            << "fifo" << QByteArray() << "  - nothing was read (empty)" << 0;
         QTest::newRow("name that is not UTF-8")
             << "bytes" << QByteArray() << "  - the file name is not valid UTF-8: rename the file and add it again" << 0;
         QTest::newRow("converter crashes after writing a little")
@@ -118,8 +119,10 @@ private slots:
         IsolatedEnvironment env;
         QVERIFY(!MakeTextPdf(env.Work() + QStringLiteral("/good.pdf"), {kWords}).isEmpty());
         QString bad = env.Work() + QStringLiteral("/bad.pdf");
+        QProcess writer;
         if (kind == QStringLiteral("fifo")) {
             QCOMPARE(::mkfifo(QFile::encodeName(bad).constData(), 0600), 0);
+            writer.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral(": > \"$0\""), bad});
         } else if (kind == QStringLiteral("good")) {
             QVERIFY(QFile::copy(env.Work() + QStringLiteral("/good.pdf"), bad));
         } else if (kind == QStringLiteral("bytes")) {
@@ -146,9 +149,9 @@ private slots:
         const QJsonObject json = Json(outcome);
         const QStringList unreadable = Unreadable(json);
         // A converter that fails fails for both files.
-        QVERIFY2(unreadable.filter(QStringLiteral("|") + reason).size() == (exitCode == 0 ? 1 : 2),
+        QVERIFY2(unreadable.filter(QStringLiteral("|") + reason).size() == (exitCode == 1 ? 2 : 1),
                  qPrintable(unreadable.join(u'\n')));
-        if (exitCode == 0) {
+        if (exitCode != 1) {
             QCOMPARE(unreadable.size(), 1);
             QVERIFY(!json[QStringLiteral("rows")].toArray().isEmpty());
         }
@@ -156,21 +159,65 @@ private slots:
         QCOMPARE(RunFolders(env), QStringList());
     }
 
-    // An output that is one of the inputs is refused; a FIFO or a device is written into and
-    // stays what it is.
+    // Every file a run or a merge reads is refused as its output, however it is spelled:
+    // exit status 2, and no file changed.
+    void outputIsInput_data() {
+        QTest::addColumn<QStringList>("arguments"); // ABS stands for the work folder
+        QTest::newRow("the PDF") << QStringList{"-o", "self.pdf", "self.pdf"};
+        QTest::newRow("./ spelling") << QStringList{"-o", "./self.pdf", "self.pdf"};
+        QTest::newRow("absolute path") << QStringList{"-o", "ABS/self.pdf", "self.pdf"};
+        QTest::newRow("dir/.. spelling") << QStringList{"-o", "docs/../self.pdf", "self.pdf"};
+        QTest::newRow("symbolic link") << QStringList{"-o", "alias.pdf", "self.pdf"};
+        QTest::newRow("hard link") << QStringList{"-o", "hard.pdf", "self.pdf"};
+        QTest::newRow("workbook over the PDF") << QStringList{"--format", "xlsx", "-o", "self.pdf", "self.pdf"};
+        QTest::newRow("a PDF of the folder") << QStringList{"-o", "docs/x.pdf", "docs/"};
+        QTest::newRow("common words") << QStringList{"--stop-words", "my.txt", "-o", "my.txt", "self.pdf"};
+        QTest::newRow("common words, workbook, -oFILE")
+            << QStringList{"--stop-words=my.txt", "--format=xlsx", "-omy.txt", "self.pdf"};
+        QTest::newRow("a text") << QStringList{"--text", "--output=my.txt", "my.txt"};
+        QTest::newRow("merge part") << QStringList{"merge", "-o", "p1.json", "p1.json", "p2.json"};
+        QTest::newRow("merge part, workbook")
+            << QStringList{"merge", "--format", "xlsx", "-o", "p2.json", "p1.json", "p2.json"};
+        QTest::newRow("merge part through a link") << QStringList{"merge", "-o", "link.json", "p1.json", "p2.json"};
+    }
+    void outputIsInput() {
+        QFETCH(QStringList, arguments);
+        IsolatedEnvironment env;
+        const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/self.pdf"), {kWords});
+        QVERIFY(QDir().mkpath(env.Work() + QStringLiteral("/docs")));
+        QVERIFY(QFile::copy(pdf, env.Work() + QStringLiteral("/docs/x.pdf")));
+        QVERIFY(QFile::link(pdf, env.Work() + QStringLiteral("/alias.pdf")));
+        QCOMPARE(::link(QFile::encodeName(pdf).constData(), QFile::encodeName(env.Work() + "/hard.pdf").constData()),
+                 0);
+        WriteTextFile(env.Work() + QStringLiteral("/my.txt"), "score\nyears\n");
+        for (const QString& part : {QStringLiteral("p1"), QStringLiteral("p2")}) {
+            const Outcome made = RunCli({"--format", "json", "-o", part + ".json", "self.pdf"}, env.Work());
+            QCOMPARE(made.exitCode, 0);
+        }
+        QVERIFY(QFile::link(env.Work() + QStringLiteral("/p1.json"), env.Work() + QStringLiteral("/link.json")));
+        const QStringList files{"self.pdf", "docs/x.pdf", "my.txt", "p1.json", "p2.json"};
+        QList<QByteArray> before;
+        for (const QString& file : files) {
+            before << Checksum(env.Work() + u'/' + file);
+        }
+        arguments.replaceInStrings(QStringLiteral("ABS"), env.Work());
+        const Outcome outcome = RunCli(arguments, env.Work());
+        QCOMPARE(outcome.exitCode, 2);
+        QCOMPARE(outcome.out, QByteArray());
+        QVERIFY2(outcome.err.contains("is one of the inputs"), outcome.err.constData());
+        QCOMPARE(outcome.err.count('\n'), 1);
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            QCOMPARE(Checksum(env.Work() + u'/' + files[i]), before[i]);
+        }
+        QVERIFY(QFileInfo(env.Work() + QStringLiteral("/alias.pdf")).isSymLink());
+        QCOMPARE(QDir(env.Work()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".lexitally")),
+                 QStringList());
+    }
+
+    // A FIFO or a device is written into and stays what it is; "-" is standard output.
     void outputTargets() {
         IsolatedEnvironment env;
         const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/self.pdf"), {kWords});
-        const QByteArray before = Checksum(pdf);
-        for (const QString& target : {QStringLiteral("self.pdf"), QStringLiteral("./self.pdf"), pdf}) {
-            const Outcome outcome = RunCli({"-o", target, "self.pdf"}, env.Work());
-            QCOMPARE(outcome.exitCode, 2);
-            QVERIFY2(outcome.err.contains("is one of the inputs"), outcome.err.constData());
-            QCOMPARE(Checksum(pdf), before);
-        }
-        QVERIFY(QFile::link(pdf, env.Work() + QStringLiteral("/alias.pdf")));
-        QCOMPARE(RunCli({"-o", "alias.pdf", "self.pdf"}, env.Work()).exitCode, 2);
-        QCOMPARE(Checksum(pdf), before);
 
         // A FIFO: a reader takes the result, and the FIFO is still a FIFO afterwards.
         const QString fifo = env.Work() + QStringLiteral("/out.fifo");
@@ -225,6 +272,78 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(::kill(converter, 0) != 0, 5000); // no orphaned converter
     }
 
+    // A signal while the output is written, or while a FIFO waits for its other end, ends the
+    // program at once: 128 + the signal, nothing put in place, the run's folder removed.
+    void interruptedOutput_data() {
+        QTest::addColumn<QString>("phase");
+        QTest::addColumn<int>("signal");
+        for (const char* phase : {"writing a workbook", "output FIFO without a reader", "text FIFO without a writer"}) {
+            QTest::addRow("%s, SIGINT", phase) << QString::fromLatin1(phase) << SIGINT;
+            QTest::addRow("%s, SIGTERM", phase) << QString::fromLatin1(phase) << SIGTERM;
+        }
+    }
+    void interruptedOutput() {
+        QFETCH(QString, phase);
+        QFETCH(int, signal);
+        IsolatedEnvironment env;
+        const QString fifo = env.Work() + QStringLiteral("/x.fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QDir().mkpath(env.Work() + QStringLiteral("/out")));
+        QStringList arguments{"--text", "--quiet"};
+        if (phase == QStringLiteral("writing a workbook")) {
+            // 250,000 distinct words: a workbook that takes a while to write.
+            QByteArray words;
+            for (int i = 0; i < 250'000; ++i) {
+                for (int n = i;; n /= 26) {
+                    words += static_cast<char>('a' + n % 26);
+                    if (n < 26) {
+                        break;
+                    }
+                }
+                words += i % 10 == 9 ? '\n' : ' ';
+            }
+            WriteTextFile(env.Work() + QStringLiteral("/words.txt"), words);
+            arguments << "--format"
+                      << "xlsx"
+                      << "-o"
+                      << "out/result.xlsx"
+                      << "words.txt";
+        } else if (phase == QStringLiteral("output FIFO without a reader")) {
+            WriteTextFile(env.Work() + QStringLiteral("/words.txt"), "some words\n");
+            arguments << "-o" << fifo << "words.txt";
+        } else {
+            arguments << fifo;
+        }
+        QProcess cli;
+        cli.setWorkingDirectory(env.Work());
+        cli.start(TestBinDir() + QStringLiteral("/lexitally-cli"), arguments);
+        QVERIFY(cli.waitForStarted());
+        if (phase == QStringLiteral("writing a workbook")) {
+            // The partial workbook appears beside the output once writing has begun.
+            QTRY_VERIFY_WITH_TIMEOUT(!QDir(env.Work() + QStringLiteral("/out"))
+                                          .entryList({QStringLiteral(".lexitally-*")}, QDir::Files | QDir::Hidden)
+                                          .isEmpty(),
+                                     60000);
+        } else if (phase == QStringLiteral("output FIFO without a reader")) {
+            QTest::qWait(1000); // counted and waiting for a reader
+            QCOMPARE(cli.state(), QProcess::Running);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(RunFolders(env).size(), 1, 10000);
+            QTest::qWait(300);
+        }
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 128 + signal);
+        QCOMPARE(cli.readAllStandardOutput(), QByteArray());
+        QVERIFY(cli.readAllStandardError().contains("nothing was written"));
+        QCOMPARE(QDir(env.Work() + QStringLiteral("/out")).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(RunFolders(env), QStringList());
+        struct stat info {};
+        QCOMPARE(::lstat(QFile::encodeName(fifo).constData(), &info), 0);
+        QVERIFY(S_ISFIFO(info.st_mode));
+    }
+
     // Folders of runs whose process is gone are removed at the next start; others stay.
     void abandonedRunFolders() {
         IsolatedEnvironment env;
@@ -245,28 +364,123 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QString>("environment");
-        QTest::addColumn<bool>("counted");
-        QTest::newRow("--password") << QStringList{"--password", "s3cret"} << QByteArray() << QString() << true;
+        QTest::addColumn<int>("exitCode"); // 0: counted, 1: not counted, 2: refused
+        QTest::newRow("--password") << QStringList{"--password", "s3cret"} << QByteArray() << QString() << 0;
         QTest::newRow("--password-stdin")
-            << QStringList{"--password-stdin"} << QByteArray("s3cret\n") << QString() << true;
-        QTest::newRow("LEXITALLY_PASSWORD") << QStringList() << QByteArray() << "s3cret" << true;
-        QTest::newRow("none") << QStringList() << QByteArray() << QString() << false;
+            << QStringList{"--password-stdin"} << QByteArray("s3cret\n") << QString() << 0;
+        QTest::newRow("--password-stdin, CR LF, no more lines read")
+            << QStringList{"--password-stdin"} << QByteArray("s3cret\r\nnext\n") << QString() << 0;
+        QTest::newRow("LEXITALLY_PASSWORD") << QStringList() << QByteArray() << "s3cret" << 0;
+        QTest::newRow("none") << QStringList() << QByteArray() << QString() << 1;
         QTest::newRow("wrong one on standard input")
-            << QStringList{"--password-stdin"} << QByteArray("guess\n") << QString() << false;
+            << QStringList{"--password-stdin"} << QByteArray("guess\n") << QString() << 1;
+        QTest::newRow("empty standard input") << QStringList{"--password-stdin"} << QByteArray() << QString() << 2;
+        QTest::newRow("an empty line") << QStringList{"--password-stdin"} << QByteArray("\n") << QString() << 2;
+        QTest::newRow("a line of 5,000,000 bytes")
+            << QStringList{"--password-stdin"} << QByteArray(5'000'000, 'x') + '\n'
+            << QString() << 2;
     }
     void passwordSources() {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, input);
         QFETCH(QString, environment);
-        QFETCH(bool, counted);
+        QFETCH(int, exitCode);
         IsolatedEnvironment env;
         const QString plain = MakeTextPdf(env.Work() + QStringLiteral("/plain.pdf"), {kWords});
         QVERIFY(EncryptPdf(plain, env.Work() + QStringLiteral("/locked.pdf"), QStringLiteral("s3cret"),
                            QStringLiteral("owner")));
         env.Set("LEXITALLY_PASSWORD", environment);
         const Outcome outcome = RunCli(arguments + QStringList{"--format", "json", "locked.pdf"}, env.Work(), input);
-        QCOMPARE(outcome.exitCode, counted ? 0 : 1);
-        QCOMPARE(Json(outcome)[QStringLiteral("rows")].toArray().isEmpty(), !counted);
+        QCOMPARE(outcome.exitCode, exitCode);
+        if (exitCode == 2) {
+            QCOMPARE(outcome.out, QByteArray());
+            QVERIFY2(outcome.err.startsWith("lexitally-cli: --password-stdin: "), outcome.err.constData());
+            QCOMPARE(outcome.err.count('\n'), 1);
+        } else {
+            QCOMPARE(Json(outcome)[QStringLiteral("rows")].toArray().isEmpty(), exitCode != 0);
+        }
+    }
+
+    // Folders that cannot be searched and PATHs that cannot be read are named with their
+    // reasons, everything else is counted, and exit status 4 tells a script so. Run as nobody,
+    // whom permissions bind.
+    void unreadablePaths_data() {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QStringList>("unreadable"); // name|reason
+        QTest::addColumn<int>("exitCode");
+        const QString denied = QStringLiteral("  - the folder could not be opened: permission denied");
+        QTest::newRow("a closed folder named")
+            << QStringList{"good.pdf", "closed"} << QStringList{"closed|" + denied} << 4;
+        QTest::newRow("a closed folder below a named one")
+            << QStringList{"tree"} << QStringList{"closed|" + denied} << 4;
+        QTest::newRow("a folder that can be listed but not entered")
+            << QStringList{"tree2"} << QStringList{"listonly|" + denied} << 4;
+        QTest::newRow("a missing PATH") << QStringList{"good.pdf", "typo.pdf"} << QStringList{"typo.pdf|  - not found"}
+                                        << 4;
+        QTest::newRow("a PATH that cannot be read")
+            << QStringList{"good.pdf", "private.pdf"}
+            << QStringList{"private.pdf|  - cannot be read: permission denied"} << 4;
+        QTest::newRow("a scanned PDF is no error of the invocation")
+            << QStringList{"good.pdf", "scan.pdf"}
+            << QStringList{"scan.pdf|  - text unreadable. Please view the file yourself to see if it is really a "
+                           "scanned image of text and not proper PDF text."}
+            << 0;
+    }
+    void unreadablePaths() {
+        QFETCH(QStringList, paths);
+        QFETCH(QStringList, unreadable);
+        QFETCH(int, exitCode);
+        if (!IsRoot()) {
+            QSKIP("permissions are tested as nobody, which needs the super-user");
+        }
+        IsolatedEnvironment env;
+        const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/good.pdf"), {kWords});
+        QVERIFY(!MakeImagePdf(env.Work() + QStringLiteral("/scan.pdf")).isEmpty());
+        for (const char* copy : {"closed/in.pdf", "tree/open/in.pdf", "tree/closed/in.pdf", "private.pdf",
+                                 "tree2/listonly/in.pdf", "tree2/in.pdf"}) {
+            QDir().mkpath(QFileInfo(env.Work() + u'/' + copy).path());
+            QVERIFY(QFile::copy(pdf, env.Work() + u'/' + copy));
+        }
+        QCOMPARE(QProcess::execute(QStringLiteral("chown"), {"-R", "nobody:", env.Root()}), 0);
+        const QString cli = TestBinDir() + QStringLiteral("/lexitally-cli");
+        if (QProcess::execute(QStringLiteral("runuser"), {"-u", "nobody", "--", "test", "-x", cli}) != 0) {
+            QSKIP("nobody cannot run the program here");
+        }
+        for (const char* closed : {"closed", "tree/closed", "private.pdf", "tree2/listonly"}) {
+            const QString path = env.Work() + u'/' + closed;
+            QCOMPARE(QProcess::execute(QStringLiteral("chown"), {"root:", path}), 0);
+            QVERIFY(QFile::setPermissions(
+                path, closed == QStringLiteral("tree2/listonly")
+                          ? QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                          : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        }
+        const Outcome outcome = RunCliAs(QStringLiteral("nobody"), QStringList{"--format", "json"} + paths, env.Work());
+        QCOMPARE(outcome.exitCode, exitCode);
+        const QJsonObject json = Json(outcome);
+        QCOMPARE(Unreadable(json), unreadable);
+        QVERIFY(!json[QStringLiteral("rows")].toArray().isEmpty()); // the others are counted
+        QCOMPARE(outcome.err, QByteArray());
+    }
+
+    // File names that hold escape sequences reach a terminal escaped; in JSON they stay as they are.
+    void controlCharactersOnATerminal() {
+        IsolatedEnvironment env;
+        const QString name = QStringLiteral("x\x1b]0;PWNED\x07\x1b[2J\x9b.pdf");
+        WriteTextFile(env.Work() + u'/' + name, "not a PDF");
+        QProcess script;
+        script.setWorkingDirectory(env.Work());
+        // script gives the program a terminal; its log stays in the test's folder.
+        script.start(QStringLiteral("script"),
+                     {"-qec", TestBinDir() + QStringLiteral("/lexitally-cli --quiet ./x*.pdf"),
+                      env.Work() + QStringLiteral("/typescript")});
+        QVERIFY(script.waitForFinished(60000));
+        const QByteArray shown = script.readAllStandardOutput();
+        QVERIFY2(shown.contains("x\\x1b]0;PWNED\\x07\\x1b[2J\\x9b.pdf  - password protected"), shown.constData());
+        QVERIFY(!shown.contains('\x1b'));
+        QVERIFY(!shown.contains('\x07'));
+        const Outcome json = RunCli({"--format", "json", name}, env.Work());
+        QCOMPARE(json.exitCode, 1);
+        QCOMPARE(Unreadable(Json(json)), QStringList{name + "|  - password protected or text is protexted."});
     }
 
     // Converting on several processors changes nothing but the time: the same JSON, byte for
@@ -309,11 +523,11 @@ private slots:
         files << QStringLiteral("doc1.pdf") << QStringLiteral("doc1.pdf");
         const QStringList common = options + QStringList{"--format", "json"} + files;
         const Outcome sequential = RunCli(QStringList{"--jobs", "1"} + common, env.Work());
-        QCOMPARE(sequential.exitCode, 0);
+        QCOMPARE(sequential.exitCode, 4); // missing.pdf
         QCOMPARE(Unreadable(Json(sequential)).size(), 2);
         for (const char* jobs : {"2", "4"}) {
             const Outcome parallel = RunCli(QStringList{"--jobs", QString::fromLatin1(jobs)} + common, env.Work());
-            QCOMPARE(parallel.exitCode, 0);
+            QCOMPARE(parallel.exitCode, 4);
             QCOMPARE(parallel.out, sequential.out);
         }
     }

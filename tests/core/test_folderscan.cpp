@@ -247,6 +247,8 @@ void FolderScanTest::unreadableFolderSkipped() {
     MakeTree(root, {"a.pdf", "Locked/x.pdf", "Locked/Inner/y.pdf", "Open/b.pdf"});
     QCOMPARE(::chmod(QFile::encodeName(root + "/Locked").constData(), 0), 0);
     QStringList collected;
+    SkippedFolders skipped;
+    SkippedFolders chosen;
     QStringList folders{root + u'/'};
     ScriptedUi ui;
     {
@@ -256,10 +258,18 @@ void FolderScanTest::unreadableFolderSkipped() {
         }
         collected = Collect(root, kPdfPattern);
         GetSubDirectories2016(folders, true, {}, ui);
+        CollectFolderFiles(root, kPdfPattern, {}, ui, &skipped);
+        CollectFolderFiles(root + "/Locked", kPdfPattern, {}, ui, &chosen);
     }
     QCOMPARE(Relative(root, collected), (QStringList{"a.pdf", "Open/b.pdf"}));
     QCOMPARE(Relative(root, folders), (QStringList{QString(), "Open/"}));
     QVERIFY(ui.calls.isEmpty());
+    // Named with the reason, the chosen folder as well as one below it.
+    for (const SkippedFolders& noted : {skipped, chosen}) {
+        QCOMPARE(noted.size(), 1);
+        QCOMPARE(noted[0].path, root + "/Locked");
+        QCOMPARE(noted[0].reason, QStringLiteral("  - the folder could not be opened: permission denied"));
+    }
 }
 
 void FolderScanTest::vanishedFolderLeavesList() {
@@ -270,6 +280,7 @@ void FolderScanTest::vanishedFolderLeavesList() {
     QStringList folders{root + "/A/", root + "/B/", root + "/C/"};
     int turn = 0;
     ScriptedUi ui;
+    SkippedFolders skipped;
     GetSubDirectories2016(
         folders, true,
         [&] {
@@ -277,9 +288,10 @@ void FolderScanTest::vanishedFolderLeavesList() {
                 QDir(root + "/B").removeRecursively();
             }
         },
-        ui);
+        ui, &skipped);
     QCOMPARE(Relative(root, folders), (QStringList{"A/", "C/", "C/Sub/"}));
     QVERIFY(ui.calls.isEmpty());
+    QCOMPARE(skipped.size(), 0); // nothing was in it to be missed
 }
 
 void FolderScanTest::invalidUtf8FolderSkipped() {
@@ -293,6 +305,17 @@ void FolderScanTest::invalidUtf8FolderSkipped() {
     MakeTree(root, {"good/in.pdf"});
     QCOMPARE(::close(::open(badFile.constData(), O_CREAT | O_WRONLY, 0644)), 0);
     const QStringList collected = Collect(root, kPdfPattern);
+    // A folder holding a control character is not entered either; both are named.
+    MakeTree(root, {QStringLiteral("tab\there/in.pdf")});
+    ScriptedUi ui;
+    SkippedFolders skipped;
+    CollectFolderFiles(root, kPdfPattern, {}, ui, &skipped);
+    QCOMPARE(skipped.size(), 2);
+    for (const SkippedFolder& folder : skipped) {
+        QCOMPARE(folder.reason, QStringLiteral("  - the folder was not searched: its name holds a control character "
+                                               "or is not valid UTF-8"));
+    }
+    QCOMPARE(skipped[1].path, root + QStringLiteral("/tab\there"));
     // Qt cannot name these, so they are removed here.
     ::unlink((bad + "/in.pdf").constData());
     ::rmdir(bad.constData());

@@ -110,6 +110,8 @@ void Form1FolderTest::initTestCase() {
     WriteTextFile(File("F1/notes.txt"), "Plain notes.\n");
     QVERIFY(pdf("F2/b.pdf"));
     QVERIFY(pdf("F2/sub/c.pdf"));
+    QVERIFY(pdf("F3/ok.pdf"));
+    QVERIFY(pdf("F3/bell\adir/in.pdf"));
     QVERIFY(pdf("one.pdf"));
     QVERIFY(pdf("two.pdf"));
     QVERIFY(!MakeZipAsPdf(File("report.docx")).isEmpty());
@@ -215,6 +217,10 @@ void Form1FolderTest::drop_data() {
             << real << QList<QStringList>{{"one.pdf", "report.docx"}} << QStringList{"one.pdf", "report.docx"}
             << QStringList{"report.docx"};
     }
+    QTest::newRow("handler: a folder that is not searched is named with its reason")
+        << false << QList<QStringList>{{"F3"}} << QStringList{"F3/ok.pdf"}
+        << QStringList{"F3/bell\adir  - the folder was not searched: its name holds a control character or is "
+                       "not valid UTF-8"};
     QTest::newRow("handler: a missing file is added as dropped")
         << false << QList<QStringList>{{"gone.pdf"}} << QStringList{"gone.pdf"} << QStringList{"gone.pdf"};
 }

@@ -121,10 +121,43 @@ void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order)
     Put(out, chunk, true);
 }
 
+QString TsvCell(const QString& cell) {
+    if (!cell.contains(u'\\') && !cell.contains(u'\t') && !cell.contains(u'\n') && !cell.contains(u'\r')) {
+        return cell;
+    }
+    QString escaped;
+    escaped.reserve(cell.size() + 8);
+    for (const QChar c : cell) {
+        switch (c.unicode()) {
+        case u'\\':
+            escaped += QStringLiteral("\\\\");
+            break;
+        case u'\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        case u'\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 void WriteTsv(const ResultTable& table, QIODevice& out) {
     QByteArray chunk = table.Headers().join(u'\t').toUtf8() + '\n';
     for (int r = 0; r < table.RowCount(); ++r) {
-        chunk += table.Row(r).join(u'\t').toUtf8();
+        const QStringList row = table.Row(r);
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            if (c > 0) {
+                chunk += '\t';
+            }
+            chunk += TsvCell(row[c]).toUtf8();
+        }
         chunk += '\n';
         Put(out, chunk);
     }

@@ -12,7 +12,11 @@ struct UnreadableFile;
 
 // Exports for scripts: every row of the table, ticked or not.
 
-// Header line, then one line per row; cells joined by TAB, lines ended by LF.
+// A cell as a TSV line holds it: a backslash, TAB, LF and CR become "\\", "\t", "\n" and "\r"
+// (the escapes that tools for linear TSV read), so that no cell breaks its row.
+QString TsvCell(const QString& cell);
+
+// Header line, then one line per row; cells (escaped by TsvCell) joined by TAB, lines ended by LF.
 void WriteTsv(const ResultTable& table, QIODevice& out);
 
 // Comma-separated values by RFC 4180, for spreadsheets and scripts: the header line, then one

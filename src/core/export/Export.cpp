@@ -468,7 +468,7 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
         QFile finished(partial.fileName());
         const bool read = finished.open(QIODevice::ReadOnly);
         FailIf(!read, finished.errorString());
-        OutputFile output(path);
+        OutputFile output(path, yield);
         const bool opened = output.Open();
         FailIf(!opened, output.ErrorString() + QStringLiteral(": ") + path);
         const QByteArray bytes = finished.readAll();
@@ -480,7 +480,15 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
     }
     if (QFileInfo::exists(path)) {
         QFile::setPermissions(partial.fileName(), QFile::permissions(path)); // a replaced file keeps its access
+    } else {
+        // A new workbook gets the access of any new file (0666 less the umask), not the 0600 of
+        // the temporary file it was written as.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(file.constData(), 0666 & ~mask);
     }
+    // The last moment to give up: nothing has been replaced yet.
+    YieldNow(yield);
     ReplaceFile(partial.fileName(), path);
 }
 

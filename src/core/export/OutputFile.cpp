@@ -1,12 +1,72 @@
 #include "core/export/OutputFile.h"
 
+#include "core/base/ErrorReport.h"
+
 #include <QFileInfo>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-OutputFile::OutputFile(QString path) : m_path(std::move(path)) {}
+namespace {
+
+QString SystemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// A descriptor written straight into: standard output, a FIFO, a terminal, a device. A write
+// that cannot go on at once waits in turns of 100 ms and calls `wait` between them, so that the
+// caller can give up while a reader does not read.
+class StreamDevice : public QIODevice {
+public:
+    StreamDevice(int fd, bool owned, Yield wait) : m_fd(fd), m_owned(owned), m_wait(std::move(wait)) {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    ~StreamDevice() override {
+        if (m_owned) {
+            ::close(m_fd);
+        }
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t written = ::write(m_fd, data + done, static_cast<size_t>(size - done));
+            if (written > 0) {
+                done += written;
+                continue;
+            }
+            if (written < 0 && errno != EINTR && errno != EAGAIN) {
+                setErrorString(SystemError(errno));
+                return -1;
+            }
+            try {
+                YieldNow(m_wait);
+            } catch (const Failure& failure) {
+                setErrorString(failure.Description());
+                return -1;
+            }
+            pollfd room{m_fd, POLLOUT, 0};
+            ::poll(&room, 1, 100);
+        }
+        return done;
+    }
+
+private:
+    int m_fd;
+    bool m_owned;
+    Yield m_wait;
+};
+
+} // namespace
+
+OutputFile::OutputFile(QString path, Yield wait) : m_path(std::move(path)), m_wait(std::move(wait)) {}
 
 OutputFile::~OutputFile() {
     if (m_save) {
@@ -16,11 +76,7 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::Open() {
     if (IsStandardOutput(m_path)) {
-        m_plain = std::make_unique<QFile>();
-        if (!m_plain->open(stdout, QIODevice::WriteOnly)) {
-            m_error = m_plain->errorString();
-            return false;
-        }
+        m_plain = std::make_unique<StreamDevice>(STDOUT_FILENO, false, m_wait);
         return true;
     }
     struct stat info {};
@@ -32,11 +88,26 @@ bool OutputFile::Open() {
     }
     if (exists && !S_ISREG(info.st_mode)) {
         // A FIFO, terminal or device: written straight into, never replaced by a regular file.
-        m_plain = std::make_unique<QFile>(m_path);
-        if (!m_plain->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-            m_error = m_plain->errorString();
+        // Opened without blocking; a FIFO without a reader is tried again until one comes.
+        int fd = -1;
+        for (;;) {
+            fd = ::open(native.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            if (fd >= 0 || (errno != ENXIO && errno != EINTR)) {
+                break;
+            }
+            try {
+                YieldNow(m_wait);
+            } catch (const Failure& failure) {
+                m_error = failure.Description();
+                return false;
+            }
+            ::usleep(100 * 1000);
+        }
+        if (fd < 0) {
+            m_error = SystemError(errno);
             return false;
         }
+        m_plain = std::make_unique<StreamDevice>(fd, true, m_wait);
         return true;
     }
     if (exists && ::access(native.constData(), W_OK) != 0) {
@@ -71,9 +142,6 @@ bool OutputFile::Commit() {
         m_save.reset();
         return true;
     }
-    if (m_plain && !m_plain->flush()) {
-        m_error = m_plain->errorString();
-        return false;
-    }
+    // A stream is written unbuffered: a failed write was already seen by the writer.
     return m_plain != nullptr;
 }

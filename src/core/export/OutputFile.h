@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/base/Yield.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
@@ -8,9 +10,11 @@
 // Where an export is written. A regular file (or a new one) is written beside its place and
 // replaces it only once complete; standard output ("-"), a FIFO, a terminal or another device
 // is written straight into, never replaced. A regular file the user may not write is refused.
+// While a FIFO waits for its reader, or a stream for room, `wait` is called every 100 ms or so;
+// a Failure it throws gives up the opening (Open() false) or the writing (a failed write).
 class OutputFile {
 public:
-    explicit OutputFile(QString path);
+    explicit OutputFile(QString path, Yield wait = {});
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
@@ -31,7 +35,8 @@ public:
 private:
     QString m_path;
     std::unique_ptr<QSaveFile> m_save;
-    std::unique_ptr<QFile> m_plain;
+    std::unique_ptr<QIODevice> m_plain;
     QFile m_unopened;
+    Yield m_wait;
     QString m_error;
 };

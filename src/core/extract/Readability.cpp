@@ -106,6 +106,9 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
         }
     });
     steps(118, [&] {
+        if (context.moreUnreadable) {
+            unreadable.prepend(context.moreUnreadable());
+        }
         if (!unreadable.isEmpty()) {
             ui.Message(UnreadableMessage(unreadable), context.appTitle, MsgButtons::Ok, MsgIcon::None);
         }
@@ -117,7 +120,7 @@ QStringList CheckByCodeNotPreviewTextbox(const std::function<QStringList()>& pat
                                          const std::function<void(bool)>& setBusy, const Yield& yield,
                                          const QString& appTitle) {
     return CheckByCodeNotPreviewTextbox(
-        ReadabilityContext{paths, &ui, bar, setBusy, yield, appTitle, nullptr, nullptr});
+        ReadabilityContext{paths, &ui, bar, setBusy, yield, appTitle, nullptr, QString(), nullptr, {}});
 }
 
 void ReadabilityChecker::Request() {

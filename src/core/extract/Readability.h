@@ -35,6 +35,9 @@ struct ReadabilityContext {
     // Keeps each conversion for the run and later checks; a file already converted is not
     // converted again. Without one, each output is deleted once measured.
     ConversionCache* cache = nullptr;
+    // Lines put in front of the unreadable files in the message (a folder that could not be
+    // searched with its reason, each line ended by CR LF); asked once per check.
+    std::function<QString()> moreUnreadable;
 };
 
 // Converts every listed file, measures each output (under 10 bytes: unreadable), deletes it

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include <dirent.h>
@@ -19,6 +20,17 @@
 namespace {
 
 enum class Listing { Done, Denied, Missing, Failed };
+
+// The folder of a list entry, as the user would name it.
+QString EntryFolder(const QString& entry) {
+    return entry.size() > 1 && entry.endsWith(u'/') ? entry.chopped(1) : entry;
+}
+
+void Note(SkippedFolders* skipped, const QString& entry, const QString& reason) {
+    if (skipped) {
+        skipped->append({EntryFolder(entry), QStringLiteral("  - ") + reason});
+    }
+}
 
 QByteArray Native(const QString& path) {
     return QFile::encodeName(path);
@@ -32,11 +44,13 @@ void SortNames(QStringList& names) {
     });
 }
 
-// Tries to open the folder for listing; the answer tells why it cannot be listed.
-Listing ProbeFolder(const QString& entry) {
+// Tries to open the folder for listing; the answer tells why it cannot be listed (and `error`
+// the system's error number).
+Listing ProbeFolder(const QString& entry, int& error) {
     DIR* dir = ::opendir(Native(entry).constData());
     if (dir == nullptr) {
-        switch (errno) {
+        error = errno;
+        switch (error) {
         case EACCES:
         case EPERM:
             return Listing::Denied;
@@ -48,22 +62,64 @@ Listing ProbeFolder(const QString& entry) {
         }
     }
     ::closedir(dir);
+    // Names that can be read but not entered (no search permission) would give no file.
+    if (::access(Native(entry).constData(), X_OK) != 0) {
+        error = errno;
+        return error == EACCES ? Listing::Denied : Listing::Failed;
+    }
     return Listing::Done;
 }
 
+// Names of the sub-folders (no links) of the folder that are not valid UTF-8, which the
+// directory listing of Qt leaves out.
+QStringList UndecodableFolders(const QString& folder) {
+    QStringList names;
+    DIR* dir = ::opendir(Native(folder).constData());
+    if (!dir) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray raw(entry->d_name);
+        const QString name = QString::fromUtf8(raw);
+        struct stat info {};
+        if (name.toUtf8() != raw && ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(info.st_mode)) {
+            names << name;
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
 // Appends entry + name + "/" to found for every acceptable sub-folder of entry.
-Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yield) {
-    const Listing probe = ProbeFolder(entry);
+Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yield, SkippedFolders* skipped) {
+    int error = 0;
+    const Listing probe = ProbeFolder(entry, error);
     if (probe != Listing::Done) {
+        // A folder that is gone held nothing to count; one that cannot be opened may have.
+        if (probe != Listing::Missing) {
+            Note(skipped, entry,
+                 QStringLiteral("the folder could not be opened: ") +
+                     QString::fromLocal8Bit(std::strerror(error)).toLower());
+        }
         return probe;
     }
     QStringList names = QDir(entry).entryList(
         QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Unsorted);
+    if (skipped) {
+        names += UndecodableFolders(entry);
+    }
     SortNames(names);
     for (const QString& name : names) {
         YieldNow(yield);
         // A folder whose name cannot be spelled again cannot be entered.
-        if (HasUnsafeChars(name) || name == QStringLiteral(".") || name == QStringLiteral("..")) {
+        if (name == QStringLiteral(".") || name == QStringLiteral("..")) {
+            continue;
+        }
+        if (HasUnsafeChars(name)) {
+            Note(skipped, entry + name,
+                 QStringLiteral("the folder was not searched: its name holds a control character or is not "
+                                "valid UTF-8"));
             continue;
         }
         found << entry + name + u'/';
@@ -73,7 +129,7 @@ Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yi
 
 // Lists the sub-folders of every entry of one level. Entries that cannot be read for want of
 // permission or because they are gone leave the level.
-QStringList ListLevel(QStringList& level, const Yield& yield) {
+QStringList ListLevel(QStringList& level, const Yield& yield, SkippedFolders* skipped) {
     QStringList found;
     const QStringList entries = level;
     for (const QString& entry : entries) {
@@ -81,7 +137,7 @@ QStringList ListLevel(QStringList& level, const Yield& yield) {
             continue;
         }
         YieldNow(yield);
-        const Listing result = ListSubFolders(entry, found, yield);
+        const Listing result = ListSubFolders(entry, found, yield, skipped);
         if (result == Listing::Denied || result == Listing::Missing) {
             level.removeOne(entry);
         }
@@ -225,10 +281,10 @@ QString FolderEntry(const QString& folder) {
     return folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
-void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield, Ui& ui) {
+void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield, Ui& ui, SkippedFolders* skipped) {
     ErrorReport steps(ui, QString::fromLatin1(Source::GetSubDirectories));
     QStringList found;
-    steps(100, [&] { found = ListLevel(folders, yield); });
+    steps(100, [&] { found = ListLevel(folders, yield, skipped); });
     if (recurse) {
         steps(102, [&] {
             // Level after level until a level has no sub-folders; each level keeps only the
@@ -236,7 +292,7 @@ void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yiel
             QStringList deeper;
             QStringList level = found;
             while (!level.isEmpty()) {
-                QStringList next = ListLevel(level, yield);
+                QStringList next = ListLevel(level, yield, skipped);
                 deeper += level;
                 level = std::move(next);
             }
@@ -254,12 +310,13 @@ void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yiel
     });
 }
 
-QStringList CollectFolderFiles(const QString& folder, const QString& pattern, const Yield& yield, Ui& ui) {
+QStringList CollectFolderFiles(const QString& folder, const QString& pattern, const Yield& yield, Ui& ui,
+                               SkippedFolders* skipped) {
     if (folder.isEmpty()) {
         return {};
     }
     QStringList folders{FolderEntry(folder)};
-    GetSubDirectories2016(folders, true, yield, ui);
+    GetSubDirectories2016(folders, true, yield, ui, skipped);
     QStringList paths;
     for (const QString& entry : std::as_const(folders)) {
         YieldNow(yield);

@@ -2,6 +2,7 @@
 
 #include "core/base/Yield.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,16 @@ class Ui;
 // itself may be a link.
 
 inline const QString kPdfPattern = QStringLiteral("*.pdf");
+
+// A folder of a scan whose files could not be listed, with the reason to show after its path
+// ("  - the folder could not be opened: permission denied").
+struct SkippedFolder {
+    QString path; // without the "/" at its end (the root stays "/")
+    QString reason;
+};
+
+// Where a scan notes the folders it could not enter; nothing is noted without one.
+using SkippedFolders = QList<SkippedFolder>;
 inline const QString kAllFilesPattern = QStringLiteral("*.*");
 
 // Extends the folder list in place by all sub-folders of its entries, level by level (every
@@ -27,8 +38,11 @@ inline const QString kAllFilesPattern = QStringLiteral("*.*");
 // Skipped sub-folders: names with unsafe characters (HasUnsafeChars: they cannot be spelled
 // again to enter them), symbolic links. An entry whose folder cannot be read (permission
 // denied, gone) is taken out of the list without a message. Anything unexpected is shown by
-// the error report and the scan goes on.
-void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield, Ui& ui);
+// the error report and the scan goes on. With `skipped`, every folder left out for its name
+// and every entry that could not be listed (a folder gone meanwhile aside) is noted there with
+// its reason.
+void GetSubDirectories2016(QStringList& folders, bool recurse, const Yield& yield, Ui& ui,
+                           SkippedFolders* skipped = nullptr);
 
 // Names (without folder) of the files in one folder that match the pattern, letter case
 // ignored, hidden files included, each one passing IsListedFile. "*.*" means every file,
@@ -55,4 +69,6 @@ QString FolderEntry(const QString& folder);
 // is neither read-only nor a link) are left out. The folder button passes kPdfPattern, a
 // dropped folder kAllFilesPattern. No duplicate test: collecting the same folder twice gives
 // its files twice. Unexpected failures are shown through ui (error report) and the scan goes on.
-QStringList CollectFolderFiles(const QString& folder, const QString& pattern, const Yield& yield, Ui& ui);
+// Folders that could not be entered, the chosen one included, are noted in `skipped`.
+QStringList CollectFolderFiles(const QString& folder, const QString& pattern, const Yield& yield, Ui& ui,
+                               SkippedFolders* skipped = nullptr);

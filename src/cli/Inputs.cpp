@@ -1,0 +1,156 @@
+#include "cli/Inputs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool StatPath(const QString& path, struct stat& info) {
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+QString SystemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Reads what the descriptor has, waiting for it in turns of 100 ms; onBytes takes each piece
+// and returns false to end the reading.
+template <typename OnBytes> StreamRead ReadDescriptor(int fd, const std::function<bool()>& stopped, OnBytes&& onBytes) {
+    StreamRead result;
+    char buffer[65536];
+    for (;;) {
+        if (stopped && stopped()) {
+            result.stopped = true;
+            return result;
+        }
+        pollfd wait{fd, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, 100);
+        if (ready < 0 && errno != EINTR) {
+            result.failure = SystemError(errno);
+            return result;
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN) {
+                continue;
+            }
+            result.failure = SystemError(errno);
+            return result;
+        }
+        if (got == 0) {
+            return result;
+        }
+        result.size += got;
+        if (!onBytes(QByteArrayView(buffer, got), result)) {
+            return result;
+        }
+    }
+}
+
+} // namespace
+
+bool SameFile(const QString& a, const QString& b) {
+    struct stat first {};
+    struct stat second {};
+    return StatPath(a, first) && StatPath(b, second) && SameInode(first, second);
+}
+
+QString InputThatIsOutput(const QString& output, const QStringList& inputs, bool readsStandardInput) {
+    struct stat target {};
+    const bool standardOutput = output.isEmpty() || output == QStringLiteral("-");
+    if (standardOutput ? ::fstat(STDOUT_FILENO, &target) != 0 : !StatPath(output, target)) {
+        return {};
+    }
+    if (!S_ISREG(target.st_mode) && !S_ISFIFO(target.st_mode)) {
+        return {};
+    }
+    struct stat in {};
+    if (readsStandardInput && ::fstat(STDIN_FILENO, &in) == 0 && SameInode(in, target)) {
+        return QStringLiteral("standard input");
+    }
+    for (const QString& input : inputs) {
+        if (input != QStringLiteral("-") && StatPath(input, in) && SameInode(in, target)) {
+            return input;
+        }
+    }
+    return {};
+}
+
+bool IsStreamPath(const QString& path) {
+    if (path == QStringLiteral("-")) {
+        return true;
+    }
+    static const QRegularExpression ownDescriptor(QStringLiteral("^/(dev/stdin|dev/fd/\\d+|proc/self/fd/\\d+)$"));
+    if (ownDescriptor.match(QDir::cleanPath(path)).hasMatch()) {
+        return true;
+    }
+    struct stat info {};
+    // A device is no stream to read to its end (a terminal is reached through /dev/stdin).
+    return StatPath(path, info) && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+}
+
+StreamRead SpoolStream(const QString& path, const QString& target, const std::function<bool()>& stopped) {
+    StreamRead result;
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        result.failure = out.errorString();
+        return result;
+    }
+    const bool standardInput = path == QStringLiteral("-");
+    // Opened without waiting for a writer: the wait is the reading loop's, which can be stopped.
+    const int fd = standardInput
+                       ? STDIN_FILENO
+                       : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        result.failure = SystemError(errno);
+        return result;
+    }
+    result = ReadDescriptor(fd, stopped, [&out](QByteArrayView bytes, StreamRead& read) {
+        if (out.write(bytes.data(), bytes.size()) != bytes.size()) {
+            read.failure = out.errorString();
+            return false;
+        }
+        return true;
+    });
+    if (!standardInput) {
+        ::close(fd);
+    }
+    if (result.failure.isEmpty() && !out.flush()) {
+        result.failure = out.errorString();
+    }
+    return result;
+}
+
+StreamRead ReadStandardInputLine(qint64 limit, const std::function<bool()>& stopped, QByteArray& line) {
+    line.clear();
+    bool ended = false;
+    StreamRead result = ReadDescriptor(STDIN_FILENO, stopped, [&](QByteArrayView bytes, StreamRead& read) {
+        const qsizetype end = bytes.indexOf('\n');
+        line += end < 0 ? bytes : bytes.first(end);
+        ended = end >= 0;
+        if (line.size() > limit) {
+            read.failure = QStringLiteral("longer than %1 bytes").arg(limit);
+            return false;
+        }
+        return !ended;
+    });
+    if (line.endsWith('\r')) {
+        line.chop(1);
+    }
+    return result;
+}

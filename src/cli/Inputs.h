@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// The files a command-line run reads, besides the PDFs: standard input, FIFOs and the like, and
+// the guard that keeps the output from being one of them.
+
+// True when the two paths name the same file (one device, one inode), whatever their spelling,
+// links included.
+bool SameFile(const QString& a, const QString& b);
+
+// The first input that is the output itself, "standard input" when the program reads
+// standard input and the output is that file, or "" when none is. An output of "" or "-" is
+// standard output. Only regular files and FIFOs are compared: a terminal may well be both.
+QString InputThatIsOutput(const QString& output, const QStringList& inputs, bool readsStandardInput);
+
+// True for a PATH that is read once as it comes and cannot be handed to the converter by its
+// name: "-" (standard input), a FIFO or socket, and names of this program's own descriptors
+// (/dev/stdin, /dev/fd/N, /proc/self/fd/N). A device given by its own name is none.
+bool IsStreamPath(const QString& path);
+
+// How reading a stream ended.
+struct StreamRead {
+    bool stopped = false; // stopped() said so while waiting
+    QString failure;      // the system's description when it could not be read or written
+    qint64 size = 0;      // bytes copied
+};
+
+// Copies the stream to the regular file target (created), waiting for its writer as long as
+// needed; stopped() is asked at least every 100 ms while it waits.
+StreamRead SpoolStream(const QString& path, const QString& target, const std::function<bool()>& stopped);
+
+// The first line of standard input without its line end, at most limit bytes. Fails (failure
+// set) when the line is longer; stopped as above.
+StreamRead ReadStandardInputLine(qint64 limit, const std::function<bool()>& stopped, QByteArray& line);
