@@ -79,9 +79,8 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
             // No progress text of its own, start value 0 and an unknown file count: a long
             // conversion shows "Please wait.. N" and the bar creeps towards 90; afterwards the
             // bar reads "Progress Bar" again.
-            const int code =
-                RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0, context.bar,
-                           QString(), 0, 0, context.yield, 100, context.running, output);
+            const int code = RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0,
+                                        context.bar, QString(), 0, 0, context.yield, 100, context.running, output);
             // A text that could not be written whole is not kept: the next use converts again.
             if (context.cache && code != kTextFolderFull && code != kTextNotWritten) {
                 context.cache->Store(pdf, QString(), code);
