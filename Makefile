@@ -36,7 +36,7 @@ sanitize: deps
 		-L '$(LABELS)'
 
 # The mutation run: every change of tests/mutants.tsv is made in a copy of the tree
-# (build-mutants/src, one incremental build in build-mutants/build) and must make a test fail.
+# (build-mutants/tree, one incremental build in build-mutants/tree/build) and must make a test fail.
 # MUTANTS_ARGS passes options, e.g. MUTANTS_ARGS="--only ConversionCache".
 MUTANTS_ARGS ?=
 mutants: deps

@@ -13,9 +13,9 @@ line break and a backslash in pattern and replacement). `tests` is a ctest name 
 (-R) naming the tests that matter, or `all` for every test but the install test. Blank lines
 and lines starting with # are skipped.
 
-The source tree is never changed: its files are copied into DIR/src (only files whose
-contents differ are rewritten, so that one build folder DIR/build serves every mutation with
-incremental rebuilds). First the copy is built and the chosen tests must pass as they are;
+The source tree is never changed: its files are copied into DIR/tree (only files whose
+contents differ are rewritten, so that one build folder DIR/tree/build serves every mutation
+with incremental rebuilds; warnings are errors as in CI). First the copy is built and the chosen tests must pass as they are;
 then each mutation is applied to the copy, the tests' programs are rebuilt and run, and the
 file is put back. A mutation is killed when a test fails (a test that runs past the timeout
 fails too). The run lists every mutation with its outcome and the first failing check, and
@@ -97,7 +97,8 @@ def tracked_files():
 
 
 def sync_copy(target):
-    """Copies the tree into target, rewriting only what differs (unchanged files keep their times)."""
+    """Copies the tree into target, rewriting only what differs (unchanged files keep their times);
+    target/build is left alone."""
     wanted = set()
     for name in tracked_files():
         wanted.add(name)
@@ -112,7 +113,9 @@ def sync_copy(target):
         with open(copy, "wb") as f:
             f.write(data)
         shutil.copymode(source, copy)
-    for folder, _, files in os.walk(target):
+    for folder, folders, files in os.walk(target):
+        if folder == target and "build" in folders:
+            folders.remove("build")
         for name in files:
             relative = os.path.relpath(os.path.join(folder, name), target)
             if relative not in wanted:
@@ -177,16 +180,21 @@ def main():
         return 0
 
     started = time.monotonic()
-    source, build, logs = (os.path.join(args.dir, name) for name in ("src", "build", "logs"))
+    source, logs = os.path.join(args.dir, "tree"), os.path.join(args.dir, "logs")
+    build = os.path.join(source, "build")
     os.makedirs(logs, exist_ok=True)
     for old in os.listdir(logs):
         os.remove(os.path.join(logs, old))
     print(f"copying the tree to {source}", flush=True)
     sync_copy(source)
     setup = os.path.join(logs, "setup.log")
-    configure = ["cmake", "-S", source, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo"]
+    configure = ["cmake", "-S", source, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                 "-DLEXITALLY_WERROR=ON"]
     if shutil.which("ccache"):
         configure.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
+        # The same compilation in another folder is the same: later runs of a fresh copy hit.
+        os.environ.setdefault("CCACHE_BASEDIR", os.path.dirname(ROOT))
+        os.environ.setdefault("CCACHE_NOHASHDIR", "1")
     if run(configure, ROOT, setup) != 0:
         print(f"configuring failed, see {setup}", file=sys.stderr)
         return 1

@@ -194,8 +194,9 @@ private slots:
                                                               "E Stra\xC3\x9F"
                                                               "e\n");
         WriteTextFile(env.Work() + QStringLiteral("/en.txt"), "STRASSE\n");
-        // A byte-order mark, a comment, blank lines and blanks around the words.
-        WriteTextFile(env.Work() + QStringLiteral("/mine.txt"), "\xEF\xBB\xBF# mine\n  Stra\xC3\x9F"
+        // A byte-order mark, a comment (that would leave "die" out), blank lines and blanks
+        // around the words.
+        WriteTextFile(env.Work() + QStringLiteral("/mine.txt"), "\xEF\xBB\xBF#die\n  Stra\xC3\x9F"
                                                                 "e \n\nSTRA\r\n");
         const Outcome outcome =
             RunCli(options + QStringList{"--text", "--format", "json", "de.txt", "en.txt"}, env.Work());
