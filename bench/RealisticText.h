@@ -20,17 +20,19 @@ namespace bench {
 
 class Random {
 public:
-    explicit Random(std::uint64_t seed) : m_state(seed * 0x9E3779B97F4A7C15ULL + 1) {}
-    std::uint64_t Next() { // splitmix64
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
+    // Seeds next to each other must not give one stream shifted by a step: the seed is mixed.
+    explicit Random(std::uint64_t seed) : m_state(Mix(seed ^ 0x5DEECE66DULL)) {}
+    std::uint64_t Next() { return Mix(m_state += 0x9E3779B97F4A7C15ULL); } // splitmix64
     double Unit() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
     int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
 
 private:
+    static std::uint64_t Mix(std::uint64_t z) {
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        return z ^ (z >> 31);
+    }
+
     std::uint64_t m_state;
 };
 
