@@ -148,7 +148,7 @@ def first_failure(log):
     """The first failing check of a log (a QTest FAIL line, else ctest's failed test)."""
     with open(log, encoding="utf-8", errors="replace") as f:
         text = f.read()
-    found = re.search(r"^FAIL!  : (\S+)", text, re.M)
+    found = re.search(r"^FAIL!  : (\S+?\(.*?\)|\S+)", text, re.M)
     if found:
         return found.group(1)
     found = re.search(r"^\s*\d+ - (\S+) \((\w+)\)", text, re.M)
