@@ -314,6 +314,8 @@ void Form1RunTest::databaseChosenWithoutDriver() {
     Form1Session s([] { return ProviderProbeResult{false, 3706, QStringLiteral("Provider cannot be found.")}; });
     QVERIFY(!s->ProviderAvailable());
     s->Option3->setChecked(true);
+    // The database is not touched: the database method would rebuild a damaged one and say so.
+    WriteTextFile(WorkingDatabasePath(), "not a database");
     s->AddFileRows(Files({"bee.pdf", "cat.pdf"}));
     s->PushButton2_Click();
     QCOMPARE(s.ui.calls.size(), 0);
