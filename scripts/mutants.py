@@ -11,7 +11,8 @@ Reads a table of mutations (default tests/mutants.tsv): one per line, tab-separa
 `pattern` must occur exactly once in `file` (the escapes \\t, \\n and \\\\ stand for a tab, a
 line break and a backslash in pattern and replacement). `tests` is a ctest name expression
 (-R) naming the tests that matter, or `all` for every test but the install test. Blank lines
-and lines starting with # are skipped.
+and lines starting with # are skipped. The copy is built with warnings as errors, as in CI: a
+replacement that leaves a parameter unused must still use it (`reason.left(0)`).
 
 The source tree is never changed: its files are copied into DIR/tree (only files whose
 contents differ are rewritten, so that one build folder DIR/tree/build serves every mutation
