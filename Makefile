@@ -7,7 +7,7 @@ SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' '
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test sanitize fuzz package format check-format clean
+.PHONY: all deps build run test sanitize fuzz mutants package format check-format clean
 
 all: build
 
@@ -34,6 +34,13 @@ sanitize: deps
 		$(addprefix tests_,$(subst |, ,$(LABELS)))
 	@cd build-sanitize && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$$(nproc) --timeout 600 \
 		-L '$(LABELS)'
+
+# The mutation run: every change of tests/mutants.tsv is made in a copy of the tree
+# (build-mutants/tree, one incremental build in build-mutants/tree/build) and must make a test fail.
+# MUTANTS_ARGS passes options, e.g. MUTANTS_ARGS="--only ConversionCache".
+MUTANTS_ARGS ?=
+mutants: deps
+	@./scripts/mutants.py $(MUTANTS_ARGS)
 
 # The Debian package: $(BUILD)/lexitally_<version>_<arch>.deb.
 package: build

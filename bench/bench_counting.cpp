@@ -1,14 +1,16 @@
 // Times the counting pass with each word-frequency method and counting mode.
 //
 //   bench_counting [--method db|text|both] [--mode all|per-file|both] [--no-sort]
-//                  [--generate MB] [--distinct N] [--files N] [--repeat N] [FILE...]
-//   bench_counting --generate MB [--distinct N] --write FILE
+//                  [--generate MB] [--distinct N] [--seed S] [--files N] [--repeat N] [FILE...]
+//   bench_counting --generate MB [--distinct N] [--seed S] --write FILE
 //
 // Inputs are the given text files, or a generated text of MB megabytes drawn from N distinct
-// words (split into --files parts in per-file mode). "counting" is the time until the first
-// walk over the words ends (in per-file mode: the first file's walk). --no-sort requests a stop
-// at that moment, which leaves the text method's sort after one comparison: use it in
-// all-files mode to time the text method's counting alone.
+// words (default 200,000, in natural frequencies: bench/RealisticText.h; split into --files parts
+// in per-file mode; --seed picks another text). "counting" is the time spent walking over the
+// words (in per-file mode the walks of all files added up). --no-sort requests a stop when the
+// first walk ends, which leaves the text method's sort after one comparison: use it in
+// all-files mode to time the text method's counting alone. The pass yields as the window's
+// does: a clock is read on every call and the event queue gets a turn every 15 ms.
 // Runs in its own temporary folder and data folder; nothing of the user's is touched.
 
 #include "core/base/ErrorReport.h"
@@ -18,6 +20,8 @@
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
 
+#include "RealisticText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,7 +29,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <random>
 #include <vector>
 
 namespace {
@@ -35,72 +38,19 @@ struct Options {
     QStringList modes{QStringLiteral("all"), QStringLiteral("per-file")};
     bool noSort = false;
     double generateMb = 0;
-    int distinct = 3000;
+    int distinct = 200000;
+    quint64 seed = 1;
     int files = 4;
     int repeat = 1;
     QString write;
     QStringList inputs;
 };
 
-// A text of about `bytes` bytes: lines of 6 to 17 words drawn with falling frequency (the
-// k-th word about 1/k as often as the first) from `distinct` letter strings, some of them
-// capitalised, with a little punctuation, digits and non-ASCII text in between.
-QByteArray GenerateText(qint64 bytes, int distinct, quint32 seed) {
-    std::mt19937 random(seed);
-    std::vector<QByteArray> words;
-    words.reserve(static_cast<size_t>(distinct));
-    std::uniform_int_distribution<int> length(1, 11);
-    std::uniform_int_distribution<int> letter(0, 25);
-    for (int i = 0; i < distinct; ++i) {
-        QByteArray word;
-        const int n = length(random);
-        for (int k = 0; k < n; ++k) {
-            word += static_cast<char>('a' + letter(random));
-        }
-        word += QByteArray::number(i, 36)
-                    .replace('0', 'z')
-                    .replace('1', 'y')
-                    .replace('2', 'x')
-                    .replace('3', 'w')
-                    .replace('4', 'v')
-                    .replace('5', 'u')
-                    .replace('6', 't')
-                    .replace('7', 's')
-                    .replace('8', 'r')
-                    .replace('9', 'q'); // makes words nearly always distinct
-        words.push_back(word);
-    }
-    std::vector<double> weights(static_cast<size_t>(distinct));
-    for (int i = 0; i < distinct; ++i) {
-        weights[static_cast<size_t>(i)] = 1.0 / (i + 1);
-    }
-    std::discrete_distribution<int> pick(weights.begin(), weights.end());
-    std::uniform_int_distribution<int> perLine(6, 17);
-    std::uniform_int_distribution<int> percent(0, 99);
-    QByteArray text;
-    text.reserve(bytes + 256);
-    while (text.size() < bytes) {
-        const int n = perLine(random);
-        for (int k = 0; k < n; ++k) {
-            if (k > 0) {
-                text += ' ';
-            }
-            QByteArray word = words[static_cast<size_t>(pick(random))];
-            const int roll = percent(random);
-            if (roll < 8) {
-                word[0] = static_cast<char>(word[0] - 32);
-            } else if (roll < 10) {
-                word += ',';
-            } else if (roll < 11) {
-                word = "42";
-            } else if (roll < 12) {
-                word += "\xC3\xA9t\xC3\xA9"; // "été"
-            }
-            text += word;
-        }
-        text += percent(random) < 3 ? "\r\n" : "\n";
-    }
-    return text;
+// A text of about `bytes` bytes shaped like a converter's output of real documents, drawn from
+// `distinct` words in natural frequencies (bench/RealisticText.h).
+QByteArray GenerateText(qint64 bytes, int distinct, quint64 seed) {
+    const std::vector<std::string> vocabulary = bench::Vocabulary(distinct, seed);
+    return QByteArray::fromStdString(bench::RealisticText(static_cast<size_t>(bytes), vocabulary, seed + 1));
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
@@ -108,22 +58,28 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-// Remembers when the walk over the words ended: the first text that is not a per-token one.
+// Adds up the time of the walks over the words: a walk starts with the first per-token text
+// and ends with the next plain text (the method's own progress).
 class TimingProgress : public ProgressMemory {
 public:
     TimingProgress(const QElapsedTimer& clock, bool stopAtSort) : m_clock(clock), m_stopAtSort(stopAtSort) {}
     void SetText(const ProgressText& text) override {
         if (text.kind != ProgressText::Kind::Plain) {
             m_counters = text.a + text.b + text.c; // numbers only, as a window's sink keeps them
+            if (m_walkStart < 0) {
+                m_walkStart = m_clock.nsecsElapsed();
+            }
             return;
         }
         ProgressMemory::SetText(text);
-        if (m_walkEnd < 0) {
-            m_walkEnd = m_clock.nsecsElapsed();
+        if (m_walkStart >= 0) {
+            m_walks += m_clock.nsecsElapsed() - m_walkStart;
+            m_walkStart = -1;
             stop = m_stopAtSort;
         }
     }
-    qint64 m_walkEnd = -1;
+    qint64 m_walks = 0;
+    qint64 m_walkStart = -1;
     qint64 m_counters = 0;
     bool stop = false;
 
@@ -168,6 +124,13 @@ void RunOne(const QString& method, const QString& mode, const QList<QByteArray>&
         pass.stopRequested = [&progress] { return progress.stop; };
         pass.progress = &progress;
         pass.results = &sink;
+        QElapsedTimer sinceTurn;
+        pass.yield = [&sinceTurn] { // as the window's: one real turn every 15 ms at most
+            if (!sinceTurn.isValid() || sinceTurn.elapsed() >= 15) {
+                QCoreApplication::processEvents();
+                sinceTurn.start();
+            }
+        };
         clock.start();
         if (method == QStringLiteral("db")) {
             SortingDB(pass);
@@ -176,8 +139,8 @@ void RunOne(const QString& method, const QString& mode, const QList<QByteArray>&
         }
         const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
         best = std::min(best, seconds);
-        if (progress.m_walkEnd >= 0) {
-            bestWalk = std::min(bestWalk, static_cast<double>(progress.m_walkEnd) / 1e9);
+        if (progress.m_walks > 0) {
+            bestWalk = std::min(bestWalk, static_cast<double>(progress.m_walks) / 1e9);
         }
     }
     const double mb = static_cast<double>(bytes) / 1e6;
@@ -190,9 +153,10 @@ void RunOne(const QString& method, const QString& mode, const QList<QByteArray>&
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: bench_counting [--method db|text|both] [--mode all|per-file|both] [--no-sort]\n"
-                         "                      [--generate MB] [--distinct N] [--files N] [--repeat N] [FILE...]\n"
-                         "       bench_counting --generate MB [--distinct N] --write FILE\n");
+    std::fprintf(stderr,
+                 "usage: bench_counting [--method db|text|both] [--mode all|per-file|both] [--no-sort]\n"
+                 "                      [--generate MB] [--distinct N] [--seed S] [--files N] [--repeat N] [FILE...]\n"
+                 "       bench_counting --generate MB [--distinct N] [--seed S] --write FILE\n");
     return 2;
 }
 
@@ -223,6 +187,8 @@ int main(int argc, char** argv) {
             options.files = std::max(1, value().toInt());
         } else if (a == QStringLiteral("--repeat")) {
             options.repeat = std::max(1, value().toInt());
+        } else if (a == QStringLiteral("--seed")) {
+            options.seed = value().toULongLong();
         } else if (a == QStringLiteral("--write")) {
             options.write = value();
         } else if (a.startsWith(u'-')) {
@@ -246,7 +212,8 @@ int main(int argc, char** argv) {
         if (options.generateMb <= 0) {
             return Usage();
         }
-        const QByteArray text = GenerateText(static_cast<qint64>(options.generateMb * 1e6), options.distinct, 1);
+        const QByteArray text =
+            GenerateText(static_cast<qint64>(options.generateMb * 1e6), options.distinct, options.seed);
         return WriteFile(options.write, text) ? 0 : 1;
     }
 
@@ -263,7 +230,7 @@ int main(int argc, char** argv) {
         if (options.generateMb <= 0) {
             options.generateMb = 5;
         }
-        inputs << GenerateText(static_cast<qint64>(options.generateMb * 1e6), options.distinct, 1);
+        inputs << GenerateText(static_cast<qint64>(options.generateMb * 1e6), options.distinct, options.seed);
     }
 
     QTemporaryDir scratch;

@@ -1,74 +1,86 @@
-// Writes a folder of small text PDFs for the conversion benchmarks.
+// Writes a folder of text PDFs for the conversion and counting benchmarks.
 //
-//     bench_makepdfs FOLDER [COUNT=200] [PAGES=3] [LINES_PER_PAGE=40]
+//     bench_makepdfs FOLDER [COUNT=200] [PAGES=3] [LINES_PER_PAGE=40] [--distinct N] [--seed S]
 //
-// The PDFs are written by hand (standard Helvetica font, no embedded fonts, compressed page
-// content), so this needs nothing beyond QtCore. The words are pseudo-random but the same on every run.
+// The PDFs are written by hand with the standard fonts (Helvetica, Times, Courier, Helvetica
+// Bold, a different one on each page, no embedded fonts, compressed page content), so this
+// needs nothing beyond QtCore. The words come from a realistic vocabulary of N distinct words
+// (default 200,000) in natural frequencies (bench/RealisticText.h), one stream of sentences per
+// file; the same arguments give the same files on every run.
+
+#include "RealisticText.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <QString>
 
 #include <cstdio>
 
 namespace {
 
-const char* const kWords[] = {
-    "the",     "of",     "and",    "measure", "text",     "word",     "line",    "count",   "river",  "stone",
-    "letter",  "window", "garden", "harbour", "morning",  "evening",  "quiet",   "bright",  "paper",  "number",
-    "report",  "office", "flow",   "fine",    "affluent", "question", "answer",  "between", "within", "beyond",
-    "village", "market", "winter", "summer",  "station",  "journey",  "chapter", "history", "people", "silver",
+struct Font {
+    const char* name;
+    int size;
 };
-constexpr int kWordCount = sizeof(kWords) / sizeof(kWords[0]);
+const Font kFonts[] = {{"Helvetica", 10}, {"Times-Roman", 11}, {"Courier", 9}, {"Helvetica-Bold", 10}};
+constexpr int kFontCount = sizeof(kFonts) / sizeof(kFonts[0]);
 
-// A small deterministic generator (linear congruential), so runs are comparable.
-class Words {
-public:
-    explicit Words(quint32 seed) : m_state(seed) {}
-    const char* Next() {
-        m_state = m_state * 1664525u + 1013904223u;
-        return kWords[(m_state >> 16) % kWordCount];
-    }
-
-private:
-    quint32 m_state;
-};
-
-QByteArray PageContent(Words& words, int lines) {
-    QByteArray content = "BT /F1 10 Tf 12 TL 56 790 Td\n";
-    for (int line = 0; line < lines; ++line) {
-        QByteArray text;
-        for (int w = 0; w < 11; ++w) {
-            if (w > 0) {
-                text += ' ';
-            }
-            text += words.Next();
+// The lines of a file's text, as the standard fonts' WinAnsi encoding has them (Latin-1 for the
+// accented letters of the vocabulary).
+QList<QByteArray> TextLines(const std::vector<std::string>& vocabulary, int count, quint64 seed) {
+    QList<QByteArray> lines;
+    const std::string text = bench::RealisticText(static_cast<size_t>(count) * 60, vocabulary, seed);
+    for (const QByteArray& line : QByteArray::fromStdString(text).split('\n')) {
+        if (line != "\f") {
+            lines << QString::fromUtf8(line).toLatin1();
         }
-        content += '(' + text + ") Tj T*\n";
+        if (lines.size() == count) {
+            break;
+        }
+    }
+    while (lines.size() < count) {
+        lines << QByteArray();
+    }
+    return lines;
+}
+
+QByteArray PageContent(const QList<QByteArray>& lines, int font) {
+    const QByteArray size = QByteArray::number(kFonts[font].size);
+    QByteArray content = "BT /F" + QByteArray::number(font + 1) + ' ' + size + " Tf " +
+                         QByteArray::number(kFonts[font].size + 3) + " TL 56 790 Td\n";
+    for (const QByteArray& line : lines) {
+        content += line.isEmpty() ? QByteArray("T*\n") : '(' + line + ") Tj T*\n";
     }
     content += "ET\n";
     return content;
 }
 
-QByteArray MakePdf(int pages, int lines, quint32 seed) {
-    Words words(seed);
+QByteArray MakePdf(int pages, int lines, const std::vector<std::string>& vocabulary, quint64 seed) {
+    const QList<QByteArray> text = TextLines(vocabulary, pages * lines, seed);
     QList<QByteArray> objects;
-    // 1 catalog, 2 page tree, 3 font, then per page: page object and its content stream.
+    // 1 catalog, 2 page tree, 3 to 6 fonts, then per page: page object and its content stream.
     objects << "<< /Type /Catalog /Pages 2 0 R >>";
     QByteArray kids;
     for (int p = 0; p < pages; ++p) {
-        kids += QByteArray::number(4 + 2 * p) + " 0 R ";
+        kids += QByteArray::number(3 + kFontCount + 2 * p) + " 0 R ";
     }
     objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>";
-    objects << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";
+    QByteArray fonts;
+    for (int f = 0; f < kFontCount; ++f) {
+        objects << QByteArray("<< /Type /Font /Subtype /Type1 /BaseFont /") + kFonts[f].name +
+                       " /Encoding /WinAnsiEncoding >>";
+        fonts += "/F" + QByteArray::number(f + 1) + ' ' + QByteArray::number(3 + f) + " 0 R ";
+    }
     for (int p = 0; p < pages; ++p) {
         // Compressed like the content of most real PDFs (zlib stream: qCompress without its
         // four-byte length prefix), so the words are not readable in the raw file.
-        const QByteArray content = qCompress(PageContent(words, lines)).mid(4);
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents " + QByteArray::number(5 + 2 * p) +
-                       " 0 R /Resources << /Font << /F1 3 0 R >> >> >>";
+        const QByteArray content =
+            qCompress(PageContent(text.mid(static_cast<qsizetype>(p) * lines, lines), p % kFontCount)).mid(4);
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents " +
+                       QByteArray::number(4 + kFontCount + 2 * p) + " 0 R /Resources << /Font << " + fonts + ">> >> >>";
         objects << "<< /Length " + QByteArray::number(content.size()) + " /Filter /FlateDecode >>\nstream\n" + content +
                        "\nendstream";
     }
@@ -92,24 +104,40 @@ QByteArray MakePdf(int pages, int lines, quint32 seed) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: bench_makepdfs FOLDER [COUNT=200] [PAGES=3] [LINES_PER_PAGE=40]\n");
+    QStringList args = app.arguments().mid(1);
+    int distinct = 200000;
+    quint64 seed = 1;
+    for (qsizetype i = 0; i + 1 < args.size();) {
+        if (args[i] == QStringLiteral("--distinct") || args[i] == QStringLiteral("--seed")) {
+            if (args[i] == QStringLiteral("--distinct")) {
+                distinct = args[i + 1].toInt();
+            } else {
+                seed = args[i + 1].toULongLong();
+            }
+            args.remove(i, 2);
+        } else {
+            ++i;
+        }
+    }
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_makepdfs FOLDER [COUNT=200] [PAGES=3] [LINES_PER_PAGE=40] [--distinct N] "
+                             "[--seed S]\n");
         return 2;
     }
-    const QString folder = args[1];
-    const int count = args.size() > 2 ? args[2].toInt() : 200;
-    const int pages = args.size() > 3 ? args[3].toInt() : 3;
-    const int lines = args.size() > 4 ? args[4].toInt() : 40;
-    if (count < 1 || pages < 1 || lines < 1 || !QDir().mkpath(folder)) {
+    const QString folder = args[0];
+    const int count = args.size() > 1 ? args[1].toInt() : 200;
+    const int pages = args.size() > 2 ? args[2].toInt() : 3;
+    const int lines = args.size() > 3 ? args[3].toInt() : 40;
+    if (count < 1 || pages < 1 || lines < 1 || distinct < 1 || !QDir().mkpath(folder)) {
         std::fprintf(stderr, "bench_makepdfs: bad arguments or folder\n");
         return 2;
     }
+    const std::vector<std::string> vocabulary = bench::Vocabulary(distinct);
     for (int i = 1; i <= count; ++i) {
         const QString path = folder + QStringLiteral("/doc-%1.pdf").arg(i, 4, 10, QLatin1Char('0'));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(MakePdf(pages, lines, static_cast<quint32>(i))) < 0) {
+            file.write(MakePdf(pages, lines, vocabulary, seed * 100003 + static_cast<quint64>(i))) < 0) {
             std::fprintf(stderr, "bench_makepdfs: cannot write %s\n", qPrintable(path));
             return 1;
         }

@@ -151,6 +151,13 @@ private slots:
         const RunResult window = WindowRun(pdfs, perFile, ignoreCase, database, {});
         const RunResult cli = CliRun(pdfs, perFile, ignoreCase, database, {}, 0);
         QVERIFY(!window.rows.isEmpty());
+        // Worked out by hand from the converter's texts:
+        //   "The Fox and the Grapes\nthe fox saw grapes\n\n\fFox fox o\uFB00ice\n\n\f" (6 lines)
+        //   "\f" of the scan's empty page (1 line)
+        //   "Once upon a midnight dreary\nthe raven\n\n\f" (4 lines)
+        // 12 + 7 words ("\fFox" is Fox, the ligature leaves "oice"); lines: 5 + 0 + 3 per file,
+        // 11 - 1 of the joined text; 55 + 1 + 37 characters, less 9 + 5 blanks.
+        QCOMPARE(window.totals, (QList<qint64>{19, perFile ? 8 : 10, 93, 79}));
         QCOMPARE(cli.rows, window.rows);
         QCOMPARE(cli.totals, window.totals);
         QCOMPARE(cli.unreadable, window.unreadable);

@@ -418,6 +418,8 @@ void Form1RunTest::databaseChosenWithoutDriver() {
     Form1Session s([] { return ProviderProbeResult{false, 3706, QStringLiteral("Provider cannot be found.")}; });
     QVERIFY(!s->ProviderAvailable());
     s->Option3->setChecked(true);
+    // The database is not touched: the database method would rebuild a damaged one and say so.
+    WriteTextFile(WorkingDatabasePath(), "not a database");
     s->AddFileRows(Files({"bee.pdf", "cat.pdf"}));
     s->PushButton2_Click();
     QCOMPARE(s.ui.calls.size(), 0);
@@ -434,18 +436,20 @@ void Form1RunTest::wordOptions_data() {
     QTest::addColumn<QByteArray>("ownList"); // the user's file, chosen through "Other list…"
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QString>("wordCount");
+    QTest::addColumn<bool>("listGone"); // the chosen list's file cannot be read
     const QString greek = QStringLiteral("\u03ba\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1|1");
     const int other = 4; // after English, German, French, Spanish
-    QTest::newRow("as always") << false << -1 << QByteArray() << QStringList{"die|1", "strae|1", "strasse|1", "the|1"}
-                               << " Word count: 4";
+    const QStringList asAlways{"die|1", "strae|1", "strasse|1", "the|1"};
+    QTest::newRow("as always") << false << -1 << QByteArray() << asAlways << " Word count: 4" << false;
     QTest::newRow("all letters") << true << -1 << QByteArray() << QStringList{"die|1", "the|1", greek, "strasse|2"}
-                                 << " Word count: 5";
+                                 << " Word count: 5" << false;
     QTest::newRow("English common words")
-        << false << 0 << QByteArray() << QStringList{"die|1", "strae|1", "strasse|1"} << " Word count: 4";
+        << false << 0 << QByteArray() << QStringList{"die|1", "strae|1", "strasse|1"} << " Word count: 4" << false;
     QTest::newRow("all letters, German common words")
-        << true << 1 << QByteArray() << QStringList{"the|1", greek, "strasse|2"} << " Word count: 5";
+        << true << 1 << QByteArray() << QStringList{"the|1", greek, "strasse|2"} << " Word count: 5" << false;
     QTest::newRow("own list") << false << other << QByteArray("# mine\nDIE\n\nstrasse\n")
-                              << QStringList{"strae|1", "the|1"} << " Word count: 4";
+                              << QStringList{"strae|1", "the|1"} << " Word count: 4" << false;
+    QTest::newRow("English list cannot be read") << false << 0 << QByteArray() << asAlways << " Word count: 4" << true;
 }
 
 void Form1RunTest::wordOptions() {
@@ -454,7 +458,20 @@ void Form1RunTest::wordOptions() {
     QFETCH(QByteArray, ownList);
     QFETCH(QStringList, rows);
     QFETCH(QString, wordCount);
+    QFETCH(bool, listGone);
     IsolatedEnvironment env;
+    const QString list = env.Work() + QStringLiteral("/app/stopwords/english.txt");
+    if (listGone) {
+        // The program's folder as built, but for a list whose file has gone.
+        QVERIFY(QDir().mkpath(env.Work() + QStringLiteral("/app/stopwords")));
+        for (const QFileInfo& entry : QDir(TestAppDir()).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+            if (entry.fileName() != QStringLiteral("stopwords")) {
+                QVERIFY(QFile::link(entry.filePath(), env.Work() + QStringLiteral("/app/") + entry.fileName()));
+            }
+        }
+        QVERIFY(QFile::link(env.Work() + QStringLiteral("/gone.txt"), list));
+        env.Set("LEXITALLY_APP_DIR", env.Work() + QStringLiteral("/app"));
+    }
     Form1Session s;
     s->AddFileRows(Files({"langs.pdf"}));
     QVERIFY(s.Show());
@@ -492,7 +509,10 @@ void Form1RunTest::wordOptions() {
         s.ui.Clear();
     }
     s->PushButton2_Click();
-    QVERIFY2(s.ui.calls.isEmpty(), qPrintable(s.ui.MessageTexts().join(u'\n')));
+    // An unreadable list is said once; the run goes on with every word.
+    QCOMPARE(s.ui.MessageTexts(), listGone ? QStringList{QStringLiteral("The list of common words cannot be read: ") +
+                                                         list + QStringLiteral(": No such file or directory")}
+                                           : QStringList{});
     QCOMPARE(RowsOf(s->Results().Model()), rows);
     QCOMPARE(s->Results().Model()->Captions().first(), wordCount);
 

@@ -183,7 +183,8 @@ void StartupTest::firstStart() {
     // Both data-folder levels, and the working database as a byte copy of the template.
     QVERIFY(QFileInfo(DataFolderFirstLevel()).isDir());
     QVERIFY(QFileInfo(DataFolder()).isDir());
-    QCOMPARE(WorkingDatabasePath(), SpecialFolderPath(35) + QStringLiteral("/Quorvant/Lexitally/dbData.sqlite"));
+    const QString dataHome = dataHomeExists ? env.Data() : env.Root() + QStringLiteral("/fresh/.local/share");
+    QCOMPARE(WorkingDatabasePath(), dataHome + QStringLiteral("/Quorvant/Lexitally/dbData.sqlite"));
     const QByteArray blank = ReadAll(TestAppDir() + QStringLiteral("/dbBlank.sqlite"));
     QVERIFY(!blank.isEmpty());
     QCOMPARE(ReadAll(WorkingDatabasePath()), blank);

@@ -7,8 +7,62 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <QDirIterator>
+
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+bool GiveToNobody(const QString& tree) {
+    bool ok = ::lchown(QFile::encodeName(tree).constData(), kNobody, kNobody) == 0;
+    QDirIterator it(tree, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        ok = ::lchown(QFile::encodeName(it.next()).constData(), kNobody, kNobody) == 0 && ok;
+    }
+    return ok;
+}
+
+} // namespace
+
+AsOrdinaryUser::AsOrdinaryUser(const QStringList& openFolders, const QStringList& ownTrees) {
+    if (::geteuid() != 0) {
+        m_ok = true;
+        return;
+    }
+    bool given = true;
+    for (const QString& folder : openFolders) {
+        given = ::chmod(QFile::encodeName(folder).constData(), 0755) == 0 && given;
+    }
+    for (const QString& tree : ownTrees) {
+        given = GiveToNobody(tree) && given;
+    }
+    // Real and effective ids change (the program's own folder is named after the real one); the
+    // saved ones stay the super-user's, so that the end can come back.
+    const int count = ::getgroups(0, nullptr);
+    m_groups.resize(static_cast<size_t>(std::max(count, 0)));
+    m_groups.resize(static_cast<size_t>(std::max(::getgroups(count, m_groups.data()), 0)));
+    m_group = ::setgroups(0, nullptr) == 0 && ::setresgid(kNobody, kNobody, 0) == 0;
+    m_user = m_group && ::setresuid(kNobody, kNobody, 0) == 0;
+    m_ok = given && m_user;
+}
+
+AsOrdinaryUser::~AsOrdinaryUser() {
+    // A test that cannot become root again must not go on as someone else.
+    if (m_user && ::setresuid(0, 0, 0) != 0) {
+        std::abort();
+    }
+    if (m_group && (::setresgid(0, 0, 0) != 0 || ::setgroups(m_groups.size(), m_groups.data()) != 0)) {
+        std::abort();
+    }
+}
 
 IsolatedEnvironment::IsolatedEnvironment() {
     QDir().mkpath(Temp());

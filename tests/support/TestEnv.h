@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <map>
 #include <memory>
+#include <sys/types.h>
+#include <vector>
 
 // Points TEMP, XDG_CONFIG_HOME, XDG_DATA_HOME and HOME at a fresh temporary folder for as
 // long as it lives, so that a test never touches a real user's files. The previous values
@@ -31,6 +34,25 @@ public:
 private:
     QTemporaryDir m_dir;
     std::map<QByteArray, std::pair<bool, QByteArray>> m_saved;
+};
+
+// Acts as the ordinary user nobody for as long as it lives, when the process runs as the
+// super-user, whom file permissions do not bind (otherwise it changes nothing). The folders in
+// openFolders are opened to everyone (mode 0755); the trees in ownTrees become nobody's with
+// everything in them. Ok() is false when the change failed.
+class AsOrdinaryUser {
+public:
+    explicit AsOrdinaryUser(const QStringList& openFolders, const QStringList& ownTrees = {});
+    ~AsOrdinaryUser();
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    bool m_ok = false;
+    bool m_group = false;
+    bool m_user = false;
+    std::vector<gid_t> m_groups;
 };
 
 // The build folder that holds the program's assets.

@@ -1,0 +1,237 @@
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "core/extract/ConversionCache.h"
+#include "core/extract/Readability.h"
+#include "core/run/AnalysisRun.h"
+#include "support/PdfFixtures.h"
+#include "support/ScriptedUi.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+
+const QString kUserPassword = QStringLiteral("user-pw");
+const QString kOwnerPassword = QStringLiteral("owner pw");
+const QString kWrongPassword = QStringLiteral("  - invalid password or no password protected.");
+
+class Rows : public ResultSink {
+public:
+    void AddRow(const QStringList& cells) override { rows << cells.join(u' '); }
+    void SetTotals(const Totals&) override {}
+    QStringList rows;
+};
+
+// Answers the password asked for each file in turn.
+class Passwords : public RunObserver {
+public:
+    explicit Passwords(QStringList answers) : m_answers(std::move(answers)) {}
+    QString Password(const QString&) override { return m_answers.isEmpty() ? QString() : m_answers.takeFirst(); }
+
+private:
+    QStringList m_answers;
+};
+
+struct Outcome {
+    QStringList rows;
+    QStringList unreadable; // "name: reason"
+};
+
+// One run of all files together by the text method, ignoring letter case.
+Outcome Analyse(const QStringList& paths, const QStringList& passwords, int jobs, bool textInput = false,
+                ConversionCache* cache = nullptr) {
+    AnalysisRequest request;
+    request.rows = [paths] { return paths; };
+    request.ignoreCase = [] { return true; };
+    request.databaseWanted = false;
+    request.textWanted = true;
+    request.textInput = textInput;
+    request.jobs = jobs;
+    Rows rows;
+    Passwords observer(passwords);
+    ScriptedUi ui;
+    AnalysisContext context;
+    context.results = &rows;
+    context.observer = &observer;
+    context.cache = cache;
+    context.ui = &ui;
+    ErrorReport steps(ui, QStringLiteral("in the test "));
+    const AnalysisSummary summary = RunAnalysis(request, context, steps);
+    Outcome outcome{rows.rows, {}};
+    for (const UnreadableFile& file : summary.unreadable) {
+        outcome.unreadable << QFileInfo(file.path).fileName() + u':' + file.reason;
+    }
+    if (!ui.calls.isEmpty()) {
+        outcome.unreadable << QStringLiteral("box: ") + ui.calls.first().text;
+    }
+    return outcome;
+}
+
+} // namespace
+
+class RunTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_files.isValid());
+        QVERIFY(!MakeTextPdf(File("bee.pdf"), {"bee ant bee"}).isEmpty());
+        QVERIFY(EncryptPdf(File("bee.pdf"), File("locked.pdf"), kUserPassword, kOwnerPassword));
+    }
+
+    // A file listed twice with different passwords is converted with each: the later row does
+    // not take over the verdict of the earlier one. A file has one text, counted once; the
+    // later conversion's text (or its lack) is the one counted.
+    void sameFileOtherPassword_data() {
+        QTest::addColumn<QStringList>("passwords");
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("unreadable");
+        const QStringList counted{"ant 1", "bee 2"};
+        const QStringList wrong{QStringLiteral("locked.pdf:") + kWrongPassword};
+        QTest::newRow("right, then wrong") << QStringList{kOwnerPassword, "guess"} << 2 << QStringList{} << wrong;
+        QTest::newRow("wrong, then right") << QStringList{"guess", kOwnerPassword} << 2 << counted << wrong;
+        QTest::newRow("right twice") << QStringList{kOwnerPassword, kOwnerPassword} << 2 << counted << QStringList{};
+        QTest::newRow("one job: wrong, then right") << QStringList{"guess", kOwnerPassword} << 1 << counted << wrong;
+    }
+
+    void sameFileOtherPassword() {
+        QFETCH(QStringList, passwords);
+        QFETCH(int, jobs);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, unreadable);
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const Outcome outcome = Analyse({File("locked.pdf"), File("locked.pdf")}, passwords, jobs);
+        QCOMPARE(outcome.rows, rows);
+        QCOMPARE(outcome.unreadable, unreadable);
+    }
+
+    // Texts given in place of PDFs: why one cannot be used. The unreadable file is tried by
+    // nobody, whom its permissions bind.
+    void textInputReasons_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing"
+                                 << "file not found";
+        QTest::newRow("folder") << "folder"
+                                << "is a folder";
+        QTest::newRow("unreadable") << "unreadable"
+                                    << "cannot be read";
+    }
+
+    void textInputReasons() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        IsolatedEnvironment env;
+        const QString good = WriteTextFile(env.Work() + QStringLiteral("/good.txt"), "one two two\n");
+        const QString bad = env.Work() + QStringLiteral("/bad.txt");
+        std::optional<AsOrdinaryUser> user;
+        if (kind == QStringLiteral("folder")) {
+            QVERIFY(QDir().mkpath(bad));
+        } else if (kind == QStringLiteral("unreadable")) {
+            WriteTextFile(bad, "three\n");
+            user.emplace(QStringList{env.Root()}, QStringList{env.Root()});
+            QVERIFY(user->Ok());
+            QVERIFY(QFile::setPermissions(bad, QFileDevice::WriteOwner));
+        }
+        const Outcome outcome = Analyse({bad, good}, {}, 1, true);
+        QCOMPARE(outcome.rows, (QStringList{"one 1", "two 2"}));
+        QCOMPARE(outcome.unreadable, QStringList{QStringLiteral("bad.txt:") + reason});
+    }
+
+    // The readability check keeps a file's conversion without a password; a run with the right
+    // password does not take that failed conversion for its own.
+    void checkThenRunWithPassword() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        ConversionCache cache(env.Temp() + QStringLiteral("/cache"));
+        ScriptedUi ui;
+        ReadabilityContext check;
+        check.paths = [this] { return QStringList{File("locked.pdf")}; };
+        check.ui = &ui;
+        check.cache = &cache;
+        QCOMPARE(CheckByCodeNotPreviewTextbox(check), QStringList{File("locked.pdf")});
+        int code = 0;
+        QVERIFY(cache.Lookup(File("locked.pdf"), QString(), code));
+        const Outcome outcome = Analyse({File("locked.pdf")}, {kUserPassword}, 1, false, &cache);
+        QCOMPARE(outcome.rows, (QStringList{"ant 1", "bee 2"}));
+        QCOMPARE(outcome.unreadable, QStringList{});
+    }
+
+    // An entry belongs to the file (whatever path names it), its version and the password.
+    void cacheKey_data() {
+        QTest::addColumn<QString>("change"); // between storing and looking up
+        QTest::addColumn<bool>("found");
+        QTest::newRow("nothing") << "nothing" << true;
+        QTest::newRow("through a link") << "link" << true;
+        QTest::newRow("through ./ and ..") << "dots" << true;
+        QTest::newRow("another password") << "password" << false;
+        QTest::newRow("same size and time, other contents") << "metadata" << false;
+        QTest::newRow("disabled cache") << "disabled" << false;
+    }
+
+    void cacheKey() {
+        QFETCH(QString, change);
+        QFETCH(bool, found);
+        IsolatedEnvironment env;
+        const QString pdf = WriteTextFile(env.Work() + QStringLiteral("/sub/a.pdf"), "version 1");
+        const QString folder = change == QStringLiteral("disabled") ? QString() : env.Temp() + QStringLiteral("/cache");
+        ConversionCache cache(folder);
+        QCOMPARE(cache.Enabled(), !folder.isEmpty());
+        QCOMPARE(cache.TextPath(pdf, QString()).isEmpty(), folder.isEmpty());
+        cache.Store(pdf, QString(), 3);
+        QString asked = pdf;
+        QString password;
+        if (change == QStringLiteral("link")) {
+            asked = env.Work() + QStringLiteral("/link.pdf");
+            QVERIFY(QFile::link(pdf, asked));
+        } else if (change == QStringLiteral("dots")) {
+            asked = env.Work() + QStringLiteral("/sub/./../sub/a.pdf");
+        } else if (change == QStringLiteral("password")) {
+            password = QStringLiteral("pw");
+        } else if (change == QStringLiteral("metadata")) {
+            // Only the change time tells: same size, modification time put back.
+            const QDateTime modified = QFileInfo(pdf).lastModified();
+            QTest::qSleep(20);
+            WriteTextFile(pdf, "version 2");
+            QFile file(pdf);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+            file.close();
+            QCOMPARE(QFileInfo(pdf).lastModified(), modified);
+        }
+        int code = 0;
+        QCOMPARE(cache.Lookup(asked, password, code), found);
+        QCOMPARE(code, found ? 3 : 0);
+    }
+
+    // An entry with a result code and no text (the converter wrote none): restored as it is, and
+    // a stale text at the target goes.
+    void entryWithoutText() {
+        IsolatedEnvironment env;
+        const QString pdf = WriteTextFile(env.Work() + QStringLiteral("/a.pdf"), "pdf");
+        ConversionCache cache(env.Temp() + QStringLiteral("/cache"));
+        cache.Store(pdf, QString(), 1);
+        QVERIFY(!QFileInfo::exists(cache.TextPath(pdf, QString())));
+        const QString target = WriteTextFile(env.Work() + QStringLiteral("/out/a.txt"), "stale text");
+        int code = 0;
+        QVERIFY(cache.Restore(pdf, QString(), target, code));
+        QCOMPARE(code, 1);
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+private:
+    QString File(const QString& name) const { return m_files.path() + u'/' + name; }
+    QTemporaryDir m_files;
+};
+
+LEXITALLY_TEST_MAIN(RunTest)
+#include "test_run.moc"
