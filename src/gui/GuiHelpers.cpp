@@ -64,6 +64,9 @@ void MoveClientTo(QWidget* window, const QPoint& client) {
 
 } // namespace
 
+// Counts the placements of a window, so that a placement's late checks know they are stale.
+constexpr char kPlacementProperty[] = "lexitallyPlacement";
+
 void TakePlaceOf(QWidget* window, const QWidget* place) {
     if (!window || !place || window == place || !place->testAttribute(Qt::WA_WState_Created)) {
         return;
@@ -83,16 +86,22 @@ void TakePlaceOf(QWidget* window, const QWidget* place) {
     window->winId();
     MoveClientTo(window, frameTopLeft + QPoint(margins.left(), margins.top()));
     // The window manager frames the window once it is shown, and some place it by rules of their
-    // own: once framed, a window that stands elsewhere is put right.
+    // own: once framed, a window that stands elsewhere is put right. The first look that finds it
+    // in its place ends the watch, so that a window the user moves afterwards stays where it is
+    // put; so does a later placement of the same window.
     QPointer<QWidget> moved(window);
+    const int placement = window->property(kPlacementProperty).toInt() + 1;
+    window->setProperty(kPlacementProperty, placement);
     for (const int ms : {60, 250, 700}) {
-        QTimer::singleShot(ms, window, [moved, frameTopLeft] {
-            if (!moved || !moved->isVisible()) {
+        QTimer::singleShot(ms, window, [moved, frameTopLeft, placement] {
+            if (!moved || !moved->isVisible() || moved->property(kPlacementProperty).toInt() != placement) {
                 return;
             }
             const QPoint off = frameTopLeft - moved->frameGeometry().topLeft();
             if (off.manhattanLength() > 1) {
                 MoveClientTo(moved, moved->geometry().topLeft() + off);
+            } else {
+                moved->setProperty(kPlacementProperty, placement + 1); // in place: watch no longer
             }
         });
     }
