@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <csignal>
@@ -50,6 +51,59 @@ struct Inputs {
 
 QByteArray Lines(const QStringList& lines) {
     return lines.join(u'\n').toUtf8() + '\n';
+}
+
+// The option names a help text lists: the names at the start of its option lines ("  -o,
+// --output FILE"); those followed by a value go to valued too.
+QStringList HelpOptions(const QByteArray& help, QStringList* valued = nullptr) {
+    static const QRegularExpression line(QStringLiteral("^  (-[a-z]|--[a-z-]*)(?:, (-[a-z]|--[a-z-]*))?( [^ -])?"),
+                                         QRegularExpression::MultilineOption);
+    QStringList names;
+    for (auto match = line.globalMatch(QString::fromUtf8(help)); match.hasNext();) {
+        const QRegularExpressionMatch found = match.next();
+        for (int i : {1, 2}) {
+            if (found.hasCaptured(i) && !found.captured(i).isEmpty()) {
+                names << found.captured(i);
+                if (valued && !found.captured(3).isEmpty()) {
+                    *valued << found.captured(i);
+                }
+            }
+        }
+    }
+    return names;
+}
+
+// The option names of a manual page's section: the dashed words of its tagged paragraphs' tags.
+QStringList ManualOptions(const QString& page, const QString& section) {
+    const QStringList lines = page.split(u'\n');
+    QStringList names;
+    bool inside = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].startsWith(QStringLiteral(".SH "))) {
+            inside = lines[i] == QStringLiteral(".SH ") + section;
+        } else if (inside && lines[i] == QStringLiteral(".TP") && i + 1 < lines.size()) {
+            QString tag = lines[i + 1];
+            tag.remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")))
+                .replace(QStringLiteral("\\-"), QStringLiteral("-"));
+            static const QRegularExpression word(QStringLiteral("(?:^|[\\s\",])(--?[a-z-]*)(?=[\\s\",]|$)"));
+            for (auto match = word.globalMatch(tag); match.hasNext();) {
+                names << match.next().captured(1);
+            }
+        }
+    }
+    return names;
+}
+
+// The words of a variable the bash completion sets: local NAME='...'.
+QStringList CompletionWords(const QString& script, const QString& name) {
+    const QRegularExpression variable(QStringLiteral("local ") + name + QStringLiteral("='([^']*)'"));
+    return variable.match(script).captured(1).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
+QStringList Sorted(QStringList list) {
+    list.sort();
+    list.removeDuplicates();
+    return list;
 }
 
 } // namespace
@@ -766,6 +820,39 @@ private slots:
             // The database joins "Straße" (2), "STRASSE" and "strasse" under the smallest spelling.
             QVERIFY2(merged.out.contains(R"(["STRASSE","4"])"), merged.out.constData());
         }
+    }
+
+    // --help, the manual page and the bash completion name the same options, and the completion
+    // skips the value of every option that takes one.
+    void optionsDocumented_data() {
+        QTest::addColumn<QStringList>("help");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("completion");
+        QTest::newRow("run") << QStringList{"--help"} << "OPTIONS"
+                             << "options";
+        QTest::newRow("merge") << QStringList{"merge", "--help"} << "MERGE"
+                               << "merge_options";
+    }
+
+    void optionsDocumented() {
+        QFETCH(QStringList, help);
+        QFETCH(QString, section);
+        QFETCH(QString, completion);
+        IsolatedEnvironment env;
+        const Outcome outcome = RunCli(help, env.Work());
+        QCOMPARE(outcome.exitCode, 0);
+        QStringList valued;
+        const QStringList listed = Sorted(HelpOptions(outcome.out, &valued));
+        QVERIFY(listed.contains(QStringLiteral("--help")));
+        QVERIFY(listed.contains(QStringLiteral("--format")));
+        const QString packaging = QStringLiteral(LEXITALLY_TEST_SOURCE_DIR "/packaging/");
+        const QString page = QString::fromUtf8(ReadAll(packaging + QStringLiteral("lexitally-cli.1")));
+        QCOMPARE(Sorted(ManualOptions(page, section)), listed);
+        const QString script = QString::fromUtf8(ReadAll(packaging + QStringLiteral("lexitally-cli.bash-completion")));
+        QCOMPARE(Sorted(CompletionWords(script, completion)), listed);
+        const QString valuedName =
+            completion == QStringLiteral("options") ? QStringLiteral("valued") : QStringLiteral("merge_valued");
+        QCOMPARE(Sorted(CompletionWords(script, valuedName)), Sorted(valued));
     }
 };
 
