@@ -96,6 +96,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
             options.jobs = jobs;
         } else if (argument == QStringLiteral("--password-stdin")) {
             options.passwordStdin = true;
+        } else if (argument == QStringLiteral("--summary")) {
+            options.summary = true;
         } else if (argument == QStringLiteral("--per-file")) {
             options.mode = CountMode::PerFile;
         } else if (argument == QStringLiteral("--case-sensitive")) {
@@ -167,7 +169,7 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: lexitally-cli [--per-file] [--case-sensitive] [--method db|text]\n"
+        "Usage: lexitally-cli [--per-file] [--summary] [--case-sensitive] [--method db|text]\n"
         "                     [--letters ascii|all] [--stop-words LIST|FILE]\n"
         "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
         "                     [--password PW | --password-stdin] [--text] PATH...\n"
@@ -177,6 +179,10 @@ QString UsageText() {
         "sub-folders. A PATH that is - (standard input), /dev/stdin or a FIFO is read once as it comes.\n"
         "\n"
         "  --per-file          separate counts for each PATH (default: one count for all)\n"
+        "  --summary           one row per file instead of the word rows: its path, pages, words,\n"
+        "                      lines, characters with and without spaces, distinct words (the\n"
+        "                      words with a row), or its reason when it gave no text; in JSON\n"
+        "                      under \"files\", next to the rows with --per-file\n"
         "  --case-sensitive    words that differ in letter case are kept apart by the text method\n"
         "                      (default: letter case is ignored)\n"
         "  --method db|text    word frequency through the working database (default) or in memory;\n"

@@ -822,6 +822,126 @@ private slots:
         }
     }
 
+    // --summary: one row per file in each format. The fixture's text, as pdftotext gives it:
+    // "One two three\n\n\fFour seven\nsix six\n\n\f" (each page ends with a form feed, each
+    // paragraph with a blank line): 2 pages, 7 words, 6 of them distinct, 6 lines (5 by the
+    // run's rule, which counts the line breaks between lines), 32 characters (13 + 11 + 7 + 1;
+    // the form feeds count, line ends do not), 28 without the 4 spaces. The image page's text is
+    // one form feed.
+    void summary_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QList<QStringList>>("rows");
+        const QStringList header{
+            "File",           "Pages", "Words", "Lines", "Characters with spaces", "Characters without spaces",
+            "Distinct words", "Reason"};
+        const QStringList pages{"pages.pdf", "2", "7", "5", "32", "28", "6", ""};
+        const QStringList scan{"scan.pdf",
+                               "1",
+                               "0",
+                               "0",
+                               "1",
+                               "1",
+                               "0",
+                               "text unreadable. Please view the file yourself to see if it is really a scanned "
+                               "image of text and not proper PDF text."};
+        const QStringList missing{"missing.pdf", "", "", "", "", "", "", "not found"};
+        for (const QString& format : {QStringLiteral("tsv"), QStringLiteral("csv"), QStringLiteral("text")}) {
+            QTest::addRow("%s", qPrintable(format))
+                << QStringList{"--summary", "--format", format} << QList<QStringList>{header, pages, scan, missing};
+        }
+        QTest::newRow("per file and text method alike") << QStringList{"--per-file", "--method=text", "--summary"}
+                                                        << QList<QStringList>{header, pages, scan, missing};
+        // Common words have no row: "one" and "six" of common.txt leave four distinct words.
+        QTest::newRow("common words left out")
+            << QStringList{"--summary", "--stop-words", "common.txt"}
+            << QList<QStringList>{header, {"pages.pdf", "2", "7", "5", "32", "28", "4", ""}, scan, missing};
+    }
+
+    void summary() {
+        QFETCH(QStringList, options);
+        QFETCH(QList<QStringList>, rows);
+        IsolatedEnvironment env;
+        QVERIFY(
+            !MakeTextPdf(env.Work() + QStringLiteral("/pages.pdf"), {"One two three", "Four seven\nsix six"}, kSansFont)
+                 .isEmpty());
+        QVERIFY(!MakeImagePdf(env.Work() + QStringLiteral("/scan.pdf")).isEmpty());
+        WriteTextFile(env.Work() + QStringLiteral("/common.txt"), "one\nsix\n");
+        const Outcome outcome = RunCli(options + QStringList{"pages.pdf", "scan.pdf", "missing.pdf"}, env.Work());
+        QCOMPARE(outcome.exitCode, 4); // a PATH that does not exist
+        const QString format = options.value(options.indexOf(QStringLiteral("--format")) + 1);
+        QList<QStringList> got;
+        for (QString line : QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts)) {
+            if (format == QStringLiteral("csv")) {
+                QVERIFY(line.endsWith(u'\r'));
+                line.chop(1);
+                QStringList cells;
+                // The cells hold no comma or quote: a quoted cell is a text, a bare one a number.
+                for (const QString& cell : line.split(u',')) {
+                    cells << (cell.startsWith(u'"') ? cell.mid(1, cell.size() - 2) : cell);
+                    QVERIFY2(cell.startsWith(u'"') || !cell.isEmpty(), qPrintable(line));
+                }
+                got << cells;
+            } else if (format == QStringLiteral("text")) {
+                QVERIFY(line.endsWith(QStringLiteral("\t\r")));
+                line.chop(2);
+                QStringList cells;
+                for (const QString& cell : line.split(u'\t')) {
+                    cells << cell.trimmed(); // padded to the column's width
+                }
+                got << cells;
+            } else {
+                got << line.split(u'\t');
+            }
+        }
+        QCOMPARE(got, rows);
+    }
+
+    // --summary in JSON: the files under "files" with numbers for counts, the totals those of the
+    // files counted apart, and the word rows only with --per-file.
+    void summaryJson_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("files");
+        QTest::addColumn<bool>("rows");
+        const QByteArray files =
+            R"([{"path":"pages.pdf","pages":2,"words":7,"lines":5,"chars_with_spaces":32,"chars_without_spaces":28,)"
+            R"("distinct_words":6},{"path":"missing.pdf","reason":"not found"}])";
+        QTest::newRow("summary") << QStringList{"--summary"} << files << false;
+        QTest::newRow("summary next to the rows of each file")
+            << QStringList{"--summary", "--per-file"} << files << true;
+        QTest::newRow("common words left out")
+            << QStringList{"--summary", "--stop-words", "common.txt"}
+            << QByteArray(R"([{"path":"pages.pdf","pages":2,"words":7,"lines":5,"chars_with_spaces":32,)"
+                          R"("chars_without_spaces":28,"distinct_words":4,"stopped_words":3},)"
+                          R"({"path":"missing.pdf","reason":"not found"}])")
+            << false;
+    }
+
+    void summaryJson() {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, files);
+        QFETCH(bool, rows);
+        IsolatedEnvironment env;
+        QVERIFY(
+            !MakeTextPdf(env.Work() + QStringLiteral("/pages.pdf"), {"One two three", "Four seven\nsix six"}, kSansFont)
+                 .isEmpty());
+        WriteTextFile(env.Work() + QStringLiteral("/common.txt"), "one\nsix\n");
+        const Outcome outcome =
+            RunCli(options + QStringList{"--format", "json", "pages.pdf", "missing.pdf"}, env.Work());
+        QCOMPARE(outcome.exitCode, 4);
+        const QJsonObject json = QJsonDocument::fromJson(outcome.out).object();
+        QCOMPARE(json[QStringLiteral("files")].toArray(), QJsonDocument::fromJson(files).array());
+        QCOMPARE(json[QStringLiteral("mode")].toString(), QStringLiteral("per-file"));
+        const QJsonObject totals = json[QStringLiteral("totals")].toObject();
+        QCOMPARE(totals[QStringLiteral("words")].toInteger(), 7);
+        QCOMPARE(totals[QStringLiteral("lines")].toInteger(), 5);
+        QCOMPARE(json.contains(QStringLiteral("rows")), rows);
+        QCOMPARE(json.contains(QStringLiteral("columns")), rows);
+        if (rows) {
+            QCOMPARE(json[QStringLiteral("rows")].toArray().size(), 6); // the distinct words of pages.pdf
+        }
+        QCOMPARE(json[QStringLiteral("unreadable")].toArray().size(), 1);
+    }
+
     // --help, the manual page and the bash completion name the same options, and the completion
     // skips the value of every option that takes one.
     void optionsDocumented_data() {
