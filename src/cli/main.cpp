@@ -381,8 +381,9 @@ int Run(const CliOptions& options) {
         options.letters,
         stopped ? options.stopWords : QString(),
         stopped ? StopWordsFingerprint(stopWords, options.letters) : QString()};
-    const QString failure = WriteResults(options.format, options.output, facts, table, unreadable, ThrowWhenSignalled,
-                                         options.summary ? &files : nullptr, options.mode == CountMode::PerFile);
+    const QString failure =
+        WriteResults(options.format, options.output, facts, table, unreadable, ThrowWhenSignalled,
+                     options.summary ? &files : nullptr, !options.summary || options.mode == CountMode::PerFile);
     if (StopSignalled() && !failure.isEmpty()) {
         return Interrupted();
     }
