@@ -35,13 +35,21 @@ namespace {
 // The command line's part in a run: one password for every file; a signal abandons the run.
 class ConsoleRunObserver : public RunObserver {
 public:
-    explicit ConsoleRunObserver(QString password) : m_password(std::move(password)) {}
+    ConsoleRunObserver(QString password, TerminalProgress& progress)
+        : m_password(std::move(password)), m_progress(progress) {}
+    void FileStarting(int i, int n, const QString&) override {
+        if (i == 1) {
+            m_progress.FilesDone(0, n);
+        }
+    }
+    void FilesRecorded(int done, int n) override { m_progress.FilesDone(done, n); }
     QString Password(const QString&) override { return m_password; }
     bool StopRequested() override { return StopSignalled(); }
     bool Abandoned() override { return StopSignalled(); }
 
 private:
     QString m_password;
+    TerminalProgress& m_progress;
 };
 
 // Exit statuses besides 0 (see --help).
@@ -304,12 +312,12 @@ int Run(const CliOptions& options) {
         return Interrupted();
     }
 
-    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
-    ConsoleRunObserver observer(password);
+    const CountMode mode = options.summary ? CountMode::PerFile : options.mode;
+    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO), options.textInput, mode != CountMode::PerFile);
+    ConsoleRunObserver observer(password, progress);
     ConverterProcesses converters;
     ResultTable table;
     // A summary needs each file's own counts.
-    const CountMode mode = options.summary ? CountMode::PerFile : options.mode;
     table.SetColumns(mode == CountMode::PerFile ? CountMode::PerFile : CountMode::AllFiles);
 
     AnalysisRequest request;

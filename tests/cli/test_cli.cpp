@@ -942,6 +942,66 @@ private slots:
         QCOMPARE(json[QStringLiteral("unreadable")].toArray().size(), 1);
     }
 
+    // Progress is one line on standard error, rewritten, only when that is a terminal (a
+    // pseudo-terminal made by script) and --quiet is not given; it is cleared at the end.
+    void progress_data() {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("terminal") << true << QStringList{"-j1"}
+                                  << QStringList{"converting: 0 of 2 files done", "counting: ", "sorting: "};
+        QTest::newRow("texts read, summary")
+            << true << QStringList{"--text", "--summary"} << QStringList{"reading: 0 of 2 files done", "counting: "};
+        QTest::newRow("terminal, quiet") << true << QStringList{"--quiet"} << QStringList{};
+        QTest::newRow("not a terminal") << false << QStringList{} << QStringList{};
+    }
+
+    void progress() {
+        QFETCH(bool, terminal);
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, shown);
+        IsolatedEnvironment env;
+        const bool texts = options.contains(QStringLiteral("--text"));
+        const QStringList files = texts ? QStringList{"one.txt", "two.txt"} : QStringList{"a.pdf", "b.pdf"};
+        const Inputs inputs(env.Work());
+        if (!texts) {
+            for (const QString& file : files) {
+                QVERIFY(!MakeTextPdf(env.Work() + u'/' + file, {"One two three"}, kSansFont).isEmpty());
+            }
+        }
+        QByteArray err;
+        if (terminal) {
+            QString command = TestBinDir() + QStringLiteral("/lexitally-cli");
+            for (const QString& argument : options + files) {
+                command += QStringLiteral(" '") + argument + u'\'';
+            }
+            command += QStringLiteral(" > out.tsv");
+            QProcess script;
+            script.setWorkingDirectory(env.Work());
+            script.start(QStringLiteral("script"), {"-qec", command, env.Work() + QStringLiteral("/typescript")});
+            QVERIFY(script.waitForFinished(120000));
+            QCOMPARE(script.exitCode(), 0);
+            err = script.readAllStandardOutput(); // standard error, as the terminal showed it
+            QVERIFY(ReadAll(env.Work() + QStringLiteral("/out.tsv")).startsWith(" Words\tCount\n") ||
+                    options.contains(QStringLiteral("--summary")));
+        } else {
+            const Outcome outcome = RunCli(options + files, env.Work());
+            QCOMPARE(outcome.exitCode, 0);
+            err = outcome.err;
+        }
+        if (shown.isEmpty()) {
+            QCOMPARE(err, QByteArray());
+            return;
+        }
+        // Every state rewrites the line from its start; the last clears it.
+        QVERIFY(err.startsWith("\r\033[K"));
+        QVERIFY(err.endsWith("\r\033[K"));
+        QVERIFY(!err.contains('\n'));
+        for (const QString& text : shown) {
+            QVERIFY2(err.contains(text.toUtf8()), err.constData());
+        }
+    }
+
     // --help, the manual page and the bash completion name the same options, and the completion
     // skips the value of every option that takes one.
     void optionsDocumented_data() {
