@@ -129,6 +129,7 @@ EOF
     expect "lexitally-cli --jobs " "1 2 4 8"
     expect "lexitally-cli -j 2 --per-file " "B.PDF a.pdf folder"
     expect "lexitally-cli --password-" "--password-stdin"
+    expect "lexitally-cli --su" "--summary"
     expect "lexitally-cli -j" "-j"
     expect "lexitally-cli --jo" "--jobs"
     expect "lexitally-cli --jobs=" "1 2 4 8"
