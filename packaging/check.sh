@@ -93,7 +93,7 @@ elif [ ! -f /usr/share/bash-completion/bash_completion ]; then
     echo "skip  bash completion: behaviour (bash-completion not installed); syntax ok"
 else
     mkdir -p "$tmp/files/folder"
-    touch "$tmp/files/a.pdf" "$tmp/files/B.PDF" "$tmp/files/notes.txt"
+    touch "$tmp/files/a.pdf" "$tmp/files/B.PDF" "$tmp/files/notes.txt" "$tmp/files/part.json"
     # Prints the completions, one line, for a command line that ends at the cursor.
     cat >"$tmp/complete.sh" <<'EOF'
 source /usr/share/bash-completion/bash_completion
@@ -121,7 +121,7 @@ EOF
     expect "lexitally-cli --format=j" "json"
     expect "lexitally-cli --method " "db text"
     expect "lexitally-cli --per-file " "B.PDF a.pdf folder"
-    expect "lexitally-cli --text " "B.PDF a.pdf folder notes.txt"
+    expect "lexitally-cli --text " "B.PDF a.pdf folder notes.txt part.json"
     expect "lexitally-cli -o n" "notes.txt"
     expect "lexitally-cli --password " ""
     expect "lexitally-cli --password --text " "B.PDF a.pdf folder"
@@ -129,8 +129,22 @@ EOF
     expect "lexitally-cli --jobs " "1 2 4 8"
     expect "lexitally-cli -j 2 --per-file " "B.PDF a.pdf folder"
     expect "lexitally-cli --password-" "--password-stdin"
+    expect "lexitally-cli --su" "--summary"
+    expect "lexitally-cli -j" "-j"
+    expect "lexitally-cli --jo" "--jobs"
+    expect "lexitally-cli --jobs=" "1 2 4 8"
+    expect "lexitally-cli -j 2 --password-stdin " "B.PDF a.pdf folder"
+    expect "lexitally-cli " "B.PDF a.pdf folder merge"
+    expect "lexitally-cli me" "merge"
+    expect "lexitally-cli --per-file me" ""
+    expect "lexitally-cli merge " "folder part.json"
+    expect "lexitally-cli merge -" "-- --format --help --output -h -o"
+    expect "lexitally-cli merge --format " "csv json text tsv xlsx"
+    expect "lexitally-cli merge -o n" "notes.txt"
+    expect "lexitally-cli merge -o x.tsv " "folder part.json"
+    expect "lexitally-cli merge -- -" ""
     if [ "$completion_problems" -eq 0 ]; then
-        pass "bash completion: option names, option values, PDF and text paths"
+        pass "bash completion: option names, option values, PDF and text paths, merge and its JSON results"
     else
         fail "bash completion: $completion_problems case(s) wrong"
     fi

@@ -96,6 +96,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
             options.jobs = jobs;
         } else if (argument == QStringLiteral("--password-stdin")) {
             options.passwordStdin = true;
+        } else if (argument == QStringLiteral("--summary")) {
+            options.summary = true;
         } else if (argument == QStringLiteral("--per-file")) {
             options.mode = CountMode::PerFile;
         } else if (argument == QStringLiteral("--case-sensitive")) {
@@ -167,7 +169,7 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: lexitally-cli [--per-file] [--case-sensitive] [--method db|text]\n"
+        "Usage: lexitally-cli [--per-file] [--summary] [--case-sensitive] [--method db|text]\n"
         "                     [--letters ascii|all] [--stop-words LIST|FILE]\n"
         "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
         "                     [--password PW | --password-stdin] [--text] PATH...\n"
@@ -177,6 +179,10 @@ QString UsageText() {
         "sub-folders. A PATH that is - (standard input), /dev/stdin or a FIFO is read once as it comes.\n"
         "\n"
         "  --per-file          separate counts for each PATH (default: one count for all)\n"
+        "  --summary           one row per file instead of the word rows: its path, pages, words,\n"
+        "                      lines, characters with and without spaces, distinct words (the\n"
+        "                      words with a row), or its reason when it gave no text; in JSON\n"
+        "                      under \"files\", next to the rows with --per-file\n"
         "  --case-sensitive    words that differ in letter case are kept apart by the text method\n"
         "                      (default: letter case is ignored)\n"
         "  --method db|text    word frequency through the working database (default) or in memory;\n"
@@ -194,13 +200,15 @@ QString UsageText() {
         "                      output); a FIFO or device is written into, a regular file replaced\n"
         "                      only once complete\n"
         "  -j, --jobs N        convert N files at once (default: one per processor)\n"
-        "  --quiet             no progress on standard error\n"
+        "  -q, --quiet         no progress on standard error (shown only on a terminal: the phase,\n"
+        "                      files converted of all, an estimate of the time left)\n"
         "  --password PW       password for every PDF (the owner password or the one that opens it)\n"
         "  --password-stdin    read that password from the first line of standard input (at most\n"
         "                      4096 bytes; an empty one is refused); the environment variable\n"
         "                      LEXITALLY_PASSWORD is used when neither is given.\n"
         "                      The converter receives the password as an argument of its own.\n"
         "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
+        "  --                  every argument after it is a PATH, even one that starts with -\n"
         "  -h, --help          show this help\n"
         "  --version           show the version\n"
         "\n"
@@ -289,6 +297,7 @@ QString MergeUsageText() {
                           "  --format FORMAT     json (default, so that merged results can be merged again), tsv,\n"
                           "                      text (column-aligned text file), csv or xlsx (workbook; needs -o)\n"
                           "  -o, --output FILE   write the merged results to FILE instead of standard output\n"
+                          "  --                  every argument after it is a RESULTS.json\n"
                           "  -h, --help          show this help\n"
                           "\n"
                           "Exit status: 0 with results, 1 when no row was produced or the output could not be\n"

@@ -18,6 +18,7 @@ struct CliOptions {
     CliFormat format = CliFormat::Tsv;
     QString output; // empty: standard output
     bool quiet = false;
+    bool summary = false;       // one row per file with its counts instead of the word rows
     bool textInput = false;     // every PATH is a UTF-8 text used in place of a converted PDF
     QString password;           // given to the converter for every PDF
     bool passwordStdin = false; // read the password from the first line of standard input

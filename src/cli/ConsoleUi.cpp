@@ -1,5 +1,6 @@
 #include "cli/ConsoleUi.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -51,7 +52,8 @@ MsgAnswer ConsoleUi::Message(const QString& text, const QString& caption, MsgBut
     return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
 }
 
-TerminalProgress::TerminalProgress(bool show) : m_show(show) {
+TerminalProgress::TerminalProgress(bool show, bool texts, bool oneText)
+    : m_show(show), m_texts(texts), m_oneText(oneText) {
     m_timer.start();
 }
 
@@ -59,7 +61,64 @@ TerminalProgress::~TerminalProgress() {
     Done();
 }
 
+namespace {
+
+// A phase must have run this long before the time it has left is estimated.
+constexpr qint64 kEstimateAfterMs = 5000;
+
+QString Duration(qint64 seconds) {
+    if (seconds < 60) {
+        return QString::number(std::max<qint64>(seconds, 1)) + QStringLiteral(" s");
+    }
+    const qint64 minutes = (seconds + 30) / 60;
+    if (minutes < 60) {
+        return QString::number(minutes) + QStringLiteral(" min");
+    }
+    return QString::number(minutes / 60) + QStringLiteral(" h ") +
+           QString::number(minutes % 60).rightJustified(2, u'0') + QStringLiteral(" min");
+}
+
+} // namespace
+
+QString TerminalProgress::Line(Phase phase, bool texts, int done, int n, double percent, qint64 secondsLeft) {
+    QString line;
+    switch (phase) {
+    case Phase::None:
+        return {};
+    case Phase::Converting:
+        if (n == 0) {
+            return {}; // not known yet
+        }
+        line = (texts ? QStringLiteral("reading: ") : QStringLiteral("converting: ")) + QString::number(done) +
+               QStringLiteral(" of ") + QString::number(n) +
+               (n == 1 ? QStringLiteral(" file done") : QStringLiteral(" files done"));
+        break;
+    case Phase::Counting:
+        line = QStringLiteral("counting: ") + QString::number(static_cast<int>(percent)) + u'%';
+        break;
+    case Phase::Sorting:
+        line = QStringLiteral("sorting: ") + QString::number(static_cast<int>(percent)) + u'%';
+        break;
+    }
+    if (secondsLeft >= 0) {
+        line += QStringLiteral(", about ") + Duration(secondsLeft) + QStringLiteral(" left");
+    }
+    return line;
+}
+
+void TerminalProgress::Enter(Phase phase) {
+    if (phase != m_phase) {
+        m_phase = phase;
+        m_phaseClock.start();
+        Show(true);
+    }
+}
+
 void TerminalProgress::SetValue(double percent) {
+    // A count that starts again (the next file's text) starts its clock again.
+    if (m_phase == Phase::Counting && percent < m_value) {
+        m_phaseClock.start();
+    }
     m_value = percent;
     Show(false);
 }
@@ -70,23 +129,66 @@ void TerminalProgress::SetText(const ProgressText& text) {
     m_text.a = text.a;
     m_text.b = text.b;
     m_text.c = text.c;
-    if (text.kind == ProgressText::Kind::Plain || text.kind == ProgressText::Kind::WritingRow) {
-        m_text.text = text.text;
-        Show(true); // a new phase: show it before the work that follows
-    } else {
+    switch (text.kind) {
+    case ProgressText::Kind::CountingToken:
+        Enter(Phase::Counting);
         Show(false);
+        return;
+    case ProgressText::Kind::CountingRecord:
+    case ProgressText::Kind::SortingLoop:
+        Enter(Phase::Sorting);
+        Show(false);
+        return;
+    case ProgressText::Kind::Plain:
+    case ProgressText::Kind::WritingRow:
+        break;
+    }
+    m_text.text = text.text;
+    // The methods name their sort; every other text comes from the conversions.
+    if (text.text.startsWith(QStringLiteral("Sorting words")) ||
+        text.text.startsWith(QStringLiteral("Counting words"))) {
+        Enter(Phase::Sorting);
+    } else if (m_phase == Phase::None) {
+        Enter(Phase::Converting);
+    } else {
+        Show(false, true); // a conversion that takes its time: the estimate moves on
     }
 }
 
-void TerminalProgress::Show(bool now) {
+void TerminalProgress::FilesDone(int done, int n) {
+    m_done = done;
+    m_files = n;
+    if (m_phase == Phase::None) {
+        Enter(Phase::Converting);
+    }
+    Show(done == 0, true); // the number of files, as soon as it is known
+}
+
+qint64 TerminalProgress::SecondsLeft() const {
+    if (!m_phaseClock.isValid() || m_phaseClock.elapsed() < kEstimateAfterMs) {
+        return -1;
+    }
+    const double elapsed = static_cast<double>(m_phaseClock.elapsed()) / 1000.0;
+    if (m_phase == Phase::Converting && m_done > 0 && m_done < m_files) {
+        return static_cast<qint64>(elapsed / m_done * (m_files - m_done));
+    }
+    if (m_phase == Phase::Counting && m_oneText && m_value >= 1 && m_value < 100) {
+        return static_cast<qint64>(elapsed / m_value * (100 - m_value));
+    }
+    return -1;
+}
+
+void TerminalProgress::Show(bool now, bool often) {
     // Looking at the clock only every 1024 calls keeps per-word updates cheap.
-    if (!m_show || (!now && ((++m_calls & 1023U) != 0 || m_timer.elapsed() < 200))) {
+    if (!m_show || (!now && ((!often && (++m_calls & 1023U) != 0) || m_timer.elapsed() < 200))) {
+        return;
+    }
+    const QString line = Line(m_phase, m_texts, m_done, m_files, m_value, SecondsLeft());
+    if (line.isEmpty()) {
         return;
     }
     m_timer.restart();
-    const QByteArray line =
-        QString::number(static_cast<int>(m_value)).toUtf8() + "% " + EscapeControls(Text()).left(70).toUtf8();
-    std::fprintf(stderr, "\r\033[K%s", line.constData());
+    std::fprintf(stderr, "\r\033[K%s", line.toUtf8().constData());
     std::fflush(stderr);
     m_shown = true;
 }

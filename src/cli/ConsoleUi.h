@@ -21,28 +21,48 @@ private:
     QStringList m_errorReports;
 };
 
-// Shows progress on standard error, a few times a second, on one line that is rewritten.
-// When not shown (not a terminal, or quiet) it only remembers the last value and text.
+// Shows progress on standard error, a few times a second, on one line that is rewritten: the
+// phase of the run, the files done of all while they are converted, the share of the text
+// counted, and once a phase has taken a few seconds an estimate of the time it has left, as in
+// "converting: 3 of 10 files done, about 42 s left". When not shown (not a terminal, or quiet)
+// it only remembers the last value and text.
 class TerminalProgress : public ProgressSink {
 public:
-    explicit TerminalProgress(bool show);
+    // texts: the files are texts given in place of PDFs (read, not converted); oneText: the
+    // count walks one text, whose share counted tells the time left.
+    explicit TerminalProgress(bool show, bool texts = false, bool oneText = true);
     ~TerminalProgress() override;
     void SetValue(double percent) override;
     double Value() const override { return m_value; }
     void SetText(const ProgressText& text) override;
     using ProgressSink::SetText;
     QString Text() const override { return m_text.Format(); }
+    // The first `done` files of n have been converted.
+    void FilesDone(int done, int n);
     // Clears the progress line.
     void Done();
 
+    enum class Phase { None, Converting, Counting, Sorting };
+    // The line shown for a phase: done of n files converted, the share (percent) of the phase's
+    // work done, the estimated seconds left (below 0: none).
+    static QString Line(Phase phase, bool texts, int done, int n, double percent, qint64 secondsLeft);
+
 private:
-    void Show(bool now);
+    void Enter(Phase phase);
+    void Show(bool now, bool often = false);
+    qint64 SecondsLeft() const;
     bool m_show;
+    bool m_texts;
+    bool m_oneText;
     bool m_shown = false;
     unsigned m_calls = 0;
     double m_value = 0;
     ProgressText m_text;
     QElapsedTimer m_timer;
+    Phase m_phase = Phase::None;
+    QElapsedTimer m_phaseClock;
+    int m_done = 0;
+    int m_files = 0;
 };
 
 // Writes a line to standard error: "lexitally-cli: " + text. On a terminal, control characters

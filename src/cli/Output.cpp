@@ -7,9 +7,15 @@
 #include "core/results/ResultTable.h"
 #include "core/run/AnalysisRun.h"
 
-QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& table,
-                     const QList<UnreadableFile>& unreadable, const Yield& giveUp) {
+QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& results,
+                     const QList<UnreadableFile>& unreadable, const Yield& giveUp, const QList<FileSummaryRow>* files,
+                     bool rows) {
     try {
+        ResultTable summary;
+        if (files && format != CliFormat::Json) {
+            FillFileSummary(summary, *files, results.LastTotals());
+        }
+        ResultTable& table = files && format != CliFormat::Json ? summary : results;
         if (format == CliFormat::Xlsx) {
             table.SetAllTicked(true);
             WriteWorkbook(table, output, nullptr, giveUp);
@@ -24,7 +30,7 @@ QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts
         FailIf(!opened, target + file.ErrorString());
         switch (format) {
         case CliFormat::Json:
-            WriteJson(table, facts, unreadable, file.Device());
+            WriteJson(table, facts, unreadable, file.Device(), files, rows);
             break;
         case CliFormat::Text:
             table.SetAllTicked(true);

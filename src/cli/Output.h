@@ -13,5 +13,8 @@ class ResultTable;
 // export and the workbook take every row as ticked. Returns the failure's description, or "".
 // `giveUp` is called while the output is written and just before it is put in place; a Failure
 // it throws ends the writing with nothing put in place (a stream keeps what it was given).
+// With files, the file summary is written in place of the rows (in JSON next to them when
+// `rows`).
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& table,
-                     const QList<UnreadableFile>& unreadable, const Yield& giveUp = {});
+                     const QList<UnreadableFile>& unreadable, const Yield& giveUp = {},
+                     const QList<FileSummaryRow>* files = nullptr, bool rows = true);

@@ -35,13 +35,21 @@ namespace {
 // The command line's part in a run: one password for every file; a signal abandons the run.
 class ConsoleRunObserver : public RunObserver {
 public:
-    explicit ConsoleRunObserver(QString password) : m_password(std::move(password)) {}
+    ConsoleRunObserver(QString password, TerminalProgress& progress)
+        : m_password(std::move(password)), m_progress(progress) {}
+    void FileStarting(int i, int n, const QString&) override {
+        if (i == 1) {
+            m_progress.FilesDone(0, n);
+        }
+    }
+    void FilesRecorded(int done, int n) override { m_progress.FilesDone(done, n); }
     QString Password(const QString&) override { return m_password; }
     bool StopRequested() override { return StopSignalled(); }
     bool Abandoned() override { return StopSignalled(); }
 
 private:
     QString m_password;
+    TerminalProgress& m_progress;
 };
 
 // Exit statuses besides 0 (see --help).
@@ -204,6 +212,43 @@ bool ReadStreams(RunInputs& inputs, const CliOptions& options, const QString& wo
     return true;
 }
 
+// A reason as a summary shows it, without the indent and dash of the run's message.
+QString BareReason(const QString& reason) {
+    QString bare = reason.trimmed();
+    return bare.startsWith(QStringLiteral("- ")) ? bare.mid(2) : bare;
+}
+
+// One row per file of the run, in the order of its rows, with its counts or its reason or both; then
+// what could not be read before the run (folders that could not be searched, streams).
+QList<FileSummaryRow> SummaryRows(const RunInputs& inputs, const AnalysisSummary& summary, const ResultTable& table,
+                                  const QList<UnreadableFile>& before) {
+    QHash<qsizetype, FileSummary> counted;
+    for (const FileSummary& file : table.Files()) {
+        counted.insert(file.file.index, file);
+    }
+    QList<FileSummaryRow> rows;
+    qsizetype next = 0; // the next file of the run's unreadable ones, which are in list order
+    for (qsizetype i = 0; i < summary.paths.size(); ++i) {
+        FileSummaryRow row;
+        row.path = i < inputs.shownAs.size() ? inputs.shownAs[i] : summary.paths[i];
+        // A file the readability rules find wanting may have a text all the same: both are shown.
+        if (next < summary.unreadable.size() && summary.unreadable[next].path == summary.paths[i]) {
+            row.reason = BareReason(summary.unreadable[next++].reason);
+        }
+        if (counted.contains(i)) {
+            row.counted = true;
+            row.counts = counted.value(i);
+        } else if (row.reason.isEmpty()) {
+            row.reason = QStringLiteral("no text was counted");
+        }
+        rows << row;
+    }
+    for (const UnreadableFile& file : before) {
+        rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason)};
+    }
+    return rows;
+}
+
 int Run(const CliOptions& options) {
     InstallStopSignals();
     RemoveAbandonedWorkFolders();
@@ -267,17 +312,19 @@ int Run(const CliOptions& options) {
         return Interrupted();
     }
 
-    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
-    ConsoleRunObserver observer(password);
+    const CountMode mode = options.summary ? CountMode::PerFile : options.mode;
+    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO), options.textInput, mode != CountMode::PerFile);
+    ConsoleRunObserver observer(password, progress);
     ConverterProcesses converters;
     ResultTable table;
-    table.SetColumns(options.mode == CountMode::PerFile ? CountMode::PerFile : CountMode::AllFiles);
+    // A summary needs each file's own counts.
+    table.SetColumns(mode == CountMode::PerFile ? CountMode::PerFile : CountMode::AllFiles);
 
     AnalysisRequest request;
     const QStringList rows = inputs.rows;
     request.rows = [rows] { return rows; };
     request.labels = options.textInput && inputs.labels.isEmpty() ? rows : inputs.labels;
-    request.mode = options.mode;
+    request.mode = mode;
     const bool ignoreCase = options.ignoreCase;
     request.ignoreCase = [ignoreCase] { return ignoreCase; };
     request.databaseWanted = options.method == CliMethod::Db;
@@ -311,6 +358,10 @@ int Run(const CliOptions& options) {
     if (StopSignalled()) {
         return Interrupted();
     }
+    QList<FileSummaryRow> files;
+    if (options.summary) {
+        files = SummaryRows(inputs, summary, table, unreadable);
+    }
     // Streams are named as they were given, not by the file they were read into.
     for (UnreadableFile file : summary.unreadable) {
         const qsizetype row = inputs.rows.indexOf(file.path);
@@ -330,7 +381,7 @@ int Run(const CliOptions& options) {
     }
     const bool stopped = !options.stopWords.isEmpty();
     const JsonRunFacts facts{
-        options.mode,
+        mode,
         MethodName(summary.method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
         options.ignoreCase,
         ui.ErrorReports(),
@@ -338,7 +389,9 @@ int Run(const CliOptions& options) {
         options.letters,
         stopped ? options.stopWords : QString(),
         stopped ? StopWordsFingerprint(stopWords, options.letters) : QString()};
-    const QString failure = WriteResults(options.format, options.output, facts, table, unreadable, ThrowWhenSignalled);
+    const QString failure =
+        WriteResults(options.format, options.output, facts, table, unreadable, ThrowWhenSignalled,
+                     options.summary ? &files : nullptr, !options.summary || options.mode == CountMode::PerFile);
     if (StopSignalled() && !failure.isEmpty()) {
         return Interrupted();
     }

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <csignal>
@@ -50,6 +51,59 @@ struct Inputs {
 
 QByteArray Lines(const QStringList& lines) {
     return lines.join(u'\n').toUtf8() + '\n';
+}
+
+// The option names a help text lists: the names at the start of its option lines ("  -o,
+// --output FILE"); those followed by a value go to valued too.
+QStringList HelpOptions(const QByteArray& help, QStringList* valued = nullptr) {
+    static const QRegularExpression line(QStringLiteral("^  (-[a-z]|--[a-z-]*)(?:, (-[a-z]|--[a-z-]*))?( [^ -])?"),
+                                         QRegularExpression::MultilineOption);
+    QStringList names;
+    for (auto match = line.globalMatch(QString::fromUtf8(help)); match.hasNext();) {
+        const QRegularExpressionMatch found = match.next();
+        for (int i : {1, 2}) {
+            if (found.hasCaptured(i) && !found.captured(i).isEmpty()) {
+                names << found.captured(i);
+                if (valued && !found.captured(3).isEmpty()) {
+                    *valued << found.captured(i);
+                }
+            }
+        }
+    }
+    return names;
+}
+
+// The option names of a manual page's section: the dashed words of its tagged paragraphs' tags.
+QStringList ManualOptions(const QString& page, const QString& section) {
+    const QStringList lines = page.split(u'\n');
+    QStringList names;
+    bool inside = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].startsWith(QStringLiteral(".SH "))) {
+            inside = lines[i] == QStringLiteral(".SH ") + section;
+        } else if (inside && lines[i] == QStringLiteral(".TP") && i + 1 < lines.size()) {
+            QString tag = lines[i + 1];
+            tag.remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")))
+                .replace(QStringLiteral("\\-"), QStringLiteral("-"));
+            static const QRegularExpression word(QStringLiteral("(?:^|[\\s\",])(--?[a-z-]*)(?=[\\s\",]|$)"));
+            for (auto match = word.globalMatch(tag); match.hasNext();) {
+                names << match.next().captured(1);
+            }
+        }
+    }
+    return names;
+}
+
+// The words of a variable the bash completion sets: local NAME='...'.
+QStringList CompletionWords(const QString& script, const QString& name) {
+    const QRegularExpression variable(QStringLiteral("local ") + name + QStringLiteral("='([^']*)'"));
+    return variable.match(script).captured(1).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
+QStringList Sorted(QStringList list) {
+    list.sort();
+    list.removeDuplicates();
+    return list;
 }
 
 } // namespace
@@ -769,6 +823,219 @@ private slots:
             // The database joins "Straße" (2), "STRASSE" and "strasse" under the smallest spelling.
             QVERIFY2(merged.out.contains(R"(["STRASSE","4"])"), merged.out.constData());
         }
+    }
+
+    // --summary: one row per file in each format. The fixture's text, as pdftotext gives it:
+    // "One two three\n\n\fFour seven\nsix six\n\n\f" (each page ends with a form feed, each
+    // paragraph with a blank line): 2 pages, 7 words, 6 of them distinct, 6 lines (5 by the
+    // run's rule, which counts the line breaks between lines), 32 characters (13 + 11 + 7 + 1;
+    // the form feeds count, line ends do not), 28 without the 4 spaces. The image page's text is
+    // one form feed.
+    void summary_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QList<QStringList>>("rows");
+        const QStringList header{
+            "File",           "Pages", "Words", "Lines", "Characters with spaces", "Characters without spaces",
+            "Distinct words", "Reason"};
+        const QStringList pages{"pages.pdf", "2", "7", "5", "32", "28", "6", ""};
+        const QStringList scan{"scan.pdf",
+                               "1",
+                               "0",
+                               "0",
+                               "1",
+                               "1",
+                               "0",
+                               "text unreadable. Please view the file yourself to see if it is really a scanned "
+                               "image of text and not proper PDF text."};
+        const QStringList missing{"missing.pdf", "", "", "", "", "", "", "not found"};
+        for (const QString& format : {QStringLiteral("tsv"), QStringLiteral("csv"), QStringLiteral("text")}) {
+            QTest::addRow("%s", qPrintable(format))
+                << QStringList{"--summary", "--format", format} << QList<QStringList>{header, pages, scan, missing};
+        }
+        QTest::newRow("per file and text method alike") << QStringList{"--per-file", "--method=text", "--summary"}
+                                                        << QList<QStringList>{header, pages, scan, missing};
+        // Common words have no row: "one" and "six" of common.txt leave four distinct words.
+        QTest::newRow("common words left out")
+            << QStringList{"--summary", "--stop-words", "common.txt"}
+            << QList<QStringList>{header, {"pages.pdf", "2", "7", "5", "32", "28", "4", ""}, scan, missing};
+    }
+
+    void summary() {
+        QFETCH(QStringList, options);
+        QFETCH(QList<QStringList>, rows);
+        IsolatedEnvironment env;
+        QVERIFY(
+            !MakeTextPdf(env.Work() + QStringLiteral("/pages.pdf"), {"One two three", "Four seven\nsix six"}, kSansFont)
+                 .isEmpty());
+        QVERIFY(!MakeImagePdf(env.Work() + QStringLiteral("/scan.pdf")).isEmpty());
+        WriteTextFile(env.Work() + QStringLiteral("/common.txt"), "one\nsix\n");
+        const Outcome outcome = RunCli(options + QStringList{"pages.pdf", "scan.pdf", "missing.pdf"}, env.Work());
+        QCOMPARE(outcome.exitCode, 4); // a PATH that does not exist
+        const QString format = options.value(options.indexOf(QStringLiteral("--format")) + 1);
+        QList<QStringList> got;
+        for (QString line : QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts)) {
+            if (format == QStringLiteral("csv")) {
+                QVERIFY(line.endsWith(u'\r'));
+                line.chop(1);
+                QStringList cells;
+                // The cells hold no comma or quote: a quoted cell is a text, a bare one a number.
+                for (const QString& cell : line.split(u',')) {
+                    cells << (cell.startsWith(u'"') ? cell.mid(1, cell.size() - 2) : cell);
+                    QVERIFY2(cell.startsWith(u'"') || !cell.isEmpty(), qPrintable(line));
+                }
+                got << cells;
+            } else if (format == QStringLiteral("text")) {
+                QVERIFY(line.endsWith(QStringLiteral("\t\r")));
+                line.chop(2);
+                QStringList cells;
+                for (const QString& cell : line.split(u'\t')) {
+                    cells << cell.trimmed(); // padded to the column's width
+                }
+                got << cells;
+            } else {
+                got << line.split(u'\t');
+            }
+        }
+        QCOMPARE(got, rows);
+    }
+
+    // --summary in JSON: the files under "files" with numbers for counts, the totals those of the
+    // files counted apart, and the word rows only with --per-file.
+    void summaryJson_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("files");
+        QTest::addColumn<bool>("rows");
+        const QByteArray files =
+            R"([{"path":"pages.pdf","pages":2,"words":7,"lines":5,"chars_with_spaces":32,"chars_without_spaces":28,)"
+            R"("distinct_words":6},{"path":"missing.pdf","reason":"not found"}])";
+        QTest::newRow("summary") << QStringList{"--summary"} << files << false;
+        QTest::newRow("summary next to the rows of each file")
+            << QStringList{"--summary", "--per-file"} << files << true;
+        QTest::newRow("common words left out")
+            << QStringList{"--summary", "--stop-words", "common.txt"}
+            << QByteArray(R"([{"path":"pages.pdf","pages":2,"words":7,"lines":5,"chars_with_spaces":32,)"
+                          R"("chars_without_spaces":28,"distinct_words":4,"stopped_words":3},)"
+                          R"({"path":"missing.pdf","reason":"not found"}])")
+            << false;
+    }
+
+    void summaryJson() {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, files);
+        QFETCH(bool, rows);
+        IsolatedEnvironment env;
+        QVERIFY(
+            !MakeTextPdf(env.Work() + QStringLiteral("/pages.pdf"), {"One two three", "Four seven\nsix six"}, kSansFont)
+                 .isEmpty());
+        WriteTextFile(env.Work() + QStringLiteral("/common.txt"), "one\nsix\n");
+        const Outcome outcome =
+            RunCli(options + QStringList{"--format", "json", "pages.pdf", "missing.pdf"}, env.Work());
+        QCOMPARE(outcome.exitCode, 4);
+        const QJsonObject json = QJsonDocument::fromJson(outcome.out).object();
+        QCOMPARE(json[QStringLiteral("files")].toArray(), QJsonDocument::fromJson(files).array());
+        QCOMPARE(json[QStringLiteral("mode")].toString(), QStringLiteral("per-file"));
+        const QJsonObject totals = json[QStringLiteral("totals")].toObject();
+        QCOMPARE(totals[QStringLiteral("words")].toInteger(), 7);
+        QCOMPARE(totals[QStringLiteral("lines")].toInteger(), 5);
+        QCOMPARE(json.contains(QStringLiteral("rows")), rows);
+        QCOMPARE(json.contains(QStringLiteral("columns")), rows);
+        if (rows) {
+            QCOMPARE(json[QStringLiteral("rows")].toArray().size(), 6); // the distinct words of pages.pdf
+        }
+        QCOMPARE(json[QStringLiteral("unreadable")].toArray().size(), 1);
+    }
+
+    // Progress is one line on standard error, rewritten, only when that is a terminal (a
+    // pseudo-terminal made by script) and --quiet is not given; it is cleared at the end.
+    void progress_data() {
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("terminal") << true << QStringList{"-j1"}
+                                  << QStringList{"converting: 0 of 2 files done", "counting: ", "sorting: "};
+        QTest::newRow("texts read, summary")
+            << true << QStringList{"--text", "--summary"} << QStringList{"reading: 0 of 2 files done", "counting: "};
+        QTest::newRow("terminal, quiet") << true << QStringList{"--quiet"} << QStringList{};
+        QTest::newRow("not a terminal") << false << QStringList{} << QStringList{};
+    }
+
+    void progress() {
+        QFETCH(bool, terminal);
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, shown);
+        IsolatedEnvironment env;
+        const bool texts = options.contains(QStringLiteral("--text"));
+        const QStringList files = texts ? QStringList{"one.txt", "two.txt"} : QStringList{"a.pdf", "b.pdf"};
+        const Inputs inputs(env.Work());
+        if (!texts) {
+            for (const QString& file : files) {
+                QVERIFY(!MakeTextPdf(env.Work() + u'/' + file, {"One two three"}, kSansFont).isEmpty());
+            }
+        }
+        QByteArray err;
+        if (terminal) {
+            QString command = TestBinDir() + QStringLiteral("/lexitally-cli");
+            for (const QString& argument : options + files) {
+                command += QStringLiteral(" '") + argument + u'\'';
+            }
+            command += QStringLiteral(" > out.tsv");
+            QProcess script;
+            script.setWorkingDirectory(env.Work());
+            script.start(QStringLiteral("script"), {"-qec", command, env.Work() + QStringLiteral("/typescript")});
+            QVERIFY(script.waitForFinished(120000));
+            QCOMPARE(script.exitCode(), 0);
+            err = script.readAllStandardOutput(); // standard error, as the terminal showed it
+            QVERIFY(ReadAll(env.Work() + QStringLiteral("/out.tsv")).startsWith(" Words\tCount\n") ||
+                    options.contains(QStringLiteral("--summary")));
+        } else {
+            const Outcome outcome = RunCli(options + files, env.Work());
+            QCOMPARE(outcome.exitCode, 0);
+            err = outcome.err;
+        }
+        if (shown.isEmpty()) {
+            QCOMPARE(err, QByteArray());
+            return;
+        }
+        // Every state rewrites the line from its start; the last clears it.
+        QVERIFY(err.startsWith("\r\033[K"));
+        QVERIFY(err.endsWith("\r\033[K"));
+        QVERIFY(!err.contains('\n'));
+        for (const QString& text : shown) {
+            QVERIFY2(err.contains(text.toUtf8()), err.constData());
+        }
+    }
+
+    // --help, the manual page and the bash completion name the same options, and the completion
+    // skips the value of every option that takes one.
+    void optionsDocumented_data() {
+        QTest::addColumn<QStringList>("help");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("completion");
+        QTest::newRow("run") << QStringList{"--help"} << "OPTIONS"
+                             << "options";
+        QTest::newRow("merge") << QStringList{"merge", "--help"} << "MERGE"
+                               << "merge_options";
+    }
+
+    void optionsDocumented() {
+        QFETCH(QStringList, help);
+        QFETCH(QString, section);
+        QFETCH(QString, completion);
+        IsolatedEnvironment env;
+        const Outcome outcome = RunCli(help, env.Work());
+        QCOMPARE(outcome.exitCode, 0);
+        QStringList valued;
+        const QStringList listed = Sorted(HelpOptions(outcome.out, &valued));
+        QVERIFY(listed.contains(QStringLiteral("--help")));
+        QVERIFY(listed.contains(QStringLiteral("--format")));
+        const QString packaging = QStringLiteral(LEXITALLY_TEST_SOURCE_DIR "/packaging/");
+        const QString page = QString::fromUtf8(ReadAll(packaging + QStringLiteral("lexitally-cli.1")));
+        QCOMPARE(Sorted(ManualOptions(page, section)), listed);
+        const QString script = QString::fromUtf8(ReadAll(packaging + QStringLiteral("lexitally-cli.bash-completion")));
+        QCOMPARE(Sorted(CompletionWords(script, completion)), listed);
+        const QString valuedName =
+            completion == QStringLiteral("options") ? QStringLiteral("valued") : QStringLiteral("merge_valued");
+        QCOMPARE(Sorted(CompletionWords(script, valuedName)), Sorted(valued));
     }
 };
 

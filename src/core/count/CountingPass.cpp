@@ -129,8 +129,9 @@ void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, Frequ
 }
 
 // One text of the pass: read it, add its lines - 1 to the line count, walk it, report it.
+// pages (when given) receives the form feeds of the text.
 void CountText(const QString& path, const QString& label, const PassInputs& in, FrequencyMethod& method,
-               ErrorReport& steps, Totals& totals, bool perFile) {
+               ErrorReport& steps, Totals& totals, bool perFile, qint64* pages = nullptr) {
     std::optional<FileBytes> text;
     qint64 lastLine = -1;
     steps(perFile ? 122 : 108, [&] {
@@ -138,6 +139,9 @@ void CountText(const QString& path, const QString& label, const PassInputs& in, 
         text.emplace(path);
         lastLine = CountLines(text->View()) - 1;
         totals.lines += lastLine;
+        if (pages) {
+            *pages = std::count(text->View().begin(), text->View().end(), '\f');
+        }
         YieldNow(in.yield);
     });
     if (perFile) {
@@ -222,10 +226,19 @@ void RunCountingPass(const PassInputs& in, FrequencyMethod& method, ErrorReport&
             }
             QString label;
             steps(120, [&] { label = i < in.labels.size() ? in.labels[i] : FileLabel(row); });
+            const Totals before = totals;
             totals.charsWithSpaces += CharCountFSO(text, false, in.ui);
             totals.charsWithoutSpaces += CharCountFSO(text, true, in.ui);
-            CountText(text, label, in, method, steps, totals, true);
+            qint64 pages = 0;
+            CountText(text, label, in, method, steps, totals, true, &pages);
             steps(132, [&] { DeleteFileQuiet(text, in.yield); });
+            if (in.results) {
+                const Totals file{totals.words - before.words, totals.lines - before.lines,
+                                  totals.charsWithSpaces - before.charsWithSpaces,
+                                  totals.charsWithoutSpaces - before.charsWithoutSpaces,
+                                  totals.stoppedWords - before.stoppedWords};
+                in.results->FileCounted({i, file, pages});
+            }
         }
     }
 

@@ -29,12 +29,22 @@ struct Totals {
     qint64 stoppedWords = 0;
 };
 
+// What a counting pass found in one file of per-file mode.
+struct FileTotals {
+    qsizetype index = 0; // in the pass's file list
+    Totals totals;
+    // The form feeds of its text: the converter ends every page with one.
+    qint64 pages = 0;
+};
+
 // Where a counting pass delivers its results.
 class ResultSink {
 public:
     virtual ~ResultSink() = default;
     // All files: {word, count}. Per file: {file label, word, count}. Rows only ever append.
     virtual void AddRow(const QStringList& cells) = 0;
+    // Per-file mode: a file's counts, once its rows have been added.
+    virtual void FileCounted(const FileTotals& /*file*/) {}
     // Which characters make a word. Ascii: the 52 letters A-Z and a-z of a blank-separated token,
     // joined. AllLanguages: every maximal run of Unicode letters and combining marks of the token,
     // after NFC normalisation, apostrophes and hyphens left out; ignoring letter case folds fully.

@@ -54,6 +54,12 @@ void AppendJsonStrings(QByteArray& out, const QStringList& texts) {
     out += ']';
 }
 
+// The columns of a file summary that hold counts.
+bool IsSummaryCount(const QString& header) {
+    static const QStringList counts = FileSummaryHeaders().mid(1, 6);
+    return counts.contains(header);
+}
+
 // Writes the collected bytes once they are this many.
 constexpr qsizetype kChunkBytes = 1 << 16;
 
@@ -91,7 +97,8 @@ void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order)
     std::vector<bool> counts(static_cast<size_t>(columns));
     QByteArray chunk;
     for (int c = 0; c < columns; ++c) {
-        counts[static_cast<size_t>(c)] = ResultColumnKindOf(table.Header(c)) == ResultColumnKind::Count;
+        counts[static_cast<size_t>(c)] =
+            ResultColumnKindOf(table.Header(c)) == ResultColumnKind::Count || IsSummaryCount(table.Header(c));
         if (c > 0) {
             chunk += ',';
         }
@@ -165,7 +172,7 @@ void WriteTsv(const ResultTable& table, QIODevice& out) {
 }
 
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
-               QIODevice& out) {
+               QIODevice& out, const QList<FileSummaryRow>* files, bool rows) {
     QByteArray chunk;
     chunk += "{\"mode\":";
     chunk += facts.mode == CountMode::PerFile ? "\"per-file\"" : "\"all\"";
@@ -189,17 +196,46 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
             chunk += '}';
         }
     }
-    chunk += ",\"columns\":";
-    AppendJsonStrings(chunk, table.Headers());
-    chunk += ",\"rows\":[";
-    for (int r = 0; r < table.RowCount(); ++r) {
-        if (r > 0) {
-            chunk += ',';
+    if (rows) {
+        chunk += ",\"columns\":";
+        AppendJsonStrings(chunk, table.Headers());
+        chunk += ",\"rows\":[";
+        for (int r = 0; r < table.RowCount(); ++r) {
+            if (r > 0) {
+                chunk += ',';
+            }
+            AppendJsonStrings(chunk, table.Row(r));
+            Put(out, chunk);
         }
-        AppendJsonStrings(chunk, table.Row(r));
-        Put(out, chunk);
+        chunk += ']';
     }
-    chunk += "],\"unreadable\":[";
+    if (files) {
+        chunk += ",\"files\":[";
+        for (qsizetype i = 0; i < files->size(); ++i) {
+            const FileSummaryRow& file = files->at(i);
+            chunk += i > 0 ? ",{\"path\":" : "{\"path\":";
+            AppendJsonString(chunk, file.path);
+            if (file.counted) {
+                const Totals& f = file.counts.file.totals;
+                chunk += ",\"pages\":" + QByteArray::number(file.counts.file.pages) +
+                         ",\"words\":" + QByteArray::number(f.words) + ",\"lines\":" + QByteArray::number(f.lines) +
+                         ",\"chars_with_spaces\":" + QByteArray::number(f.charsWithSpaces) +
+                         ",\"chars_without_spaces\":" + QByteArray::number(f.charsWithoutSpaces) +
+                         ",\"distinct_words\":" + QByteArray::number(file.counts.distinctWords);
+                if (facts.stopWords) {
+                    chunk += ",\"stopped_words\":" + QByteArray::number(f.stoppedWords);
+                }
+            }
+            if (!file.reason.isEmpty() || !file.counted) {
+                chunk += ",\"reason\":";
+                AppendJsonString(chunk, file.reason);
+            }
+            chunk += '}';
+            Put(out, chunk);
+        }
+        chunk += ']';
+    }
+    chunk += ",\"unreadable\":[";
     for (qsizetype i = 0; i < unreadable.size(); ++i) {
         if (i > 0) {
             chunk += ',';
@@ -214,4 +250,34 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
     AppendJsonStrings(chunk, facts.errors);
     chunk += "}\n";
     Put(out, chunk, true);
+}
+
+QStringList FileSummaryHeaders() {
+    return {QStringLiteral("File"),
+            QStringLiteral("Pages"),
+            QStringLiteral("Words"),
+            QStringLiteral("Lines"),
+            QStringLiteral("Characters with spaces"),
+            QStringLiteral("Characters without spaces"),
+            QStringLiteral("Distinct words"),
+            QStringLiteral("Reason")};
+}
+
+void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals) {
+    table.ClearColumns();
+    const QStringList headers = FileSummaryHeaders();
+    for (qsizetype c = 0; c < headers.size(); ++c) {
+        table.AddColumn(headers[c], c == 0 ? 5000 : 1500);
+    }
+    for (const FileSummaryRow& file : files) {
+        if (!file.counted) {
+            table.AddRow({file.path, {}, {}, {}, {}, {}, {}, file.reason});
+            continue;
+        }
+        const Totals& f = file.counts.file.totals;
+        table.AddRow({file.path, QString::number(file.counts.file.pages), QString::number(f.words),
+                      QString::number(f.lines), QString::number(f.charsWithSpaces),
+                      QString::number(f.charsWithoutSpaces), QString::number(file.counts.distinctWords), file.reason});
+    }
+    table.SetTotals(totals);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/count/Pass.h"
+#include "core/results/ResultTable.h"
 
 #include <QList>
 #include <QString>
@@ -39,10 +40,32 @@ struct JsonRunFacts {
     QString stopFingerprint;
 };
 
+// One row of a file summary: a file that was counted (counted, with its counts), one that gave
+// no text or a folder that could not be searched (its reason), or a file counted whose text the
+// readability rules find wanting (both).
+struct FileSummaryRow {
+    QString path;
+    bool counted = false;
+    FileSummary counts;
+    QString reason;
+};
+
+// The columns of a file summary: "File", "Pages", "Words", "Lines", "Characters with spaces",
+// "Characters without spaces", "Distinct words", "Reason".
+QStringList FileSummaryHeaders();
+
+// The file summary as a table (its totals those given), for the TSV, CSV, text and workbook
+// exports: one row per file, the counts empty for a file that gave no text.
+void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals);
+
 // One JSON object with mode, method, ignore_case, letters ("ascii" or "all"), totals,
 // stopped_words and stop_words ({"list", "sha256"}) when common words were left out, columns,
 // rows (counts as decimal strings), the unreadable inputs with their reasons and the errors,
 // followed by LF. Every setting that changes the rows is recorded, so that results counted
 // differently can be told apart.
+// With files, "files" follows the rows: one object per file with path, pages, words, lines,
+// chars_with_spaces, chars_without_spaces, distinct_words (and stopped_words when common words
+// were left out) and, when it has one, reason; or path and reason. Without rows, columns and rows
+// are left out.
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
-               QIODevice& out);
+               QIODevice& out, const QList<FileSummaryRow>* files = nullptr, bool rows = true);

@@ -75,6 +75,11 @@ void ResultTable::SetTotals(const Totals& totals) {
     m_hasTotals = true;
 }
 
+void ResultTable::FileCounted(const FileTotals& file) {
+    m_files.append({file, m_rowCount - m_rowsOfFiles});
+    m_rowsOfFiles = m_rowCount;
+}
+
 QStringList ResultTable::Captions() const {
     return CountCaptions(m_totals);
 }
@@ -104,6 +109,8 @@ void ResultTable::ClearRows() {
     m_rowCount = 0;
     m_tickedCount = 0;
     m_stride = ColumnCount();
+    m_files = {};
+    m_rowsOfFiles = 0;
 }
 
 QString ResultTable::Header(int column) const {

@@ -23,6 +23,13 @@ QStringList ResultHeaders(CountMode mode);
 enum class ResultColumnKind { Other, FileLabel, Word, Count };
 ResultColumnKind ResultColumnKindOf(const QString& header);
 
+// One file of a per-file count: its totals and pages, and its rows (the distinct words that
+// have a row: common words left out have none).
+struct FileSummary {
+    FileTotals file;
+    qint64 distinctWords = 0;
+};
+
 // The results of a run as plain data: column headers with their widths, rows of text cells, a
 // tick per row and the four totals. The window shows it through a Qt model; the command line
 // and the exports read it directly. Rows are added unticked.
@@ -31,6 +38,7 @@ public:
     // ResultSink
     void AddRow(const QStringList& cells) override;
     void SetTotals(const Totals& totals) override;
+    void FileCounted(const FileTotals& file) override;
 
     void AddColumn(const QString& header, int widthTwips);
     // Adds the columns of a counting mode; existing columns stay.
@@ -60,6 +68,8 @@ public:
 
     bool HasTotals() const { return m_hasTotals; }
     const Totals& LastTotals() const { return m_totals; }
+    // The files of a per-file count, in the order they were counted.
+    const QList<FileSummary>& Files() const { return m_files; }
     // The four count captions of the last totals (" Word count: N", …).
     QStringList Captions() const;
 
@@ -76,4 +86,6 @@ private:
     int m_tickedCount = 0;
     Totals m_totals;
     bool m_hasTotals = false;
+    QList<FileSummary> m_files;
+    int m_rowsOfFiles = 0; // the rows of the files counted so far
 };

@@ -144,6 +144,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
             });
             pending.pop_front();
             ++recorded;
+            observer.FilesRecorded(recorded, n);
             if (jobs > 1 && progress) {
                 progress->SetValue(FileProgressPercent(recorded, n, true)); // files done of all
             }

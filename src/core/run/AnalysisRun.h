@@ -39,6 +39,8 @@ public:
     virtual QString Password(const QString& /*path*/) { return {}; }
     // The file gave no text.
     virtual void FileUnreadable(const UnreadableFile& /*file*/) {}
+    // The conversions of the first `done` files of n have ended and been recorded.
+    virtual void FilesRecorded(int /*done*/, int /*n*/) {}
     // Read by the counting pass after every line and by the sort.
     virtual bool StopRequested() { return false; }
     // The run is given up (the program is ending): the files not yet converted are skipped and
