@@ -186,8 +186,9 @@ void WaitForFreeConverter(Entries& entries, int jobs, const Yield& yield, Tick&&
     while (running() >= jobs) {
         tick();
         YieldNow(yield);
+        // A short wait on each in turn: whichever ends first frees its converter soon.
         for (auto& entry : entries) {
-            if (entry.conversion && !entry.conversion->Finished(20)) {
+            if (entry.conversion && !entry.conversion->Finished() && entry.conversion->Finished(5)) {
                 break;
             }
         }
