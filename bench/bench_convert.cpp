@@ -6,8 +6,10 @@
 //   alone        pdftotext -enc UTF-8 PDF OUT, started and waited for;
 //   conversion   ConvertForAnalysis (RunAndWait polling and yielding, outcome with NoTextPDF);
 //   (these two take turns file by file)
-//   check        the readability check over the whole list (convert, size, delete).
-// The best round of each is reported, with the ratios to pdftotext alone.
+//   check        the readability check over the whole list (convert, size, delete), with one
+//                converter, and with one converter per processor (the two take turns).
+// The best round of each is reported, with the ratios to pdftotext alone; the check side by
+// side also as the median of its paired rounds' ratios to the check with one converter.
 
 #include "core/base/Places.h"
 #include "core/base/System.h"
@@ -15,6 +17,7 @@
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "core/extract/TextFiles.h"
+#include "core/run/AnalysisRun.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,6 +71,9 @@ int main(int argc, char** argv) {
     double bestAlone = std::numeric_limits<double>::max();
     double bestConversion = bestAlone;
     double bestCheck = bestAlone;
+    double bestCheckParallel = bestAlone;
+    const int cores = DefaultJobs();
+    QList<double> pairedRatios;
     int unreadable = 0;
     const auto runAlone = [&](const QString& pdf) {
         QProcess process;
@@ -110,10 +116,30 @@ int main(int argc, char** argv) {
         }
 
         SilentUi silent;
-        timer.restart();
-        CheckByCodeNotPreviewTextbox([&] { return pdfs; }, silent, &bar, {}, yield, QStringLiteral("bench"));
-        bestCheck = std::min(bestCheck, Elapsed(timer));
+        double oneMs = 0;
+        double coresMs = 0;
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool oneTurn = (turn == 0) == (round % 2 == 0);
+            ReadabilityContext context;
+            context.paths = [&] { return pdfs; };
+            context.ui = &silent;
+            context.bar = &bar;
+            context.yield = yield;
+            context.appTitle = QStringLiteral("bench");
+            context.jobs = [&] { return oneTurn ? 1 : cores; };
+            timer.restart();
+            CheckByCodeNotPreviewTextbox(context);
+            (oneTurn ? oneMs : coresMs) = Elapsed(timer);
+        }
+        bestCheck = std::min(bestCheck, oneMs);
+        bestCheckParallel = std::min(bestCheckParallel, coresMs);
+        pairedRatios << coresMs / oneMs;
     }
+    std::sort(pairedRatios.begin(), pairedRatios.end());
+    const double medianRatio =
+        pairedRatios.size() % 2 == 1
+            ? pairedRatios[pairedRatios.size() / 2]
+            : (pairedRatios[pairedRatios.size() / 2 - 1] + pairedRatios[pairedRatios.size() / 2]) / 2.0;
 
     const auto n = static_cast<double>(pdfs.size());
     std::printf("files: %lld, rounds: %d (best round shown), unreadable: %d\n", static_cast<long long>(pdfs.size()),
@@ -123,5 +149,7 @@ int main(int argc, char** argv) {
                 bestConversion / bestAlone);
     std::printf("readability check    %9.1f ms  %7.2f ms/file  ratio %.3f\n", bestCheck, bestCheck / n,
                 bestCheck / bestAlone);
+    std::printf("check, %d converters %9.1f ms  %7.2f ms/file  ratio %.3f  paired median to one converter %.3f\n",
+                cores, bestCheckParallel, bestCheckParallel / n, bestCheckParallel / bestAlone, medianRatio);
     return 0;
 }

@@ -40,6 +40,13 @@ public:
 private:
     Form1& m_form;
 };
+
+// Converters at once, for the run and the readability check: the setting "Jobs" (0 or missing:
+// one per processor).
+int ConverterJobs(const SettingsStore& settings) {
+    const int jobs = settings.Get(QStringLiteral("Jobs"), QStringLiteral("0")).toInt();
+    return jobs > 0 ? jobs : DefaultJobs();
+}
 } // namespace
 
 int Form1::PBCurrentValue(int current, int total, bool finished) {
@@ -110,9 +117,7 @@ void Form1::PushButton2_Click() {
     request.databaseWanted = Option3->isChecked();
     request.textWanted = Option4->isChecked();
     request.providerAvailable = m_providerAvailable;
-    // Converters at once: the setting "Jobs" (0 or missing: one per processor).
-    const int jobs = m_settings.Get(QStringLiteral("Jobs"), QStringLiteral("0")).toInt();
-    request.jobs = jobs > 0 ? jobs : DefaultJobs();
+    request.jobs = ConverterJobs(m_settings);
     request.letters = CheckAllLetters->isChecked() ? LetterRule::AllLanguages : LetterRule::Ascii;
     if (CheckStopWords->isChecked()) {
         try {
@@ -205,6 +210,7 @@ void Form1::CheckReadability() {
         context.running = &m_converters;
         context.converter = m_converter;
         context.cache = &Cache();
+        context.jobs = [this] { return ConverterJobs(m_settings); };
         context.moreUnreadable = [this] {
             QString lines;
             for (const SkippedFolder& folder : std::as_const(m_skippedFolders)) {

@@ -1,5 +1,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
+#include "core/extract/ConversionCache.h"
+#include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedUi.h"
@@ -7,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
@@ -44,6 +47,15 @@ struct BusyLog {
         };
     }
 };
+
+// A stand-in converter: the real one after a pause that depends on the file's name, so that
+// conversions side by side end out of list order.
+QString SleepingConverter(IsolatedEnvironment& env, const QByteArray& pauses) {
+    const QString path = WriteTextFile(env.Work() + QStringLiteral("/bin/sleepy-pdftotext"),
+                                       "#!/bin/sh\ncase \"$*\" in " + pauses + " esac\nexec pdftotext \"$@\"\n");
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+    return path;
+}
 
 } // namespace
 
@@ -162,6 +174,122 @@ private slots:
         const QStringList expected{image, cut, image, w + QStringLiteral("/nowhere/Gone.pdf")};
         QCOMPARE(result, expected);
         QCOMPARE(ui.MessageTexts(), QStringList{UnreadableMessage(expected.join(kCrLf) + kCrLf)});
+    }
+
+    // Converters side by side end in any order; the files are measured, named and kept in list
+    // order all the same, a file listed twice and two files of one name never share a converter.
+    void sideBySide_data() {
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<bool>("keep"); // conversions kept in a cache
+        QTest::newRow("one job") << 1 << false;
+        QTest::newRow("three jobs") << 3 << false;
+        QTest::newRow("one job, kept") << 1 << true;
+        QTest::newRow("three jobs, kept") << 3 << true;
+    }
+    void sideBySide() {
+        QFETCH(int, jobs);
+        QFETCH(bool, keep);
+        IsolatedEnvironment env;
+        env.Set("LEXITALLY_PDFTOTEXT", SleepingConverter(env, "*slow*) sleep 0.6 ;; *mid*) sleep 0.3 ;;"));
+        QVERIFY(EnsureConverterPlaced());
+        const QString w = env.Work();
+        const QString slowText = TextPdf(w + QStringLiteral("/a/slow-1.pdf"));
+        const QString slowScan = MakeImagePdf(w + QStringLiteral("/b/slow-scan.pdf"));
+        const QString fastScan = MakeImagePdf(w + QStringLiteral("/fast-scan.pdf"));
+        const QString midCut = MakeTruncatedPdf(w + QStringLiteral("/mid-cut.pdf"));
+        const QString sameName = MakeImagePdf(w + QStringLiteral("/c/slow-1.pdf"));
+        const QString gone = w + QStringLiteral("/gone.pdf");
+        const QString fastText = TextPdf(w + QStringLiteral("/fast.pdf"));
+        const QStringList rows{slowText, slowScan, fastScan, midCut, sameName, gone, fastText, slowScan, slowText};
+
+        ScriptedUi ui;
+        ProgressMemory bar;
+        BusyLog busy;
+        ConverterProcesses running;
+        ConversionCache cache(keep ? w + QStringLiteral("/cache") : QString());
+        ReadabilityContext context;
+        context.paths = [&] { return rows; };
+        context.ui = &ui;
+        context.bar = &bar;
+        context.setBusy = busy.Setter();
+        context.appTitle = kTitle;
+        context.running = &running;
+        context.cache = keep ? &cache : nullptr;
+        context.jobs = [jobs] { return jobs; };
+        const QStringList result = CheckByCodeNotPreviewTextbox(context);
+
+        const QStringList expected{slowScan, fastScan, midCut, sameName, gone, slowScan};
+        QCOMPARE(result, expected);
+        QCOMPARE(ui.MessageTexts(), QStringList{UnreadableMessage(expected.join(kCrLf) + kCrLf)});
+        QCOMPARE(busy.calls, (QList<bool>{true, false}));
+        QCOMPARE(bar.Text(), QStringLiteral("Progress Bar"));
+        QVERIFY(!running.Any());
+        QCOMPARE(TempLeftovers(), QStringList());
+        if (keep) {
+            // The readable files are kept with their text for the run.
+            int code = -1;
+            QVERIFY(cache.Lookup(slowText, QString(), code));
+            QCOMPARE(code, 0);
+            QVERIFY(ReadAll(cache.TextPath(slowText, QString())).contains("Plenty of proper words"));
+            QVERIFY(cache.Lookup(fastText, QString(), code));
+            QVERIFY(!cache.Lookup(gone, QString(), code));
+        }
+    }
+
+    // Four conversions of a second each on four converters take about one second, not four.
+    void sideBySideTakesTheTimeOfOne() {
+        IsolatedEnvironment env;
+        env.Set("LEXITALLY_PDFTOTEXT", SleepingConverter(env, "*) sleep 1 ;;"));
+        QVERIFY(EnsureConverterPlaced());
+        QStringList rows;
+        for (const char* name : {"one", "two", "three", "four"}) {
+            rows << TextPdf(env.Work() + u'/' + QString::fromLatin1(name) + QStringLiteral(".pdf"));
+        }
+        ScriptedUi ui;
+        ReadabilityContext context;
+        context.paths = [&] { return rows; };
+        context.ui = &ui;
+        context.appTitle = kTitle;
+        context.jobs = [] { return 4; };
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(CheckByCodeNotPreviewTextbox(context), QStringList());
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed()) + QStringLiteral(" ms")));
+        QVERIFY(ui.calls.isEmpty());
+    }
+
+    // Closing the window ends every converter at work; the files are then named as unreadable.
+    void endingEveryConverter() {
+        IsolatedEnvironment env;
+        const QString stuck =
+            WriteTextFile(env.Work() + QStringLiteral("/bin/stuck-pdftotext"), "#!/bin/sh\nexec sleep 60\n");
+        QFile::setPermissions(stuck, QFile::permissions(stuck) | QFileDevice::ExeOwner);
+        QStringList rows;
+        for (const char* name : {"one", "two", "three"}) {
+            rows << TextPdf(env.Work() + u'/' + QString::fromLatin1(name) + QStringLiteral(".pdf"));
+        }
+        ScriptedUi ui;
+        ConverterProcesses running;
+        ReadabilityContext context;
+        context.paths = [&] { return rows; };
+        context.ui = &ui;
+        context.appTitle = kTitle;
+        context.running = &running;
+        context.converter = stuck;
+        context.jobs = [] { return 3; };
+        int ended = 0;
+        context.yield = [&] {
+            if (running.Any()) {
+                ++ended;
+                running.KillAll();
+            }
+        };
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(CheckByCodeNotPreviewTextbox(context), rows);
+        QVERIFY(clock.elapsed() < 20000);
+        QCOMPARE(ended, 1); // all three were running and ended at once
+        QCOMPARE(ui.MessageTexts(), QStringList{UnreadableMessage(rows.join(kCrLf) + kCrLf)});
     }
 
     // Two listed PDFs with the same name in different folders share the temporary output one

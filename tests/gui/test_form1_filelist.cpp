@@ -3,12 +3,14 @@
 
 #include "core/base/Help.h"
 #include "core/base/Places.h"
+#include "core/base/Settings.h"
 #include "gui/MessageDialog.h"
 #include "gui/QtUi.h"
 #include "support/Form1Session.h"
 #include "support/GuiTestMain.h"
 #include "support/PdfFixtures.h"
 
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -17,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <optional>
 
 namespace {
 const QString kCancel = QStringLiteral("<cancel>");
@@ -79,26 +83,40 @@ void Form1FileListTest::addFiles_data() {
     QTest::addColumn<QStringList>("chosen");     // what the dialog returns; kCancel = cancelled
     QTest::addColumn<QStringList>("rows");       // the list afterwards
     QTest::addColumn<QStringList>("unreadable"); // named by the check's box, in list order
+    QTest::addColumn<int>("jobs");               // converters at once (0: the setting untouched); a slow converter
 
-    QTest::newRow("one file") << QStringList{} << QStringList{"good1.pdf"} << QStringList{"good1.pdf"} << QStringList{};
+    QTest::newRow("one file") << QStringList{} << QStringList{"good1.pdf"} << QStringList{"good1.pdf"} << QStringList{}
+                              << 0;
     QTest::newRow("several, in the order returned")
         << QStringList{} << QStringList{"good3.pdf", "good1.pdf", "good2.pdf"}
-        << QStringList{"good3.pdf", "good1.pdf", "good2.pdf"} << QStringList{};
+        << QStringList{"good3.pdf", "good1.pdf", "good2.pdf"} << QStringList{} << 0;
     QTest::newRow("same file twice") << QStringList{"good1.pdf"} << QStringList{"good1.pdf"}
-                                     << QStringList{"good1.pdf", "good1.pdf"} << QStringList{};
+                                     << QStringList{"good1.pdf", "good1.pdf"} << QStringList{} << 0;
     QTest::newRow("cancel, all readable")
-        << QStringList{"good1.pdf"} << QStringList{kCancel} << QStringList{"good1.pdf"} << QStringList{};
-    QTest::newRow("cancel on an empty list") << QStringList{} << QStringList{kCancel} << QStringList{} << QStringList{};
+        << QStringList{"good1.pdf"} << QStringList{kCancel} << QStringList{"good1.pdf"} << QStringList{} << 0;
+    QTest::newRow("cancel on an empty list")
+        << QStringList{} << QStringList{kCancel} << QStringList{} << QStringList{} << 0;
     QTest::newRow("cancel still checks the listed files")
         << QStringList{"good1.pdf", "scan.pdf", "gone.pdf", "notes.txt"} << QStringList{kCancel}
         << QStringList{"good1.pdf", "scan.pdf", "gone.pdf", "notes.txt"}
-        << QStringList{"scan.pdf", "gone.pdf", "notes.txt"};
+        << QStringList{"scan.pdf", "gone.pdf", "notes.txt"} << 0;
     QTest::newRow("earlier and new unreadable rows, rows stay")
         << QStringList{"scan.pdf"} << QStringList{"good2.pdf", "zip.pdf"}
-        << QStringList{"scan.pdf", "good2.pdf", "zip.pdf"} << QStringList{"scan.pdf", "zip.pdf"};
+        << QStringList{"scan.pdf", "good2.pdf", "zip.pdf"} << QStringList{"scan.pdf", "zip.pdf"} << 0;
     QTest::newRow("unreadable twice is named twice")
         << QStringList{"zip.pdf"} << QStringList{"zip.pdf"} << QStringList{"zip.pdf", "zip.pdf"}
-        << QStringList{"zip.pdf", "zip.pdf"};
+        << QStringList{"zip.pdf", "zip.pdf"} << 0;
+    // A converter that takes longest on the first rows: side by side they end out of order.
+    for (const int jobs : {1, 3}) {
+        QTest::addRow("cancel still checks the listed files, %d job(s)", jobs)
+            << QStringList{"good1.pdf", "scan.pdf", "gone.pdf", "notes.txt"} << QStringList{kCancel}
+            << QStringList{"good1.pdf", "scan.pdf", "gone.pdf", "notes.txt"}
+            << QStringList{"scan.pdf", "gone.pdf", "notes.txt"} << jobs;
+        QTest::addRow("earlier and new unreadable rows, %d job(s)", jobs)
+            << QStringList{"scan.pdf", "good1.pdf"} << QStringList{"zip.pdf", "good2.pdf", "scan.pdf"}
+            << QStringList{"scan.pdf", "good1.pdf", "zip.pdf", "good2.pdf", "scan.pdf"}
+            << QStringList{"scan.pdf", "zip.pdf", "scan.pdf"} << jobs;
+    }
 }
 
 void Form1FileListTest::addFiles() {
@@ -106,7 +124,18 @@ void Form1FileListTest::addFiles() {
     QFETCH(QStringList, chosen);
     QFETCH(QStringList, rows);
     QFETCH(QStringList, unreadable);
+    QFETCH(int, jobs);
     const QStringList folderBefore = FolderSnapshot(m_files.path());
+    std::optional<IsolatedEnvironment> env;
+    if (jobs > 0) {
+        env.emplace();
+        const QString sleepy = WriteTextFile(env->Work() + QStringLiteral("/bin/sleepy-pdftotext"),
+                                             "#!/bin/sh\ncase \"$*\" in *good1*) sleep 0.6 ;; *scan*) sleep 0.3 ;; "
+                                             "esac\nexec pdftotext \"$@\"\n");
+        QFile::setPermissions(sleepy, QFile::permissions(sleepy) | QFileDevice::ExeOwner);
+        env->Set("LEXITALLY_PDFTOTEXT", sleepy);
+        SettingsStore().Save(QStringLiteral("Jobs"), QString::number(jobs));
+    }
 
     Form1Session s;
     for (const QString& path : Files(before)) {
@@ -358,12 +387,17 @@ void Form1FileListTest::checkShowsItsProgress_data() {
     QTest::addColumn<QString>("action"); // tried while the check runs
     QTest::addColumn<double>("seconds"); // each conversion takes
     QTest::addColumn<QStringList>("seen");
+    QTest::addColumn<int>("jobs"); // converters at once
     // A short conversion leaves the bar at rest; one of more than five seconds counts on it.
-    QTest::newRow("Clear List") << "clear" << 0.2 << QStringList{"0|Progress Bar"};
-    QTest::newRow("Delete") << "delete" << 0.2 << QStringList{"0|Progress Bar"};
-    QTest::newRow("double-click") << "double-click" << 0.2 << QStringList{"0|Progress Bar"};
+    QTest::newRow("Clear List") << "clear" << 0.2 << QStringList{"0|Progress Bar"} << 1;
+    QTest::newRow("Delete") << "delete" << 0.2 << QStringList{"0|Progress Bar"} << 1;
+    QTest::newRow("double-click") << "double-click" << 0.2 << QStringList{"0|Progress Bar"} << 1;
     QTest::newRow("a long conversion") << "none" << 6.2
-                                       << QStringList{"0|Progress Bar", "0|Please wait.. 0", "0|Please wait.. 1"};
+                                       << QStringList{"0|Progress Bar", "0|Please wait.. 0", "0|Please wait.. 1"} << 1;
+    // Side by side the same: no text of its own, the count of the earliest file still converting.
+    QTest::newRow("Clear List, side by side") << "clear" << 0.2 << QStringList{"0|Progress Bar"} << 3;
+    QTest::newRow("long conversions side by side")
+        << "none" << 6.2 << QStringList{"0|Progress Bar", "0|Please wait.. 0", "0|Please wait.. 1"} << 3;
 }
 
 // The check shows the bar as a conversion shows it, with no text of its own, and a click that
@@ -372,7 +406,9 @@ void Form1FileListTest::checkShowsItsProgress() {
     QFETCH(QString, action);
     QFETCH(double, seconds);
     QFETCH(QStringList, seen);
+    QFETCH(int, jobs);
     IsolatedEnvironment env;
+    SettingsStore().Save(QStringLiteral("Jobs"), QString::number(jobs));
     // A converter slow enough to be watched at work.
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     QVERIFY(!pdftotext.isEmpty());
@@ -383,8 +419,10 @@ void Form1FileListTest::checkShowsItsProgress() {
     env.Set("LEXITALLY_PDFTOTEXT", slow);
     Form1Session s;
     QVERIFY(s.Show());
-    const QStringList files =
-        Files(action == "none" ? QStringList{"good1.pdf"} : QStringList{"good1.pdf", "good2.pdf", "good3.pdf"});
+    const QStringList files = Files(action == "none" && jobs == 1 ? QStringList{"good1.pdf"}
+                                                                  : QStringList{"good1.pdf", "good2.pdf", "good3.pdf"});
+    QElapsedTimer clock;
+    clock.start();
     s->AddFileRows(files);
 
     QStringList shown;
@@ -426,6 +464,15 @@ void Form1FileListTest::checkShowsItsProgress() {
     watch.stop();
 
     QCOMPARE(shown.mid(0, seen.size()), seen);
+    // Nothing but the rest text and the count.
+    for (const QString& state : std::as_const(shown)) {
+        const QString text = state.section(u'|', 1);
+        QVERIFY2(text == QStringLiteral("Progress Bar") || text.startsWith(QStringLiteral("Please wait.. ")),
+                 qPrintable(state));
+    }
+    if (jobs > 1 && action == "none") {
+        QVERIFY2(clock.elapsed() < 2 * seconds * 1000, qPrintable(QString::number(clock.elapsed())));
+    }
     if (action != "none") {
         QCOMPARE(shown, seen);
         QCOMPARE(formats, QStringList{"Progress Bar"}); // nothing added to the bar either

@@ -422,10 +422,13 @@ Extraction JudgeConversion(int code, const QString& program, const QString& outp
     return {outcome, OutcomeReason(outcome, withPassword)};
 }
 
-BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place)
+BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place,
+                                           const QString& output)
     : m_converter(place.converter.isEmpty() ? ConverterPath() : place.converter),
-      m_output(TextFileOf(pdf, place.workFolder)), m_withPassword(!password.isEmpty()), m_running(place.running) {
+      m_output(output.isEmpty() ? TextFileOf(pdf, place.workFolder) : output), m_withPassword(!password.isEmpty()),
+      m_running(place.running) {
     QFile::remove(m_output);
+    m_started.start();
     m_problem = InputProblem(pdf);
     if (!m_problem.isEmpty()) {
         return;
@@ -471,9 +474,16 @@ bool BackgroundConversion::Finished(int waitMs) {
     return ended;
 }
 
-Extraction BackgroundConversion::Result(Ui* ui) {
-    if (!m_problem.isEmpty()) {
-        return {ExtractionOutcome::NoOutput, m_problem};
+int BackgroundConversion::WaitedPolls() {
+    if (Finished()) {
+        return -1;
+    }
+    return static_cast<int>(m_started.elapsed() / 100) - 50;
+}
+
+int BackgroundConversion::Code() {
+    if (m_code) {
+        return *m_code;
     }
     int code = kStartErrorBase + m_startError;
     if (m_process) {
@@ -483,7 +493,15 @@ Extraction BackgroundConversion::Result(Ui* ui) {
             code = m_process->exitStatus() == QProcess::CrashExit ? 128 + m_process->exitCode() : m_process->exitCode();
         }
     }
-    return JudgeConversion(code, m_converter, m_output, m_withPassword, ui);
+    m_code = code;
+    return code;
+}
+
+Extraction BackgroundConversion::Result(Ui* ui) {
+    if (!m_problem.isEmpty()) {
+        return {ExtractionOutcome::NoOutput, m_problem};
+    }
+    return JudgeConversion(Code(), m_converter, m_output, m_withPassword, ui);
 }
 
 Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink* bar, int startValue, int fileCount,

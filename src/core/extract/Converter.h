@@ -3,6 +3,7 @@
 #include "core/base/Progress.h"
 #include "core/base/Yield.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -139,13 +140,21 @@ ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password
 // construction and is listed with the place's running converters while it runs.
 class BackgroundConversion {
 public:
-    BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place);
+    // The text goes to TextFileOf(pdf, place.workFolder), or to output when one is given.
+    BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place,
+                         const QString& output = {});
     ~BackgroundConversion();
     BackgroundConversion(const BackgroundConversion&) = delete;
     BackgroundConversion& operator=(const BackgroundConversion&) = delete;
 
     // True once the converter has ended (or never started); waits at most waitMs for it.
     bool Finished(int waitMs = 0);
+    // While the converter runs: the polls a wait for this one conversion (RunAndWait's 100 ms
+    // polls) would have counted beyond its first 50 since the start, so below 0 during the first
+    // five seconds; -1 once it has ended.
+    int WaitedPolls();
+    // The result code as RunAndWait gives it (write failures included); only once Finished().
+    int Code();
     // The verdict; only once Finished().
     Extraction Result(Ui* ui);
 
@@ -155,10 +164,36 @@ private:
     bool m_withPassword = false;
     QString m_problem; // the input cannot be converted at all
     int m_startError = 0;
+    std::optional<int> m_code;
+    QElapsedTimer m_started;
     std::unique_ptr<QProcess> m_process;
     std::unique_ptr<TextFileWriter> m_text; // the converter's standard output, into m_output
     ConverterProcesses* m_running = nullptr;
 };
+
+// Waits, yielding, until fewer than `jobs` of the conversions are still running; `tick` runs
+// between the polls (the bar's sign of life, recording what has ended). Each element of
+// `entries` has a member `conversion` (a pointer to a BackgroundConversion, or null).
+template <class Entries, class Tick>
+void WaitForFreeConverter(Entries& entries, int jobs, const Yield& yield, Tick&& tick) {
+    const auto running = [&entries] {
+        int count = 0;
+        for (auto& entry : entries) {
+            count += entry.conversion && !entry.conversion->Finished() ? 1 : 0;
+        }
+        return count;
+    };
+    while (running() >= jobs) {
+        tick();
+        YieldNow(yield);
+        // A short wait on each in turn: whichever ends first frees its converter soon.
+        for (auto& entry : entries) {
+            if (entry.conversion && !entry.conversion->Finished() && entry.conversion->Finished(5)) {
+                break;
+            }
+        }
+    }
+}
 
 // The same conversion with its reason (see JudgeConversion).
 Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink* bar, int startValue, int fileCount,

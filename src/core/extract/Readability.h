@@ -38,6 +38,9 @@ struct ReadabilityContext {
     // Lines put in front of the unreadable files in the message (a folder that could not be
     // searched with its reason, each line ended by CR LF); asked once per check.
     std::function<QString()> moreUnreadable;
+    // How many files are converted at once, asked once per check (none, or below 2: one after
+    // the other, each waited for). The unreadable files are named in list order either way.
+    std::function<int()> jobs;
 };
 
 // Converts every listed file, measures each output (under 10 bytes: unreadable), deletes it

@@ -11,7 +11,6 @@
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -87,7 +86,6 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         QString password;                // given to the converter
         std::shared_ptr<QString> shared; // a conversion's verdict, for the rows that follow it
         std::shared_ptr<QString> follows;
-        QElapsedTimer started; // since its converter started
     };
     std::deque<Pending> pending;
     const int jobs = request.textInput ? 1 : std::max(1, request.jobs);
@@ -104,8 +102,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
         }
         Pending& front = pending.front();
         const int start = FileProgressPercent(recorded + 1, n, false);
-        const bool running = front.conversion && front.started.isValid() && !front.conversion->Finished();
-        const int waited = running ? static_cast<int>(front.started.elapsed() / 100) - 50 : -1;
+        const int waited = front.conversion ? front.conversion->WaitedPolls() : -1;
         if (waited < 0) {
             progress->SetText(analyzeText(front.path));
             progress->SetValue(start);
@@ -219,20 +216,9 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                         ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place).reason;
                 } else {
                     // A free converter first: no more than `jobs` run, or wait for the oldest.
-                    while (std::count_if(pending.begin(), pending.end(), [](const Pending& p) {
-                               return p.conversion && !p.conversion->Finished();
-                           }) >= jobs) {
-                        showFront();
-                        YieldNow(context.yield);
-                        for (Pending& running : pending) {
-                            if (running.conversion && !running.conversion->Finished(20)) {
-                                break;
-                            }
-                        }
-                    }
+                    WaitForFreeConverter(pending, jobs, context.yield, showFront);
                     file.shared = std::make_shared<QString>();
                     file.conversion = std::make_unique<BackgroundConversion>(path, password, place);
-                    file.started.start();
                 }
             } catch (const Failure& failure) {
                 file.reason = QStringLiteral("  - ") + failure.Description();
