@@ -16,6 +16,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <memory_resource>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -190,14 +191,29 @@ private:
     std::vector<std::pair<QByteArrayView, qint64>> CaseBlindGroups() const {
         std::vector<std::pair<QByteArrayView, qint64>> groups;
         groups.reserve(m_tally.Size());
-        QHash<QByteArray, size_t> byFolded;
+        // Keys point into the tally where folding leaves a spelling as it is (most words), and
+        // into `folded` where it does not.
+        std::pmr::monotonic_buffer_resource folded{1 << 16};
+        const auto keep = [&folded](QByteArrayView bytes) {
+            char* copy = static_cast<char*>(folded.allocate(static_cast<size_t>(bytes.size()), 1));
+            std::copy(bytes.begin(), bytes.end(), copy);
+            return QByteArrayView(copy, bytes.size());
+        };
+        QHash<QByteArrayView, size_t> byFolded;
         byFolded.reserve(static_cast<qsizetype>(m_tally.Size()));
         const bool ascii = m_in.letters != LetterRule::AllLanguages;
         m_tally.ForEach([&](QByteArrayView word, qint64 count) {
-            const QByteArray folded = ascii ? word.toByteArray().toLower() : FoldCaseUtf8(word);
-            const auto found = byFolded.constFind(folded);
+            QByteArrayView key = word;
+            if (ascii) {
+                if (std::any_of(word.begin(), word.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+                    key = keep(word.toByteArray().toLower());
+                }
+            } else if (const QByteArray fold = FoldCaseUtf8(word); fold != word) {
+                key = keep(fold);
+            }
+            const auto found = byFolded.constFind(key);
             if (found == byFolded.cend()) {
-                byFolded.insert(folded, groups.size());
+                byFolded.insert(key, groups.size());
                 groups.emplace_back(word, count);
                 return;
             }
