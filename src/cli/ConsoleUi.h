@@ -5,11 +5,13 @@
 
 #include <QElapsedTimer>
 
-// Messages (error reports) go to standard error; questions are answered No, prompts and
-// pickers are cancelled. The error reports shown are kept for the exit status and the JSON.
+// Messages go to standard error; questions are answered No, prompts and pickers are cancelled.
+// The failed steps are kept as they are reported, for the exit status and the JSON.
 class ConsoleUi : public Ui {
 public:
     MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) override;
+    void ReportFailure(const QString& description, const QString& source, int step) override;
+    // The texts of the failed steps, in the order they failed.
     const QStringList& ErrorReports() const { return m_errorReports; }
     QString Input(const QString&, const QString&) override { return {}; }
     QStringList OpenFiles(const QString&, const QString&) override { return {}; }

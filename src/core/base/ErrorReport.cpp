@@ -17,9 +17,13 @@ QString ErrorReportText(const QString& description, const QString& source, int s
            QStringLiteral("\r\r") + QStringLiteral("Please email screenshot of this message to ") + SupportEmail();
 }
 
+void Ui::ReportFailure(const QString& description, const QString& source, int step) {
+    Message(ErrorReportText(description, source, step), QStringLiteral("Application Error"), MsgButtons::Ok,
+            MsgIcon::Exclamation);
+}
+
 void ShowErrorReport(Ui& ui, const QString& description, const QString& source, int step) {
-    ui.Message(ErrorReportText(description, source, step), QStringLiteral("Application Error"), MsgButtons::Ok,
-               MsgIcon::Exclamation);
+    ui.ReportFailure(description, source, step);
 }
 
 bool ErrorReport::operator()(int step, const std::function<void()>& body) {

@@ -41,6 +41,11 @@ public:
 
     // Opens a local path or a web address with the desktop's default application.
     virtual bool OpenUrl(const QUrl& url) = 0;
+
+    // A step that failed: the failure's description, the procedure's source and the step's
+    // number. By default the error report's box (see ErrorReport.h); a Ui that keeps failures
+    // as data (the command line's exit status comes from them) overrides it.
+    virtual void ReportFailure(const QString& description, const QString& source, int step);
 };
 
 // Answers every box as if the user closed it at once and shows nothing (command line without a
