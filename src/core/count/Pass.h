@@ -11,6 +11,9 @@
 
 class Ui;
 
+// The word-frequency method that builds the table.
+enum class FrequencyMethodKind { None, Database, Text };
+
 // One count for all files together, or one per file.
 enum class CountMode { None, AllFiles, PerFile };
 

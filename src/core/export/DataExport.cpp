@@ -2,7 +2,7 @@
 
 #include "core/base/ErrorReport.h"
 #include "core/results/ResultTable.h"
-#include "core/run/AnalysisRun.h"
+#include "core/extract/Unreadable.h"
 
 #include <QIODevice>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/count/Pass.h"
-#include "core/run/AnalysisRun.h"
+#include "core/extract/Unreadable.h"
 
 #include <QByteArray>
 #include <QList>

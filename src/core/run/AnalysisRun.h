@@ -3,6 +3,7 @@
 #include "core/base/Progress.h"
 #include "core/base/Yield.h"
 #include "core/count/Pass.h"
+#include "core/extract/Unreadable.h"
 
 #include <QList>
 #include <QString>
@@ -14,19 +15,9 @@ class ConverterProcesses;
 class ErrorReport;
 class Ui;
 
-// The word-frequency method that builds the table.
-enum class FrequencyMethodKind { None, Database, Text };
-
 // The method a run uses: the database method only while its provider is available (otherwise
 // the text method, without a word about it); the text method when asked for; none when neither.
 FrequencyMethodKind ChooseFrequencyMethod(bool databaseWanted, bool textWanted, bool providerAvailable);
-
-// A file that gave no text, with the reason appended to its path in the run's message
-// ("  - password protected or text is protexted.", …).
-struct UnreadableFile {
-    QString path;
-    QString reason;
-};
 
 // What the window and the command line do differently during a run. Everything has a quiet
 // default.
