@@ -33,10 +33,9 @@ namespace {
 const QString kCsvFilter = QStringLiteral("CSV (*.csv)|*.csv|All Files (*.*)|*.*|");
 const QString kPngFilter = QStringLiteral("PNG Images (*.png)|*.png|");
 
-qint64 CountOf(const QString& text) {
-    bool ok = false;
-    const qint64 count = text.toLongLong(&ok);
-    return ok && count > 0 ? count : 0;
+qint64 CountOf(const ResultsModel& model, int row, int column) {
+    qint64 count = 0;
+    return model.CountAt(row, column, &count) && count > 0 ? count : 0;
 }
 
 QChartView* NewChartView(QWidget* parent, const QString& name) {
@@ -91,10 +90,10 @@ ChartData ChartDataOf(const ResultsModel& model, int currentTableRow, int limit)
         const int row = currentTableRow >= 0 && currentTableRow < model.RowCount() ? currentTableRow : 0;
         data.file = model.Cell(row, fileColumn);
     }
-    const auto inScope = [&](int row) { return fileColumn < 0 || model.CellRef(row, fileColumn) == data.file; };
+    const auto inScope = [&](int row) { return fileColumn < 0 || model.TextRef(row, fileColumn) == data.file; };
     for (const int row : model.ShownRows()) {
         if (inScope(row)) {
-            data.top.append({model.Cell(row, wordColumn), CountOf(model.CellRef(row, countColumn))});
+            data.top.append({model.Cell(row, wordColumn), CountOf(model, row, countColumn)});
         }
     }
     std::stable_sort(data.top.begin(), data.top.end(),
@@ -104,7 +103,7 @@ ChartData ChartDataOf(const ResultsModel& model, int currentTableRow, int limit)
     }
     for (int row = 0; row < model.RowCount(); ++row) {
         if (inScope(row)) {
-            data.byRank.append(CountOf(model.CellRef(row, countColumn)));
+            data.byRank.append(CountOf(model, row, countColumn));
         }
     }
     std::sort(data.byRank.begin(), data.byRank.end(), std::greater<>());

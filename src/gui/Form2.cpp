@@ -274,7 +274,7 @@ ResultsModel* Form2::Model() {
     return m_model;
 }
 
-ResultSink& Form2::Sink() {
+ResultsModel& Form2::Sink() {
     Form_Load();
     return *m_model;
 }
@@ -318,7 +318,7 @@ void Form2::ListView1_ColumnClick(int column) {
         return;
     }
     // Counts start with the most frequent; texts from A.
-    const bool counts = ResultColumnKindOf(m_model->Header(column)) == ResultColumnKind::Count;
+    const bool counts = m_model->ColumnKind(column) == ResultColumnKind::Count;
     const Qt::SortOrder first = counts ? Qt::DescendingOrder : Qt::AscendingOrder;
     const Qt::SortOrder second = counts ? Qt::AscendingOrder : Qt::DescendingOrder;
     if (m_model->SortColumn() != column) {

@@ -34,13 +34,23 @@ using StepRunner = std::function<bool(int, const std::function<void()>&)>;
 // Text is collected in a chunk and written once the chunk is this long.
 constexpr qsizetype kChunkChars = 64 * 1024;
 
-// A number cell holds 15 significant digits exactly.
+// A number cell holds 15 significant digits exactly; larger counts are written as text.
 constexpr int kMaxNumberDigits = 15;
+constexpr qint64 kLargestExactCount = 1000000000000000;
 
 // Limits of a worksheet.
 constexpr int kSheetRows = 1048576;
 constexpr int kMaxCellChars = 32767;
 constexpr double kMaxColumnWidth = 255.0;
+
+int DecimalDigits(qint64 value) {
+    int digits = 1;
+    while (value >= 10) {
+        value /= 10;
+        ++digits;
+    }
+    return digits;
+}
 
 // The rows an export walks: the given order of table rows, or every row in table order.
 class RowWalk {
@@ -49,7 +59,16 @@ public:
     int Count() const { return m_order ? static_cast<int>(m_order->size()) : m_model.RowCount(); }
     // The table row of the i-th walked row (0-based).
     int At(int i) const { return m_order ? m_order->at(i) : i; }
-    const QString& Cell(int i, int column) const { return m_model.CellRef(At(i), column); }
+    QString Cell(int i, int column) const { return m_model.Cell(At(i), column); }
+    // The length in characters of a cell as the exports write it.
+    int CellLength(int i, int column) const {
+        qint64 count = 0;
+        if (m_model.CountAt(At(i), column, &count)) {
+            return DecimalDigits(count);
+        }
+        return CodePointLength(m_model.Cell(At(i), column));
+    }
+    bool CountAt(int i, int column, qint64* count) const { return m_model.CountAt(At(i), column, count); }
     bool IsTicked(int i) const { return m_model.IsTicked(At(i)); }
     // True when some walked row is ticked.
     bool AnyTicked() const {
@@ -207,6 +226,13 @@ QString WithoutEquals(const QString& text) {
     return out;
 }
 
+// Writes a count as a number cell; answers its width in characters.
+int WriteNumber(lxw_worksheet* sheet, int row, int column, qint64 count) {
+    CheckWorkbook(worksheet_write_number(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column),
+                                         static_cast<double>(count), nullptr));
+    return DecimalDigits(count);
+}
+
 // Writes one cell: decimal numbers as numbers, all else as text. Answers the cell's width in
 // characters as shown.
 int WriteCell(lxw_worksheet* sheet, int row, int column, const QString& text) {
@@ -306,9 +332,14 @@ QList<int> ColumnWidths(const ResultTable& model, bool withHeaders, const Yield&
     for (int c = 0; c < columns; ++c) {
         int m = withHeaders ? CodePointLength(model.Header(c)) : 0;
         const int rows = walk.Count();
+        const bool counts = model.Kind(c) == CellKind::Count;
         for (int r = 0; r < rows; ++r) {
             YieldNow(yield);
-            const QString& cell = walk.Cell(r, c);
+            if (counts) {
+                m = std::max(m, walk.CellLength(r, c));
+                continue;
+            }
+            const QString& cell = model.TextRef(walk.At(r), c);
             // A character takes at least one code unit, so a shorter text cannot be longer.
             if (cell.size() > m) {
                 m = std::max(m, CodePointLength(cell));
@@ -449,7 +480,12 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
         }
         for (int c = 0; c < columns; ++c) {
             YieldNow(yield);
-            const QString& cell = walk.Cell(r - 1, c);
+            qint64 count = 0;
+            if (walk.CountAt(r - 1, c, &count) && count < kLargestExactCount) {
+                widths[c] = std::max(widths[c], WriteNumber(sheet, r, c, count));
+                continue;
+            }
+            const QString cell = walk.Cell(r - 1, c);
             widths[c] = std::max(widths[c], WriteCell(sheet, r, c, c == 0 ? cell : WithoutEquals(cell)));
         }
     }
