@@ -3,7 +3,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Texts.h"
 #include "core/export/DataExport.h"
-#include "core/export/OutputFile.h"
+#include "core/export/Export.h"
 #include "gui/ResultsModel.h"
 #include "gui/SaveDialog.h"
 
@@ -64,16 +64,13 @@ constexpr int kBarsChrome = 120;
 // Up to this many points the rank plot marks each one (a single word is a dot, not nothing).
 constexpr int kMarkedPoints = 60;
 
-// Writes an image as PNG through the export's output file (a regular file is replaced only
-// when complete). Throws Failure with the reason.
+// Writes an image as PNG the way the exports write (a regular file is replaced only when
+// complete). Throws ExportFailure.
 void WritePng(const QImage& image, const QString& path) {
-    OutputFile file(path);
-    const bool opened = file.Open();
-    FailIf(!opened, file.ErrorString());
-    const bool written = image.save(&file.Device(), "PNG");
-    FailIf(!written, QStringLiteral("the picture could not be written"));
-    const bool committed = file.Commit();
-    FailIf(!committed, file.ErrorString());
+    WriteThrough(path, {}, [&](QIODevice& device) {
+        const bool written = image.save(&device, "PNG");
+        FailIf(!written, QStringLiteral("the picture could not be written"));
+    });
 }
 
 } // namespace
@@ -249,8 +246,8 @@ bool ChartView::SaveChartAsPng() {
     QString reason;
     try {
         WritePng(view->grab().toImage(), path);
-    } catch (const Failure& failure) {
-        reason = failure.Description();
+    } catch (const ExportFailure& failure) {
+        reason = failure.Reason();
     }
     TellSaved(m_ui, QStringLiteral("The chart"), path, reason.isEmpty(), reason);
     return reason.isEmpty();
@@ -277,15 +274,12 @@ bool ResultsAdditions::SaveCsv() {
         return false;
     }
     const QList<int> shown = m_model.ShownRows();
-    OutputFile file(path);
+    ExportOptions options;
+    options.order = m_model.IsReordered() ? &shown : nullptr;
     try {
-        const bool opened = file.Open();
-        FailIf(!opened, file.ErrorString());
-        WriteCsv(m_model.Table(), file.Device(), m_model.IsReordered() ? &shown : nullptr);
-        const bool committed = file.Commit();
-        FailIf(!committed, file.ErrorString());
-    } catch (const Failure& failure) {
-        TellSaved(m_ui, QStringLiteral("The results"), path, false, failure.Description());
+        Export(ExportFormat::Csv, m_model.Table(), options, path);
+    } catch (const ExportFailure& failure) {
+        TellSaved(m_ui, QStringLiteral("The results"), path, false, failure.Reason());
         return false;
     }
     TellSaved(m_ui, QStringLiteral("The results"), path, true, {});
