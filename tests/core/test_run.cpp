@@ -166,6 +166,33 @@ private slots:
         QCOMPARE(outcome.unreadable, QStringList{});
     }
 
+    // A row gone when the run reaches it fails its step: the failure comes back as data and is
+    // shown as the error report, once; the run goes on.
+    void failuresAsData() {
+        IsolatedEnvironment env;
+        const QString text = WriteTextFile(env.Work() + QStringLiteral("/a.txt"), "one\n");
+        int asked = 0;
+        AnalysisRequest request;
+        request.rows = [&] { return ++asked == 1 ? QStringList{text, text} : QStringList{text}; };
+        request.textInput = true;
+        request.databaseWanted = false;
+        request.textWanted = true;
+        ScriptedUi ui;
+        AnalysisContext context;
+        context.ui = &ui;
+        ErrorReport steps(ui, QStringLiteral("in the test "));
+        const AnalysisSummary summary = RunAnalysis(request, context, steps);
+        QCOMPARE(summary.failures.size(), 1);
+        QCOMPARE(summary.failures[0].source, QStringLiteral("in the test "));
+        QCOMPARE(summary.failures[0].step, 134);
+        QCOMPARE(summary.failures[0].description, QStringLiteral("Index out of bounds"));
+        QCOMPARE(ui.calls.size(), 1);
+        QCOMPARE(ui.calls[0].caption, QStringLiteral("Application Error"));
+        QCOMPARE(ui.calls[0].text, QStringLiteral("Index out of bounds\r\nin the test at line 134\r\r"
+                                                  "Please email screenshot of this message to ") +
+                                       SupportEmail());
+    }
+
     // An entry belongs to the file (whatever path names it), its version and the password.
     void cacheKey_data() {
         QTest::addColumn<QString>("change"); // between storing and looking up

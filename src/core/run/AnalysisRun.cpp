@@ -64,8 +64,14 @@ QString UnreadableList(const QList<UnreadableFile>& files) {
     return list;
 }
 
-AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContext& context, ErrorReport& steps) {
+AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContext& given, ErrorReport& callerSteps) {
     AnalysisSummary summary;
+    // Every failure is shown where it was shown before and kept in the summary.
+    FailureLog callerUi(callerSteps.ReportsTo(), summary.failures);
+    FailureLog procedureUi(given.ui, summary.failures);
+    ErrorReport steps(&callerUi, callerSteps.SourceText());
+    AnalysisContext context = given;
+    context.ui = &procedureUi;
     RunObserver quiet;
     RunObserver& observer = context.observer ? *context.observer : quiet;
     ProgressSink* progress = context.progress;
