@@ -186,8 +186,10 @@ bool ReadStreams(RunInputs& inputs, const CliOptions& options, const QString& wo
             const QString dash = options.textInput ? QString() : QStringLiteral("  - ");
             if (!result.failure.isEmpty() || result.size == 0) {
                 unreadable.append(
-                    {row, dash + (result.failure.isEmpty() ? QStringLiteral("nothing was read (empty)")
-                                                           : QStringLiteral("cannot be read: ") + result.failure)});
+                    {row,
+                     dash + (result.failure.isEmpty() ? QStringLiteral("nothing was read (empty)")
+                                                      : QStringLiteral("cannot be read: ") + result.failure),
+                     result.failure.isEmpty() ? UnreadableKind::EmptyInput : UnreadableKind::Other});
                 if (!result.failure.isEmpty()) {
                     inputs.pathProblem = true;
                 }
@@ -319,7 +321,7 @@ int Run(const CliOptions& options) {
     }
     QList<UnreadableFile> unreadable;
     for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
-        unreadable.append({folder.path, folder.reason});
+        unreadable.append({folder.path, folder.reason, UnreadableKind::FolderUnreadable});
     }
     if (!ReadStreams(inputs, options, work->path(), unreadable)) {
         work.reset();

@@ -159,8 +159,8 @@ private slots:
         check.ui = &ui;
         check.cache = &cache;
         QCOMPARE(CheckByCodeNotPreviewTextbox(check), QStringList{File("locked.pdf")});
-        int code = 0;
-        QVERIFY(cache.Lookup(File("locked.pdf"), QString(), code));
+        ConverterEnd end;
+        QVERIFY(cache.Lookup(File("locked.pdf"), QString(), end));
         const Outcome outcome = Analyse({File("locked.pdf")}, {kUserPassword}, 1, false, &cache);
         QCOMPARE(outcome.rows, (QStringList{"ant 1", "bee 2"}));
         QCOMPARE(outcome.unreadable, QStringList{});
@@ -214,7 +214,7 @@ private slots:
         ConversionCache cache(folder);
         QCOMPARE(cache.Enabled(), !folder.isEmpty());
         QCOMPARE(cache.TextPath(pdf, QString()).isEmpty(), folder.isEmpty());
-        cache.Store(pdf, QString(), 3);
+        cache.Store(pdf, QString(), ConverterEnd::Exit(3));
         QString asked = pdf;
         QString password;
         if (change == QStringLiteral("link")) {
@@ -235,9 +235,9 @@ private slots:
             file.close();
             QCOMPARE(QFileInfo(pdf).lastModified(), modified);
         }
-        int code = 0;
-        QCOMPARE(cache.Lookup(asked, password, code), found);
-        QCOMPARE(code, found ? 3 : 0);
+        ConverterEnd end;
+        QCOMPARE(cache.Lookup(asked, password, end), found);
+        QCOMPARE(end.number, found ? 3 : 0);
     }
 
     // An entry with a result code and no text (the converter wrote none): restored as it is, and
@@ -246,12 +246,12 @@ private slots:
         IsolatedEnvironment env;
         const QString pdf = WriteTextFile(env.Work() + QStringLiteral("/a.pdf"), "pdf");
         ConversionCache cache(env.Temp() + QStringLiteral("/cache"));
-        cache.Store(pdf, QString(), 1);
+        cache.Store(pdf, QString(), ConverterEnd::Exit(1));
         QVERIFY(!QFileInfo::exists(cache.TextPath(pdf, QString())));
         const QString target = WriteTextFile(env.Work() + QStringLiteral("/out/a.txt"), "stale text");
-        int code = 0;
-        QVERIFY(cache.Restore(pdf, QString(), target, code));
-        QCOMPARE(code, 1);
+        ConverterEnd end;
+        QVERIFY(cache.Restore(pdf, QString(), target, end));
+        QVERIFY(end == ConverterEnd::Exit(1));
         QVERIFY(!QFileInfo::exists(target));
     }
 
