@@ -389,10 +389,10 @@ void ExportTest::json() {
               JsonRunFacts{CountMode::PerFile, QStringLiteral("text"), true, {text}, false, LetterRule::Ascii, {}, {}},
               {UnreadableFile{text, text}}, buffer);
     const QByteArray expected =
-        R"({"mode":"per-file","method":"text","ignore_case":true,"letters":"ascii","totals":{"words":0,"lines":0,)"
+        R"({"format":2,"mode":"per-file","method":"text","ignore_case":true,"letters":"ascii","totals":{"words":0,"lines":0,)"
         R"("chars_with_spaces":0,"chars_without_spaces":0},"columns":["Filename"," Words","Count"],"rows":[[)" +
-        escaped + R"(,"w","2"]],"unreadable":[{"path":)" + escaped + R"(,"reason":)" + escaped + R"(}],"errors":[)" +
-        escaped + "]}\n";
+        escaped + R"(,"w",2]],"unreadable":[{"path":)" + escaped + R"(,"reason":)" + escaped +
+        R"(,"kind":"other"}],"errors":[)" + escaped + "]}\n";
     QCOMPARE(buffer.data(), expected);
 }
 
