@@ -945,6 +945,12 @@ private slots:
         QCOMPARE(json.contains(QStringLiteral("columns")), rows);
         if (rows) {
             QCOMPARE(json[QStringLiteral("rows")].toArray().size(), 6); // the distinct words of pages.pdf
+            // A merge keeps the file summary next to the rows.
+            WriteTextFile(env.Work() + QStringLiteral("/part.json"), outcome.out);
+            const Outcome merged = RunCli({"merge", "part.json"}, env.Work());
+            QCOMPARE(merged.exitCode, 0);
+            QCOMPARE(QJsonDocument::fromJson(merged.out)[QStringLiteral("files")].toArray(),
+                     QJsonDocument::fromJson(files).array());
         }
         QCOMPARE(json[QStringLiteral("unreadable")].toArray().size(), 1);
     }
