@@ -241,8 +241,15 @@ void CountRows(const AnalysisRequest& request, const AnalysisContext& context, R
     inputs.mode = request.mode;
     inputs.ignoreCase = request.ignoreCase;
     summary.paths = request.rows.All();
-    inputs.pdfPaths = summary.paths;
-    inputs.labels = request.labels;
+    // The rows as they stand now, each with its text (a row listed twice shares one, counted
+    // once) and its verdict.
+    inputs.texts = ConvertedTexts(summary.paths, request.labels, request.workFolder);
+    qsizetype next = 0;
+    for (ConvertedText& text : inputs.texts) {
+        if (next < summary.unreadable.size() && summary.unreadable[next].path == text.source) {
+            text.reason = summary.unreadable[next++].reason;
+        }
+    }
     inputs.stopRequested = [&observer] { return observer.StopRequested(); };
     inputs.progress = context.progress;
     inputs.results = context.results;
