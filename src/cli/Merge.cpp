@@ -154,8 +154,11 @@ int RunMerge(const QStringList& arguments) {
                                  merged.stopWords, merged.letters, merged.stopList,   merged.stopFingerprint};
         // While it writes, a signal is noted and the writing gives up at its next step.
         SetSignalMode(SignalMode::Note);
-        failure = WriteResults(options.format, options.output, facts, table, merged.unreadable,
-                               [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); });
+        // The parts' file summaries go with the merged rows where they have a place (JSON).
+        const bool files = merged.hasFiles && options.format == CliFormat::Json;
+        failure = WriteResults(
+            options.format, options.output, facts, table, merged.unreadable,
+            [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); }, files ? &merged.files : nullptr);
         if (StopSignalled() && !failure.isEmpty()) {
             // A file is left as it was, and a workbook is made whole before it is written; what a
             // stream (standard output, a FIFO) was given of the other formats is written.
