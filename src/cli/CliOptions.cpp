@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "core/count/WordForms.h"
+
 namespace {
 
 // True for a short option ("-j") given with its value attached ("-j2").
@@ -130,6 +132,16 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
             } else {
                 return fail(QStringLiteral("--letters needs ascii or all"));
             }
+        } else if (argument == QStringLiteral("--segment")) {
+            options.words.segment = true;
+        } else if (argument == QStringLiteral("--compat-forms")) {
+            options.words.compatibility = true;
+        } else if (Named(argument, QStringLiteral("--stem"))) {
+            const auto value = OptionValue(arguments, i, QStringLiteral("--stem"));
+            if (!value || !StemLanguages().contains(*value)) {
+                return fail(QStringLiteral("--stem needs one of ") + StemLanguages().join(QStringLiteral(", ")));
+            }
+            options.words.stemLanguage = *value;
         } else if (Named(argument, QStringLiteral("--stop-words"))) {
             const auto value = OptionValue(arguments, i, QStringLiteral("--stop-words"));
             if (!value || value->isEmpty()) {
@@ -157,6 +169,10 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     if (options.paths.isEmpty()) {
         return fail(QStringLiteral("no PATH given"));
     }
+    if ((options.words.segment || options.words.compatibility) && options.letters != LetterRule::AllLanguages) {
+        return fail(QString(options.words.segment ? QStringLiteral("--segment") : QStringLiteral("--compat-forms")) +
+                    QStringLiteral(" needs --letters all"));
+    }
     if (options.passwordStdin && !options.password.isEmpty()) {
         return fail(QStringLiteral("--password and --password-stdin exclude each other"));
     }
@@ -170,7 +186,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 QString UsageText() {
     return QStringLiteral(
         "Usage: lexitally-cli [--per-file] [--summary] [--case-sensitive] [--method db|text]\n"
-        "                     [--letters ascii|all] [--stop-words LIST|FILE]\n"
+        "                     [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]\n"
+        "                     [--stop-words LIST|FILE]\n"
         "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
         "                     [--password PW | --password-stdin] [--text] PATH...\n"
         "\n"
@@ -189,6 +206,15 @@ QString UsageText() {
         "                      db falls back to text when the SQLite driver is missing\n"
         "  --letters ascii|all ascii (default): a word is the letters A-Z and a-z of a token; all:\n"
         "                      every run of letters of any language (NFC, letter case folded fully)\n"
+        "  --segment           with --letters all: find the words of Chinese, Japanese, Thai, Lao,\n"
+        "                      Khmer and Burmese by dictionary (ICU's word breaks); languages with\n"
+        "                      blanks between words give the same words as without it\n"
+        "  --compat-forms      with --letters all: read compatibility forms as their normal letters\n"
+        "                      (Arabic and Hebrew presentation forms, full-width Latin, ligatures:\n"
+        "                      NFKC, NFKC_Casefold when letter case is ignored)\n"
+        "  --stem LANGUAGE     group word forms by their Snowball stem (english, german, french,\n"
+        "                      russian, ...): one row per group, shown by its most frequent spelling\n"
+        "                      with the count of all its spellings\n"
         "  --stop-words LIST|FILE\n"
         "                      leave common words out of the rows (not of the word count): english,\n"
         "                      german, french, spanish, or a UTF-8 file with one word a line\n"
