@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "core/count/StopWords.h"
 #include "core/count/WordForms.h"
 
 namespace {
@@ -145,7 +146,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
         } else if (Named(argument, QStringLiteral("--stop-words"))) {
             const auto value = OptionValue(arguments, i, QStringLiteral("--stop-words"));
             if (!value || value->isEmpty()) {
-                return fail(QStringLiteral("--stop-words needs english, german, french, spanish or a file"));
+                return fail(QStringLiteral("--stop-words needs ") + StopListNames().join(QStringLiteral(", ")) +
+                            QStringLiteral(" or a file"));
             }
             options.stopWords = *value;
         } else if (Named(argument, QStringLiteral("--password"))) {
@@ -217,7 +219,9 @@ QString UsageText() {
         "                      with the count of all its spellings\n"
         "  --stop-words LIST|FILE\n"
         "                      leave common words out of the rows (not of the word count): english,\n"
-        "                      german, french, spanish, or a UTF-8 file with one word a line\n"
+        "                      german, french, spanish (our lists), danish, dutch, finnish,\n"
+        "                      hungarian, indonesian, italian, norwegian, portuguese, romanian,\n"
+        "                      russian, swedish (Snowball's), or a UTF-8 file with one word a line\n"
         "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB;\n"
         "                      a backslash, TAB, LF or CR in a cell is written \\\\, \\t, \\n or \\r),\n"
         "                      json, text (column-aligned text file), csv (RFC 4180) or xlsx\n"

@@ -239,6 +239,8 @@ private slots:
         QTest::newRow("dictionary words, compatibility forms, German word forms")
             << QStringList{text, "--letters", "all", "--segment", "--compat-forms", "--stem", "german"}
             << QStringList{"die 1", "\u00fcber 1", "strasse 3"} << -1LL;
+        QTest::newRow("Snowball's Dutch list") << QStringList{text, "--letters", "all", "--stop-words", "dutch"}
+                                               << QStringList{"\u00fcber 1", "strasse 3"} << 1LL;
         QTest::newRow("the user's list by the ASCII rule")
             << QStringList{text, "--stop-words", "mine.txt"} << QStringList{"ber 1", "die 1", "strasse 1"} << 2LL;
     }
