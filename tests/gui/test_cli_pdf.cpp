@@ -100,7 +100,7 @@ private:
         for (const QJsonValue& row : json[QStringLiteral("rows")].toArray()) {
             QStringList cells;
             for (const QJsonValue& cell : row.toArray()) {
-                cells << cell.toString();
+                cells << cell.toVariant().toString(); // counts are numbers
             }
             result.rows << cells;
         }
