@@ -63,7 +63,7 @@ QList<ConcordanceLine> ConcordanceOf(QByteArrayView text, int file, const QByteA
             return;
         }
         lines << ConcordanceLine{file, word.page, LeftOf(text, word.tokenBegin, context),
-                                 QString::fromUtf8(text.sliced(word.tokenBegin, word.tokenEnd - word.tokenBegin)),
+                                 Shown(text.sliced(word.tokenBegin, word.tokenEnd - word.tokenBegin)).trimmed(),
                                  RightOf(text, word.tokenEnd, context)};
     });
     return lines;

@@ -14,7 +14,7 @@ struct ConcordanceLine {
     int file = 0; // index into the texts
     int page = 1;
     QString left;    // the characters before the word's token (at most the context), blanks for line ends
-    QString keyword; // the token the word stands in, as written
+    QString keyword; // the token the word stands in, as written (form feeds and TABs as blanks)
     QString right;   // the characters after it
 };
 
