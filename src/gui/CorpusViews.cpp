@@ -296,10 +296,11 @@ bool CorpusAdditions::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-CorpusView* CorpusAdditions::Open(QPointer<CorpusView>& view, const QString& title, const QString& exportName) {
-    const bool created = !view;
-    if (created) {
+CorpusView* CorpusAdditions::Open(QPointer<CorpusView>& view, const QString& name, const QString& title,
+                                  const QString& exportName) {
+    if (!view) {
         view = new CorpusView(m_ui, title, exportName, &m_window);
+        view->setObjectName(name);
     }
     if (!view->isVisible()) {
         view->PlaceOver(&m_window);
@@ -333,7 +334,8 @@ QString CorpusAdditions::CurrentWord(int& file) const {
 
 CorpusView* CorpusAdditions::ShowConcordance() {
     const bool created = !m_concordance;
-    CorpusView* view = Open(m_concordance, QStringLiteral("Words In Context"), QStringLiteral("Words in context"));
+    CorpusView* view = Open(m_concordance, QStringLiteral("ConcordanceView"), QStringLiteral("Words In Context"),
+                            QStringLiteral("Words in context"));
     if (created) {
         WordBox = new QLineEdit(view);
         WordBox->setObjectName(QStringLiteral("WordBox"));
@@ -408,7 +410,8 @@ void CorpusAdditions::FillConcordance() {
 
 CorpusView* CorpusAdditions::ShowPhrases() {
     const bool created = !m_phrases;
-    CorpusView* view = Open(m_phrases, QStringLiteral("Frequent Phrases"), QStringLiteral("Phrases"));
+    CorpusView* view =
+        Open(m_phrases, QStringLiteral("PhrasesView"), QStringLiteral("Frequent Phrases"), QStringLiteral("Phrases"));
     if (created) {
         LengthBox = new QSpinBox(view);
         LengthBox->setObjectName(QStringLiteral("LengthBox"));
@@ -459,7 +462,8 @@ void CorpusAdditions::FillPhrases() {
 }
 
 CorpusView* CorpusAdditions::ShowStatistics() {
-    CorpusView* view = Open(m_statistics, QStringLiteral("Word Statistics"), QStringLiteral("Word statistics"));
+    CorpusView* view = Open(m_statistics, QStringLiteral("StatisticsView"), QStringLiteral("Word Statistics"),
+                            QStringLiteral("Word statistics"));
     auto table = std::make_shared<ResultTable>();
     QList<WordStat> stats;
     int files = 0;
@@ -490,7 +494,8 @@ CorpusView* CorpusAdditions::ShowFileSummary() {
                      AppTitle());
         return nullptr;
     }
-    CorpusView* view = Open(m_summary, QStringLiteral("File Summary"), QStringLiteral("File summary"));
+    CorpusView* view = Open(m_summary, QStringLiteral("FileSummaryView"), QStringLiteral("File Summary"),
+                            QStringLiteral("File summary"));
     QList<FileSummaryRow> rows;
     QHash<qsizetype, FileSummary> counted;
     for (const FileSummary& file : m_model.Table().Files()) {

@@ -91,7 +91,9 @@ private:
     QSortFilterProxyModel* m_proxy = nullptr;
 };
 
-// The context-menu entries of the results list that open the views, and the views themselves.
+// The context-menu entries of the results list that open the views, and the views themselves
+// (children of the results window named "ConcordanceView", "PhrasesView", "StatisticsView" and
+// "FileSummaryView").
 class CorpusAdditions : public QObject {
 public:
     CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, QWidget& window);
@@ -124,7 +126,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    CorpusView* Open(QPointer<CorpusView>& view, const QString& title, const QString& exportName);
+    // The view, created (named `name`) when it is not there; placed over the results when hidden.
+    CorpusView* Open(QPointer<CorpusView>& view, const QString& name, const QString& title, const QString& exportName);
     void FillConcordance();
     void FillPhrases();
     // The word and file of the list's current row ("" and -1 when none).

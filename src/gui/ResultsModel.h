@@ -29,6 +29,8 @@ public:
     // ResultSink
     void AddRow(const QStringList& cells) override;
     void SetTotals(const Totals& totals) override;
+    // Per file: the file's counts, for the file summary.
+    void FileCounted(const FileTotals& file) override { m_table.FileCounted(file); }
 
     // Columns: header text and designed width in twips.
     void AddColumn(const QString& header, int widthTwips);
