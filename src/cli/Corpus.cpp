@@ -127,6 +127,7 @@ ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringL
     ParsedCorpusArguments parsed;
     CorpusOptions options;
     options.command = command;
+    options.rule.databaseMethod = true; // as a run counts by default
     const QString name = CommandName(command);
     const auto fail = [&](const QString& message) {
         parsed.error = name + QStringLiteral(": ") + message;
