@@ -138,6 +138,7 @@ CorpusView::CorpusView(Ui& ui, const QString& title, QString exportName, QWidget
     auto* bottom = new QHBoxLayout;
     Status = new QLabel(this);
     Status->setObjectName(QStringLiteral("Status"));
+    Status->setWordWrap(true);
     bottom->addWidget(Status, 1);
     CsvButton = new QPushButton(QStringLiteral("Save As CSV..."), this);
     CsvButton->setObjectName(QStringLiteral("CsvButton"));

@@ -57,9 +57,8 @@ QList<ConcordanceLine> ConcordanceOf(QByteArrayView text, int file, const QByteA
     }
     // The walk gives words folded already when letter case is ignored; only the database
     // method's case-blind groups and cut words need the key built.
-    const bool keyed = rule.databaseMethod;
     ForEachWord(text, rule, [&](const TextWord& word) {
-        if (word.word != key && (!keyed || WordKey(word.word, rule) != key)) {
+        if (word.word != key && (!KeyDiffers(word.word, rule) || WordKey(word.word, rule) != key)) {
             return;
         }
         lines << ConcordanceLine{file, word.page, LeftOf(text, word.tokenBegin, context),

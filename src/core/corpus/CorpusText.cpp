@@ -131,6 +131,24 @@ QByteArray WordKey(QByteArrayView word, const CorpusRule& rule) {
     return key;
 }
 
+bool KeyDiffers(QByteArrayView word, const CorpusRule& rule) {
+    if (!rule.databaseMethod) {
+        return false; // the walk folded it already when letter case is ignored
+    }
+    if (word.size() > kRowWordLimit) {
+        return true;
+    }
+    if (rule.ignoreCase) {
+        return false;
+    }
+    for (const char c : word) {
+        if ((c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QByteArray TypedWordKey(const QString& typed, const CorpusRule& rule) {
     const QByteArray text = typed.trimmed().toUtf8();
     QList<QByteArray> found;

@@ -75,6 +75,10 @@ void ForEachWord(QByteArrayView text, const CorpusRule& rule, const std::functio
 // case (or group case-blind) and cut as the rows cut it. A word from a row gives its own key.
 QByteArray WordKey(QByteArrayView word, const CorpusRule& rule);
 
+// False when WordKey(word, rule) is the word as the walk gives it, so that callers can skip
+// building the key for most words.
+bool KeyDiffers(QByteArrayView word, const CorpusRule& rule);
+
 // The key of a word typed by the user: the single word the rule finds in it; "" when it holds no
 // word or more than one.
 QByteArray TypedWordKey(const QString& typed, const CorpusRule& rule);

@@ -1,35 +1,20 @@
 #include "core/corpus/Phrases.h"
 
+#include "core/base/ErrorReport.h"
 #include "core/extract/TextFiles.h"
 #include "core/results/ResultTable.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-size_t HashOf(const std::array<quint32, kMaxPhraseLength>& ids, int length) {
-    quint64 h = 0x9E3779B97F4A7C15ULL;
-    for (int i = 0; i < length; ++i) {
-        h ^= ids[static_cast<size_t>(i)];
-        h *= 0xFF51AFD7ED558CCDULL;
-        h ^= h >> 32;
-    }
-    return static_cast<size_t>(h);
-}
-
-} // namespace
-
 PhraseCounter::PhraseCounter(int length, const CorpusRule& rule)
-    : m_length(std::clamp(length, kMinPhraseLength, kMaxPhraseLength)), m_rule(rule) {
-    m_slots.assign(1 << 16, 0);
-}
+    : m_length(std::clamp(length, kMinPhraseLength, kMaxPhraseLength)), m_rule(rule) {}
 
 quint32 PhraseCounter::WordId(QByteArrayView word) {
     // The walk folds words when letter case is ignored; the database method's rows group
     // case-blind and cut long words, so its key is built.
     QByteArray key;
-    if (m_rule.databaseMethod) {
+    if (KeyDiffers(word, m_rule)) {
         key = WordKey(word, m_rule);
         word = key;
     }
@@ -37,6 +22,7 @@ quint32 PhraseCounter::WordId(QByteArrayView word) {
     if (found != m_ids.cend()) {
         return found.value();
     }
+    FailIf(m_words.size() >= (size_t{1} << kIdBits), QStringLiteral("too many distinct words for phrases"));
     char* copy = static_cast<char*>(m_letters.allocate(static_cast<size_t>(word.size()), 1));
     std::memcpy(copy, word.data(), static_cast<size_t>(word.size()));
     const QByteArrayView kept(copy, word.size());
@@ -46,42 +32,9 @@ quint32 PhraseCounter::WordId(QByteArrayView word) {
     return id;
 }
 
-void PhraseCounter::Grow() {
-    std::vector<quint32> table(m_slots.size() * 2, 0);
-    const size_t mask = table.size() - 1;
-    for (size_t e = 0; e < m_entries.size(); ++e) {
-        size_t s = HashOf(m_entries[e].ids, m_length) & mask;
-        while (table[s] != 0) {
-            s = (s + 1) & mask;
-        }
-        table[s] = static_cast<quint32>(e + 1);
-    }
-    m_slots.swap(table);
-}
-
-void PhraseCounter::Count(const Ids& ids) {
-    if ((m_entries.size() + 1) * 2 > m_slots.size()) {
-        Grow();
-    }
-    const size_t mask = m_slots.size() - 1;
-    const auto n = static_cast<size_t>(m_length);
-    for (size_t s = HashOf(ids, m_length) & mask;; s = (s + 1) & mask) {
-        const quint32 slot = m_slots[s];
-        if (slot == 0) {
-            m_entries.push_back({ids, 1});
-            m_slots[s] = static_cast<quint32>(m_entries.size());
-            return;
-        }
-        Entry& entry = m_entries[slot - 1];
-        if (std::equal(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(n), entry.ids.begin())) {
-            ++entry.count;
-            return;
-        }
-    }
-}
-
 void PhraseCounter::AddText(QByteArrayView text) {
-    Ids window{};
+    const Key mask = (Key{1} << (kIdBits * m_length)) - 1;
+    Key window = 0;
     int filled = 0;
     int page = 1;
     ForEachWord(text, m_rule, [&](const TextWord& word) {
@@ -89,52 +42,68 @@ void PhraseCounter::AddText(QByteArrayView text) {
             page = word.page;
             filled = 0; // a phrase ends with its page
         }
-        const quint32 id = WordId(word.word);
-        if (filled < m_length) {
-            window[static_cast<size_t>(filled++)] = id;
-        } else {
-            std::move(window.begin() + 1, window.begin() + m_length, window.begin());
-            window[static_cast<size_t>(m_length - 1)] = id;
-        }
-        if (filled == m_length) {
-            Count(window);
+        window = ((window << kIdBits) | WordId(word.word)) & mask;
+        if (++filled >= m_length) {
+            m_keys.push_back(window);
         }
     });
 }
 
-QList<PhraseCount> PhraseCounter::Phrases(qint64 minCount, PhraseOrder order) const {
-    std::vector<const Entry*> kept;
-    for (const Entry& entry : m_entries) {
-        if (entry.count >= minCount) {
-            kept.push_back(&entry);
+QList<PhraseCount> PhraseCounter::Phrases(qint64 minCount, PhraseOrder order) {
+    std::sort(m_keys.begin(), m_keys.end());
+    struct Counted {
+        Key key;
+        qint64 count;
+    };
+    std::vector<Counted> kept;
+    for (size_t i = 0; i < m_keys.size();) {
+        size_t j = i + 1;
+        while (j < m_keys.size() && m_keys[j] == m_keys[i]) {
+            ++j;
         }
+        if (static_cast<qint64>(j - i) >= minCount) {
+            kept.push_back({m_keys[i], static_cast<qint64>(j - i)});
+        }
+        i = j;
     }
-    const auto words = [this](const Entry* e) {
-        QByteArray phrase;
-        for (int i = 0; i < m_length; ++i) {
+    // Each word's place among all words A to Z (binary), so that phrases compare by numbers.
+    std::vector<quint32> byLetters(m_words.size());
+    for (size_t i = 0; i < byLetters.size(); ++i) {
+        byLetters[i] = static_cast<quint32>(i);
+    }
+    std::sort(byLetters.begin(), byLetters.end(), [this](quint32 a, quint32 b) { return m_words[a] < m_words[b]; });
+    std::vector<quint32> rank(m_words.size());
+    for (size_t i = 0; i < byLetters.size(); ++i) {
+        rank[byLetters[i]] = static_cast<quint32>(i);
+    }
+    const int n = m_length;
+    const Key idMask = (Key{1} << kIdBits) - 1;
+    const auto idAt = [&](Key key, int i) { return static_cast<quint32>((key >> (kIdBits * (n - 1 - i))) & idMask); };
+    std::sort(kept.begin(), kept.end(), [&](const Counted& a, const Counted& b) {
+        if (a.count != b.count) {
+            return order == PhraseOrder::LeastFirst ? a.count < b.count : a.count > b.count;
+        }
+        for (int i = 0; i < n; ++i) {
+            const quint32 x = rank[idAt(a.key, i)];
+            const quint32 y = rank[idAt(b.key, i)];
+            if (x != y) {
+                return x < y;
+            }
+        }
+        return false;
+    });
+    QList<PhraseCount> phrases;
+    phrases.reserve(static_cast<qsizetype>(kept.size()));
+    QByteArray phrase;
+    for (const Counted& entry : kept) {
+        phrase.clear();
+        for (int i = 0; i < n; ++i) {
             if (i > 0) {
                 phrase += ' ';
             }
-            phrase += m_words[e->ids[static_cast<size_t>(i)]];
+            phrase += m_words[idAt(entry.key, i)];
         }
-        return phrase;
-    };
-    std::vector<std::pair<QByteArray, const Entry*>> named;
-    named.reserve(kept.size());
-    for (const Entry* e : kept) {
-        named.emplace_back(words(e), e);
-    }
-    std::sort(named.begin(), named.end(), [order](const auto& a, const auto& b) {
-        if (a.second->count != b.second->count) {
-            return order == PhraseOrder::LeastFirst ? a.second->count < b.second->count
-                                                    : a.second->count > b.second->count;
-        }
-        return a.first < b.first;
-    });
-    QList<PhraseCount> phrases;
-    phrases.reserve(static_cast<qsizetype>(named.size()));
-    for (const auto& [phrase, entry] : named) {
-        phrases.append({QString::fromUtf8(phrase), entry->count});
+        phrases.append({QString::fromUtf8(phrase), entry.count});
     }
     return phrases;
 }

@@ -34,30 +34,27 @@ public:
     PhraseCounter(const PhraseCounter&) = delete;
     PhraseCounter& operator=(const PhraseCounter&) = delete;
 
-    // Counts the phrases of one text; no phrase runs from one text into the next.
+    // Counts the phrases of one text; no phrase runs from one text into the next. Throws Failure
+    // when the texts hold more distinct words than a phrase can name (2^25).
     void AddText(QByteArrayView text);
     // The phrases seen at least minCount times, by count (least or most frequent first), equal
-    // counts by their words A to Z (binary).
-    QList<PhraseCount> Phrases(qint64 minCount, PhraseOrder order) const;
-    size_t Distinct() const { return m_entries.size(); }
+    // counts by their words A to Z, word by word (binary).
+    QList<PhraseCount> Phrases(qint64 minCount, PhraseOrder order);
 
 private:
-    using Ids = std::array<quint32, kMaxPhraseLength>;
-    struct Entry {
-        Ids ids;
-        qint64 count;
-    };
+    // A phrase is the numbers of its words, 25 bits each, in one key; the keys of all phrases
+    // are sorted once and equal neighbours counted, which reads memory in order rather than
+    // hashing every phrase.
+    using Key = unsigned __int128;
+    static constexpr int kIdBits = 25;
     quint32 WordId(QByteArrayView word);
-    void Count(const Ids& ids);
-    void Grow();
 
     int m_length;
     CorpusRule m_rule;
     std::pmr::monotonic_buffer_resource m_letters{1 << 16};
     QHash<QByteArrayView, quint32> m_ids;
-    std::vector<QByteArrayView> m_words; // by id
-    std::vector<Entry> m_entries;
-    std::vector<quint32> m_slots; // open addressing: entry index + 1, 0 for a free slot
+    std::vector<QByteArrayView> m_words; // by number
+    std::vector<Key> m_keys;             // one per phrase seen
 };
 
 // The phrases of every text that has one. Throws Failure when a text cannot be read.

@@ -58,7 +58,7 @@ QList<WordStat> WordStatistics(const QList<ConvertedText>& texts, const CorpusRu
         qint64& n = fileWords.last();
         ForEachWord(bytes.View(), rule, [&](const TextWord& found) {
             ++n;
-            const QByteArray key = rule.databaseMethod ? WordKey(found.word, rule) : found.word.toByteArray();
+            const QByteArray key = KeyDiffers(found.word, rule) ? WordKey(found.word, rule) : found.word.toByteArray();
             if (!leaveOut.isEmpty()) {
                 const QByteArray folded = rule.letters == LetterRule::AllLanguages ? FoldCaseUtf8(key) : key.toLower();
                 if (leaveOut.contains(folded)) {
