@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory_resource>
 
 QList<WordStat> StatisticsOf(const QList<qint64>& fileWords, const QList<FileCounts>& words) {
     qint64 total = 0;
@@ -45,7 +47,9 @@ QList<WordStat> StatisticsOf(const QList<qint64>& fileWords, const QList<FileCou
 
 QList<WordStat> WordStatistics(const QList<ConvertedText>& texts, const CorpusRule& rule,
                                const QSet<QByteArray>& leaveOut) {
-    QHash<QByteArray, qsizetype> index;
+    // Keys point into `letters`; a word seen before costs one look-up.
+    std::pmr::monotonic_buffer_resource letters{1 << 16};
+    QHash<QByteArrayView, qsizetype> index;
     QList<FileCounts> words;
     QList<qint64> fileWords;
     for (qsizetype i = 0; i < texts.size(); ++i) {
@@ -56,19 +60,28 @@ QList<WordStat> WordStatistics(const QList<ConvertedText>& texts, const CorpusRu
         const FileBytes bytes(texts[i].textFile);
         const int file = static_cast<int>(i);
         qint64& n = fileWords.last();
+        QByteArray built;
         ForEachWord(bytes.View(), rule, [&](const TextWord& found) {
             ++n;
-            const QByteArray key = KeyDiffers(found.word, rule) ? WordKey(found.word, rule) : found.word.toByteArray();
-            if (!leaveOut.isEmpty()) {
-                const QByteArray folded = rule.letters == LetterRule::AllLanguages ? FoldCaseUtf8(key) : key.toLower();
-                if (leaveOut.contains(folded)) {
-                    return;
-                }
+            QByteArrayView key = found.word;
+            if (KeyDiffers(key, rule)) {
+                built = WordKey(key, rule);
+                key = built;
             }
             auto at = index.find(key);
             if (at == index.end()) {
-                at = index.insert(key, words.size());
-                words.append({key, {}});
+                if (!leaveOut.isEmpty()) {
+                    const QByteArray folded = rule.letters == LetterRule::AllLanguages
+                                                  ? FoldCaseUtf8(key)
+                                                  : key.toByteArray().toLower();
+                    if (leaveOut.contains(folded)) {
+                        return;
+                    }
+                }
+                char* copy = static_cast<char*>(letters.allocate(static_cast<size_t>(key.size()), 1));
+                std::memcpy(copy, key.data(), static_cast<size_t>(key.size()));
+                at = index.insert(QByteArrayView(copy, key.size()), words.size());
+                words.append({key.toByteArray(), {}});
             }
             auto& perFile = words[at.value()].perFile;
             if (perFile.isEmpty() || perFile.last().first != file) {
