@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End to end over a folder of PDFs: lexitally-cli (database and text method) against pdftotext
+# End to end over a folder of PDFs: lexitally-cli (database and text method) and the window's
+# path (bench_window, offscreen: the folder dropped on the list, Start, the results shown) against pdftotext
 # run one file after another and spread over every processor with xargs -P, interleaved round by
 # round, with the median wall-clock and CPU times, the peak memory (bench/measure.py) and the
 # ratios.
@@ -23,7 +24,8 @@ cores=$(nproc)
 here=$(cd "$(dirname "$0")" && pwd)
 cli=$build/lexitally-cli
 counter=$build/bench/bench_wordcount
-for program in "$cli" "$counter" "$build/bench/bench_makepdfs"; do
+window=$build/bench/bench_window
+for program in "$cli" "$counter" "$build/bench/bench_makepdfs" "$window"; do
     [[ -x $program ]] || { echo "missing $program (build first)" >&2; exit 2; }
 done
 
@@ -60,9 +62,11 @@ for method in db text; do
         { echo "lexitally-cli --method $method gives other rows than pdftotext and a counter" >&2; exit 1; }
 done
 
-names=("pdftotext, one after another" "pdftotext, xargs -P$cores" "lexitally-cli --method db" "lexitally-cli --method text")
+names=("pdftotext, one after another" "pdftotext, xargs -P$cores" "lexitally-cli --method db" "lexitally-cli --method text"
+    "window: drop, check, Start")
 commands=("convert 1" "convert $cores" "\"$cli\" --quiet --method db -o \"$work/db.tsv\" \"$folder\""
-    "\"$cli\" --quiet --method text -o \"$work/text.tsv\" \"$folder\"")
+    "\"$cli\" --quiet --method text -o \"$work/text.tsv\" \"$folder\""
+    "QT_QPA_PLATFORM=offscreen \"$window\" \"$folder\" >/dev/null 2>&1")
 declare -A walls cpus peaks
 for ((round = 1; round <= rounds; round++)); do
     for i in "${!commands[@]}"; do

@@ -1,7 +1,5 @@
 #include "cli/ConsoleUi.h"
 
-#include "core/base/ErrorReport.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -47,16 +45,6 @@ void PrintError(const QString& text) {
 MsgAnswer ConsoleUi::Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon) {
     PrintError(caption.isEmpty() ? text : caption + QStringLiteral(": ") + text);
     return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
-}
-
-void ConsoleUi::ReportFailure(const QString& description, const QString& source, int step) {
-    // Kept as data (the exit status and the JSON's errors come from it) and shown as the window
-    // would show it.
-    QString plain = ErrorReportText(description, source, step);
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    m_errorReports << plain;
-    Message(ErrorReportText(description, source, step), QStringLiteral("Application Error"), MsgButtons::Ok,
-            MsgIcon::Exclamation);
 }
 
 TerminalProgress::TerminalProgress(bool show, bool texts, bool oneText)

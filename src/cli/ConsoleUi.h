@@ -5,22 +5,16 @@
 
 #include <QElapsedTimer>
 
-// Messages go to standard error; questions are answered No, prompts and pickers are cancelled.
-// The failed steps are kept as they are reported, for the exit status and the JSON.
+// Messages (error reports among them) go to standard error; questions are answered No, prompts
+// and pickers are cancelled.
 class ConsoleUi : public Ui {
 public:
     MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) override;
-    void ReportFailure(const QString& description, const QString& source, int step) override;
-    // The texts of the failed steps, in the order they failed.
-    const QStringList& ErrorReports() const { return m_errorReports; }
     QString Input(const QString&, const QString&) override { return {}; }
     QStringList OpenFiles(const QString&, const QString&) override { return {}; }
     QString SaveFile(const QString&, const QString&) override { return {}; }
     QString BrowseForFolder(const QString&, const QString&) override { return {}; }
     bool OpenUrl(const QUrl&) override { return false; }
-
-private:
-    QStringList m_errorReports;
 };
 
 // Shows progress on standard error, a few times a second, on one line that is rewritten: the

@@ -187,8 +187,10 @@ bool ReadStreams(RunInputs& inputs, const CliOptions& options, const QString& wo
             const QString dash = options.textInput ? QString() : QStringLiteral("  - ");
             if (!result.failure.isEmpty() || result.size == 0) {
                 unreadable.append(
-                    {row, dash + (result.failure.isEmpty() ? QStringLiteral("nothing was read (empty)")
-                                                           : QStringLiteral("cannot be read: ") + result.failure)});
+                    {row,
+                     dash + (result.failure.isEmpty() ? QStringLiteral("nothing was read (empty)")
+                                                      : QStringLiteral("cannot be read: ") + result.failure),
+                     result.failure.isEmpty() ? UnreadableKind::EmptyInput : UnreadableKind::Other});
                 if (!result.failure.isEmpty()) {
                     inputs.pathProblem = true;
                 }
@@ -250,10 +252,24 @@ QList<FileSummaryRow> SummaryRows(const RunInputs& inputs, const AnalysisSummary
     return rows;
 }
 
+// The error reports of the failed steps as a terminal shows them (line ends LF).
+QStringList ErrorTexts(const QList<StepFailure>& failures) {
+    QStringList texts;
+    for (const StepFailure& failure : failures) {
+        QString plain = ErrorReportText(failure);
+        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        texts << plain;
+    }
+    return texts;
+}
+
 int Run(const CliOptions& options) {
     InstallStopSignals();
     RemoveAbandonedWorkFolders();
-    ConsoleUi ui;
+    ConsoleUi console;
+    // The failed steps, before and during the run: the exit status and the JSON's errors.
+    QList<StepFailure> failures;
+    FailureLog ui(&console, failures);
     RunInputs inputs = ExpandPaths(options, ui);
 
     // No file the run reads may be the output: the PATHs and the files of their folders, the
@@ -306,7 +322,7 @@ int Run(const CliOptions& options) {
     }
     QList<UnreadableFile> unreadable;
     for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
-        unreadable.append({folder.path, folder.reason});
+        unreadable.append({folder.path, folder.reason, UnreadableKind::FolderUnreadable});
     }
     if (!ReadStreams(inputs, options, work->path(), unreadable)) {
         work.reset();
@@ -342,7 +358,7 @@ int Run(const CliOptions& options) {
     context.results = &table;
     context.observer = &observer;
     context.converters = &converters;
-    context.ui = &ui;
+    context.ui = &console;
     // A signal ends the converter that is running at the next turn.
     context.yield = [&converters] {
         if (StopSignalled()) {
@@ -350,8 +366,9 @@ int Run(const CliOptions& options) {
         }
     };
 
-    ErrorReport steps(ui, QStringLiteral("in lexitally-cli "));
+    ErrorReport steps(console, QStringLiteral("in lexitally-cli "));
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
+    failures += summary.failures;
     progress.Done();
     // The statistics read the texts once more: the run's own are gone once counted.
     ResultTable withStats;
@@ -392,7 +409,7 @@ int Run(const CliOptions& options) {
             PrintError(file.path + (file.reason.startsWith(u' ') ? QString() : QStringLiteral(": ")) + file.reason);
         }
     }
-    if (table.RowCount() == 0 && !options.textInput && ui.ErrorReports().isEmpty()) {
+    if (table.RowCount() == 0 && !options.textInput && failures.isEmpty()) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }
     const bool stopped = !options.stopWords.isEmpty();
@@ -400,7 +417,7 @@ int Run(const CliOptions& options) {
         mode,
         MethodName(summary.method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
         options.ignoreCase,
-        ui.ErrorReports(),
+        ErrorTexts(failures),
         stopped,
         options.letters,
         stopped ? options.stopWords : QString(),
@@ -415,7 +432,7 @@ int Run(const CliOptions& options) {
         PrintError(failure);
         return kNoRows;
     }
-    if (!ui.ErrorReports().isEmpty()) {
+    if (!failures.isEmpty()) {
         return kStepFailed;
     }
     if (inputs.pathProblem) {

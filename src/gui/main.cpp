@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <tuple>
 
 namespace {
@@ -64,21 +65,42 @@ void TakeScreenshots(Form1& form, const QString& folder) {
 
 } // namespace
 
-// The files named on the command line (the launcher passes the PDFs to open); true when the
-// program is to go on. --help and --version answer and end it.
-bool ReadArguments(const QStringList& arguments, QStringList& files) {
+// --help and --version answer before the program opens its display, so that they work on a
+// terminal without one. Returns true when one of them answered.
+bool AnsweredEarly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--") {
+            break;
+        }
+        if (argument == "--version") {
+            std::printf("lexitally %s\n", LEXITALLY_VERSION);
+            return true;
+        }
+        if (argument == "--help" || argument == "-h") {
+            std::printf("Usage: lexitally [--] [FILE.pdf | FOLDER]...\n\n"
+                        "Opens the main window with the files (and every file of the folders) in its list.\n\n"
+                        "Options:\n"
+                        "  -h, --help   show this summary and exit\n"
+                        "  --version    show the program's name and version and exit\n"
+                        "  --           every argument after it is a FILE or FOLDER, even one starting with -\n"
+                        "The standard options of Qt programs (-platform, -style, ...) are accepted too.\n\n"
+                        "Environment: TEMP (holds the temporary folder), XDG_CONFIG_HOME (settings),\n"
+                        "XDG_DATA_HOME (the template database).\n"
+                        "lexitally-cli does the same analysis without windows; see lexitally(1).\n");
+            return true;
+        }
+    }
+    return false;
+}
+
+// The files named on the command line (the launcher passes the PDFs to open). An unknown
+// option ends the program with status 2.
+void ReadArguments(const QStringList& arguments, QStringList& files) {
     bool onlyFiles = false;
     for (const QString& argument : arguments) {
         if (!onlyFiles && argument == QStringLiteral("--")) {
             onlyFiles = true;
-        } else if (!onlyFiles && argument == QStringLiteral("--version")) {
-            std::printf("lexitally %s\n", LEXITALLY_VERSION);
-            return false;
-        } else if (!onlyFiles && (argument == QStringLiteral("--help") || argument == QStringLiteral("-h"))) {
-            std::printf("Usage: lexitally [FILE.pdf | FOLDER]...\n\n"
-                        "Opens the main window with the files (and every file of the folders) in its list.\n"
-                        "lexitally-cli does the same analysis without windows.\n");
-            return false;
         } else if (!onlyFiles && argument.startsWith(u'-') && argument.size() > 1) {
             std::fprintf(stderr, "lexitally: unknown option %s (see --help)\n", qPrintable(argument));
             std::exit(2);
@@ -87,19 +109,19 @@ bool ReadArguments(const QStringList& arguments, QStringList& files) {
             files << QFileInfo(argument).absoluteFilePath();
         }
     }
-    return true;
 }
 
 int main(int argc, char** argv) {
+    if (AnsweredEarly(argc, argv)) {
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexitally"));
     QApplication::setOrganizationName(QStringLiteral("Quorvant"));
     // Docks and task bars match the windows with the menu entry by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quorvant.Lexitally"));
     QStringList files;
-    if (!ReadArguments(app.arguments().mid(1), files)) {
-        return 0;
-    }
+    ReadArguments(app.arguments().mid(1), files);
     const QString screenshots = qEnvironmentVariable("LEXITALLY_SCREENSHOTS");
     QtUi qtUi;
     SilentUi silentUi;

@@ -99,6 +99,8 @@ private:
 Q_DECLARE_METATYPE(FixtureMaker)
 Q_DECLARE_METATYPE(std::optional<int>)
 Q_DECLARE_METATYPE(ExtractionOutcome)
+Q_DECLARE_METATYPE(ConverterEnd)
+Q_DECLARE_METATYPE(UnreadableKind)
 
 class ConverterTest : public QObject {
     Q_OBJECT
@@ -136,32 +138,55 @@ private slots:
         QCOMPARE(EffectiveWindowStyle(given), expected);
     }
 
+    // How a program ended, and the kind of reason a conversion that ended so gives (it wrote no
+    // text).
     void resultCodes_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("expected");
+        QTest::addColumn<ConverterEnd>("expected");
+        QTest::addColumn<UnreadableKind>("kind");
         const QString notExecutable =
             WriteTextFile(qEnvironmentVariable("HOME") + QStringLiteral("/noexec"), "echo hi\n");
-        QTest::newRow("success") << Sh() << QStringList{QStringLiteral("-c"), QStringLiteral("exit 0")} << 0;
-        QTest::newRow("exit code 3") << Sh() << QStringList{QStringLiteral("-c"), QStringLiteral("exit 3")} << 3;
-        QTest::newRow("exit code 255") << Sh() << QStringList{QStringLiteral("-c"), QStringLiteral("exit 255")} << 255;
+        const auto shell = [](const char* script) {
+            return QStringList{QStringLiteral("-c"), QString::fromLatin1(script)};
+        };
+        QTest::newRow("success") << Sh() << shell("exit 0") << ConverterEnd::Exit(0)
+                                 << UnreadableKind::PasswordProtected;
+        QTest::newRow("exit code 3") << Sh() << shell("exit 3") << ConverterEnd::Exit(3)
+                                     << UnreadableKind::PasswordProtected;
+        QTest::newRow("exit code 2") << Sh() << shell("exit 2") << ConverterEnd::Exit(2)
+                                     << UnreadableKind::TextNotWritten;
+        QTest::newRow("exit code 255") << Sh() << shell("exit 255") << ConverterEnd::Exit(255)
+                                       << UnreadableKind::ConversionFailed;
         QTest::newRow("ended by SIGTERM")
-            << Sh() << QStringList{QStringLiteral("-c"), QStringLiteral("kill -TERM $$; sleep 5")} << 128 + 15;
-        QTest::newRow("program on PATH") << QStringLiteral("true") << QStringList() << 0;
-        QTest::newRow("missing program path")
-            << QStringLiteral("/nonexistent/lexitally/pdftotext") << QStringList() << kStartErrorBase + 53;
-        QTest::newRow("missing program name")
-            << QStringLiteral("lexitally-no-such-program") << QStringList() << kStartErrorBase + 53;
-        QTest::newRow("not executable") << notExecutable << QStringList() << kStartErrorBase + 70;
-        QTest::newRow("a folder") << QDir::tempPath() << QStringList() << kStartErrorBase + 70;
+            << Sh() << shell("kill -TERM $$; sleep 5") << ConverterEnd::Signal(15) << UnreadableKind::ConverterCrashed;
+        QTest::newRow("program on PATH") << QStringLiteral("true") << QStringList() << ConverterEnd::Exit(0)
+                                         << UnreadableKind::PasswordProtected;
+        QTest::newRow("missing program path") << QStringLiteral("/nonexistent/lexitally/pdftotext") << QStringList()
+                                              << ConverterEnd::StartFailed(53) << UnreadableKind::ConverterNotStarted;
+        QTest::newRow("missing program name") << QStringLiteral("lexitally-no-such-program") << QStringList()
+                                              << ConverterEnd::StartFailed(53) << UnreadableKind::ConverterNotStarted;
+        QTest::newRow("not executable") << notExecutable << QStringList() << ConverterEnd::StartFailed(70)
+                                        << UnreadableKind::ConverterNotStarted;
+        QTest::newRow("a folder") << QDir::tempPath() << QStringList() << ConverterEnd::StartFailed(70)
+                                  << UnreadableKind::ConverterNotStarted;
     }
     void resultCodes() {
         QFETCH(QString, program);
         QFETCH(QStringList, arguments);
-        QFETCH(int, expected);
+        QFETCH(ConverterEnd, expected);
+        QFETCH(UnreadableKind, kind);
         ConverterProcesses running;
-        QCOMPARE(RunAndWait(program, arguments, 0, nullptr, QString(), 0, 0, {}, 100, &running), expected);
+        const ConverterEnd end = RunAndWait(program, arguments, 0, nullptr, QString(), 0, 0, {}, 100, &running);
+        QCOMPARE(end.ToText(), expected.ToText());
         QVERIFY(!running.Any());
+        ScriptedUi ui;
+        const Extraction verdict =
+            JudgeConversion(end, program, QStringLiteral("/nonexistent/lexitally/out.txt"), false, &ui);
+        QCOMPARE(verdict.kind, kind);
+        ConverterEnd parsed;
+        QVERIFY(ConverterEnd::Parse(end.ToText(), parsed));
+        QVERIFY(parsed == end);
     }
 
     // Every argument arrives as it was given: blanks, quotes and empty texts included.
@@ -175,7 +200,7 @@ private slots:
                                     QStringLiteral("it's"),
                                     QString(),
                                     QStringLiteral("; rm -rf /nothing")};
-        QCOMPARE(RunAndWait(Sh(), arguments, 0, nullptr, QString(), 0, 0, {}), 0);
+        QVERIFY(RunAndWait(Sh(), arguments, 0, nullptr, QString(), 0, 0, {}) == ConverterEnd::Exit(0));
         QCOMPARE(QString::fromUtf8(ReadAll(out)), QStringLiteral("pass \"word\" with blanks|it's||; rm -rf /nothing|"));
     }
 
@@ -185,7 +210,8 @@ private slots:
         timer.start();
         int yields = 0;
         for (int i = 0; i < 20; ++i) {
-            QCOMPARE(RunAndWait(QStringLiteral("true"), {}, 0, nullptr, QString(), 0, 0, [&] { ++yields; }), 0);
+            QVERIFY(RunAndWait(QStringLiteral("true"), {}, 0, nullptr, QString(), 0, 0, [&] { ++yields; }) ==
+                    ConverterEnd::Exit(0));
         }
         // Twenty full polls would take two seconds.
         QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
@@ -233,9 +259,9 @@ private slots:
                 running.KillAll();
             }
         };
-        const int code = RunAndWait(QStringLiteral("sleep"), {QStringLiteral("60")}, 0, &bar, progressText, startValue,
-                                    fileCount, yield, 1, &running);
-        QCOMPARE(code, 128 + 9);
+        const ConverterEnd end = RunAndWait(QStringLiteral("sleep"), {QStringLiteral("60")}, 0, &bar, progressText,
+                                            startValue, fileCount, yield, 1, &running);
+        QVERIFY(end == ConverterEnd::Signal(9));
         QCOMPARE(bar.values, values);
         QCOMPARE(bar.texts.size(), 150 * steps + 2);
         for (int n = 0; n <= 150 * steps; ++n) {
@@ -256,8 +282,8 @@ private slots:
         QFETCH(QString, progressText);
         QFETCH(QString, restored);
         RecordingBar bar;
-        QCOMPARE(RunAndWait(Sh(), {QStringLiteral("-c"), QStringLiteral("exit 1")}, 0, &bar, progressText, 25, 4, {}),
-                 1);
+        QVERIFY(RunAndWait(Sh(), {QStringLiteral("-c"), QStringLiteral("exit 1")}, 0, &bar, progressText, 25, 4, {}) ==
+                ConverterEnd::Exit(1));
         QCOMPARE(bar.texts, QStringList{restored});
         QVERIFY(bar.values.isEmpty());
     }
@@ -548,7 +574,7 @@ private slots:
         const QString output = TextFileOf(pdf);
         ScriptedUi ui;
         Extraction result;
-        int code = 0;
+        ConverterEnd end;
         {
             const FileSizeLimit limit(8192); // the text is about 20,000 bytes
             QVERIFY(limit.Ok());
@@ -565,14 +591,15 @@ private slots:
                 }
                 QVERIFY(!running.Any());
             } else {
-                code = RunAndWait(ConverterPath(), ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0,
-                                  nullptr, QString(), 0, 0, {}, 100, nullptr, output);
+                end = RunAndWait(ConverterPath(), ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0,
+                                 nullptr, QString(), 0, 0, {}, 100, nullptr, output);
             }
         }
         if (how == QStringLiteral("check")) {
-            QVERIFY(code == kTextFolderFull || code == kTextNotWritten);
-            result = JudgeConversion(code, ConverterPath(), output, false, &ui);
+            QVERIFY(!end.TextWhole());
+            result = JudgeConversion(end, ConverterPath(), output, false, &ui);
         }
+        QCOMPARE(result.kind, UnreadableKind::TextNotWritten);
         QCOMPARE(result.outcome, ExtractionOutcome::NoOutput);
         QVERIFY2(result.reason.startsWith(QStringLiteral("  - the converted text could not be written completely")),
                  qPrintable(result.reason));

@@ -227,9 +227,9 @@ private slots:
         QCOMPARE(TempLeftovers(), QStringList());
         if (keep) {
             // The readable files are kept with their text for the run.
-            int code = -1;
+            ConverterEnd code = ConverterEnd::Exit(-1);
             QVERIFY(cache.Lookup(slowText, QString(), code));
-            QCOMPARE(code, 0);
+            QVERIFY(code == ConverterEnd::Exit(0));
             QVERIFY(ReadAll(cache.TextPath(slowText, QString())).contains("Plenty of proper words"));
             QVERIFY(cache.Lookup(fastText, QString(), code));
             QVERIFY(!cache.Lookup(gone, QString(), code));

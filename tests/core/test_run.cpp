@@ -159,11 +159,38 @@ private slots:
         check.ui = &ui;
         check.cache = &cache;
         QCOMPARE(CheckByCodeNotPreviewTextbox(check), QStringList{File("locked.pdf")});
-        int code = 0;
-        QVERIFY(cache.Lookup(File("locked.pdf"), QString(), code));
+        ConverterEnd end;
+        QVERIFY(cache.Lookup(File("locked.pdf"), QString(), end));
         const Outcome outcome = Analyse({File("locked.pdf")}, {kUserPassword}, 1, false, &cache);
         QCOMPARE(outcome.rows, (QStringList{"ant 1", "bee 2"}));
         QCOMPARE(outcome.unreadable, QStringList{});
+    }
+
+    // A row gone when the run reaches it fails its step: the failure comes back as data and is
+    // shown as the error report, once; the run goes on.
+    void failuresAsData() {
+        IsolatedEnvironment env;
+        const QString text = WriteTextFile(env.Work() + QStringLiteral("/a.txt"), "one\n");
+        int asked = 0;
+        AnalysisRequest request;
+        request.rows = [&] { return ++asked == 1 ? QStringList{text, text} : QStringList{text}; };
+        request.textInput = true;
+        request.databaseWanted = false;
+        request.textWanted = true;
+        ScriptedUi ui;
+        AnalysisContext context;
+        context.ui = &ui;
+        ErrorReport steps(ui, QStringLiteral("in the test "));
+        const AnalysisSummary summary = RunAnalysis(request, context, steps);
+        QCOMPARE(summary.failures.size(), 1);
+        QCOMPARE(summary.failures[0].source, QStringLiteral("in the test "));
+        QCOMPARE(summary.failures[0].step, 134);
+        QCOMPARE(summary.failures[0].description, QStringLiteral("Index out of bounds"));
+        QCOMPARE(ui.calls.size(), 1);
+        QCOMPARE(ui.calls[0].caption, QStringLiteral("Application Error"));
+        QCOMPARE(ui.calls[0].text, QStringLiteral("Index out of bounds\r\nin the test at line 134\r\r"
+                                                  "Please email screenshot of this message to ") +
+                                       SupportEmail());
     }
 
     // An entry belongs to the file (whatever path names it), its version and the password.
@@ -187,7 +214,7 @@ private slots:
         ConversionCache cache(folder);
         QCOMPARE(cache.Enabled(), !folder.isEmpty());
         QCOMPARE(cache.TextPath(pdf, QString()).isEmpty(), folder.isEmpty());
-        cache.Store(pdf, QString(), 3);
+        cache.Store(pdf, QString(), ConverterEnd::Exit(3));
         QString asked = pdf;
         QString password;
         if (change == QStringLiteral("link")) {
@@ -208,9 +235,9 @@ private slots:
             file.close();
             QCOMPARE(QFileInfo(pdf).lastModified(), modified);
         }
-        int code = 0;
-        QCOMPARE(cache.Lookup(asked, password, code), found);
-        QCOMPARE(code, found ? 3 : 0);
+        ConverterEnd end;
+        QCOMPARE(cache.Lookup(asked, password, end), found);
+        QCOMPARE(end.number, found ? 3 : 0);
     }
 
     // An entry with a result code and no text (the converter wrote none): restored as it is, and
@@ -219,12 +246,12 @@ private slots:
         IsolatedEnvironment env;
         const QString pdf = WriteTextFile(env.Work() + QStringLiteral("/a.pdf"), "pdf");
         ConversionCache cache(env.Temp() + QStringLiteral("/cache"));
-        cache.Store(pdf, QString(), 1);
+        cache.Store(pdf, QString(), ConverterEnd::Exit(1));
         QVERIFY(!QFileInfo::exists(cache.TextPath(pdf, QString())));
         const QString target = WriteTextFile(env.Work() + QStringLiteral("/out/a.txt"), "stale text");
-        int code = 0;
-        QVERIFY(cache.Restore(pdf, QString(), target, code));
-        QCOMPARE(code, 1);
+        ConverterEnd end;
+        QVERIFY(cache.Restore(pdf, QString(), target, end));
+        QVERIFY(end == ConverterEnd::Exit(1));
         QVERIFY(!QFileInfo::exists(target));
     }
 

@@ -31,6 +31,10 @@ done
 version="$("$prefix/bin/lexitally-cli" --version)"
 check test "$version" = "lexitally-cli $(sed -n 's/^project(Lexitally VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")"
 check test "$(QT_QPA_PLATFORM=offscreen "$prefix/bin/lexitally" --version)" = "${version/lexitally-cli/lexitally}"
+# --help and --version answer on a terminal without a display.
+check test "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/lexitally" --version)" = \
+    "${version/lexitally-cli/lexitally}"
+check grep -q '^  --version' <(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/lexitally" --help)
 
 # The installed command line counts the installed samples with its installed template database.
 out="$("$prefix/bin/lexitally-cli" --quiet --format json "$prefix/share/lexitally/Samples" 2>/dev/null)" || true

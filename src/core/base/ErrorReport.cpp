@@ -17,6 +17,45 @@ QString ErrorReportText(const QString& description, const QString& source, int s
            QStringLiteral("\r\r") + QStringLiteral("Please email screenshot of this message to ") + SupportEmail();
 }
 
+QString ErrorReportText(const StepFailure& failure) {
+    return ErrorReportText(failure.description, failure.source, failure.step);
+}
+
+MsgAnswer FailureLog::Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) {
+    return (m_shown ? *m_shown : static_cast<Ui&>(m_silent)).Message(text, caption, buttons, icon);
+}
+
+QString FailureLog::Input(const QString& prompt, const QString& title) {
+    return m_shown ? m_shown->Input(prompt, title) : QString();
+}
+
+QStringList FailureLog::OpenFiles(const QString& title, const QString& filter) {
+    return m_shown ? m_shown->OpenFiles(title, filter) : QStringList();
+}
+
+QString FailureLog::SaveFile(const QString& title, const QString& filter) {
+    return m_shown ? m_shown->SaveFile(title, filter) : QString();
+}
+
+QString FailureLog::SaveFileAt(const QString& title, const QString& filter, const QString& suggested) {
+    return m_shown ? m_shown->SaveFileAt(title, filter, suggested) : QString();
+}
+
+QString FailureLog::BrowseForFolder(const QString& title, const QString& startFolder) {
+    return m_shown ? m_shown->BrowseForFolder(title, startFolder) : QString();
+}
+
+bool FailureLog::OpenUrl(const QUrl& url) {
+    return m_shown && m_shown->OpenUrl(url);
+}
+
+void FailureLog::ReportFailure(const QString& description, const QString& source, int step) {
+    m_failures.append({source, step, description});
+    if (m_shown) {
+        m_shown->ReportFailure(description, source, step);
+    }
+}
+
 void Ui::ReportFailure(const QString& description, const QString& source, int step) {
     Message(ErrorReportText(description, source, step), QStringLiteral("Application Error"), MsgButtons::Ok,
             MsgIcon::Exclamation);

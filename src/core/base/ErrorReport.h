@@ -1,10 +1,11 @@
 #pragma once
 
+#include "core/base/Ui.h"
+
+#include <QList>
 #include <QString>
 #include <functional>
 #include <stdexcept>
-
-class Ui;
 
 // A failure with the description that the failing component gave.
 class Failure : public std::runtime_error {
@@ -55,6 +56,40 @@ QString SupportEmail();
 // The full text of the error report box.
 QString ErrorReportText(const QString& description, const QString& source, int step);
 
+// One step that failed: the procedure's source text, the step's number and the failure's
+// description, as the error report names them.
+struct StepFailure {
+    QString source;
+    int step = 0;
+    QString description;
+};
+
+// The error report's text of a failed step (see ErrorReportText).
+QString ErrorReportText(const StepFailure& failure);
+
+// A Ui that appends every failed step reported through it to a list, in the order they failed,
+// and passes everything (the failures included, so they are shown as they happen) on to the Ui
+// it stands for; without one it shows nothing and answers as SilentUi. Several logs may share
+// one list.
+class FailureLog : public Ui {
+public:
+    FailureLog(Ui* shown, QList<StepFailure>& failures) : m_shown(shown), m_failures(failures) {}
+
+    MsgAnswer Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon icon) override;
+    QString Input(const QString& prompt, const QString& title) override;
+    QStringList OpenFiles(const QString& title, const QString& filter) override;
+    QString SaveFile(const QString& title, const QString& filter) override;
+    QString SaveFileAt(const QString& title, const QString& filter, const QString& suggested) override;
+    QString BrowseForFolder(const QString& title, const QString& startFolder) override;
+    bool OpenUrl(const QUrl& url) override;
+    void ReportFailure(const QString& description, const QString& source, int step) override;
+
+private:
+    Ui* m_shown;
+    SilentUi m_silent;
+    QList<StepFailure>& m_failures;
+};
+
 // Shows the error report: caption "Application Error", exclamation icon, OK only.
 void ShowErrorReport(Ui& ui, const QString& description, const QString& source, int step);
 
@@ -77,6 +112,8 @@ public:
     void Report(int step, const QString& description);
 
     const QString& SourceText() const { return m_source; }
+    // Where the failures are reported (null: nowhere).
+    Ui* ReportsTo() const { return m_ui; }
 
 private:
     Ui* m_ui;

@@ -55,8 +55,9 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
             texts << text;
             continue;
         }
-        int code = 0;
-        if (place.cache && place.cache->Lookup(file.path, file.password, code) && code == 0 &&
+        ConverterEnd end;
+        if (place.cache && place.cache->Lookup(file.path, file.password, end) &&
+            end.kind == ConverterEnd::Kind::Exited && end.number == 0 &&
             QFileInfo(place.cache->TextPath(file.path, file.password)).isFile()) {
             text.textFile = place.cache->TextPath(file.path, file.password);
         } else {

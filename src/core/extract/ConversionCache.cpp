@@ -42,17 +42,17 @@ QString ConversionCache::TextPath(const QString& pdf, const QString& password) c
     return Enabled() ? Stem(pdf, password) + QStringLiteral(".txt") : QString();
 }
 
-void ConversionCache::Store(const QString& pdf, const QString& password, int code) {
+void ConversionCache::Store(const QString& pdf, const QString& password, const ConverterEnd& end) {
     if (!Enabled()) {
         return;
     }
     QFile file(Stem(pdf, password) + QStringLiteral(".code"));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        file.write(QByteArray::number(code));
+        file.write(end.ToText().toUtf8());
     }
 }
 
-bool ConversionCache::Lookup(const QString& pdf, const QString& password, int& code) const {
+bool ConversionCache::Lookup(const QString& pdf, const QString& password, ConverterEnd& end) const {
     if (!Enabled()) {
         return false;
     }
@@ -60,13 +60,12 @@ bool ConversionCache::Lookup(const QString& pdf, const QString& password, int& c
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }
-    bool ok = false;
-    code = file.readAll().toInt(&ok);
-    return ok;
+    return ConverterEnd::Parse(QString::fromUtf8(file.readAll()), end);
 }
 
-bool ConversionCache::Restore(const QString& pdf, const QString& password, const QString& target, int& code) const {
-    if (!Lookup(pdf, password, code)) {
+bool ConversionCache::Restore(const QString& pdf, const QString& password, const QString& target,
+                              ConverterEnd& end) const {
+    if (!Lookup(pdf, password, end)) {
         return false;
     }
     QFile::remove(target);

@@ -34,11 +34,11 @@ public:
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
 
-    // Writes what the process has given so far; 0, or the failure's result code.
-    int Drain(QProcess& process) {
-        while (m_failure == 0 && process.bytesAvailable() > 0) {
+    // Writes what the process has given so far; false once a write has failed.
+    bool Drain(QProcess& process) {
+        while (!m_failure && process.bytesAvailable() > 0) {
             const QByteArray chunk = process.read(1 << 20);
-            for (qsizetype done = 0; m_failure == 0 && done < chunk.size();) {
+            for (qsizetype done = 0; !m_failure && done < chunk.size();) {
                 const ssize_t n = ::write(m_fd, chunk.constData() + done, static_cast<size_t>(chunk.size() - done));
                 if (n < 0 && errno == EINTR) {
                     continue;
@@ -51,35 +51,34 @@ public:
                 }
             }
         }
-        return m_failure;
+        return !m_failure;
     }
 
     // After the program has ended: the rest of its output, then the file closed and its size
-    // compared with what was written. 0 when the whole text is in the file, else the result
-    // code of the failure (the file is then removed). A program that failed without giving any
-    // text leaves no file, as a converter that writes its file itself would.
-    int Finish(QProcess& process) {
+    // compared with what was written. Nothing when the whole text is in the file, else the
+    // failure (the file is then removed). A program that failed without giving any text leaves
+    // no file, as a converter that writes its file itself would.
+    std::optional<ConverterEnd> Finish(QProcess& process) {
         Drain(process);
         const bool clean = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        if (m_fd >= 0 && ::close(m_fd) != 0 && m_failure == 0) {
+        if (m_fd >= 0 && ::close(m_fd) != 0 && !m_failure) {
             Fail(errno);
         }
         m_fd = -1;
         struct stat info {};
-        if (m_failure == 0 &&
-            (::stat(QFile::encodeName(m_path).constData(), &info) != 0 || info.st_size != m_written)) {
+        if (!m_failure && (::stat(QFile::encodeName(m_path).constData(), &info) != 0 || info.st_size != m_written)) {
             Fail(EIO);
         }
-        if (m_failure != 0 || (m_written == 0 && !clean)) {
+        if (m_failure || (m_written == 0 && !clean)) {
             QFile::remove(m_path);
         }
         return m_failure;
     }
 
-    int Failure() const { return m_failure; }
-
 private:
-    void Fail(int error) { m_failure = error == ENOSPC || error == EDQUOT ? kTextFolderFull : kTextNotWritten; }
+    void Fail(int error) {
+        m_failure = error == ENOSPC || error == EDQUOT ? ConverterEnd::FolderFull() : ConverterEnd::NotWritten();
+    }
     void Close() {
         if (m_fd >= 0) {
             ::close(m_fd);
@@ -90,7 +89,7 @@ private:
     QString m_path;
     int m_fd = -1;
     qint64 m_written = 0;
-    int m_failure = 0;
+    std::optional<ConverterEnd> m_failure;
 };
 
 namespace {
@@ -122,17 +121,17 @@ int StartErrorNumber(const QString& program) {
     if (!program.contains(u'/')) {
         resolved = QStandardPaths::findExecutable(program);
         if (resolved.isEmpty()) {
-            return kErrorFileNotFound;
+            return ConverterEnd::kFileNotFound;
         }
     }
     const QFileInfo info(resolved);
     if (!info.exists()) {
-        return kErrorFileNotFound;
+        return ConverterEnd::kFileNotFound;
     }
     if (info.isDir() || !info.isExecutable()) {
-        return kErrorPermissionDenied;
+        return ConverterEnd::kPermissionDenied;
     }
-    return kErrorInvalidCall;
+    return ConverterEnd::kInvalidCall;
 }
 
 // Starts a converter without a shell: nothing on its standard input, its messages discarded, and
@@ -157,6 +156,13 @@ void StartConverter(QProcess& process, const QString& program, const QStringList
 
 bool IsPrintable(char32_t code) {
     return (code >= 32 && code <= 126) || code >= 160;
+}
+
+// How a process that has ended ended.
+ConverterEnd EndOf(const QProcess& process) {
+    // After a signal, Qt gives the signal's number as the exit code.
+    return process.exitStatus() == QProcess::CrashExit ? ConverterEnd::Signal(process.exitCode())
+                                                       : ConverterEnd::Exit(process.exitCode());
 }
 
 // A path the converter could mistake for an option is handed over in absolute form.
@@ -210,9 +216,9 @@ int FileProgressPercent(int current, int total, bool finished) {
     return RoundHalfEven(done / total * 100.0);
 }
 
-int RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle, ProgressSink* bar,
-               const QString& progressText, int startValue, int fileCount, const Yield& yield, int pollMs,
-               ConverterProcesses* running, const QString& textFile) {
+ConverterEnd RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle,
+                        ProgressSink* bar, const QString& progressText, int startValue, int fileCount,
+                        const Yield& yield, int pollMs, ConverterProcesses* running, const QString& textFile) {
     // Converters run without a window of their own; the style is only kept as a value.
     (void)EffectiveWindowStyle(windowStyle);
 
@@ -220,7 +226,7 @@ int RunAndWait(const QString& program, const QStringList& arguments, std::option
     // Nothing to type and nobody to read its messages: it is judged by its text alone.
     StartConverter(process, program, arguments, !textFile.isEmpty());
     if (!process.waitForStarted(-1)) {
-        return kStartErrorBase + StartErrorNumber(program);
+        return ConverterEnd::StartFailed(StartErrorNumber(program));
     }
     const RunningRegistration registration(running, &process);
     std::optional<TextFileWriter> text;
@@ -233,7 +239,7 @@ int RunAndWait(const QString& program, const QStringList& arguments, std::option
         YieldNow(yield);
         // Returns as soon as the process ends: no full poll interval is spent after it.
         process.waitForFinished(pollMs);
-        if (text && text->Drain(process) != 0 && process.state() != QProcess::NotRunning) {
+        if (text && !text->Drain(process) && process.state() != QProcess::NotRunning) {
             // The text can no longer be complete: no need to wait for the rest of it.
             process.kill();
             process.waitForFinished(-1);
@@ -259,15 +265,11 @@ int RunAndWait(const QString& program, const QStringList& arguments, std::option
         bar->SetText(progressText.isEmpty() ? kProgressRest : progressText);
     }
     if (text) {
-        if (const int failure = text->Finish(process); failure != 0) {
-            return failure;
+        if (const std::optional<ConverterEnd> failure = text->Finish(process)) {
+            return *failure;
         }
     }
-    if (process.exitStatus() == QProcess::CrashExit) {
-        // A process ended by a signal: the shell's convention, 128 + the signal's number.
-        return 128 + process.exitCode();
-    }
-    return process.exitCode();
+    return EndOf(process);
 }
 
 void ConverterProcesses::Add(QProcess* process) {
@@ -365,61 +367,84 @@ ExtractionOutcome OutcomeOf(const QString& output, Ui* ui) {
     return NoTextPDF(output, ui) ? ExtractionOutcome::NoText : ExtractionOutcome::TextAvailable;
 }
 
-QString InputProblem(const QString& path) {
+UnreadableKind OutcomeKind(ExtractionOutcome outcome, bool withPassword) {
+    switch (outcome) {
+    case ExtractionOutcome::TextAvailable:
+        break;
+    case ExtractionOutcome::NoOutput:
+        return withPassword ? UnreadableKind::WrongPassword : UnreadableKind::PasswordProtected;
+    case ExtractionOutcome::NoText:
+        return UnreadableKind::NoText;
+    }
+    return UnreadableKind::Other;
+}
+
+InputReason InputProblem(const QString& path) {
     if (path.contains(QChar(0xFFFD))) {
-        return QStringLiteral("  - the file name is not valid UTF-8: rename the file and add it again");
+        return {QStringLiteral("  - the file name is not valid UTF-8: rename the file and add it again"),
+                UnreadableKind::NameNotUtf8};
     }
     struct stat info {};
     const QByteArray native = QFile::encodeName(path);
     if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
-        return errno == EACCES ? QStringLiteral("  - cannot be read: permission denied")
-                               : QStringLiteral("  - not found");
+        return errno == EACCES ? InputReason{QStringLiteral("  - cannot be read: permission denied"),
+                                             UnreadableKind::PermissionDenied}
+                               : InputReason{QStringLiteral("  - not found"), UnreadableKind::NotFound};
     }
     if (!S_ISREG(info.st_mode)) {
-        return S_ISDIR(info.st_mode) ? QStringLiteral("  - not a regular file (a folder)")
-                                     : QStringLiteral("  - not a regular file");
+        return {S_ISDIR(info.st_mode) ? QStringLiteral("  - not a regular file (a folder)")
+                                      : QStringLiteral("  - not a regular file"),
+                UnreadableKind::NotRegularFile};
     }
     if (::access(native.constData(), R_OK) != 0) {
-        return QStringLiteral("  - cannot be read: permission denied");
+        return {QStringLiteral("  - cannot be read: permission denied"), UnreadableKind::PermissionDenied};
     }
     return {};
 }
 
-Extraction JudgeConversion(int code, const QString& program, const QString& output, bool withPassword, Ui* ui) {
-    const auto failed = [&output](const QString& reason) {
+Extraction JudgeConversion(const ConverterEnd& end, const QString& program, const QString& output, bool withPassword,
+                           Ui* ui) {
+    const auto failed = [&output](const QString& reason, UnreadableKind kind) {
         QFile::remove(output);
-        return Extraction{ExtractionOutcome::NoOutput, reason};
+        return Extraction{ExtractionOutcome::NoOutput, reason, kind};
     };
-    if (code < 0 && code >= kStartErrorBase) {
-        const int error = code - kStartErrorBase;
-        const QString why = error == kErrorFileNotFound       ? QStringLiteral("not found")
-                            : error == kErrorPermissionDenied ? QStringLiteral("permission denied")
-                                                              : QStringLiteral("error ") + QString::number(error);
-        return failed(QStringLiteral("  - the converter could not be started: ") + program + QStringLiteral(": ") +
-                      why);
+    switch (end.kind) {
+    case ConverterEnd::Kind::NotStarted: {
+        const QString why = end.number == ConverterEnd::kFileNotFound ? QStringLiteral("not found")
+                            : end.number == ConverterEnd::kPermissionDenied
+                                ? QStringLiteral("permission denied")
+                                : QStringLiteral("error ") + QString::number(end.number);
+        return failed(QStringLiteral("  - the converter could not be started: ") + program + QStringLiteral(": ") + why,
+                      UnreadableKind::ConverterNotStarted);
     }
-    if (code >= 128) {
-        return failed(QStringLiteral("  - the converter crashed (signal ") + QString::number(code - 128) +
-                      QStringLiteral(")"));
-    }
-    if (code == 2) {
-        return failed(QStringLiteral("  - the converted text could not be written to the temporary folder"));
-    }
-    if (code == kTextFolderFull) {
+    case ConverterEnd::Kind::Signalled:
+        return failed(QStringLiteral("  - the converter crashed (signal ") + QString::number(end.number) +
+                          QStringLiteral(")"),
+                      UnreadableKind::ConverterCrashed);
+    case ConverterEnd::Kind::TextFolderFull:
         return failed(QStringLiteral("  - the converted text could not be written completely: the temporary "
-                                     "folder is full"));
-    }
-    if (code == kTextNotWritten) {
+                                     "folder is full"),
+                      UnreadableKind::TextNotWritten);
+    case ConverterEnd::Kind::TextNotWritten:
         return failed(QStringLiteral("  - the converted text could not be written completely to the temporary "
-                                     "folder"));
+                                     "folder"),
+                      UnreadableKind::TextNotWritten);
+    case ConverterEnd::Kind::Exited:
+        break;
+    }
+    const int code = end.number;
+    if (code == 2) {
+        return failed(QStringLiteral("  - the converted text could not be written to the temporary folder"),
+                      UnreadableKind::TextNotWritten);
     }
     const bool present = QFileInfo(output).isFile();
     if (code != 0 && (present || (code != 1 && code != 3))) {
         return failed(QStringLiteral("  - the conversion failed (converter exit status ") + QString::number(code) +
-                      QStringLiteral(")"));
+                          QStringLiteral(")"),
+                      UnreadableKind::ConversionFailed);
     }
     const ExtractionOutcome outcome = OutcomeOf(output, ui);
-    return {outcome, OutcomeReason(outcome, withPassword)};
+    return {outcome, OutcomeReason(outcome, withPassword), OutcomeKind(outcome, withPassword)};
 }
 
 BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place,
@@ -465,7 +490,7 @@ bool BackgroundConversion::Finished(int waitMs) {
         return true;
     }
     const bool ended = m_process->waitForFinished(waitMs) || m_process->state() == QProcess::NotRunning;
-    if (!ended && m_text->Drain(*m_process) != 0) {
+    if (!ended && !m_text->Drain(*m_process)) {
         // The text can no longer be complete: no need to wait for the rest of it.
         m_process->kill();
         m_process->waitForFinished(-1);
@@ -481,27 +506,24 @@ int BackgroundConversion::WaitedPolls() {
     return static_cast<int>(m_started.elapsed() / 100) - 50;
 }
 
-int BackgroundConversion::Code() {
-    if (m_code) {
-        return *m_code;
+ConverterEnd BackgroundConversion::End() {
+    if (m_end) {
+        return *m_end;
     }
-    int code = kStartErrorBase + m_startError;
+    ConverterEnd end = ConverterEnd::StartFailed(m_startError);
     if (m_process) {
         m_process->waitForFinished(-1);
-        code = m_text->Finish(*m_process);
-        if (code == 0) {
-            code = m_process->exitStatus() == QProcess::CrashExit ? 128 + m_process->exitCode() : m_process->exitCode();
-        }
+        end = m_text->Finish(*m_process).value_or(EndOf(*m_process));
     }
-    m_code = code;
-    return code;
+    m_end = end;
+    return end;
 }
 
 Extraction BackgroundConversion::Result(Ui* ui) {
     if (!m_problem.isEmpty()) {
-        return {ExtractionOutcome::NoOutput, m_problem};
+        return {ExtractionOutcome::NoOutput, m_problem.reason, m_problem.kind};
     }
-    return JudgeConversion(Code(), m_converter, m_output, m_withPassword, ui);
+    return JudgeConversion(End(), m_converter, m_output, m_withPassword, ui);
 }
 
 Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink* bar, int startValue, int fileCount,
@@ -509,15 +531,15 @@ Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink*
     const QString output = TextFileOf(pdf, place.workFolder);
     // An output left from an earlier run must not pass for this conversion's result.
     QFile::remove(output);
-    const QString problem = InputProblem(pdf);
+    const InputReason problem = InputProblem(pdf);
     if (!problem.isEmpty()) {
-        return {ExtractionOutcome::NoOutput, problem};
+        return {ExtractionOutcome::NoOutput, problem.reason, problem.kind};
     }
     const QString converter = place.converter.isEmpty() ? ConverterPath() : place.converter;
-    const int code =
+    const ConverterEnd end =
         RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput), password), 0, bar,
                    bar != nullptr ? bar->Text() : QString(), startValue, fileCount, yield, 100, place.running, output);
-    return JudgeConversion(code, converter, output, !password.isEmpty(), ui);
+    return JudgeConversion(end, converter, output, !password.isEmpty(), ui);
 }
 
 ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,

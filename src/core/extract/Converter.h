@@ -2,6 +2,8 @@
 
 #include "core/base/Progress.h"
 #include "core/base/Yield.h"
+#include "core/extract/ConverterEnd.h"
+#include "core/extract/Unreadable.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -30,16 +32,6 @@ private:
 
 // Running the PDF-to-text converter and judging what it wrote.
 
-// RunAndWait's result when a program cannot be started: the error number plus this base.
-inline constexpr int kStartErrorBase = -2147221504;
-// Error numbers of a failed start.
-inline constexpr int kErrorInvalidCall = 5;       // started but refused by the system
-inline constexpr int kErrorFileNotFound = 53;     // no such program
-inline constexpr int kErrorPermissionDenied = 70; // present but not executable
-// RunAndWait's result when the converter's text could not be written whole to its file: the
-// folder is full (or the user's quota spent), or another write error. Below every start error.
-inline constexpr int kTextFolderFull = kStartErrorBase - 1;
-inline constexpr int kTextNotWritten = kStartErrorBase - 2;
 // The output operand that has the converter give its text on its standard output.
 inline constexpr char kToStandardOutput[] = "-";
 
@@ -67,16 +59,16 @@ int CreepingValue(int startValue, int fileCount, int k);
 // 150 polls after that the bar creeps forward inside the current file's share (fileCount 0:
 // unknown count). At the end the bar's text is progressText again, or "Progress Bar" when it is
 // empty; its value stays where it was moved.
-// Returns the exit code; 128 + the signal's number when the process was ended by a signal;
-// kStartErrorBase + error number when it could not be started. No time limit. While it runs,
-// the process is on the list `running` when one is given.
-// With a textFile, what the program writes on its standard output is written to that file by
-// this process, so that a write that fails is seen (a converter writing a file itself ends with
-// status 0 after a failed write): the program is then ended and the result is kTextFolderFull or
-// kTextNotWritten, and the file is removed. Without one, the standard output is discarded.
-int RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle, ProgressSink* bar,
-               const QString& progressText, int startValue, int fileCount, const Yield& yield, int pollMs = 100,
-               ConverterProcesses* running = nullptr, const QString& textFile = {});
+// Returns how the program ended (its exit status, the signal that ended it, or why it could not
+// be started). No time limit. While it runs, the process is on the list `running` when one is
+// given. With a textFile, what the program writes on its standard output is written to that
+// file by this process, so that a write that fails is seen (a converter writing a file itself
+// ends with status 0 after a failed write): the program is then ended, the end is TextFolderFull
+// or TextNotWritten, and the file is removed. Without one, the standard output is discarded.
+ConverterEnd RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle,
+                        ProgressSink* bar, const QString& progressText, int startValue, int fileCount,
+                        const Yield& yield, int pollMs = 100, ConverterProcesses* running = nullptr,
+                        const QString& textFile = {});
 
 // The size of a file in bytes; 0 when it cannot be opened (missing, a folder, no access).
 qint64 FileSize2(const QString& path);
@@ -96,21 +88,32 @@ enum class ExtractionOutcome {
 // The reason appended to a PDF's path in the list of files that could not be read; "" for
 // text available. withPassword: the conversion was made with a password.
 QString OutcomeReason(ExtractionOutcome outcome, bool withPassword);
+// ... and its kind (Other for text available).
+UnreadableKind OutcomeKind(ExtractionOutcome outcome, bool withPassword);
 
-// What one conversion gave, with the reason when it gave no usable text. A conversion whose
-// converter could not start, crashed, failed or could not write its whole output is never used.
+// What one conversion gave, with the reason and its kind when it gave no usable text. A
+// conversion whose converter could not start, crashed, failed or could not write its whole
+// output is never used.
 struct Extraction {
     ExtractionOutcome outcome = ExtractionOutcome::NoOutput;
     QString reason; // "" when text is available
+    UnreadableKind kind = UnreadableKind::Other;
 };
 
-// The verdict on a finished conversion: the converter's result code (as RunAndWait gives it),
-// the program that ran and the output it was to write. A failed conversion's output is deleted.
-Extraction JudgeConversion(int code, const QString& program, const QString& output, bool withPassword, Ui* ui);
+// The verdict on a finished conversion: how the converter ended, the program that ran and the
+// output it was to write. A failed conversion's output is deleted.
+Extraction JudgeConversion(const ConverterEnd& end, const QString& program, const QString& output, bool withPassword,
+                           Ui* ui);
 
-// Why a path given as a PDF cannot be converted at all ("" when it is a regular file that can be
-// read): "  - not found", "  - not a regular file", "  - cannot be read: permission denied".
-QString InputProblem(const QString& path);
+// Why a path given as a PDF cannot be converted at all (an empty reason when it is a regular
+// file that can be read): "  - not found", "  - not a regular file", "  - cannot be read:
+// permission denied", each with its kind.
+struct InputReason {
+    QString reason;
+    UnreadableKind kind = UnreadableKind::Other;
+    bool isEmpty() const { return reason.isEmpty(); }
+};
+InputReason InputProblem(const QString& path);
 
 // The converter's arguments: -enc UTF-8 [-opw PASSWORD -upw PASSWORD] PDF OUTPUT. The password is one
 // argument whatever it holds; a path that would read as an option is made absolute, except the
@@ -153,8 +156,8 @@ public:
     // polls) would have counted beyond its first 50 since the start, so below 0 during the first
     // five seconds; -1 once it has ended.
     int WaitedPolls();
-    // The result code as RunAndWait gives it (write failures included); only once Finished().
-    int Code();
+    // How the converter ended (write failures included); only once Finished().
+    ConverterEnd End();
     // The verdict; only once Finished().
     Extraction Result(Ui* ui);
 
@@ -162,9 +165,9 @@ private:
     QString m_converter;
     QString m_output;
     bool m_withPassword = false;
-    QString m_problem; // the input cannot be converted at all
+    InputReason m_problem; // the input cannot be converted at all
     int m_startError = 0;
-    std::optional<int> m_code;
+    std::optional<ConverterEnd> m_end;
     QElapsedTimer m_started;
     std::unique_ptr<QProcess> m_process;
     std::unique_ptr<TextFileWriter> m_text; // the converter's standard output, into m_output

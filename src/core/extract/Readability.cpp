@@ -54,11 +54,11 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
     // Measures one converted (or skipped) file.
     const auto measure = [&](Pending& file) {
         if (file.conversion) {
-            const int code = file.conversion->Code();
+            const ConverterEnd end = file.conversion->End();
             file.conversion.reset();
             // A text that could not be written whole is not kept: the next use converts again.
-            if (context.cache && code != kTextFolderFull && code != kTextNotWritten) {
-                context.cache->Store(file.pdf, QString(), code);
+            if (context.cache && end.TextWhole()) {
+                context.cache->Store(file.pdf, QString(), end);
             }
             if (context.bar) {
                 context.bar->SetText(kProgressRest); // as at the end of any conversion
@@ -136,7 +136,7 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
         QString& output = file.output;
         bool converted = false;
         steps(108, [&] {
-            int code = 0;
+            ConverterEnd end;
             output = keeping ? context.cache->TextPath(pdf, QString()) : ReadabilityOutputPath(pdf);
             // Two converters never write one file: a file listed twice, or two files of one
             // name without a cache, wait for the earlier conversion to be measured.
@@ -146,7 +146,8 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
             if (keeping) {
                 // Only a kept conversion that gave text is taken again; a failed one may have
                 // been passing and is converted anew.
-                converted = context.cache->Lookup(pdf, QString(), code) && code == 0 && FileSize2(output) >= 10;
+                converted = context.cache->Lookup(pdf, QString(), end) && end == ConverterEnd::Exit(0) &&
+                            FileSize2(output) >= 10;
                 return;
             }
             QFile::remove(output);
@@ -169,11 +170,12 @@ QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
             // No progress text of its own, start value 0 and an unknown file count: a long
             // conversion shows "Please wait.. N" and the bar creeps towards 90; afterwards the
             // bar reads "Progress Bar" again.
-            const int code = RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0,
-                                        context.bar, QString(), 0, 0, context.yield, 100, context.running, output);
+            const ConverterEnd end =
+                RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0, context.bar,
+                           QString(), 0, 0, context.yield, 100, context.running, output);
             // A text that could not be written whole is not kept: the next use converts again.
-            if (context.cache && code != kTextFolderFull && code != kTextNotWritten) {
-                context.cache->Store(pdf, QString(), code);
+            if (context.cache && end.TextWhole()) {
+                context.cache->Store(pdf, QString(), end);
             }
         });
         pending.push_back(std::move(file));

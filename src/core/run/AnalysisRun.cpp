@@ -22,25 +22,25 @@
 namespace {
 
 // Puts a text given in place of a PDF where the counting pass looks for the PDF's text; the
-// reason why not, or "". The user's own file is only read.
-QString PlaceTextInput(const QString& path, const QString& workFolder) {
+// reason why not, or an empty one. The user's own file is only read.
+InputReason PlaceTextInput(const QString& path, const QString& workFolder) {
     const QFileInfo info(path);
     if (!info.exists()) {
-        return QStringLiteral("file not found");
+        return {QStringLiteral("file not found"), UnreadableKind::NotFound};
     }
     if (info.isDir()) {
-        return QStringLiteral("is a folder");
+        return {QStringLiteral("is a folder"), UnreadableKind::NotRegularFile};
     }
     if (!info.isReadable()) {
-        return QStringLiteral("cannot be read");
+        return {QStringLiteral("cannot be read"), UnreadableKind::PermissionDenied};
     }
     const QString target = TextFileOf(path, workFolder);
     DeleteFileQuiet(target);
     QFile source(path);
     if (!source.copy(target)) {
-        return QStringLiteral("cannot be read: ") + source.errorString();
+        return {QStringLiteral("cannot be read: ") + source.errorString(), UnreadableKind::Other};
     }
-    return QString();
+    return {};
 }
 
 } // namespace
@@ -64,8 +64,14 @@ QString UnreadableList(const QList<UnreadableFile>& files) {
     return list;
 }
 
-AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContext& context, ErrorReport& steps) {
+AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContext& given, ErrorReport& callerSteps) {
     AnalysisSummary summary;
+    // Every failure is shown where it was shown before and kept in the summary.
+    FailureLog callerUi(callerSteps.ReportsTo(), summary.failures);
+    FailureLog procedureUi(given.ui, summary.failures);
+    ErrorReport steps(&callerUi, callerSteps.SourceText());
+    AnalysisContext context = given;
+    context.ui = &procedureUi;
     RunObserver quiet;
     RunObserver& observer = context.observer ? *context.observer : quiet;
     ProgressSink* progress = context.progress;
@@ -80,12 +86,12 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
     // later row takes the first one's verdict (two converters must never write one text).
     struct Pending {
         QString path;
-        QString reason;
+        InputReason reason;
         std::unique_ptr<BackgroundConversion> conversion;
-        QString output;                  // the text the conversion writes
-        QString password;                // given to the converter
-        std::shared_ptr<QString> shared; // a conversion's verdict, for the rows that follow it
-        std::shared_ptr<QString> follows;
+        QString output;                      // the text the conversion writes
+        QString password;                    // given to the converter
+        std::shared_ptr<InputReason> shared; // a conversion's verdict, for the rows that follow it
+        std::shared_ptr<InputReason> follows;
     };
     std::deque<Pending> pending;
     const int jobs = request.textInput ? 1 : std::max(1, request.jobs);
@@ -124,7 +130,8 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                 if (!front.conversion->Finished()) {
                     return;
                 }
-                front.reason = front.conversion->Result(context.ui).reason;
+                const Extraction verdict = front.conversion->Result(context.ui);
+                front.reason = {verdict.reason, verdict.kind};
                 front.conversion.reset();
                 if (front.shared) {
                     *front.shared = front.reason;
@@ -134,7 +141,7 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
             }
             steps(148, [&] {
                 if (!front.reason.isEmpty()) {
-                    const UnreadableFile file{front.path, front.reason};
+                    const UnreadableFile file{front.path, front.reason.reason, front.reason.kind};
                     summary.unreadable.append(file);
                     observer.FileUnreadable(file);
                 }
@@ -193,35 +200,36 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
                 while (std::any_of(pending.begin(), pending.end(), same)) {
                     record(true);
                 }
-                int code = 0;
+                ConverterEnd end;
                 bool reused = false;
                 if (context.cache && InputProblem(path).isEmpty() &&
-                    context.cache->Restore(path, password, file.output, code)) {
+                    context.cache->Restore(path, password, file.output, end)) {
                     // Converted before (by the readability check). Only a conversion that gave
                     // text stands; any other outcome (a crash, a failure, no text) may have been
                     // passing, so the file is converted again.
                     const QString converter = request.converter.isEmpty() ? ConverterPath() : request.converter;
                     const Extraction kept =
-                        JudgeConversion(code, converter, file.output, !password.isEmpty(), context.ui);
+                        JudgeConversion(end, converter, file.output, !password.isEmpty(), context.ui);
                     reused = kept.outcome == ExtractionOutcome::TextAvailable;
                     if (!reused) {
                         QFile::remove(file.output);
                     }
                 }
                 if (reused) {
-                    file.reason.clear();
+                    file.reason = {};
                 } else if (jobs == 1) {
                     const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
-                    file.reason =
-                        ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place).reason;
+                    const Extraction verdict =
+                        ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place);
+                    file.reason = {verdict.reason, verdict.kind};
                 } else {
                     // A free converter first: no more than `jobs` run, or wait for the oldest.
                     WaitForFreeConverter(pending, jobs, context.yield, showFront);
-                    file.shared = std::make_shared<QString>();
+                    file.shared = std::make_shared<InputReason>();
                     file.conversion = std::make_unique<BackgroundConversion>(path, password, place);
                 }
             } catch (const Failure& failure) {
-                file.reason = QStringLiteral("  - ") + failure.Description();
+                file.reason = {QStringLiteral("  - ") + failure.Description(), UnreadableKind::Other};
             }
         });
         pending.push_back(std::move(file));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/ErrorReport.h"
 #include "core/base/Progress.h"
 #include "core/base/Yield.h"
 #include "core/count/Pass.h"
@@ -12,7 +13,6 @@
 
 class ConversionCache;
 class ConverterProcesses;
-class ErrorReport;
 class Ui;
 
 // The method a run uses: the database method only while its provider is available (otherwise
@@ -85,6 +85,9 @@ struct AnalysisSummary {
     FrequencyMethodKind method = FrequencyMethodKind::None;
     QStringList paths; // the rows of the counting pass
     int fileCount = 0; // the length of the list when the run began
+    // Every step that failed, the run's own and those of the procedures it called, in the order
+    // they failed. Each was shown through its Ui as it happened.
+    QList<StepFailure> failures;
 };
 
 // The analysis run: converts every listed PDF (asking the observer for a password), collects the

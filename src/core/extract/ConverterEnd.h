@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// How one run of the converter ended.
+struct ConverterEnd {
+    enum class Kind {
+        Exited,         // ended by itself with an exit status (number)
+        Signalled,      // ended by a signal (number)
+        NotStarted,     // could not be started (number: one of the start errors below)
+        TextFolderFull, // its text could not be written whole: the folder is full or the quota spent
+        TextNotWritten, // its text could not be written whole for another reason
+    };
+    // Why a program could not be started.
+    static constexpr int kInvalidCall = 5;       // present and executable, refused by the system
+    static constexpr int kFileNotFound = 53;     // no such program
+    static constexpr int kPermissionDenied = 70; // present but not executable
+
+    Kind kind = Kind::Exited;
+    int number = 0;
+
+    static ConverterEnd Exit(int status) { return {Kind::Exited, status}; }
+    static ConverterEnd Signal(int signal) { return {Kind::Signalled, signal}; }
+    static ConverterEnd StartFailed(int error) { return {Kind::NotStarted, error}; }
+    static ConverterEnd FolderFull() { return {Kind::TextFolderFull, 0}; }
+    static ConverterEnd NotWritten() { return {Kind::TextNotWritten, 0}; }
+
+    // Its text, when it wrote one, is whole.
+    bool TextWhole() const { return kind != Kind::TextFolderFull && kind != Kind::TextNotWritten; }
+    bool operator==(const ConverterEnd&) const = default;
+
+    // A short stable form ("exit 3", "signal 9", "start 53", "folder-full", "not-written"), read
+    // back by Parse (false for anything else).
+    QString ToText() const;
+    static bool Parse(const QString& text, ConverterEnd& end);
+};
