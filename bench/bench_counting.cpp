@@ -90,7 +90,7 @@ private:
 
 class CountingSink : public ResultSink {
 public:
-    void AddRow(const QStringList&) override { ++rows; }
+    void AddRow(const WordRow&) override { ++rows; }
     void SetTotals(const Totals& t) override { totals = t; }
     qint64 rows = 0;
     Totals totals;

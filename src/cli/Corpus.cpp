@@ -13,7 +13,6 @@
 #include "core/count/CountingPass.h"
 #include "core/export/DataExport.h"
 #include "core/export/Export.h"
-#include "core/export/OutputFile.h"
 #include "core/filelist/FolderScan.h"
 #include "core/results/ResultTable.h"
 
@@ -70,7 +69,7 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
     for (int r = 0; r < table.RowCount(); ++r) {
         QJsonArray row;
         for (int c = 0; c < table.ColumnCount(); ++c) {
-            const QString& cell = table.CellRef(r, c);
+            const QString cell = table.Cell(r, c);
             double value = 0;
             if (IsNumberColumn(table.Header(c)) && IsDecimalNumber(cell, &value)) {
                 row.append(value);
@@ -95,26 +94,19 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
 // Writes the table in the format asked; the failure's description, or "".
 QString WriteTable(const CorpusOptions& options, ResultTable& table, const QList<ConvertedText>& texts) {
     const QString path = options.output.isEmpty() ? QStringLiteral("-") : options.output;
-    OutputFile file(path);
-    const QString target = OutputFile::IsStandardOutput(path)
-                               ? QStringLiteral("cannot write to standard output: ")
-                               : QStringLiteral("cannot write ") + path + QStringLiteral(": ");
     try {
-        const bool opened = file.Open();
-        FailIf(!opened, target + file.ErrorString());
         table.SetAllTicked(true);
-        if (options.format == QStringLiteral("csv")) {
-            WriteCsv(table, file.Device());
-        } else if (options.format == QStringLiteral("text")) {
-            WriteTextExport(table, file.Device());
-        } else if (options.format == QStringLiteral("json")) {
+        if (options.format == QStringLiteral("json")) {
             const QByteArray json = TableJson(CommandName(options.command), table, texts);
-            FailIf(file.Device().write(json) != json.size(), target + file.Device().errorString());
+            WriteThrough(path, {}, [&json](QIODevice& device) {
+                FailIf(device.write(json) != json.size(), device.errorString());
+            });
         } else {
-            WriteTsv(table, file.Device());
+            const ExportFormat format = options.format == QStringLiteral("csv")    ? ExportFormat::Csv
+                                        : options.format == QStringLiteral("text") ? ExportFormat::Text
+                                                                                   : ExportFormat::Tsv;
+            Export(format, table, {}, path);
         }
-        const bool committed = file.Commit();
-        FailIf(!committed, target + file.ErrorString());
     } catch (const Failure& failure) {
         return failure.Description();
     }
@@ -288,19 +280,17 @@ void AddStatistics(const ResultTable& rows, const QList<ConvertedText>& texts, c
     for (const WordStat& stat : WordStatistics(texts, rule)) {
         byWord.insert(stat.word, stat);
     }
-    int wordColumn = -1;
+    // All files: the word, then its count.
+    const int wordColumn = 0;
     for (int c = 0; c < rows.ColumnCount(); ++c) {
-        out.AddColumn(rows.Header(c), rows.ColumnWidthTwips(c));
-        if (ResultColumnKindOf(rows.Header(c)) == ResultColumnKind::Word) {
-            wordColumn = c;
-        }
+        out.AddColumn(rows.Header(c), rows.Kind(c));
     }
     for (const QString& header : StatisticsHeaders()) {
-        out.AddColumn(header, 1200);
+        out.AddColumn(header, header == QStringLiteral("Range") ? CellKind::Count : CellKind::Text);
     }
     for (int r = 0; r < rows.RowCount(); ++r) {
         QStringList cells = rows.Row(r);
-        const QString key = QString::fromUtf8(WordKey(rows.CellRef(r, wordColumn).toUtf8(), rule));
+        const QString key = QString::fromUtf8(WordKey(rows.Cell(r, wordColumn).toUtf8(), rule));
         const auto found = byWord.constFind(key);
         cells << (found != byWord.cend() ? StatisticsCells(*found) : QStringList{{}, {}, {}});
         out.AddRow(cells);

@@ -5,51 +5,54 @@
 #include "core/export/Export.h"
 #include "core/export/OutputFile.h"
 #include "core/results/ResultTable.h"
-#include "core/run/AnalysisRun.h"
+
+namespace {
+
+ExportFormat FormatOf(CliFormat format) {
+    switch (format) {
+    case CliFormat::Json:
+        return ExportFormat::Json;
+    case CliFormat::Text:
+        return ExportFormat::Text;
+    case CliFormat::Csv:
+        return ExportFormat::Csv;
+    case CliFormat::Xlsx:
+        return ExportFormat::Workbook;
+    case CliFormat::Tsv:
+        break;
+    }
+    return ExportFormat::Tsv;
+}
+
+} // namespace
 
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& results,
                      const QList<UnreadableFile>& unreadable, const Yield& giveUp, const QList<FileSummaryRow>* files,
                      bool rows) {
+    ResultTable summary;
+    if (files && format != CliFormat::Json) {
+        FillFileSummary(summary, *files, results.LastTotals());
+    }
+    ResultTable& table = files && format != CliFormat::Json ? summary : results;
+    // The command line writes every row.
+    table.SetAllTicked(true);
+    const QString path = output.isEmpty() && format != CliFormat::Xlsx ? QStringLiteral("-") : output;
+    ExportOptions options;
+    options.yield = giveUp;
+    options.facts = &facts;
+    options.unreadable = &unreadable;
+    options.files = files;
+    options.rows = rows;
     try {
-        ResultTable summary;
-        if (files && format != CliFormat::Json) {
-            FillFileSummary(summary, *files, results.LastTotals());
+        Export(FormatOf(format), table, options, path);
+    } catch (const ExportFailure& failure) {
+        if (format == CliFormat::Xlsx || failure.GetStage() == ExportFailure::Stage::Write) {
+            return failure.Description();
         }
-        ResultTable& table = files && format != CliFormat::Json ? summary : results;
-        if (format == CliFormat::Xlsx) {
-            table.SetAllTicked(true);
-            WriteWorkbook(table, output, nullptr, giveUp);
-            return {};
-        }
-        const QString path = output.isEmpty() ? QStringLiteral("-") : output;
-        OutputFile file(path, giveUp);
         const QString target = OutputFile::IsStandardOutput(path)
                                    ? QStringLiteral("cannot write to standard output: ")
                                    : QStringLiteral("cannot write ") + path + QStringLiteral(": ");
-        const bool opened = file.Open();
-        FailIf(!opened, target + file.ErrorString());
-        switch (format) {
-        case CliFormat::Json:
-            WriteJson(table, facts, unreadable, file.Device(), files, rows);
-            break;
-        case CliFormat::Text:
-            table.SetAllTicked(true);
-            WriteTextExport(table, file.Device());
-            break;
-        case CliFormat::Csv:
-            table.SetAllTicked(true);
-            WriteCsv(table, file.Device());
-            break;
-        case CliFormat::Tsv:
-        case CliFormat::Xlsx:
-            WriteTsv(table, file.Device());
-            break;
-        }
-        YieldNow(giveUp);
-        const bool committed = file.Commit();
-        FailIf(!committed, target + file.ErrorString());
-    } catch (const Failure& failure) {
-        return failure.Description();
+        return target + failure.Reason();
     }
     return {};
 }

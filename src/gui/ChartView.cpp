@@ -3,7 +3,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Texts.h"
 #include "core/export/DataExport.h"
-#include "core/export/OutputFile.h"
+#include "core/export/Export.h"
 #include "gui/ResultsModel.h"
 #include "gui/SaveDialog.h"
 
@@ -33,10 +33,9 @@ namespace {
 const QString kCsvFilter = QStringLiteral("CSV (*.csv)|*.csv|All Files (*.*)|*.*|");
 const QString kPngFilter = QStringLiteral("PNG Images (*.png)|*.png|");
 
-qint64 CountOf(const QString& text) {
-    bool ok = false;
-    const qint64 count = text.toLongLong(&ok);
-    return ok && count > 0 ? count : 0;
+qint64 CountOf(const ResultsModel& model, int row, int column) {
+    qint64 count = 0;
+    return model.CountAt(row, column, &count) && count > 0 ? count : 0;
 }
 
 QChartView* NewChartView(QWidget* parent, const QString& name) {
@@ -65,16 +64,13 @@ constexpr int kBarsChrome = 120;
 // Up to this many points the rank plot marks each one (a single word is a dot, not nothing).
 constexpr int kMarkedPoints = 60;
 
-// Writes an image as PNG through the export's output file (a regular file is replaced only
-// when complete). Throws Failure with the reason.
+// Writes an image as PNG the way the exports write (a regular file is replaced only when
+// complete). Throws ExportFailure.
 void WritePng(const QImage& image, const QString& path) {
-    OutputFile file(path);
-    const bool opened = file.Open();
-    FailIf(!opened, file.ErrorString());
-    const bool written = image.save(&file.Device(), "PNG");
-    FailIf(!written, QStringLiteral("the picture could not be written"));
-    const bool committed = file.Commit();
-    FailIf(!committed, file.ErrorString());
+    WriteThrough(path, {}, [&](QIODevice& device) {
+        const bool written = image.save(&device, "PNG");
+        FailIf(!written, QStringLiteral("the picture could not be written"));
+    });
 }
 
 } // namespace
@@ -91,10 +87,10 @@ ChartData ChartDataOf(const ResultsModel& model, int currentTableRow, int limit)
         const int row = currentTableRow >= 0 && currentTableRow < model.RowCount() ? currentTableRow : 0;
         data.file = model.Cell(row, fileColumn);
     }
-    const auto inScope = [&](int row) { return fileColumn < 0 || model.CellRef(row, fileColumn) == data.file; };
+    const auto inScope = [&](int row) { return fileColumn < 0 || model.TextRef(row, fileColumn) == data.file; };
     for (const int row : model.ShownRows()) {
         if (inScope(row)) {
-            data.top.append({model.Cell(row, wordColumn), CountOf(model.CellRef(row, countColumn))});
+            data.top.append({model.Cell(row, wordColumn), CountOf(model, row, countColumn)});
         }
     }
     std::stable_sort(data.top.begin(), data.top.end(),
@@ -104,7 +100,7 @@ ChartData ChartDataOf(const ResultsModel& model, int currentTableRow, int limit)
     }
     for (int row = 0; row < model.RowCount(); ++row) {
         if (inScope(row)) {
-            data.byRank.append(CountOf(model.CellRef(row, countColumn)));
+            data.byRank.append(CountOf(model, row, countColumn));
         }
     }
     std::sort(data.byRank.begin(), data.byRank.end(), std::greater<>());
@@ -250,8 +246,8 @@ bool ChartView::SaveChartAsPng() {
     QString reason;
     try {
         WritePng(view->grab().toImage(), path);
-    } catch (const Failure& failure) {
-        reason = failure.Description();
+    } catch (const ExportFailure& failure) {
+        reason = failure.Reason();
     }
     TellSaved(m_ui, QStringLiteral("The chart"), path, reason.isEmpty(), reason);
     return reason.isEmpty();
@@ -278,15 +274,12 @@ bool ResultsAdditions::SaveCsv() {
         return false;
     }
     const QList<int> shown = m_model.ShownRows();
-    OutputFile file(path);
+    ExportOptions options;
+    options.order = m_model.IsReordered() ? &shown : nullptr;
     try {
-        const bool opened = file.Open();
-        FailIf(!opened, file.ErrorString());
-        WriteCsv(m_model.Table(), file.Device(), m_model.IsReordered() ? &shown : nullptr);
-        const bool committed = file.Commit();
-        FailIf(!committed, file.ErrorString());
-    } catch (const Failure& failure) {
-        TellSaved(m_ui, QStringLiteral("The results"), path, false, failure.Description());
+        Export(ExportFormat::Csv, m_model.Table(), options, path);
+    } catch (const ExportFailure& failure) {
+        TellSaved(m_ui, QStringLiteral("The results"), path, false, failure.Reason());
         return false;
     }
     TellSaved(m_ui, QStringLiteral("The results"), path, true, {});

@@ -8,7 +8,6 @@
 #include "core/corpus/WordStats.h"
 #include "core/export/DataExport.h"
 #include "core/export/Export.h"
-#include "core/export/OutputFile.h"
 #include "gui/ResultsModel.h"
 #include "gui/SaveDialog.h"
 
@@ -71,7 +70,7 @@ QVariant CorpusTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) {
         return {};
     }
-    const QString& cell = m_table->CellRef(index.row(), index.column());
+    const QString cell = m_table->Cell(index.row(), index.column());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
@@ -173,47 +172,25 @@ QList<int> CorpusView::ShownOrder() const {
 }
 
 bool CorpusView::SaveCsv() {
-    const QString path = AskSavePath(m_ui, QStringLiteral("Save"), kCsvFilter, m_exportName + QStringLiteral(".csv"),
-                                     QStringLiteral("csv"));
-    if (path.isEmpty()) {
-        return false;
-    }
-    const QList<int> order = ShownOrder();
-    OutputFile file(path);
-    try {
-        const bool opened = file.Open();
-        FailIf(!opened, file.ErrorString());
-        WriteCsv(Rows(), file.Device(), &order);
-        const bool committed = file.Commit();
-        FailIf(!committed, file.ErrorString());
-    } catch (const Failure& failure) {
-        TellSaved(m_ui, QStringLiteral("The rows"), path, false, failure.Description());
-        return false;
-    }
-    TellSaved(m_ui, QStringLiteral("The rows"), path, true, {});
-    return true;
+    return Save(ExportFormat::Csv, kCsvFilter, QStringLiteral("csv"));
 }
 
 bool CorpusView::SaveText() {
-    const QString path = AskSavePath(m_ui, QStringLiteral("Save"), kTextFilter, m_exportName + QStringLiteral(".txt"),
-                                     QStringLiteral("txt"));
+    return Save(ExportFormat::Text, kTextFilter, QStringLiteral("txt"));
+}
+
+bool CorpusView::Save(ExportFormat format, const QString& filter, const QString& extension) {
+    const QString path = AskSavePath(m_ui, QStringLiteral("Save"), filter, m_exportName + u'.' + extension, extension);
     if (path.isEmpty()) {
         return false;
     }
     const QList<int> order = ShownOrder();
-    // The text export writes ticked rows: a copy of the rows shown, all ticked.
-    ResultTable shown;
-    for (int c = 0; c < Rows().ColumnCount(); ++c) {
-        shown.AddColumn(Rows().Header(c), Rows().ColumnWidthTwips(c));
-    }
-    for (const int r : order) {
-        shown.AddRow(Rows().Row(r));
-    }
-    shown.SetAllTicked(true);
+    ExportOptions options;
+    options.order = &order;
     try {
-        WriteTextExport(shown, path);
-    } catch (const Failure& failure) {
-        TellSaved(m_ui, QStringLiteral("The rows"), path, false, failure.Description());
+        Export(format, Rows(), options, path);
+    } catch (const ExportFailure& failure) {
+        TellSaved(m_ui, QStringLiteral("The rows"), path, false, failure.Reason());
         return false;
     }
     TellSaved(m_ui, QStringLiteral("The rows"), path, true, {});
@@ -317,7 +294,7 @@ QString CorpusAdditions::CurrentWord(int& file) const {
     }
     QString word;
     for (int c = 0; c < m_model.ColumnCount(); ++c) {
-        const ResultColumnKind kind = ResultColumnKindOf(m_model.Header(c));
+        const ResultColumnKind kind = m_model.ColumnKind(c);
         if (kind == ResultColumnKind::Word) {
             word = m_model.Cell(row, c);
         } else if (kind == ResultColumnKind::FileLabel) {

@@ -3,6 +3,7 @@
 #include "core/base/Ui.h"
 #include "core/corpus/CorpusText.h"
 #include "core/count/Pass.h"
+#include "core/export/Export.h"
 #include "core/extract/Unreadable.h"
 #include "core/results/ResultTable.h"
 
@@ -85,6 +86,8 @@ public:
     QPushButton* TextButton = nullptr;
 
 private:
+    bool Save(ExportFormat format, const QString& filter, const QString& extension);
+
     Ui& m_ui;
     QString m_exportName;
     CorpusTableModel* m_model = nullptr;

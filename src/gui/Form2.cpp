@@ -13,6 +13,7 @@
 #include "gui/Pointers.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QFile>
 #include <QHBoxLayout>
@@ -276,7 +277,7 @@ ResultsModel* Form2::Model() {
     return m_model;
 }
 
-ResultSink& Form2::Sink() {
+ResultsModel& Form2::Sink() {
     Form_Load();
     return *m_model;
 }
@@ -320,7 +321,7 @@ void Form2::ListView1_ColumnClick(int column) {
         return;
     }
     // Counts start with the most frequent; texts from A.
-    const bool counts = ResultColumnKindOf(m_model->Header(column)) == ResultColumnKind::Count;
+    const bool counts = m_model->ColumnKind(column) == ResultColumnKind::Count;
     const Qt::SortOrder first = counts ? Qt::DescendingOrder : Qt::AscendingOrder;
     const Qt::SortOrder second = counts ? Qt::AscendingOrder : Qt::DescendingOrder;
     if (m_model->SortColumn() != column) {
@@ -487,8 +488,14 @@ void Form2::PushButton5_Click() {
     bool written = false;
     QList<int> shown;
     const QList<int>* order = ExportOrder(shown);
-    steps(110,
-          [&] { written = SaveListviewProperlySpaced(m_model->Table(), path, ProgressBar1, m_yield, m_ui, order); });
+    steps(110, [&] {
+        try {
+            Export(ExportFormat::Text, m_model->Table(), {order, ProgressBar1, m_yield}, path);
+            written = true;
+        } catch (const ExportFailure& failure) {
+            ShowErrorReport(m_ui, failure.Description(), QString::fromLatin1(Source::SaveListview), failure.Step());
+        }
+    });
     steps(112, [&] { EndBusy(); });
     // "Done." only for a file that was written; a failure has been reported already.
     if (written) {
@@ -504,7 +511,12 @@ void Form2::PushButton8_Click() {
         QString text;
         QList<int> shown;
         const QList<int>* order = ExportOrder(shown);
-        steps(104, [&] { text = ClipboardText(m_model->Table(), m_yield, order); });
+        steps(104, [&] {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            Export(ExportFormat::Clipboard, m_model->Table(), {order, nullptr, m_yield}, buffer);
+            text = QString::fromUtf8(buffer.data());
+        });
         steps(106, [&] { ClipboardClear(); });
         steps(108, [&] { ClipboardSetText(text); });
     }
@@ -552,7 +564,7 @@ void Form2::PushButton3_Click() {
     bool written = false;
     if (!path.isEmpty()) {
         steps(118, [&] {
-            WriteWorkbook(m_model->Table(), path, ProgressBar1, m_yield, order);
+            Export(ExportFormat::Workbook, m_model->Table(), {order, ProgressBar1, m_yield}, path);
             written = true;
         });
         if (!written) {

@@ -34,7 +34,7 @@ public:
     // What the analysis run uses: the list, its row sink, preparing the mode's columns (rows and
     // columns are cleared first) and the busy flag (hourglass pointer).
     ResultsModel* Model();
-    ResultSink& Sink();
+    ResultsModel& Sink();
     void PrepareColumns(CountMode mode);
     bool IsBusy() const;
     // A run that was stopped: the title says the results are partial. A new run clears it.

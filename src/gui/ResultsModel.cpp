@@ -7,11 +7,23 @@
 
 namespace {
 
-// A count cell as a number; texts that are no number sort before every count.
-qint64 CountValue(const QString& cell) {
-    bool ok = false;
-    const qint64 value = cell.toLongLong(&ok);
-    return ok ? value : -1;
+struct ColumnLayout {
+    int twips;
+    ResultColumnKind kind;
+};
+
+// The window's columns of a counting mode, beside the headers the exports share: all files
+// " Words" 6300, "Count" 1000; per file "Filename" 5000, " Words" 1500, "Count" 1000.
+QList<ColumnLayout> ColumnLayouts(CountMode mode) {
+    switch (mode) {
+    case CountMode::AllFiles:
+        return {{6300, ResultColumnKind::Word}, {1000, ResultColumnKind::Count}};
+    case CountMode::PerFile:
+        return {{5000, ResultColumnKind::FileLabel}, {1500, ResultColumnKind::Word}, {1000, ResultColumnKind::Count}};
+    case CountMode::None:
+        break;
+    }
+    return {};
 }
 
 // Alphabetical with letter case ignored, then with it, so "Apple" and "apple" stay together.
@@ -30,11 +42,19 @@ ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {
 
 ResultsModel::~ResultsModel() = default;
 
-void ResultsModel::AddRow(const QStringList& cells) {
-    m_table.AddRow(cells);
+template <typename Add> void ResultsModel::AddRowWith(Add add) {
+    add();
     if (!m_flushTimer.isActive()) {
         m_flushTimer.start();
     }
+}
+
+void ResultsModel::AddRow(const WordRow& row) {
+    AddRowWith([&] { m_table.AddRow(row); });
+}
+
+void ResultsModel::AddRow(const QStringList& cells) {
+    AddRowWith([&] { m_table.AddRow(cells); });
 }
 
 void ResultsModel::FlushPending() {
@@ -56,19 +76,31 @@ void ResultsModel::SetTotals(const Totals& totals) {
     emit TotalsChanged();
 }
 
-void ResultsModel::AddColumn(const QString& header, int widthTwips) {
+void ResultsModel::AddColumn(const QString& header, int widthTwips, ResultColumnKind kind) {
     FlushPending();
     const int column = ColumnCount();
     beginInsertColumns(QModelIndex(), column, column);
-    m_table.AddColumn(header, widthTwips);
+    m_table.AddColumn(header, kind == ResultColumnKind::Count ? CellKind::Count : CellKind::Text);
+    m_twips.push_back(widthTwips);
+    m_kinds.push_back(kind);
     endInsertColumns();
     emit ColumnsChanged();
 }
 
 void ResultsModel::SetColumns(CountMode mode) {
-    for (const ResultColumn& column : ResultColumns(mode)) {
-        AddColumn(column.header, column.widthTwips);
+    const QStringList headers = ResultHeaders(mode);
+    const QList<ColumnLayout> layouts = ColumnLayouts(mode);
+    for (qsizetype c = 0; c < headers.size(); ++c) {
+        AddColumn(headers[c], layouts[c].twips, layouts[c].kind);
     }
+}
+
+int ResultsModel::ColumnWidthTwips(int column) const {
+    return column >= 0 && column < ColumnCount() ? m_twips[static_cast<size_t>(column)] : 0;
+}
+
+ResultColumnKind ResultsModel::ColumnKind(int column) const {
+    return column >= 0 && column < ColumnCount() ? m_kinds[static_cast<size_t>(column)] : ResultColumnKind::Other;
 }
 
 void ResultsModel::ClearColumns() {
@@ -78,6 +110,8 @@ void ResultsModel::ClearColumns() {
     FlushPending();
     beginRemoveColumns(QModelIndex(), 0, ColumnCount() - 1);
     m_table.ClearColumns();
+    m_twips.clear();
+    m_kinds.clear();
     endRemoveColumns();
     emit ColumnsChanged();
     if (m_sortColumn >= 0) {
@@ -174,7 +208,7 @@ void ResultsModel::SetShownTicked(bool ticked) {
 
 int ResultsModel::ColumnOfKind(ResultColumnKind kind) const {
     for (int c = 0; c < ColumnCount(); ++c) {
-        if (ResultColumnKindOf(Header(c)) == kind) {
+        if (ColumnKind(c) == kind) {
             return c;
         }
     }
@@ -250,17 +284,18 @@ void ResultsModel::SortAll() {
             std::stable_sort(m_sorted.begin(), m_sorted.end(), less);
         }
     };
-    switch (ResultColumnKindOf(Header(column))) {
-    case ResultColumnKind::Count: {
-        std::vector<qint64> values(static_cast<size_t>(rows));
+    switch (m_table.Kind(column)) {
+    case CellKind::Count: {
+        // Cells that hold no count sort before every count.
+        std::vector<qint64> values(static_cast<size_t>(rows), -1);
         for (int r = 0; r < rows; ++r) {
-            values[r] = CountValue(CellRef(r, column));
+            CountAt(r, column, &values[static_cast<size_t>(r)]);
         }
         sortBy([&](int a, int b) { return values[a] < values[b]; });
         break;
     }
     default:
-        sortBy([&](int a, int b) { return CompareText(CellRef(a, column), CellRef(b, column)) < 0; });
+        sortBy([&](int a, int b) { return CompareText(TextRef(a, column), TextRef(b, column)) < 0; });
         break;
     }
 }
@@ -294,7 +329,7 @@ void ResultsModel::RebuildView(bool resort) {
         m_order.reserve(rows);
         for (int i = 0; i < rows; ++i) {
             const int row = m_sorted.isEmpty() ? i : m_sorted[i];
-            if (!filtering || CellRef(row, wordColumn).contains(m_filter, Qt::CaseInsensitive)) {
+            if (!filtering || TextRef(row, wordColumn).contains(m_filter, Qt::CaseInsensitive)) {
                 m_order.append(row);
             }
         }
@@ -332,10 +367,10 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
     const int row = TableRow(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return CellRef(row, index.column());
+        return Cell(row, index.column());
     case Qt::ToolTipRole:
-        if (ResultColumnKindOf(Header(index.column())) == ResultColumnKind::FileLabel) {
-            return CellRef(row, index.column());
+        if (ColumnKind(index.column()) == ResultColumnKind::FileLabel) {
+            return TextRef(row, index.column());
         }
         return {};
     case Qt::CheckStateRole:

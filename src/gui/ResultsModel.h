@@ -7,6 +7,10 @@
 #include <QTimer>
 #include <vector>
 
+// What a column of the results list holds, for sorting, finding and the chart: the per-file
+// label ("Filename"), the word (" Words") or the number of occurrences ("Count").
+enum class ResultColumnKind { Other, FileLabel, Word, Count };
+
 // The results list as a Qt model over the run's ResultTable: column headers with their designed
 // widths, rows of plain-text cells and a tick box in front of every row. Rows are added
 // unticked; only the user ticks them.
@@ -27,13 +31,15 @@ public:
     ~ResultsModel() override;
 
     // ResultSink
-    void AddRow(const QStringList& cells) override;
+    void AddRow(const WordRow& row) override;
     void SetTotals(const Totals& totals) override;
     // Per file: the file's counts, for the file summary.
     void FileCounted(const FileTotals& file) override { m_table.FileCounted(file); }
+    // A row of cells given as texts (ResultTable::AddRow).
+    void AddRow(const QStringList& cells);
 
-    // Columns: header text and designed width in twips.
-    void AddColumn(const QString& header, int widthTwips);
+    // Columns: header text, designed width in twips, what it holds.
+    void AddColumn(const QString& header, int widthTwips, ResultColumnKind kind = ResultColumnKind::Other);
     // The columns of a counting mode: all files " Words" 6300, "Count" 1000; per file
     // "Filename" 5000, " Words" 1500, "Count" 1000. Existing columns stay.
     void SetColumns(CountMode mode);
@@ -43,14 +49,17 @@ public:
 
     int ColumnCount() const { return m_table.ColumnCount(); }
     QString Header(int column) const { return m_table.Header(column); }
-    int ColumnWidthTwips(int column) const { return m_table.ColumnWidthTwips(column); }
+    int ColumnWidthTwips(int column) const;
+    ResultColumnKind ColumnKind(int column) const;
     QStringList Headers() const { return m_table.Headers(); }
 
     // Every stored row, including rows not yet announced to views.
     int RowCount() const { return m_table.RowCount(); }
     // The cell's text; empty outside the stored rows and columns.
     QString Cell(int row, int column) const { return m_table.Cell(row, column); }
-    const QString& CellRef(int row, int column) const { return m_table.CellRef(row, column); }
+    // The text of a text cell (empty for counts), and the number of a count cell.
+    const QString& TextRef(int row, int column) const { return m_table.TextRef(row, column); }
+    bool CountAt(int row, int column, qint64* count = nullptr) const { return m_table.CountAt(row, column, count); }
     bool IsTicked(int row) const { return m_table.IsTicked(row); }
     int TickedCount() const { return m_table.TickedCount(); }
 
@@ -122,7 +131,11 @@ private:
     // that stay shown.
     void RebuildView(bool resort);
 
+    template <typename Add> void AddRowWith(Add add);
+
     ResultTable m_table;
+    std::vector<int> m_twips;
+    std::vector<ResultColumnKind> m_kinds;
     int m_shownCount = 0; // rows announced to views (all stored rows taken in, once reordered)
     QTimer m_flushTimer;
 

@@ -33,7 +33,10 @@ const QByteArray kMissing = QByteArrayLiteral("<missing>");
 
 class RecordingSink : public ResultSink {
 public:
-    void AddRow(const QStringList& cells) override { rows << cells; }
+    void AddRow(const WordRow& row) override {
+        rows << (row.label.isEmpty() ? QStringList() : QStringList{row.label}) +
+                    QStringList{row.word, QString::number(row.count)};
+    }
     void SetTotals(const Totals& t) override {
         totals = t;
         ++totalsSet;

@@ -24,7 +24,9 @@ const QString kWrongPassword = QStringLiteral("  - invalid password or no passwo
 
 class Rows : public ResultSink {
 public:
-    void AddRow(const QStringList& cells) override { rows << cells.join(u' '); }
+    void AddRow(const WordRow& row) override {
+        rows << (row.label.isEmpty() ? QString() : row.label + u' ') + row.word + u' ' + QString::number(row.count);
+    }
     void SetTotals(const Totals&) override {}
     QStringList rows;
 };

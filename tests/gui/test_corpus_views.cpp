@@ -145,8 +145,8 @@ private slots:
         const QList<QByteArray> lines = file.readAll().split('\n');
         QCOMPARE(lines.size(), 6); // header, four rows, the end
         QCOMPARE(lines[0], QByteArray("\"File\",\"Page\",\"Left\",\"Word\",\"Right\"\r"));
-        QVERIFY(lines[2].startsWith("\"" + lb.toUtf8() + "\",\"1\",\"a dog and the \",\"cat\","));
-        QVERIFY(lines[3].endsWith(",\"2\",\"the cat sat on the mat   the \",\"Cat\",\" ran to the cat   \"\r"));
+        QVERIFY(lines[2].startsWith("\"" + lb.toUtf8() + "\",1,\"a dog and the \",\"cat\","));
+        QVERIFY(lines[3].endsWith(",2,\"the cat sat on the mat   the \",\"Cat\",\" ran to the cat   \"\r"));
 
         // A typed word, one file only.
         corpus->WordBox->setText(QStringLiteral("THE"));

@@ -119,7 +119,7 @@ QStringList ConcordanceHeaders() {
 
 void FillConcordance(ResultTable& table, const QList<ConcordanceLine>& lines, const QList<ConvertedText>& texts) {
     for (const QString& header : ConcordanceHeaders()) {
-        table.AddColumn(header, 1500);
+        table.AddColumn(header, header == QStringLiteral("Page") ? CellKind::Count : CellKind::Text);
     }
     for (const ConcordanceLine& line : lines) {
         table.AddRow({texts.value(line.file).label, QString::number(line.page), line.left, line.keyword, line.right});

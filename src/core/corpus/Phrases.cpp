@@ -121,8 +121,8 @@ QList<PhraseCount> CountPhrases(const QList<ConvertedText>& texts, int length, q
 }
 
 void FillPhrases(ResultTable& table, const QList<PhraseCount>& phrases) {
-    table.AddColumn(QStringLiteral("Phrase"), 6300);
-    table.AddColumn(QStringLiteral("Count"), 1000);
+    table.AddColumn(QStringLiteral("Phrase"));
+    table.AddColumn(QStringLiteral("Count"), CellKind::Count);
     for (const PhraseCount& phrase : phrases) {
         table.AddRow({phrase.phrase, QString::number(phrase.count)});
     }

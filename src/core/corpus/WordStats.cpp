@@ -71,9 +71,8 @@ QList<WordStat> WordStatistics(const QList<ConvertedText>& texts, const CorpusRu
             auto at = index.find(key);
             if (at == index.end()) {
                 if (!leaveOut.isEmpty()) {
-                    const QByteArray folded = rule.letters == LetterRule::AllLanguages
-                                                  ? FoldCaseUtf8(key)
-                                                  : key.toByteArray().toLower();
+                    const QByteArray folded =
+                        rule.letters == LetterRule::AllLanguages ? FoldCaseUtf8(key) : key.toByteArray().toLower();
                     if (leaveOut.contains(folded)) {
                         return;
                     }
@@ -102,10 +101,10 @@ QStringList StatisticsCells(const WordStat& stat) {
 }
 
 void FillStatistics(ResultTable& table, const QList<WordStat>& stats) {
-    table.AddColumn(QStringLiteral(" Words"), 3000);
-    table.AddColumn(QStringLiteral("Count"), 1000);
+    table.AddColumn(QStringLiteral(" Words"));
+    table.AddColumn(QStringLiteral("Count"), CellKind::Count);
     for (const QString& header : StatisticsHeaders()) {
-        table.AddColumn(header, 1200);
+        table.AddColumn(header, header == QStringLiteral("Range") ? CellKind::Count : CellKind::Text);
     }
     for (const WordStat& stat : stats) {
         table.AddRow(QStringList{stat.word, QString::number(stat.count)} + StatisticsCells(stat));

@@ -40,19 +40,24 @@ struct FileTotals {
     qint64 pages = 0;
 };
 
+// One row of the word-frequency table: the file's label (per-file mode; empty for all files),
+// the word and the number of its occurrences.
+struct WordRow {
+    WordRow(QString rowLabel, QString rowWord, qint64 rowCount)
+        : label(std::move(rowLabel)), word(std::move(rowWord)), count(rowCount) {}
+    QString label;
+    QString word;
+    qint64 count = 0;
+};
+
 // Where a counting pass delivers its results.
 class ResultSink {
 public:
     virtual ~ResultSink() = default;
-    // All files: {word, count}. Per file: {file label, word, count}. Rows only ever append.
-    virtual void AddRow(const QStringList& cells) = 0;
+    // Rows only ever append.
+    virtual void AddRow(const WordRow& row) = 0;
     // Per-file mode: a file's counts, once its rows have been added.
     virtual void FileCounted(const FileTotals& /*file*/) {}
-    // Which characters make a word. Ascii: the 52 letters A-Z and a-z of a blank-separated token,
-    // joined. AllLanguages: every maximal run of Unicode letters and combining marks of the token,
-    // after NFC normalisation, apostrophes and hyphens left out; ignoring letter case folds fully.
-    enum class LetterRule { Ascii, AllLanguages };
-
     // The four totals, set once when the pass ends.
     virtual void SetTotals(const Totals& totals) = 0;
 };

@@ -158,10 +158,8 @@ public:
                 m_in.progress->SetText(ProgressText{ProgressText::Kind::CountingRecord, QString(), j + 1, 0, 0});
             }
             const Group& group = groups[static_cast<size_t>(j)];
-            const QString count = QString::number(group.count);
             if (m_in.results) {
-                m_in.results->AddRow(m_in.mode == CountMode::PerFile ? QStringList{label, group.word, count}
-                                                                     : QStringList{group.word, count});
+                m_in.results->AddRow({m_in.mode == CountMode::PerFile ? label : QString(), group.word, group.count});
             }
             wordCount += group.count;
         }

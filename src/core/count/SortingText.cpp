@@ -52,11 +52,9 @@ public:
             if (entry.IsEmpty() || entry.count <= 0) {
                 continue;
             }
-            const QString count = QString::number(entry.count);
             if (m_in.results) {
-                const QString word = QString::fromUtf8(entry.word);
-                m_in.results->AddRow(m_in.mode == CountMode::PerFile ? QStringList{label, word, count}
-                                                                     : QStringList{word, count});
+                m_in.results->AddRow(
+                    {m_in.mode == CountMode::PerFile ? label : QString(), QString::fromUtf8(entry.word), entry.count});
             }
             wordCount += entry.count;
         }

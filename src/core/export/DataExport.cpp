@@ -1,8 +1,8 @@
 #include "core/export/DataExport.h"
 
 #include "core/base/ErrorReport.h"
-#include "core/results/ResultTable.h"
 #include "core/extract/Unreadable.h"
+#include "core/results/ResultTable.h"
 
 #include <QIODevice>
 
@@ -54,12 +54,6 @@ void AppendJsonStrings(QByteArray& out, const QStringList& texts) {
     out += ']';
 }
 
-// The columns of a file summary that hold counts.
-bool IsSummaryCount(const QString& header) {
-    static const QStringList counts = FileSummaryHeaders().mid(1, 6);
-    return counts.contains(header);
-}
-
 // Writes the collected bytes once they are this many.
 constexpr qsizetype kChunkBytes = 1 << 16;
 
@@ -78,27 +72,12 @@ void AppendCsvText(QByteArray& out, const QString& text) {
     out += '"';
 }
 
-bool IsCount(QStringView text) {
-    if (text.isEmpty()) {
-        return false;
-    }
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9') {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order) {
     const int columns = table.ColumnCount();
-    std::vector<bool> counts(static_cast<size_t>(columns));
     QByteArray chunk;
     for (int c = 0; c < columns; ++c) {
-        counts[static_cast<size_t>(c)] =
-            ResultColumnKindOf(table.Header(c)) == ResultColumnKind::Count || IsSummaryCount(table.Header(c));
         if (c > 0) {
             chunk += ',';
         }
@@ -115,11 +94,11 @@ void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order)
             if (c > 0) {
                 chunk += ',';
             }
-            const QString& cell = table.CellRef(r, c);
-            if (counts[static_cast<size_t>(c)] && IsCount(cell)) {
-                chunk += cell.toLatin1();
+            qint64 count = 0;
+            if (table.CountAt(r, c, &count)) {
+                chunk += QByteArray::number(count);
             } else {
-                AppendCsvText(chunk, cell);
+                AppendCsvText(chunk, table.Cell(r, c));
             }
         }
         chunk += "\r\n";
@@ -266,18 +245,23 @@ QStringList FileSummaryHeaders() {
 void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals) {
     table.ClearColumns();
     const QStringList headers = FileSummaryHeaders();
+    const int reasonColumn = static_cast<int>(headers.size()) - 1;
     for (qsizetype c = 0; c < headers.size(); ++c) {
-        table.AddColumn(headers[c], c == 0 ? 5000 : 1500);
+        table.AddColumn(headers[c], c == 0 || c == reasonColumn ? CellKind::Text : CellKind::Count);
     }
     for (const FileSummaryRow& file : files) {
-        if (!file.counted) {
-            table.AddRow({file.path, {}, {}, {}, {}, {}, {}, file.reason});
-            continue;
+        const int row = table.AppendRow();
+        table.SetText(row, 0, file.path);
+        table.SetText(row, reasonColumn, file.reason);
+        if (file.counted) {
+            const Totals& f = file.counts.file.totals;
+            const qint64 counts[] = {
+                file.counts.file.pages,   f.words, f.lines, f.charsWithSpaces, f.charsWithoutSpaces,
+                file.counts.distinctWords};
+            for (int c = 0; c < 6; ++c) {
+                table.SetCount(row, c + 1, counts[c]);
+            }
         }
-        const Totals& f = file.counts.file.totals;
-        table.AddRow({file.path, QString::number(file.counts.file.pages), QString::number(f.words),
-                      QString::number(f.lines), QString::number(f.charsWithSpaces),
-                      QString::number(f.charsWithoutSpaces), QString::number(file.counts.distinctWords), file.reason});
     }
     table.SetTotals(totals);
 }

@@ -4,9 +4,12 @@
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
+#include "core/export/DataExport.h"
 #include "core/export/OutputFile.h"
+#include "core/extract/Unreadable.h"
 #include "core/results/ResultTable.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,19 +31,26 @@
 
 namespace {
 
-// Runs one numbered step; answers whether it finished without a failure.
-using StepRunner = std::function<bool(int, const std::function<void()>&)>;
-
 // Text is collected in a chunk and written once the chunk is this long.
 constexpr qsizetype kChunkChars = 64 * 1024;
 
-// A number cell holds 15 significant digits exactly.
+// A number cell holds 15 significant digits exactly; larger counts are written as text.
 constexpr int kMaxNumberDigits = 15;
+constexpr qint64 kLargestExactCount = 1000000000000000;
 
 // Limits of a worksheet.
 constexpr int kSheetRows = 1048576;
 constexpr int kMaxCellChars = 32767;
 constexpr double kMaxColumnWidth = 255.0;
+
+int DecimalDigits(qint64 value) {
+    int digits = 1;
+    while (value >= 10) {
+        value /= 10;
+        ++digits;
+    }
+    return digits;
+}
 
 // The rows an export walks: the given order of table rows, or every row in table order.
 class RowWalk {
@@ -49,7 +59,16 @@ public:
     int Count() const { return m_order ? static_cast<int>(m_order->size()) : m_model.RowCount(); }
     // The table row of the i-th walked row (0-based).
     int At(int i) const { return m_order ? m_order->at(i) : i; }
-    const QString& Cell(int i, int column) const { return m_model.CellRef(At(i), column); }
+    QString Cell(int i, int column) const { return m_model.Cell(At(i), column); }
+    // The length in characters of a cell as the exports write it.
+    int CellLength(int i, int column) const {
+        qint64 count = 0;
+        if (m_model.CountAt(At(i), column, &count)) {
+            return DecimalDigits(count);
+        }
+        return CodePointLength(m_model.Cell(At(i), column));
+    }
+    bool CountAt(int i, int column, qint64* count) const { return m_model.CountAt(At(i), column, count); }
     bool IsTicked(int i) const { return m_model.IsTicked(At(i)); }
     // True when some walked row is ticked.
     bool AnyTicked() const {
@@ -85,85 +104,141 @@ void ProgressStep(ProgressSink* progress, const Yield& yield, double value, cons
     YieldNow(yield);
 }
 
-void WriteChunk(QIODevice& file, QString& chunk) {
-    const QByteArray bytes = chunk.toUtf8();
-    chunk.resize(0);
+void WriteAll(QIODevice& file, const QByteArray& bytes) {
     if (file.write(bytes) != bytes.size()) {
-        throw Failure(file.errorString());
+        throw ExportFailure(file.errorString(), ExportFailure::Stage::Write);
     }
 }
 
-// Writes the aligned text to target when given, else to the file at path.
-bool WriteAlignedText(const ResultTable& model, const QList<int>* order, QIODevice* target, const QString& path,
-                      ProgressSink* progress, const Yield& yield, const StepRunner& steps) {
-    const QString name = FileNameFromPath(path);
-    const QString writing = QStringLiteral("Writing file: ") + name;
-    const RowWalk walk(model, order);
+void WriteChunk(QIODevice& file, QString& chunk) {
+    const QByteArray bytes = chunk.toUtf8();
+    chunk.resize(0);
+    WriteAll(file, bytes);
+}
+
+// Runs the numbered steps of the text file: a step that fails is noted (the first failure is
+// kept) and the next step runs, so that the progress bar still comes to rest.
+class StepLog {
+public:
+    bool operator()(int step, const std::function<void()>& body) {
+        try {
+            body();
+            return true;
+        } catch (const ExportFailure& failure) {
+            Note(step, failure.Description(), failure.GetStage(), failure.Reason());
+        } catch (const Failure& failure) {
+            Note(step, failure.Description(), ExportFailure::Stage::Write, {});
+        } catch (const std::exception& e) {
+            Note(step, QString::fromUtf8(e.what()), ExportFailure::Stage::Write, {});
+        }
+        return false;
+    }
+    // Throws the first failure noted.
+    void ThrowFirst() const {
+        if (m_step != 0) {
+            throw ExportFailure(m_description, m_stage, m_reason, m_step);
+        }
+    }
+
+private:
+    void Note(int step, const QString& description, ExportFailure::Stage stage, const QString& reason) {
+        if (m_step == 0) {
+            m_step = step;
+            m_description = description;
+            m_stage = stage;
+            m_reason = reason;
+        }
+    }
+    int m_step = 0;
+    QString m_description;
+    ExportFailure::Stage m_stage = ExportFailure::Stage::Write;
+    QString m_reason;
+};
+
+// The header line and the ticked rows of the text file, written in chunks (steps 108 to 112).
+void WriteAlignedLines(const ResultTable& model, const ExportOptions& options, const QList<int>& widths,
+                       QIODevice& file, const QString& name, StepLog& steps) {
+    const RowWalk walk(model, options.order);
     const int columns = model.ColumnCount();
     const int rows = walk.Count();
-    bool written = false;
+    ProgressSink* progress = options.progress;
+    const Yield& yield = options.yield;
+    QString chunk;
+    bool failed = !steps(108, [&] {
+        for (int c = 0; c < columns; ++c) {
+            YieldNow(yield);
+            AppendPadded(chunk, model.Header(c), widths[c]);
+        }
+        chunk += QStringLiteral("\r\n");
+        WriteChunk(file, chunk);
+    });
+    if (progress) {
+        steps(110,
+              [&] { ProgressStep(progress, yield, 20, ProgressText::Plain(QStringLiteral("Writing file: ") + name)); });
+    }
+    if (failed) {
+        return;
+    }
+    steps(112, [&] {
+        chunk.reserve(kChunkChars + 1024);
+        for (int r = 1; r <= rows; ++r) {
+            YieldNow(yield);
+            if (!walk.IsTicked(r - 1)) {
+                continue;
+            }
+            for (int c = 0; c < columns; ++c) {
+                YieldNow(yield);
+                AppendPadded(chunk, walk.Cell(r - 1, c), widths[c]);
+            }
+            if (progress) {
+                YieldNow(yield);
+                const double value = (static_cast<double>(rows / 2000 + r) / rows) * 100.0;
+                progress->SetValue(std::min(100.0, value));
+                if (r % 1000 == 0) {
+                    progress->SetText(ProgressText{ProgressText::Kind::WritingRow, name, r, 0, 0});
+                }
+                YieldNow(yield);
+            }
+            chunk += QStringLiteral("\r\n");
+            if (chunk.size() >= kChunkChars) {
+                WriteChunk(file, chunk);
+            }
+        }
+        WriteChunk(file, chunk);
+    });
+}
 
+// Writes the text file to target when given, else to the file at path; throws the first failure.
+void WriteAlignedText(const ResultTable& model, const ExportOptions& options, QIODevice* target, const QString& path) {
+    const QString name = FileNameFromPath(path);
+    const QString writing = QStringLiteral("Writing file: ") + name;
+    ProgressSink* progress = options.progress;
+    const Yield& yield = options.yield;
+    StepLog steps;
     if (progress) {
         steps(100, [&] { ProgressStep(progress, yield, 1, ProgressText::Plain(writing)); });
     }
     QList<int> widths;
-    steps(102, [&] { widths = ColumnWidths(model, true, yield, order); });
-    widths.resize(columns, 0);
+    steps(102, [&] { widths = ColumnWidths(model, true, yield, options.order); });
+    widths.resize(model.ColumnCount(), 0);
     if (progress) {
         steps(104, [&] { ProgressStep(progress, yield, 10, ProgressText::Plain(writing)); });
     }
-    OutputFile output(path);
+    OutputFile output(path, yield);
     bool open = target != nullptr;
     if (!target) {
         steps(106, [&] {
             open = output.Open();
-            FailIf(!open, output.ErrorString() + QStringLiteral(": ") + path);
+            if (!open) {
+                throw ExportFailure(output.ErrorString() + QStringLiteral(": ") + path, ExportFailure::Stage::Open,
+                                    output.ErrorString());
+            }
         });
     }
-    QIODevice& file = target ? *target : output.Device();
-    QString chunk;
-    bool failed = !open;
     if (open) {
-        failed = !steps(108, [&] {
-            for (int c = 0; c < columns; ++c) {
-                YieldNow(yield);
-                AppendPadded(chunk, model.Header(c), widths[c]);
-            }
-            chunk += QStringLiteral("\r\n");
-            WriteChunk(file, chunk);
-        });
-    }
-    if (progress) {
+        WriteAlignedLines(model, options, widths, target ? *target : output.Device(), name, steps);
+    } else if (progress) {
         steps(110, [&] { ProgressStep(progress, yield, 20, ProgressText::Plain(writing)); });
-    }
-    if (open && !failed) {
-        failed = !steps(112, [&] {
-            chunk.reserve(kChunkChars + 1024);
-            for (int r = 1; r <= rows; ++r) {
-                YieldNow(yield);
-                if (!walk.IsTicked(r - 1)) {
-                    continue;
-                }
-                for (int c = 0; c < columns; ++c) {
-                    YieldNow(yield);
-                    AppendPadded(chunk, walk.Cell(r - 1, c), widths[c]);
-                }
-                if (progress) {
-                    YieldNow(yield);
-                    const double value = (static_cast<double>(rows / 2000 + r) / rows) * 100.0;
-                    progress->SetValue(std::min(100.0, value));
-                    if (r % 1000 == 0) {
-                        progress->SetText(ProgressText{ProgressText::Kind::WritingRow, name, r, 0, 0});
-                    }
-                    YieldNow(yield);
-                }
-                chunk += QStringLiteral("\r\n");
-                if (chunk.size() >= kChunkChars) {
-                    WriteChunk(file, chunk);
-                }
-            }
-            WriteChunk(file, chunk);
-        });
     }
     if (progress) {
         steps(114, [&] {
@@ -171,11 +246,19 @@ bool WriteAlignedText(const ResultTable& model, const QList<int>* order, QIODevi
             progress->SetText(QStringLiteral("Done."));
         });
     }
-    if (open && !failed) {
+    bool failed = false;
+    try {
+        steps.ThrowFirst();
+    } catch (const ExportFailure&) {
+        failed = true;
+    }
+    if (open && !failed && !target) {
         steps(116, [&] {
-            const bool committed = target || output.Commit();
-            FailIf(!committed, output.ErrorString() + QStringLiteral(": ") + path);
-            written = true;
+            YieldNow(yield); // the last moment to give up: nothing has been replaced yet
+            if (!output.Commit()) {
+                throw ExportFailure(output.ErrorString() + QStringLiteral(": ") + path, ExportFailure::Stage::Commit,
+                                    output.ErrorString());
+            }
         });
     }
     if (progress) {
@@ -184,7 +267,7 @@ bool WriteAlignedText(const ResultTable& model, const QList<int>* order, QIODevi
             progress->SetText(kProgressRest);
         });
     }
-    return written;
+    steps.ThrowFirst();
 }
 
 // Frees a workbook that is given up before it was written.
@@ -205,6 +288,13 @@ QString WithoutEquals(const QString& text) {
     QString out = text;
     out.remove(u'=');
     return out;
+}
+
+// Writes a count as a number cell; answers its width in characters.
+int WriteNumber(lxw_worksheet* sheet, int row, int column, qint64 count) {
+    CheckWorkbook(worksheet_write_number(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column),
+                                         static_cast<double>(count), nullptr));
+    return DecimalDigits(count);
 }
 
 // Writes one cell: decimal numbers as numbers, all else as text. Answers the cell's width in
@@ -264,23 +354,170 @@ QString RunQuiet(const QString& program, const QStringList& arguments) {
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
-// The aligned text without progress or dialogs; throws the first failure.
-void AlignedTextOrThrow(const ResultTable& model, QIODevice* device, const QString& path) {
-    QString failure;
-    const bool written =
-        WriteAlignedText(model, nullptr, device, path, nullptr, {}, [&](int, const std::function<void()>& body) {
-            try {
-                body();
-                return true;
-            } catch (const Failure& f) {
-                if (failure.isEmpty()) {
-                    failure = f.Description();
-                }
+// Refuses a table that does not fit on a worksheet.
+void CheckSheetSize(const RowWalk& walk, int columns) {
+    FailIf(columns > LXW_COL_MAX, QStringLiteral("A worksheet holds at most %1 columns.").arg(LXW_COL_MAX));
+    for (int r = walk.Count() - 1; r >= kSheetRows - 1; --r) {
+        FailIf(walk.IsTicked(r), QStringLiteral("Row %1 of the results does not fit on a worksheet, which holds at "
+                                                "most %2 rows.")
+                                     .arg(r + 1)
+                                     .arg(kSheetRows));
+    }
+}
+
+// Fills the sheet: headers, ticked rows, column widths.
+void FillSheet(lxw_worksheet* sheet, const ResultTable& model, const ExportOptions& options) {
+    const RowWalk walk(model, options.order);
+    const int rows = walk.Count();
+    const int columns = model.ColumnCount();
+    std::vector<int> widths(static_cast<size_t>(columns), 0);
+    for (int c = 0; c < columns; ++c) {
+        YieldNow(options.yield);
+        widths[c] = std::max(widths[c], WriteCell(sheet, 0, c, model.Header(c)));
+    }
+    for (int r = 1; r <= rows; ++r) {
+        YieldNow(options.yield);
+        if (options.progress) {
+            options.progress->SetValue(static_cast<double>(r) / rows * 100.0);
+        }
+        if (!walk.IsTicked(r - 1)) {
+            continue;
+        }
+        for (int c = 0; c < columns; ++c) {
+            YieldNow(options.yield);
+            qint64 count = 0;
+            if (walk.CountAt(r - 1, c, &count) && count < kLargestExactCount) {
+                widths[c] = std::max(widths[c], WriteNumber(sheet, r, c, count));
+                continue;
             }
-            return false;
-        });
+            const QString cell = walk.Cell(r - 1, c);
+            widths[c] = std::max(widths[c], WriteCell(sheet, r, c, c == 0 ? cell : WithoutEquals(cell)));
+        }
+    }
+    for (int c = 0; c < columns; ++c) {
+        if (widths[c] > 0) {
+            // Column widths count characters of the default font, plus a little room.
+            const double width = std::min(kMaxColumnWidth, widths[c] * 1.1 + 1.0);
+            CheckWorkbook(
+                worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
+        }
+    }
+}
+
+// Writes the whole workbook to the file (named in the local encoding).
+void BuildWorkbook(const QByteArray& file, const QString& path, const ResultTable& model,
+                   const ExportOptions& options) {
+    QByteArray tempFolder = QFile::encodeName(TempFolder());
+    lxw_workbook_options settings{};
+    settings.constant_memory = LXW_FALSE;
+    settings.tmpdir = tempFolder.data();
+    std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new_opt(file.constData(), &settings));
+    FailIf(!workbook, QStringLiteral("The workbook could not be created: ") + path);
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), nullptr);
+    FailIf(!sheet, QStringLiteral("The worksheet could not be created."));
+    FillSheet(sheet, model, options);
+    // workbook_close writes the file and frees the workbook in every case.
+    CheckWorkbook(workbook_close(workbook.release()));
+}
+
+// Copies the finished workbook into a device.
+void CopyFile(const QString& from, QIODevice& device) {
+    QFile finished(from);
+    const bool read = finished.open(QIODevice::ReadOnly);
+    FailIf(!read, finished.errorString());
+    const QByteArray bytes = finished.readAll();
+    const bool written = device.write(bytes) == bytes.size();
     if (!written) {
-        throw Failure(failure.isEmpty() ? QStringLiteral("The file could not be written: ") + path : failure);
+        throw ExportFailure(device.errorString(), ExportFailure::Stage::Write);
+    }
+}
+
+// The workbook into an open device: built in the temporary folder, then copied.
+void WorkbookToDevice(const ResultTable& model, const ExportOptions& options, QIODevice& device) {
+    CheckSheetSize(RowWalk(model, options.order), model.ColumnCount());
+    QTemporaryFile partial(TempFolder() + QStringLiteral("/.lexitally-XXXXXX.xlsx"));
+    const bool opened = partial.open();
+    FailIf(!opened, partial.errorString());
+    partial.close();
+    BuildWorkbook(QFile::encodeName(partial.fileName()), QString(), model, options);
+    YieldNow(options.yield);
+    CopyFile(partial.fileName(), device);
+}
+
+// The workbook to path. A FIFO or device gets the finished workbook written into it; a regular
+// file is written beside the target and moved over it only when complete and when the user may
+// write it.
+void WorkbookToPath(const ResultTable& model, const ExportOptions& options, const QString& path) {
+    CheckSheetSize(RowWalk(model, options.order), model.ColumnCount());
+    struct stat target {};
+    const QByteArray native = QFile::encodeName(path);
+    const bool exists = ::stat(native.constData(), &target) == 0;
+    FailIf(exists && S_ISDIR(target.st_mode), QStringLiteral("Is a directory: ") + path);
+    FailIf(exists && S_ISREG(target.st_mode) && ::access(native.constData(), W_OK) != 0,
+           QStringLiteral("Permission denied: ") + path);
+    if (exists && !S_ISREG(target.st_mode)) {
+        QBuffer built;
+        built.open(QIODevice::WriteOnly);
+        WorkbookToDevice(model, options, built);
+        OutputFile output(path, options.yield);
+        const bool opened = output.Open();
+        FailIf(!opened, output.ErrorString() + QStringLiteral(": ") + path);
+        const bool written = output.Device().write(built.data()) == built.data().size();
+        FailIf(!written, output.Device().errorString() + QStringLiteral(": ") + path);
+        const bool committed = output.Commit();
+        FailIf(!committed, output.ErrorString() + QStringLiteral(": ") + path);
+        return;
+    }
+    QTemporaryFile partial(QFileInfo(path).absolutePath() + QStringLiteral("/.lexitally-XXXXXX.xlsx"));
+    const bool opened = partial.open();
+    FailIf(!opened, partial.errorString());
+    partial.close();
+    const QByteArray file = QFile::encodeName(partial.fileName());
+    BuildWorkbook(file, path, model, options);
+    YieldNow(options.yield);
+    if (QFileInfo::exists(path)) {
+        QFile::setPermissions(partial.fileName(), QFile::permissions(path)); // a replaced file keeps its access
+    } else {
+        // A new workbook gets the access of any new file (0666 less the umask), not the 0600 of
+        // the temporary file it was written as.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(file.constData(), 0666 & ~mask);
+    }
+    // The last moment to give up: nothing has been replaced yet.
+    YieldNow(options.yield);
+    ReplaceFile(partial.fileName(), path);
+}
+
+// CSV, TSV and JSON into a device.
+void DataToDevice(ExportFormat format, const ResultTable& table, const ExportOptions& options, QIODevice& device) {
+    switch (format) {
+    case ExportFormat::Csv:
+        WriteCsv(table, device, options.order);
+        break;
+    case ExportFormat::Tsv:
+        WriteTsv(table, device);
+        break;
+    case ExportFormat::Json: {
+        FailIf(!options.facts, QStringLiteral("The JSON export needs the facts of its run."));
+        static const QList<UnreadableFile> none;
+        WriteJson(table, *options.facts, options.unreadable ? *options.unreadable : none, device, options.files,
+                  options.rows);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Runs an export body; any failure leaves as an ExportFailure.
+template <typename Body> void AsExportFailure(Body body) {
+    try {
+        body();
+    } catch (const ExportFailure&) {
+        throw;
+    } catch (const Failure& failure) {
+        throw ExportFailure(failure.Description(), ExportFailure::Stage::Write);
     }
 }
 
@@ -306,9 +543,14 @@ QList<int> ColumnWidths(const ResultTable& model, bool withHeaders, const Yield&
     for (int c = 0; c < columns; ++c) {
         int m = withHeaders ? CodePointLength(model.Header(c)) : 0;
         const int rows = walk.Count();
+        const bool counts = model.Kind(c) == CellKind::Count;
         for (int r = 0; r < rows; ++r) {
             YieldNow(yield);
-            const QString& cell = walk.Cell(r, c);
+            if (counts) {
+                m = std::max(m, walk.CellLength(r, c));
+                continue;
+            }
+            const QString& cell = model.TextRef(walk.At(r), c);
             // A character takes at least one code unit, so a shorter text cannot be longer.
             if (cell.size() > m) {
                 m = std::max(m, CodePointLength(cell));
@@ -321,17 +563,72 @@ QList<int> ColumnWidths(const ResultTable& model, bool withHeaders, const Yield&
 
 bool SaveListviewProperlySpaced(const ResultTable& model, const QString& path, ProgressSink* progress,
                                 const Yield& yield, Ui& ui, const QList<int>* order) {
-    ErrorReport report(ui, QString::fromLatin1(Source::SaveListview));
-    return WriteAlignedText(model, order, nullptr, path, progress, yield,
-                            [&](int step, const std::function<void()>& body) { return report(step, body); });
+    try {
+        Export(ExportFormat::Text, model, {order, progress, yield}, path);
+        return true;
+    } catch (const ExportFailure& failure) {
+        ShowErrorReport(ui, failure.Description(), QString::fromLatin1(Source::SaveListview), failure.Step());
+    }
+    return false;
+}
+
+void Export(ExportFormat format, const ResultTable& table, const ExportOptions& options, QIODevice& device) {
+    AsExportFailure([&] {
+        switch (format) {
+        case ExportFormat::Text:
+            WriteAlignedText(table, options, &device, QString());
+            break;
+        case ExportFormat::Clipboard: {
+            const QByteArray bytes = ClipboardText(table, options.yield, options.order).toUtf8();
+            WriteAll(device, bytes);
+            break;
+        }
+        case ExportFormat::Workbook:
+            WorkbookToDevice(table, options, device);
+            break;
+        case ExportFormat::Csv:
+        case ExportFormat::Tsv:
+        case ExportFormat::Json:
+            DataToDevice(format, table, options, device);
+            break;
+        }
+    });
+}
+
+void Export(ExportFormat format, const ResultTable& table, const ExportOptions& options, const QString& path) {
+    AsExportFailure([&] {
+        if (format == ExportFormat::Text) {
+            WriteAlignedText(table, options, nullptr, path);
+        } else if (format == ExportFormat::Workbook) {
+            WorkbookToPath(table, options, path);
+        } else {
+            WriteThrough(path, options.yield, [&](QIODevice& device) { Export(format, table, options, device); });
+        }
+    });
+}
+
+void WriteThrough(const QString& path, const Yield& yield, const std::function<void(QIODevice&)>& write) {
+    AsExportFailure([&] {
+        OutputFile output(path, yield);
+        if (!output.Open()) {
+            throw ExportFailure(output.ErrorString() + QStringLiteral(": ") + path, ExportFailure::Stage::Open,
+                                output.ErrorString());
+        }
+        write(output.Device());
+        YieldNow(yield);
+        if (!output.Commit()) {
+            throw ExportFailure(output.ErrorString() + QStringLiteral(": ") + path, ExportFailure::Stage::Commit,
+                                output.ErrorString());
+        }
+    });
 }
 
 void WriteTextExport(const ResultTable& model, const QString& path) {
-    AlignedTextOrThrow(model, nullptr, path);
+    Export(ExportFormat::Text, model, {}, path);
 }
 
 void WriteTextExport(const ResultTable& model, QIODevice& device) {
-    AlignedTextOrThrow(model, &device, QString());
+    Export(ExportFormat::Text, model, {}, device);
 }
 
 QString ClipboardText(const ResultTable& model, const Yield& yield, const QList<int>* order) {
@@ -396,100 +693,7 @@ bool IsDecimalNumber(QStringView text, double* value) {
 
 void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* progress, const Yield& yield,
                    const QList<int>* order) {
-    const RowWalk walk(model, order);
-    const int rows = walk.Count();
-    const int columns = model.ColumnCount();
-    FailIf(columns > LXW_COL_MAX, QStringLiteral("A worksheet holds at most %1 columns.").arg(LXW_COL_MAX));
-    for (int r = rows - 1; r >= kSheetRows - 1; --r) {
-        FailIf(walk.IsTicked(r), QStringLiteral("Row %1 of the results does not fit on a worksheet, which holds at "
-                                                "most %2 rows.")
-                                     .arg(r + 1)
-                                     .arg(kSheetRows));
-    }
-
-    // A FIFO or device gets the finished workbook written into it; a regular file is replaced only
-    // when the user may write it.
-    struct stat target {};
-    const QByteArray native = QFile::encodeName(path);
-    const bool exists = ::stat(native.constData(), &target) == 0;
-    FailIf(exists && S_ISDIR(target.st_mode), QStringLiteral("Is a directory: ") + path);
-    FailIf(exists && S_ISREG(target.st_mode) && ::access(native.constData(), W_OK) != 0,
-           QStringLiteral("Permission denied: ") + path);
-    const bool stream = exists && !S_ISREG(target.st_mode);
-
-    // The workbook is written beside the target (or in the temporary folder for a stream) and
-    // moved over it only when complete.
-    QTemporaryFile partial((stream ? TempFolder() : QFileInfo(path).absolutePath()) +
-                           QStringLiteral("/.lexitally-XXXXXX.xlsx"));
-    const bool opened = partial.open();
-    FailIf(!opened, partial.errorString());
-    partial.close();
-    const QByteArray file = QFile::encodeName(partial.fileName());
-    QByteArray tempFolder = QFile::encodeName(TempFolder());
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_FALSE;
-    options.tmpdir = tempFolder.data();
-    std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new_opt(file.constData(), &options));
-    FailIf(!workbook, QStringLiteral("The workbook could not be created: ") + path);
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), nullptr);
-    FailIf(!sheet, QStringLiteral("The worksheet could not be created."));
-
-    std::vector<int> widths(static_cast<size_t>(columns), 0);
-    for (int c = 0; c < columns; ++c) {
-        YieldNow(yield);
-        widths[c] = std::max(widths[c], WriteCell(sheet, 0, c, model.Header(c)));
-    }
-    for (int r = 1; r <= rows; ++r) {
-        YieldNow(yield);
-        if (progress) {
-            progress->SetValue(static_cast<double>(r) / rows * 100.0);
-        }
-        if (!walk.IsTicked(r - 1)) {
-            continue;
-        }
-        for (int c = 0; c < columns; ++c) {
-            YieldNow(yield);
-            const QString& cell = walk.Cell(r - 1, c);
-            widths[c] = std::max(widths[c], WriteCell(sheet, r, c, c == 0 ? cell : WithoutEquals(cell)));
-        }
-    }
-    for (int c = 0; c < columns; ++c) {
-        if (widths[c] > 0) {
-            // Column widths count characters of the default font, plus a little room.
-            const double width = std::min(kMaxColumnWidth, widths[c] * 1.1 + 1.0);
-            CheckWorkbook(
-                worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
-        }
-    }
-    // workbook_close writes the file and frees the workbook in every case.
-    CheckWorkbook(workbook_close(workbook.release()));
-    YieldNow(yield); // the last moment to give up, before the workbook takes the target's place
-    if (stream) {
-        QFile finished(partial.fileName());
-        const bool read = finished.open(QIODevice::ReadOnly);
-        FailIf(!read, finished.errorString());
-        OutputFile output(path, yield);
-        const bool opened = output.Open();
-        FailIf(!opened, output.ErrorString() + QStringLiteral(": ") + path);
-        const QByteArray bytes = finished.readAll();
-        const bool written = output.Device().write(bytes) == bytes.size();
-        FailIf(!written, output.Device().errorString() + QStringLiteral(": ") + path);
-        const bool committed = output.Commit();
-        FailIf(!committed, output.ErrorString() + QStringLiteral(": ") + path);
-        return;
-    }
-    if (QFileInfo::exists(path)) {
-        QFile::setPermissions(partial.fileName(), QFile::permissions(path)); // a replaced file keeps its access
-    } else {
-        // A new workbook gets the access of any new file (0666 less the umask), not the 0600 of
-        // the temporary file it was written as.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(file.constData(), 0666 & ~mask);
-    }
-    // The last moment to give up: nothing has been replaced yet.
-    YieldNow(yield);
-    ReplaceFile(partial.fileName(), path);
+    Export(ExportFormat::Workbook, model, {order, progress, yield}, path);
 }
 
 QString ReserveWorkbookPath(const QString& folder, const QDateTime& when) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/ErrorReport.h"
 #include "core/base/Progress.h"
 #include "core/base/Yield.h"
 
@@ -8,17 +9,73 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+
 class QIODevice;
 class ResultTable;
 class Ui;
 
-// The three ways out of the results list: an aligned text file, the clipboard text and a
-// spreadsheet workbook. They read headers, cells and ticks of the model and never change it;
-// a model that loses rows while they yield reads as empty rows.
-//
-// Each takes an optional row order: the table rows to walk, in that order (the rows a window
-// shows, sorted or found). Without one every row is walked in table order. "All rows" and
-// "row r" below mean the rows of the order when one is given.
+// The ways out of the results list, for the window, the command line and the merge alike.
+enum class ExportFormat {
+    Text,      // aligned text: header line, ticked rows, cells padded, CR LF (the window's text file)
+    Clipboard, // the clipboard text: ticked rows padded to the widths of all rows, no header line
+    Workbook,  // a spreadsheet workbook (.xlsx) of the headers and the ticked rows
+    Csv,       // comma-separated values of the ticked rows (WriteCsv)
+    Tsv,       // tab-separated values of every row (WriteTsv)
+    Json,      // the run's results as one JSON object (WriteJson; needs the JSON parts below)
+};
+
+struct JsonRunFacts;
+struct FileSummaryRow;
+struct UnreadableFile;
+
+// How an export walks the table and what it reports on the way.
+struct ExportOptions {
+    // The table rows to walk, in that order (the rows a window shows, sorted or found); all rows
+    // in table order when none. Text, clipboard, workbook and CSV.
+    const QList<int>* order = nullptr;
+    // Progress of the text file and the workbook; none when null.
+    ProgressSink* progress = nullptr;
+    // Called while writing; a Failure it throws gives the export up.
+    Yield yield;
+    // JSON: what the export says about the run besides its rows (required), the unreadable
+    // inputs, the file summary; rows false leaves the rows out.
+    const JsonRunFacts* facts = nullptr;
+    const QList<UnreadableFile>* unreadable = nullptr;
+    const QList<FileSummaryRow>* files = nullptr;
+    bool rows = true;
+};
+
+// Why an export failed. Description() is the text the window's error report shows; Reason()
+// the system's words without the path; Step() the numbered step of the text file's procedure
+// that failed (0 for the other formats).
+class ExportFailure : public Failure {
+public:
+    enum class Stage { Open, Write, Commit };
+    ExportFailure(const QString& description, Stage stage, QString reason = {}, int step = 0)
+        : Failure(description), m_stage(stage), m_reason(reason.isEmpty() ? description : std::move(reason)),
+          m_step(step) {}
+    Stage GetStage() const { return m_stage; }
+    const QString& Reason() const { return m_reason; }
+    int Step() const { return m_step; }
+
+private:
+    Stage m_stage;
+    QString m_reason;
+    int m_step;
+};
+
+// Writes the table in the format into an open device. Throws ExportFailure.
+void Export(ExportFormat format, const ResultTable& table, const ExportOptions& options, QIODevice& device);
+
+// Writes the table in the format to path: a regular file (or a new one) is replaced only once the
+// export is complete (a failure leaves it as it was); standard output ("-"), a FIFO or a device
+// is written straight into. Throws ExportFailure.
+void Export(ExportFormat format, const ResultTable& table, const ExportOptions& options, const QString& path);
+
+// Writes path the way the exports do (see above) with what write puts into the device, for other
+// things the window saves (a chart's picture). A Failure of write leaves as an ExportFailure.
+void WriteThrough(const QString& path, const Yield& yield, const std::function<void(QIODevice&)>& write);
 
 // Length of a text in characters (Unicode code points; a surrogate pair is one).
 int CodePointLength(QStringView text);
@@ -28,21 +85,19 @@ int CodePointLength(QStringView text);
 QList<int> ColumnWidths(const ResultTable& model, bool withHeaders, const Yield& yield = {},
                         const QList<int>* order = nullptr);
 
-// Writes the header line and one line per ticked row to path: every cell padded with blanks to
-// its column's width (measured over the header and all rows) and followed by a TAB, CR LF after
-// every line, UTF-8 without byte-order mark. The file is replaced only once it is completely
-// written. Progress steps go to progress when given. Failures are shown by the error report;
-// the answer is true only when the file was written.
+// The text file (ExportFormat::Text): the header line and one line per ticked row, every cell
+// padded with blanks to its column's width (measured over the header and all rows) and followed
+// by a TAB, CR LF after every line, UTF-8 without byte-order mark. Failures are shown by the
+// error report; the answer is true only when the file was written.
 bool SaveListviewProperlySpaced(const ResultTable& model, const QString& path, ProgressSink* progress,
                                 const Yield& yield, Ui& ui, const QList<int>* order = nullptr);
 
-// The same file without progress or dialogs (command line); throws Failure when it could not be
-// written.
+// The same file without progress or dialogs; throws Failure when it could not be written.
 void WriteTextExport(const ResultTable& model, const QString& path);
 // The same text written into an open device.
 void WriteTextExport(const ResultTable& model, QIODevice& device);
 
-// The clipboard text: one line per ticked row, cells padded to the column widths of all rows
+// The clipboard text (ExportFormat::Clipboard): one line per ticked row, cells padded to the column widths of all rows
 // (headers not measured), each cell followed by TAB, every line ending CR LF; no header line.
 // Empty when no row is ticked.
 QString ClipboardText(const ResultTable& model, const Yield& yield = {}, const QList<int>* order = nullptr);
@@ -52,11 +107,10 @@ QString ClipboardText(const ResultTable& model, const Yield& yield = {}, const Q
 // Its value goes to value.
 bool IsDecimalNumber(QStringView text, double* value = nullptr);
 
-// Writes a new workbook to path: sheet row 1 the headers; list row r in sheet row r + 1, filled
-// only when ticked; column 1 unchanged, other columns with every "=" removed; decimal numbers as
-// numbers, everything else as text; columns sized to their widest cell. Progress value r/n*100
-// per row. The workbook is written beside path and replaces it only when complete. Throws
-// Failure (path untouched) when it cannot be written.
+// Writes a new workbook (ExportFormat::Workbook) to path: sheet row 1 the headers; list row r in sheet row r + 1,
+// filled only when ticked; column 1 unchanged, other columns with every "=" removed; decimal numbers as numbers,
+// everything else as text; columns sized to their widest cell. Progress value r/n*100 per row. The workbook is written
+// beside path and replaces it only when complete. Throws Failure (path untouched) when it cannot be written.
 void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* progress, const Yield& yield,
                    const QList<int>* order = nullptr);
 

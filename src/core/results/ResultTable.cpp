@@ -6,68 +6,96 @@
 
 namespace {
 const QString kEmpty;
-const QString kFileHeader = QStringLiteral("Filename");
-const QString kWordHeader = QStringLiteral(" Words");
-const QString kCountHeader = QStringLiteral("Count");
+
+// The count a text spells in plain decimal digits (no sign, no leading zero), or -1.
+qint64 PlainCount(const QString& text) {
+    if (text.isEmpty() || text.size() > 18 || (text.size() > 1 && text.front() == u'0')) {
+        return -1;
+    }
+    qint64 value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') {
+            return -1;
+        }
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
 } // namespace
 
-QList<ResultColumn> ResultColumns(CountMode mode) {
+QStringList ResultHeaders(CountMode mode) {
     switch (mode) {
     case CountMode::AllFiles:
-        return {{kWordHeader, 6300}, {kCountHeader, 1000}};
+        return {QStringLiteral(" Words"), QStringLiteral("Count")};
     case CountMode::PerFile:
-        return {{kFileHeader, 5000}, {kWordHeader, 1500}, {kCountHeader, 1000}};
+        return {QStringLiteral("Filename"), QStringLiteral(" Words"), QStringLiteral("Count")};
     case CountMode::None:
         break;
     }
     return {};
 }
 
-QStringList ResultHeaders(CountMode mode) {
-    QStringList headers;
-    for (const ResultColumn& column : ResultColumns(mode)) {
-        headers << column.header;
-    }
-    return headers;
-}
-
-ResultColumnKind ResultColumnKindOf(const QString& header) {
-    if (header == kWordHeader) {
-        return ResultColumnKind::Word;
-    }
-    if (header == kCountHeader) {
-        return ResultColumnKind::Count;
-    }
-    return header == kFileHeader ? ResultColumnKind::FileLabel : ResultColumnKind::Other;
-}
-
-void ResultTable::Restride(int stride) {
-    if (stride <= m_stride) {
-        return;
-    }
-    std::vector<QString> cells(static_cast<size_t>(m_rowCount) * stride);
-    for (int r = 0; r < m_rowCount; ++r) {
-        for (int c = 0; c < m_stride; ++c) {
-            cells[static_cast<size_t>(r) * stride + c] = std::move(m_cells[static_cast<size_t>(r) * m_stride + c]);
+int ResultTable::AppendRow() {
+    for (Column& column : m_columns) {
+        if (column.kind == CellKind::Count) {
+            column.counts.push_back(kNoCount);
+        } else {
+            column.texts.emplace_back();
         }
     }
-    m_cells = std::move(cells);
-    m_stride = stride;
+    m_ticks.push_back(false);
+    return m_rowCount++;
+}
+
+void ResultTable::SetText(int row, int column, const QString& text) {
+    if (!InRange(row, column)) {
+        return;
+    }
+    Column& target = m_columns[static_cast<size_t>(column)];
+    if (target.kind == CellKind::Text) {
+        target.texts[static_cast<size_t>(row)] = text;
+        return;
+    }
+    const qint64 count = PlainCount(text);
+    if (count >= 0 || text.isEmpty()) {
+        SetCount(row, column, text.isEmpty() ? kNoCount : count);
+        return;
+    }
+    target.counts[static_cast<size_t>(row)] = kOddCount;
+    m_oddCells.insert(OddKey(row, column), text);
+}
+
+void ResultTable::SetCount(int row, int column, qint64 count) {
+    if (!InRange(row, column)) {
+        return;
+    }
+    Column& target = m_columns[static_cast<size_t>(column)];
+    if (target.kind == CellKind::Text) {
+        target.texts[static_cast<size_t>(row)] = count < 0 ? QString() : QString::number(count);
+        return;
+    }
+    if (target.counts[static_cast<size_t>(row)] == kOddCount) {
+        m_oddCells.remove(OddKey(row, column));
+    }
+    target.counts[static_cast<size_t>(row)] = count < 0 ? kNoCount : count;
+}
+
+void ResultTable::AddRow(const WordRow& row) {
+    const int r = AppendRow();
+    int c = 0;
+    if (ColumnCount() > 2) {
+        SetText(r, c++, row.label);
+    }
+    SetText(r, c++, row.word);
+    SetCount(r, c, row.count);
 }
 
 void ResultTable::AddRow(const QStringList& cells) {
-    const int width = std::max(static_cast<int>(cells.size()), 1);
-    if (width > m_stride) {
-        Restride(width);
+    const int r = AppendRow();
+    const int n = std::min(static_cast<int>(cells.size()), ColumnCount());
+    for (int c = 0; c < n; ++c) {
+        SetText(r, c, cells[c]);
     }
-    for (const QString& cell : cells) {
-        m_cells.push_back(cell);
-    }
-    for (int c = static_cast<int>(cells.size()); c < m_stride; ++c) {
-        m_cells.emplace_back();
-    }
-    m_ticks.push_back(false);
-    ++m_rowCount;
 }
 
 void ResultTable::SetTotals(const Totals& totals) {
@@ -84,54 +112,100 @@ QStringList ResultTable::Captions() const {
     return CountCaptions(m_totals);
 }
 
-void ResultTable::AddColumn(const QString& header, int widthTwips) {
-    m_headers.append(header);
-    m_widths.push_back(widthTwips);
-    if (ColumnCount() > m_stride) {
-        Restride(ColumnCount());
+void ResultTable::AddColumn(const QString& header, CellKind kind) {
+    Column column;
+    column.header = header;
+    column.kind = kind;
+    if (kind == CellKind::Count) {
+        column.counts.assign(static_cast<size_t>(m_rowCount), kNoCount);
+    } else {
+        column.texts.resize(static_cast<size_t>(m_rowCount));
     }
+    m_columns.push_back(std::move(column));
 }
 
 void ResultTable::SetColumns(CountMode mode) {
-    for (const ResultColumn& column : ResultColumns(mode)) {
-        AddColumn(column.header, column.widthTwips);
+    const QStringList headers = ResultHeaders(mode);
+    for (qsizetype c = 0; c < headers.size(); ++c) {
+        AddColumn(headers[c], c + 1 == headers.size() ? CellKind::Count : CellKind::Text);
     }
 }
 
 void ResultTable::ClearColumns() {
-    m_headers.clear();
-    m_widths.clear();
+    m_columns.clear();
+    m_oddCells.clear();
 }
 
 void ResultTable::ClearRows() {
-    m_cells = {};
+    for (Column& column : m_columns) {
+        column.texts = {};
+        column.counts = {};
+    }
+    m_oddCells.clear();
     m_ticks = {};
     m_rowCount = 0;
     m_tickedCount = 0;
-    m_stride = ColumnCount();
     m_files = {};
     m_rowsOfFiles = 0;
 }
 
 QString ResultTable::Header(int column) const {
-    return column >= 0 && column < ColumnCount() ? m_headers.at(column) : QString();
+    return column >= 0 && column < ColumnCount() ? m_columns[static_cast<size_t>(column)].header : QString();
 }
 
-int ResultTable::ColumnWidthTwips(int column) const {
-    return column >= 0 && column < ColumnCount() ? m_widths[static_cast<size_t>(column)] : 0;
+QStringList ResultTable::Headers() const {
+    QStringList headers;
+    headers.reserve(ColumnCount());
+    for (const Column& column : m_columns) {
+        headers << column.header;
+    }
+    return headers;
 }
 
-const QString& ResultTable::CellRef(int row, int column) const {
-    if (row < 0 || row >= m_rowCount || column < 0 || column >= m_stride) {
+CellKind ResultTable::Kind(int column) const {
+    return column >= 0 && column < ColumnCount() ? m_columns[static_cast<size_t>(column)].kind : CellKind::Text;
+}
+
+QString ResultTable::Cell(int row, int column) const {
+    if (!InRange(row, column)) {
+        return {};
+    }
+    const Column& source = m_columns[static_cast<size_t>(column)];
+    if (source.kind == CellKind::Text) {
+        return source.texts[static_cast<size_t>(row)];
+    }
+    const qint64 count = source.counts[static_cast<size_t>(row)];
+    if (count == kOddCount) {
+        return m_oddCells.value(OddKey(row, column));
+    }
+    return count == kNoCount ? QString() : QString::number(count);
+}
+
+const QString& ResultTable::TextRef(int row, int column) const {
+    if (!InRange(row, column) || m_columns[static_cast<size_t>(column)].kind != CellKind::Text) {
         return kEmpty;
     }
-    return m_cells[static_cast<size_t>(row) * m_stride + column];
+    return m_columns[static_cast<size_t>(column)].texts[static_cast<size_t>(row)];
+}
+
+bool ResultTable::CountAt(int row, int column, qint64* count) const {
+    if (!InRange(row, column) || m_columns[static_cast<size_t>(column)].kind != CellKind::Count) {
+        return false;
+    }
+    const qint64 value = m_columns[static_cast<size_t>(column)].counts[static_cast<size_t>(row)];
+    if (value < 0) {
+        return false;
+    }
+    if (count) {
+        *count = value;
+    }
+    return true;
 }
 
 QStringList ResultTable::Row(int row) const {
     QStringList cells;
     for (int c = 0; c < std::max(ColumnCount(), 1); ++c) {
-        cells << CellRef(row, c);
+        cells << Cell(row, c);
     }
     return cells;
 }

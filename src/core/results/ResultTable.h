@@ -2,26 +2,18 @@
 
 #include "core/count/Pass.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <vector>
 
-// One column of the results: its header text and its designed width in twips.
-struct ResultColumn {
-    QString header;
-    int widthTwips = 0;
-};
-
-// The columns of a counting mode: all files " Words" 6300, "Count" 1000; per file
-// "Filename" 5000, " Words" 1500, "Count" 1000; none for CountMode::None.
-QList<ResultColumn> ResultColumns(CountMode mode);
+// The column headers of a counting mode as the exports lay them out: all files " Words",
+// "Count"; per file "Filename", " Words", "Count"; none for CountMode::None.
 QStringList ResultHeaders(CountMode mode);
 
-// What a column of the results holds, known by its header: the per-file label ("Filename"),
-// the word (" Words") or the number of occurrences ("Count").
-enum class ResultColumnKind { Other, FileLabel, Word, Count };
-ResultColumnKind ResultColumnKindOf(const QString& header);
+// What a column of a table holds: texts, or counts (whole numbers, kept and written as numbers).
+enum class CellKind { Text, Count };
 
 // One file of a per-file count: its totals and pages, and its rows (the distinct words that
 // have a row: common words left out have none).
@@ -30,32 +22,49 @@ struct FileSummary {
     qint64 distinctWords = 0;
 };
 
-// The results of a run as plain data: column headers with their widths, rows of text cells, a
-// tick per row and the four totals. The window shows it through a Qt model; the command line
-// and the exports read it directly. Rows are added unticked.
+// The results of a run as plain data: column headers with the kind of their cells, rows of typed
+// cells, a tick per row and the four totals. The window shows it through a Qt model; the command
+// line and the exports read it directly. Rows are added unticked.
+//
+// The cells are kept column by column: a text column holds one text per row, a count column one
+// 64-bit number per row (so a table of some hundred thousand rows stays small). A count cell may
+// also be empty, or hold a text that is no count when one was added as text (kept aside).
 class ResultTable : public ResultSink {
 public:
-    // ResultSink
-    void AddRow(const QStringList& cells) override;
+    // ResultSink: the label (per file), the word and the count go to the first columns in that
+    // order (all files: the word and the count).
+    void AddRow(const WordRow& row) override;
     void SetTotals(const Totals& totals) override;
     void FileCounted(const FileTotals& file) override;
 
-    void AddColumn(const QString& header, int widthTwips);
-    // Adds the columns of a counting mode; existing columns stay.
+    // Adds a row of cells given as texts: a count column takes a plain decimal count as its number
+    // and keeps any other text as it is. Cells beyond the columns are left out.
+    void AddRow(const QStringList& cells);
+    // Adds a row of empty cells; answers its row.
+    int AppendRow();
+    void SetText(int row, int column, const QString& text);
+    void SetCount(int row, int column, qint64 count);
+
+    void AddColumn(const QString& header, CellKind kind = CellKind::Text);
+    // Adds the columns of a counting mode (ResultHeaders; the last one of counts); existing
+    // columns stay.
     void SetColumns(CountMode mode);
     void ClearColumns();
-    // Removes every row; headers, widths and totals stay.
+    // Removes every row; headers and totals stay.
     void ClearRows();
 
-    int ColumnCount() const { return static_cast<int>(m_headers.size()); }
+    int ColumnCount() const { return static_cast<int>(m_columns.size()); }
     QString Header(int column) const;
-    int ColumnWidthTwips(int column) const;
-    const QStringList& Headers() const { return m_headers; }
+    QStringList Headers() const;
+    CellKind Kind(int column) const;
 
     int RowCount() const { return m_rowCount; }
-    // The cell's text; empty outside the stored rows and columns.
-    QString Cell(int row, int column) const { return CellRef(row, column); }
-    const QString& CellRef(int row, int column) const;
+    // The cell's text (a count in decimal digits); empty outside the stored rows and columns.
+    QString Cell(int row, int column) const;
+    // The text of a text cell; empty for counts and outside the stored rows and columns.
+    const QString& TextRef(int row, int column) const;
+    // True when the cell holds a count, given to count.
+    bool CountAt(int row, int column, qint64* count = nullptr) const;
     QStringList Row(int row) const;
     bool IsTicked(int row) const;
     int TickedCount() const { return m_tickedCount; }
@@ -74,14 +83,24 @@ public:
     QStringList Captions() const;
 
 private:
-    void Restride(int stride);
+    struct Column {
+        QString header;
+        CellKind kind = CellKind::Text;
+        std::vector<QString> texts; // text columns
+        std::vector<qint64> counts; // count columns: kNoCount when empty, kOddCount for a text
+    };
+    static constexpr qint64 kNoCount = -1;
+    static constexpr qint64 kOddCount = -2;
+    static quint64 OddKey(int row, int column) {
+        return (static_cast<quint64>(column) << 32) | static_cast<quint32>(row);
+    }
+    bool InRange(int row, int column) const {
+        return row >= 0 && row < m_rowCount && column >= 0 && column < ColumnCount();
+    }
 
-    QStringList m_headers;
-    std::vector<int> m_widths;
-    // Cells row by row, m_stride per row; short rows are padded with empty texts.
-    std::vector<QString> m_cells;
+    std::vector<Column> m_columns;
+    QHash<quint64, QString> m_oddCells; // texts in count columns that are no count
     std::vector<bool> m_ticks;
-    int m_stride = 0;
     int m_rowCount = 0;
     int m_tickedCount = 0;
     Totals m_totals;
