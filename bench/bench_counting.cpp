@@ -120,7 +120,7 @@ void RunOne(const QString& method, const QString& mode, const QList<QByteArray>&
         PassInputs pass;
         pass.mode = mode == QStringLiteral("all") ? CountMode::AllFiles : CountMode::PerFile;
         pass.ignoreCase = [] { return true; };
-        pass.pdfPaths = rows;
+        pass.texts = ConvertedTexts(rows);
         pass.stopRequested = [&progress] { return progress.stop; };
         pass.progress = &progress;
         pass.results = &sink;

@@ -82,9 +82,9 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
     root.insert(QStringLiteral("rows"), rows);
     QJsonArray unreadable;
     for (const ConvertedText& text : texts) {
-        if (text.textFile.isEmpty()) {
+        if (text.text.isEmpty()) {
             unreadable.append(
-                QJsonObject{{QStringLiteral("path"), text.path}, {QStringLiteral("reason"), text.reason.trimmed()}});
+                QJsonObject{{QStringLiteral("path"), text.source}, {QStringLiteral("reason"), text.reason.trimmed()}});
         }
     }
     root.insert(QStringLiteral("unreadable"), unreadable);
@@ -355,8 +355,8 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     }
     if (options.format != QStringLiteral("json")) {
         for (const ConvertedText& text : texts) {
-            if (text.textFile.isEmpty()) {
-                PrintError(text.path + text.reason);
+            if (text.text.isEmpty()) {
+                PrintError(text.source + text.reason);
             }
         }
     }

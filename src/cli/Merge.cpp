@@ -176,8 +176,11 @@ int RunMerge(const QStringList& arguments) {
         const JsonRunFacts facts{merged.mode,      merged.method,  merged.ignoreCase, merged.errors,
                                  merged.stopWords, merged.letters, merged.stopList,   merged.stopFingerprint};
         g_writing = 1;
-        failure = WriteResults(options.format, options.output, facts, table, merged.unreadable,
-                               [] { FailIf(g_signal != 0, QStringLiteral("interrupted")); });
+        // The parts' file summaries go with the merged rows where they have a place (JSON).
+        const bool files = merged.hasFiles && options.format == CliFormat::Json;
+        failure = WriteResults(
+            options.format, options.output, facts, table, merged.unreadable,
+            [] { FailIf(g_signal != 0, QStringLiteral("interrupted")); }, files ? &merged.files : nullptr);
         if (g_signal != 0 && !failure.isEmpty()) {
             // A file is left as it was, and a workbook is made whole before it is written; what a
             // stream (standard output, a FIFO) was given of the other formats is written.

@@ -339,7 +339,7 @@ int Run(const CliOptions& options) {
 
     AnalysisRequest request;
     const QStringList rows = inputs.rows;
-    request.rows = [rows] { return rows; };
+    request.rows = RowSource::Of(rows);
     request.labels = options.textInput && inputs.labels.isEmpty() ? rows : inputs.labels;
     request.mode = mode;
     const bool ignoreCase = options.ignoreCase;

@@ -246,7 +246,7 @@ QList<ConvertedText> CorpusAdditions::LastRunTexts() {
     // Texts taken from the conversion cache go when their file leaves the list: then the file is
     // converted again.
     const bool gone = std::any_of(m_texts.cbegin(), m_texts.cend(), [](const ConvertedText& text) {
-        return !text.textFile.isEmpty() && !QFileInfo(text.textFile).isFile();
+        return !text.text.isEmpty() && !QFileInfo(text.text).isFile();
     });
     if (!m_texts.isEmpty() && !gone) {
         return m_texts;
@@ -448,7 +448,7 @@ CorpusView* CorpusAdditions::ShowStatistics() {
     try {
         const QList<ConvertedText> texts = LastRunTexts();
         files = static_cast<int>(std::count_if(texts.cbegin(), texts.cend(),
-                                               [](const ConvertedText& text) { return !text.textFile.isEmpty(); }));
+                                               [](const ConvertedText& text) { return !text.text.isEmpty(); }));
         stats = WordStatistics(texts, m_run.rule);
     } catch (const Failure& failure) {
         m_ui.Message(QStringLiteral("The texts cannot be read: ") + failure.Description(), AppTitle(), MsgButtons::Ok,

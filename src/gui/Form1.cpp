@@ -1,7 +1,6 @@
 #include "gui/Form1.h"
 #include "gui/Pointers.h"
 
-#include "core/base/DesktopOpen.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Help.h"
@@ -13,6 +12,7 @@
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "core/filelist/Samples.h"
+#include "gui/DesktopOpen.h"
 #include "gui/Form2.h"
 #include "gui/GuiHelpers.h"
 

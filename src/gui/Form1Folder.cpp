@@ -1,10 +1,10 @@
 // Adding many files at once: the folder scan, dropped files and folders, the bundled samples.
 
-#include "core/base/DesktopOpen.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/filelist/FolderScan.h"
 #include "core/filelist/Samples.h"
+#include "gui/DesktopOpen.h"
 #include "gui/Form1.h"
 
 #include <QFileInfo>

@@ -116,7 +116,8 @@ void Form1::PushButton2_Click() {
     AnalysisRequest request;
     request.workFolder = m_runFolder ? m_runFolder->path() : QString();
     request.converter = m_converter;
-    request.rows = [this] { return FileListPaths(); };
+    request.rows = {[this] { return static_cast<qsizetype>(ListView1->topLevelItemCount()); },
+                    [this](qsizetype i) { return ListView1->topLevelItem(static_cast<int>(i))->text(0); }};
     request.mode = mode;
     request.ignoreCase = [this] { return Check3->isChecked(); };
     request.databaseWanted = Option3->isChecked();

@@ -1,6 +1,5 @@
 #include "gui/Form2.h"
 
-#include "core/base/DesktopOpen.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Places.h"
@@ -8,6 +7,7 @@
 #include "core/export/Export.h"
 #include "gui/ChartView.h"
 #include "gui/CorpusViews.h"
+#include "gui/DesktopOpen.h"
 #include "gui/GuiClipboard.h"
 #include "gui/GuiHelpers.h"
 #include "gui/Pointers.h"

@@ -2,6 +2,7 @@
 
 #include "core/base/Ui.h"
 #include "core/export/Export.h"
+#include "gui/DesktopOpen.h"
 #include "gui/GuiLayout.h"
 #include "gui/GuiYield.h"
 #include "gui/ResultsModel.h"

@@ -1,6 +1,6 @@
 #include "gui/QtUi.h"
 
-#include "core/base/DesktopOpen.h"
+#include "gui/DesktopOpen.h"
 #include "gui/GuiYield.h"
 #include "gui/MessageDialog.h"
 

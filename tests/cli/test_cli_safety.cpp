@@ -596,7 +596,7 @@ private slots:
         const QJsonObject json = Json(outcome);
         QMap<QString, qint64> counted;
         for (const QJsonValue row : json[QStringLiteral("rows")].toArray()) {
-            counted[QFileInfo(row[0].toString()).fileName()] += row[2].toString().toLongLong();
+            counted[QFileInfo(row[0].toString()).fileName()] += row[2].toInteger();
         }
         const QStringList unreadable = Unreadable(json);
         for (const QString& file : files) {
@@ -717,6 +717,22 @@ private slots:
         QTest::newRow("a row cut short") << none << none << part(rows, R"("rows":[["plum","1"],)") << 2
                                          << "second.json: not JSON";
         QTest::newRow("count as a number") << none << none << part(R"(["plum","1"])", R"(["plum",1])") << 2 << notWord;
+        const QByteArray format2 = R"({"format":2,)";
+        QTest::newRow("format 2: counts as numbers")
+            << none << none << part(R"(["plum","1"])", R"(["plum",1])").replace("{", format2) << 0 << QString();
+        QTest::newRow("format 2: a count as text")
+            << none << none << part({}, {}).replace("{", format2) << 2 << notWord;
+        QTest::newRow("format 2: a count not whole")
+            << none << none << part(R"(["plum","1"])", R"(["plum",1.5])").replace("{", format2) << 2 << notWord;
+        QTest::newRow("format 2: a kind of unreadable input")
+            << none << none
+            << part(R"(["plum","1"])", R"(["plum",1])")
+                   .replace("{", format2)
+                   .replace(R"("unreadable":[])",
+                            R"("unreadable":[{"path":"a.pdf","reason":"gone","kind":"not-found"}])")
+            << 0 << QString();
+        QTest::newRow("format unknown") << none << none << part(head, R"({"format":3,)" + head.mid(1)) << 2
+                                        << "second.json: format 3 is not one this version reads";
         QTest::newRow("total not whole") << none << none << part(R"("words":1)", R"("words":1.5)") << 2
                                          << "second.json: totals.words is not a count";
         QTest::newRow("total negative") << none << none << part(R"("lines":0)", R"("lines":-1)") << 2

@@ -94,7 +94,7 @@ struct Run {
         PassInputs in;
         in.mode = mode;
         in.ignoreCase = ignoreCase;
-        in.pdfPaths = rows;
+        in.texts = ConvertedTexts(rows);
         in.stopRequested = stop;
         in.progress = &progress;
         in.results = &sink;
@@ -498,8 +498,7 @@ private slots:
         WriteTextFile(TextFileOf(given.rows[0]), "a");
         PassInputs in;
         in.mode = CountMode::PerFile;
-        in.pdfPaths = given.rows;
-        in.labels = {QStringLiteral("first"), QStringLiteral("second")};
+        in.texts = ConvertedTexts(given.rows, {QStringLiteral("first"), QStringLiteral("second")});
         in.results = &given.sink;
         SortingText(in);
         QCOMPARE(given.sink.rows, (QList<QStringList>{{"first", "a", "1"}}));
@@ -1042,7 +1041,7 @@ private slots:
         run.Place(env.Work(), {"a b\nc", "d"});
         PassInputs in;
         in.mode = mode;
-        in.pdfPaths = run.rows;
+        in.texts = ConvertedTexts(run.rows);
         in.results = &run.sink;
         in.ui = &run.ui;
         SortingDB(in);
@@ -1152,7 +1151,7 @@ private slots:
         Run run;
         run.Place(env.Work(), {"a b b"});
         PassInputs in;
-        in.pdfPaths = run.rows;
+        in.texts = ConvertedTexts(run.rows);
         in.ignoreCase = [] { return true; };
         in.results = &run.sink;
         in.ui = &run.ui;

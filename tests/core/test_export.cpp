@@ -143,8 +143,6 @@ private slots:
     void workbook_data();
     void workbook();
     void workbookNamesNeverRepeat();
-    void spreadsheetApplication_data();
-    void spreadsheetApplication();
 };
 
 void ExportTest::textFile_data() {
@@ -391,10 +389,10 @@ void ExportTest::json() {
               JsonRunFacts{CountMode::PerFile, QStringLiteral("text"), true, {text}, false, LetterRule::Ascii, {}, {}},
               {UnreadableFile{text, text}}, buffer);
     const QByteArray expected =
-        R"({"mode":"per-file","method":"text","ignore_case":true,"letters":"ascii","totals":{"words":0,"lines":0,)"
+        R"({"format":2,"mode":"per-file","method":"text","ignore_case":true,"letters":"ascii","totals":{"words":0,"lines":0,)"
         R"("chars_with_spaces":0,"chars_without_spaces":0},"columns":["Filename"," Words","Count"],"rows":[[)" +
-        escaped + R"(,"w","2"]],"unreadable":[{"path":)" + escaped + R"(,"reason":)" + escaped + R"(}],"errors":[)" +
-        escaped + "]}\n";
+        escaped + R"(,"w",2]],"unreadable":[{"path":)" + escaped + R"(,"reason":)" + escaped +
+        R"(,"kind":"other"}],"errors":[)" + escaped + "]}\n";
     QCOMPARE(buffer.data(), expected);
 }
 
@@ -540,43 +538,6 @@ void ExportTest::workbookNamesNeverRepeat() {
         threw = true;
     }
     QVERIFY(threw);
-}
-
-void ExportTest::spreadsheetApplication_data() {
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<bool>("installed");
-    // clang-format off
-    QTest::newRow("nothing") << "" << "" << false;
-    QTest::newRow("soffice") << "soffice" << "exit 0" << true;
-    QTest::newRow("libreoffice") << "libreoffice" << "exit 0" << true;
-    QTest::newRow("gnumeric") << "gnumeric" << "exit 0" << true;
-    QTest::newRow("localc") << "localc" << "exit 0" << true;
-    QTest::newRow("desktop default") << "xdg-mime" << "echo calc.desktop" << true;
-    QTest::newRow("no desktop default") << "xdg-mime" << "echo" << false;
-    QTest::newRow("desktop query fails") << "xdg-mime" << "echo calc.desktop; exit 3" << false;
-    QTest::newRow("other program") << "excel" << "exit 0" << false;
-    // clang-format on
-}
-
-void ExportTest::spreadsheetApplication() {
-    QFETCH(QString, program);
-    QFETCH(QString, script);
-    QFETCH(bool, installed);
-    IsolatedEnvironment env;
-    const QString bin = env.Root() + QStringLiteral("/bin");
-    QDir().mkpath(bin);
-    if (!program.isEmpty()) {
-        const QString path = WriteTextFile(bin + u'/' + program, "#!/bin/sh\n" + script.toUtf8() + "\n");
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    env.Set("PATH", bin);
-    QCOMPARE(SpreadsheetApplicationInstalled(), installed);
-    // The program the window starts when the desktop's opener fails is the one the test found.
-    const SpreadsheetApplication found = FindSpreadsheetApplication();
-    QCOMPARE(found.Found(), installed);
-    QCOMPARE(found.desktopDefault, installed && program == "xdg-mime");
-    QCOMPARE(found.program, installed && program != "xdg-mime" ? bin + u'/' + program : QString());
 }
 
 LEXITALLY_TEST_MAIN(ExportTest)

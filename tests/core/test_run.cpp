@@ -1,6 +1,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/extract/ConversionCache.h"
+#include "core/extract/ConversionQueue.h"
 #include "core/extract/Readability.h"
 #include "core/run/AnalysisRun.h"
 #include "support/PdfFixtures.h"
@@ -50,7 +51,7 @@ struct Outcome {
 Outcome Analyse(const QStringList& paths, const QStringList& passwords, int jobs, bool textInput = false,
                 ConversionCache* cache = nullptr) {
     AnalysisRequest request;
-    request.rows = [paths] { return paths; };
+    request.rows = RowSource::Of(paths);
     request.ignoreCase = [] { return true; };
     request.databaseWanted = false;
     request.textWanted = true;
@@ -175,7 +176,7 @@ private slots:
         const QString text = WriteTextFile(env.Work() + QStringLiteral("/a.txt"), "one\n");
         int asked = 0;
         AnalysisRequest request;
-        request.rows = [&] { return ++asked == 1 ? QStringList{text, text} : QStringList{text}; };
+        request.rows = {[&] { return ++asked == 1 ? 2 : 1; }, [&](qsizetype) { return text; }};
         request.textInput = true;
         request.databaseWanted = false;
         request.textWanted = true;
@@ -193,6 +194,79 @@ private slots:
         QCOMPARE(ui.calls[0].text, QStringLiteral("Index out of bounds\r\nin the test at line 134\r\r"
                                                   "Please email screenshot of this message to ") +
                                        SupportEmail());
+    }
+
+    // The queue against a stand-in converter: a slow file ends last but is recorded first, a
+    // crash and a failure are recorded as such, a file listed again with the same password takes
+    // the running conversion's verdict, with another password it is converted again (and this
+    // time succeeds); given up, the queue ends what still runs.
+    void conversionQueue() {
+        IsolatedEnvironment env;
+        const QString converter = WriteTextFile(
+            env.Work() + QStringLiteral("/converter"),
+            "#!/bin/sh\n"
+            "for out; do :; done\n"
+            "eval \"pdf=\\${$(($# - 1))}\"\n"
+            "words() {\n"
+            "    case \"$pdf\" in\n"
+            "    *slow*) sleep 1; echo \"slow words\" ;;\n"
+            "    *crash*) kill -SEGV $$ ;;\n"
+            "    *once*) if [ ! -e \"$pdf.tried\" ]; then : >\"$pdf.tried\"; exit 99; fi; echo \"second time\" ;;\n"
+            "    *) echo \"plain words\" ;;\n"
+            "    esac\n"
+            "}\n"
+            "if [ \"$out\" = - ]; then words; else words >\"$out\"; fi\n");
+        QVERIFY(QFile::setPermissions(converter, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        ConverterProcesses running;
+        const ConversionPlace place{converter, env.Work(), &running};
+        ScriptedUi ui;
+        QStringList recorded;
+        const auto record = [&](ConversionQueue::Entry& e) {
+            const QString how = e.conversion ? e.conversion->End().ToText() : QStringLiteral("taken over");
+            if (e.conversion) {
+                e.verdict = e.conversion->Result(&ui);
+            }
+            recorded << QFileInfo(e.pdf).fileName() + u' ' + how + u' ' +
+                            (e.verdict.reason.isEmpty() ? QStringLiteral("text") : UnreadableKindName(e.verdict.kind));
+        };
+        const auto add = [&](ConversionQueue& queue, const QString& name, const QString& password) {
+            ConversionQueue::Entry entry;
+            entry.pdf = env.Work() + u'/' + name;
+            if (!QFileInfo::exists(entry.pdf)) {
+                WriteTextFile(entry.pdf, "%PDF");
+            }
+            entry.password = password;
+            entry.output = env.Work() + QStringLiteral("/text-") + name + QStringLiteral(".txt");
+            if (!queue.FollowOrWait(entry, true)) {
+                queue.Start(entry, place, false);
+            }
+            queue.Push(std::move(entry));
+        };
+        {
+            ConversionQueue queue(2, {}, record);
+            for (const char* name : {"slow.pdf", "crash.pdf", "plain.pdf", "slow.pdf", "once.pdf"}) {
+                add(queue, QString::fromLatin1(name), QString());
+            }
+            add(queue, QStringLiteral("once.pdf"), QStringLiteral("pw"));
+            queue.Finish();
+        }
+        QCOMPARE(recorded, (QStringList{"slow.pdf exit 0 text", "crash.pdf signal 11 converter-crashed",
+                                        "plain.pdf exit 0 text", "slow.pdf taken over text",
+                                        "once.pdf exit 99 conversion-failed", "once.pdf exit 0 text"}));
+        QVERIFY(ui.calls.isEmpty());
+
+        recorded.clear();
+        QElapsedTimer timer;
+        timer.start();
+        {
+            ConversionQueue queue(2, {}, record);
+            add(queue, QStringLiteral("slow.pdf"), QString());
+            QVERIFY(running.Any());
+            queue.Finish([] { return true; });
+            QVERIFY(!running.Any());
+        }
+        QVERIFY(recorded.isEmpty());
+        QVERIFY2(timer.elapsed() < 900, qPrintable(QString::number(timer.elapsed())));
     }
 
     // An entry belongs to the file (whatever path names it), its version and the password.

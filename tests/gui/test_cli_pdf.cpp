@@ -100,7 +100,7 @@ private:
         for (const QJsonValue& row : json[QStringLiteral("rows")].toArray()) {
             QStringList cells;
             for (const QJsonValue& cell : row.toArray()) {
-                cells << cell.toString();
+                cells << cell.toVariant().toString(); // counts are numbers
             }
             result.rows << cells;
         }
@@ -193,7 +193,7 @@ private slots:
         qint64 count = -1;
         for (const QJsonValue& cells : QJsonDocument::fromJson(counted.out)["rows"].toArray()) {
             if (cells.toArray().at(0).toString() == row) {
-                count = cells.toArray().at(1).toString().toLongLong();
+                count = cells.toArray().at(1).toVariant().toLongLong();
             }
         }
         const Outcome lines =

@@ -1,6 +1,6 @@
-#include "core/base/DesktopOpen.h"
 #include "core/base/Places.h"
 #include "gui/ChartView.h"
+#include "gui/DesktopOpen.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
 #include "gui/MessageDialog.h"
@@ -216,6 +216,8 @@ class Form2Test : public QObject {
     Q_OBJECT
 private slots:
     void loadsWithItsCaptions();
+    void spreadsheetApplication_data();
+    void spreadsheetApplication();
     void columnsOfEachRun_data();
     void columnsOfEachRun();
     void totalsSetTheLabels();
@@ -1424,6 +1426,43 @@ void Form2Test::chartSavedAsPng() {
     } else {
         QVERIFY(!QFileInfo::exists(path));
     }
+}
+
+void Form2Test::spreadsheetApplication_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("installed");
+    // clang-format off
+    QTest::newRow("nothing") << "" << "" << false;
+    QTest::newRow("soffice") << "soffice" << "exit 0" << true;
+    QTest::newRow("libreoffice") << "libreoffice" << "exit 0" << true;
+    QTest::newRow("gnumeric") << "gnumeric" << "exit 0" << true;
+    QTest::newRow("localc") << "localc" << "exit 0" << true;
+    QTest::newRow("desktop default") << "xdg-mime" << "echo calc.desktop" << true;
+    QTest::newRow("no desktop default") << "xdg-mime" << "echo" << false;
+    QTest::newRow("desktop query fails") << "xdg-mime" << "echo calc.desktop; exit 3" << false;
+    QTest::newRow("other program") << "excel" << "exit 0" << false;
+    // clang-format on
+}
+
+void Form2Test::spreadsheetApplication() {
+    QFETCH(QString, program);
+    QFETCH(QString, script);
+    QFETCH(bool, installed);
+    IsolatedEnvironment env;
+    const QString bin = env.Root() + QStringLiteral("/bin");
+    QDir().mkpath(bin);
+    if (!program.isEmpty()) {
+        const QString path = WriteTextFile(bin + u'/' + program, "#!/bin/sh\n" + script.toUtf8() + "\n");
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    env.Set("PATH", bin);
+    QCOMPARE(SpreadsheetApplicationInstalled(), installed);
+    // The program the window starts when the desktop's opener fails is the one the test found.
+    const SpreadsheetApplication found = FindSpreadsheetApplication();
+    QCOMPARE(found.Found(), installed);
+    QCOMPARE(found.desktopDefault, installed && program == "xdg-mime");
+    QCOMPARE(found.program, installed && program != "xdg-mime" ? bin + u'/' + program : QString());
 }
 
 LEXITALLY_GUI_TEST_MAIN(Form2Test)

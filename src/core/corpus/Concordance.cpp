@@ -72,10 +72,10 @@ QList<ConcordanceLine> Concordance(const QList<ConvertedText>& texts, const QByt
                                    int context, int onlyFile) {
     QList<ConcordanceLine> lines;
     for (qsizetype i = 0; i < texts.size(); ++i) {
-        if ((onlyFile >= 0 && i != onlyFile) || texts[i].textFile.isEmpty()) {
+        if ((onlyFile >= 0 && i != onlyFile) || texts[i].text.isEmpty()) {
             continue;
         }
-        const FileBytes bytes(texts[i].textFile);
+        const FileBytes bytes(texts[i].text);
         lines << ConcordanceOf(bytes.View(), static_cast<int>(i), key, rule, context);
     }
     return lines;

@@ -48,7 +48,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
         ConvertedText text{file.path, file.label, {}, {}};
         if (place.textInput) {
             if (QFileInfo(file.path).isFile()) {
-                text.textFile = file.path;
+                text.text = file.path;
             } else {
                 text.reason = QStringLiteral("  - not found");
             }
@@ -59,13 +59,13 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
         if (place.cache && place.cache->Lookup(file.path, file.password, end) &&
             end.kind == ConverterEnd::Kind::Exited && end.number == 0 &&
             QFileInfo(place.cache->TextPath(file.path, file.password)).isFile()) {
-            text.textFile = place.cache->TextPath(file.path, file.password);
+            text.text = place.cache->TextPath(file.path, file.password);
         } else {
             const Extraction done = ConvertPdf(file.path, file.password, nullptr, 0, 0, place.yield, nullptr,
                                                ConversionPlace{place.converter, place.workFolder, place.running});
             const QString output = TextFileOf(file.path, place.workFolder);
             if (QFileInfo(output).isFile()) {
-                text.textFile = output;
+                text.text = output;
             } else {
                 text.reason = done.reason;
             }

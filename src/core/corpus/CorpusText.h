@@ -2,6 +2,7 @@
 
 #include "core/base/Yield.h"
 #include "core/count/Pass.h"
+#include "core/extract/TextFiles.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -23,13 +24,8 @@ struct TextSource {
     QString password; // given to the converter ("" for none)
 };
 
-// The converted text of one file; textFile is "" when the file gave none (reason says why).
-struct ConvertedText {
-    QString path;
-    QString label;
-    QString textFile;
-    QString reason;
-};
+// The converted text of one file (core/extract/TextFiles.h); for the corpus views its text is ""
+// when the file gave none (reason says why).
 
 // Where the texts come from: the conversions the window keeps (when given), else a conversion
 // of its own into workFolder (never beside the PDF). With textInput every path is a UTF-8 text

@@ -112,8 +112,8 @@ QList<PhraseCount> CountPhrases(const QList<ConvertedText>& texts, int length, q
                                 const CorpusRule& rule) {
     PhraseCounter counter(length, rule);
     for (const ConvertedText& text : texts) {
-        if (!text.textFile.isEmpty()) {
-            const FileBytes bytes(text.textFile);
+        if (!text.text.isEmpty()) {
+            const FileBytes bytes(text.text);
             counter.AddText(bytes.View());
         }
     }

@@ -54,10 +54,10 @@ QList<WordStat> WordStatistics(const QList<ConvertedText>& texts, const CorpusRu
     QList<qint64> fileWords;
     for (qsizetype i = 0; i < texts.size(); ++i) {
         fileWords << 0;
-        if (texts[i].textFile.isEmpty()) {
+        if (texts[i].text.isEmpty()) {
             continue;
         }
-        const FileBytes bytes(texts[i].textFile);
+        const FileBytes bytes(texts[i].text);
         const int file = static_cast<int>(i);
         qint64& n = fileWords.last();
         QByteArray built;

@@ -128,19 +128,19 @@ void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, Frequ
     });
 }
 
-// One text of the pass: read it, add its lines - 1 to the line count, walk it, report it.
-// pages (when given) receives the form feeds of the text.
-void CountText(const QString& path, const QString& label, const PassInputs& in, FrequencyMethod& method,
-               ErrorReport& steps, Totals& totals, bool perFile, qint64* pages = nullptr) {
-    std::optional<FileBytes> text;
+// One text of the pass: read it (if not read yet), add its lines - 1 to the line count, walk it,
+// report it. pages (when given) receives the form feeds of the text.
+void CountText(TextRead& text, const QString& label, const PassInputs& in, FrequencyMethod& method, ErrorReport& steps,
+               Totals& totals, bool perFile, qint64* pages = nullptr) {
+    std::optional<QByteArrayView> view;
     qint64 lastLine = -1;
     steps(perFile ? 122 : 108, [&] {
         YieldNow(in.yield);
-        text.emplace(path);
-        lastLine = CountLines(text->View()) - 1;
+        view = text.View();
+        lastLine = CountLines(*view) - 1;
         totals.lines += lastLine;
         if (pages) {
-            *pages = std::count(text->View().begin(), text->View().end(), '\f');
+            *pages = std::count(view->begin(), view->end(), '\f');
         }
         YieldNow(in.yield);
     });
@@ -149,17 +149,74 @@ void CountText(const QString& path, const QString& label, const PassInputs& in, 
     }
     steps(perFile ? 126 : 110, [&] {
         method.StartWalk();
-        if (text) {
+        if (view) {
             qint64 stopped = 0;
-            WalkLines(text->View(), lastLine, in, method, stopped);
+            WalkLines(*view, lastLine, in, method, stopped);
             // Common words have no row, but they are words of the text all the same.
             totals.words += stopped;
             totals.stoppedWords += stopped;
         }
     });
     steps(perFile ? 128 : 112, [&] { method.EndWalk(); });
-    text.reset(); // the text may be deleted from here on
+    text.Release(); // the text may be deleted from here on
     steps(perFile ? 130 : 114, [&] { method.Report(label, totals.words); });
+}
+
+// All files together: each text, read once, gives its characters and its lines to the combined
+// text, which is counted.
+void CountAllFiles(const PassInputs& in, FrequencyMethod& method, ErrorReport& steps, Totals& totals) {
+    QString combined;
+    steps(102, [&] {
+        combined = CombinedTextPath(in.workFolder);
+        DeleteFileQuiet(combined, in.yield);
+    });
+    for (const ConvertedText& row : in.texts) {
+        const QString& text = row.text;
+        if (text.isEmpty() || !FileExists(text)) {
+            continue;
+        }
+        {
+            TextRead read(text);
+            const CharCounts counts = CharCountsFSO(read, in.ui);
+            totals.charsWithSpaces += counts.withSpaces;
+            totals.charsWithoutSpaces += counts.withoutSpaces;
+            AppendTextFSO(
+                combined, [&read] { return read.View(); }, in.ui);
+        }
+        steps(106, [&] { DeleteFileQuiet(text, in.yield); });
+    }
+    if (!combined.isEmpty() && FileExists(combined)) {
+        TextRead read(combined);
+        CountText(read, QString(), in, method, steps, totals, false);
+        steps(116, [&] { DeleteFileQuiet(combined, in.yield); });
+    }
+}
+
+// One count per file: each text, read once, gives its characters, lines and words.
+void CountPerFile(const PassInputs& in, FrequencyMethod& method, ErrorReport& steps, Totals& totals) {
+    for (qsizetype i = 0; i < in.texts.size(); ++i) {
+        const QString& text = in.texts[i].text;
+        if (text.isEmpty() || !FileExists(text)) {
+            continue;
+        }
+        QString label;
+        steps(120, [&] { label = in.texts[i].label; });
+        const Totals before = totals;
+        TextRead read(text);
+        const CharCounts counts = CharCountsFSO(read, in.ui);
+        totals.charsWithSpaces += counts.withSpaces;
+        totals.charsWithoutSpaces += counts.withoutSpaces;
+        qint64 pages = 0;
+        CountText(read, label, in, method, steps, totals, true, &pages);
+        steps(132, [&] { DeleteFileQuiet(text, in.yield); });
+        if (in.results) {
+            const Totals file{totals.words - before.words, totals.lines - before.lines,
+                              totals.charsWithSpaces - before.charsWithSpaces,
+                              totals.charsWithoutSpaces - before.charsWithoutSpaces,
+                              totals.stoppedWords - before.stoppedWords};
+            in.results->FileCounted({i, file, pages});
+        }
+    }
 }
 
 } // namespace
@@ -171,10 +228,6 @@ QByteArray AsciiWord(QByteArrayView token) {
     ReadToken(p, p + token.size(), word.data(), length);
     word.truncate(length);
     return word;
-}
-
-QString FileLabel(const QString& pdfPath) {
-    return StripExtension(pdfPath) + QStringLiteral(".pdf");
 }
 
 QStringList CountCaptions(const Totals& totals) {
@@ -193,53 +246,10 @@ void RunCountingPass(const PassInputs& in, FrequencyMethod& method, ErrorReport&
         return;
     }
     Totals totals;
-    const QStringList rows = in.pdfPaths; // the rows as they are now, in order
-
     if (in.mode == CountMode::AllFiles) {
-        QString combined;
-        steps(102, [&] {
-            combined = CombinedTextPath(in.workFolder);
-            DeleteFileQuiet(combined, in.yield);
-        });
-        for (const QString& row : rows) {
-            QString text;
-            steps(104, [&] { text = TextFileOf(row, in.workFolder); });
-            if (text.isEmpty() || !FileExists(text)) {
-                continue;
-            }
-            totals.charsWithSpaces += CharCountFSO(text, false, in.ui);
-            totals.charsWithoutSpaces += CharCountFSO(text, true, in.ui);
-            AppendFileFSO(combined, text, in.ui);
-            steps(106, [&] { DeleteFileQuiet(text, in.yield); });
-        }
-        if (!combined.isEmpty() && FileExists(combined)) {
-            CountText(combined, QString(), in, method, steps, totals, false);
-            steps(116, [&] { DeleteFileQuiet(combined, in.yield); });
-        }
+        CountAllFiles(in, method, steps, totals);
     } else {
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            const QString& row = rows[i];
-            QString text;
-            steps(118, [&] { text = TextFileOf(row, in.workFolder); });
-            if (text.isEmpty() || !FileExists(text)) {
-                continue;
-            }
-            QString label;
-            steps(120, [&] { label = i < in.labels.size() ? in.labels[i] : FileLabel(row); });
-            const Totals before = totals;
-            totals.charsWithSpaces += CharCountFSO(text, false, in.ui);
-            totals.charsWithoutSpaces += CharCountFSO(text, true, in.ui);
-            qint64 pages = 0;
-            CountText(text, label, in, method, steps, totals, true, &pages);
-            steps(132, [&] { DeleteFileQuiet(text, in.yield); });
-            if (in.results) {
-                const Totals file{totals.words - before.words, totals.lines - before.lines,
-                                  totals.charsWithSpaces - before.charsWithSpaces,
-                                  totals.charsWithoutSpaces - before.charsWithoutSpaces,
-                                  totals.stoppedWords - before.stoppedWords};
-                in.results->FileCounted({i, file, pages});
-            }
-        }
+        CountPerFile(in, method, steps, totals);
     }
 
     steps(134, [&] {

@@ -31,9 +31,9 @@ public:
     virtual void Finish() {}
 };
 
-// The counting pass shared by both frequency methods: picks the texts of the listed files,
-// counts characters and lines, cuts the lines into words for the method and hands over the
-// totals. Steps that fail are reported through `steps` (the calling method's report).
+// The counting pass shared by both frequency methods: takes the texts of the listed files as
+// extraction handed them over (each read once, then deleted), counts characters and lines, cuts the lines into words
+// for the method and hands over the totals. Steps that fail are reported through `steps` (the calling method's report).
 void RunCountingPass(const PassInputs& inputs, FrequencyMethod& method, ErrorReport& steps);
 
 // The four count captions: " Word count: N", " Line Count: N",
@@ -42,6 +42,3 @@ QStringList CountCaptions(const Totals& totals);
 
 // The word of one token (no blank inside) by the ASCII rule, letter case kept.
 QByteArray AsciiWord(QByteArrayView token);
-
-// The label of a file's result rows in per-file mode: its path without the extension + ".pdf".
-QString FileLabel(const QString& pdfPath);

@@ -2,6 +2,7 @@
 
 #include "core/base/Progress.h"
 #include "core/base/Yield.h"
+#include "core/extract/TextFiles.h"
 
 #include <QByteArray>
 #include <QSet>
@@ -67,14 +68,13 @@ public:
 struct PassInputs {
     CountMode mode = CountMode::AllFiles;
     std::function<bool()> ignoreCase;    // queried for every token
-    QStringList pdfPaths;                // the file list, in order
-    QStringList labels;                  // per-file labels; when empty: StripExtension(path) + ".pdf"
+    QList<ConvertedText> texts;          // the file list, in order, with the texts to count
     std::function<bool()> stopRequested; // read after every line (and by the sort)
     ProgressSink* progress = nullptr;    // the main window's progress bar
     ResultSink* results = nullptr;       // the results list and its count labels
     Yield yield;
     Ui* ui = nullptr;   // error reports; none are shown without one
-    QString workFolder; // where the converted texts and the combined text lie ("" = temporary folder)
+    QString workFolder; // where the combined text lies ("" = temporary folder)
     LetterRule letters = LetterRule::Ascii;
     // Common words left out of the rows (not of the word count), as StopWordKeys gives them for
     // the letter rule above: folded, UTF-8. Empty: every word has its row.

@@ -6,6 +6,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -70,6 +71,69 @@ void AppendCsvText(QByteArray& out, const QString& text) {
     out += '"';
     out += text.toUtf8().replace('"', "\"\"");
     out += '"';
+}
+
+// A row of the results: texts as JSON strings, counts as JSON numbers.
+void AppendJsonRow(QByteArray& out, const ResultTable& table, int row) {
+    out += '[';
+    for (int c = 0; c < std::max(table.ColumnCount(), 1); ++c) {
+        if (c > 0) {
+            out += ',';
+        }
+        qint64 count = 0;
+        if (table.CountAt(row, c, &count)) {
+            out += QByteArray::number(count);
+        } else {
+            AppendJsonString(out, table.Cell(row, c));
+        }
+    }
+    out += ']';
+}
+
+// The "files" key of a file summary: each file's totals, or its reason.
+void AppendJsonFiles(QIODevice& out, QByteArray& chunk, const QList<FileSummaryRow>& files, bool stopWords) {
+    chunk += ",\"files\":[";
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const FileSummaryRow& file = files.at(i);
+        chunk += i > 0 ? ",{\"path\":" : "{\"path\":";
+        AppendJsonString(chunk, file.path);
+        if (file.counted) {
+            const Totals& f = file.counts.file.totals;
+            chunk += ",\"pages\":" + QByteArray::number(file.counts.file.pages) +
+                     ",\"words\":" + QByteArray::number(f.words) + ",\"lines\":" + QByteArray::number(f.lines) +
+                     ",\"chars_with_spaces\":" + QByteArray::number(f.charsWithSpaces) +
+                     ",\"chars_without_spaces\":" + QByteArray::number(f.charsWithoutSpaces) +
+                     ",\"distinct_words\":" + QByteArray::number(file.counts.distinctWords);
+            if (stopWords) {
+                chunk += ",\"stopped_words\":" + QByteArray::number(f.stoppedWords);
+            }
+        }
+        if (!file.reason.isEmpty() || !file.counted) {
+            chunk += ",\"reason\":";
+            AppendJsonString(chunk, file.reason);
+        }
+        chunk += '}';
+        Put(out, chunk);
+    }
+    chunk += ']';
+}
+
+// The "unreadable" key: each input's path, the reason's text and its stable kind.
+void AppendJsonUnreadable(QByteArray& chunk, const QList<UnreadableFile>& unreadable) {
+    chunk += ",\"unreadable\":[";
+    for (qsizetype i = 0; i < unreadable.size(); ++i) {
+        if (i > 0) {
+            chunk += ',';
+        }
+        chunk += "{\"path\":";
+        AppendJsonString(chunk, unreadable[i].path);
+        chunk += ",\"reason\":";
+        AppendJsonString(chunk, unreadable[i].reason);
+        chunk += ",\"kind\":";
+        AppendJsonString(chunk, UnreadableKindName(unreadable[i].kind));
+        chunk += '}';
+    }
+    chunk += ']';
 }
 
 } // namespace
@@ -153,7 +217,7 @@ void WriteTsv(const ResultTable& table, QIODevice& out) {
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
                QIODevice& out, const QList<FileSummaryRow>* files, bool rows) {
     QByteArray chunk;
-    chunk += "{\"mode\":";
+    chunk += "{\"format\":" + QByteArray::number(kJsonFormat) + ",\"mode\":";
     chunk += facts.mode == CountMode::PerFile ? "\"per-file\"" : "\"all\"";
     chunk += ",\"method\":";
     AppendJsonString(chunk, facts.method);
@@ -183,49 +247,16 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
             if (r > 0) {
                 chunk += ',';
             }
-            AppendJsonStrings(chunk, table.Row(r));
+            AppendJsonRow(chunk, table, r);
             Put(out, chunk);
         }
         chunk += ']';
     }
     if (files) {
-        chunk += ",\"files\":[";
-        for (qsizetype i = 0; i < files->size(); ++i) {
-            const FileSummaryRow& file = files->at(i);
-            chunk += i > 0 ? ",{\"path\":" : "{\"path\":";
-            AppendJsonString(chunk, file.path);
-            if (file.counted) {
-                const Totals& f = file.counts.file.totals;
-                chunk += ",\"pages\":" + QByteArray::number(file.counts.file.pages) +
-                         ",\"words\":" + QByteArray::number(f.words) + ",\"lines\":" + QByteArray::number(f.lines) +
-                         ",\"chars_with_spaces\":" + QByteArray::number(f.charsWithSpaces) +
-                         ",\"chars_without_spaces\":" + QByteArray::number(f.charsWithoutSpaces) +
-                         ",\"distinct_words\":" + QByteArray::number(file.counts.distinctWords);
-                if (facts.stopWords) {
-                    chunk += ",\"stopped_words\":" + QByteArray::number(f.stoppedWords);
-                }
-            }
-            if (!file.reason.isEmpty() || !file.counted) {
-                chunk += ",\"reason\":";
-                AppendJsonString(chunk, file.reason);
-            }
-            chunk += '}';
-            Put(out, chunk);
-        }
-        chunk += ']';
+        AppendJsonFiles(out, chunk, *files, facts.stopWords);
     }
-    chunk += ",\"unreadable\":[";
-    for (qsizetype i = 0; i < unreadable.size(); ++i) {
-        if (i > 0) {
-            chunk += ',';
-        }
-        chunk += "{\"path\":";
-        AppendJsonString(chunk, unreadable[i].path);
-        chunk += ",\"reason\":";
-        AppendJsonString(chunk, unreadable[i].reason);
-        chunk += '}';
-    }
-    chunk += "],\"errors\":";
+    AppendJsonUnreadable(chunk, unreadable);
+    chunk += ",\"errors\":";
     AppendJsonStrings(chunk, facts.errors);
     chunk += "}\n";
     Put(out, chunk, true);

@@ -40,16 +40,6 @@ struct JsonRunFacts {
     QString stopFingerprint;
 };
 
-// One row of a file summary: a file that was counted (counted, with its counts), one that gave
-// no text or a folder that could not be searched (its reason), or a file counted whose text the
-// readability rules find wanting (both).
-struct FileSummaryRow {
-    QString path;
-    bool counted = false;
-    FileSummary counts;
-    QString reason;
-};
-
 // The columns of a file summary: "File", "Pages", "Words", "Lines", "Characters with spaces",
 // "Characters without spaces", "Distinct words", "Reason".
 QStringList FileSummaryHeaders();
@@ -58,9 +48,13 @@ QStringList FileSummaryHeaders();
 // exports: one row per file, the counts empty for a file that gave no text.
 void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals);
 
-// One JSON object with mode, method, ignore_case, letters ("ascii" or "all"), totals,
+// The version of the JSON export's layout, its "format" key: 2 gives counts as numbers and each
+// unreadable input's kind. Results without the key are of the first layout (counts as texts).
+inline constexpr int kJsonFormat = 2;
+
+// One JSON object with format, mode, method, ignore_case, letters ("ascii" or "all"), totals,
 // stopped_words and stop_words ({"list", "sha256"}) when common words were left out, columns,
-// rows (counts as decimal strings), the unreadable inputs with their reasons and the errors,
+// rows (counts as numbers), the unreadable inputs with their reasons and kinds and the errors,
 // followed by LF. Every setting that changes the rows is recorded, so that results counted
 // differently can be told apart.
 // With files, "files" follows the rows: one object per file with path, pages, words, lines,

@@ -13,9 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -334,24 +332,6 @@ void ReplaceFile(const QString& from, const QString& to) {
         return;
     }
     throw Failure(QStringLiteral("The file could not be written: ") + to);
-}
-
-QString RunQuiet(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(3000)) {
-        return {};
-    }
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        return {};
-    }
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
 // Refuses a table that does not fit on a worksheet.
@@ -712,25 +692,4 @@ QString ReserveWorkbookPath(const QString& folder, const QDateTime& when) {
         }
     }
     throw Failure(lastError.isEmpty() ? QStringLiteral("Path not found: ") + folder : lastError);
-}
-
-SpreadsheetApplication FindSpreadsheetApplication() {
-    SpreadsheetApplication found;
-    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
-    found.desktopDefault =
-        !xdgMime.isEmpty() &&
-        !RunQuiet(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
-                            QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")})
-             .isEmpty();
-    for (const char* program : {"libreoffice", "soffice", "localc", "gnumeric"}) {
-        found.program = QStandardPaths::findExecutable(QString::fromLatin1(program));
-        if (!found.program.isEmpty()) {
-            break;
-        }
-    }
-    return found;
-}
-
-bool SpreadsheetApplicationInstalled() {
-    return FindSpreadsheetApplication().Found();
 }

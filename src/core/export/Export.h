@@ -118,16 +118,3 @@ void WriteWorkbook(const ResultTable& model, const QString& path, ProgressSink* 
 // " (3)" … when taken. The name is reserved by creating the file empty, so no earlier file is
 // ever overwritten. Throws Failure when the folder cannot take a new file.
 QString ReserveWorkbookPath(const QString& folder, const QDateTime& when = QDateTime::currentDateTime());
-
-// What can show a workbook: the desktop's default application for .xlsx, and the first of
-// libreoffice, soffice, localc, gnumeric on PATH (its full path). The window opens a workbook
-// with the desktop's opener and, when that fails, starts this program with the file.
-struct SpreadsheetApplication {
-    bool desktopDefault = false;
-    QString program;
-    bool Found() const { return desktopDefault || !program.isEmpty(); }
-};
-SpreadsheetApplication FindSpreadsheetApplication();
-
-// True when FindSpreadsheetApplication found something to show a workbook with.
-bool SpreadsheetApplicationInstalled();

@@ -1,5 +1,7 @@
 #include "core/extract/ConversionCache.h"
 
+#include "core/extract/TextFiles.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -10,16 +12,6 @@ namespace {
 
 QString Hex(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
-}
-
-// The part of an entry's name that belongs to the file, whatever its version.
-QString FileKey(const QString& pdf) {
-    const QFileInfo info(pdf);
-    QString path = info.canonicalFilePath();
-    if (path.isEmpty()) {
-        path = QDir::cleanPath(info.absoluteFilePath());
-    }
-    return Hex(path.toUtf8());
 }
 
 } // namespace
@@ -35,7 +27,7 @@ QString ConversionCache::Stem(const QString& pdf, const QString& password) const
     const QByteArray version =
         QByteArray::number(info.size()) + '|' + QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + '|' +
         QByteArray::number(info.metadataChangeTime().toMSecsSinceEpoch()) + '|' + password.toUtf8();
-    return m_folder + u'/' + FileKey(pdf) + u'-' + Hex(version);
+    return m_folder + u'/' + TextKey(pdf) + u'-' + Hex(version);
 }
 
 QString ConversionCache::TextPath(const QString& pdf, const QString& password) const {
@@ -78,7 +70,7 @@ void ConversionCache::Forget(const QString& pdf) {
         return;
     }
     QDir folder(m_folder);
-    for (const QString& name : folder.entryList({FileKey(pdf) + QStringLiteral("-*")}, QDir::Files)) {
+    for (const QString& name : folder.entryList({TextKey(pdf) + QStringLiteral("-*")}, QDir::Files)) {
         folder.remove(name);
     }
 }

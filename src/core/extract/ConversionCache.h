@@ -6,7 +6,8 @@
 
 // Converted texts kept for reuse, so that a PDF is converted once: the readability check's
 // conversion serves the run that follows and later checks. An entry belongs to the PDF's
-// canonical path, size, modification time and password; a changed file is converted again.
+// canonical path (named by TextKey, as the run's texts are), size, modification time and
+// password; a changed file is converted again.
 // Each entry keeps the converter's text and how the converter ended.
 class ConversionCache {
 public:

@@ -6,13 +6,13 @@
 #include "core/base/Texts.h"
 #include "core/base/Ui.h"
 #include "core/extract/ConversionCache.h"
+#include "core/extract/ConversionQueue.h"
 #include "core/extract/Converter.h"
 
 #include <QFile>
 
 #include <algorithm>
-#include <deque>
-#include <memory>
+#include <optional>
 
 namespace {
 
@@ -31,173 +31,168 @@ QString UnreadableMessage(const QString& unreadable) {
            kCrLf + kCrLf + QStringLiteral("Email ") + SupportEmail() + QStringLiteral(" if you have any questions.");
 }
 
-QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
-    Ui& ui = *context.ui;
-    ErrorReport steps(ui, QString::fromLatin1(Source::ReadabilityCheck));
-    QString converter;
-    QString unreadable;
-    QStringList unreadablePaths;
-    qsizetype count = 0;
-    const int jobs = context.jobs ? std::max(1, context.jobs()) : 1;
-    const bool keeping = context.cache && context.cache->Enabled();
+namespace {
 
-    // Files converted side by side (more than one job) and not yet measured, in list order. A
-    // file is measured only once every file before it has been, so the list of unreadable files
-    // keeps the list's order whatever order the converters end in.
-    struct Pending {
-        QString pdf;
-        QString output;
-        std::unique_ptr<BackgroundConversion> conversion; // null: nothing converted for this row
-    };
-    std::deque<Pending> pending;
+// One readability check in progress. Files converted side by side (more than one job) are
+// measured only once every file before them has been, so the list of unreadable files keeps the
+// list's order whatever order the converters end in.
+class Check {
+public:
+    explicit Check(const ReadabilityContext& context)
+        : m_context(context), m_steps(*context.ui, QString::fromLatin1(Source::ReadabilityCheck)),
+          m_jobs(context.jobs ? std::max(1, context.jobs()) : 1), m_keeping(context.cache && context.cache->Enabled()),
+          m_queue(
+              m_jobs, context.yield, [this](ConversionQueue::Entry& file) { Measure(file); }, [this] { ShowLife(); },
+              [this] { ShowLife(); }) {}
 
-    // Measures one converted (or skipped) file.
-    const auto measure = [&](Pending& file) {
-        if (file.conversion) {
-            const ConverterEnd end = file.conversion->End();
-            file.conversion.reset();
-            // A text that could not be written whole is not kept: the next use converts again.
-            if (context.cache && end.TextWhole()) {
-                context.cache->Store(file.pdf, QString(), end);
-            }
-            if (context.bar) {
-                context.bar->SetText(kProgressRest); // as at the end of any conversion
-            }
+    QStringList Run();
+
+private:
+    void Measure(ConversionQueue::Entry& file);
+    void ShowLife();
+    void CheckRow(qsizetype row);
+    void Convert(ConversionQueue::Entry& file);
+
+    const ReadabilityContext& m_context;
+    ErrorReport m_steps;
+    int m_jobs;
+    bool m_keeping;
+    QString m_converter;
+    QString m_unreadable;
+    QStringList m_unreadablePaths;
+    ConversionQueue m_queue;
+};
+
+// Measures one converted (or skipped) file.
+void Check::Measure(ConversionQueue::Entry& file) {
+    if (file.conversion) {
+        const ConverterEnd end = file.conversion->End();
+        file.conversion.reset();
+        // A text that could not be written whole is not kept: the next use converts again.
+        if (m_context.cache && end.TextWhole()) {
+            m_context.cache->Store(file.pdf, QString(), end);
         }
-        steps(112, [&] {
-            if (FileSize2(file.output) < 10) {
-                unreadable += file.pdf + kCrLf;
-                unreadablePaths << file.pdf;
-            }
-        });
-        // Exactly this file: a name holding "*" or "?" is no pattern here. A kept conversion stays.
-        steps(114, [&] {
-            if (!keeping) {
-                QFile::remove(file.output);
-            }
-        });
-    };
-    // The sign of life of a one-at-a-time check, for the earliest file whose converter has not
-    // ended: after five seconds "Please wait.. N", and the bar creeping towards 90.
-    const auto showLife = [&] {
-        if (!context.bar || pending.empty() || !pending.front().conversion) {
+        if (m_context.bar) {
+            m_context.bar->SetText(kProgressRest); // as at the end of any conversion
+        }
+    }
+    m_steps(112, [&] {
+        if (FileSize2(file.output) < 10) {
+            m_unreadable += file.pdf + kCrLf;
+            m_unreadablePaths << file.pdf;
+        }
+    });
+    // Exactly this file: a name holding "*" or "?" is no pattern here. A kept conversion stays.
+    m_steps(114, [&] {
+        if (!m_keeping) {
+            QFile::remove(file.output);
+        }
+    });
+}
+
+// The sign of life of a one-at-a-time check, for the earliest file whose converter has not
+// ended: after five seconds "Please wait.. N", and the bar creeping towards 90.
+void Check::ShowLife() {
+    if (!m_context.bar || m_queue.Empty() || !m_queue.Front().conversion) {
+        return;
+    }
+    const int waited = m_queue.Front().conversion->WaitedPolls();
+    if (waited >= 0) {
+        m_context.bar->SetText(PleaseWaitText(QString(), waited));
+        m_context.bar->SetValue(CreepingValue(0, 0, waited / 150));
+    }
+}
+
+// Step 110: the file converted, beside others or on its own.
+void Check::Convert(ConversionQueue::Entry& file) {
+    QFile::remove(file.output);
+    if (m_jobs > 1) {
+        m_queue.Start(file, ConversionPlace{m_converter, QString(), m_context.running}, true);
+        return;
+    }
+    // No progress text of its own, start value 0 and an unknown file count: a long conversion
+    // shows "Please wait.. N" and the bar creeps towards 90; afterwards the bar reads "Progress
+    // Bar" again.
+    const ConverterEnd end =
+        RunAndWait(m_converter, ConverterArguments(file.pdf, QString::fromLatin1(kToStandardOutput)), 0, m_context.bar,
+                   QString(), 0, 0, m_context.yield, 100, m_context.running, file.output);
+    // A text that could not be written whole is not kept: the next use converts again.
+    if (m_context.cache && end.TextWhole()) {
+        m_context.cache->Store(file.pdf, QString(), end);
+    }
+}
+
+void Check::CheckRow(qsizetype row) {
+    ConversionQueue::Entry file;
+    // A row removed while the check yielded is reported and skipped.
+    if (!m_steps(106, [&] {
+            const QStringList rows = m_context.paths();
+            FailIf(row >= rows.size(), QStringLiteral("Row ") + QString::number(row + 1) +
+                                           QStringLiteral(" of the file list no longer exists"));
+            file.pdf = rows[row];
+        })) {
+        return;
+    }
+    bool converted = false;
+    m_steps(108, [&] {
+        file.output = m_keeping ? m_context.cache->TextPath(file.pdf, QString()) : ReadabilityOutputPath(file.pdf);
+        // Two converters never write one file: a file listed twice, or two files of one name
+        // without a cache, wait for the earlier conversion to be measured.
+        m_queue.FollowOrWait(file, false);
+        if (m_keeping) {
+            // Only a kept conversion that gave text is taken again; a failed one may have been
+            // passing and is converted anew.
+            const std::optional<ConverterEnd> kept = KeptConversion(m_context.cache, file.pdf, QString(), file.output);
+            converted = kept && *kept == ConverterEnd::Exit(0) && FileSize2(file.output) >= 10;
             return;
         }
-        const int waited = pending.front().conversion->WaitedPolls();
-        if (waited >= 0) {
-            context.bar->SetText(PleaseWaitText(QString(), waited));
-            context.bar->SetValue(CreepingValue(0, 0, waited / 150));
+        QFile::remove(file.output);
+    });
+    m_steps(110, [&] {
+        // A FIFO, device or folder would block the converter or mislead it: not converted.
+        if (!converted && InputProblem(file.pdf).isEmpty()) {
+            Convert(file);
         }
-    };
-    // Measures the files at the front whose conversion has ended; with `wait`, waits for the
-    // front one first.
-    const auto record = [&](bool wait) {
-        while (!pending.empty()) {
-            Pending& front = pending.front();
-            if (front.conversion) {
-                while (wait && !front.conversion->Finished(20)) {
-                    showLife();
-                    YieldNow(context.yield);
-                }
-                if (!front.conversion->Finished()) {
-                    showLife();
-                    return;
-                }
-            }
-            Pending file = std::move(front);
-            pending.pop_front();
-            measure(file);
-            wait = false;
-        }
-    };
+    });
+    m_queue.Push(std::move(file));
+}
 
-    steps(100, [&] {
-        if (context.setBusy) {
-            context.setBusy(true);
+QStringList Check::Run() {
+    qsizetype count = 0;
+    m_steps(100, [&] {
+        if (m_context.setBusy) {
+            m_context.setBusy(true);
         }
     });
-    steps(102, [&] {
-        unreadable.clear();
-        converter = context.converter.isEmpty() ? ConverterPath() : context.converter;
+    m_steps(102, [&] {
+        m_unreadable.clear();
+        m_converter = m_context.converter.isEmpty() ? ConverterPath() : m_context.converter;
     });
-    steps(104, [&] { count = context.paths ? context.paths().size() : 0; });
+    m_steps(104, [&] { count = m_context.paths ? m_context.paths().size() : 0; });
     for (qsizetype row = 0; row < count; ++row) {
-        Pending file;
-        // A row removed while the check yielded is reported and skipped.
-        if (!steps(106, [&] {
-                const QStringList rows = context.paths();
-                FailIf(row >= rows.size(), QStringLiteral("Row ") + QString::number(row + 1) +
-                                               QStringLiteral(" of the file list no longer exists"));
-                file.pdf = rows[row];
-            })) {
-            continue;
-        }
-        const QString& pdf = file.pdf;
-        QString& output = file.output;
-        bool converted = false;
-        steps(108, [&] {
-            ConverterEnd end;
-            output = keeping ? context.cache->TextPath(pdf, QString()) : ReadabilityOutputPath(pdf);
-            // Two converters never write one file: a file listed twice, or two files of one
-            // name without a cache, wait for the earlier conversion to be measured.
-            while (std::any_of(pending.begin(), pending.end(), [&](const Pending& p) { return p.output == output; })) {
-                record(true);
-            }
-            if (keeping) {
-                // Only a kept conversion that gave text is taken again; a failed one may have
-                // been passing and is converted anew.
-                converted = context.cache->Lookup(pdf, QString(), end) && end == ConverterEnd::Exit(0) &&
-                            FileSize2(output) >= 10;
-                return;
-            }
-            QFile::remove(output);
-        });
-        steps(110, [&] {
-            // A FIFO, device or folder would block the converter or mislead it: not converted.
-            if (converted || !InputProblem(pdf).isEmpty()) {
-                return;
-            }
-            QFile::remove(output);
-            if (jobs > 1) {
-                WaitForFreeConverter(pending, jobs, context.yield, [&] {
-                    record(false);
-                    showLife();
-                });
-                file.conversion = std::make_unique<BackgroundConversion>(
-                    pdf, QString(), ConversionPlace{converter, QString(), context.running}, output);
-                return;
-            }
-            // No progress text of its own, start value 0 and an unknown file count: a long
-            // conversion shows "Please wait.. N" and the bar creeps towards 90; afterwards the
-            // bar reads "Progress Bar" again.
-            const ConverterEnd end =
-                RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput)), 0, context.bar,
-                           QString(), 0, 0, context.yield, 100, context.running, output);
-            // A text that could not be written whole is not kept: the next use converts again.
-            if (context.cache && end.TextWhole()) {
-                context.cache->Store(pdf, QString(), end);
-            }
-        });
-        pending.push_back(std::move(file));
-        record(false);
+        CheckRow(row);
     }
-    while (!pending.empty()) {
-        record(true);
-    }
-    steps(116, [&] {
-        if (context.setBusy) {
-            context.setBusy(false);
+    m_queue.Finish();
+    m_steps(116, [&] {
+        if (m_context.setBusy) {
+            m_context.setBusy(false);
         }
     });
-    steps(118, [&] {
-        if (context.moreUnreadable) {
-            unreadable.prepend(context.moreUnreadable());
+    m_steps(118, [&] {
+        if (m_context.moreUnreadable) {
+            m_unreadable.prepend(m_context.moreUnreadable());
         }
-        if (!unreadable.isEmpty()) {
-            ui.Message(UnreadableMessage(unreadable), context.appTitle, MsgButtons::Ok, MsgIcon::None);
+        if (!m_unreadable.isEmpty()) {
+            m_context.ui->Message(UnreadableMessage(m_unreadable), m_context.appTitle, MsgButtons::Ok, MsgIcon::None);
         }
     });
-    return unreadablePaths;
+    return m_unreadablePaths;
+}
+
+} // namespace
+
+QStringList CheckByCodeNotPreviewTextbox(const ReadabilityContext& context) {
+    return Check(context).Run();
 }
 
 QStringList CheckByCodeNotPreviewTextbox(const std::function<QStringList()>& paths, Ui& ui, ProgressSink* bar,

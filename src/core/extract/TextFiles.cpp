@@ -2,6 +2,7 @@
 
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
+#include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/Ui.h"
 
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <functional>
 #include <optional>
 
 #if defined(__SSE2__)
@@ -70,14 +72,31 @@ QString TextFolder(const QString& workFolder) {
     return folder;
 }
 
-QString TextFileOf(const QString& pdfPath, const QString& workFolder) {
+QString TextKey(const QString& pdfPath) {
     const QFileInfo info(pdfPath);
     QString key = info.canonicalFilePath();
     if (key.isEmpty()) {
         key = QDir::cleanPath(info.absoluteFilePath());
     }
-    const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
-    return TextFolder(workFolder) + u'/' + QString::fromLatin1(digest) + QStringLiteral(".txt");
+    return QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex());
+}
+
+QString TextFileOf(const QString& pdfPath, const QString& workFolder) {
+    return TextFolder(workFolder) + u'/' + TextKey(pdfPath) + QStringLiteral(".txt");
+}
+
+QString FileLabel(const QString& pdfPath) {
+    return StripExtension(pdfPath) + QStringLiteral(".pdf");
+}
+
+QList<ConvertedText> ConvertedTexts(const QStringList& sources, const QStringList& labels, const QString& workFolder) {
+    QList<ConvertedText> texts;
+    texts.reserve(sources.size());
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        texts.append({sources[i], i < labels.size() ? labels[i] : FileLabel(sources[i]),
+                      TextFileOf(sources[i], workFolder), QString()});
+    }
+    return texts;
 }
 
 FileBytes::FileBytes(const QString& path) : m_file(path) {
@@ -185,15 +204,18 @@ QStringList ReadLinesFSO(const QString& path) {
     return lines;
 }
 
-void AppendFileFSO(const QString& target, const QString& source, Ui* ui) {
+namespace {
+
+// AppendFileFSO's steps; the source is read at step 102 by `read`, which gives its bytes.
+void AppendLines(const QString& target, const std::function<QByteArrayView()>& read, Ui* ui) {
     ErrorReport steps(ui, QString::fromLatin1(Source::AppendFile));
     QFile out(target);
-    std::optional<FileBytes> in;
+    std::optional<QByteArrayView> in;
     steps(100, [&] {
         const bool opened = out.open(QIODevice::WriteOnly | QIODevice::Append);
         FailIf(!opened, out.errorString() + QStringLiteral(": ") + target);
     });
-    steps(102, [&] { in.emplace(source); });
+    steps(102, [&] { in = read(); });
     steps(104, [&] {
         if (!out.isOpen() || !in) {
             return; // already reported
@@ -206,10 +228,10 @@ void AppendFileFSO(const QString& target, const QString& source, Ui* ui) {
             FailIf(!written, out.errorString() + QStringLiteral(": ") + target);
             buffer.clear();
         };
-        if (in->View().isEmpty()) {
+        if (in->isEmpty()) {
             return;
         }
-        ForEachLine(in->View(), [&](QByteArrayView line) {
+        ForEachLine(*in, [&](QByteArrayView line) {
             buffer.append(line);
             buffer.append("\r\n", 2);
             if (buffer.size() >= kChunk) {
@@ -226,6 +248,45 @@ void AppendFileFSO(const QString& target, const QString& source, Ui* ui) {
         out.close();
         FailIf(out.error() != QFileDevice::NoError, out.errorString() + QStringLiteral(": ") + target);
     });
+}
+
+} // namespace
+
+void AppendFileFSO(const QString& target, const QString& source, Ui* ui) {
+    std::optional<FileBytes> in;
+    AppendLines(
+        target,
+        [&] {
+            in.emplace(source);
+            return in->View();
+        },
+        ui);
+}
+
+void AppendTextFSO(const QString& target, const std::function<QByteArrayView()>& read, Ui* ui) {
+    AppendLines(target, read, ui);
+}
+
+QByteArrayView TextRead::View() {
+    if (!m_tried) {
+        m_tried = true;
+        try {
+            m_bytes.emplace(m_path);
+        } catch (const Failure& failure) {
+            m_failure = failure.Description();
+        }
+    }
+    FailIf(!m_bytes, m_failure);
+    return m_bytes->View();
+}
+
+CharCounts CharCountsFSO(TextRead& text, Ui* ui) {
+    ErrorReport steps(ui, QString::fromLatin1(Source::CharCount));
+    CharCounts counts;
+    if (!steps(100, [&] { counts = CountCharacters(text.View()); })) {
+        steps(100, [&] { text.View(); }); // the count without the blanks fails alike
+    }
+    return counts;
 }
 
 qint64 CharCountFSO(const QString& path, bool withoutSpaces, Ui* ui) {

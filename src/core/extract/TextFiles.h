@@ -2,10 +2,13 @@
 
 #include <QByteArrayView>
 #include <QFile>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <cstring>
+#include <functional>
+#include <optional>
 
 #include "core/base/Ui.h"
 
@@ -17,10 +20,30 @@
 // "/text". Created when missing; throws Failure when it cannot be.
 QString TextFolder(const QString& workFolder = {});
 
-// Where the text of a PDF lives: TextFolder(workFolder) + "/" + SHA-1 (hex) of the PDF's canonical path
-// (its clean absolute path when the file does not exist) + ".txt". Two spellings of the same
-// file share one text; a text never lies next to the user's PDF.
+// The name every converted text of a PDF is known by: SHA-1 (hex) of the PDF's canonical path
+// (its clean absolute path when the file does not exist). Two spellings of the same file share
+// one name. The run's texts and the kept conversions are named by it.
+QString TextKey(const QString& pdfPath);
+
+// Where the text of a PDF lives: TextFolder(workFolder) + "/" + TextKey(pdfPath) + ".txt". A
+// text never lies next to the user's PDF.
 QString TextFileOf(const QString& pdfPath, const QString& workFolder = {});
+
+// The label of a file's result rows in per-file mode: its path without the extension + ".pdf".
+QString FileLabel(const QString& pdfPath);
+
+// One listed file as extraction hands it to counting.
+struct ConvertedText {
+    QString source; // the file as listed
+    QString label;  // its result rows' label in per-file mode
+    QString text;   // where its converted text lies; missing when it gave none
+    QString reason; // why it was found unreadable ("" when it was not); its text may be counted all the same
+};
+
+// The listed files in order with their texts in the work folder ("" = the temporary folder) and
+// their labels (row i: labels[i], or FileLabel of its path when there are fewer labels).
+QList<ConvertedText> ConvertedTexts(const QStringList& sources, const QStringList& labels = {},
+                                    const QString& workFolder = {});
 
 // The bytes of a file, mapped into memory where possible. Throws Failure with the file
 // system's description when the file cannot be opened.
@@ -95,6 +118,31 @@ QStringList ReadLinesFSO(const QString& path);
 // Appends every line of source to target (created when missing), each followed by CR LF.
 // An empty source adds nothing. Failures show the error report (AppendFileFSO) through ui.
 void AppendFileFSO(const QString& target, const QString& source, Ui* ui);
+
+// AppendFileFSO for a text read by the caller: read gives its bytes when the source is read
+// (throws Failure when it cannot be).
+void AppendTextFSO(const QString& target, const std::function<QByteArrayView()>& read, Ui* ui);
+
+// A text file read at most once, on its first use, however many times it is asked for.
+class TextRead {
+public:
+    explicit TextRead(QString path) : m_path(std::move(path)) {}
+    // Its bytes; throws Failure with the file system's description (each time) when it cannot
+    // be read.
+    QByteArrayView View();
+    // The bytes are not needed any more: the file may be deleted.
+    void Release() { m_bytes.reset(); }
+
+private:
+    QString m_path;
+    bool m_tried = false;
+    std::optional<FileBytes> m_bytes;
+    QString m_failure;
+};
+
+// The characters of a text as CharCountFSO counts them with and without the blanks, from one
+// read; a text that cannot be read shows CharCountFSO's error report once per count and gives 0.
+CharCounts CharCountsFSO(TextRead& text, Ui* ui);
 
 // The characters of a text file, with or without the blanks. Failures show the error report
 // (CharCountFSO) through ui; the count so far (0 when the file cannot be read) is returned.

@@ -286,6 +286,41 @@ std::pair<qsizetype, qsizetype> TopLevelValue(QByteArrayView json, QByteArrayVie
     return {-1, -1};
 }
 
+// The code unit of the four hexadecimal digits of a \\u escape at at (moved past them); NotPlain
+// for a surrogate or anything but four digits.
+char16_t ReadUnitEscape(QByteArrayView json, qsizetype& at) {
+    char16_t unit = 0;
+    for (int k = 0; k < 4; ++k) {
+        const char digit = at + k < json.size() ? json[at + k] : '\0';
+        const int value = digit >= '0' && digit <= '9'   ? digit - '0'
+                          : digit >= 'a' && digit <= 'f' ? digit - 'a' + 10
+                          : digit >= 'A' && digit <= 'F' ? digit - 'A' + 10
+                                                         : -1;
+        if (value < 0) {
+            throw NotPlain{};
+        }
+        unit = static_cast<char16_t>(unit * 16 + value);
+    }
+    if (QChar::isSurrogate(unit)) {
+        throw NotPlain{};
+    }
+    at += 4;
+    return unit;
+}
+
+// A count written as a JSON number (plain digits) at at (moved past it), as its decimal text;
+// NotPlain for anything else.
+QString ReadPlainNumber(QByteArrayView json, qsizetype& at) {
+    const qsizetype begin = at;
+    while (at < json.size() && json[at] >= '0' && json[at] <= '9') {
+        ++at;
+    }
+    if (at == begin || (at < json.size() && (json[at] == '.' || json[at] == 'e' || json[at] == 'E'))) {
+        throw NotPlain{};
+    }
+    return QString::fromLatin1(json.sliced(begin, at - begin));
+}
+
 // The text of the JSON string at at (moved past it): plain UTF-8 and the escapes of characters
 // that are not surrogates; NotPlain for anything else.
 QString ReadPlainString(QByteArrayView json, qsizetype& at) {
@@ -342,26 +377,9 @@ QString ReadPlainString(QByteArrayView json, qsizetype& at) {
         case 't':
             text += u'\t';
             break;
-        case 'u': {
-            char16_t unit = 0;
-            for (int k = 0; k < 4; ++k) {
-                const char digit = at + k < json.size() ? json[at + k] : '\0';
-                const int value = digit >= '0' && digit <= '9'   ? digit - '0'
-                                  : digit >= 'a' && digit <= 'f' ? digit - 'a' + 10
-                                  : digit >= 'A' && digit <= 'F' ? digit - 'A' + 10
-                                                                 : -1;
-                if (value < 0) {
-                    throw NotPlain{};
-                }
-                unit = static_cast<char16_t>(unit * 16 + value);
-            }
-            if (QChar::isSurrogate(unit)) {
-                throw NotPlain{};
-            }
-            text += QChar(unit);
-            at += 4;
+        case 'u':
+            text += QChar(ReadUnitEscape(json, at));
             break;
-        }
         default:
             throw NotPlain{};
         }
@@ -401,7 +419,8 @@ void AddRow(RunResults& run, QStringList&& row, qsizetype width, qsizetype i) {
 }
 
 // The rows of the results as JSON text (an array), read without a document of their own.
-void ReadPlainRows(QByteArrayView json, RunResults& run, qsizetype width) {
+// numbers: the counts are JSON numbers (format 2), else texts.
+void ReadPlainRows(QByteArrayView json, RunResults& run, qsizetype width, bool numbers) {
     qsizetype at = SkipBlanks(json, 0);
     if (at >= json.size() || json[at] != '[') {
         throw NotPlain{};
@@ -421,7 +440,8 @@ void ReadPlainRows(QByteArrayView json, RunResults& run, qsizetype width) {
             ++at;
         } else {
             for (;;) {
-                row << ReadPlainString(json, at);
+                const bool countCell = numbers && row.size() == width - 1;
+                row << (countCell ? ReadPlainNumber(json, at) : ReadPlainString(json, at));
                 at = SkipBlanks(json, at);
                 if (at < json.size() && json[at] == ',') {
                     at = SkipBlanks(json, at + 1);
@@ -448,11 +468,89 @@ void ReadPlainRows(QByteArrayView json, RunResults& run, qsizetype width) {
     }
 }
 
+// The rows from the parsed document: texts, and counts as numbers (numbers) or as decimal texts.
+void ReadDocumentRows(const QJsonArray& rows, RunResults& run, qsizetype width, bool numbers) {
+    run.rows.reserve(rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        QStringList row;
+        row.reserve(width);
+        for (const QJsonValue cell : rows[i].toArray()) {
+            if (numbers && row.size() == width - 1) {
+                const qint64 count = cell.toInteger(-1); // -1 for a text or a number that is no count
+                row << (count > 0 ? QString::number(count) : QString());
+            } else {
+                row << cell.toString();
+            }
+        }
+        AddRow(run, std::move(row), width, i);
+    }
+}
+
+// The kind of an unreadable input by its stable name; Other for a name not known.
+UnreadableKind KindNamed(const QString& name) {
+    for (int k = 0; k <= static_cast<int>(UnreadableKind::FolderUnreadable); ++k) {
+        if (UnreadableKindName(static_cast<UnreadableKind>(k)) == name) {
+            return static_cast<UnreadableKind>(k);
+        }
+    }
+    return UnreadableKind::Other;
+}
+
+void ReadUnreadable(const QJsonObject& object, RunResults& run) {
+    FailIf(!object[QStringLiteral("unreadable")].isArray(), QStringLiteral("unreadable is not a list"));
+    const QJsonArray unreadable = object[QStringLiteral("unreadable")].toArray();
+    for (qsizetype i = 0; i < unreadable.size(); ++i) {
+        const QJsonValue path = unreadable[i][QStringLiteral("path")];
+        const QJsonValue reason = unreadable[i][QStringLiteral("reason")];
+        if (!path.isString() || path.toString().isEmpty() || !reason.isString()) {
+            throw Failure(QStringLiteral("unreadable entry ") + QString::number(i + 1) +
+                          QStringLiteral(" is not a path with its reason"));
+        }
+        run.unreadable.append(
+            {path.toString(), reason.toString(), KindNamed(unreadable[i][QStringLiteral("kind")].toString())});
+    }
+}
+
+// The file summary of a per-file run, when it has one.
+void ReadFiles(const QJsonObject& object, RunResults& run) {
+    run.hasFiles = object.contains(QStringLiteral("files"));
+    if (!run.hasFiles) {
+        return;
+    }
+    FailIf(!object[QStringLiteral("files")].isArray(), QStringLiteral("files is not a list"));
+    const QJsonArray files = object[QStringLiteral("files")].toArray();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QJsonObject file = files[i].toObject();
+        const QString inFile = QStringLiteral("files entry ") + QString::number(i + 1) + u' ';
+        FileSummaryRow row;
+        row.path = file[QStringLiteral("path")].toString();
+        FailIf(row.path.isEmpty(), inFile + QStringLiteral("has no path"));
+        row.reason = file[QStringLiteral("reason")].toString();
+        row.counted = file.contains(QStringLiteral("words"));
+        if (row.counted) {
+            Totals& t = row.counts.file.totals;
+            t = {Total(file, "words", inFile), Total(file, "lines", inFile), Total(file, "chars_with_spaces", inFile),
+                 Total(file, "chars_without_spaces", inFile)};
+            t.stoppedWords = file.contains(QStringLiteral("stopped_words")) ? Total(file, "stopped_words", inFile) : 0;
+            row.counts.file.pages = Total(file, "pages", inFile);
+            row.counts.distinctWords = Total(file, "distinct_words", inFile);
+        }
+        run.files.append(row);
+    }
+}
+
 // The results in the document; plainRows, when set, holds the text of the rows, which the
 // document then holds as an empty array.
 RunResults ReadResults(const QJsonDocument& document, QByteArrayView plainRows) {
     FailIf(!document.isObject(), QStringLiteral("not the JSON results of lexitally-cli"));
     const QJsonObject object = document.object();
+    // The first layout has no format key; the second gives counts as numbers.
+    const bool numbers = object.contains(QStringLiteral("format"));
+    if (numbers) {
+        const qint64 format = object[QStringLiteral("format")].toInteger(-1);
+        FailIf(format != 2, QStringLiteral("format ") + object[QStringLiteral("format")].toVariant().toString() +
+                                QStringLiteral(" is not one this version reads (2, or none)"));
+    }
     RunResults run;
     const QString mode = object[QStringLiteral("mode")].toString();
     FailIf(mode != QStringLiteral("all") && mode != QStringLiteral("per-file"),
@@ -495,30 +593,12 @@ RunResults ReadResults(const QJsonDocument& document, QByteArrayView plainRows) 
     const qsizetype width = columns.size();
     FailIf(!object[QStringLiteral("rows")].isArray(), QStringLiteral("rows is not a list"));
     if (!plainRows.isNull()) {
-        ReadPlainRows(plainRows, run, width);
+        ReadPlainRows(plainRows, run, width, numbers);
     } else {
-        const QJsonArray rows = object[QStringLiteral("rows")].toArray();
-        run.rows.reserve(rows.size());
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            QStringList row;
-            row.reserve(width);
-            for (const QJsonValue cell : rows[i].toArray()) {
-                row << cell.toString();
-            }
-            AddRow(run, std::move(row), width, i);
-        }
+        ReadDocumentRows(object[QStringLiteral("rows")].toArray(), run, width, numbers);
     }
-    FailIf(!object[QStringLiteral("unreadable")].isArray(), QStringLiteral("unreadable is not a list"));
-    const QJsonArray unreadable = object[QStringLiteral("unreadable")].toArray();
-    for (qsizetype i = 0; i < unreadable.size(); ++i) {
-        const QJsonValue path = unreadable[i][QStringLiteral("path")];
-        const QJsonValue reason = unreadable[i][QStringLiteral("reason")];
-        if (!path.isString() || path.toString().isEmpty() || !reason.isString()) {
-            throw Failure(QStringLiteral("unreadable entry ") + QString::number(i + 1) +
-                          QStringLiteral(" is not a path with its reason"));
-        }
-        run.unreadable.append({path.toString(), reason.toString()});
-    }
+    ReadUnreadable(object, run);
+    ReadFiles(object, run);
     if (object.contains(QStringLiteral("errors"))) {
         FailIf(!object[QStringLiteral("errors")].isArray(), QStringLiteral("errors is not a list"));
         for (const QJsonValue report : object[QStringLiteral("errors")].toArray()) {
@@ -601,6 +681,11 @@ RunResults MergeRunResults(QList<RunResults> parts, const QStringList& names) {
         for (const QString& report : part.errors) {
             merged.errors << name + QStringLiteral(": ") + report;
         }
+    }
+    // A file summary is merged only when every part has one: a part without it would leave holes.
+    merged.hasFiles = std::all_of(parts.cbegin(), parts.cend(), [](const RunResults& part) { return part.hasFiles; });
+    for (const RunResults& part : parts) {
+        merged.files += merged.hasFiles ? part.files : QList<FileSummaryRow>();
     }
     if (merged.mode == CountMode::PerFile) {
         for (RunResults& part : parts) {

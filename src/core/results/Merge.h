@@ -2,6 +2,7 @@
 
 #include "core/count/Pass.h"
 #include "core/extract/Unreadable.h"
+#include "core/results/ResultTable.h"
 
 #include <QByteArray>
 #include <QList>
@@ -27,6 +28,10 @@ struct RunResults {
     QList<QStringList> rows; // all files: {word, count}; per file: {file, word, count}
     QList<UnreadableFile> unreadable;
     QStringList errors; // the error reports of the run: its numbers may be incomplete
+    // The file summary of a per-file run counted with --summary ("files"), in the order of its
+    // files; hasFiles tells whether the results had one.
+    QList<FileSummaryRow> files;
+    bool hasFiles = false;
 };
 
 // "ascii" or "all", as the command line's --letters and the JSON export name the rule.
@@ -37,14 +42,16 @@ QString LetterRuleName(LetterRule letters);
 // Lists that leave out the same words have the same fingerprint, whatever their file or order.
 QString StopWordsFingerprint(const QStringList& words, LetterRule letters);
 
-// Reads a JSON export of the command line. Results without "letters" were counted by the ASCII
-// rule; results without "stop_words" and "stopped_words" with every word. Throws Failure saying
-// what does not fit: a missing or malformed key, a row that is not a word of the letter rule with
-// its positive count, an unreadable entry without path and reason.
+// Reads a JSON export of the command line, of either layout: without "format" (counts as texts)
+// or "format": 2 (counts as numbers, unreadable inputs with their kind). Results without "letters" were counted by the
+// ASCII rule; results without "stop_words" and "stopped_words" with every word. Throws Failure saying what does not
+// fit: a missing or malformed key, a row that is not a word of the letter rule with its positive count, an unreadable
+// entry without path and reason.
 RunResults ReadRunResults(const QByteArray& json);
 
 // The results of one run over the files of all parts, in order: totals and counts added, the
-// unreadable files and the parts' error reports (each after its part's name) listed in order,
+// unreadable files, the file summaries (when every part has one) and the parts' error reports
+// (each after its part's name) listed in order,
 // and the rows
 //  - per file: each part's blocks in order (each file belongs to one part);
 //  - all files, text method: one row per word with the sum of its counts, ordered as the text

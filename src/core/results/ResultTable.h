@@ -22,6 +22,16 @@ struct FileSummary {
     qint64 distinctWords = 0;
 };
 
+// One row of a file summary: a file that was counted (counted, with its counts), one that gave
+// no text or a folder that could not be searched (its reason), or a file counted whose text the
+// readability rules find wanting (both).
+struct FileSummaryRow {
+    QString path;
+    bool counted = false;
+    FileSummary counts;
+    QString reason;
+};
+
 // The results of a run as plain data: column headers with the kind of their cells, rows of typed
 // cells, a tick per row and the four totals. The window shows it through a Qt model; the command
 // line and the exports read it directly. Rows are added unticked.

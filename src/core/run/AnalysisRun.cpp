@@ -7,7 +7,7 @@
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
 #include "core/count/WordRule.h"
-#include "core/extract/ConversionCache.h"
+#include "core/extract/ConversionQueue.h"
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
 
@@ -16,8 +16,7 @@
 #include <QThread>
 
 #include <algorithm>
-#include <deque>
-#include <memory>
+#include <optional>
 
 namespace {
 
@@ -64,6 +63,216 @@ QString UnreadableList(const QList<UnreadableFile>& files) {
     return list;
 }
 
+RowSource RowSource::Of(const QStringList& rows) {
+    return {[rows] { return rows.size(); }, [rows](qsizetype i) { return rows.at(i); }};
+}
+
+QStringList RowSource::All() const {
+    QStringList rows;
+    const qsizetype n = count();
+    rows.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        rows << at(i);
+    }
+    return rows;
+}
+
+namespace {
+
+QString AnalyzeText(const QString& pdf) {
+    return QStringLiteral("Analyze file ") + FileNameFromPath(pdf) + QStringLiteral("... ");
+}
+
+// One run in progress: what it works on, whom it reports to and its queue of conversions.
+class Run {
+public:
+    Run(const AnalysisRequest& request, const AnalysisContext& context, ErrorReport& steps, RunObserver& observer,
+        AnalysisSummary& summary, int n)
+        : m_request(request), m_context(context), m_steps(steps), m_observer(observer), m_summary(summary),
+          m_progress(context.progress), m_n(n),
+          m_jobs(request.textInput ? 1 : std::max(1, request.jobs)), m_place{request.converter, request.workFolder,
+                                                                             context.converters},
+          m_queue(
+              m_jobs, context.yield, [this](ConversionQueue::Entry& entry) { RecordRow(entry); },
+              [this] { ShowFront(); }) {}
+
+    // Converts every row (steps 132 to 146) and records the rows in list order (step 148).
+    void ConvertRows();
+    // Waits for the conversions still running; false when the run was given up meanwhile.
+    bool Finish() {
+        m_queue.Finish([this] { return m_observer.Abandoned(); });
+        return !m_observer.Abandoned();
+    }
+
+private:
+    void ShowFront();
+    void RecordRow(ConversionQueue::Entry& entry);
+    void DecideRow(ConversionQueue::Entry& entry, int i);
+
+    const AnalysisRequest& m_request;
+    const AnalysisContext& m_context;
+    ErrorReport& m_steps;
+    RunObserver& m_observer;
+    AnalysisSummary& m_summary;
+    ProgressSink* m_progress;
+    int m_n;
+    int m_jobs;
+    ConversionPlace m_place;
+    ConversionQueue m_queue;
+};
+
+// While converters work side by side, the bar speaks of the earliest file not yet recorded, as a
+// run of one converter at a time would, and once that file has taken five seconds it counts
+// "Please wait.. N" and creeps inside the file's share.
+void Run::ShowFront() {
+    if (m_jobs == 1 || !m_progress || m_queue.Empty()) {
+        return;
+    }
+    ConversionQueue::Entry& front = m_queue.Front();
+    const int start = FileProgressPercent(m_queue.Recorded() + 1, m_n, false);
+    const int waited = front.conversion ? front.conversion->WaitedPolls() : -1;
+    if (waited < 0) {
+        m_progress->SetText(AnalyzeText(front.pdf));
+        m_progress->SetValue(start);
+        return;
+    }
+    m_progress->SetText(PleaseWaitText(AnalyzeText(front.pdf), waited));
+    m_progress->SetValue(CreepingValue(start, m_n, waited / 150));
+}
+
+void Run::RecordRow(ConversionQueue::Entry& entry) {
+    if (entry.conversion) {
+        entry.verdict = entry.conversion->Result(m_context.ui);
+        entry.conversion.reset();
+    }
+    m_steps(148, [&] {
+        if (!entry.verdict.reason.isEmpty()) {
+            const UnreadableFile file{entry.pdf, entry.verdict.reason, entry.verdict.kind};
+            m_summary.unreadable.append(file);
+            m_observer.FileUnreadable(file);
+        }
+    });
+    m_observer.FilesRecorded(m_queue.Recorded(), m_n);
+    if (m_jobs > 1 && m_progress) {
+        m_progress->SetValue(FileProgressPercent(m_queue.Recorded(), m_n, true)); // files done of all
+    }
+    ShowFront();
+}
+
+// Step 146: the row is decided at once (a text given in place of a PDF, a file already being
+// converted, a conversion kept by the readability check, one converter at a time) or its
+// conversion is started.
+void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
+    if (m_request.textInput) {
+        const InputReason reason = PlaceTextInput(entry.pdf, m_request.workFolder);
+        entry.verdict = {ExtractionOutcome::NoOutput, reason.reason, reason.kind};
+        return;
+    }
+    entry.output = TextFileOf(entry.pdf, m_request.workFolder);
+    // The same file with another password: the earlier conversion is recorded first.
+    if (m_queue.FollowOrWait(entry, true)) {
+        return;
+    }
+    // Converted before (by the readability check). Only a conversion that gave text stands; any
+    // other outcome (a crash, a failure, no text) may have been passing, so the file is
+    // converted again.
+    if (InputProblem(entry.pdf).isEmpty()) {
+        if (const std::optional<ConverterEnd> kept =
+                KeptConversion(m_context.cache, entry.pdf, entry.password, entry.output)) {
+            const QString converter = m_request.converter.isEmpty() ? ConverterPath() : m_request.converter;
+            const Extraction verdict =
+                JudgeConversion(*kept, converter, entry.output, !entry.password.isEmpty(), m_context.ui);
+            if (verdict.outcome == ExtractionOutcome::TextAvailable) {
+                entry.verdict = {};
+                return;
+            }
+            QFile::remove(entry.output);
+        }
+    }
+    if (m_jobs == 1) {
+        const int start = m_progress ? RoundHalfEven(m_progress->Value()) : FileProgressPercent(i, m_n, false);
+        entry.verdict =
+            ConvertPdf(entry.pdf, entry.password, m_progress, start, m_n, m_context.yield, m_context.ui, m_place);
+        return;
+    }
+    m_queue.Start(entry, m_place, false);
+}
+
+void Run::ConvertRows() {
+    QString path;
+    for (int i = 1; i <= m_n && !m_observer.Abandoned(); ++i) {
+        m_steps(132, [&] { YieldNow(m_context.yield); });
+        m_steps(134, [&] {
+            FailIf(i > m_request.rows.count(), QStringLiteral("Index out of bounds"));
+            path = m_request.rows.at(i - 1);
+        });
+        m_steps(136, [&] {
+            // The earliest file not yet recorded: file i itself when one converter works at a time.
+            if (m_progress) {
+                m_progress->SetValue(FileProgressPercent(m_queue.Recorded() + 1, m_n, false));
+            }
+        });
+        m_steps(138, [&] {
+            if (m_progress) {
+                m_progress->SetText(AnalyzeText(m_queue.Empty() ? path : m_queue.Front().pdf));
+            }
+        });
+        m_steps(140, [&] { m_observer.FileStarting(i, m_n, path); });
+        m_steps(142, [&] { YieldNow(m_context.yield); });
+        ConversionQueue::Entry entry;
+        entry.pdf = path;
+        m_steps(144, [&] { entry.password = m_observer.Password(path); });
+        m_steps(146, [&] {
+            try {
+                DecideRow(entry, i);
+            } catch (const Failure& failure) {
+                entry.verdict = {ExtractionOutcome::NoOutput, QStringLiteral("  - ") + failure.Description(),
+                                 UnreadableKind::Other};
+            }
+        });
+        m_queue.Push(std::move(entry));
+    }
+}
+
+// Step 152: the frequency method chosen, the counting pass over the rows as they stand now.
+void CountRows(const AnalysisRequest& request, const AnalysisContext& context, RunObserver& observer,
+               AnalysisSummary& summary) {
+    PassInputs inputs;
+    inputs.mode = request.mode;
+    inputs.ignoreCase = request.ignoreCase;
+    summary.paths = request.rows.All();
+    // The rows as they stand now, each with its text (a row listed twice shares one, counted
+    // once) and its verdict.
+    inputs.texts = ConvertedTexts(summary.paths, request.labels, request.workFolder);
+    qsizetype next = 0;
+    for (ConvertedText& text : inputs.texts) {
+        if (next < summary.unreadable.size() && summary.unreadable[next].path == text.source) {
+            text.reason = summary.unreadable[next++].reason;
+        }
+    }
+    inputs.stopRequested = [&observer] { return observer.StopRequested(); };
+    inputs.progress = context.progress;
+    inputs.results = context.results;
+    inputs.yield = context.yield;
+    inputs.ui = context.ui;
+    inputs.workFolder = request.workFolder;
+    inputs.letters = request.letters;
+    inputs.stopWords = StopWordKeys(request.stopWords, request.letters);
+    summary.method = ChooseFrequencyMethod(request.databaseWanted, request.textWanted, request.providerAvailable);
+    switch (summary.method) {
+    case FrequencyMethodKind::Database:
+        SortingDB(inputs);
+        break;
+    case FrequencyMethodKind::Text:
+        SortingText(inputs);
+        break;
+    case FrequencyMethodKind::None:
+        break;
+    }
+}
+
+} // namespace
+
 AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContext& given, ErrorReport& callerSteps) {
     AnalysisSummary summary;
     // Every failure is shown where it was shown before and kept in the summary.
@@ -74,203 +283,17 @@ AnalysisSummary RunAnalysis(const AnalysisRequest& request, const AnalysisContex
     context.ui = &procedureUi;
     RunObserver quiet;
     RunObserver& observer = context.observer ? *context.observer : quiet;
-    ProgressSink* progress = context.progress;
-    const ConversionPlace place{request.converter, request.workFolder, context.converters};
-    int n = 0;
-    steps(128, [&] { n = static_cast<int>(request.rows().size()); });
-    summary.fileCount = n;
 
-    // Conversions started and not yet recorded, in list order. With one job each file is
-    // converted and recorded before the next one starts.
-    // A file listed twice is converted once while its first conversion is still pending: the
-    // later row takes the first one's verdict (two converters must never write one text).
-    struct Pending {
-        QString path;
-        InputReason reason;
-        std::unique_ptr<BackgroundConversion> conversion;
-        QString output;                      // the text the conversion writes
-        QString password;                    // given to the converter
-        std::shared_ptr<InputReason> shared; // a conversion's verdict, for the rows that follow it
-        std::shared_ptr<InputReason> follows;
-    };
-    std::deque<Pending> pending;
-    const int jobs = request.textInput ? 1 : std::max(1, request.jobs);
-    int recorded = 0;
-    const auto analyzeText = [](const QString& pdf) {
-        return QStringLiteral("Analyze file ") + FileNameFromPath(pdf) + QStringLiteral("... ");
-    };
-    // While converters work side by side, the bar speaks of the earliest file not yet recorded,
-    // as a run of one converter at a time would, and once that file has taken five seconds it
-    // counts "Please wait.. N" and creeps inside the file's share.
-    const auto showFront = [&] {
-        if (jobs == 1 || !progress || pending.empty()) {
-            return;
+    steps(128, [&] { summary.fileCount = static_cast<int>(request.rows.count()); });
+    {
+        Run run(request, context, steps, observer, summary, summary.fileCount);
+        run.ConvertRows();
+        // The conversions still running end before the counting pass (or, when the run is
+        // given up, are ended).
+        if (!run.Finish()) {
+            return summary;
         }
-        Pending& front = pending.front();
-        const int start = FileProgressPercent(recorded + 1, n, false);
-        const int waited = front.conversion ? front.conversion->WaitedPolls() : -1;
-        if (waited < 0) {
-            progress->SetText(analyzeText(front.path));
-            progress->SetValue(start);
-            return;
-        }
-        progress->SetText(PleaseWaitText(analyzeText(front.path), waited));
-        progress->SetValue(CreepingValue(start, n, waited / 150));
-    };
-    // Records the files at the front of the queue whose conversion has ended, in list order;
-    // with `wait`, waits for the front one first.
-    const auto record = [&](bool wait) {
-        while (!pending.empty()) {
-            Pending& front = pending.front();
-            if (front.conversion) {
-                while (wait && !front.conversion->Finished(20)) {
-                    showFront();
-                    YieldNow(context.yield);
-                }
-                if (!front.conversion->Finished()) {
-                    return;
-                }
-                const Extraction verdict = front.conversion->Result(context.ui);
-                front.reason = {verdict.reason, verdict.kind};
-                front.conversion.reset();
-                if (front.shared) {
-                    *front.shared = front.reason;
-                }
-            } else if (front.follows) {
-                front.reason = *front.follows;
-            }
-            steps(148, [&] {
-                if (!front.reason.isEmpty()) {
-                    const UnreadableFile file{front.path, front.reason.reason, front.reason.kind};
-                    summary.unreadable.append(file);
-                    observer.FileUnreadable(file);
-                }
-            });
-            pending.pop_front();
-            ++recorded;
-            observer.FilesRecorded(recorded, n);
-            if (jobs > 1 && progress) {
-                progress->SetValue(FileProgressPercent(recorded, n, true)); // files done of all
-            }
-            wait = false;
-            showFront();
-        }
-    };
-
-    QString path;
-    for (int i = 1; i <= n && !observer.Abandoned(); ++i) {
-        steps(132, [&] { YieldNow(context.yield); });
-        steps(134, [&] {
-            const QStringList rows = request.rows();
-            FailIf(i > rows.size(), QStringLiteral("Index out of bounds"));
-            path = rows[i - 1];
-        });
-        steps(136, [&] {
-            // The earliest file not yet recorded: file i itself when one converter works at a time.
-            if (progress) {
-                progress->SetValue(FileProgressPercent(recorded + 1, n, false));
-            }
-        });
-        steps(138, [&] {
-            if (progress) {
-                progress->SetText(analyzeText(pending.empty() ? path : pending.front().path));
-            }
-        });
-        steps(140, [&] { observer.FileStarting(i, n, path); });
-        steps(142, [&] { YieldNow(context.yield); });
-        QString password;
-        steps(144, [&] { password = observer.Password(path); });
-        Pending file;
-        file.path = path;
-        steps(146, [&] {
-            try {
-                if (request.textInput) {
-                    file.reason = PlaceTextInput(path, request.workFolder);
-                    return;
-                }
-                file.output = TextFileOf(path, request.workFolder);
-                file.password = password;
-                const auto same = [&file](const Pending& p) { return p.shared && p.output == file.output; };
-                const auto leader = std::find_if(pending.begin(), pending.end(), same);
-                if (leader != pending.end() && leader->password == password) {
-                    file.follows = leader->shared;
-                    return;
-                }
-                // The same file with another password: the earlier conversion is recorded first.
-                while (std::any_of(pending.begin(), pending.end(), same)) {
-                    record(true);
-                }
-                ConverterEnd end;
-                bool reused = false;
-                if (context.cache && InputProblem(path).isEmpty() &&
-                    context.cache->Restore(path, password, file.output, end)) {
-                    // Converted before (by the readability check). Only a conversion that gave
-                    // text stands; any other outcome (a crash, a failure, no text) may have been
-                    // passing, so the file is converted again.
-                    const QString converter = request.converter.isEmpty() ? ConverterPath() : request.converter;
-                    const Extraction kept =
-                        JudgeConversion(end, converter, file.output, !password.isEmpty(), context.ui);
-                    reused = kept.outcome == ExtractionOutcome::TextAvailable;
-                    if (!reused) {
-                        QFile::remove(file.output);
-                    }
-                }
-                if (reused) {
-                    file.reason = {};
-                } else if (jobs == 1) {
-                    const int start = progress ? RoundHalfEven(progress->Value()) : FileProgressPercent(i, n, false);
-                    const Extraction verdict =
-                        ConvertPdf(path, password, progress, start, n, context.yield, context.ui, place);
-                    file.reason = {verdict.reason, verdict.kind};
-                } else {
-                    // A free converter first: no more than `jobs` run, or wait for the oldest.
-                    WaitForFreeConverter(pending, jobs, context.yield, showFront);
-                    file.shared = std::make_shared<InputReason>();
-                    file.conversion = std::make_unique<BackgroundConversion>(path, password, place);
-                }
-            } catch (const Failure& failure) {
-                file.reason = {QStringLiteral("  - ") + failure.Description(), UnreadableKind::Other};
-            }
-        });
-        pending.push_back(std::move(file));
-        record(false);
     }
-    // The conversions still running end before the counting pass (or, when the run is given up,
-    // are ended by it).
-    while (!pending.empty() && !observer.Abandoned()) {
-        record(true);
-    }
-    pending.clear();
-
-    if (observer.Abandoned()) {
-        return summary;
-    }
-    steps(152, [&] {
-        PassInputs inputs;
-        inputs.mode = request.mode;
-        inputs.ignoreCase = request.ignoreCase;
-        summary.paths = request.rows();
-        inputs.pdfPaths = summary.paths;
-        inputs.labels = request.labels;
-        inputs.stopRequested = [&observer] { return observer.StopRequested(); };
-        inputs.progress = progress;
-        inputs.results = context.results;
-        inputs.yield = context.yield;
-        inputs.ui = context.ui;
-        inputs.workFolder = request.workFolder;
-        inputs.letters = request.letters;
-        inputs.stopWords = StopWordKeys(request.stopWords, request.letters);
-        summary.method = ChooseFrequencyMethod(request.databaseWanted, request.textWanted, request.providerAvailable);
-        switch (summary.method) {
-        case FrequencyMethodKind::Database:
-            SortingDB(inputs);
-            break;
-        case FrequencyMethodKind::Text:
-            SortingText(inputs);
-            break;
-        case FrequencyMethodKind::None:
-            break;
-        }
-    });
+    steps(152, [&] { CountRows(request, context, observer, summary); });
     return summary;
 }

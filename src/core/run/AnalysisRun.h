@@ -39,11 +39,23 @@ public:
     virtual bool Abandoned() { return false; }
 };
 
+// The file list as it stands at the moment of each call: its length, and row i (0-based, only
+// below the length). Reading one row does not build the whole list.
+struct RowSource {
+    std::function<qsizetype()> count;
+    std::function<QString(qsizetype)> at;
+
+    // A list that does not change.
+    static RowSource Of(const QStringList& rows);
+    // Every row as the list stands now.
+    QStringList All() const;
+};
+
 // What one analysis run works on.
 struct AnalysisRequest {
-    // The file list as it stands at the moment of the call. The run takes its length once,
-    // reads row i when it reaches it, and counts the rows the list holds when conversion ends.
-    std::function<QStringList()> rows;
+    // The run takes the list's length once, reads row i when it reaches it, and counts the rows
+    // the list holds when conversion ends.
+    RowSource rows;
     // Per-file labels of the rows; when empty each row's label is FileLabel(path).
     QStringList labels;
     CountMode mode = CountMode::AllFiles;

@@ -1,9 +1,31 @@
-#include "core/base/DesktopOpen.h"
+#include "gui/DesktopOpen.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+
+namespace {
+
+QString RunQuiet(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(3000)) {
+        return {};
+    }
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
 
 QString DesktopOpener() {
     return QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
@@ -63,4 +85,25 @@ bool OpenOrTell(Ui& ui, const QUrl& url, const QString& caption) {
     }
     ui.Message(CouldNotOpenText(url), caption, MsgButtons::Ok, MsgIcon::None);
     return false;
+}
+
+SpreadsheetApplication FindSpreadsheetApplication() {
+    SpreadsheetApplication found;
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    found.desktopDefault =
+        !xdgMime.isEmpty() &&
+        !RunQuiet(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                            QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")})
+             .isEmpty();
+    for (const char* program : {"libreoffice", "soffice", "localc", "gnumeric"}) {
+        found.program = QStandardPaths::findExecutable(QString::fromLatin1(program));
+        if (!found.program.isEmpty()) {
+            break;
+        }
+    }
+    return found;
+}
+
+bool SpreadsheetApplicationInstalled() {
+    return FindSpreadsheetApplication().Found();
 }

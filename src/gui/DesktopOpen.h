@@ -51,3 +51,16 @@ private:
     Ui& m_inner;
     QString m_caption;
 };
+
+// What can show a workbook: the desktop's default application for .xlsx, and the first of
+// libreoffice, soffice, localc, gnumeric on PATH (its full path). The window opens a workbook
+// with the desktop's opener and, when that fails, starts this program with the file.
+struct SpreadsheetApplication {
+    bool desktopDefault = false;
+    QString program;
+    bool Found() const { return desktopDefault || !program.isEmpty(); }
+};
+SpreadsheetApplication FindSpreadsheetApplication();
+
+// True when FindSpreadsheetApplication found something to show a workbook with.
+bool SpreadsheetApplicationInstalled();

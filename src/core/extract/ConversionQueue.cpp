@@ -1,0 +1,94 @@
+#include "core/extract/ConversionQueue.h"
+
+#include "core/extract/ConversionCache.h"
+
+#include <algorithm>
+
+ConversionQueue::ConversionQueue(int jobs, Yield yield, std::function<void(Entry&)> recorder,
+                                 std::function<void()> tick, std::function<void()> blocked)
+    : m_jobs(std::max(1, jobs)), m_yield(std::move(yield)), m_recorder(std::move(recorder)), m_tick(std::move(tick)),
+      m_blocked(std::move(blocked)) {}
+
+ConversionQueue::~ConversionQueue() = default;
+
+bool ConversionQueue::FollowOrWait(Entry& entry, bool follow) {
+    const auto same = [&entry, follow](const Entry& p) { return p.output == entry.output && (!follow || p.m_shared); };
+    const auto leader = std::find_if(m_entries.begin(), m_entries.end(), same);
+    if (follow && leader != m_entries.end() && leader->password == entry.password) {
+        entry.m_follows = leader->m_shared;
+        return true;
+    }
+    while (std::any_of(m_entries.begin(), m_entries.end(), same)) {
+        Record(true);
+    }
+    return false;
+}
+
+void ConversionQueue::Start(Entry& entry, const ConversionPlace& place, bool recordWhileWaiting) {
+    // A free converter first: no more than `jobs` run, or wait for one to end.
+    WaitForFreeConverter(m_entries, m_jobs, m_yield, [this, recordWhileWaiting] {
+        if (recordWhileWaiting) {
+            Record(false);
+        }
+        if (m_tick) {
+            m_tick();
+        }
+    });
+    entry.m_shared = std::make_shared<Extraction>();
+    entry.conversion = std::make_unique<BackgroundConversion>(entry.pdf, entry.password, place, entry.output);
+}
+
+void ConversionQueue::Push(Entry entry) {
+    m_entries.push_back(std::move(entry));
+    Record(false);
+}
+
+void ConversionQueue::Record(bool wait) {
+    while (!m_entries.empty()) {
+        Entry& front = m_entries.front();
+        if (front.conversion) {
+            while (wait && !front.conversion->Finished(20)) {
+                if (m_tick) {
+                    m_tick();
+                }
+                YieldNow(m_yield);
+            }
+            if (!front.conversion->Finished()) {
+                if (m_blocked) {
+                    m_blocked();
+                }
+                return;
+            }
+        }
+        Entry entry = std::move(front);
+        m_entries.pop_front();
+        if (entry.m_follows) {
+            entry.verdict = *entry.m_follows;
+        }
+        ++m_recorded;
+        m_recorder(entry);
+        if (entry.m_shared) {
+            *entry.m_shared = entry.verdict;
+        }
+        wait = false;
+    }
+}
+
+void ConversionQueue::Finish(const std::function<bool()>& abandoned) {
+    while (!m_entries.empty() && !(abandoned && abandoned())) {
+        Record(true);
+    }
+    Clear();
+}
+
+std::optional<ConverterEnd> KeptConversion(const ConversionCache* cache, const QString& pdf, const QString& password,
+                                           const QString& output) {
+    ConverterEnd end;
+    if (!cache || !cache->Enabled()) {
+        return std::nullopt;
+    }
+    if (output == cache->TextPath(pdf, password)) {
+        return cache->Lookup(pdf, password, end) ? std::optional(end) : std::nullopt;
+    }
+    return cache->Restore(pdf, password, output, end) ? std::optional(end) : std::nullopt;
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "core/base/Yield.h"
+#include "core/extract/Converter.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class ConversionCache;
+
+// The files of a list being converted, up to `jobs` at once, and recorded strictly in list
+// order whatever order the converters end in. The readability check and the analysis run both
+// feed it: per row they either decide the row at once (a problem with the input, a conversion
+// kept from earlier, one converter at a time) or start a background conversion, then push the
+// row. A row is handed to the recorder once every row before it has been and its own conversion
+// has ended. Destroying the queue (or Clear) ends the conversions still running.
+class ConversionQueue {
+public:
+    struct Entry {
+        QString pdf;
+        QString password;
+        QString output; // the text the conversion writes
+        // The conversion running for this row; null when the row was decided without one.
+        std::unique_ptr<BackgroundConversion> conversion;
+        // The row's verdict: set by the caller for a row decided at once, by the recorder for a
+        // converted row, and taken from the earlier row for a row that follows one.
+        Extraction verdict;
+        // The caller's own number for the row.
+        int row = 0;
+
+    private:
+        friend class ConversionQueue;
+        std::shared_ptr<Extraction> m_shared;  // the verdict, for the rows that follow this one
+        std::shared_ptr<Extraction> m_follows; // the earlier row whose verdict this row takes
+    };
+
+    // recorder: called for every row in list order (the conversion, when there is one, has
+    // ended and is still there to be asked). tick: the caller's sign of life, run between the
+    // polls while the queue waits. blocked: run when recording stops at a conversion that is
+    // still running.
+    ConversionQueue(int jobs, Yield yield, std::function<void(Entry&)> recorder, std::function<void()> tick = {},
+                    std::function<void()> blocked = {});
+    ~ConversionQueue();
+    ConversionQueue(const ConversionQueue&) = delete;
+    ConversionQueue& operator=(const ConversionQueue&) = delete;
+
+    int Jobs() const { return m_jobs; }
+    bool Empty() const { return m_entries.empty(); }
+    // The earliest row not yet recorded (only while not Empty()).
+    Entry& Front() { return m_entries.front(); }
+    // How many rows have been recorded.
+    int Recorded() const { return m_recorded; }
+
+    // A file listed twice is converted once while its first conversion is still running: true
+    // when a running conversion writes the same output with the same password, and the entry
+    // then takes that conversion's verdict when recorded (two converters must never write one
+    // text). Otherwise every row that writes the same output (with another password, or any row
+    // when anyPassword) is recorded first, waiting for it, and false is returned.
+    bool FollowOrWait(Entry& entry, bool follow);
+
+    // Starts the entry's conversion in the background once a converter is free, waiting for one
+    // (and, with recordWhileWaiting, recording what has ended meanwhile).
+    void Start(Entry& entry, const ConversionPlace& place, bool recordWhileWaiting);
+
+    // Appends the row and records what can be recorded without waiting.
+    void Push(Entry entry);
+
+    // Records the rows at the front whose conversion has ended; with wait, waits for the front
+    // one first.
+    void Record(bool wait);
+
+    // Records every row, waiting for each, until abandoned() (when given) says the run is given
+    // up; the conversions still running are then ended.
+    void Finish(const std::function<bool()>& abandoned = {});
+
+    // Ends every running conversion and forgets the rows not yet recorded.
+    void Clear() { m_entries.clear(); }
+
+private:
+    int m_jobs;
+    Yield m_yield;
+    std::function<void(Entry&)> m_recorder;
+    std::function<void()> m_tick;
+    std::function<void()> m_blocked;
+    std::deque<Entry> m_entries;
+    int m_recorded = 0;
+};
+
+// A conversion kept by the cache for this file and password, copied to output when output is not
+// the cache's own text: how its converter ended; nothing when there is none (or no cache).
+std::optional<ConverterEnd> KeptConversion(const ConversionCache* cache, const QString& pdf, const QString& password,
+                                           const QString& output);
