@@ -6,6 +6,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Output.h"
+#include "cli/Signals.h"
 #include "core/base/ErrorReport.h"
 #include "core/results/Merge.h"
 #include "core/results/ResultTable.h"
@@ -23,31 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The signal that interrupted the writing of the merged results (SIGINT, SIGTERM), or 0.
-volatile std::sig_atomic_t g_signal = 0;
-// Set while the merged results are written: a signal then lets the writing give up cleanly.
-volatile std::sig_atomic_t g_writing = 0;
-
-template <std::size_t N> void WriteNow(const char (&text)[N]) {
-    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, text, N - 1);
-}
-
-// Before the writing begins nothing of the merge is on disk: a signal ends it at once, even
-// while it waits for a part on a FIFO or a terminal. While it writes, the signal is noted and
-// the writing gives up at its next step; a second signal ends the program at once.
-void OnSignal(int signal) {
-    if (g_writing == 0) {
-        if (signal == SIGINT) {
-            WriteNow("lexitally-cli: interrupted; nothing was written\n");
-        } else {
-            WriteNow("lexitally-cli: terminated; nothing was written\n");
-        }
-        ::_exit(128 + signal);
-    }
-    g_signal = signal;
-    std::signal(signal, SIG_DFL);
-}
 
 // The bytes of a results file; "-" is standard input.
 QByteArray ReadInput(const QString& path) {
@@ -124,8 +100,9 @@ int RunMerge(const QStringList& arguments) {
         PrintError(parsed.error + QStringLiteral(" (see merge --help)"));
         return kRefused;
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    // Before the writing begins nothing of the merge is on disk: a signal ends it at once, even
+    // while it waits for a part on a FIFO or a terminal.
+    InstallStopSignals(SignalMode::EndNothingYet);
     const MergeOptions& options = *parsed.options;
     RunResults merged;
     qint64 bytesRead = 0;
@@ -175,20 +152,21 @@ int RunMerge(const QStringList& arguments) {
         table.SetTotals(merged.totals);
         const JsonRunFacts facts{merged.mode,      merged.method,  merged.ignoreCase, merged.errors,
                                  merged.stopWords, merged.letters, merged.stopList,   merged.stopFingerprint};
-        g_writing = 1;
+        // While it writes, a signal is noted and the writing gives up at its next step.
+        SetSignalMode(SignalMode::Note);
         // The parts' file summaries go with the merged rows where they have a place (JSON).
         const bool files = merged.hasFiles && options.format == CliFormat::Json;
         failure = WriteResults(
             options.format, options.output, facts, table, merged.unreadable,
-            [] { FailIf(g_signal != 0, QStringLiteral("interrupted")); }, files ? &merged.files : nullptr);
-        if (g_signal != 0 && !failure.isEmpty()) {
+            [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); }, files ? &merged.files : nullptr);
+        if (StopSignalled() && !failure.isEmpty()) {
             // A file is left as it was, and a workbook is made whole before it is written; what a
             // stream (standard output, a FIFO) was given of the other formats is written.
             const QFileInfo target(options.output);
             const bool stream = options.format != CliFormat::Xlsx &&
                                 (options.output.isEmpty() || options.output == QStringLiteral("-") ||
                                  (target.exists() && !target.isFile()));
-            const int signal = g_signal;
+            const int signal = StopSignal();
             PrintError((signal == SIGINT ? QStringLiteral("interrupted; ") : QStringLiteral("terminated; ")) +
                        (stream ? QStringLiteral("the output is incomplete") : QStringLiteral("nothing was written")));
             return 128 + signal;

@@ -1,18 +1,33 @@
 #include "cli/Signals.h"
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
 volatile std::sig_atomic_t g_signal = 0;
+volatile std::sig_atomic_t g_endAtOnce = 0;
+
+template <std::size_t N> void WriteNow(const char (&text)[N]) {
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, text, N - 1);
+}
 
 void OnSignal(int signal) {
+    if (g_endAtOnce != 0) {
+        if (signal == SIGINT) {
+            WriteNow("lexitally-cli: interrupted; nothing was written\n");
+        } else {
+            WriteNow("lexitally-cli: terminated; nothing was written\n");
+        }
+        ::_exit(128 + signal);
+    }
     g_signal = signal;
 }
 
 } // namespace
 
-void InstallStopSignals() {
+void InstallStopSignals(SignalMode mode) {
+    SetSignalMode(mode);
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -21,6 +36,10 @@ void InstallStopSignals() {
     action.sa_flags = SA_RESETHAND;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+}
+
+void SetSignalMode(SignalMode mode) {
+    g_endAtOnce = mode == SignalMode::EndNothingYet ? 1 : 0;
 }
 
 int StopSignal() {

@@ -221,7 +221,8 @@ void Form1::ForgetUnlisted(const QStringList& removed) {
 void Form1::CheckReadability() {
     if (!m_checker) {
         ReadabilityContext context;
-        context.paths = [this] { return FileListPaths(); };
+        context.rows = {[this] { return static_cast<qsizetype>(ListView1->topLevelItemCount()); },
+                        [this](qsizetype i) { return ListView1->topLevelItem(static_cast<int>(i))->text(0); }};
         context.ui = &m_ui;
         context.bar = ProgressBar1;
         context.setBusy = [this](bool busy) { SetBusy(busy); };

@@ -40,6 +40,7 @@ class Check {
 public:
     explicit Check(const ReadabilityContext& context)
         : m_context(context), m_steps(*context.ui, QString::fromLatin1(Source::ReadabilityCheck)),
+          m_rows(context.rows.count || !context.paths ? context.rows : RowSource::Of(context.paths)),
           m_jobs(context.jobs ? std::max(1, context.jobs()) : 1), m_keeping(context.cache && context.cache->Enabled()),
           m_queue(
               m_jobs, context.yield, [this](ConversionQueue::Entry& file) { Measure(file); }, [this] { ShowLife(); },
@@ -55,6 +56,7 @@ private:
 
     const ReadabilityContext& m_context;
     ErrorReport m_steps;
+    RowSource m_rows;
     int m_jobs;
     bool m_keeping;
     QString m_converter;
@@ -126,10 +128,9 @@ void Check::CheckRow(qsizetype row) {
     ConversionQueue::Entry file;
     // A row removed while the check yielded is reported and skipped.
     if (!m_steps(106, [&] {
-            const QStringList rows = m_context.paths();
-            FailIf(row >= rows.size(), QStringLiteral("Row ") + QString::number(row + 1) +
-                                           QStringLiteral(" of the file list no longer exists"));
-            file.pdf = rows[row];
+            FailIf(row >= m_rows.count(), QStringLiteral("Row ") + QString::number(row + 1) +
+                                              QStringLiteral(" of the file list no longer exists"));
+            file.pdf = m_rows.at(row);
         })) {
         return;
     }
@@ -168,7 +169,7 @@ QStringList Check::Run() {
         m_unreadable.clear();
         m_converter = m_context.converter.isEmpty() ? ConverterPath() : m_context.converter;
     });
-    m_steps(104, [&] { count = m_context.paths ? m_context.paths().size() : 0; });
+    m_steps(104, [&] { count = m_rows.count ? m_rows.count() : 0; });
     for (qsizetype row = 0; row < count; ++row) {
         CheckRow(row);
     }
@@ -199,7 +200,7 @@ QStringList CheckByCodeNotPreviewTextbox(const std::function<QStringList()>& pat
                                          const std::function<void(bool)>& setBusy, const Yield& yield,
                                          const QString& appTitle) {
     return CheckByCodeNotPreviewTextbox(
-        ReadabilityContext{paths, &ui, bar, setBusy, yield, appTitle, nullptr, QString(), nullptr, {}, {}});
+        ReadabilityContext{paths, &ui, bar, setBusy, yield, appTitle, nullptr, QString(), nullptr, {}, {}, {}});
 }
 
 void ReadabilityChecker::Request() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/Progress.h"
+#include "core/base/RowSource.h"
 #include "core/base/Yield.h"
 
 #include <QString>
@@ -21,8 +22,9 @@ QString ReadabilityOutputPath(const QString& pdf);
 // The message naming the unreadable files; `unreadable` holds each path followed by CR LF.
 QString UnreadableMessage(const QString& unreadable);
 
-// What the check works with. `paths` answers the file list as it stands at the moment of the
-// call (rows may be dragged or removed while the check yields).
+// What the check works with. The file list as it stands at the moment of each call (rows may be
+// dragged or removed while the check yields): `rows`, or when that is not set, `paths`, which
+// builds the whole list at each call.
 struct ReadabilityContext {
     std::function<QStringList()> paths;
     Ui* ui = nullptr;
@@ -41,6 +43,8 @@ struct ReadabilityContext {
     // How many files are converted at once, asked once per check (none, or below 2: one after
     // the other, each waited for). The unreadable files are named in list order either way.
     std::function<int()> jobs;
+    // The file list read one row at a time; when set, `paths` is not asked.
+    RowSource rows;
 };
 
 // Converts every listed file, measures each output (under 10 bytes: unreadable), deletes it

@@ -63,20 +63,6 @@ QString UnreadableList(const QList<UnreadableFile>& files) {
     return list;
 }
 
-RowSource RowSource::Of(const QStringList& rows) {
-    return {[rows] { return rows.size(); }, [rows](qsizetype i) { return rows.at(i); }};
-}
-
-QStringList RowSource::All() const {
-    QStringList rows;
-    const qsizetype n = count();
-    rows.reserve(n);
-    for (qsizetype i = 0; i < n; ++i) {
-        rows << at(i);
-    }
-    return rows;
-}
-
 namespace {
 
 QString AnalyzeText(const QString& pdf) {

@@ -2,6 +2,7 @@
 
 #include "core/base/ErrorReport.h"
 #include "core/base/Progress.h"
+#include "core/base/RowSource.h"
 #include "core/base/Yield.h"
 #include "core/count/Pass.h"
 #include "core/extract/Unreadable.h"
@@ -39,22 +40,10 @@ public:
     virtual bool Abandoned() { return false; }
 };
 
-// The file list as it stands at the moment of each call: its length, and row i (0-based, only
-// below the length). Reading one row does not build the whole list.
-struct RowSource {
-    std::function<qsizetype()> count;
-    std::function<QString(qsizetype)> at;
-
-    // A list that does not change.
-    static RowSource Of(const QStringList& rows);
-    // Every row as the list stands now.
-    QStringList All() const;
-};
-
 // What one analysis run works on.
 struct AnalysisRequest {
-    // The run takes the list's length once, reads row i when it reaches it, and counts the rows
-    // the list holds when conversion ends.
+    // The file list. The run takes its length once, reads row i when it reaches it, and counts
+    // the rows the list holds when conversion ends.
     RowSource rows;
     // Per-file labels of the rows; when empty each row's label is FileLabel(path).
     QStringList labels;
