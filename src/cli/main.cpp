@@ -215,37 +215,11 @@ bool ReadStreams(RunInputs& inputs, const CliOptions& options, const QString& wo
     return true;
 }
 
-// A reason as a summary shows it, without the indent and dash of the run's message.
-QString BareReason(const QString& reason) {
-    QString bare = reason.trimmed();
-    return bare.startsWith(QStringLiteral("- ")) ? bare.mid(2) : bare;
-}
-
 // One row per file of the run, in the order of its rows, with its counts or its reason or both; then
 // what could not be read before the run (folders that could not be searched, streams).
 QList<FileSummaryRow> SummaryRows(const RunInputs& inputs, const AnalysisSummary& summary, const ResultTable& table,
                                   const QList<UnreadableFile>& before) {
-    QHash<qsizetype, FileSummary> counted;
-    for (const FileSummary& file : table.Files()) {
-        counted.insert(file.file.index, file);
-    }
-    QList<FileSummaryRow> rows;
-    qsizetype next = 0; // the next file of the run's unreadable ones, which are in list order
-    for (qsizetype i = 0; i < summary.paths.size(); ++i) {
-        FileSummaryRow row;
-        row.path = i < inputs.shownAs.size() ? inputs.shownAs[i] : summary.paths[i];
-        // A file the readability rules find wanting may have a text all the same: both are shown.
-        if (next < summary.unreadable.size() && summary.unreadable[next].path == summary.paths[i]) {
-            row.reason = BareReason(summary.unreadable[next++].reason);
-        }
-        if (counted.contains(i)) {
-            row.counted = true;
-            row.counts = counted.value(i);
-        } else if (row.reason.isEmpty()) {
-            row.reason = QStringLiteral("no text was counted");
-        }
-        rows << row;
-    }
+    QList<FileSummaryRow> rows = FileSummaryRows(summary.paths, summary.unreadable, table.Files(), inputs.shownAs);
     for (const UnreadableFile& file : before) {
         rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason)};
     }

@@ -474,29 +474,11 @@ CorpusView* CorpusAdditions::ShowFileSummary() {
     }
     CorpusView* view = Open(m_summary, QStringLiteral("FileSummaryView"), QStringLiteral("File Summary"),
                             QStringLiteral("File summary"));
-    QList<FileSummaryRow> rows;
-    QHash<qsizetype, FileSummary> counted;
-    for (const FileSummary& file : m_model.Table().Files()) {
-        counted.insert(file.file.index, file);
+    QStringList paths;
+    for (const auto& file : m_run.files) {
+        paths << file.path;
     }
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < m_run.files.size(); ++i) {
-        FileSummaryRow row;
-        row.path = m_run.files[i].path;
-        if (next < m_run.unreadable.size() && m_run.unreadable[next].path == row.path) {
-            row.reason = m_run.unreadable[next++].reason.trimmed();
-            if (row.reason.startsWith(QStringLiteral("- "))) {
-                row.reason = row.reason.mid(2);
-            }
-        }
-        if (counted.contains(i)) {
-            row.counted = true;
-            row.counts = counted.value(i);
-        } else if (row.reason.isEmpty()) {
-            row.reason = QStringLiteral("no text was counted");
-        }
-        rows << row;
-    }
+    const QList<FileSummaryRow> rows = FileSummaryRows(paths, m_run.unreadable, m_model.Table().Files());
     auto table = std::make_shared<ResultTable>();
     FillFileSummary(*table, rows, m_model.LastTotals());
     table->SetAllTicked(true);

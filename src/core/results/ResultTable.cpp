@@ -243,3 +243,34 @@ void ResultTable::SetAllTicked(bool ticked) {
     int last = m_rowCount - 1;
     SetTickedRange(first, last, ticked);
 }
+
+QString BareReason(const QString& reason) {
+    const QString bare = reason.trimmed();
+    return bare.startsWith(QStringLiteral("- ")) ? bare.mid(2) : bare;
+}
+
+QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<UnreadableFile>& unreadable,
+                                      const QList<FileSummary>& counted, const QStringList& shownAs) {
+    QHash<qsizetype, FileSummary> byIndex;
+    for (const FileSummary& file : counted) {
+        byIndex.insert(file.file.index, file);
+    }
+    QList<FileSummaryRow> rows;
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        FileSummaryRow row;
+        row.path = i < shownAs.size() ? shownAs[i] : paths[i];
+        // A file the readability rules find wanting may have a text all the same: both are shown.
+        if (next < unreadable.size() && unreadable[next].path == paths[i]) {
+            row.reason = BareReason(unreadable[next++].reason);
+        }
+        if (byIndex.contains(i)) {
+            row.counted = true;
+            row.counts = byIndex.value(i);
+        } else if (row.reason.isEmpty()) {
+            row.reason = QStringLiteral("no text was counted");
+        }
+        rows << row;
+    }
+    return rows;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/count/Pass.h"
+#include "core/extract/Unreadable.h"
 
 #include <QHash>
 #include <QList>
@@ -31,6 +32,15 @@ struct FileSummaryRow {
     FileSummary counts;
     QString reason;
 };
+
+// A reason as a summary shows it, without the indent and dash of the run's message.
+QString BareReason(const QString& reason);
+
+// One row per file of a per-file count, in list order: its counts (counted: the files of the
+// pass by their index), its reason when it is among unreadable (in list order too), or "no
+// text was counted". Rows show shownAs[i] for the path when given.
+QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<UnreadableFile>& unreadable,
+                                      const QList<FileSummary>& counted, const QStringList& shownAs = {});
 
 // The results of a run as plain data: column headers with the kind of their cells, rows of typed
 // cells, a tick per row and the four totals. The window shows it through a Qt model; the command
