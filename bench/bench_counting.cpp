@@ -1,6 +1,7 @@
 // Times the counting pass with each word-frequency method and counting mode.
 //
 //   bench_counting [--method db|text|both] [--mode all|per-file|both] [--no-sort]
+//                  [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]
 //                  [--generate MB] [--distinct N] [--seed S] [--files N] [--repeat N] [FILE...]
 //   bench_counting --generate MB [--distinct N] [--seed S] --write FILE
 //
@@ -10,7 +11,9 @@
 // words (in per-file mode the walks of all files added up). --no-sort requests a stop when the
 // first walk ends, which leaves the text method's sort after one comparison: use it in
 // all-files mode to time the text method's counting alone. The pass yields as the window's
-// does: a clock is read on every call and the event queue gets a turn every 15 ms.
+// does: a clock is read on every call and the event queue gets a turn every 15 ms. The word
+// options are those of the command line of the same names: compare a run with --segment against
+// one without it on the same text for the cost of dictionary words.
 // Runs in its own temporary folder and data folder; nothing of the user's is touched.
 
 #include "core/base/ErrorReport.h"
@@ -44,6 +47,8 @@ struct Options {
     int repeat = 1;
     QString write;
     QStringList inputs;
+    LetterRule letters = LetterRule::Ascii;
+    WordOptions words;
 };
 
 // A text of about `bytes` bytes shaped like a converter's output of real documents, drawn from
@@ -124,6 +129,8 @@ void RunOne(const QString& method, const QString& mode, const QList<QByteArray>&
         pass.stopRequested = [&progress] { return progress.stop; };
         pass.progress = &progress;
         pass.results = &sink;
+        pass.letters = options.letters;
+        pass.words = options.words;
         QElapsedTimer sinceTurn;
         pass.yield = [&sinceTurn] { // as the window's: one real turn every 15 ms at most
             if (!sinceTurn.isValid() || sinceTurn.elapsed() >= 15) {
@@ -155,6 +162,7 @@ void RunOne(const QString& method, const QString& mode, const QList<QByteArray>&
 int Usage() {
     std::fprintf(stderr,
                  "usage: bench_counting [--method db|text|both] [--mode all|per-file|both] [--no-sort]\n"
+                 "                      [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]\n"
                  "                      [--generate MB] [--distinct N] [--seed S] [--files N] [--repeat N] [FILE...]\n"
                  "       bench_counting --generate MB [--distinct N] [--seed S] --write FILE\n");
     return 2;
@@ -179,6 +187,14 @@ int main(int argc, char** argv) {
                                                         : QStringList{v};
         } else if (a == QStringLiteral("--no-sort")) {
             options.noSort = true;
+        } else if (a == QStringLiteral("--letters")) {
+            options.letters = value() == QStringLiteral("all") ? LetterRule::AllLanguages : LetterRule::Ascii;
+        } else if (a == QStringLiteral("--segment")) {
+            options.words.segment = true;
+        } else if (a == QStringLiteral("--compat-forms")) {
+            options.words.compatibility = true;
+        } else if (a == QStringLiteral("--stem")) {
+            options.words.stemLanguage = value();
         } else if (a == QStringLiteral("--generate")) {
             options.generateMb = value().toDouble();
         } else if (a == QStringLiteral("--distinct")) {

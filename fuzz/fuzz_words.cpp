@@ -90,8 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     std::vector<QByteArray> kept;
     std::vector<QByteArray> folded;
+    std::vector<QByteArray> further; // dictionary words and compatibility forms
+    WordOptions options;
+    options.segment = true;
+    options.compatibility = true;
     for (const QByteArray& line : text.split('\n')) {
         for (const QByteArray& token : line.split(' ')) {
+            AllLanguageWords(token, true, further, options);
+            for (const QByteArray& word : further) {
+                CheckWord(word);
+            }
             AllLanguageWords(token, false, kept);
             AllLanguageWords(token, true, folded);
             Check(kept.size() == folded.size());

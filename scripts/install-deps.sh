@@ -8,6 +8,8 @@ packages=(
     g++ cmake make ninja-build python3 pkg-config
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite qt6-qpa-plugins
     poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip fonts-dejavu-core
+    # Snowball stemmers (grouping word forms) and Snowball's lists of common words.
+    libstemmer-dev liblingua-stopwords-perl
     # The recipe for many machines, run on this one by the tests.
     parallel
     # The placement test: the window program on a virtual display under a real window manager.

@@ -1,5 +1,8 @@
 #include "cli/CliOptions.h"
 
+#include "core/count/StopWords.h"
+#include "core/count/WordForms.h"
+
 namespace {
 
 // True for a short option ("-j") given with its value attached ("-j2").
@@ -130,10 +133,21 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
             } else {
                 return fail(QStringLiteral("--letters needs ascii or all"));
             }
+        } else if (argument == QStringLiteral("--segment")) {
+            options.words.segment = true;
+        } else if (argument == QStringLiteral("--compat-forms")) {
+            options.words.compatibility = true;
+        } else if (Named(argument, QStringLiteral("--stem"))) {
+            const auto value = OptionValue(arguments, i, QStringLiteral("--stem"));
+            if (!value || !StemLanguages().contains(*value)) {
+                return fail(QStringLiteral("--stem needs one of ") + StemLanguages().join(QStringLiteral(", ")));
+            }
+            options.words.stemLanguage = *value;
         } else if (Named(argument, QStringLiteral("--stop-words"))) {
             const auto value = OptionValue(arguments, i, QStringLiteral("--stop-words"));
             if (!value || value->isEmpty()) {
-                return fail(QStringLiteral("--stop-words needs english, german, french, spanish or a file"));
+                return fail(QStringLiteral("--stop-words needs ") + StopListNames().join(QStringLiteral(", ")) +
+                            QStringLiteral(" or a file"));
             }
             options.stopWords = *value;
         } else if (Named(argument, QStringLiteral("--password"))) {
@@ -157,6 +171,10 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     if (options.paths.isEmpty()) {
         return fail(QStringLiteral("no PATH given"));
     }
+    if ((options.words.segment || options.words.compatibility) && options.letters != LetterRule::AllLanguages) {
+        return fail(QString(options.words.segment ? QStringLiteral("--segment") : QStringLiteral("--compat-forms")) +
+                    QStringLiteral(" needs --letters all"));
+    }
     if (options.passwordStdin && !options.password.isEmpty()) {
         return fail(QStringLiteral("--password and --password-stdin exclude each other"));
     }
@@ -170,7 +188,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 QString UsageText() {
     return QStringLiteral(
         "Usage: lexitally-cli [--per-file] [--summary] [--case-sensitive] [--method db|text]\n"
-        "                     [--letters ascii|all] [--stop-words LIST|FILE]\n"
+        "                     [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]\n"
+        "                     [--stop-words LIST|FILE]\n"
         "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
         "                     [--password PW | --password-stdin] [--text] PATH...\n"
         "\n"
@@ -189,9 +208,20 @@ QString UsageText() {
         "                      db falls back to text when the SQLite driver is missing\n"
         "  --letters ascii|all ascii (default): a word is the letters A-Z and a-z of a token; all:\n"
         "                      every run of letters of any language (NFC, letter case folded fully)\n"
+        "  --segment           with --letters all: find the words of Chinese, Japanese, Thai, Lao,\n"
+        "                      Khmer and Burmese by dictionary (ICU's word breaks); languages with\n"
+        "                      blanks between words give the same words as without it\n"
+        "  --compat-forms      with --letters all: read compatibility forms as their normal letters\n"
+        "                      (Arabic and Hebrew presentation forms, full-width Latin, ligatures:\n"
+        "                      NFKC, NFKC_Casefold when letter case is ignored)\n"
+        "  --stem LANGUAGE     group word forms by their Snowball stem (english, german, french,\n"
+        "                      russian, ...): one row per group, shown by its most frequent spelling\n"
+        "                      with the count of all its spellings\n"
         "  --stop-words LIST|FILE\n"
         "                      leave common words out of the rows (not of the word count): english,\n"
-        "                      german, french, spanish, or a UTF-8 file with one word a line\n"
+        "                      german, french, spanish (our lists), danish, dutch, finnish,\n"
+        "                      hungarian, indonesian, italian, norwegian, portuguese, romanian,\n"
+        "                      russian, swedish (Snowball's), or a UTF-8 file with one word a line\n"
         "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB;\n"
         "                      a backslash, TAB, LF or CR in a cell is written \\\\, \\t, \\n or \\r),\n"
         "                      json, text (column-aligned text file), csv (RFC 4180) or xlsx\n"

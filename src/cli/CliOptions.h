@@ -24,6 +24,7 @@ struct CliOptions {
     bool passwordStdin = false; // read the password from the first line of standard input
     int jobs = 0;               // converters at once; 0: one per processor
     LetterRule letters = LetterRule::Ascii;
+    WordOptions words; // --segment, --compat-forms (both with --letters all) and --stem LANGUAGE
     QString stopWords; // a list of StopListNames or a file of common words to leave out; "": none
     QStringList paths; // as given
 };

@@ -351,6 +351,7 @@ int Run(const CliOptions& options) {
     request.converter = converter;
     request.jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
     request.letters = options.letters;
+    request.words = options.words;
     request.stopWords = stopWords;
     AnalysisContext context;
     context.progress = &progress;

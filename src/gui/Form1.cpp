@@ -8,6 +8,7 @@
 #include "core/base/System.h"
 #include "core/base/Texts.h"
 #include "core/count/StopWords.h"
+#include "core/count/WordForms.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
@@ -158,6 +159,42 @@ void Form1::BuildControls() {
     ComboStopWords->setAccessibleName(QStringLiteral("List of common words"));
     LabelStopWords->setBuddy(ComboStopWords);
     LabelStopWords->setEnabled(false);
+    // The further word options, in a menu so that the window keeps its look.
+    ButtonMoreOptions = new QToolButton(Frame2);
+    ButtonMoreOptions->setObjectName(QStringLiteral("ButtonMoreOptions"));
+    ButtonMoreOptions->setText(QStringLiteral("More\u2026"));
+    ButtonMoreOptions->setToolTip(QStringLiteral("Further word options: dictionary words, compatibility forms, "
+                                                 "word forms"));
+    ButtonMoreOptions->setPopupMode(QToolButton::InstantPopup);
+    auto* more = new QMenu(ButtonMoreOptions);
+    ActionSegment = more->addAction(QStringLiteral("Dictionary words (Chinese, Japanese, Thai, \u2026)"));
+    ActionSegment->setObjectName(QStringLiteral("ActionSegment"));
+    ActionSegment->setCheckable(true);
+    ActionSegment->setToolTip(QStringLiteral("With every alphabet: find the words of languages written without "
+                                             "blanks between words by dictionary"));
+    ActionCompatForms = more->addAction(QStringLiteral("Join compatibility forms (presentation forms, full-width "
+                                                       "letters)"));
+    ActionCompatForms->setObjectName(QStringLiteral("ActionCompatForms"));
+    ActionCompatForms->setCheckable(true);
+    MenuWordForms = more->addMenu(QStringLiteral("Group word forms"));
+    MenuWordForms->setObjectName(QStringLiteral("MenuWordForms"));
+    WordFormsGroup = new QActionGroup(MenuWordForms);
+    QAction* off = MenuWordForms->addAction(QStringLiteral("Off"));
+    off->setData(QString());
+    MenuWordForms->addSeparator();
+    for (const QString& language : StemLanguages()) {
+        MenuWordForms->addAction(language.left(1).toUpper() + language.mid(1))->setData(language);
+    }
+    for (QAction* action : MenuWordForms->actions()) {
+        if (!action->isSeparator()) {
+            action->setCheckable(true);
+            WordFormsGroup->addAction(action);
+        }
+    }
+    off->setChecked(true);
+    ActionSegment->setEnabled(false);
+    ActionCompatForms->setEnabled(false);
+    ButtonMoreOptions->setMenu(more);
     Option3 = new QRadioButton(QStringLiteral("Database Method (faster)"), Frame1);
     Option3->setObjectName(QStringLiteral("Option3"));
     Option4 = new QRadioButton(QStringLiteral("Regular Text Method (slower)"), Frame1);
@@ -196,6 +233,7 @@ void Form1::PlaceControls() {
                                {CheckStopWords, 4800, 650, 2880, 255, Grow::None, false},
                                {LabelStopWords, 5220, 1020, 480, 255, Grow::None, false},
                                {ComboStopWords, 5760, 1000, 1920, 330, Grow::None, false},
+                               {ButtonMoreOptions, 6720, 1340, 960, 300, Grow::None, false},
                                {Option3, 240, 300, 2760, 255, Grow::None, false},
                                {Option4, 240, 650, 4455, 255, Grow::None, false},
                            });
@@ -224,6 +262,16 @@ void Form1::ConnectHandlers() {
         }
     });
     connect(ComboStopWords, &QComboBox::activated, this, [this](int index) { ComboStopWords_Click(index); });
+    // Dictionary words and compatibility forms are part of the rule for every alphabet.
+    for (QAction* action : {ActionSegment, ActionCompatForms}) {
+        connect(CheckAllLetters, &QCheckBox::toggled, action, &QAction::setEnabled);
+    }
+    connect(ActionSegment, &QAction::toggled, this,
+            [this](bool on) { m_settings.Save(QStringLiteral("Segment"), SettingsStore::BoolText(on)); });
+    connect(ActionCompatForms, &QAction::toggled, this,
+            [this](bool on) { m_settings.Save(QStringLiteral("CompatForms"), SettingsStore::BoolText(on)); });
+    connect(WordFormsGroup, &QActionGroup::triggered, this,
+            [this](QAction* action) { m_settings.Save(QStringLiteral("WordForms"), action->data().toString()); });
     connect(Option1, &QRadioButton::clicked, this, [this] { Option1_Click(); });
     connect(Option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
     connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });
@@ -245,9 +293,10 @@ void Form1::ConnectHandlers() {
 void Form1::SetTabOrder() {
     // Top to bottom, left to right, as the controls stand in the window.
     // The option group counts as one stop, beside it the two word options and the list chooser.
-    const QList<QWidget*> order{PushButton3, ListView1, PushButton1,     PushButton4,    PushButton6,    PushButton7,
-                                Option1,     Option2,   CheckAllLetters, CheckStopWords, ComboStopWords, Check3,
-                                Check1,      Option3,   Option4,         PushButton2};
+    const QList<QWidget*> order{PushButton3,    ListView1,  PushButton1, PushButton4,       PushButton6,
+                                PushButton7,    Option1,    Option2,     CheckAllLetters,   CheckStopWords,
+                                ComboStopWords, Check3,     Check1,      ButtonMoreOptions, Option3,
+                                Option4,        PushButton2};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -328,6 +377,17 @@ void Form1::Form_Load() {
     steps(132, [&] { RestoreBool(Option4, QStringLiteral("Option4"), textDefault); });
     steps(134, [&] {
         CheckAllLetters->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("AllLetters"), "False")));
+        for (QAction* action : {ActionSegment, ActionCompatForms}) {
+            action->setEnabled(CheckAllLetters->isChecked());
+        }
+        ActionSegment->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("Segment"), "False")));
+        ActionCompatForms->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("CompatForms"), "False")));
+        const QString language = m_settings.Get(QStringLiteral("WordForms"));
+        for (QAction* action : WordFormsGroup->actions()) {
+            if (action->data().toString() == language) {
+                action->setChecked(true);
+            }
+        }
     });
     steps(136, [&] {
         const QString stored = m_settings.Get(QStringLiteral("StopWordList"));
@@ -436,6 +496,16 @@ void Form1::ComboStopWords_Click(int index) {
         return;
     }
     ChooseOwnStopList(path);
+}
+
+WordOptions Form1::ChosenWordOptions() const {
+    WordOptions words;
+    words.segment = ActionSegment->isEnabled() && ActionSegment->isChecked();
+    words.compatibility = ActionCompatForms->isEnabled() && ActionCompatForms->isChecked();
+    if (const QAction* checked = WordFormsGroup->checkedAction()) {
+        words.stemLanguage = checked->data().toString();
+    }
+    return words;
 }
 
 void Form1::ChooseOwnStopList(const QString& path) {

@@ -10,14 +10,18 @@
 #include "gui/GuiLayout.h"
 #include "gui/GuiYield.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>
@@ -115,6 +119,12 @@ public:
     QCheckBox* CheckStopWords = nullptr;  // "Leave out common words"
     QLabel* LabelStopWords = nullptr;     // the list chooser's caption
     QComboBox* ComboStopWords = nullptr;  // English, German, French, Spanish, the user's file, "Other list…"
+    // "More…": a menu of the further word options, all off by default.
+    QToolButton* ButtonMoreOptions = nullptr;
+    QAction* ActionSegment = nullptr;       // "Dictionary words (Chinese, Japanese, Thai, …)"
+    QAction* ActionCompatForms = nullptr;   // "Join compatibility forms (presentation forms, full-width letters)"
+    QMenu* MenuWordForms = nullptr;         // "Group word forms": "Off" and the stemmers' languages
+    QActionGroup* WordFormsGroup = nullptr; // its entries; the checked one's data is the language ("" off)
     GuiProgressBar* ProgressBar1 = nullptr;
 
 protected:
@@ -133,6 +143,8 @@ private:
     void RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue);
     void SetAddingEnabled(bool enabled);
     void StoreOptionPair(QRadioButton* first, const QString& firstKey, QRadioButton* second, const QString& secondKey);
+    // The further word options as the run uses them.
+    WordOptions ChosenWordOptions() const;
     // Shows the user's own list of common words in the chooser (one such entry) and selects it.
     void ChooseOwnStopList(const QString& path);
 

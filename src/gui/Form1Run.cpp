@@ -120,6 +120,7 @@ void Form1::PushButton2_Click() {
     request.providerAvailable = m_providerAvailable;
     request.jobs = ConverterJobs(m_settings);
     request.letters = CheckAllLetters->isChecked() ? LetterRule::AllLanguages : LetterRule::Ascii;
+    request.words = ChosenWordOptions();
     if (CheckStopWords->isChecked()) {
         try {
             request.stopWords = ReadStopWords(ComboStopWords->currentData().toString());

@@ -240,6 +240,11 @@ private slots:
             << QStringList{text, "--letters", "all", "--stop-words", "german"} << QStringList{"strasse 3"} << 2LL;
         QTest::newRow("the user's list") << QStringList{text, "--letters=all", "--stop-words=mine.txt"}
                                          << QStringList{"die 1", "\u00fcber 1"} << 3LL;
+        QTest::newRow("dictionary words, compatibility forms, German word forms")
+            << QStringList{text, "--letters", "all", "--segment", "--compat-forms", "--stem", "german"}
+            << QStringList{"die 1", "\u00fcber 1", "strasse 3"} << -1LL;
+        QTest::newRow("Snowball's Dutch list") << QStringList{text, "--letters", "all", "--stop-words", "dutch"}
+                                               << QStringList{"\u00fcber 1", "strasse 3"} << 1LL;
         QTest::newRow("the user's list by the ASCII rule")
             << QStringList{text, "--stop-words", "mine.txt"} << QStringList{"ber 1", "die 1", "strasse 1"} << 2LL;
     }
@@ -424,6 +429,10 @@ private slots:
                                         << "--format needs tsv, json, text or xlsx";
         QTest::newRow("unknown letters") << QStringList{"--letters", "latin", "--text", "one.txt"} << 2 << QByteArray()
                                          << "--letters needs ascii or all";
+        QTest::newRow("unknown stemmer") << QStringList{"--stem", "klingon", "--text", "one.txt"} << 2 << QByteArray()
+                                         << "--stem needs one of arabic, armenian, basque";
+        QTest::newRow("dictionary words by the ASCII rule")
+            << QStringList{"--segment", "--text", "one.txt"} << 2 << QByteArray() << "--segment needs --letters all";
         QTest::newRow("common words of a missing file")
             << QStringList{"--stop-words", "none.txt", "--text", "one.txt"} << 2 << QByteArray()
             << "cannot read the common words: none.txt";
@@ -945,6 +954,12 @@ private slots:
         QCOMPARE(json.contains(QStringLiteral("columns")), rows);
         if (rows) {
             QCOMPARE(json[QStringLiteral("rows")].toArray().size(), 6); // the distinct words of pages.pdf
+            // A merge keeps the file summary next to the rows.
+            WriteTextFile(env.Work() + QStringLiteral("/part.json"), outcome.out);
+            const Outcome merged = RunCli({"merge", "part.json"}, env.Work());
+            QCOMPARE(merged.exitCode, 0);
+            QCOMPARE(QJsonDocument::fromJson(merged.out)[QStringLiteral("files")].toArray(),
+                     QJsonDocument::fromJson(files).array());
         }
         QCOMPARE(json[QStringLiteral("unreadable")].toArray().size(), 1);
     }

@@ -74,6 +74,7 @@ struct Run {
     std::function<bool()> ignoreCase = [] { return true; };
     std::function<bool()> stop = [] { return false; };
     LetterRule letters = LetterRule::Ascii;
+    WordOptions words;
     QStringList stopWords;
     QStringList rows;
     RecordingSink sink;
@@ -100,7 +101,8 @@ struct Run {
         in.results = &sink;
         in.ui = &ui;
         in.letters = letters;
-        in.stopWords = StopWordKeys(stopWords, letters);
+        in.words = words;
+        in.stopWords = StopWordKeys(stopWords, letters, words);
         if (method == QStringLiteral("text")) {
             SortingText(in);
         } else {
@@ -277,10 +279,18 @@ class CountingTest : public QObject {
                       bool ignoreCase, const QList<QByteArray>& texts, const QStringList& textRows,
                       const QList<qint64>& totals, qint64 stopped,
                       const std::optional<QStringList>& dbRows = std::nullopt) {
+        AddFormsCase(name, letters, {}, stopWords, mode, ignoreCase, texts, textRows, totals, stopped, dbRows);
+    }
+
+    // As AddWordsCase, with further word options.
+    void AddFormsCase(const char* name, LetterRule letters, const WordOptions& words, const QStringList& stopWords,
+                      CountMode mode, bool ignoreCase, const QList<QByteArray>& texts, const QStringList& textRows,
+                      const QList<qint64>& totals, qint64 stopped,
+                      const std::optional<QStringList>& dbRows = std::nullopt) {
         for (const QString& method : kMethods) {
             const QStringList rows = method == QStringLiteral("text") || !dbRows ? textRows : *dbRows;
             QTest::addRow("%s: %s", qPrintable(method), name)
-                << method << mode << ignoreCase << texts << rows << totals << letters << stopWords << stopped;
+                << method << mode << ignoreCase << texts << rows << totals << letters << stopWords << stopped << words;
         }
     }
 
@@ -295,6 +305,7 @@ private slots:
         QTest::addColumn<LetterRule>("letters");
         QTest::addColumn<QStringList>("stopWords");
         QTest::addColumn<qint64>("stopped");
+        QTest::addColumn<WordOptions>("words");
         const CountMode all = CountMode::AllFiles;
         const CountMode perFile = CountMode::PerFile;
 
@@ -417,6 +428,50 @@ private slots:
                      {"\u00dcber die STRASSE \u00fcber"}, {"die 1"}, {4, 0, 21, 18}, 3);
         AddWordsCase("common words, per file", LetterRule::Ascii, {"a"}, perFile, true, {"a a b", "a c"},
                      {"doc0.pdf b 1", "doc1.pdf c 1"}, {5, 0, 8, 5}, 3);
+
+        // Compatibility forms join their normal spellings: Arabic presentation forms (seen
+        // initial, teh final), a Hebrew wide alef, full-width Latin; a full-width apostrophe
+        // joins like the apostrophe.
+        WordOptions compatibility;
+        compatibility.compatibility = true;
+        AddFormsCase("compatibility forms", allLetters, compatibility, {}, all, true,
+                     {"\u0627\ufeb3\ufe96 \u0627\u0633\u062a \ufb21\u05d1 \u05d0\u05d1 \uff21\uff42\uff43 abc "
+                      "don\uff07t"},
+                     {"dont 1", "abc 2", "\u05d0\u05d1 2", "\u0627\u0633\u062a 2"}, {7, 0, 27, 21}, 0);
+        AddFormsCase("compatibility forms, letter case kept", allLetters, compatibility, {}, all, false,
+                     {"\uff21\uff22\uff23 ABC"}, {"ABC 2"}, {2, 0, 7, 6}, 0);
+        AddFormsCase("compatibility forms in common words", allLetters, compatibility, {"\uff41nd"}, all, false,
+                     {"AND and \uff21\uff2e\uff24 x"}, {"x 1"}, {4, 0, 13, 10}, 3);
+        // Dictionary words where no blanks part them, as ICU's iterator cuts them: Chinese
+        // 我们|是|学生, Japanese これ|は|日本語|です, Thai
+        // ภาษา|ไทย|เป็น|ภาษา; Latin letters
+        // before Chinese ones are a word of their own. Languages with blanks keep their words.
+        WordOptions segment;
+        segment.segment = true;
+        AddFormsCase("dictionary words", allLetters, segment, {}, all, true,
+                     {"\u6211\u4eec\u662f\u5b66\u751f\u3002\n\u3053\u308c\u306f\u65e5\u672c\u8a9e\u3067\u3059\n"
+                      "\u0e20\u0e32\u0e29\u0e32\u0e44\u0e17\u0e22\u0e40\u0e1b\u0e47\u0e19\u0e20\u0e32\u0e29\u0e32 "
+                      "Unicode\u4e2d\u6587"},
+                     {"unicode 1", "\u0e40\u0e1b\u0e47\u0e19 1", "\u0e44\u0e17\u0e22 1", "\u3053\u308c 1",
+                      "\u3067\u3059 1", "\u306f 1", "\u4e2d\u6587 1", "\u5b66\u751f 1", "\u6211\u4eec 1",
+                      "\u65e5\u672c\u8a9e 1", "\u662f 1", "\u0e20\u0e32\u0e29\u0e32 2"},
+                     {13, 2, 39, 38}, 0);
+        AddFormsCase("dictionary words, languages with blanks", allLetters, segment, {}, all, true,
+                     {"Na\u00efve don't e-mail \u041f\u0440\u0438\u0432\u0435\u0442 \u05e9\u05dc\u05d5\u05dd "
+                      "x\u0301y"},
+                     {"dont 1", "email 1", "na\u00efve 1", "x\u0301y 1", "\u043f\u0440\u0438\u0432\u0435\u0442 1",
+                      "\u05e9\u05dc\u05d5\u05dd 1"},
+                     {6, 0, 34, 29}, 0);
+        // Word forms: one row per stem, shown by its most frequent spelling (ties: the smallest).
+        WordOptions english;
+        english.stemLanguage = QStringLiteral("english");
+        AddFormsCase("word forms", LetterRule::Ascii, english, {"the"}, all, true,
+                     {"analyse analysed analyses analysing Analysed the cats cat dog"},
+                     {"dog 1", "cat 2", "analysed 5"}, {9, 0, 61, 53}, 1);
+        AddFormsCase("word forms, letter case kept", LetterRule::Ascii, english, {}, all, false,
+                     {"analyses Analysed analyse"}, {"Analysed 3"}, {3, 0, 25, 23}, 0);
+        AddFormsCase("word forms, per file", allLetters, english, {}, perFile, true, {"runs run", "running"},
+                     {"doc0.pdf run 2", "doc1.pdf running 1"}, {3, 0, 15, 14}, 0);
     }
 
     void pass() {
@@ -429,8 +484,10 @@ private slots:
         QFETCH(LetterRule, letters);
         QFETCH(QStringList, stopWords);
         QFETCH(qint64, stopped);
+        QFETCH(WordOptions, words);
         IsolatedEnvironment env;
         Run run;
+        run.words = words;
         run.method = method;
         run.mode = mode;
         run.ignoreCase = [ignoreCase] { return ignoreCase; };

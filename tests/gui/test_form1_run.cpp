@@ -10,6 +10,7 @@
 #include "support/PdfFixtures.h"
 
 #include "core/base/Settings.h"
+#include "core/count/StopWords.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -92,6 +93,8 @@ private slots:
     void databaseChosenWithoutDriver();
     void wordOptions_data();
     void wordOptions();
+    void moreWordOptions_data();
+    void moreWordOptions();
     void ownStopListRefused_data();
     void ownStopListRefused();
 
@@ -294,6 +297,7 @@ void Form1RunTest::initTestCase() {
     QVERIFY(!MakeTextPdf(File("langs.pdf"),
                          {"Stra\u00dfe STRASSE the die \u039a\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1"}, kSansFont)
                  .isEmpty());
+    QVERIFY(!MakeTextPdf(File("forms.pdf"), {"analyse Analysed analyses \uff41nalysing dog"}, kSansFont).isEmpty());
     QVERIFY(!MakeImagePdf(File("scan.pdf")).isEmpty());
     QVERIFY(!MakeZipAsPdf(File("zip.pdf")).isEmpty());
     QVERIFY(EncryptPdf(File("bee.pdf"), File("locked.pdf"), kUserPassword, kOwnerPassword));
@@ -438,7 +442,7 @@ void Form1RunTest::wordOptions_data() {
     QTest::addColumn<QString>("wordCount");
     QTest::addColumn<bool>("listGone"); // the chosen list's file cannot be read
     const QString greek = QStringLiteral("\u03ba\u03b1\u03bb\u03b7\u03bc\u03ad\u03c1\u03b1|1");
-    const int other = 4; // after English, German, French, Spanish
+    const int other = static_cast<int>(StopListNames().size()); // after the lists that come with the program
     const QStringList asAlways{"die|1", "strae|1", "strasse|1", "the|1"};
     QTest::newRow("as always") << false << -1 << QByteArray() << asAlways << " Word count: 4" << false;
     QTest::newRow("all letters") << true << -1 << QByteArray() << QStringList{"die|1", "the|1", greek, "strasse|2"}
@@ -527,6 +531,52 @@ void Form1RunTest::wordOptions() {
     QCOMPARE(next->ComboStopWords->currentData().toString(), kept);
 }
 
+// The options of the "More…" menu: dictionary words and compatibility forms take effect with
+// every alphabet only; word forms group by the chosen language. Kept for the next start.
+void Form1RunTest::moreWordOptions_data() {
+    QTest::addColumn<bool>("allLetters");
+    QTest::addColumn<bool>("compatibility");
+    QTest::addColumn<QString>("language"); // the "Group word forms" entry, "" for "Off"
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("off") << true << false << QString()
+                         << QStringList{"analyse|1", "analysed|1", "analyses|1", "dog|1", "\uff41nalysing|1"};
+    QTest::newRow("word forms") << false << false << QStringLiteral("english")
+                                << QStringList{"dog|1", "nalysing|1", "analyse|3"};
+    QTest::newRow("word forms, compatibility forms")
+        << true << true << QStringLiteral("english") << QStringList{"dog|1", "analyse|4"};
+    QTest::newRow("compatibility forms without every alphabet")
+        << false << true << QString() << QStringList{"analyse|1", "analysed|1", "analyses|1", "dog|1", "nalysing|1"};
+}
+
+void Form1RunTest::moreWordOptions() {
+    QFETCH(bool, allLetters);
+    QFETCH(bool, compatibility);
+    QFETCH(QString, language);
+    QFETCH(QStringList, rows);
+    IsolatedEnvironment env;
+    Form1Session s;
+    s->AddFileRows(Files({"forms.pdf"}));
+    QVERIFY(s.Show());
+    QVERIFY(!s->ActionSegment->isEnabled());
+    QVERIFY(!s->ActionCompatForms->isEnabled());
+    QCOMPARE(s->WordFormsGroup->checkedAction()->text(), QStringLiteral("Off"));
+    s->CheckAllLetters->setChecked(allLetters);
+    QCOMPARE(s->ActionCompatForms->isEnabled(), allLetters);
+    s->ActionCompatForms->setChecked(compatibility);
+    for (QAction* entry : s->WordFormsGroup->actions()) {
+        if (entry->data().toString() == language) {
+            entry->trigger();
+        }
+    }
+    s->PushButton2_Click();
+    QCOMPARE(RowsOf(s->Results().Model()), rows);
+
+    Form1Session next;
+    QCOMPARE(next->ActionCompatForms->isChecked(), compatibility);
+    QCOMPARE(next->ActionCompatForms->isEnabled(), allLetters);
+    QCOMPARE(next->WordFormsGroup->checkedAction()->data().toString(), language);
+}
+
 // "Other list…" keeps the list chosen before when the user cancels or picks a file that gives no
 // words; the user learns why.
 void Form1RunTest::ownStopListRefused_data() {
@@ -557,7 +607,7 @@ void Form1RunTest::ownStopListRefused() {
     QTest::keyClick(s->ComboStopWords, Qt::Key_End); // "Other list…"
     QCOMPARE(s.Calls(QStringLiteral("openFiles")).size(), 1);
     QCOMPARE(s->ComboStopWords->currentText(), QStringLiteral("German"));
-    QCOMPARE(s->ComboStopWords->count(), 5);
+    QCOMPARE(s->ComboStopWords->count(), StopListNames().size() + 1);
     const QStringList shown = s.ui.MessageTexts();
     QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty()) {

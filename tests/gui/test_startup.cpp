@@ -751,8 +751,8 @@ void StartupTest::layoutFollowsWindow() {
     // The word options stand in a column of their own beside the design's options: the two boxes
     // share their left edge, the list's caption and chooser stand under them; each shows its
     // whole caption, inside the frame, on none of the design's controls.
-    const QList<QWidget*> additions{form.CheckAllLetters, form.CheckStopWords, form.LabelStopWords,
-                                    form.ComboStopWords};
+    const QList<QWidget*> additions{form.CheckAllLetters, form.CheckStopWords, form.LabelStopWords, form.ComboStopWords,
+                                    form.ButtonMoreOptions};
     QCOMPARE(form.CheckAllLetters->x(), form.CheckStopWords->x());
     QVERIFY(form.CheckAllLetters->geometry().bottom() < form.CheckStopWords->y());
     QVERIFY(form.CheckStopWords->geometry().bottom() < form.ComboStopWords->y());
@@ -776,11 +776,13 @@ void StartupTest::tabOrder_data() {
     QTest::addColumn<QStringList>("order");
     const QStringList top{"PushButton3", "ListView1", "PushButton1", "PushButton4", "PushButton6", "PushButton7"};
     QTest::newRow("design options") << QStringList{}
-                                    << top + QStringList{"Option1", "CheckAllLetters", "CheckStopWords", "Check3",
-                                                         "Check1",  "Option3",         "PushButton2"};
+                                    << top + QStringList{"Option1", "CheckAllLetters", "CheckStopWords",
+                                                         "Check3",  "Check1",          "ButtonMoreOptions",
+                                                         "Option3", "PushButton2"};
     QTest::newRow("other options") << QStringList{"Option1=False", "Option2=True", "Option3=False", "Option4=True"}
-                                   << top + QStringList{"Option2", "CheckAllLetters", "CheckStopWords", "Check3",
-                                                        "Check1",  "Option4",         "PushButton2"};
+                                   << top + QStringList{"Option2", "CheckAllLetters", "CheckStopWords",
+                                                        "Check3",  "Check1",          "ButtonMoreOptions",
+                                                        "Option4", "PushButton2"};
 }
 
 // Tab walks the main window top to bottom, left to right, entering each option group at its

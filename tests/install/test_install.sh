@@ -19,7 +19,7 @@ check() {
 }
 
 for file in bin/lexitally bin/lexitally-cli share/lexitally/dbBlank.sqlite share/lexitally/HAND-M.CUR \
-    share/lexitally/Samples/The-Raven.pdf share/lexitally/stopwords/english.txt \
+    share/lexitally/Samples/The-Raven.pdf share/lexitally/stopwords/english.txt share/lexitally/stopwords/russian.txt \
     share/applications/example.quorvant.Lexitally.desktop \
     share/metainfo/example.quorvant.Lexitally.metainfo.xml \
     share/icons/hicolor/scalable/apps/example.quorvant.Lexitally.svg \

@@ -4,6 +4,7 @@
 #include "core/base/Files.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
+#include "core/count/WordForms.h"
 #include "core/count/WordRule.h"
 #include "core/extract/TextFiles.h"
 
@@ -56,7 +57,7 @@ bool IsStopWord(const PassInputs& in, QByteArrayView word, bool folded, QByteArr
         return in.stopWords.contains(QByteArray::fromRawData(word.data(), word.size()));
     }
     if (in.letters == LetterRule::AllLanguages) {
-        key = FoldCaseUtf8(word);
+        key = FoldWordUtf8(word, in.words);
     } else {
         key = word.toByteArray();
         LowerAscii(key.data(), key.size());
@@ -65,9 +66,11 @@ bool IsStopWord(const PassInputs& in, QByteArrayView word, bool folded, QByteArr
 }
 
 // Walks the lines of one text: lastLine is the index of its last line. Every token gives the
-// event queue a turn and updates the progress text; every accepted word goes to the method, but
-// a common word to be left out only adds to stopped. The stop query is read after each line.
-void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, FrequencyMethod& method, qint64& stopped) {
+// event queue a turn and updates the progress text; every accepted word goes to the method (or,
+// when word forms are grouped, to forms), but a common word to be left out only adds to stopped.
+// The stop query is read after each line.
+void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, FrequencyMethod& method,
+               WordFormGroups* forms, qint64& stopped) {
     std::vector<char> word(256);
     std::vector<QByteArray> words; // of a token, by the all-languages rule
     QByteArray key;
@@ -97,10 +100,12 @@ void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, Frequ
             if (allLanguages) {
                 if (tokenEnd != p) {
                     const bool fold = in.ignoreCase && in.ignoreCase();
-                    AllLanguageWords(QByteArrayView(p, tokenEnd), fold, words);
+                    AllLanguageWords(QByteArrayView(p, tokenEnd), fold, words, in.words);
                     for (const QByteArray& found : words) {
                         if (stopping && IsStopWord(in, found, fold, key)) {
                             ++stopped;
+                        } else if (forms) {
+                            forms->Add(found);
                         } else {
                             method.Add(found);
                         }
@@ -114,6 +119,8 @@ void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, Frequ
                 const QByteArrayView found(word.data(), length);
                 if (stopping && IsStopWord(in, found, fold, key)) {
                     ++stopped;
+                } else if (forms) {
+                    forms->Add(found);
                 } else {
                     method.Add(found);
                 }
@@ -151,7 +158,19 @@ void CountText(TextRead& text, const QString& label, const PassInputs& in, Frequ
         method.StartWalk();
         if (view) {
             qint64 stopped = 0;
-            WalkLines(*view, lastLine, in, method, stopped);
+            std::optional<WordFormGroups> forms;
+            if (!in.words.stemLanguage.isEmpty()) {
+                forms.emplace(in.words.stemLanguage, in.letters == LetterRule::AllLanguages && in.words.compatibility);
+            }
+            WalkLines(*view, lastLine, in, method, forms ? &*forms : nullptr, stopped);
+            // Each group reaches the method as its chosen spelling, as often as its forms occur.
+            if (forms) {
+                forms->Hand([&method](QByteArrayView spelling, qint64 count) {
+                    for (qint64 n = 0; n < count; ++n) {
+                        method.Add(spelling);
+                    }
+                });
+            }
             // Common words have no row, but they are words of the text all the same.
             totals.words += stopped;
             totals.stoppedWords += stopped;

@@ -23,6 +23,24 @@ enum class CountMode { None, AllFiles, PerFile };
 // after NFC normalisation, apostrophes and hyphens left out; ignoring letter case folds fully.
 enum class LetterRule { Ascii, AllLanguages };
 
+// How words are found and grouped beyond the letter rule. Everything is off by default, and then
+// words are exactly what the letter rule alone gives.
+struct WordOptions {
+    // LetterRule::AllLanguages only: compatibility forms (Arabic and Hebrew presentation forms,
+    // full-width Latin, ligatures, ...) are read as their normal letters: NFKC in place of NFC,
+    // and NFKC_Casefold when letter case is ignored.
+    bool compatibility = false;
+    // LetterRule::AllLanguages only: a run of letters is cut into words where ICU's word break
+    // iterator sees a boundary, which finds dictionary words in Chinese, Japanese, Thai, Lao,
+    // Khmer and Burmese. Languages that put blanks between words give the same words as without.
+    bool segment = false;
+    // A Snowball stemmer's language (StemLanguages()): the spellings with one stem are one row,
+    // shown by their most frequent spelling with the count of all. "": every spelling is a row.
+    QString stemLanguage;
+
+    bool operator==(const WordOptions&) const = default;
+};
+
 // The four totals of a counting pass; they always cover every file of the pass.
 struct Totals {
     qint64 words = 0;
@@ -79,4 +97,5 @@ struct PassInputs {
     // Common words left out of the rows (not of the word count), as StopWordKeys gives them for
     // the letter rule above: folded, UTF-8. Empty: every word has its row.
     QSet<QByteArray> stopWords;
+    WordOptions words;
 };

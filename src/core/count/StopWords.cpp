@@ -6,7 +6,11 @@
 #include <QFile>
 
 QStringList StopListNames() {
-    return {QStringLiteral("english"), QStringLiteral("german"), QStringLiteral("french"), QStringLiteral("spanish")};
+    return {QStringLiteral("english"),  QStringLiteral("german"),    QStringLiteral("french"),
+            QStringLiteral("spanish"),  QStringLiteral("danish"),    QStringLiteral("dutch"),
+            QStringLiteral("finnish"),  QStringLiteral("hungarian"), QStringLiteral("indonesian"),
+            QStringLiteral("italian"),  QStringLiteral("norwegian"), QStringLiteral("portuguese"),
+            QStringLiteral("romanian"), QStringLiteral("russian"),   QStringLiteral("swedish")};
 }
 
 QStringList ReadStopWords(const QString& nameOrPath) {

@@ -5,7 +5,9 @@
 
 // Lists of common words that may be left out of the word-frequency rows.
 
-// The lists that come with the program: "english", "german", "french", "spanish".
+// The lists that come with the program: our own "english", "german", "french", "spanish", then
+// the Snowball lists of "danish", "dutch", "finnish", "hungarian", "indonesian", "italian",
+// "norwegian", "portuguese", "romanian", "russian" and "swedish" (written at build time).
 QStringList StopListNames();
 
 // The words of a list: one of StopListNames (from the application folder's stopwords/ folder)

@@ -4,8 +4,10 @@
 
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
+#include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -137,7 +139,105 @@ void AsciiRuns(QByteArrayView token, bool fold, std::vector<QByteArray>& words) 
     flush();
 }
 
+// NFKC_Casefold of text, whose marks are capped already; the text as it is if ICU fails.
+QString FoldCompatibility(QStringView text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* const nfkcCf = unorm2_getNFKCCasefoldInstance(&status);
+    if (U_FAILURE(status) || text.isEmpty()) {
+        return text.toString();
+    }
+    const auto* const source = reinterpret_cast<const UChar*>(text.utf16());
+    const auto length = static_cast<int32_t>(text.size());
+    QString folded(text.size() * 3 + 16, Qt::Uninitialized);
+    int32_t written = unorm2_normalize(nfkcCf, source, length, reinterpret_cast<UChar*>(folded.data()),
+                                       static_cast<int32_t>(folded.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        folded.resize(written);
+        written = unorm2_normalize(nfkcCf, source, length, reinterpret_cast<UChar*>(folded.data()),
+                                   static_cast<int32_t>(folded.size()), &status);
+    }
+    if (U_FAILURE(status)) {
+        return text.toString();
+    }
+    folded.truncate(written);
+    return folded;
+}
+
+bool HoldsLetter(QStringView text) {
+    bool found = false;
+    ForEachCodePoint(text, [&found](char32_t c, QStringView) { found = found || QChar::isLetter(c); });
+    return found;
+}
+
+// True when the word break iterator may find more than one word in a run of letters: it holds a
+// character from U+0E00 on (Thai, Lao, Tibetan, Myanmar, Khmer, kana, CJK, and the later blocks).
+// The alphabets before that block never break between letters and marks, so their runs skip the
+// iterator (which is what most text costs).
+bool MayBreak(QStringView run) {
+    return std::any_of(run.begin(), run.end(), [](QChar c) { return c.unicode() >= 0x0E00; });
+}
+
+// The thread's word break iterator of the root locale (dictionaries for Chinese, Japanese, Thai,
+// Lao, Khmer and Burmese), or null when ICU cannot give one.
+UBreakIterator* WordBreaker() {
+    thread_local const std::unique_ptr<UBreakIterator, decltype(&ubrk_close)> breaker = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        UBreakIterator* const opened = ubrk_open(UBRK_WORD, "", nullptr, 0, &status);
+        return std::unique_ptr<UBreakIterator, decltype(&ubrk_close)>(U_SUCCESS(status) ? opened : nullptr,
+                                                                      &ubrk_close);
+    }();
+    return breaker.get();
+}
+
+// The words the word break iterator finds in a run of letters and marks: the pieces between its
+// boundaries that it marks as letters, kana or ideographs (these are the pieces that hold a
+// letter). A piece of marks alone (a run that begins with marks) stays with the word after it,
+// or the one before at the end, so that no character of the run is lost.
+void SegmentRun(const QString& run, std::vector<QString>& pieces) {
+    pieces.clear();
+    UBreakIterator* const breaker = MayBreak(run) ? WordBreaker() : nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    if (breaker) {
+        ubrk_setText(breaker, reinterpret_cast<const UChar*>(run.utf16()), static_cast<int32_t>(run.size()), &status);
+    }
+    if (!breaker || U_FAILURE(status)) {
+        pieces.push_back(run);
+        return;
+    }
+    QString carried;
+    int32_t start = ubrk_first(breaker);
+    for (int32_t end = ubrk_next(breaker); end != UBRK_DONE; start = end, end = ubrk_next(breaker)) {
+        const int32_t kind = ubrk_getRuleStatus(breaker);
+        const QStringView piece = QStringView(run).mid(start, end - start);
+        if ((kind >= UBRK_WORD_LETTER && kind < UBRK_WORD_IDEO_LIMIT) || HoldsLetter(piece)) {
+            pieces.push_back(carried + piece.toString());
+            carried.clear();
+        } else {
+            carried += piece;
+        }
+    }
+    if (!carried.isEmpty()) {
+        if (pieces.empty()) {
+            pieces.push_back(carried);
+        } else {
+            pieces.back() += carried;
+        }
+    }
+}
+
 } // namespace
+
+QByteArray FoldWordUtf8(QByteArrayView utf8, const WordOptions& options) {
+    if (!options.compatibility || IsAscii(utf8)) {
+        return FoldCaseUtf8(utf8);
+    }
+    QString text = QString::fromUtf8(utf8);
+    if (text.size() > kMaxMarksInRow) {
+        text = CapMarks(text);
+    }
+    return FoldCompatibility(text).toUtf8();
+}
 
 QString FoldCase(QStringView text) {
     if (text.isEmpty()) {
@@ -166,7 +266,7 @@ QByteArray FoldCaseUtf8(QByteArrayView utf8) {
     return FoldCase(QString::fromUtf8(utf8)).toUtf8();
 }
 
-void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words) {
+void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words, const WordOptions& options) {
     words.clear();
     if (IsAscii(token)) {
         AsciiRuns(token, fold, words);
@@ -189,21 +289,31 @@ void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& 
         } else if (++marks > kMaxMarksInRow) {
             return;
         }
-        if (c >= 0xFB00 && c <= 0xFB06) {
+        if (c >= 0xFB00 && c <= 0xFB06 && !options.compatibility) {
             clean.append(QLatin1StringView(kLigatures[c - 0xFB00]));
         } else {
             clean.append(units);
         }
     });
-    const QString text = clean.normalized(QString::NormalizationForm_C);
+    const QString text =
+        clean.normalized(options.compatibility ? QString::NormalizationForm_KC : QString::NormalizationForm_C);
 
     QString current;
     bool hasLetter = false;
+    std::vector<QString> pieces;
+    const auto add = [&](const QString& piece) {
+        QString word = !fold ? piece : options.compatibility ? FoldCompatibility(piece) : FoldCase(piece);
+        CutAtGrapheme(word);
+        words.push_back(word.toUtf8());
+    };
     const auto flush = [&] {
-        if (hasLetter) {
-            QString word = fold ? FoldCase(current) : current;
-            CutAtGrapheme(word);
-            words.push_back(word.toUtf8());
+        if (hasLetter && options.segment) {
+            SegmentRun(current, pieces);
+            for (const QString& piece : pieces) {
+                add(piece);
+            }
+        } else if (hasLetter) {
+            add(current);
         }
         current.clear();
         hasLetter = false;
@@ -214,7 +324,8 @@ void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& 
             hasLetter = true;
         } else if (QChar::isMark(c)) {
             current.append(units);
-        } else {
+        } else if (!(options.compatibility && IsJoiner(c))) {
+            // (A compatibility form of an apostrophe or hyphen joins like the character itself.)
             flush();
         }
     });
@@ -232,14 +343,14 @@ QByteArrayView CutWord(QByteArrayView word, qsizetype maxLetters) {
     return word;
 }
 
-QSet<QByteArray> StopWordKeys(const QStringList& words, LetterRule letters) {
+QSet<QByteArray> StopWordKeys(const QStringList& words, LetterRule letters, const WordOptions& options) {
     QSet<QByteArray> keys;
     std::vector<QByteArray> found;
     for (const QString& line : words) {
         const QByteArray utf8 = line.toUtf8();
         for (const QByteArray& token : utf8.split(' ')) {
             if (letters == LetterRule::AllLanguages) {
-                AllLanguageWords(token, true, found);
+                AllLanguageWords(token, true, found, options);
                 for (const QByteArray& word : found) {
                     keys.insert(word);
                 }

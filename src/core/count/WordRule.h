@@ -24,6 +24,9 @@ inline constexpr qsizetype kMaxWordLetters = 255;
 // Marks beyond kMaxMarksInRow in a row are dropped.
 QString FoldCase(QStringView text);
 QByteArray FoldCaseUtf8(QByteArrayView utf8);
+// NFKC_Casefold: compatibility forms read as their normal letters, case folded fully, characters
+// that are ignorable by default left out. FoldCase when compatibility is off.
+QByteArray FoldWordUtf8(QByteArrayView utf8, const WordOptions& options);
 
 // The words of one token (no blank inside) by LetterRule::AllLanguages, as UTF-8, folded when
 // fold is set: every maximal run of letters and combining marks that holds a letter, after NFC
@@ -32,11 +35,14 @@ QByteArray FoldCaseUtf8(QByteArrayView utf8);
 // their letters, as by the ASCII rule. Marks beyond kMaxMarksInRow in a row are dropped and a
 // word is cut after kMaxWordLetters code points at the end of a grapheme. Takes time in
 // proportion to the token. words is emptied first.
-void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words);
+// With options.compatibility the token is NFKC-normalised instead (NFKC_Casefold when folded);
+// with options.segment each run of letters is cut further into the words ICU's word break
+// iterator finds in it (runs of letters that need no dictionary are never cut).
+void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words, const WordOptions& options = {});
 
 // The word cut to its first maxLetters characters (code points), never inside a UTF-8 sequence.
 QByteArrayView CutWord(QByteArrayView word, qsizetype maxLetters);
 
 // The keys under which the counting pass looks up common words: each given word's words by the
 // letter rule, folded (the ASCII rule: lower case). Empty lines give none.
-QSet<QByteArray> StopWordKeys(const QStringList& words, LetterRule letters);
+QSet<QByteArray> StopWordKeys(const QStringList& words, LetterRule letters, const WordOptions& options = {});

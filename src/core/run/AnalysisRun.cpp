@@ -243,7 +243,8 @@ void CountRows(const AnalysisRequest& request, const AnalysisContext& context, R
     inputs.ui = context.ui;
     inputs.workFolder = request.workFolder;
     inputs.letters = request.letters;
-    inputs.stopWords = StopWordKeys(request.stopWords, request.letters);
+    inputs.words = request.words;
+    inputs.stopWords = StopWordKeys(request.stopWords, request.letters, request.words);
     summary.method = ChooseFrequencyMethod(request.databaseWanted, request.textWanted, request.providerAvailable);
     switch (summary.method) {
     case FrequencyMethodKind::Database:

@@ -62,6 +62,8 @@ struct AnalysisRequest {
     int jobs = 1;
     // Which characters make a word.
     LetterRule letters = LetterRule::Ascii;
+    // Dictionary words, compatibility forms, word forms (all off by default).
+    WordOptions words;
     // Common words left out of the rows but not of the word count (ReadStopWords gives them).
     QStringList stopWords;
 };
