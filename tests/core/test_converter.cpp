@@ -558,18 +558,21 @@ private slots:
     // range that fails fails the file with its reason; no range's text is left behind.
     void pageRanges_data() {
         QTest::addColumn<QString>("password"); // the file opens with "user"
-        QTest::addColumn<bool>("standIn");     // a converter that fails on the range from page 3
+        QTest::addColumn<QString>("standIn");  // what a stand-in converter does with the range from page 3
         QTest::addColumn<QString>("reason");
-        QTest::newRow("plain file") << QString() << false << QString();
-        QTest::newRow("password in every range") << "user" << false << QString();
-        QTest::newRow("wrong password") << "guess" << false
+        QTest::newRow("plain file") << QString() << QString() << QString();
+        QTest::newRow("password in every range") << "user" << QString() << QString();
+        QTest::newRow("wrong password") << "guess" << QString()
                                         << QStringLiteral("  - invalid password or no password protected.");
-        QTest::newRow("one range fails") << QString() << true
+        QTest::newRow("one range fails") << QString() << "exit 5"
                                          << QStringLiteral("  - the conversion failed (converter exit status 5)");
+        // Stop: every range's converter is ended.
+        QTest::newRow("stopped") << QString() << "exec sleep 30"
+                                 << QStringLiteral("  - the converter crashed (signal 9)");
     }
     void pageRanges() {
         QFETCH(QString, password);
-        QFETCH(bool, standIn);
+        QFETCH(QString, standIn);
         QFETCH(QString, reason);
         IsolatedEnvironment env;
         QVERIFY(EnsureConverterPlaced());
@@ -586,9 +589,9 @@ private slots:
         }
         QCOMPARE(PdfPageCount(pdf, password), password == QStringLiteral("guess") ? 0 : 7);
         QString converter;
-        if (standIn) {
+        if (!standIn.isEmpty()) {
             converter = WriteTextFile(env.Work() + QStringLiteral("/converter"),
-                                      "#!/bin/sh\n[ \"$2\" = 3 ] && exit 5\nexec pdftotext \"$@\"\n");
+                                      "#!/bin/sh\n[ \"$2\" = 3 ] && " + standIn.toUtf8() + "\nexec pdftotext \"$@\"\n");
             QVERIFY(QFile::setPermissions(converter, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         }
         const QString work = env.Work() + QStringLiteral("/work");
@@ -599,6 +602,10 @@ private slots:
         Extraction result;
         {
             BackgroundConversion conversion(pdf, password, place, {}, 3, 7);
+            if (standIn.startsWith(QStringLiteral("exec sleep"))) {
+                QVERIFY(running.Any());
+                running.KillAll();
+            }
             while (!conversion.Finished(20)) {
             }
             QCOMPARE(conversion.Running(), 0);
