@@ -134,7 +134,11 @@ EOF
     expect "lexitally-cli --jo" "--jobs"
     expect "lexitally-cli --jobs=" "1 2 4 8"
     expect "lexitally-cli -j 2 --password-stdin " "B.PDF a.pdf folder"
-    expect "lexitally-cli " "B.PDF a.pdf folder merge"
+    expect "lexitally-cli " "B.PDF a.pdf concordance folder merge phrases"
+    expect "lexitally-cli co" "concordance"
+    expect "lexitally-cli concordance --format " "csv json text tsv"
+    expect "lexitally-cli phrases --l" "--length --letters"
+    expect "lexitally-cli phrases --length 3 " "B.PDF a.pdf folder notes.txt part.json"
     expect "lexitally-cli me" "merge"
     expect "lexitally-cli --per-file me" ""
     expect "lexitally-cli merge " "folder part.json"
@@ -144,7 +148,7 @@ EOF
     expect "lexitally-cli merge -o x.tsv " "folder part.json"
     expect "lexitally-cli merge -- -" ""
     if [ "$completion_problems" -eq 0 ]; then
-        pass "bash completion: option names, option values, PDF and text paths, merge and its JSON results"
+        pass "bash completion: option names, option values, PDF and text paths, merge and its JSON results, concordance and phrases"
     else
         fail "bash completion: $completion_problems case(s) wrong"
     fi

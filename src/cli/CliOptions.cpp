@@ -101,6 +101,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
             options.passwordStdin = true;
         } else if (argument == QStringLiteral("--summary")) {
             options.summary = true;
+        } else if (argument == QStringLiteral("--stats")) {
+            options.stats = true;
         } else if (argument == QStringLiteral("--per-file")) {
             options.mode = CountMode::PerFile;
         } else if (argument == QStringLiteral("--case-sensitive")) {
@@ -181,13 +183,20 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     if (options.format == CliFormat::Xlsx && options.output.isEmpty()) {
         return fail(QStringLiteral("--format xlsx needs -o FILE"));
     }
+    if (options.stats && !options.words.stemLanguage.isEmpty()) {
+        // Its columns count spellings, while the rows of --stem count groups of them.
+        return fail(QStringLiteral("--stats counts spellings: it cannot be used with --stem"));
+    }
+    if (options.stats && (options.summary || options.mode == CountMode::PerFile)) {
+        return fail(QStringLiteral("--stats needs one count for all files (not --per-file or --summary)"));
+    }
     parsed.options = options;
     return parsed;
 }
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: lexitally-cli [--per-file] [--summary] [--case-sensitive] [--method db|text]\n"
+        "Usage: lexitally-cli [--per-file] [--summary] [--stats] [--case-sensitive] [--method db|text]\n"
         "                     [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]\n"
         "                     [--stop-words LIST|FILE]\n"
         "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
@@ -202,6 +211,10 @@ QString UsageText() {
         "                      lines, characters with and without spaces, distinct words (the\n"
         "                      words with a row), or its reason when it gave no text; in JSON\n"
         "                      under \"files\", next to the rows with --per-file\n"
+        "  --stats             three more columns for each word of one count for all files: Per\n"
+        "                      million (its count per million words), Range (the files it occurs\n"
+        "                      in) and DP (Gries's deviation of proportions: 0 for a word spread\n"
+        "                      over the files as evenly as all words, towards 1 for one found in few)\n"
         "  --case-sensitive    words that differ in letter case are kept apart by the text method\n"
         "                      (default: letter case is ignored)\n"
         "  --method db|text    word frequency through the working database (default) or in memory;\n"
@@ -257,7 +270,9 @@ QString UsageText() {
         "read or a folder could not be searched (each is named with its reason; every other file\n"
         "was counted), 130 or 143 when interrupted (SIGINT, SIGTERM: nothing is written).\n"
         "\n"
-        "lexitally-cli merge RESULTS.json... merges the JSON results of separate runs (see merge --help).\n");
+        "lexitally-cli merge RESULTS.json... merges the JSON results of separate runs (see merge --help).\n"
+        "lexitally-cli concordance WORD PATH... lists every occurrence of WORD with its page and context,\n"
+        "lexitally-cli phrases PATH... counts word sequences (see concordance --help, phrases --help).\n");
 }
 
 QString VersionText() {

@@ -19,6 +19,7 @@ struct CliOptions {
     QString output; // empty: standard output
     bool quiet = false;
     bool summary = false;       // one row per file with its counts instead of the word rows
+    bool stats = false;         // per million, range and dispersion columns beside each word's count
     bool textInput = false;     // every PATH is a UTF-8 text used in place of a converted PDF
     QString password;           // given to the converter for every PDF
     bool passwordStdin = false; // read the password from the first line of standard input

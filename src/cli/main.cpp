@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
+#include "cli/Corpus.h"
 #include "cli/Inputs.h"
 #include "cli/Merge.h"
 #include "cli/Output.h"
@@ -370,6 +371,21 @@ int Run(const CliOptions& options) {
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
     failures += summary.failures;
     progress.Done();
+    // The statistics read the texts once more: the run's own are gone once counted.
+    ResultTable withStats;
+    if (options.stats && !StopSignalled()) {
+        try {
+            const QList<ConvertedText> texts =
+                CommandLineTexts(summary.paths, request.labels, password, options.textInput, work->path(), converter);
+            AddStatistics(table, texts,
+                          CorpusRule{options.letters, options.ignoreCase,
+                                     summary.method == FrequencyMethodKind::Database, options.words},
+                          withStats);
+        } catch (const Failure& failure) {
+            PrintError(QStringLiteral("the statistics cannot be made: ") + failure.Description());
+            return kNoRows;
+        }
+    }
     // The converter link, converted texts and the combined text are not needed any more; the
     // folder goes before the output is written, which may wait for a reader.
     work.reset();
@@ -407,9 +423,9 @@ int Run(const CliOptions& options) {
         options.letters,
         stopped ? options.stopWords : QString(),
         stopped ? StopWordsFingerprint(stopWords, options.letters) : QString()};
-    const QString failure =
-        WriteResults(options.format, options.output, facts, table, unreadable, ThrowWhenSignalled,
-                     options.summary ? &files : nullptr, !options.summary || options.mode == CountMode::PerFile);
+    const QString failure = WriteResults(options.format, options.output, facts, options.stats ? withStats : table,
+                                         unreadable, ThrowWhenSignalled, options.summary ? &files : nullptr,
+                                         !options.summary || options.mode == CountMode::PerFile);
     if (StopSignalled() && !failure.isEmpty()) {
         return Interrupted();
     }
@@ -450,6 +466,12 @@ int CheckMergeOutput(const QStringList& arguments) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == QStringLiteral("concordance")) {
+        return RunCorpusCommand(CorpusCommand::Concordance, app.arguments().mid(2));
+    }
+    if (app.arguments().value(1) == QStringLiteral("phrases")) {
+        return RunCorpusCommand(CorpusCommand::Phrases, app.arguments().mid(2));
+    }
     if (app.arguments().value(1) == QStringLiteral("merge")) {
         const int refused = CheckMergeOutput(app.arguments().mid(2));
         return refused != 0 ? refused : RunMerge(app.arguments().mid(2));

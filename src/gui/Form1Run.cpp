@@ -4,10 +4,12 @@
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
+#include "core/count/CountingPass.h"
 #include "core/count/StopWords.h"
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "core/run/AnalysisRun.h"
+#include "gui/CorpusViews.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
 #include "gui/GuiHelpers.h"
@@ -33,8 +35,11 @@ public:
         if (!m_form.Check1->isChecked()) {
             return {};
         }
-        return m_form.UserInterface().Input(PasswordPrompt(path), QStringLiteral("Input Password"));
+        const QString password = m_form.UserInterface().Input(PasswordPrompt(path), QStringLiteral("Input Password"));
+        passwords.insert(path, password);
+        return password;
     }
+    QHash<QString, QString> passwords; // kept for the corpus views
     bool StopRequested() override { return m_form.StopRequested(); }
 
 private:
@@ -139,6 +144,21 @@ void Form1::PushButton2_Click() {
     context.yield = m_yield;
     context.ui = &m_ui;
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
+    if (CorpusAdditions* corpus = Results().Corpus()) {
+        CorpusRunInfo run;
+        for (qsizetype i = 0; i < summary.paths.size(); ++i) {
+            const QString& path = summary.paths[i];
+            run.files.append({path, request.labels.value(i, FileLabel(path)), observer.passwords.value(path)});
+        }
+        run.rule = {request.letters, Check3->isChecked(), summary.method == FrequencyMethodKind::Database,
+                    request.words};
+        run.mode = mode;
+        run.converter = m_converter;
+        run.cache = &Cache();
+        run.running = &m_converters;
+        run.unreadable = summary.unreadable;
+        corpus->SetRun(std::move(run));
+    }
     QString unreadable = UnreadableList(summary.unreadable);
     m_runFolder.reset();
 

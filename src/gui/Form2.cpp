@@ -6,6 +6,7 @@
 #include "core/base/Texts.h"
 #include "core/export/Export.h"
 #include "gui/ChartView.h"
+#include "gui/CorpusViews.h"
 #include "gui/DesktopOpen.h"
 #include "gui/GuiClipboard.h"
 #include "gui/GuiHelpers.h"
@@ -69,7 +70,8 @@ Form2::Form2(Ui& ui, QWidget* mainWindow, std::function<void()> endProgram, QWid
     BuildControls();
     PlaceControls();
     ConnectHandlers();
-    new ResultsAdditions(ui, *m_model, *ListView1, *this); // CSV and chart, in the list's context menu
+    new ResultsAdditions(ui, *m_model, *ListView1, *this);           // CSV and chart, in the list's context menu
+    m_corpus = new CorpusAdditions(ui, *m_model, *ListView1, *this); // the corpus views, there too
 }
 
 Form2::~Form2() = default;

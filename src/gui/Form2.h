@@ -18,6 +18,8 @@
 #include <functional>
 #include <vector>
 
+class CorpusAdditions;
+
 // The results window: the four counts, the results list with its tick boxes, and the exports
 // (text file, workbook, clipboard). It stays alive from its first use until the program ends.
 class Form2 : public QWidget {
@@ -73,6 +75,8 @@ public:
     void ToggleSelected();
 
     const QCursor& HandCursor() const { return m_handCursor; }
+    // The corpus views of the last run's texts (context menu: words in context, phrases, ...).
+    CorpusAdditions* Corpus() const { return m_corpus; }
 
     // Controls, under their designer names.
     QPushButton* PushButton1 = nullptr; // "< Back"
@@ -130,4 +134,5 @@ private:
     bool m_loaded = false;
     bool m_partial = false;
     bool m_ended = false;
+    CorpusAdditions* m_corpus = nullptr;
 };

@@ -33,6 +33,8 @@ public:
     // ResultSink
     void AddRow(const WordRow& row) override;
     void SetTotals(const Totals& totals) override;
+    // Per file: the file's counts, for the file summary.
+    void FileCounted(const FileTotals& file) override { m_table.FileCounted(file); }
     // A row of cells given as texts (ResultTable::AddRow).
     void AddRow(const QStringList& cells);
 

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <tuple>
 
 namespace {
 
@@ -42,6 +43,22 @@ void TakeScreenshots(Form1& form, const QString& folder) {
         }
         if (auto* view = results.findChild<QWidget*>(QStringLiteral("ChartView"))) {
             view->grab().save(folder + QStringLiteral("/results-chart.png"));
+            view->hide();
+        }
+    }
+    // The corpus views: the words in context of the current row, and the word statistics.
+    results.FindBox->setText(QStringLiteral("nation"));
+    results.ListView1->setCurrentIndex(results.ListView1->model()->index(0, 0));
+    for (const auto& [action, view, picture] :
+         {std::tuple{"ConcordanceAction", "ConcordanceView", "/results-concordance.png"},
+          std::tuple{"StatisticsAction", "StatisticsView", "/results-statistics.png"}}) {
+        if (auto* open = results.ListView1->findChild<QAction*>(QString::fromLatin1(action))) {
+            open->trigger();
+            QApplication::processEvents();
+            if (auto* shown = results.findChild<QWidget*>(QString::fromLatin1(view))) {
+                shown->grab().save(folder + QString::fromLatin1(picture));
+                shown->hide();
+            }
         }
     }
 }

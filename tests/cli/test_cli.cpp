@@ -844,6 +844,68 @@ private slots:
     // run's rule, which counts the line breaks between lines), 32 characters (13 + 11 + 7 + 1;
     // the form feeds count, line ends do not), 28 without the 4 spaces. The image page's text is
     // one form feed.
+    // The corpus commands and --stats over two texts of 7 and 5 words (shares 7/12 and 5/12).
+    void corpusCommands_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("lines");
+        // DP: in one file only (1 - 7/12 + 5/12) / 2 = .4167, in two only .5833; cat (2 and 1):
+        // (|2/3 - 7/12| + |1/3 - 5/12|) / 2 = .0833.
+        QTest::newRow("stats") << QStringList{"--stats", "--text", "one.txt", "two.txt"} << 0
+                               << QStringList{" Words\tCount\tPer million\tRange\tDP",
+                                              "and\t1\t83333.33\t1\t0.5833",
+                                              "away\t1\t83333.33\t1\t0.4167",
+                                              "dog\t1\t83333.33\t1\t0.5833",
+                                              "ran\t1\t83333.33\t1\t0.4167",
+                                              "sat\t1\t83333.33\t1\t0.4167",
+                                              "a\t2\t166666.67\t1\t0.5833",
+                                              "the\t2\t166666.67\t1\t0.4167",
+                                              "cat\t3\t250000.00\t2\t0.0833"};
+        QTest::newRow("stats per file") << QStringList{"--stats", "--per-file", "--text", "one.txt"} << 2
+                                        << QStringList{};
+        QTest::newRow("stats with word forms")
+            << QStringList{"--stats", "--stem", "english", "--text", "one.txt"} << 2 << QStringList{};
+        QTest::newRow("phrases, none across a page")
+            << QStringList{"phrases", "--text", "--length", "2", "--min-count", "2", "one.txt", "two.txt"} << 0
+            << QStringList{"Phrase\tCount", "the cat\t2"};
+        QTest::newRow("phrases, length out of range")
+            << QStringList{"phrases", "--text", "--length", "6", "one.txt"} << 2 << QStringList{};
+        QTest::newRow("concordance") << QStringList{"concordance", "--text",  "--context", "4",
+                                                    "CAT",         "one.txt", "two.txt"}
+                                     << 0
+                                     << QStringList{"File\tPage\tLeft\tWord\tRight", "one.txt\t1\tThe \tcat\t sat",
+                                                    "one.txt\t1\tThe \tcat\t  ra", "two.txt\t1\ta \tcat\t and"};
+        QTest::newRow("concordance, no line") << QStringList{"concordance", "--text", "dog", "one.txt"} << 1
+                                              << QStringList{"File\tPage\tLeft\tWord\tRight"};
+        // The full-width spelling is the word only when compatibility forms are read as letters.
+        QTest::newRow("concordance, compatibility forms")
+            << QStringList{"concordance", "--text", "--letters", "all",      "--compat-forms",
+                           "--context",   "3",      "cat",       "three.txt"}
+            << 0
+            << QStringList{"File\tPage\tLeft\tWord\tRight", "three.txt\t1\t\t\uFF43\uFF41\uFF54\t ca",
+                           "three.txt\t1\t\uFF41\uFF54 \tcat\t "};
+        QTest::newRow("concordance, compatibility forms kept apart")
+            << QStringList{"concordance", "--text", "--letters", "all", "--context", "3", "cat", "three.txt"} << 0
+            << QStringList{"File\tPage\tLeft\tWord\tRight", "three.txt\t1\t\uFF41\uFF54 \tcat\t "};
+        QTest::newRow("concordance, compatibility forms need every alphabet")
+            << QStringList{"concordance", "--text", "--compat-forms", "cat", "three.txt"} << 2 << QStringList{};
+        QTest::newRow("concordance, two words")
+            << QStringList{"concordance", "--text", "a cat", "one.txt"} << 2 << QStringList{};
+    }
+
+    void corpusCommands() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, lines);
+        IsolatedEnvironment env;
+        WriteTextFile(env.Work() + QStringLiteral("/one.txt"), "The cat sat.\nThe cat\n\fran away\n");
+        WriteTextFile(env.Work() + QStringLiteral("/two.txt"), "a cat and a dog\n");
+        WriteTextFile(env.Work() + QStringLiteral("/three.txt"), "\uFF43\uFF41\uFF54 cat\n");
+        const Outcome outcome = RunCli(arguments, env.Work());
+        QCOMPARE(outcome.exitCode, exitCode);
+        QCOMPARE(QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts), lines);
+    }
+
     void summary_data() {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QList<QStringList>>("rows");
@@ -1034,6 +1096,10 @@ private slots:
                              << "options";
         QTest::newRow("merge") << QStringList{"merge", "--help"} << "MERGE"
                                << "merge_options";
+        QTest::newRow("concordance") << QStringList{"concordance", "--help"} << "CONCORDANCE"
+                                     << "concordance_options";
+        QTest::newRow("phrases") << QStringList{"phrases", "--help"} << "PHRASES"
+                                 << "phrases_options";
     }
 
     void optionsDocumented() {
@@ -1052,8 +1118,7 @@ private slots:
         QCOMPARE(Sorted(ManualOptions(page, section)), listed);
         const QString script = QString::fromUtf8(ReadAll(packaging + QStringLiteral("lexitally-cli.bash-completion")));
         QCOMPARE(Sorted(CompletionWords(script, completion)), listed);
-        const QString valuedName =
-            completion == QStringLiteral("options") ? QStringLiteral("valued") : QStringLiteral("merge_valued");
+        const QString valuedName = QString(completion).replace(QStringLiteral("options"), QStringLiteral("valued"));
         QCOMPARE(Sorted(CompletionWords(script, valuedName)), Sorted(valued));
     }
 };

@@ -164,6 +164,51 @@ private slots:
         QCOMPARE(cli.unreadable.size(), 2); // the scan and the damaged file
     }
 
+    // The command line's words in context: as many lines as the word's count in a run with the
+    // same options, each with its page; nothing is written beside the PDFs.
+    void concordanceMatchesCounts_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("row");       // the word's row in the run's results
+        QTest::addColumn<QStringList>("pages"); // file:page of each line, in order
+        QTest::newRow("ignore case") << QStringList{} << "fox"
+                                     << "fox" << QStringList{"F:1", "F:1", "F:2", "F:2"};
+        QTest::newRow("case-sensitive, text method") << QStringList{"--case-sensitive", "--method", "text"} << "fox"
+                                                     << "fox" << QStringList{"F:1", "F:2"};
+        QTest::newRow("case-sensitive, database groups case-blind") << QStringList{"--case-sensitive"} << "fox"
+                                                                    << "Fox" << QStringList{"F:1", "F:1", "F:2", "F:2"};
+        QTest::newRow("every language, two files") << QStringList{"--letters", "all"} << "THE"
+                                                   << "the" << QStringList{"F:1", "F:1", "F:1", "R:1"};
+    }
+    void concordanceMatchesCounts() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, word);
+        QFETCH(QString, row);
+        QFETCH(QStringList, pages);
+        IsolatedEnvironment env;
+        const QStringList pdfs = {File("Fables.pdf"), File("sub dir/Raven \"Poe\".PDF")};
+        const QStringList before = FolderSnapshot(m_files.path());
+        const Outcome counted = RunCli(options + QStringList{"--format=json"} + pdfs, env.Work());
+        QCOMPARE(counted.exitCode, 0);
+        qint64 count = -1;
+        for (const QJsonValue& cells : QJsonDocument::fromJson(counted.out)["rows"].toArray()) {
+            if (cells.toArray().at(0).toString() == row) {
+                count = cells.toArray().at(1).toVariant().toLongLong();
+            }
+        }
+        const Outcome lines =
+            RunCli(QStringList{"concordance", "--format=json"} + options + QStringList{word} + pdfs, env.Work());
+        QCOMPARE(lines.exitCode, 0);
+        QStringList shown;
+        for (const QJsonValue& row : QJsonDocument::fromJson(lines.out)["rows"].toArray()) {
+            const QJsonArray cells = row.toArray();
+            shown << cells.at(0).toString().section(u'/', -1).left(1) + u':' + QString::number(cells.at(1).toInt());
+        }
+        QCOMPARE(shown, pages);
+        QCOMPARE(shown.size(), count);
+        QCOMPARE(FolderSnapshot(m_files.path()), before);
+    }
+
     void password() {
         const QStringList pdfs = {File("locked.pdf")};
         const RunResult window = WindowRun(pdfs, false, true, true, kPassword);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/corpus/CorpusText.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class ResultTable;
+
+// The corpus commands of the command line: "concordance" (words in context) and "phrases"
+// (frequent word sequences), and the statistics columns of a run (--stats).
+
+enum class CorpusCommand { Concordance, Phrases };
+
+struct CorpusOptions {
+    CorpusCommand command = CorpusCommand::Concordance;
+    QString word; // concordance: the word looked for
+    int context = 40;
+    int length = 2;
+    qint64 minCount = 1;
+    bool mostFirst = false;
+    QString format = QStringLiteral("tsv"); // tsv, csv, json, text
+    QString output;                         // "" or "-": standard output
+    CorpusRule rule;
+    bool textInput = false;
+    QString password;
+    QStringList paths;
+};
+
+struct ParsedCorpusArguments {
+    std::optional<CorpusOptions> options;
+    bool help = false;
+    QString error;
+};
+
+// Parses the arguments that follow "concordance" or "phrases".
+ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringList& arguments);
+QString CorpusUsageText(CorpusCommand command);
+
+// Runs "lexitally-cli concordance|phrases ..."; returns the exit status.
+int RunCorpusCommand(CorpusCommand command, const QStringList& arguments);
+
+// The converted texts of a command-line run's files, converted into workFolder with the converter
+// placed there (or read as they are with textInput). The one place the command line gets the
+// texts of its files for the corpus views.
+QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
+                                      bool textInput, const QString& workFolder, const QString& converter);
+
+// The word rows of a run with the statistics columns added ("Per million", "Range", "DP"),
+// totals kept. A word the texts do not give gets empty cells.
+void AddStatistics(const ResultTable& rows, const QList<ConvertedText>& texts, const CorpusRule& rule,
+                   ResultTable& out);

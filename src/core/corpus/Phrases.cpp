@@ -1,0 +1,130 @@
+#include "core/corpus/Phrases.h"
+
+#include "core/base/ErrorReport.h"
+#include "core/extract/TextFiles.h"
+#include "core/results/ResultTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+PhraseCounter::PhraseCounter(int length, const CorpusRule& rule)
+    : m_length(std::clamp(length, kMinPhraseLength, kMaxPhraseLength)), m_rule(rule) {}
+
+quint32 PhraseCounter::WordId(QByteArrayView word) {
+    // The walk folds words when letter case is ignored; the database method's rows group
+    // case-blind and cut long words, so its key is built.
+    QByteArray key;
+    if (KeyDiffers(word, m_rule)) {
+        key = WordKey(word, m_rule);
+        word = key;
+    }
+    const auto found = m_ids.constFind(word);
+    if (found != m_ids.cend()) {
+        return found.value();
+    }
+    FailIf(m_words.size() >= (size_t{1} << kIdBits), QStringLiteral("too many distinct words for phrases"));
+    char* copy = static_cast<char*>(m_letters.allocate(static_cast<size_t>(word.size()), 1));
+    std::memcpy(copy, word.data(), static_cast<size_t>(word.size()));
+    const QByteArrayView kept(copy, word.size());
+    const auto id = static_cast<quint32>(m_words.size());
+    m_words.push_back(kept);
+    m_ids.insert(kept, id);
+    return id;
+}
+
+void PhraseCounter::AddText(QByteArrayView text) {
+    const Key mask = (Key{1} << (kIdBits * m_length)) - 1;
+    Key window = 0;
+    int filled = 0;
+    int page = 1;
+    ForEachWord(text, m_rule, [&](const TextWord& word) {
+        if (word.page != page) {
+            page = word.page;
+            filled = 0; // a phrase ends with its page
+        }
+        window = ((window << kIdBits) | WordId(word.word)) & mask;
+        if (++filled >= m_length) {
+            m_keys.push_back(window);
+        }
+    });
+}
+
+QList<PhraseCount> PhraseCounter::Phrases(qint64 minCount, PhraseOrder order) {
+    std::sort(m_keys.begin(), m_keys.end());
+    struct Counted {
+        Key key;
+        qint64 count;
+    };
+    std::vector<Counted> kept;
+    for (size_t i = 0; i < m_keys.size();) {
+        size_t j = i + 1;
+        while (j < m_keys.size() && m_keys[j] == m_keys[i]) {
+            ++j;
+        }
+        if (static_cast<qint64>(j - i) >= minCount) {
+            kept.push_back({m_keys[i], static_cast<qint64>(j - i)});
+        }
+        i = j;
+    }
+    // Each word's place among all words A to Z (binary), so that phrases compare by numbers.
+    std::vector<quint32> byLetters(m_words.size());
+    for (size_t i = 0; i < byLetters.size(); ++i) {
+        byLetters[i] = static_cast<quint32>(i);
+    }
+    std::sort(byLetters.begin(), byLetters.end(), [this](quint32 a, quint32 b) { return m_words[a] < m_words[b]; });
+    std::vector<quint32> rank(m_words.size());
+    for (size_t i = 0; i < byLetters.size(); ++i) {
+        rank[byLetters[i]] = static_cast<quint32>(i);
+    }
+    const int n = m_length;
+    const Key idMask = (Key{1} << kIdBits) - 1;
+    const auto idAt = [&](Key key, int i) { return static_cast<quint32>((key >> (kIdBits * (n - 1 - i))) & idMask); };
+    std::sort(kept.begin(), kept.end(), [&](const Counted& a, const Counted& b) {
+        if (a.count != b.count) {
+            return order == PhraseOrder::LeastFirst ? a.count < b.count : a.count > b.count;
+        }
+        for (int i = 0; i < n; ++i) {
+            const quint32 x = rank[idAt(a.key, i)];
+            const quint32 y = rank[idAt(b.key, i)];
+            if (x != y) {
+                return x < y;
+            }
+        }
+        return false;
+    });
+    QList<PhraseCount> phrases;
+    phrases.reserve(static_cast<qsizetype>(kept.size()));
+    QByteArray phrase;
+    for (const Counted& entry : kept) {
+        phrase.clear();
+        for (int i = 0; i < n; ++i) {
+            if (i > 0) {
+                phrase += ' ';
+            }
+            phrase += m_words[idAt(entry.key, i)];
+        }
+        phrases.append({QString::fromUtf8(phrase), entry.count});
+    }
+    return phrases;
+}
+
+QList<PhraseCount> CountPhrases(const QList<ConvertedText>& texts, int length, qint64 minCount, PhraseOrder order,
+                                const CorpusRule& rule) {
+    PhraseCounter counter(length, rule);
+    for (const ConvertedText& text : texts) {
+        if (!text.text.isEmpty()) {
+            const FileBytes bytes(text.text);
+            counter.AddText(bytes.View());
+        }
+    }
+    return counter.Phrases(minCount, order);
+}
+
+void FillPhrases(ResultTable& table, const QList<PhraseCount>& phrases) {
+    table.AddColumn(QStringLiteral("Phrase"));
+    table.AddColumn(QStringLiteral("Count"), CellKind::Count);
+    for (const PhraseCount& phrase : phrases) {
+        table.AddRow({phrase.phrase, QString::number(phrase.count)});
+    }
+    table.SetAllTicked(true);
+}

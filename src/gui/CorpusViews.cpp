@@ -1,0 +1,510 @@
+#include "gui/CorpusViews.h"
+
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "core/base/Texts.h"
+#include "core/corpus/Concordance.h"
+#include "core/corpus/Phrases.h"
+#include "core/corpus/WordStats.h"
+#include "core/export/DataExport.h"
+#include "core/export/Export.h"
+#include "gui/ResultsModel.h"
+#include "gui/SaveDialog.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSortFilterProxyModel>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QString kCsvFilter = QStringLiteral("CSV (*.csv)|*.csv|All Files (*.*)|*.*|");
+const QString kTextFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
+constexpr int kWidth = 980;
+constexpr int kHeight = 680;
+
+QAction* AddAction(QTreeView& list, const QString& name, const QString& text, const QKeySequence& keys) {
+    auto* action = new QAction(text, &list);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    list.addAction(action);
+    return action;
+}
+
+} // namespace
+
+void CorpusTableModel::SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys,
+                               int rightAligned) {
+    beginResetModel();
+    m_table = std::move(table);
+    m_sortKeys = std::move(sortKeys);
+    m_rightAligned = rightAligned;
+    endResetModel();
+}
+
+int CorpusTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_table->RowCount();
+}
+
+int CorpusTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_table->ColumnCount();
+}
+
+QVariant CorpusTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    const QString cell = m_table->Cell(index.row(), index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return cell;
+    case Qt::UserRole: {
+        const auto row = static_cast<size_t>(index.row());
+        if (row < m_sortKeys.size() && index.column() < m_sortKeys[row].size() &&
+            !m_sortKeys[row][index.column()].isNull()) {
+            return m_sortKeys[row][index.column()];
+        }
+        double value = 0;
+        if (IsDecimalNumber(cell, &value)) {
+            return value;
+        }
+        return cell.toCaseFolded();
+    }
+    case Qt::TextAlignmentRole:
+        return index.column() == m_rightAligned ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                                : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant CorpusTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+        return m_table->Header(section);
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+CorpusView::CorpusView(Ui& ui, const QString& title, QString exportName, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_ui(ui), m_exportName(std::move(exportName)) {
+    setWindowTitle(title + QStringLiteral(" - ") + AppTitle());
+    auto* layout = new QVBoxLayout(this);
+    Controls = new QHBoxLayout;
+    layout->addLayout(Controls);
+    auto* findRow = new QHBoxLayout;
+    findRow->addWidget(new QLabel(QStringLiteral("Find:"), this));
+    FindBox = new QLineEdit(this);
+    FindBox->setObjectName(QStringLiteral("FindBox"));
+    FindBox->setClearButtonEnabled(true);
+    findRow->addWidget(FindBox, 1);
+    layout->addLayout(findRow);
+
+    m_model = new CorpusTableModel(this);
+    m_proxy = new QSortFilterProxyModel(this);
+    m_proxy->setSourceModel(m_model);
+    m_proxy->setSortRole(Qt::UserRole);
+    m_proxy->setFilterKeyColumn(-1);
+    m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    Table = new QTableView(this);
+    Table->setObjectName(QStringLiteral("Table"));
+    Table->setModel(m_proxy);
+    Table->setSortingEnabled(true);
+    Table->sortByColumn(-1, Qt::AscendingOrder); // the order found until a header is clicked
+    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Table->setWordWrap(false);
+    Table->verticalHeader()->setVisible(false);
+    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 6);
+    layout->addWidget(Table, 1);
+
+    auto* bottom = new QHBoxLayout;
+    Status = new QLabel(this);
+    Status->setObjectName(QStringLiteral("Status"));
+    Status->setWordWrap(true);
+    bottom->addWidget(Status, 1);
+    CsvButton = new QPushButton(QStringLiteral("Save As CSV..."), this);
+    CsvButton->setObjectName(QStringLiteral("CsvButton"));
+    TextButton = new QPushButton(QStringLiteral("Save As Text File..."), this);
+    TextButton->setObjectName(QStringLiteral("TextButton"));
+    bottom->addWidget(CsvButton);
+    bottom->addWidget(TextButton);
+    layout->addLayout(bottom);
+
+    connect(FindBox, &QLineEdit::textChanged, m_proxy, &QSortFilterProxyModel::setFilterFixedString);
+    connect(CsvButton, &QPushButton::clicked, this, [this] { SaveCsv(); });
+    connect(TextButton, &QPushButton::clicked, this, [this] { SaveText(); });
+}
+
+void CorpusView::SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys, const QString& status,
+                         int rightAligned) {
+    m_model->SetRows(std::move(table), std::move(sortKeys), rightAligned);
+    Status->setText(status);
+    Table->resizeColumnsToContents();
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        Table->setColumnWidth(c, std::min(Table->columnWidth(c), 420));
+    }
+}
+
+QList<int> CorpusView::ShownOrder() const {
+    QList<int> order;
+    order.reserve(m_proxy->rowCount());
+    for (int r = 0; r < m_proxy->rowCount(); ++r) {
+        order << m_proxy->mapToSource(m_proxy->index(r, 0)).row();
+    }
+    return order;
+}
+
+bool CorpusView::SaveCsv() {
+    return Save(ExportFormat::Csv, kCsvFilter, QStringLiteral("csv"));
+}
+
+bool CorpusView::SaveText() {
+    return Save(ExportFormat::Text, kTextFilter, QStringLiteral("txt"));
+}
+
+bool CorpusView::Save(ExportFormat format, const QString& filter, const QString& extension) {
+    const QString path = AskSavePath(m_ui, QStringLiteral("Save"), filter, m_exportName + u'.' + extension, extension);
+    if (path.isEmpty()) {
+        return false;
+    }
+    const QList<int> order = ShownOrder();
+    ExportOptions options;
+    options.order = &order;
+    try {
+        Export(format, Rows(), options, path);
+    } catch (const ExportFailure& failure) {
+        TellSaved(m_ui, QStringLiteral("The rows"), path, false, failure.Reason());
+        return false;
+    }
+    TellSaved(m_ui, QStringLiteral("The rows"), path, true, {});
+    return true;
+}
+
+void CorpusView::PlaceOver(const QWidget* window) {
+    const bool onScreen = window && window->isVisible();
+    const QScreen* screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, kWidth, kHeight);
+    const QSize frame =
+        onScreen ? (window->frameGeometry().size() - window->size()).expandedTo(QSize(0, 0)) : QSize(0, 0);
+    const QSize client = QSize(kWidth, kHeight).boundedTo(room.size() - frame);
+    resize(client);
+    QRect outer(QPoint(), client + frame);
+    outer.moveCenter(onScreen ? window->frameGeometry().center() : room.center());
+    outer.moveLeft(std::max(room.left(), std::min(outer.left(), room.right() - outer.width() + 1)));
+    outer.moveTop(std::max(room.top(), std::min(outer.top(), room.bottom() - outer.height() + 1)));
+    move(outer.topLeft());
+}
+
+CorpusAdditions::CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, QWidget& window)
+    : QObject(&window), m_ui(ui), m_model(model), m_list(list), m_window(window) {
+    setObjectName(QStringLiteral("CorpusAdditions"));
+    QAction* concordance = AddAction(list, QStringLiteral("ConcordanceAction"), QStringLiteral("Words In Context..."),
+                                     Qt::CTRL | Qt::Key_K);
+    QAction* phrases =
+        AddAction(list, QStringLiteral("PhrasesAction"), QStringLiteral("Frequent Phrases..."), Qt::CTRL | Qt::Key_J);
+    QAction* statistics =
+        AddAction(list, QStringLiteral("StatisticsAction"), QStringLiteral("Word Statistics..."), Qt::CTRL | Qt::Key_I);
+    QAction* summary =
+        AddAction(list, QStringLiteral("FileSummaryAction"), QStringLiteral("File Summary..."), Qt::CTRL | Qt::Key_U);
+    window.installEventFilter(this);
+    connect(concordance, &QAction::triggered, this, [this] { ShowConcordance(); });
+    connect(phrases, &QAction::triggered, this, [this] { ShowPhrases(); });
+    connect(statistics, &QAction::triggered, this, [this] { ShowStatistics(); });
+    connect(summary, &QAction::triggered, this, [this] { ShowFileSummary(); });
+}
+
+CorpusAdditions::~CorpusAdditions() = default;
+
+void CorpusAdditions::SetRun(CorpusRunInfo run) {
+    m_run = std::move(run);
+    m_texts.clear();
+    for (QPointer<CorpusView>* view : {&m_concordance, &m_phrases, &m_statistics, &m_summary}) {
+        if (*view) {
+            (*view)->hide();
+        }
+    }
+}
+
+QList<ConvertedText> CorpusAdditions::LastRunTexts() {
+    // Texts taken from the conversion cache go when their file leaves the list: then the file is
+    // converted again.
+    const bool gone = std::any_of(m_texts.cbegin(), m_texts.cend(), [](const ConvertedText& text) {
+        return !text.text.isEmpty() && !QFileInfo(text.text).isFile();
+    });
+    if (!m_texts.isEmpty() && !gone) {
+        return m_texts;
+    }
+    if (!m_work) {
+        m_work = NewWorkFolder(QStringLiteral("views"));
+    }
+    TextPlace place;
+    place.cache = m_run.cache;
+    place.converter = m_run.converter;
+    place.workFolder = m_work->path();
+    place.running = m_run.running;
+    m_texts = RunTexts(m_run.files, place);
+    return m_texts;
+}
+
+bool CorpusAdditions::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_window && event->type() == QEvent::Hide && !event->spontaneous()) {
+        for (QPointer<CorpusView>* view : {&m_concordance, &m_phrases, &m_statistics, &m_summary}) {
+            if (*view) {
+                (*view)->hide();
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+CorpusView* CorpusAdditions::Open(QPointer<CorpusView>& view, const QString& name, const QString& title,
+                                  const QString& exportName) {
+    if (!view) {
+        view = new CorpusView(m_ui, title, exportName, &m_window);
+        view->setObjectName(name);
+    }
+    if (!view->isVisible()) {
+        view->PlaceOver(&m_window);
+    }
+    return view;
+}
+
+QString CorpusAdditions::CurrentWord(int& file) const {
+    file = -1;
+    const int row = m_model.TableRow(m_list.currentIndex().row());
+    if (row < 0 || row >= m_model.RowCount()) {
+        return {};
+    }
+    QString word;
+    for (int c = 0; c < m_model.ColumnCount(); ++c) {
+        const ResultColumnKind kind = m_model.ColumnKind(c);
+        if (kind == ResultColumnKind::Word) {
+            word = m_model.Cell(row, c);
+        } else if (kind == ResultColumnKind::FileLabel) {
+            const QString label = m_model.Cell(row, c);
+            for (qsizetype i = 0; i < m_run.files.size(); ++i) {
+                if (m_run.files[i].label == label) {
+                    file = static_cast<int>(i);
+                    break;
+                }
+            }
+        }
+    }
+    return word;
+}
+
+CorpusView* CorpusAdditions::ShowConcordance() {
+    const bool created = !m_concordance;
+    CorpusView* view = Open(m_concordance, QStringLiteral("ConcordanceView"), QStringLiteral("Words In Context"),
+                            QStringLiteral("Words in context"));
+    if (created) {
+        WordBox = new QLineEdit(view);
+        WordBox->setObjectName(QStringLiteral("WordBox"));
+        FileBox = new QComboBox(view);
+        FileBox->setObjectName(QStringLiteral("FileBox"));
+        ContextBox = new QSpinBox(view);
+        ContextBox->setObjectName(QStringLiteral("ContextBox"));
+        ContextBox->setRange(5, 400);
+        ContextBox->setValue(kDefaultContext);
+        ContextBox->setSuffix(QStringLiteral(" characters"));
+        ShowButton = new QPushButton(QStringLiteral("Show"), view);
+        ShowButton->setObjectName(QStringLiteral("ShowButton"));
+        ShowButton->setDefault(true);
+        view->Controls->addWidget(new QLabel(QStringLiteral("Word:"), view));
+        view->Controls->addWidget(WordBox, 1);
+        view->Controls->addWidget(FileBox, 1);
+        view->Controls->addWidget(new QLabel(QStringLiteral("Context:"), view));
+        view->Controls->addWidget(ContextBox);
+        view->Controls->addWidget(ShowButton);
+        connect(ShowButton, &QPushButton::clicked, this, [this] { FillConcordance(); });
+        connect(WordBox, &QLineEdit::returnPressed, this, [this] { FillConcordance(); });
+    }
+    FileBox->clear();
+    FileBox->addItem(QStringLiteral("All files"), -1);
+    for (qsizetype i = 0; i < m_run.files.size(); ++i) {
+        FileBox->addItem(m_run.files[i].label, static_cast<int>(i));
+    }
+    int file = -1;
+    const QString word = CurrentWord(file);
+    WordBox->setText(word);
+    FileBox->setCurrentIndex(std::max(0, FileBox->findData(file)));
+    FillConcordance();
+    view->show();
+    view->raise();
+    view->activateWindow();
+    WordBox->setFocus();
+    return view;
+}
+
+void CorpusAdditions::FillConcordance() {
+    CorpusView* view = m_concordance;
+    auto table = std::make_shared<ResultTable>();
+    const QByteArray key = TypedWordKey(WordBox->text(), m_run.rule);
+    if (key.isEmpty()) {
+        ::FillConcordance(*table, {}, {});
+        view->SetRows(table, {},
+                      WordBox->text().trimmed().isEmpty() ? QStringLiteral("Type a word.")
+                                                          : QStringLiteral("Type one word."));
+        return;
+    }
+    QList<ConcordanceLine> lines;
+    QList<ConvertedText> texts;
+    try {
+        texts = LastRunTexts();
+        lines = Concordance(texts, key, m_run.rule, ContextBox->value(), FileBox->currentData().toInt());
+    } catch (const Failure& failure) {
+        m_ui.Message(QStringLiteral("The texts cannot be read: ") + failure.Description(), AppTitle(), MsgButtons::Ok,
+                     MsgIcon::Exclamation);
+    }
+    std::vector<QStringList> keys;
+    keys.reserve(static_cast<size_t>(lines.size()));
+    for (const ConcordanceLine& line : lines) {
+        keys.push_back({QString(), QString(), LeftSortKey(line), QString(), RightSortKey(line)});
+    }
+    ::FillConcordance(*table, lines, texts);
+    view->SetRows(table, std::move(keys),
+                  QString::number(lines.size()) +
+                      (lines.size() == 1 ? QStringLiteral(" line") : QStringLiteral(" lines")) +
+                      QStringLiteral(" of \"") + QString::fromUtf8(key) + QStringLiteral("\""),
+                  2);
+}
+
+CorpusView* CorpusAdditions::ShowPhrases() {
+    const bool created = !m_phrases;
+    CorpusView* view =
+        Open(m_phrases, QStringLiteral("PhrasesView"), QStringLiteral("Frequent Phrases"), QStringLiteral("Phrases"));
+    if (created) {
+        LengthBox = new QSpinBox(view);
+        LengthBox->setObjectName(QStringLiteral("LengthBox"));
+        LengthBox->setRange(kMinPhraseLength, kMaxPhraseLength);
+        LengthBox->setValue(3);
+        LengthBox->setSuffix(QStringLiteral(" words"));
+        MinCountBox = new QSpinBox(view);
+        MinCountBox->setObjectName(QStringLiteral("MinCountBox"));
+        MinCountBox->setRange(1, 1000000);
+        MinCountBox->setValue(2);
+        OrderBox = new QComboBox(view);
+        OrderBox->setObjectName(QStringLiteral("OrderBox"));
+        OrderBox->addItem(QStringLiteral("Most frequent first"));
+        OrderBox->addItem(QStringLiteral("Least frequent first"));
+        CountButton = new QPushButton(QStringLiteral("Count"), view);
+        CountButton->setObjectName(QStringLiteral("CountButton"));
+        view->Controls->addWidget(new QLabel(QStringLiteral("Length:"), view));
+        view->Controls->addWidget(LengthBox);
+        view->Controls->addWidget(new QLabel(QStringLiteral("At least:"), view));
+        view->Controls->addWidget(MinCountBox);
+        view->Controls->addWidget(OrderBox);
+        view->Controls->addStretch(1);
+        view->Controls->addWidget(CountButton);
+        connect(CountButton, &QPushButton::clicked, this, [this] { FillPhrases(); });
+    }
+    FillPhrases();
+    view->show();
+    view->raise();
+    view->activateWindow();
+    return view;
+}
+
+void CorpusAdditions::FillPhrases() {
+    auto table = std::make_shared<ResultTable>();
+    QList<PhraseCount> phrases;
+    try {
+        phrases =
+            CountPhrases(LastRunTexts(), LengthBox->value(), MinCountBox->value(),
+                         OrderBox->currentIndex() == 0 ? PhraseOrder::MostFirst : PhraseOrder::LeastFirst, m_run.rule);
+    } catch (const Failure& failure) {
+        m_ui.Message(QStringLiteral("The texts cannot be read: ") + failure.Description(), AppTitle(), MsgButtons::Ok,
+                     MsgIcon::Exclamation);
+    }
+    ::FillPhrases(*table, phrases);
+    m_phrases->SetRows(table, {},
+                       QString::number(phrases.size()) +
+                           (phrases.size() == 1 ? QStringLiteral(" phrase") : QStringLiteral(" phrases")));
+}
+
+CorpusView* CorpusAdditions::ShowStatistics() {
+    CorpusView* view = Open(m_statistics, QStringLiteral("StatisticsView"), QStringLiteral("Word Statistics"),
+                            QStringLiteral("Word statistics"));
+    auto table = std::make_shared<ResultTable>();
+    QList<WordStat> stats;
+    int files = 0;
+    try {
+        const QList<ConvertedText> texts = LastRunTexts();
+        files = static_cast<int>(std::count_if(texts.cbegin(), texts.cend(),
+                                               [](const ConvertedText& text) { return !text.text.isEmpty(); }));
+        stats = WordStatistics(texts, m_run.rule);
+    } catch (const Failure& failure) {
+        m_ui.Message(QStringLiteral("The texts cannot be read: ") + failure.Description(), AppTitle(), MsgButtons::Ok,
+                     MsgIcon::Exclamation);
+    }
+    ::FillStatistics(*table, stats);
+    view->SetRows(table, {},
+                  QString::number(stats.size()) + QStringLiteral(" words in ") + QString::number(files) +
+                      (files == 1 ? QStringLiteral(" file") : QStringLiteral(" files")) +
+                      QStringLiteral(". Range: the files a word occurs in. DP: Gries's deviation of proportions, 0 "
+                                     "for a word spread as evenly as all words, towards 1 for one in few files."));
+    view->show();
+    view->raise();
+    view->activateWindow();
+    return view;
+}
+
+CorpusView* CorpusAdditions::ShowFileSummary() {
+    if (m_run.mode != CountMode::PerFile) {
+        m_ui.Message(QStringLiteral("The file summary shows the files of a run that counts each file on its own."),
+                     AppTitle());
+        return nullptr;
+    }
+    CorpusView* view = Open(m_summary, QStringLiteral("FileSummaryView"), QStringLiteral("File Summary"),
+                            QStringLiteral("File summary"));
+    QList<FileSummaryRow> rows;
+    QHash<qsizetype, FileSummary> counted;
+    for (const FileSummary& file : m_model.Table().Files()) {
+        counted.insert(file.file.index, file);
+    }
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < m_run.files.size(); ++i) {
+        FileSummaryRow row;
+        row.path = m_run.files[i].path;
+        if (next < m_run.unreadable.size() && m_run.unreadable[next].path == row.path) {
+            row.reason = m_run.unreadable[next++].reason.trimmed();
+            if (row.reason.startsWith(QStringLiteral("- "))) {
+                row.reason = row.reason.mid(2);
+            }
+        }
+        if (counted.contains(i)) {
+            row.counted = true;
+            row.counts = counted.value(i);
+        } else if (row.reason.isEmpty()) {
+            row.reason = QStringLiteral("no text was counted");
+        }
+        rows << row;
+    }
+    auto table = std::make_shared<ResultTable>();
+    FillFileSummary(*table, rows, m_model.LastTotals());
+    table->SetAllTicked(true);
+    view->SetRows(table, {},
+                  QString::number(rows.size()) +
+                      (rows.size() == 1 ? QStringLiteral(" file") : QStringLiteral(" files")));
+    view->show();
+    view->raise();
+    view->activateWindow();
+    return view;
+}

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "core/base/Ui.h"
+#include "core/corpus/CorpusText.h"
+#include "core/count/Pass.h"
+#include "core/export/Export.h"
+#include "core/extract/Unreadable.h"
+#include "core/results/ResultTable.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSortFilterProxyModel;
+class QSpinBox;
+class QTableView;
+class QTemporaryDir;
+class QTreeView;
+class ResultsModel;
+
+// The corpus views of the results window: words in context, frequent phrases, word statistics
+// and the file summary, each a window of its own opened from the results list's context menu.
+
+// What the views need of the last run: its files, how it cut its words, where its texts are kept.
+struct CorpusRunInfo {
+    QList<TextSource> files;
+    CorpusRule rule;
+    CountMode mode = CountMode::AllFiles;
+    QString converter;
+    ConversionCache* cache = nullptr;
+    ConverterProcesses* running = nullptr;
+    QList<UnreadableFile> unreadable;
+};
+
+// The rows of a view: the cells of a ResultTable, sorted by a key of their own where one is given
+// (numbers by value).
+class CorpusTableModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys, int rightAligned);
+    const ResultTable& Table() const { return *m_table; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    std::shared_ptr<ResultTable> m_table = std::make_shared<ResultTable>();
+    std::vector<QStringList> m_sortKeys;
+    int m_rightAligned = -1; // the column shown against its right edge (the left context)
+};
+
+// One view: its controls on top, a find box, the rows, a status line and the two exports.
+class CorpusView : public QWidget {
+public:
+    CorpusView(Ui& ui, const QString& title, QString exportName, QWidget* parent);
+
+    void SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys, const QString& status,
+                 int rightAligned = -1);
+    const ResultTable& Rows() const { return m_model->Table(); }
+    // The table rows in the order shown (sorted, found).
+    QList<int> ShownOrder() const;
+    // Ask for a file and write the rows shown; true when written.
+    bool SaveCsv();
+    bool SaveText();
+    // Sizes the window to the screen of `window` and centres it over that window.
+    void PlaceOver(const QWidget* window);
+
+    QHBoxLayout* Controls = nullptr;
+    QLineEdit* FindBox = nullptr;
+    QTableView* Table = nullptr;
+    QLabel* Status = nullptr;
+    QPushButton* CsvButton = nullptr;
+    QPushButton* TextButton = nullptr;
+
+private:
+    bool Save(ExportFormat format, const QString& filter, const QString& extension);
+
+    Ui& m_ui;
+    QString m_exportName;
+    CorpusTableModel* m_model = nullptr;
+    QSortFilterProxyModel* m_proxy = nullptr;
+};
+
+// The context-menu entries of the results list that open the views, and the views themselves
+// (children of the results window named "ConcordanceView", "PhrasesView", "StatisticsView" and
+// "FileSummaryView").
+class CorpusAdditions : public QObject {
+public:
+    CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, QWidget& window);
+    ~CorpusAdditions() override;
+
+    // Called when a run has filled the results.
+    void SetRun(CorpusRunInfo run);
+
+    // The converted text of each file of the last run. The one place the views get their texts.
+    QList<ConvertedText> LastRunTexts();
+
+    CorpusView* ShowConcordance();
+    CorpusView* ShowPhrases();
+    CorpusView* ShowStatistics();
+    CorpusView* ShowFileSummary();
+
+    // The concordance's controls (for its window's tests).
+    QLineEdit* WordBox = nullptr;
+    QComboBox* FileBox = nullptr;
+    QSpinBox* ContextBox = nullptr;
+    QPushButton* ShowButton = nullptr;
+    // The phrases' controls.
+    QSpinBox* LengthBox = nullptr;
+    QSpinBox* MinCountBox = nullptr;
+    QComboBox* OrderBox = nullptr;
+    QPushButton* CountButton = nullptr;
+
+protected:
+    // The views go when the results window is hidden.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The view, created (named `name`) when it is not there; placed over the results when hidden.
+    CorpusView* Open(QPointer<CorpusView>& view, const QString& name, const QString& title, const QString& exportName);
+    void FillConcordance();
+    void FillPhrases();
+    // The word and file of the list's current row ("" and -1 when none).
+    QString CurrentWord(int& file) const;
+
+    Ui& m_ui;
+    ResultsModel& m_model;
+    QTreeView& m_list;
+    QWidget& m_window;
+    CorpusRunInfo m_run;
+    QList<ConvertedText> m_texts;
+    std::unique_ptr<QTemporaryDir> m_work; // fresh conversions of the views
+    QPointer<CorpusView> m_concordance;
+    QPointer<CorpusView> m_phrases;
+    QPointer<CorpusView> m_statistics;
+    QPointer<CorpusView> m_summary;
+};

@@ -1,0 +1,193 @@
+#include "core/corpus/Concordance.h"
+#include "core/corpus/Phrases.h"
+#include "core/corpus/WordStats.h"
+#include "core/results/ResultTable.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <map>
+
+Q_DECLARE_METATYPE(CorpusRule)
+
+namespace {
+
+const CorpusRule kAsciiFolded{LetterRule::Ascii, true, false, {}};
+const CorpusRule kAsciiKept{LetterRule::Ascii, false, false, {}};
+const CorpusRule kAsciiDatabase{LetterRule::Ascii, false, true, {}};
+const CorpusRule kAllFolded{LetterRule::AllLanguages, true, false, {}};
+
+// Each line as "page|left|word|right".
+QStringList Shown(const QList<ConcordanceLine>& lines) {
+    QStringList shown;
+    for (const ConcordanceLine& line : lines) {
+        shown << QString::number(line.page) + u'|' + line.left + u'|' + line.keyword + u'|' + line.right;
+    }
+    return shown;
+}
+
+QString WriteText(const QString& folder, const QString& name, const QByteArray& bytes) {
+    QDir().mkpath(folder);
+    QFile file(folder + u'/' + name);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        return {};
+    }
+    return file.fileName();
+}
+
+// The phrases of a text by the ASCII rule with letter case ignored, restated plainly: pages at
+// form feeds, words at blanks and line ends, a word the letters A-Z of its token.
+std::map<QString, qint64> RestatedPhrases(const QByteArray& text, int length) {
+    std::map<QString, qint64> counts;
+    for (const QByteArray& page : text.split('\f')) {
+        QStringList words;
+        for (const QString& token :
+             QString::fromUtf8(page).split(QRegularExpression(QStringLiteral("[ \r\n]")), Qt::SkipEmptyParts)) {
+            QString word = token;
+            word.remove(QRegularExpression(QStringLiteral("[^A-Za-z]")));
+            if (!word.isEmpty()) {
+                words << word.toLower();
+            }
+        }
+        for (qsizetype i = 0; i + length <= words.size(); ++i) {
+            ++counts[words.mid(i, length).join(u' ')];
+        }
+    }
+    return counts;
+}
+
+} // namespace
+
+class CorpusTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void concordance_data() {
+        QTest::addColumn<CorpusRule>("rule");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QStringList>("lines");
+        // Contexts of 6 characters, cut at the text's ends; line ends and form feeds read as blanks.
+        QTest::newRow("pages and ends") << kAsciiFolded << QByteArray("The cat\n\fCat cat.\n\f") << "cat"
+                                        << QStringList{"1|The |cat|  Cat ", "2|e cat |Cat| cat. ", "2|  Cat |cat.|  "};
+        QTest::newRow("case kept") << kAsciiKept << QByteArray("Cat cat CAT") << "cat"
+                                   << QStringList{"1|Cat |cat| CAT"};
+        QTest::newRow("database groups case-blind") << kAsciiDatabase << QByteArray("Cat cat CAT") << "Cat"
+                                                    << QStringList{"1||Cat| cat C", "1|Cat |cat| CAT", "1|t cat |CAT|"};
+        QTest::newRow("hyphen and apostrophe join")
+            << kAsciiFolded << QByteArray("a can't b\r\nc") << "cant" << QStringList{"1|a |can't| b  c"};
+        QTest::newRow("every language, folded")
+            << kAllFolded << QByteArray("Straße STRASSE strasse") << "STRASSE"
+            << QStringList{"1||Straße| STRAS", "1|traße |STRASSE| stras", "1|RASSE |strasse|"};
+        QTest::newRow("two words of one token, a page apart")
+            << kAllFolded << QByteArray("x,ab\fab y") << "ab" << QStringList{"1||x,ab ab| y", "2||x,ab ab| y"};
+        QTest::newRow("a word that is not there") << kAsciiFolded << QByteArray("a b c") << "d" << QStringList{};
+    }
+
+    void concordance() {
+        QFETCH(CorpusRule, rule);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, word);
+        QFETCH(QStringList, lines);
+        const QByteArray key = TypedWordKey(word, rule);
+        QVERIFY(!key.isEmpty());
+        QCOMPARE(Shown(ConcordanceOf(text, 0, key, rule, 6)), lines);
+    }
+
+    void typedWord_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("key");
+        QTest::newRow("one word") << " Cat " << QByteArray("cat");
+        QTest::newRow("punctuation around") << "(cat)," << QByteArray("cat");
+        QTest::newRow("two words") << "cat dog" << QByteArray();
+        QTest::newRow("no letters") << "1984" << QByteArray();
+    }
+
+    void typedWord() {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, key);
+        QCOMPARE(TypedWordKey(typed, kAsciiFolded), key);
+    }
+
+    void sortByNeighbours() {
+        QList<ConcordanceLine> lines{{0, 1, "b z ", "x", " c"}, {0, 1, "A y ", "x", " b"}, {0, 1, "c Y ", "x", " a"}};
+        SortConcordance(lines, ConcordanceSort::Left);
+        QCOMPARE(lines[0].left, QStringLiteral("A y ")); // "y a" before "y c" before "z b"
+        QCOMPARE(lines[1].left, QStringLiteral("c Y "));
+        SortConcordance(lines, ConcordanceSort::Right);
+        QCOMPARE(lines[0].right, QStringLiteral(" a"));
+        QCOMPARE(lines[2].right, QStringLiteral(" c"));
+    }
+
+    void phrasesAgainstRestatement_data() {
+        QTest::addColumn<int>("length");
+        for (int n = kMinPhraseLength; n <= kMaxPhraseLength; ++n) {
+            QTest::addRow("%d words", n) << n;
+        }
+    }
+
+    void phrasesAgainstRestatement() {
+        QFETCH(int, length);
+        const QByteArray text = "The cat sat on the mat.\nThe cat sat\r\non the hat; the cat\f sat on the mat\n"
+                                "and the Cat sat on  the mat\n\f\fthe cat sat on the mat the cat";
+        PhraseCounter counter(length, kAsciiFolded);
+        counter.AddText(text);
+        std::map<QString, qint64> found;
+        for (const PhraseCount& phrase : counter.Phrases(1, PhraseOrder::MostFirst)) {
+            found[phrase.phrase] = phrase.count;
+        }
+        QCOMPARE(found, RestatedPhrases(text, length));
+    }
+
+    void phraseOrderAndMinimum() {
+        PhraseCounter counter(2, kAsciiFolded);
+        counter.AddText("a b a b a b c d\f d e");
+        QList<PhraseCount> most = counter.Phrases(2, PhraseOrder::MostFirst);
+        QCOMPARE(most.size(), 2);
+        QCOMPARE(most[0].phrase, QStringLiteral("a b"));
+        QCOMPARE(most[0].count, 3);
+        QCOMPARE(most[1].phrase, QStringLiteral("b a"));
+        const QList<PhraseCount> least = counter.Phrases(1, PhraseOrder::LeastFirst);
+        QCOMPARE(least.first().phrase, QStringLiteral("b c")); // count 1, then A to Z: "b c", "c d", "d e"
+        QCOMPARE(least.size(), 5);                             // no "d d" across the page end
+    }
+
+    // Three files worked by hand: 3, 2 and 5 words (shares .3, .2, .5).
+    void rangeAndDispersion() {
+        IsolatedEnvironment env;
+        QList<ConvertedText> texts;
+        int i = 0;
+        for (const QByteArray& text : {QByteArray("a A b"), QByteArray("a c"), QByteArray("b b b\f c c")}) {
+            const QString name = QStringLiteral("f%1.txt").arg(++i);
+            texts.append({name, name, WriteText(env.Work(), name, text), {}});
+        }
+        texts.append({"none.pdf", "none.pdf", {}, "  - no text"}); // a file without text adds nothing
+        ResultTable table;
+        FillStatistics(table, WordStatistics(texts, kAsciiFolded));
+        QCOMPARE(table.Headers(), (QStringList{" Words", "Count", "Per million", "Range", "DP"}));
+        QCOMPARE(table.RowCount(), 3);
+        // a: v = 2/3, 1/3, 0: DP = (.3667 + .1333 + .5) / 2; c: (.3 + .1333 + .1667) / 2; b: (.05 + .2 + .25) / 2.
+        QCOMPARE(table.Row(0), (QStringList{"a", "3", "300000.00", "2", "0.5000"}));
+        QCOMPARE(table.Row(1), (QStringList{"c", "3", "300000.00", "2", "0.3000"}));
+        QCOMPARE(table.Row(2), (QStringList{"b", "4", "400000.00", "2", "0.2500"}));
+        // Common words are left out of the rows but stay among all words.
+        const QList<WordStat> without = WordStatistics(texts, kAsciiFolded, {"b"});
+        QCOMPARE(without.size(), 2);
+        QCOMPARE(without[0].perMillion, 300000.0);
+    }
+
+    void dispersionBounds() {
+        // Spread exactly as the words: 0; all in one file of a tenth of the words: 0.9.
+        const QList<WordStat> even = StatisticsOf({10, 30}, {{"w", {{0, 1}, {1, 3}}}});
+        QVERIFY(qAbs(even[0].dp) < 1e-12);
+        const QList<WordStat> one = StatisticsOf({10, 90}, {{"w", {{0, 4}}}});
+        QVERIFY(qAbs(one[0].dp - 0.9) < 1e-12);
+        QCOMPARE(one[0].range, 1);
+    }
+};
+
+LEXITALLY_TEST_MAIN(CorpusTest)
+#include "test_corpus.moc"

@@ -1,0 +1,195 @@
+#include "core/base/Paths.h"
+#include "gui/CorpusViews.h"
+#include "gui/Form2.h"
+#include "support/Form1Session.h"
+#include "support/GuiTestMain.h"
+#include "support/PdfFixtures.h"
+
+#include <QAbstractItemModel>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// Opens the list's context menu on its current row and clicks the entry with that text.
+bool ChooseFromContextMenu(QAbstractItemView* list, const QString& text) {
+    bool chosen = false;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            return;
+        }
+        timer.stop();
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                chosen = true;
+                return;
+            }
+        }
+        menu->close();
+    });
+    timer.start();
+    const QPoint at = list->visualRect(list->currentIndex()).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &event);
+    return chosen;
+}
+
+// The view's rows as shown, cells joined by "|", only the given columns.
+QStringList ShownRows(CorpusView* view, const QList<int>& columns) {
+    QStringList rows;
+    const QAbstractItemModel* model = view->Table->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (const int c : columns) {
+            cells << model->index(r, c).data().toString();
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+// What must not change in the results window while views come and go.
+struct ResultsState {
+    QRect geometry;
+    QString title;
+    QStringList captions;
+    QStringList rows;
+    bool operator==(const ResultsState&) const = default;
+};
+
+ResultsState StateOf(Form2& form) {
+    ResultsState state{form.geometry(), form.windowTitle(), form.Model()->Captions(), {}};
+    for (int r = 0; r < form.Model()->RowCount(); ++r) {
+        state.rows << form.Model()->Table().Row(r).join(u'|');
+    }
+    return state;
+}
+
+CorpusView* View(Form2& form, const char* name) {
+    auto* view = static_cast<CorpusView*>(form.findChild<QWidget*>(QString::fromLatin1(name)));
+    return view && view->isVisible() ? view : nullptr;
+}
+
+} // namespace
+
+class CorpusViewsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void viewsFromTheResultsList() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString a =
+            MakeTextPdf(env.Work() + QStringLiteral("/a.pdf"), {"the cat sat\non the mat", "the Cat ran to the cat"});
+        const QString b = MakeTextPdf(env.Work() + QStringLiteral("/b.pdf"), {"a dog and the cat"});
+        QVERIFY(!a.isEmpty() && !b.isEmpty());
+        const QStringList pdfFolder = FolderSnapshot(env.Work());
+
+        Form1Session s;
+        QVERIFY(s.Show());
+        s->SetCheck(s->Check3, true);
+        s->SelectOption(s->Option1, true);
+        s.ui.Answer(QStringList{a, b});
+        QTest::mouseClick(s->PushButton1, Qt::LeftButton);
+        QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+        Form2& results = s->Results();
+        QVERIFY(QTest::qWaitForWindowExposed(&results));
+        const ResultsState before = StateOf(results);
+
+        // The row of "cat" and its count.
+        ResultsModel* model = results.Model();
+        int catRow = -1;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            if (model->index(r, 0).data().toString() == QStringLiteral("cat")) {
+                catRow = r;
+            }
+        }
+        QVERIFY(catRow >= 0);
+        QCOMPARE(model->index(catRow, 1).data().toString(), QStringLiteral("4"));
+        results.ListView1->setCurrentIndex(model->index(catRow, 0));
+
+        // Words in context: one line per occurrence, with its page.
+        QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("Words In Context...")));
+        CorpusAdditions* corpus = results.Corpus();
+        CorpusView* view = View(results, "ConcordanceView");
+        QVERIFY(view);
+        QCOMPARE(corpus->WordBox->text(), QStringLiteral("cat"));
+        const QString la = StripExtension(a) + QStringLiteral(".pdf");
+        const QString lb = StripExtension(b) + QStringLiteral(".pdf");
+        QCOMPARE(ShownRows(view, {0, 1, 3}), (QStringList{la + "|1|cat", la + "|2|Cat", la + "|2|cat", lb + "|1|cat"}));
+        QCOMPARE(view->Status->text(), QStringLiteral("4 lines of \"cat\""));
+
+        // Sorted by the right neighbour by a header click: nothing after it first, then "ran", "sat".
+        QHeaderView* header = view->Table->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(4) + 5, header->height() / 2));
+        QCOMPARE(ShownRows(view, {1, 3}), (QStringList{"2|cat", "1|cat", "2|Cat", "1|cat"}));
+
+        // The export writes the rows as shown.
+        const QString csv = env.Work() + QStringLiteral("/out/context.csv");
+        QDir().mkpath(env.Work() + QStringLiteral("/out"));
+        s.ui.Answer(csv);
+        QTest::mouseClick(view->CsvButton, Qt::LeftButton);
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 6); // header, four rows, the end
+        QCOMPARE(lines[0], QByteArray("\"File\",\"Page\",\"Left\",\"Word\",\"Right\"\r"));
+        QVERIFY(lines[2].startsWith("\"" + lb.toUtf8() + "\",1,\"a dog and the \",\"cat\","));
+        QVERIFY(lines[3].endsWith(",2,\"the cat sat on the mat   the \",\"Cat\",\" ran to the cat   \"\r"));
+
+        // A typed word, one file only.
+        corpus->WordBox->setText(QStringLiteral("THE"));
+        corpus->FileBox->setCurrentIndex(2);
+        QTest::mouseClick(corpus->ShowButton, Qt::LeftButton);
+        QCOMPARE(view->Table->model()->rowCount(), 1);
+
+        // Phrases by the shortcut.
+        results.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&results));
+        QTest::keyClick(results.ListView1, Qt::Key_J, Qt::ControlModifier);
+        CorpusView* phrases = View(results, "PhrasesView");
+        QVERIFY(phrases);
+        corpus->LengthBox->setValue(2);
+        QTest::mouseClick(corpus->CountButton, Qt::LeftButton);
+        // "the cat" 4 times; every other pair once, below the minimum of 2.
+        QCOMPARE(ShownRows(phrases, {0, 1}), QStringList{"the cat|4"});
+
+        // Word statistics: 12 and 5 words; cat 3 and 1: DP = (|.75 - 12/17| + |.25 - 5/17|) / 2.
+        QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("Word Statistics...")));
+        CorpusView* stats = View(results, "StatisticsView");
+        QVERIFY(stats);
+        QVERIFY(ShownRows(stats, {0, 1, 2, 3, 4}).contains(QStringLiteral("cat|4|235294.12|2|0.0441")));
+        QVERIFY(ShownRows(stats, {0, 1, 3}).contains(QStringLiteral("dog|1|1")));
+
+        // A file summary needs each file counted on its own.
+        QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("File Summary...")));
+        QCOMPARE(s.Calls(QStringLiteral("message")).last().text,
+                 QStringLiteral("The file summary shows the files of a run that counts each file on its own."));
+
+        QCOMPARE(StateOf(results), before);
+        QCOMPARE(FolderSnapshot(env.Work()).filter(QStringLiteral(".pdf")), pdfFolder.filter(QStringLiteral(".pdf")));
+
+        // Per file: the summary's rows.
+        s->SelectOption(s->Option2, true);
+        s->PushButton2_Click();
+        results.ListView1->setCurrentIndex(model->index(0, 0));
+        QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("File Summary...")));
+        CorpusView* summary = View(results, "FileSummaryView");
+        QVERIFY(summary);
+        QCOMPARE(ShownRows(summary, {0, 1, 2}), (QStringList{a + "|2|12", b + "|1|5"}));
+    }
+};
+
+LEXITALLY_GUI_TEST_MAIN(CorpusViewsTest)
+#include "test_corpus_views.moc"
