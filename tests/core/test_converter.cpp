@@ -553,6 +553,79 @@ private slots:
         QVERIFY(QString::fromUtf8(ReadAll(TextFileOf(upper))).contains(QStringLiteral("upper")));
     }
 
+    // A file converted in page ranges on several converters: the ranges' texts joined in page
+    // order are byte for byte the whole file's text, the password reaches every range, and one
+    // range that fails fails the file with its reason; no range's text is left behind.
+    void pageRanges_data() {
+        QTest::addColumn<QString>("password"); // the file opens with "user"
+        QTest::addColumn<QString>("standIn");  // what a stand-in converter does with the range from page 3
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("plain file") << QString() << QString() << QString();
+        QTest::newRow("password in every range") << "user" << QString() << QString();
+        QTest::newRow("wrong password") << "guess" << QString()
+                                        << QStringLiteral("  - invalid password or no password protected.");
+        QTest::newRow("one range fails") << QString() << "exit 5"
+                                         << QStringLiteral("  - the conversion failed (converter exit status 5)");
+        // Stop: every range's converter is ended.
+        QTest::newRow("stopped") << QString() << "exec sleep 30"
+                                 << QStringLiteral("  - the converter crashed (signal 9)");
+    }
+    void pageRanges() {
+        QFETCH(QString, password);
+        QFETCH(QString, standIn);
+        QFETCH(QString, reason);
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        QStringList pages;
+        for (int page = 1; page <= 7; ++page) {
+            pages << QStringLiteral("page %1 words\nsecond line of page %1").arg(page);
+        }
+        const QString plain = MakeTextPdf(env.Work() + QStringLiteral("/pages/plain.pdf"), pages);
+        QVERIFY(!plain.isEmpty());
+        QString pdf = plain;
+        if (!password.isEmpty()) {
+            pdf = env.Work() + QStringLiteral("/pages/locked.pdf");
+            QVERIFY(EncryptPdf(plain, pdf, QStringLiteral("user"), QStringLiteral("owner")));
+        }
+        QCOMPARE(PdfPageCount(pdf, password), password == QStringLiteral("guess") ? 0 : 7);
+        QString converter;
+        if (!standIn.isEmpty()) {
+            converter = WriteTextFile(env.Work() + QStringLiteral("/converter"),
+                                      "#!/bin/sh\n[ \"$2\" = 3 ] && " + standIn.toUtf8() + "\nexec pdftotext \"$@\"\n");
+            QVERIFY(QFile::setPermissions(converter, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        }
+        const QString work = env.Work() + QStringLiteral("/work");
+        QVERIFY(QDir().mkpath(work));
+        ConverterProcesses running;
+        const ConversionPlace place{converter, work, &running};
+        ScriptedUi ui;
+        Extraction result;
+        {
+            BackgroundConversion conversion(pdf, password, place, {}, 3, 7);
+            if (standIn.startsWith(QStringLiteral("exec sleep"))) {
+                QVERIFY(running.Any());
+                running.KillAll();
+            }
+            while (!conversion.Finished(20)) {
+            }
+            QCOMPARE(conversion.Running(), 0);
+            result = conversion.Result(&ui);
+        }
+        QVERIFY(!running.Any());
+        QCOMPARE(result.reason, reason);
+        const QString output = TextFileOf(pdf, work);
+        const QDir texts = QFileInfo(output).dir();
+        if (reason.isEmpty()) {
+            QFile text(output);
+            QVERIFY(text.open(QIODevice::ReadOnly));
+            QCOMPARE(QString::fromUtf8(text.readAll()), PdftotextText(plain));
+            QCOMPARE(texts.entryList(QDir::Files), QStringList{QFileInfo(output).fileName()});
+        } else {
+            QVERIFY(texts.entryList(QDir::Files).isEmpty());
+        }
+        QVERIFY(ui.calls.isEmpty());
+    }
+
     // A text that cannot be written whole is never taken for the PDF's text, however the
     // conversion runs: the converter itself ends with status 0 after its writes have failed.
     void textThatCannotBeWrittenWhole_data() {

@@ -269,6 +269,64 @@ private slots:
         QVERIFY2(timer.elapsed() < 900, qPrintable(QString::number(timer.elapsed())));
     }
 
+    // A file of more than kSplitPages pages is converted in page ranges on the free converters
+    // only when the rows still to start cannot keep them busy; its joined text is the whole
+    // file's text.
+    void bigFileInRanges_data() {
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<int>("rowsLeft");
+        QTest::addColumn<QString>("ranges"); // the page options each converter was given
+        QTest::newRow("alone on two converters") << 2 << 0 << "-f 1 -l 100|-f 101 -l 201";
+        QTest::newRow("alone on three converters") << 3 << 0 << "-f 1 -l 67|-f 68 -l 134|-f 135 -l 201";
+        QTest::newRow("other rows to start") << 2 << 2 << "whole";
+        QTest::newRow("row count unknown") << 2 << -1 << "whole";
+    }
+    void bigFileInRanges() {
+        QFETCH(int, jobs);
+        QFETCH(int, rowsLeft);
+        QFETCH(QString, ranges);
+        static const QString pdf = [this] {
+            QStringList pages;
+            for (int page = 1; page <= kSplitPages + 1; ++page) {
+                pages << QStringLiteral("page %1 of the big file").arg(page);
+            }
+            return MakeTextPdf(File("big.pdf"), pages);
+        }();
+        QVERIFY(!pdf.isEmpty());
+        IsolatedEnvironment env;
+        const QString log = env.Work() + QStringLiteral("/ranges.log");
+        const QString converter = WriteTextFile(env.Work() + QStringLiteral("/converter"),
+                                                "#!/bin/sh\n"
+                                                "if [ \"$1\" = -f ]; then echo \"$1 $2 $3 $4\" >>\"" +
+                                                    log.toUtf8() + "\"; else echo whole >>\"" + log.toUtf8() +
+                                                    "\"; fi\n"
+                                                    "exec pdftotext \"$@\"\n");
+        QVERIFY(QFile::setPermissions(converter, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        ConverterProcesses running;
+        const ConversionPlace place{converter, env.Work(), &running};
+        ScriptedUi ui;
+        Extraction verdict{ExtractionOutcome::NoText, QStringLiteral("not recorded"), UnreadableKind::Other};
+        ConversionQueue queue(jobs, {}, [&](ConversionQueue::Entry& e) { verdict = e.conversion->Result(&ui); });
+        ConversionQueue::Entry entry;
+        entry.pdf = pdf;
+        entry.output = env.Work() + QStringLiteral("/big.txt");
+        queue.Start(entry, place, false, rowsLeft);
+        queue.Push(std::move(entry));
+        queue.Finish();
+        QCOMPARE(verdict.reason, QString());
+        QFile text(env.Work() + QStringLiteral("/big.txt"));
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(text.readAll()), PdftotextText(pdf));
+        QFile logged(log);
+        QVERIFY(logged.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(logged.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        QStringList expected = ranges.split(u'|');
+        lines.sort(); // the converters run side by side
+        expected.sort();
+        QCOMPARE(lines, expected);
+        QVERIFY(QDir(env.Work()).entryList({QStringLiteral("*.part*")}, QDir::Files).isEmpty());
+    }
+
     // An entry belongs to the file (whatever path names it), its version and the password.
     void cacheKey_data() {
         QTest::addColumn<QString>("change"); // between storing and looking up

@@ -24,7 +24,7 @@ bool ConversionQueue::FollowOrWait(Entry& entry, bool follow) {
     return false;
 }
 
-void ConversionQueue::Start(Entry& entry, const ConversionPlace& place, bool recordWhileWaiting) {
+void ConversionQueue::Start(Entry& entry, const ConversionPlace& place, bool recordWhileWaiting, int rowsLeft) {
     // A free converter first: no more than `jobs` run, or wait for one to end.
     WaitForFreeConverter(m_entries, m_jobs, m_yield, [this, recordWhileWaiting] {
         if (recordWhileWaiting) {
@@ -34,8 +34,19 @@ void ConversionQueue::Start(Entry& entry, const ConversionPlace& place, bool rec
             m_tick();
         }
     });
+    int free = m_jobs;
+    for (Entry& running : m_entries) {
+        free -= running.conversion ? running.conversion->Running() : 0;
+    }
+    int parts = 1;
+    int pages = 0;
+    if (rowsLeft >= 0 && free >= 2 && rowsLeft < free && InputProblem(entry.pdf).isEmpty()) {
+        pages = PdfPageCount(entry.pdf, entry.password, place.converter);
+        parts = pages > kSplitPages ? free : 1;
+    }
     entry.m_shared = std::make_shared<Extraction>();
-    entry.conversion = std::make_unique<BackgroundConversion>(entry.pdf, entry.password, place, entry.output);
+    entry.conversion =
+        std::make_unique<BackgroundConversion>(entry.pdf, entry.password, place, entry.output, parts, pages);
 }
 
 void ConversionQueue::Push(Entry entry) {

@@ -61,8 +61,11 @@ public:
     bool FollowOrWait(Entry& entry, bool follow);
 
     // Starts the entry's conversion in the background once a converter is free, waiting for one
-    // (and, with recordWhileWaiting, recording what has ended meanwhile).
-    void Start(Entry& entry, const ConversionPlace& place, bool recordWhileWaiting);
+    // (and, with recordWhileWaiting, recording what has ended meanwhile). rowsLeft: how many rows
+    // are still to be started after this one (below 0: unknown). When they are fewer than the
+    // free converters, a file of more than kSplitPages pages is converted in page ranges on the
+    // free converters, each range counting as one busy converter.
+    void Start(Entry& entry, const ConversionPlace& place, bool recordWhileWaiting, int rowsLeft = -1);
 
     // Appends the row and records what can be recorded without waiting.
     void Push(Entry entry);

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
@@ -447,8 +448,80 @@ Extraction JudgeConversion(const ConverterEnd& end, const QString& program, cons
     return {outcome, OutcomeReason(outcome, withPassword), OutcomeKind(outcome, withPassword)};
 }
 
+int PdfPageCount(const QString& pdf, const QString& password, const QString& converter) {
+    const QString beside = QFileInfo(converter).dir().filePath(QStringLiteral("pdfinfo"));
+    const QString program = converter.contains(u'/') && QFileInfo(beside).isExecutable()
+                                ? beside
+                                : QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+    if (program.isEmpty()) {
+        return 0;
+    }
+    QStringList arguments;
+    if (!password.isEmpty()) {
+        arguments << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
+    }
+    arguments << AsOperand(pdf);
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(-1) || !process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return 0;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return 0;
+    }
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("Pages:")) {
+            bool ok = false;
+            const int pages = line.mid(6).trimmed().toInt(&ok);
+            return ok && pages > 0 ? pages : 0;
+        }
+    }
+    return 0;
+}
+
+struct BackgroundConversion::Part {
+    QString file;
+    std::unique_ptr<QProcess> process;
+    std::unique_ptr<TextFileWriter> text; // the converter's standard output, into file
+    int startError = 0;
+    std::optional<ConverterEnd> end;
+    ConverterProcesses* running = nullptr;
+
+    bool Ended() const { return !process || process->state() == QProcess::NotRunning; }
+
+    ConverterEnd End() {
+        if (!end) {
+            end = ConverterEnd::StartFailed(startError);
+            if (process) {
+                process->waitForFinished(-1);
+                end = text->Finish(*process).value_or(EndOf(*process));
+            }
+        }
+        return *end;
+    }
+
+    ~Part() {
+        if (!process) {
+            return;
+        }
+        if (running) {
+            running->Remove(process.get());
+        }
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+};
+
 BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place,
-                                           const QString& output)
+                                           const QString& output, int parts, int pages)
     : m_converter(place.converter.isEmpty() ? ConverterPath() : place.converter),
       m_output(output.isEmpty() ? TextFileOf(pdf, place.workFolder) : output), m_withPassword(!password.isEmpty()),
       m_running(place.running) {
@@ -458,45 +531,80 @@ BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& pa
     if (!m_problem.isEmpty()) {
         return;
     }
-    m_process = std::make_unique<QProcess>();
-    StartConverter(*m_process, m_converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput), password),
-                   true);
-    if (!m_process->waitForStarted(-1)) {
-        m_startError = StartErrorNumber(m_converter);
-        m_process.reset();
-        return;
+    const int count = pages > 1 ? std::clamp(parts, 1, pages) : 1;
+    for (int i = 0; i < count; ++i) {
+        auto part = std::make_unique<Part>();
+        QStringList arguments = ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput), password);
+        part->file = m_output;
+        if (count > 1) {
+            // Pages first to last of this range: the ranges cover the file in order, evenly.
+            const qint64 first = static_cast<qint64>(pages) * i / count + 1;
+            const qint64 last = static_cast<qint64>(pages) * (i + 1) / count;
+            arguments =
+                QStringList{QStringLiteral("-f"), QString::number(first), QStringLiteral("-l"), QString::number(last)} +
+                arguments;
+            part->file = m_output + QStringLiteral(".part") + QString::number(i + 1);
+            QFile::remove(part->file);
+        }
+        part->process = std::make_unique<QProcess>();
+        StartConverter(*part->process, m_converter, arguments, true);
+        if (!part->process->waitForStarted(-1)) {
+            part->startError = StartErrorNumber(m_converter);
+            part->process.reset();
+        } else {
+            part->running = m_running;
+            if (m_running) {
+                m_running->Add(part->process.get());
+            }
+            part->text = std::make_unique<TextFileWriter>(part->file);
+        }
+        m_parts.push_back(std::move(part));
     }
-    if (m_running) {
-        m_running->Add(m_process.get());
-    }
-    m_text = std::make_unique<TextFileWriter>(m_output);
 }
 
 BackgroundConversion::~BackgroundConversion() {
-    if (!m_process) {
-        return;
+    QStringList leftOver;
+    if (!m_end && m_parts.size() > 1) {
+        // Ended before its ranges were joined: no part file is left behind.
+        for (const auto& part : m_parts) {
+            leftOver << part->file;
+        }
     }
-    if (m_running) {
-        m_running->Remove(m_process.get());
-    }
-    if (m_process->state() != QProcess::NotRunning) {
-        m_process->kill();
-        m_process->waitForFinished(5000);
+    m_parts.clear();
+    for (const QString& file : leftOver) {
+        QFile::remove(file);
     }
 }
 
 bool BackgroundConversion::Finished(int waitMs) {
-    if (!m_process || m_process->state() == QProcess::NotRunning) {
-        return true;
+    bool all = true;
+    for (const auto& part : m_parts) {
+        if (part->Ended()) {
+            continue;
+        }
+        QProcess& process = *part->process;
+        const bool ended = process.waitForFinished(waitMs) || process.state() == QProcess::NotRunning;
+        if (!ended && !part->text->Drain(process)) {
+            // The text can no longer be complete: no need to wait for the rest of it.
+            process.kill();
+            process.waitForFinished(-1);
+            continue;
+        }
+        if (!ended) {
+            all = false;
+            waitMs = 0; // the others are only looked at
+        }
     }
-    const bool ended = m_process->waitForFinished(waitMs) || m_process->state() == QProcess::NotRunning;
-    if (!ended && !m_text->Drain(*m_process)) {
-        // The text can no longer be complete: no need to wait for the rest of it.
-        m_process->kill();
-        m_process->waitForFinished(-1);
-        return true;
+    return all;
+}
+
+int BackgroundConversion::Running() {
+    Finished();
+    int running = 0;
+    for (const auto& part : m_parts) {
+        running += part->Ended() ? 0 : 1;
     }
-    return ended;
+    return running;
 }
 
 int BackgroundConversion::WaitedPolls() {
@@ -507,16 +615,82 @@ int BackgroundConversion::WaitedPolls() {
 }
 
 ConverterEnd BackgroundConversion::End() {
-    if (m_end) {
-        return *m_end;
+    if (!m_end) {
+        m_end = m_parts.empty() ? ConverterEnd::StartFailed(0) : Join();
     }
-    ConverterEnd end = ConverterEnd::StartFailed(m_startError);
-    if (m_process) {
-        m_process->waitForFinished(-1);
-        end = m_text->Finish(*m_process).value_or(EndOf(*m_process));
+    return *m_end;
+}
+
+// Every range's end, then the first failure as the conversion's end (its text, if any, judged
+// as the output), or the ranges' texts appended in order to the output.
+ConverterEnd BackgroundConversion::Join() {
+    std::optional<ConverterEnd> failure;
+    for (const auto& part : m_parts) {
+        const ConverterEnd end = part->End();
+        if (!failure && !(end.kind == ConverterEnd::Kind::Exited && end.number == 0)) {
+            failure = end;
+            if (part->file != m_output && QFileInfo::exists(part->file)) {
+                QFile::rename(part->file, m_output);
+            }
+        }
     }
-    m_end = end;
-    return end;
+    if (m_parts.size() == 1) {
+        return m_parts.front()->End();
+    }
+    if (failure) {
+        for (const auto& part : m_parts) {
+            QFile::remove(part->file);
+        }
+        return *failure;
+    }
+    // The first range becomes the output; the others are appended to it and removed.
+    QFile::remove(m_output);
+    if (!QFile::rename(m_parts.front()->file, m_output)) {
+        for (const auto& part : m_parts) {
+            QFile::remove(part->file);
+        }
+        return ConverterEnd::NotWritten();
+    }
+    std::optional<ConverterEnd> written;
+    const int fd = ::open(QFile::encodeName(m_output).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        written = ConverterEnd::NotWritten();
+    }
+    for (std::size_t i = 1; i < m_parts.size(); ++i) {
+        QFile in(m_parts[i]->file);
+        if (!written && !in.open(QIODevice::ReadOnly)) {
+            written = ConverterEnd::NotWritten();
+        }
+        while (!written) {
+            const QByteArray chunk = in.read(1 << 20);
+            if (chunk.isEmpty()) {
+                break;
+            }
+            for (qsizetype done = 0; !written && done < chunk.size();) {
+                const ssize_t n = ::write(fd, chunk.constData() + done, static_cast<size_t>(chunk.size() - done));
+                if (n < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (n <= 0) {
+                    const int error = n < 0 ? errno : ENOSPC;
+                    written =
+                        error == ENOSPC || error == EDQUOT ? ConverterEnd::FolderFull() : ConverterEnd::NotWritten();
+                } else {
+                    done += n;
+                }
+            }
+        }
+        in.close();
+        QFile::remove(m_parts[i]->file);
+    }
+    if (fd >= 0 && ::close(fd) != 0 && !written) {
+        written = ConverterEnd::NotWritten();
+    }
+    if (written) {
+        QFile::remove(m_output);
+        return *written;
+    }
+    return ConverterEnd::Exit(0);
 }
 
 Extraction BackgroundConversion::Result(Ui* ui) {

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QProcess;
 class TextFileWriter;
@@ -139,19 +140,33 @@ struct ConversionPlace {
 // Throws Failure when the temporary folder cannot be used.
 ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
                                      int fileCount, const Yield& yield, Ui* ui, const ConversionPlace& place = {});
+// Files with more pages than this may be converted in page ranges on several converters at once
+// when the other files cannot keep the converters busy; smaller files are always converted whole.
+inline constexpr int kSplitPages = 200;
+
+// The number of pages of the PDF as poppler's page-count tool (beside the converter, else on the
+// search path) reads it with the password; 0 when it cannot be told.
+int PdfPageCount(const QString& pdf, const QString& password, const QString& converter = {});
+
 // One conversion running beside others (the run converts several files at once). It starts at
-// construction and is listed with the place's running converters while it runs.
+// construction and is listed with the place's running converters while it runs. With parts > 1
+// and pages given, the file is converted in that many page ranges at once, each into its own
+// part file beside the output; once every range has ended they are joined in page order into the
+// output (byte for byte the text of a whole conversion). The first range that fails decides how
+// the conversion ended, and then no text is kept.
 class BackgroundConversion {
 public:
     // The text goes to TextFileOf(pdf, place.workFolder), or to output when one is given.
     BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place,
-                         const QString& output = {});
+                         const QString& output = {}, int parts = 1, int pages = 0);
     ~BackgroundConversion();
     BackgroundConversion(const BackgroundConversion&) = delete;
     BackgroundConversion& operator=(const BackgroundConversion&) = delete;
 
-    // True once the converter has ended (or never started); waits at most waitMs for it.
+    // True once every converter has ended (or never started); waits at most waitMs for them.
     bool Finished(int waitMs = 0);
+    // How many of its converters are still running.
+    int Running();
     // While the converter runs: the polls a wait for this one conversion (RunAndWait's 100 ms
     // polls) would have counted beyond its first 50 since the start, so below 0 during the first
     // five seconds; -1 once it has ended.
@@ -161,16 +176,19 @@ public:
     // The verdict; only once Finished().
     Extraction Result(Ui* ui);
 
+    // One converter of the conversion: the whole file, or one page range of it.
+    struct Part;
+
 private:
+    ConverterEnd Join();
+
     QString m_converter;
     QString m_output;
     bool m_withPassword = false;
     InputReason m_problem; // the input cannot be converted at all
-    int m_startError = 0;
     std::optional<ConverterEnd> m_end;
     QElapsedTimer m_started;
-    std::unique_ptr<QProcess> m_process;
-    std::unique_ptr<TextFileWriter> m_text; // the converter's standard output, into m_output
+    std::vector<std::unique_ptr<Part>> m_parts;
     ConverterProcesses* m_running = nullptr;
 };
 
@@ -182,7 +200,7 @@ void WaitForFreeConverter(Entries& entries, int jobs, const Yield& yield, Tick&&
     const auto running = [&entries] {
         int count = 0;
         for (auto& entry : entries) {
-            count += entry.conversion && !entry.conversion->Finished() ? 1 : 0;
+            count += entry.conversion ? entry.conversion->Running() : 0;
         }
         return count;
     };

@@ -52,7 +52,7 @@ private:
     void Measure(ConversionQueue::Entry& file);
     void ShowLife();
     void CheckRow(qsizetype row);
-    void Convert(ConversionQueue::Entry& file);
+    void Convert(ConversionQueue::Entry& file, int rowsLeft);
 
     const ReadabilityContext& m_context;
     ErrorReport m_steps;
@@ -106,10 +106,10 @@ void Check::ShowLife() {
 }
 
 // Step 110: the file converted, beside others or on its own.
-void Check::Convert(ConversionQueue::Entry& file) {
+void Check::Convert(ConversionQueue::Entry& file, int rowsLeft) {
     QFile::remove(file.output);
     if (m_jobs > 1) {
-        m_queue.Start(file, ConversionPlace{m_converter, QString(), m_context.running}, true);
+        m_queue.Start(file, ConversionPlace{m_converter, QString(), m_context.running}, true, rowsLeft);
         return;
     }
     // No progress text of its own, start value 0 and an unknown file count: a long conversion
@@ -152,7 +152,7 @@ void Check::CheckRow(qsizetype row) {
     m_steps(110, [&] {
         // A FIFO, device or folder would block the converter or mislead it: not converted.
         if (!converted && InputProblem(file.pdf).isEmpty()) {
-            Convert(file);
+            Convert(file, static_cast<int>(m_rows.count() - row - 1));
         }
     });
     m_queue.Push(std::move(file));

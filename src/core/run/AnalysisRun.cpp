@@ -181,7 +181,7 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
             ConvertPdf(entry.pdf, entry.password, m_progress, start, m_n, m_context.yield, m_context.ui, m_place);
         return;
     }
-    m_queue.Start(entry, m_place, false);
+    m_queue.Start(entry, m_place, false, m_n - i);
 }
 
 void Run::ConvertRows() {
