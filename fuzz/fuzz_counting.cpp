@@ -69,10 +69,11 @@ ResultTable Count(const QByteArray& text, bool database, bool ignoreCase) {
     }
     file.close();
     ResultTable table;
+    table.SetColumns(CountMode::PerFile);
     PassInputs inputs;
     inputs.mode = CountMode::PerFile;
     inputs.ignoreCase = [ignoreCase] { return ignoreCase; };
-    inputs.pdfPaths = {pdf};
+    inputs.texts = ConvertedTexts({pdf});
     inputs.results = &table;
     if (database) {
         SortingDB(inputs);

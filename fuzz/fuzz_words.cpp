@@ -58,10 +58,11 @@ std::map<QString, qint64> Rows(const QByteArray& text, bool database) {
     Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size());
     file.close();
     ResultTable table;
+    table.SetColumns(CountMode::PerFile);
     PassInputs inputs;
     inputs.mode = CountMode::PerFile;
     inputs.ignoreCase = [] { return true; };
-    inputs.pdfPaths = {pdf};
+    inputs.texts = ConvertedTexts({pdf});
     inputs.results = &table;
     inputs.letters = LetterRule::AllLanguages;
     if (database) {
