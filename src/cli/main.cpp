@@ -221,7 +221,7 @@ QList<FileSummaryRow> SummaryRows(const RunInputs& inputs, const AnalysisSummary
                                   const QList<UnreadableFile>& before) {
     QList<FileSummaryRow> rows = FileSummaryRows(summary.paths, summary.unreadable, table.Files(), inputs.shownAs);
     for (const UnreadableFile& file : before) {
-        rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason)};
+        rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason), file.kind};
     }
     return rows;
 }

@@ -982,7 +982,7 @@ private slots:
         QTest::addColumn<bool>("rows");
         const QByteArray files =
             R"([{"path":"pages.pdf","pages":2,"words":7,"lines":5,"chars_with_spaces":32,"chars_without_spaces":28,)"
-            R"("distinct_words":6},{"path":"missing.pdf","reason":"not found"}])";
+            R"("distinct_words":6},{"path":"missing.pdf","reason":"not found","kind":"not-found"}])";
         QTest::newRow("summary") << QStringList{"--summary"} << files << false;
         QTest::newRow("summary next to the rows of each file")
             << QStringList{"--summary", "--per-file"} << files << true;
@@ -990,7 +990,7 @@ private slots:
             << QStringList{"--summary", "--stop-words", "common.txt"}
             << QByteArray(R"([{"path":"pages.pdf","pages":2,"words":7,"lines":5,"chars_with_spaces":32,)"
                           R"("chars_without_spaces":28,"distinct_words":4,"stopped_words":3},)"
-                          R"({"path":"missing.pdf","reason":"not found"}])")
+                          R"({"path":"missing.pdf","reason":"not found","kind":"not-found"}])")
             << false;
     }
 

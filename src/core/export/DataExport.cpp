@@ -111,6 +111,8 @@ void AppendJsonFiles(QIODevice& out, QByteArray& chunk, const QList<FileSummaryR
         if (!file.reason.isEmpty() || !file.counted) {
             chunk += ",\"reason\":";
             AppendJsonString(chunk, file.reason);
+            chunk += ",\"kind\":";
+            AppendJsonString(chunk, UnreadableKindName(file.kind));
         }
         chunk += '}';
         Put(out, chunk);

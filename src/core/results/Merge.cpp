@@ -526,6 +526,7 @@ void ReadFiles(const QJsonObject& object, RunResults& run) {
         row.path = file[QStringLiteral("path")].toString();
         FailIf(row.path.isEmpty(), inFile + QStringLiteral("has no path"));
         row.reason = file[QStringLiteral("reason")].toString();
+        row.kind = KindNamed(file[QStringLiteral("kind")].toString());
         row.counted = file.contains(QStringLiteral("words"));
         if (row.counted) {
             Totals& t = row.counts.file.totals;

@@ -262,6 +262,7 @@ QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<Unre
         row.path = i < shownAs.size() ? shownAs[i] : paths[i];
         // A file the readability rules find wanting may have a text all the same: both are shown.
         if (next < unreadable.size() && unreadable[next].path == paths[i]) {
+            row.kind = unreadable[next].kind;
             row.reason = BareReason(unreadable[next++].reason);
         }
         if (byIndex.contains(i)) {

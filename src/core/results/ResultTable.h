@@ -31,6 +31,7 @@ struct FileSummaryRow {
     bool counted = false;
     FileSummary counts;
     QString reason;
+    UnreadableKind kind = UnreadableKind::Other; // the kind of the reason, when there is one
 };
 
 // A reason as a summary shows it, without the indent and dash of the run's message.
