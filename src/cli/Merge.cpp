@@ -150,8 +150,9 @@ int RunMerge(const QStringList& arguments) {
         }
         merged.rows = {}; // the table shares the texts
         table.SetTotals(merged.totals);
-        const JsonRunFacts facts{merged.mode,      merged.method,  merged.ignoreCase, merged.errors,
-                                 merged.stopWords, merged.letters, merged.stopList,   merged.stopFingerprint};
+        const JsonRunFacts facts{merged.mode,     merged.method,          merged.ignoreCase,
+                                 merged.errors,   merged.stopWords,       merged.letters,
+                                 merged.stopList, merged.stopFingerprint, merged.words};
         // While it writes, a signal is noted and the writing gives up at its next step.
         SetSignalMode(SignalMode::Note);
         // The parts' file summaries go with the merged rows where they have a place (JSON).

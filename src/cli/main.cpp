@@ -396,7 +396,8 @@ int Run(const CliOptions& options) {
         stopped,
         options.letters,
         stopped ? options.stopWords : QString(),
-        stopped ? StopWordsFingerprint(stopWords, options.letters) : QString()};
+        stopped ? StopWordsFingerprint(stopWords, options.letters) : QString(),
+        options.words};
     const QString failure = WriteResults(options.format, options.output, facts, options.stats ? withStats : table,
                                          unreadable, ThrowWhenSignalled, options.summary ? &files : nullptr,
                                          !options.summary || options.mode == CountMode::PerFile);

@@ -652,6 +652,16 @@ private slots:
         QTest::newRow("per file with all files") << QStringList{"--per-file"} << QByteArray() << alike;
         QTest::newRow("text method with database method") << QStringList{"--method", "text"} << QByteArray() << alike;
         QTest::newRow("case-sensitive with case ignored") << QStringList{"--case-sensitive"} << QByteArray() << alike;
+        QTest::newRow("word forms grouped with spellings apart")
+            << QStringList{"--stem", "english"} << QByteArray() << alike;
+        QTest::newRow("word forms grouped in both")
+            << QStringList{"--stem", "english"} << QByteArray() << "cannot merge results with word forms grouped";
+        QTest::newRow("malformed word options")
+            << QStringList{}
+            << QByteArray(R"({"mode":"all","method":"db","ignore_case":true,"word_options":{"stem":1},)"
+                          R"("totals":{"words":1,"lines":0,"chars_with_spaces":1,"chars_without_spaces":1},)"
+                          R"("columns":[" Words","Count"],"rows":[],"unreadable":[]})")
+            << "second.json: word_options is not segment, compat_forms and stem";
         QTest::newRow("not JSON") << QStringList{} << QByteArray("Cat\t2\n") << "second.json: not JSON";
         QTest::newRow("other JSON") << QStringList{} << QByteArray("{\"rows\": []}")
                                     << "second.json: mode is not all or per-file";
@@ -670,8 +680,10 @@ private slots:
         QFETCH(QString, err);
         IsolatedEnvironment env;
         const Inputs inputs(env.Work());
+        // A row whose name ends "in both" counts the first part with the second part's options too.
+        const QStringList first = QByteArray(QTest::currentDataTag()).endsWith("in both") ? second : QStringList{};
         WriteTextFile(env.Work() + QStringLiteral("/first.json"),
-                      RunCli({"--text", "--format", "json", "one.txt"}, env.Work()).out);
+                      RunCli(first + QStringList{"--text", "--format", "json", "one.txt"}, env.Work()).out);
         if (!second.isEmpty()) {
             WriteTextFile(env.Work() + QStringLiteral("/second.json"),
                           RunCli(second + QStringList{"--text", "--format", "json", "two.txt"}, env.Work()).out);

@@ -385,9 +385,10 @@ void ExportTest::json() {
     Fill(model, CountMode::PerFile, {{{text, "w", "2"}, false}});
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    WriteJson(model,
-              JsonRunFacts{CountMode::PerFile, QStringLiteral("text"), true, {text}, false, LetterRule::Ascii, {}, {}},
-              {UnreadableFile{text, text}}, buffer);
+    WriteJson(
+        model,
+        JsonRunFacts{CountMode::PerFile, QStringLiteral("text"), true, {text}, false, LetterRule::Ascii, {}, {}, {}},
+        {UnreadableFile{text, text}}, buffer);
     const QByteArray expected =
         R"({"format":2,"mode":"per-file","method":"text","ignore_case":true,"letters":"ascii","totals":{"words":0,"lines":0,)"
         R"("chars_with_spaces":0,"chars_without_spaces":0},"columns":["Filename"," Words","Count"],"rows":[[)" +

@@ -227,6 +227,15 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
     chunk += facts.ignoreCase ? "true" : "false";
     chunk += ",\"letters\":";
     chunk += facts.letters == LetterRule::AllLanguages ? "\"all\"" : "\"ascii\"";
+    if (facts.words != WordOptions{}) {
+        chunk += ",\"word_options\":{\"segment\":";
+        chunk += facts.words.segment ? "true" : "false";
+        chunk += ",\"compat_forms\":";
+        chunk += facts.words.compatibility ? "true" : "false";
+        chunk += ",\"stem\":";
+        AppendJsonString(chunk, facts.words.stemLanguage);
+        chunk += '}';
+    }
     const Totals& t = table.LastTotals();
     chunk += ",\"totals\":{\"words\":" + QByteArray::number(t.words) + ",\"lines\":" + QByteArray::number(t.lines) +
              ",\"chars_with_spaces\":" + QByteArray::number(t.charsWithSpaces) +

@@ -38,6 +38,9 @@ struct JsonRunFacts {
     // (StopWordsFingerprint); "stop_words" records them when the fingerprint is set.
     QString stopList;
     QString stopFingerprint;
+    // Dictionary words, compatibility forms, word forms: "word_options" records those in use
+    // (the key is left out when none is).
+    WordOptions words;
 };
 
 // The columns of a file summary: "File", "Pages", "Words", "Lines", "Characters with spaces",

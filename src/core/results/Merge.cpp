@@ -173,6 +173,15 @@ QString Describe(const RunResults& run) {
     QString text = QStringLiteral("mode ") + ModeName(run.mode) + QStringLiteral(", method ") + run.method +
                    (run.ignoreCase ? QStringLiteral(", letter case ignored") : QStringLiteral(", case-sensitive")) +
                    QStringLiteral(", letters ") + LetterRuleName(run.letters);
+    if (run.words.segment) {
+        text += QStringLiteral(", dictionary words");
+    }
+    if (run.words.compatibility) {
+        text += QStringLiteral(", compatibility forms joined");
+    }
+    if (!run.words.stemLanguage.isEmpty()) {
+        text += QStringLiteral(", word forms grouped (") + run.words.stemLanguage + u')';
+    }
     if (!run.stopWords) {
         return text + QStringLiteral(", every word");
     }
@@ -185,7 +194,7 @@ QString Describe(const RunResults& run) {
 
 bool Alike(const RunResults& a, const RunResults& b) {
     return a.mode == b.mode && a.method == b.method && a.ignoreCase == b.ignoreCase && a.letters == b.letters &&
-           a.stopWords == b.stopWords && a.stopFingerprint == b.stopFingerprint;
+           a.stopWords == b.stopWords && a.stopFingerprint == b.stopFingerprint && a.words == b.words;
 }
 
 // The fast reading of the rows gives up on anything but plain, well-formed rows of texts; the
@@ -568,6 +577,14 @@ RunResults ReadResults(const QJsonDocument& document, QByteArrayView plainRows) 
                QStringLiteral("letters is not ascii or all"));
         run.letters = letters == QStringLiteral("all") ? LetterRule::AllLanguages : LetterRule::Ascii;
     }
+    if (object.contains(QStringLiteral("word_options"))) {
+        const QJsonObject words = object[QStringLiteral("word_options")].toObject();
+        FailIf(!words[QStringLiteral("segment")].isBool() || !words[QStringLiteral("compat_forms")].isBool() ||
+                   !words[QStringLiteral("stem")].isString(),
+               QStringLiteral("word_options is not segment, compat_forms and stem"));
+        run.words = {words[QStringLiteral("compat_forms")].toBool(), words[QStringLiteral("segment")].toBool(),
+                     words[QStringLiteral("stem")].toString()};
+    }
     FailIf(!object[QStringLiteral("totals")].isObject(), QStringLiteral("totals is missing"));
     const QJsonObject totals = object[QStringLiteral("totals")].toObject();
     const QString inTotals = QStringLiteral("totals.");
@@ -648,6 +665,12 @@ RunResults MergeRunResults(QList<RunResults> parts, const QStringList& names) {
     merged.stopWords = first.stopWords;
     merged.stopList = first.stopList;
     merged.stopFingerprint = first.stopFingerprint;
+    merged.words = first.words;
+    // A part shows each group of word forms by its own most frequent spelling, which another part
+    // may not share: rows for all files together cannot be joined group by group.
+    FailIf(merged.mode == CountMode::AllFiles && !first.words.stemLanguage.isEmpty() && parts.size() > 1,
+           QStringLiteral("cannot merge results with word forms grouped (--stem) for all files together: count "
+                          "them in one run, or merge results counted with --per-file"));
     QHash<QString, qsizetype> partOfFile; // per file: the part that counted each file
     qint64 allLines = 0;
     for (qsizetype i = 0; i < parts.size(); ++i) {

@@ -24,6 +24,7 @@ struct RunResults {
     // its words (StopWordsFingerprint); both "" for results that do not say which list it was.
     QString stopList;
     QString stopFingerprint;
+    WordOptions words; // "word_options": none in use when the results do not give it
     Totals totals;
     QList<QStringList> rows; // all files: {word, count}; per file: {file, word, count}
     QList<UnreadableFile> unreadable;
