@@ -48,7 +48,7 @@ QByteArray Written(const RunResults& results) {
     buffer.open(QIODevice::WriteOnly);
     WriteJson(table,
               {results.mode, results.method, results.ignoreCase, results.errors, results.stopWords, results.letters,
-               results.stopList, results.stopFingerprint},
+               results.stopList, results.stopFingerprint, results.words},
               results.unreadable, buffer);
     return buffer.data();
 }
