@@ -343,18 +343,12 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
                    QStringLiteral("); choose another file"));
         return kUsage;
     }
-    std::unique_ptr<QTemporaryDir> work;
-    QString converter;
-    try {
-        work = NewWorkFolder(QStringLiteral("cli"));
-        if (!options.textInput) {
-            converter = work->path() + QStringLiteral("/pdftotext");
-            PlaceConverter(ConverterSource(ProcessorAddressWidth()), converter);
-        }
-    } catch (const Failure& failure) {
-        PrintError(failure.Description());
+    std::optional<RunFolder> folder = MakeRunFolder(options.textInput);
+    if (!folder) {
         return kNoRows;
     }
+    std::unique_ptr<QTemporaryDir> work = std::move(folder->work);
+    const QString converter = folder->converter;
     QStringList labels;
     for (const QString& path : paths) {
         labels << (options.textInput ? path : FileLabel(path));

@@ -1,8 +1,14 @@
 #include "cli/Inputs.h"
 
+#include "cli/ConsoleUi.h"
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "core/base/System.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstring>
@@ -153,4 +159,19 @@ StreamRead ReadStandardInputLine(qint64 limit, const std::function<bool()>& stop
         line.chop(1);
     }
     return result;
+}
+
+std::optional<RunFolder> MakeRunFolder(bool textInput) {
+    RunFolder folder;
+    try {
+        folder.work = NewWorkFolder(QStringLiteral("cli"));
+        if (!textInput) {
+            folder.converter = folder.work->path() + QStringLiteral("/pdftotext");
+            PlaceConverter(ConverterSource(ProcessorAddressWidth()), folder.converter);
+        }
+    } catch (const Failure& failure) {
+        PrintError(failure.Description());
+        return std::nullopt;
+    }
+    return folder;
 }

@@ -4,6 +4,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 // The files a command-line run reads, besides the PDFs: standard input, FIFOs and the like, and
 // the guard that keeps the output from being one of them.
@@ -36,3 +38,16 @@ StreamRead SpoolStream(const QString& path, const QString& target, const std::fu
 // The first line of standard input without its line end, at most limit bytes. Fails (failure
 // set) when the line is longer; stopped as above.
 StreamRead ReadStandardInputLine(qint64 limit, const std::function<bool()>& stopped, QByteArray& line);
+
+class QTemporaryDir;
+
+// One run's own folder inside the user's temporary folder, so that runs side by side and a window
+// open at the same time never share a converted text or the converter link; with PDFs, the
+// converter link inside it.
+struct RunFolder {
+    std::unique_ptr<QTemporaryDir> work;
+    QString converter; // "" for a run over texts
+};
+
+// Makes the run's folder; nothing (after saying why on standard error) when it cannot be made.
+std::optional<RunFolder> MakeRunFolder(bool textInput);

@@ -280,20 +280,12 @@ int Run(const CliOptions& options) {
     if (!RunPassword(options, password)) {
         return StopSignalled() ? Interrupted() : kUsage;
     }
-    // This run's own folder inside the user's temporary folder, so that runs side by side and a
-    // window open at the same time never share a converted text or the converter link.
-    std::unique_ptr<QTemporaryDir> work;
-    QString converter;
-    try {
-        work = NewWorkFolder(QStringLiteral("cli"));
-        if (!options.textInput) {
-            converter = work->path() + QStringLiteral("/pdftotext");
-            PlaceConverter(ConverterSource(ProcessorAddressWidth()), converter);
-        }
-    } catch (const Failure& failure) {
-        PrintError(failure.Description());
+    std::optional<RunFolder> folder = MakeRunFolder(options.textInput);
+    if (!folder) {
         return kNoRows;
     }
+    std::unique_ptr<QTemporaryDir> work = std::move(folder->work);
+    const QString converter = folder->converter;
     QList<UnreadableFile> unreadable;
     for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
         unreadable.append({folder.path, folder.reason, UnreadableKind::FolderUnreadable});

@@ -4,6 +4,7 @@
 #include "core/base/Texts.h"
 #include "core/export/DataExport.h"
 #include "core/export/Export.h"
+#include "gui/GuiHelpers.h"
 #include "gui/ResultsModel.h"
 #include "gui/SaveDialog.h"
 
@@ -150,20 +151,7 @@ ChartView::ChartView(Ui& ui, QWidget* parent) : QWidget(parent, Qt::Window), m_u
 }
 
 void ChartView::PlaceOver(const QWidget* window) {
-    const bool onScreen = window && window->isVisible();
-    const QScreen* screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, kWidth, kHeight);
-    // The window manager frames this window as it frames the results window.
-    const QSize frame =
-        onScreen ? (window->frameGeometry().size() - window->size()).expandedTo(QSize(0, 0)) : QSize(0, 0);
-    const QSize client = QSize(kWidth, kHeight).boundedTo(room.size() - frame).expandedTo(minimumSize());
-    resize(client);
-    QRect outer(QPoint(), client + frame);
-    outer.moveCenter(onScreen ? window->frameGeometry().center() : room.center());
-    // The title bar first: the top-left corner stays on the screen.
-    outer.moveLeft(std::max(room.left(), std::min(outer.left(), room.right() - outer.width() + 1)));
-    outer.moveTop(std::max(room.top(), std::min(outer.top(), room.bottom() - outer.height() + 1)));
-    move(outer.topLeft());
+    ::PlaceOver(this, window, QSize(kWidth, kHeight));
 }
 
 void ChartView::ShowData(const ChartData& data) {

@@ -8,6 +8,7 @@
 #include "core/corpus/WordStats.h"
 #include "core/export/DataExport.h"
 #include "core/export/Export.h"
+#include "gui/GuiHelpers.h"
 #include "gui/ResultsModel.h"
 #include "gui/SaveDialog.h"
 
@@ -198,18 +199,7 @@ bool CorpusView::Save(ExportFormat format, const QString& filter, const QString&
 }
 
 void CorpusView::PlaceOver(const QWidget* window) {
-    const bool onScreen = window && window->isVisible();
-    const QScreen* screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, kWidth, kHeight);
-    const QSize frame =
-        onScreen ? (window->frameGeometry().size() - window->size()).expandedTo(QSize(0, 0)) : QSize(0, 0);
-    const QSize client = QSize(kWidth, kHeight).boundedTo(room.size() - frame);
-    resize(client);
-    QRect outer(QPoint(), client + frame);
-    outer.moveCenter(onScreen ? window->frameGeometry().center() : room.center());
-    outer.moveLeft(std::max(room.left(), std::min(outer.left(), room.right() - outer.width() + 1)));
-    outer.moveTop(std::max(room.top(), std::min(outer.top(), room.bottom() - outer.height() + 1)));
-    move(outer.topLeft());
+    ::PlaceOver(this, window, QSize(kWidth, kHeight));
 }
 
 CorpusAdditions::CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, QWidget& window)

@@ -8,12 +8,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 void UseButtonFace(QWidget* widget) {
@@ -105,4 +108,20 @@ void TakePlaceOf(QWidget* window, const QWidget* place) {
             }
         });
     }
+}
+
+void PlaceOver(QWidget* view, const QWidget* window, QSize wanted) {
+    const bool onScreen = window && window->isVisible();
+    const QScreen* screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(QPoint(), wanted);
+    const QSize frame =
+        onScreen ? (window->frameGeometry().size() - window->size()).expandedTo(QSize(0, 0)) : QSize(0, 0);
+    const QSize client = wanted.boundedTo(room.size() - frame).expandedTo(view->minimumSize());
+    view->resize(client);
+    QRect outer(QPoint(), client + frame);
+    outer.moveCenter(onScreen ? window->frameGeometry().center() : room.center());
+    // The title bar first: the top-left corner stays on the screen.
+    outer.moveLeft(std::max(room.left(), std::min(outer.left(), room.right() - outer.width() + 1)));
+    outer.moveTop(std::max(room.top(), std::min(outer.top(), room.bottom() - outer.height() + 1)));
+    view->move(outer.topLeft());
 }

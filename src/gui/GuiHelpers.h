@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSize>
+
 class QWidget;
 
 // Gives the window and its option buttons, check boxes, frames and labels the system's
@@ -16,3 +18,9 @@ void ApplySkin(QWidget* window);
 // framed it, a window that stands elsewhere is put right. Does nothing while place has never been
 // on the screen.
 void TakePlaceOf(QWidget* window, const QWidget* place);
+
+// Sizes a window of its own (a chart, a corpus view) to wanted, no larger than the screen's
+// available area and no smaller than its minimum, and centres it over window (the screen when
+// window is not shown), its title bar kept on the screen. The window manager is taken to frame
+// it as it frames window.
+void PlaceOver(QWidget* view, const QWidget* window, QSize wanted);
