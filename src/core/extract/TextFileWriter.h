@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/extract/ConverterEnd.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+class QProcess;
+
+// Writes a text into a file of the work folder, every write checked. A converter's own writes go
+// unchecked (it ends with status 0 after a write that failed for want of room), so the texts of
+// the converters and of OCR are written here, where every failed write is seen.
+class TextFileWriter {
+public:
+    // Creates (or empties) the file; a symbolic link in its place is refused.
+    explicit TextFileWriter(const QString& path);
+    ~TextFileWriter();
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+    // Appends the bytes; false once a write has failed.
+    bool Write(QByteArrayView bytes);
+    // Writes what the process has given so far on its standard output; false once a write has
+    // failed.
+    bool Drain(QProcess& process);
+
+    // After the program has ended: the rest of its output, then the file closed and its size
+    // compared with what was written. Nothing when the whole text is in the file, else the
+    // failure (the file is then removed). A program that failed without giving any text leaves
+    // no file, as a converter that writes its file itself would.
+    std::optional<ConverterEnd> Finish(QProcess& process);
+    // The same for a text written with Write alone.
+    std::optional<ConverterEnd> Finish();
+
+private:
+    std::optional<ConverterEnd> Close(bool clean);
+    void Fail(int error);
+
+    QString m_path;
+    int m_fd = -1;
+    qint64 m_written = 0;
+    std::optional<ConverterEnd> m_failure;
+};
