@@ -157,7 +157,7 @@ void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
     if (!m_request.ocr.enabled || m_request.textInput) {
         return;
     }
-    if (entry.verdict.outcome == ExtractionOutcome::TextAvailable && m_ocrOutputs.contains(entry.output)) {
+    if (entry.verdict.reason.isEmpty() && m_ocrOutputs.contains(entry.output)) {
         m_summary.ocrRead << entry.pdf;
         return;
     }
@@ -200,7 +200,7 @@ void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
     if (OutcomeOf(entry.output, m_context.ui) != ExtractionOutcome::TextAvailable) {
         return;
     }
-    entry.verdict = {};
+    entry.verdict = {ExtractionOutcome::TextAvailable, QString(), UnreadableKind::Other};
     m_ocrOutputs.insert(entry.output);
     m_summary.ocrRead << entry.pdf;
 }
