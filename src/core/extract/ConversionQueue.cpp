@@ -63,6 +63,7 @@ void ConversionQueue::Record(bool wait) {
                     m_tick();
                 }
                 YieldNow(m_yield);
+                Balance();
             }
             if (!front.conversion->Finished()) {
                 if (m_blocked) {
@@ -82,6 +83,33 @@ void ConversionQueue::Record(bool wait) {
             *entry.m_shared = entry.verdict;
         }
         wait = false;
+    }
+}
+
+void ConversionQueue::Balance() {
+    if (m_rangeMinimum <= 0) {
+        return;
+    }
+    int free = m_jobs;
+    BackgroundConversion* longest = nullptr;
+    int most = 0;
+    for (Entry& entry : m_entries) {
+        if (entry.conversion) {
+            free -= entry.conversion->Running();
+        }
+    }
+    if (free <= 0) {
+        return;
+    }
+    for (Entry& entry : m_entries) {
+        const int left = entry.conversion ? entry.conversion->PagesLeft() : 0;
+        if (left > most) {
+            most = left;
+            longest = entry.conversion.get();
+        }
+    }
+    if (longest) {
+        longest->Split(free, m_rangeMinimum);
     }
 }
 
