@@ -486,20 +486,27 @@ private slots:
     }
 
     // A file of more than kSplitPages pages is converted in page ranges on the free converters
-    // only when the rows still to start cannot keep them busy; its joined text is the whole
-    // file's text.
+    // only when the rows still to start cannot keep them busy; a whole conversion still running
+    // when converters fall idle hands its last pages over. The joined text is the whole file's.
     void bigFileInRanges_data() {
         QTest::addColumn<int>("jobs");
         QTest::addColumn<int>("rowsLeft");
-        QTest::addColumn<QString>("ranges"); // the page options each converter was given
-        QTest::newRow("alone on two converters") << 2 << 0 << "-f 1 -l 100|-f 101 -l 201";
-        QTest::newRow("alone on three converters") << 3 << 0 << "-f 1 -l 67|-f 68 -l 134|-f 135 -l 201";
-        QTest::newRow("other rows to start") << 2 << 2 << "whole";
-        QTest::newRow("row count unknown") << 2 << -1 << "whole";
+        QTest::addColumn<int>("rangeMinimum"); // pages a converter left idle takes at least; 0: none
+        QTest::addColumn<QString>("ranges");   // the page options each converter was given
+        QTest::newRow("alone on two converters") << 2 << 0 << 0 << "-f 1 -l 100|-f 101 -l 201";
+        QTest::newRow("alone on three converters") << 3 << 0 << 0 << "-f 1 -l 67|-f 68 -l 134|-f 135 -l 201";
+        QTest::newRow("other rows to start") << 2 << 2 << 0 << "whole";
+        QTest::newRow("row count unknown") << 2 << -1 << 0 << "whole";
+        // The whole conversion writes nothing for two seconds, so it has all its pages left; the
+        // first range ends long before, and the converter is idle again.
+        QTest::newRow("idle converter takes the last pages") << 2 << 2 << 50 << "whole|-f 101 -l 201|-f 51 -l 100";
+        QTest::newRow("two idle converters") << 3 << 5 << 50 << "whole|-f 68 -l 134|-f 135 -l 201";
+        QTest::newRow("too few pages to hand over") << 2 << 2 << 150 << "whole";
     }
     void bigFileInRanges() {
         QFETCH(int, jobs);
         QFETCH(int, rowsLeft);
+        QFETCH(int, rangeMinimum);
         QFETCH(QString, ranges);
         static const QString pdf = [this] {
             QStringList pages;
@@ -515,7 +522,8 @@ private slots:
                                                 "#!/bin/sh\n"
                                                 "if [ \"$1\" = -f ]; then echo \"$1 $2 $3 $4\" >>\"" +
                                                     log.toUtf8() + "\"; else echo whole >>\"" + log.toUtf8() +
-                                                    "\"; fi\n"
+                                                    "\"; sleep " + (rangeMinimum > 0 ? "2" : "0") +
+                                                    "; fi\n"
                                                     "exec pdftotext \"$@\"\n");
         QVERIFY(QFile::setPermissions(converter, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         ConverterProcesses running;
@@ -523,6 +531,7 @@ private slots:
         ScriptedUi ui;
         Extraction verdict{ExtractionOutcome::NoText, QStringLiteral("not recorded"), UnreadableKind::Other};
         ConversionQueue queue(jobs, {}, [&](ConversionQueue::Entry& e) { verdict = e.conversion->Result(&ui); });
+        queue.SetRangeMinimum(rangeMinimum);
         ConversionQueue::Entry entry;
         entry.pdf = pdf;
         entry.output = env.Work() + QStringLiteral("/big.txt");
@@ -539,7 +548,7 @@ private slots:
         QStringList expected = ranges.split(u'|');
         lines.sort(); // the converters run side by side
         expected.sort();
-        QCOMPARE(lines, expected);
+        QCOMPARE(lines.join(u'|'), expected.join(u'|'));
         QVERIFY(QDir(env.Work()).entryList({QStringLiteral("*.part*")}, QDir::Files).isEmpty());
     }
 

@@ -2,6 +2,8 @@
 
 #include "core/extract/ConversionCache.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 
 ConversionQueue::ConversionQueue(int jobs, Yield yield, std::function<void(Entry&)> recorder,
@@ -58,11 +60,19 @@ void ConversionQueue::Record(bool wait) {
     while (!m_entries.empty()) {
         Entry& front = m_entries.front();
         if (front.conversion) {
+            QElapsedTimer waited;
+            waited.start();
             while (wait && !front.conversion->Finished(20)) {
                 if (m_tick) {
                     m_tick();
                 }
                 YieldNow(m_yield);
+                // Only a long wait looks at the other conversions (and writes out their texts):
+                // through short waits the texts are written one conversion after the other, in
+                // list order, which keeps whole the ones that fit into a nearly full folder.
+                if (waited.elapsed() >= 500) {
+                    Balance();
+                }
             }
             if (!front.conversion->Finished()) {
                 if (m_blocked) {
@@ -82,6 +92,33 @@ void ConversionQueue::Record(bool wait) {
             *entry.m_shared = entry.verdict;
         }
         wait = false;
+    }
+}
+
+void ConversionQueue::Balance() {
+    if (m_rangeMinimum <= 0) {
+        return;
+    }
+    int free = m_jobs;
+    BackgroundConversion* longest = nullptr;
+    int most = 0;
+    for (Entry& entry : m_entries) {
+        if (entry.conversion) {
+            free -= entry.conversion->Running();
+        }
+    }
+    if (free <= 0) {
+        return;
+    }
+    for (Entry& entry : m_entries) {
+        const int left = entry.conversion ? entry.conversion->PagesLeft() : 0;
+        if (left > most) {
+            most = left;
+            longest = entry.conversion.get();
+        }
+    }
+    if (longest) {
+        longest->Split(free, m_rangeMinimum);
     }
 }
 

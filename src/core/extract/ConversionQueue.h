@@ -81,7 +81,13 @@ public:
     // Ends every running conversion and forgets the rows not yet recorded.
     void Clear() { m_entries.clear(); }
 
+    // While the queue waits for a conversion and converters stand idle, the running conversion
+    // with the most pages left hands its last pages to them, at least this many each (0: never).
+    void SetRangeMinimum(int pages) { m_rangeMinimum = pages; }
+
 private:
+    void Balance();
+
     int m_jobs;
     Yield m_yield;
     std::function<void(Entry&)> m_recorder;
@@ -89,6 +95,7 @@ private:
     std::function<void()> m_blocked;
     std::deque<Entry> m_entries;
     int m_recorded = 0;
+    int m_rangeMinimum = kMinRangePages;
 };
 
 // A conversion kept by the cache for this file and password, copied to output when output is not

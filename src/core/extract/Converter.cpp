@@ -415,6 +415,8 @@ int PdfPageCount(const QString& pdf, const QString& password, const QString& con
 
 struct BackgroundConversion::Part {
     QString file;
+    int first = 1; // the range's first page
+    int last = 0;  // its last page; 0: the whole file, whose page count is not known
     std::unique_ptr<QProcess> process;
     std::unique_ptr<TextFileWriter> text; // the converter's standard output, into file
     int startError = 0;
@@ -423,12 +425,22 @@ struct BackgroundConversion::Part {
 
     bool Ended() const { return !process || process->state() == QProcess::NotRunning; }
 
+    // The range's pages not yet written (only when its last page is known).
+    int PagesLeft() const {
+        if (last == 0 || Ended() || text->Complete()) {
+            return 0;
+        }
+        return static_cast<int>(std::max<qint64>(0, last - first + 1 - text->Pages()));
+    }
+
     ConverterEnd End() {
         if (!end) {
             end = ConverterEnd::StartFailed(startError);
             if (process) {
                 process->waitForFinished(-1);
-                end = text->Finish(*process).value_or(EndOf(*process));
+                // A range cut short once its last page was written ended well whatever
+                // ended its converter.
+                end = text->Finish(*process).value_or(text->Complete() ? ConverterEnd::Exit(0) : EndOf(*process));
             }
         }
         return *end;
@@ -450,9 +462,9 @@ struct BackgroundConversion::Part {
 
 BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& password, const ConversionPlace& place,
                                            const QString& output, int parts, int pages)
-    : m_converter(place.converter.isEmpty() ? ConverterPath() : place.converter),
+    : m_pdf(pdf), m_password(password), m_converter(place.converter.isEmpty() ? ConverterPath() : place.converter),
       m_output(output.isEmpty() ? TextFileOf(pdf, place.workFolder) : output), m_withPassword(!password.isEmpty()),
-      m_running(place.running) {
+      m_pages(pages), m_running(place.running) {
     QFile::remove(m_output);
     m_started.start();
     m_problem = InputProblem(pdf);
@@ -461,33 +473,42 @@ BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& pa
     }
     const int count = pages > 1 ? std::clamp(parts, 1, pages) : 1;
     for (int i = 0; i < count; ++i) {
-        auto part = std::make_unique<Part>();
-        QStringList arguments = ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput), password);
-        part->file = m_output;
-        if (count > 1) {
-            // Pages first to last of this range: the ranges cover the file in order, evenly.
-            const qint64 first = static_cast<qint64>(pages) * i / count + 1;
-            const qint64 last = static_cast<qint64>(pages) * (i + 1) / count;
-            arguments =
-                QStringList{QStringLiteral("-f"), QString::number(first), QStringLiteral("-l"), QString::number(last)} +
-                arguments;
-            part->file = m_output + QStringLiteral(".part") + QString::number(i + 1);
-            QFile::remove(part->file);
-        }
-        part->process = std::make_unique<QProcess>();
-        StartConverter(*part->process, m_converter, arguments, true);
-        if (!part->process->waitForStarted(-1)) {
-            part->startError = StartErrorNumber(m_converter);
-            part->process.reset();
+        if (count == 1) {
+            m_parts.push_back(StartPart(1, 0));
         } else {
-            part->running = m_running;
-            if (m_running) {
-                m_running->Add(part->process.get());
-            }
-            part->text = std::make_unique<TextFileWriter>(part->file);
+            // Pages first to last of this range: the ranges cover the file in order, evenly.
+            m_parts.push_back(StartPart(static_cast<int>(static_cast<qint64>(pages) * i / count + 1),
+                                        static_cast<int>(static_cast<qint64>(pages) * (i + 1) / count)));
         }
-        m_parts.push_back(std::move(part));
     }
+}
+
+std::unique_ptr<BackgroundConversion::Part> BackgroundConversion::StartPart(int first, int last) {
+    auto part = std::make_unique<Part>();
+    QStringList arguments = ConverterArguments(m_pdf, QString::fromLatin1(kToStandardOutput), m_password);
+    part->file = m_output;
+    part->first = first;
+    part->last = last;
+    if (last > 0) {
+        arguments =
+            QStringList{QStringLiteral("-f"), QString::number(first), QStringLiteral("-l"), QString::number(last)} +
+            arguments;
+        part->file = m_output + QStringLiteral(".part") + QString::number(++m_partFiles);
+        QFile::remove(part->file);
+    }
+    part->process = std::make_unique<QProcess>();
+    StartConverter(*part->process, m_converter, arguments, true);
+    if (!part->process->waitForStarted(-1)) {
+        part->startError = StartErrorNumber(m_converter);
+        part->process.reset();
+    } else {
+        part->running = m_running;
+        if (m_running) {
+            m_running->Add(part->process.get());
+        }
+        part->text = std::make_unique<TextFileWriter>(part->file);
+    }
+    return part;
 }
 
 BackgroundConversion::~BackgroundConversion() {
@@ -512,8 +533,9 @@ bool BackgroundConversion::Finished(int waitMs) {
         }
         QProcess& process = *part->process;
         const bool ended = process.waitForFinished(waitMs) || process.state() == QProcess::NotRunning;
-        if (!ended && !part->text->Drain(process)) {
-            // The text can no longer be complete: no need to wait for the rest of it.
+        if (!ended && (!part->text->Drain(process) || part->text->Complete())) {
+            // The text can no longer be complete, or the range's pages are all written (the
+            // pages after them are another converter's): no need to wait for the rest of it.
             process.kill();
             process.waitForFinished(-1);
             continue;
@@ -533,6 +555,52 @@ int BackgroundConversion::Running() {
         running += part->Ended() ? 0 : 1;
     }
     return running;
+}
+
+int BackgroundConversion::PagesLeft() {
+    // A conversion that ends within half a second is not worth counting the pages of.
+    if (Finished() || m_pages < 0 || (m_pages == 0 && m_started.elapsed() < 500)) {
+        return 0;
+    }
+    if (m_pages == 0) {
+        // Asked once: a file whose pages cannot be counted is left to its one converter.
+        m_pages = PdfPageCount(m_pdf, m_password, m_converter);
+        if (m_pages <= 0) {
+            m_pages = -1;
+            return 0;
+        }
+        for (const auto& part : m_parts) {
+            part->last = part->last == 0 ? m_pages : part->last;
+        }
+    }
+    int most = 0;
+    for (const auto& part : m_parts) {
+        most = std::max(most, part->PagesLeft());
+    }
+    return most;
+}
+
+int BackgroundConversion::Split(int free, int minPages) {
+    const int left = PagesLeft();
+    const int pieces = std::min(free + 1, left / std::max(1, minPages));
+    if (pieces < 2) {
+        return 0;
+    }
+    const auto busiest = std::max_element(m_parts.begin(), m_parts.end(),
+                                          [](const auto& a, const auto& b) { return a->PagesLeft() < b->PagesLeft(); });
+    Part& part = **busiest;
+    // The converter keeps the first share of the pages it has left; the rest go, in page order,
+    // to new converters whose texts follow its own.
+    const int next = part.first + static_cast<int>(part.text->Pages());
+    part.last = next + left / pieces - 1;
+    part.text->KeepPages(part.last - part.first + 1);
+    std::vector<std::unique_ptr<Part>> started;
+    for (int i = 1; i < pieces; ++i) {
+        started.push_back(StartPart(next + static_cast<int>(static_cast<qint64>(left) * i / pieces),
+                                    next + static_cast<int>(static_cast<qint64>(left) * (i + 1) / pieces) - 1));
+    }
+    m_parts.insert(busiest + 1, std::make_move_iterator(started.begin()), std::make_move_iterator(started.end()));
+    return pieces - 1;
 }
 
 int BackgroundConversion::WaitedPolls() {
@@ -565,19 +633,25 @@ ConverterEnd BackgroundConversion::Join() {
     if (m_parts.size() == 1) {
         return m_parts.front()->End();
     }
-    if (failure) {
+    const auto removeParts = [this] {
         for (const auto& part : m_parts) {
-            QFile::remove(part->file);
+            if (part->file != m_output) {
+                QFile::remove(part->file);
+            }
         }
+    };
+    if (failure) {
+        removeParts();
         return *failure;
     }
-    // The first range becomes the output; the others are appended to it and removed.
-    QFile::remove(m_output);
-    if (!QFile::rename(m_parts.front()->file, m_output)) {
-        for (const auto& part : m_parts) {
-            QFile::remove(part->file);
+    // The first range becomes the output (a whole conversion cut short already writes it); the
+    // others are appended to it and removed.
+    if (m_parts.front()->file != m_output) {
+        QFile::remove(m_output);
+        if (!QFile::rename(m_parts.front()->file, m_output)) {
+            removeParts();
+            return ConverterEnd::NotWritten();
         }
-        return ConverterEnd::NotWritten();
     }
     std::optional<ConverterEnd> written;
     const int fd = ::open(QFile::encodeName(m_output).constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);

@@ -143,6 +143,9 @@ ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password
 // Files with more pages than this may be converted in page ranges on several converters at once
 // when the other files cannot keep the converters busy; smaller files are always converted whole.
 inline constexpr int kSplitPages = 200;
+// A conversion already running hands the last of its pages to converters left idle at the end of
+// a run, each taking at least this many pages.
+inline constexpr int kMinRangePages = 50;
 
 // The number of pages of the PDF as poppler's page-count tool (beside the converter, else on the
 // search path) reads it with the password; 0 when it cannot be told.
@@ -171,6 +174,13 @@ public:
     // polls) would have counted beyond its first 50 since the start, so below 0 during the first
     // five seconds; -1 once it has ended.
     int WaitedPolls();
+    // The most pages one of its converters has still to write; the page count is asked once
+    // (PdfPageCount) when not given. 0 when it has ended or its pages cannot be counted.
+    int PagesLeft();
+    // Hands the last pages of that converter to up to `free` more converters, so that each has
+    // about as many pages to write, at least minPages; the texts are still joined in page order
+    // (the converter that gave pages up stops after its last page). Returns how many started.
+    int Split(int free, int minPages);
     // How the converter ended (write failures included); only once Finished().
     ConverterEnd End();
     // The verdict; only once Finished().
@@ -181,10 +191,16 @@ public:
 
 private:
     ConverterEnd Join();
+    // Starts a converter on pages first to last (last 0: the whole file, into the output itself).
+    std::unique_ptr<Part> StartPart(int first, int last);
 
+    QString m_pdf;
+    QString m_password;
     QString m_converter;
     QString m_output;
     bool m_withPassword = false;
+    int m_pages = 0; // 0: not counted yet; below 0: cannot be counted
+    int m_partFiles = 0;
     InputReason m_problem; // the input cannot be converted at all
     std::optional<ConverterEnd> m_end;
     QElapsedTimer m_started;

@@ -39,9 +39,23 @@ bool TextFileWriter::Write(QByteArrayView bytes) {
 
 bool TextFileWriter::Drain(QProcess& process) {
     while (!m_failure && process.bytesAvailable() > 0) {
-        Write(process.read(1 << 20));
+        QByteArray chunk = process.read(1 << 20);
+        if (Complete()) {
+            continue;
+        }
+        CountPages(chunk);
+        Write(chunk);
     }
     return !m_failure;
+}
+
+void TextFileWriter::CountPages(QByteArray& chunk) {
+    for (qsizetype at = chunk.indexOf('\f'); at >= 0; at = chunk.indexOf('\f', at + 1)) {
+        if (++m_pages == m_pageLimit) {
+            chunk.truncate(at + 1);
+            return;
+        }
+    }
 }
 
 std::optional<ConverterEnd> TextFileWriter::Finish(QProcess& process) {
