@@ -274,15 +274,18 @@ QString CorpusUsageText(CorpusCommand command) {
 }
 
 QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
-                                      bool textInput, const QString& workFolder, const QString& converter) {
+                                      bool textInput, const QString& workFolder, const QString& converter,
+                                      const QStringList& ocrRead, const OcrOptions& ocr, int jobs) {
     QList<TextSource> files;
     for (qsizetype i = 0; i < paths.size(); ++i) {
-        files.append({paths[i], labels.value(i, paths[i]), password});
+        files.append({paths[i], labels.value(i, paths[i]), password, ocr.enabled && ocrRead.contains(paths[i])});
     }
     TextPlace place;
     place.converter = converter;
     place.workFolder = workFolder;
     place.textInput = textInput;
+    place.ocrLanguages = ocr.languages;
+    place.ocrJobs = jobs;
     return RunTexts(files, place);
 }
 

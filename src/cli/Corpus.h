@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/extract/Ocr.h"
+
 #include "core/corpus/CorpusText.h"
 
 #include <QString>
@@ -44,9 +46,10 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments);
 
 // The converted texts of a command-line run's files, converted into workFolder with the converter
 // placed there (or read as they are with textInput). The one place the command line gets the
-// texts of its files for the corpus views.
+// texts of its files for the corpus views. The files of ocrRead are read by OCR again as ocr says.
 QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
-                                      bool textInput, const QString& workFolder, const QString& converter);
+                                      bool textInput, const QString& workFolder, const QString& converter,
+                                      const QStringList& ocrRead = {}, const OcrOptions& ocr = {}, int jobs = 1);
 
 // The word rows of a run with the statistics columns added ("Per million", "Range", "DP"),
 // totals kept. A word the texts do not give gets empty cells.

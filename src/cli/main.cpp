@@ -351,7 +351,8 @@ int Run(const CliOptions& options) {
     if (options.stats && !StopSignalled()) {
         try {
             const QList<ConvertedText> texts =
-                CommandLineTexts(summary.paths, request.labels, password, options.textInput, work->path(), converter);
+                CommandLineTexts(summary.paths, request.labels, password, options.textInput, work->path(), converter,
+                                 summary.ocrRead, options.ocr, request.jobs);
             AddStatistics(table, texts,
                           CorpusRule{options.letters, options.ignoreCase,
                                      summary.method == FrequencyMethodKind::Database, options.words},

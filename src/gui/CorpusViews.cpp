@@ -249,6 +249,8 @@ QList<ConvertedText> CorpusAdditions::LastRunTexts() {
     place.converter = m_run.converter;
     place.workFolder = m_work->path();
     place.running = m_run.running;
+    place.ocrLanguages = m_run.ocrLanguages;
+    place.ocrJobs = m_run.jobs;
     m_texts = RunTexts(m_run.files, place);
     return m_texts;
 }

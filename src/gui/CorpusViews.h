@@ -42,6 +42,8 @@ struct CorpusRunInfo {
     ConverterProcesses* running = nullptr;
     QList<UnreadableFile> unreadable;
     QStringList ocrRead; // the files whose text was read by OCR
+    QString ocrLanguages = QStringLiteral("eng");
+    int jobs = 1; // pages read by OCR at once
 };
 
 // The rows of a view: the cells of a ResultTable, sorted by a key of their own where one is given

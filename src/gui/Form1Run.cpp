@@ -157,7 +157,8 @@ void Form1::PushButton2_Click() {
         CorpusRunInfo run;
         for (qsizetype i = 0; i < summary.paths.size(); ++i) {
             const QString& path = summary.paths[i];
-            run.files.append({path, request.labels.value(i, FileLabel(path)), observer.passwords.value(path)});
+            run.files.append({path, request.labels.value(i, FileLabel(path)), observer.passwords.value(path),
+                              summary.ocrRead.contains(path)});
         }
         run.rule = {request.letters, Check3->isChecked(), summary.method == FrequencyMethodKind::Database,
                     request.words};
@@ -167,6 +168,8 @@ void Form1::PushButton2_Click() {
         run.running = &m_converters;
         run.unreadable = summary.unreadable;
         run.ocrRead = summary.ocrRead;
+        run.ocrLanguages = request.ocr.languages;
+        run.jobs = request.jobs;
         corpus->SetRun(std::move(run));
     }
     QString unreadable = UnreadableList(summary.unreadable);

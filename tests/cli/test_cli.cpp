@@ -1059,6 +1059,9 @@ private slots:
         QTest::newRow("OCR languages apart, one page at a time")
             << QStringList{"--ocr-lang", "eng", "-j1", "--summary", "--format=csv"} << "" << 0 << "read by OCR"
             << "";
+        // The statistics read the texts again: OCR reads the scan again.
+        QTest::newRow("OCR and statistics") << QStringList{"--ocr", "--stats"} << "" << 0 << ""
+                                            << "";
         QTest::newRow("a language without data")
             << QStringList{"--ocr=eng+xxx"} << "" << 2 << ""
             << "--ocr: the OCR language data for xxx is not installed (installed: eng): install the Debian package "
@@ -1095,6 +1098,11 @@ private slots:
         if (exitCode == 2) {
             QCOMPARE(outcome.out, QByteArray());
             QCOMPARE(outcome.err.count('\n'), 1);
+            return;
+        }
+        if (options.contains(QStringLiteral("--stats"))) {
+            // One file: every word in it, evenly spread (Range 1, DP 0).
+            QVERIFY2(outcome.out.contains("\nfox\t1\t58823.53\t1\t0.0000\n"), outcome.out.constData());
             return;
         }
         // Seventeen words printed; OCR may misread one.

@@ -258,6 +258,10 @@ private slots:
         QCOMPARE(cells[0], scan);
         QCOMPARE(cells[2], reason);
         QVERIFY2(ticked ? qAbs(cells[1].toInt() - 9) <= 1 : cells[1] == QStringLiteral("0"), qPrintable(rows[0]));
+        // The views read the text OCR read (once more: the run's own text is gone once counted).
+        const QList<ConvertedText> texts = s->Results().Corpus()->LastRunTexts();
+        QCOMPARE(texts.size(), 1);
+        QCOMPARE(ReadAll(texts[0].text).contains("brown fox"), ticked);
     }
 };
 

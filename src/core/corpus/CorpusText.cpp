@@ -1,9 +1,11 @@
 #include "core/corpus/CorpusText.h"
 
+#include "core/base/Places.h"
 #include "core/count/CountingPass.h"
 #include "core/count/WordRule.h"
 #include "core/extract/ConversionCache.h"
 #include "core/extract/Converter.h"
+#include "core/extract/Ocr.h"
 #include "core/extract/TextFiles.h"
 
 #include <QFileInfo>
@@ -68,6 +70,20 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
                 text.text = output;
             } else {
                 text.reason = done.reason;
+            }
+        }
+        if (file.ocr && (text.text.isEmpty() || OutcomeOf(text.text, nullptr) == ExtractionOutcome::NoText)) {
+            // Never into the cache's own text: that stays the converter's.
+            const QString output = TextFileOf(file.path, place.workFolder);
+            OcrPlace ocr;
+            ocr.converter = place.converter.isEmpty() ? ConverterPath() : place.converter;
+            ocr.languages = place.ocrLanguages;
+            ocr.workFolder = place.workFolder;
+            ocr.running = place.running;
+            ocr.jobs = place.ocrJobs;
+            if (ReadPdfByOcr(file.path, file.password, output, ocr, place.yield, {}).read) {
+                text.text = output;
+                text.reason.clear();
             }
         }
         texts << text;

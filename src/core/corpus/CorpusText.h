@@ -22,6 +22,7 @@ struct TextSource {
     QString path;     // the PDF (or, for a run over texts, the text itself)
     QString label;    // how the views name it
     QString password; // given to the converter ("" for none)
+    bool ocr = false; // the run read it by OCR: read so again when its conversion gives no text
 };
 
 // The converted text of one file (core/extract/TextFiles.h); for the corpus views its text is ""
@@ -37,10 +38,14 @@ struct TextPlace {
     bool textInput = false;
     ConverterProcesses* running = nullptr;
     Yield yield;
+    // How the files the run read by OCR are read again.
+    QString ocrLanguages = QStringLiteral("eng");
+    int ocrJobs = 1;
 };
 
 // The converted text of each file of a run, in the order given: the conversion the cache holds
-// when it gave text, else the file converted anew. The texts stay where they are found until
+// when it gave text, else the file converted anew; a file the run read by OCR is read by OCR
+// again (into workFolder) when its conversion has no text. The texts stay where they are found until
 // the caller's folder (or the cache entry) goes.
 QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& place);
 
