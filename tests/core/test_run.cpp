@@ -131,6 +131,9 @@ private slots:
         QVERIFY(EncryptPdf(File("bee.pdf"), File("locked.pdf"), kUserPassword, kOwnerPassword));
         QVERIFY(!MakeScannedPdf(File("scan.pdf"), kScannedPages).isEmpty());
         QVERIFY(EncryptPdf(File("scan.pdf"), File("locked-scan.pdf"), kUserPassword, kOwnerPassword));
+        QVERIFY(!MakeScannedPdf(File("mixed.pdf"),
+                                {"text:alpha beta gamma", kScannedPages[0], "text:delta epsilon", kScannedPages[1]})
+                     .isEmpty());
     }
 
     // A scanned file gives no text; with OCR its pages are read, in any number at once, and it is
@@ -162,6 +165,16 @@ private slots:
         QTest::newRow("a protected scan without one")
             << QStringList{"locked-scan.pdf"} << QStringList{} << 2 << true << none << none << QStringList{} << 0LL
             << QStringList{"password-protected"} << "password protected";
+        QTest::newRow("scanned pages among text pages")
+            << QStringList{"mixed.pdf"} << QStringList{} << 2 << true << none << none << QStringList{"mixed.pdf"}
+            << kScannedWords << QStringList{} << "";
+        QTest::newRow("scanned pages among text pages, without OCR")
+            << QStringList{"mixed.pdf"} << QStringList{} << 2 << false << none << none << QStringList{} << 0LL
+            << QStringList{} << "";
+        QTest::newRow("scanned pages among text pages, the engine fails")
+            << QStringList{"mixed.pdf"} << QStringList{} << 1 << true << QByteArray("exit 1\n") << none << QStringList{}
+            << 0LL << QStringList{"ocr-failed"}
+            << "its pages without text could not be read by OCR: tesseract ended with exit status 1 (page 2)";
         QTest::newRow("the engine fails")
             << scan << QStringList{} << 2 << true << QByteArray("exit 1\n") << none << QStringList{} << 0LL
             << QStringList{"ocr-failed"} << "could not be read by OCR: tesseract ended with exit status 1 (page ";
@@ -202,7 +215,9 @@ private slots:
         QCOMPARE(outcome.kinds, kinds);
         QVERIFY2(reason.isEmpty() ? outcome.unreadable.isEmpty() : outcome.unreadable.value(0).contains(reason),
                  qPrintable(outcome.unreadable.join(u'|')));
-        const qint64 besides = files.contains(QStringLiteral("bee.pdf")) ? 3 : 0;
+        const qint64 besides = files.contains(QStringLiteral("bee.pdf"))     ? 3
+                               : files.contains(QStringLiteral("mixed.pdf")) ? 5
+                                                                             : 0;
         QVERIFY2(qAbs(outcome.words - besides - words) <= 2, qPrintable(QString::number(outcome.words)));
         if (!ocrRead.isEmpty()) {
             // The words printed on the pages are among the rows (a misread word or two aside).
@@ -218,6 +233,36 @@ private slots:
         // Nothing beside the PDFs; no page image left in the temporary folder.
         QCOMPARE(FolderSnapshot(m_files.path()), before);
         QCOMPARE(QDir(TempFolder()).entryList({QStringLiteral("ocr-*")}, QDir::Dirs), QStringList());
+    }
+
+    // The pages without text of a text with pages are read by OCR and put at their places; the
+    // pages with text stay byte for byte. Once filled, there is nothing more to read.
+    void emptyPagesReadInPlace() {
+        IsolatedEnvironment env;
+        const QString text = env.Work() + QStringLiteral("/mixed.txt");
+        QVERIFY(QDir().mkpath(env.Work()));
+        QVERIFY(QProcess::execute(QStringLiteral("pdftotext"), {"-enc", "UTF-8", File("mixed.pdf"), text}) == 0);
+        QCOMPARE(ReadAll(text), QByteArray("alpha beta gamma\n\n\f\fdelta epsilon\n\n\f\f"));
+        int done = 0;
+        const OcrResult read =
+            ReadEmptyPagesByOcr(File("mixed.pdf"), QString(), text, OcrPlace{}, {}, {}, [&done](int d, int total) {
+                QCOMPARE(total, 2);
+                done = d;
+            });
+        QVERIFY(read.read);
+        QCOMPARE(read.pages, 2);
+        QCOMPARE(done, 2);
+        const QList<QByteArray> pages = ReadAll(text).split('\f');
+        QCOMPARE(pages.size(), 5);
+        QCOMPARE(pages[0], QByteArray("alpha beta gamma\n\n"));
+        QVERIFY2(pages[1].startsWith("The quick brown fox"), pages[1].constData());
+        QCOMPARE(pages[2], QByteArray("delta epsilon\n\n"));
+        QVERIFY2(pages[3].startsWith("Second page holds"), pages[3].constData());
+        QCOMPARE(pages[4], QByteArray());
+        const QByteArray filled = ReadAll(text);
+        QVERIFY(!ReadEmptyPagesByOcr(File("mixed.pdf"), QString(), text, OcrPlace{}, {}, {}).read);
+        QCOMPARE(ReadAll(text), filled);
+        QCOMPARE(QDir(env.Work()).entryList(QDir::Files), QStringList{"mixed.txt"});
     }
 
     // Stopped while pages are read: the renderer and the engine are ended at once, their page

@@ -3,7 +3,7 @@
 //
 //     lexitally-test-pdf text OUT FONT POINTS PAGE...
 //     lexitally-test-pdf image OUT
-//     lexitally-test-pdf scan OUT PAGE...
+//     lexitally-test-pdf scan OUT PAGE...     (a PAGE "text:..." is written as text)
 
 #include <QBuffer>
 #include <QFile>
@@ -75,7 +75,8 @@ QByteArray ImagePdfBytes() {
 }
 
 // Scanned pages: each page's lines printed into a picture of the whole page (A4 at 150 dpi, a
-// 40-pixel sans face), so that the file holds no text, only the picture of it.
+// 40-pixel sans face), so that the file holds no text, only the picture of it. A page given as
+// "text:..." is written as text instead, as a page of a text document is.
 QByteArray ScanPdfBytes(const QStringList& pages) {
     QByteArray bytes;
     {
@@ -89,6 +90,13 @@ QByteArray ScanPdfBytes(const QStringList& pages) {
         for (qsizetype i = 0; i < pages.size(); ++i) {
             if (i > 0) {
                 writer.newPage();
+            }
+            if (pages[i].startsWith(QStringLiteral("text:"))) {
+                QFont font(kSansFont);
+                font.setPointSize(12);
+                painter.setFont(font);
+                painter.drawText(page.adjusted(60, 75, -60, -75), Qt::AlignLeft | Qt::AlignTop, pages[i].mid(5));
+                continue;
             }
             QImage image(page.size(), QImage::Format_Grayscale8);
             image.fill(Qt::white);

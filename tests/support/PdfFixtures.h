@@ -20,7 +20,8 @@ QString MakeTextPdf(const QString& path, const QStringList& pages, const QString
 QString MakeImagePdf(const QString& path);
 
 // Scanned pages: one page per entry, its lines ("\n") printed large and clear into a picture of
-// the whole page. The file has no text layer: only OCR reads its words.
+// the whole page. The file has no text layer: only OCR reads its words. A page given as
+// "text:..." is written as text (a scanned page among text pages).
 QString MakeScannedPdf(const QString& path, const QStringList& pages);
 
 // Encrypts `in` into `out` with AES-256: qpdf --encrypt USER OWNER 256 -- in out. An empty user

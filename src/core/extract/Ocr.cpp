@@ -119,6 +119,33 @@ struct PageJob {
     bool Ended() const { return !process || process->state() == QProcess::NotRunning; }
 };
 
+// Replaces the file by the parts joined: written beside it first, so that the file is replaced
+// only by a whole text. The reason why not, or "".
+QString ReplaceText(const QString& output, const QList<QByteArrayView>& parts) {
+    const QString written = output + QStringLiteral(".ocr");
+    std::optional<ConverterEnd> failure;
+    {
+        TextFileWriter writer(written);
+        for (const QByteArrayView part : parts) {
+            writer.Write(part);
+        }
+        failure = writer.Finish();
+    }
+    if (!failure) {
+        QFile::remove(output);
+        if (!QFile::rename(written, output)) {
+            failure = ConverterEnd::NotWritten();
+        }
+    }
+    if (!failure) {
+        return {};
+    }
+    QFile::remove(written);
+    return failure->kind == ConverterEnd::Kind::TextFolderFull
+               ? QStringLiteral("its text could not be written completely: the temporary folder is full")
+               : QStringLiteral("its text could not be written completely to the temporary folder");
+}
+
 } // namespace
 
 QString OcrEngineProgram() {
@@ -351,30 +378,57 @@ OcrResult ReadPdfByOcr(const QString& pdf, const QString& password, const QStrin
         result.failure = read.failure;
         return result;
     }
-    // Written beside the output first: the output is replaced only by a whole text.
-    const QString written = output + QStringLiteral(".ocr");
-    std::optional<ConverterEnd> failure;
-    {
-        TextFileWriter writer(written);
-        for (const QByteArray& text : read.texts) {
-            writer.Write(text);
-            writer.Write("\f");
-        }
-        failure = writer.Finish();
+    QList<QByteArrayView> parts;
+    for (const QByteArray& text : read.texts) {
+        parts << text << QByteArrayView("\f");
     }
-    if (!failure) {
-        QFile::remove(output);
-        if (!QFile::rename(written, output)) {
-            failure = ConverterEnd::NotWritten();
-        }
-    }
-    if (failure) {
-        QFile::remove(written);
-        result.failure = failure->kind == ConverterEnd::Kind::TextFolderFull
-                             ? QStringLiteral("its text could not be written completely: the temporary folder is full")
-                             : QStringLiteral("its text could not be written completely to the temporary folder");
+    result.failure = ReplaceText(output, parts);
+    result.read = result.failure.isEmpty();
+    return result;
+}
+
+OcrResult ReadEmptyPagesByOcr(const QString& pdf, const QString& password, const QString& output, const OcrPlace& place,
+                              const Yield& yield, const std::function<bool()>& stop, const OcrProgress& progress) {
+    OcrResult result;
+    QFile file(output);
+    if (!file.open(QIODevice::ReadOnly)) {
         return result;
     }
-    result.read = true;
+    const QByteArray text = file.readAll();
+    file.close();
+    // Every page ends with a form feed; what follows the last one is no page.
+    QList<QByteArrayView> pages;
+    for (qsizetype begin = 0, end = text.indexOf('\f'); end >= 0; begin = end + 1, end = text.indexOf('\f', begin)) {
+        pages << QByteArrayView(text).sliced(begin, end - begin);
+    }
+    const QByteArrayView rest = QByteArrayView(text).sliced(text.lastIndexOf('\f') + 1);
+    QList<int> empty;
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        if (pages[i].trimmed().isEmpty()) {
+            empty << static_cast<int>(i + 1);
+        }
+    }
+    if (empty.isEmpty()) {
+        return result;
+    }
+    const OcrPages read = ReadPagesByOcr(pdf, password, empty, place, yield, stop, progress);
+    if (read.stopped || !read.failure.isEmpty()) {
+        result.stopped = read.stopped;
+        result.failure = read.failure;
+        return result;
+    }
+    QList<QByteArrayView> parts;
+    for (qsizetype i = 0, next = 0; i < pages.size(); ++i) {
+        const bool readNow = next < empty.size() && empty[next] == i + 1;
+        const QByteArrayView page = readNow ? QByteArrayView(read.texts[next++]) : pages[i];
+        result.pages += readNow && !page.trimmed().isEmpty() ? 1 : 0;
+        parts << page << QByteArrayView("\f");
+    }
+    parts << rest;
+    if (result.pages == 0) {
+        return result; // blank pages: the text stays as it is
+    }
+    result.failure = ReplaceText(output, parts);
+    result.read = result.failure.isEmpty();
     return result;
 }

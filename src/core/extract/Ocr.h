@@ -79,6 +79,12 @@ struct OcrResult {
     int pages = 0;
 };
 
+// Reads the pages of a PDF with text whose converted text (in output) is empty, such as scanned
+// pages among others, by OCR and puts what OCR reads at their places in output (replaced only
+// when the whole text is written). pages: how many were given a text (read: at least one was).
+OcrResult ReadEmptyPagesByOcr(const QString& pdf, const QString& password, const QString& output, const OcrPlace& place,
+                              const Yield& yield, const std::function<bool()>& stop, const OcrProgress& progress = {});
+
 // Reads every page of the PDF by OCR and puts the page texts, in page order and each followed by a
 // form feed as the converter ends its pages, into output. The output is replaced only when every
 // page was read and the whole text written; otherwise it is left as it was.

@@ -150,9 +150,10 @@ void Run::RecordRow(ConversionQueue::Entry& entry) {
     ShowFront();
 }
 
-// A file whose text lies only in images (a scan) is read by OCR when the run asks for it. A
-// failure leaves it unreadable with its reason; a stop leaves it as the converter left it. A row
-// that follows one read by OCR shares its text.
+// A file whose text lies only in images (a scan) is read by OCR when the run asks for it, and so
+// are the pages without text of a file with text (a scanned page among others). A failure leaves
+// the file unreadable with its reason (a file with text is counted all the same); a stop leaves it
+// as the converter left it. A row that follows one read by OCR shares its text.
 void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
     if (!m_request.ocr.enabled || m_request.textInput) {
         return;
@@ -161,7 +162,9 @@ void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
         m_summary.ocrRead << entry.pdf;
         return;
     }
-    if (entry.verdict.outcome != ExtractionOutcome::NoText || Stopping()) {
+    const bool scanned = entry.verdict.outcome == ExtractionOutcome::NoText;
+    const bool withText = entry.verdict.reason.isEmpty() && QFileInfo(entry.output).isFile();
+    if ((!scanned && !withText) || Stopping()) {
         return;
     }
     OcrPlace place;
@@ -177,13 +180,15 @@ void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
                                 QString::number(total) + QStringLiteral(" pages read"));
         }
     };
-    if (m_progress) {
+    if (m_progress && scanned) {
         m_progress->SetText(shown + QStringLiteral("OCR: reading the pages"));
     }
     OcrResult read;
+    const auto stop = [this] { return Stopping(); };
     try {
-        read = ReadPdfByOcr(
-            entry.pdf, entry.password, entry.output, place, m_context.yield, [this] { return Stopping(); }, progress);
+        read = scanned ? ReadPdfByOcr(entry.pdf, entry.password, entry.output, place, m_context.yield, stop, progress)
+                       : ReadEmptyPagesByOcr(entry.pdf, entry.password, entry.output, place, m_context.yield, stop,
+                                             progress);
     } catch (const Failure& failure) {
         read.failure = failure.Description();
     }
@@ -191,13 +196,14 @@ void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
         return;
     }
     if (!read.failure.isEmpty()) {
-        entry.verdict = {ExtractionOutcome::NoText,
-                         QStringLiteral("  - the text within its images could not be read by OCR: ") + read.failure,
-                         UnreadableKind::OcrFailed};
+        entry.verdict.reason = (scanned ? QStringLiteral("  - the text within its images could not be read by OCR: ")
+                                        : QStringLiteral("  - its pages without text could not be read by OCR: ")) +
+                               read.failure;
+        entry.verdict.kind = UnreadableKind::OcrFailed;
         return;
     }
     // Pages without a word on them give no text even so.
-    if (OutcomeOf(entry.output, m_context.ui) != ExtractionOutcome::TextAvailable) {
+    if (!read.read || (scanned && OutcomeOf(entry.output, m_context.ui) != ExtractionOutcome::TextAvailable)) {
         return;
     }
     entry.verdict = {ExtractionOutcome::TextAvailable, QString(), UnreadableKind::Other};
