@@ -164,8 +164,9 @@ else
         grep -q '^ Depends:.*poppler-utils' "$tmp/info.txt" &&
         grep -q '^ Depends:.*libqt6sql6-sqlite' "$tmp/info.txt" &&
         grep -q '^ Depends:.*qt6-qpa-plugins' "$tmp/info.txt" &&
+        grep -q '^ Recommends:.*tesseract-ocr' "$tmp/info.txt" &&
         grep -q '^ Section: text$' "$tmp/info.txt"; then
-        pass "package control: $(grep -m1 '^ Version:' "$tmp/info.txt" | sed 's/^ //'), depends on poppler-utils, the SQLite driver and the platform plugins"
+        pass "package control: $(grep -m1 '^ Version:' "$tmp/info.txt" | sed 's/^ //'), depends on poppler-utils, the SQLite driver and the platform plugins, recommends tesseract-ocr"
     else
         fail "package control: name, Depends or Section not as expected"
         show "$tmp/info.txt"

@@ -145,6 +145,17 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
                 return fail(QStringLiteral("--stem needs one of ") + StemLanguages().join(QStringLiteral(", ")));
             }
             options.words.stemLanguage = *value;
+        } else if (argument == QStringLiteral("--ocr")) {
+            options.ocr.enabled = true;
+        } else if (Named(argument, QStringLiteral("--ocr")) || Named(argument, QStringLiteral("--ocr-lang"))) {
+            const bool attached = argument.startsWith(QStringLiteral("--ocr="));
+            const auto value =
+                attached ? std::optional(argument.mid(6)) : OptionValue(arguments, i, QStringLiteral("--ocr-lang"));
+            if (!value || !ValidOcrLanguages(*value)) {
+                return fail(QString(attached ? QStringLiteral("--ocr=") : QStringLiteral("--ocr-lang")) +
+                            QStringLiteral(" needs OCR languages such as eng, or several joined by + (eng+deu)"));
+            }
+            options.ocr = {true, *value};
         } else if (Named(argument, QStringLiteral("--stop-words"))) {
             const auto value = OptionValue(arguments, i, QStringLiteral("--stop-words"));
             if (!value || value->isEmpty()) {
@@ -177,6 +188,9 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
         return fail(QString(options.words.segment ? QStringLiteral("--segment") : QStringLiteral("--compat-forms")) +
                     QStringLiteral(" needs --letters all"));
     }
+    if (options.ocr.enabled && options.textInput) {
+        return fail(QStringLiteral("--ocr reads the pages of PDFs: it cannot be used with --text"));
+    }
     if (options.passwordStdin && !options.password.isEmpty()) {
         return fail(QStringLiteral("--password and --password-stdin exclude each other"));
     }
@@ -198,7 +212,7 @@ QString UsageText() {
     return QStringLiteral(
         "Usage: lexitally-cli [--per-file] [--summary] [--stats] [--case-sensitive] [--method db|text]\n"
         "                     [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]\n"
-        "                     [--stop-words LIST|FILE]\n"
+        "                     [--stop-words LIST|FILE] [--ocr[=LANGS]]\n"
         "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
         "                     [--password PW | --password-stdin] [--text] PATH...\n"
         "\n"
@@ -235,6 +249,13 @@ QString UsageText() {
         "                      german, french, spanish (our lists), danish, dutch, finnish,\n"
         "                      hungarian, indonesian, italian, norwegian, portuguese, romanian,\n"
         "                      russian, swedish (Snowball's), or a UTF-8 file with one word a line\n"
+        "  --ocr[=LANGS]       read PDFs that give no text (scanned pages) by OCR: each page is\n"
+        "                      rendered at 300 dpi (pdftoppm) and read by tesseract in the languages\n"
+        "                      LANGS (default eng; several joined by +, e.g. eng+deu), as many pages\n"
+        "                      at once as --jobs; --summary says \"read by OCR\" (in JSON \"ocr\": true).\n"
+        "                      Needs the Debian packages tesseract-ocr and tesseract-ocr-LANG for\n"
+        "                      each language; what is missing is named before the run (status 2)\n"
+        "  --ocr-lang LANGS    the same as --ocr=LANGS\n"
         "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB;\n"
         "                      a backslash, TAB, LF or CR in a cell is written \\\\, \\t, \\n or \\r),\n"
         "                      json, text (column-aligned text file), csv (RFC 4180) or xlsx\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/count/Pass.h"
+#include "core/extract/Ocr.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,7 @@ struct CliOptions {
     LetterRule letters = LetterRule::Ascii;
     WordOptions words; // --segment, --compat-forms (both with --letters all) and --stem LANGUAGE
     QString stopWords; // a list of StopListNames or a file of common words to leave out; "": none
+    OcrOptions ocr;    // --ocr[=LANGS], --ocr-lang LANGS: scanned PDFs read by OCR
     QStringList paths; // as given
 };
 

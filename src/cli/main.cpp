@@ -219,9 +219,10 @@ bool ReadStreams(RunInputs& inputs, const CliOptions& options, const QString& wo
 // what could not be read before the run (folders that could not be searched, streams).
 QList<FileSummaryRow> SummaryRows(const RunInputs& inputs, const AnalysisSummary& summary, const ResultTable& table,
                                   const QList<UnreadableFile>& before) {
-    QList<FileSummaryRow> rows = FileSummaryRows(summary.paths, summary.unreadable, table.Files(), inputs.shownAs);
+    QList<FileSummaryRow> rows =
+        FileSummaryRows(summary.paths, summary.unreadable, table.Files(), inputs.shownAs, summary.ocrRead);
     for (const UnreadableFile& file : before) {
-        rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason), file.kind};
+        rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason), file.kind, false};
     }
     return rows;
 }
@@ -286,6 +287,13 @@ int Run(const CliOptions& options) {
     }
     std::unique_ptr<QTemporaryDir> work = std::move(folder->work);
     const QString converter = folder->converter;
+    if (options.ocr.enabled) {
+        const QString problem = OcrProblem(options.ocr.languages, converter);
+        if (!problem.isEmpty()) {
+            PrintError(QStringLiteral("--ocr: ") + problem);
+            return kUsage;
+        }
+    }
     QList<UnreadableFile> unreadable;
     for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
         unreadable.append({folder.path, folder.reason, UnreadableKind::FolderUnreadable});
@@ -320,6 +328,7 @@ int Run(const CliOptions& options) {
     request.letters = options.letters;
     request.words = options.words;
     request.stopWords = stopWords;
+    request.ocr = options.ocr;
     AnalysisContext context;
     context.progress = &progress;
     context.results = &table;

@@ -468,7 +468,8 @@ CorpusView* CorpusAdditions::ShowFileSummary() {
     for (const auto& file : m_run.files) {
         paths << file.path;
     }
-    const QList<FileSummaryRow> rows = FileSummaryRows(paths, m_run.unreadable, m_model.Table().Files());
+    const QList<FileSummaryRow> rows =
+        FileSummaryRows(paths, m_run.unreadable, m_model.Table().Files(), {}, m_run.ocrRead);
     auto table = std::make_shared<ResultTable>();
     FillFileSummary(*table, rows, m_model.LastTotals());
     table->SetAllTicked(true);

@@ -41,6 +41,7 @@ struct CorpusRunInfo {
     ConversionCache* cache = nullptr;
     ConverterProcesses* running = nullptr;
     QList<UnreadableFile> unreadable;
+    QStringList ocrRead; // the files whose text was read by OCR
 };
 
 // The rows of a view: the cells of a ResultTable, sorted by a key of their own where one is given

@@ -164,7 +164,7 @@ void Form1::BuildControls() {
     ButtonMoreOptions->setObjectName(QStringLiteral("ButtonMoreOptions"));
     ButtonMoreOptions->setText(QStringLiteral("More\u2026"));
     ButtonMoreOptions->setToolTip(QStringLiteral("Further word options: dictionary words, compatibility forms, "
-                                                 "word forms"));
+                                                 "word forms; reading scanned pages with OCR"));
     ButtonMoreOptions->setPopupMode(QToolButton::InstantPopup);
     auto* more = new QMenu(ButtonMoreOptions);
     ActionSegment = more->addAction(QStringLiteral("Dictionary words (Chinese, Japanese, Thai, \u2026)"));
@@ -194,6 +194,7 @@ void Form1::BuildControls() {
     off->setChecked(true);
     ActionSegment->setEnabled(false);
     ActionCompatForms->setEnabled(false);
+    BuildOcrOptions(more);
     ButtonMoreOptions->setMenu(more);
     Option3 = new QRadioButton(QStringLiteral("Database Method (faster)"), Frame1);
     Option3->setObjectName(QStringLiteral("Option3"));
@@ -272,6 +273,7 @@ void Form1::ConnectHandlers() {
             [this](bool on) { m_settings.Save(QStringLiteral("CompatForms"), SettingsStore::BoolText(on)); });
     connect(WordFormsGroup, &QActionGroup::triggered, this,
             [this](QAction* action) { m_settings.Save(QStringLiteral("WordForms"), action->data().toString()); });
+    ConnectOcrOptions();
     connect(Option1, &QRadioButton::clicked, this, [this] { Option1_Click(); });
     connect(Option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
     connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });
@@ -388,6 +390,7 @@ void Form1::Form_Load() {
                 action->setChecked(true);
             }
         }
+        RestoreOcrOptions();
     });
     steps(136, [&] {
         const QString stored = m_settings.Get(QStringLiteral("StopWordList"));

@@ -6,6 +6,7 @@
 #include "core/count/Pass.h"
 #include "core/extract/ConversionCache.h"
 #include "core/extract/Converter.h"
+#include "core/extract/Ocr.h"
 #include "core/filelist/FolderScan.h"
 #include "gui/GuiLayout.h"
 #include "gui/GuiYield.h"
@@ -59,6 +60,13 @@ public:
     void PushButton3_Click();
     // The list of common words chosen; "Other list…" asks for the user's own file.
     void ComboStopWords_Click(int index);
+    // "Read scanned pages with OCR" ticked or unticked: a tick stands only when OCR can run (else
+    // the user learns what to install).
+    void ActionOcr_Click();
+    // OCR as the run uses it.
+    OcrOptions ChosenOcr() const;
+    // True when OCR can run in the chosen languages; otherwise says what to install.
+    bool OcrUsable();
 
     // File list: adding through the dialog, removing, clearing, reordering by dragging.
     void PushButton1_Click();
@@ -125,6 +133,8 @@ public:
     QAction* ActionCompatForms = nullptr;   // "Join compatibility forms (presentation forms, full-width letters)"
     QMenu* MenuWordForms = nullptr;         // "Group word forms": "Off" and the stemmers' languages
     QActionGroup* WordFormsGroup = nullptr; // its entries; the checked one's data is the language ("" off)
+    QAction* ActionOcr = nullptr;           // "Read scanned pages with OCR"
+    QMenu* MenuOcrLanguages = nullptr;      // "OCR languages": the installed ones, several may be ticked
     GuiProgressBar* ProgressBar1 = nullptr;
 
 protected:
@@ -147,6 +157,12 @@ private:
     WordOptions ChosenWordOptions() const;
     // Shows the user's own list of common words in the chooser (one such entry) and selects it.
     void ChooseOwnStopList(const QString& path);
+    // OCR of scanned pages in the "More…" menu: built, connected, restored from the settings.
+    void BuildOcrOptions(QMenu* more);
+    void ConnectOcrOptions();
+    void RestoreOcrOptions();
+    // The OCR languages menu: the languages installed and those chosen.
+    void FillOcrLanguages();
 
     Ui& m_ui;
     Form1Options m_options;
@@ -158,7 +174,8 @@ private:
     QCursor m_handCursor;
     bool m_providerAvailable = false;
     bool m_unloaded = false;
-    int m_stopListChoice = 0; // the chooser's entry before "Other list…" was picked
+    int m_stopListChoice = 0;                       // the chooser's entry before "Other list…" was picked
+    QString m_ocrLanguages = QStringLiteral("eng"); // the OCR languages, joined by "+"
 
     // Reordering the file list by dragging.
     bool m_isDragging = false;

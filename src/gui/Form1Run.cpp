@@ -106,6 +106,14 @@ void Form1::PushButton2_Click() {
         return;
     }
 
+    // Scanned pages are read only when OCR can run; otherwise the user learns what to install.
+    if (ActionOcr->isChecked() && !OcrUsable()) {
+        PushButton2->setText(kStart);
+        m_runInProgress = false;
+        SetAddingEnabled(true);
+        return;
+    }
+
     const CountMode mode = ChosenCountMode();
     steps(124,
           [&] { Results().PrepareColumns(mode == CountMode::AllFiles ? CountMode::AllFiles : CountMode::PerFile); });
@@ -126,6 +134,7 @@ void Form1::PushButton2_Click() {
     request.jobs = ConverterJobs(m_settings);
     request.letters = CheckAllLetters->isChecked() ? LetterRule::AllLanguages : LetterRule::Ascii;
     request.words = ChosenWordOptions();
+    request.ocr = ChosenOcr();
     if (CheckStopWords->isChecked()) {
         try {
             request.stopWords = ReadStopWords(ComboStopWords->currentData().toString());
@@ -157,6 +166,7 @@ void Form1::PushButton2_Click() {
         run.cache = &Cache();
         run.running = &m_converters;
         run.unreadable = summary.unreadable;
+        run.ocrRead = summary.ocrRead;
         corpus->SetRun(std::move(run));
     }
     QString unreadable = UnreadableList(summary.unreadable);
@@ -234,6 +244,7 @@ void Form1::CheckReadability() {
         context.converter = m_converter;
         context.cache = &Cache();
         context.jobs = [this] { return ConverterJobs(m_settings); };
+        context.ocr = [this] { return ActionOcr->isChecked(); };
         context.moreUnreadable = [this] {
             QString lines;
             for (const SkippedFolder& folder : std::as_const(m_skippedFolders)) {

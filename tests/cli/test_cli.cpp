@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -1036,6 +1037,124 @@ private slots:
                      QJsonDocument::fromJson(files).array());
         }
         QCOMPARE(json[QStringLiteral("unreadable")].toArray().size(), 1);
+    }
+
+    // A scanned PDF is read by OCR only when asked: the summary says so, in every format; what
+    // keeps OCR from running is a usage error naming the package to install, before any file is read.
+    void ocr_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("engine"); // $LEXITALLY_TESSERACT; "" unset
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("reason"); // the summary's reason column; "" for none
+        QTest::addColumn<QString>("err");    // a part of standard error; "" when it must be empty
+        const QString unreadable = QStringLiteral(
+            "text unreadable. Please view the file yourself to see if it is really a scanned image of text and not "
+            "proper PDF text.");
+        QTest::newRow("without OCR") << QStringList{"--summary"} << "" << 1 << unreadable << "No text was found";
+        QTest::newRow("OCR") << QStringList{"--ocr", "--summary"} << "" << 0 << "read by OCR"
+                             << "";
+        QTest::newRow("OCR in English, JSON")
+            << QStringList{"--ocr=eng", "--summary", "--format", "json"} << "" << 0 << ""
+            << "";
+        QTest::newRow("OCR languages apart, one page at a time")
+            << QStringList{"--ocr-lang", "eng", "-j1", "--summary", "--format=csv"} << "" << 0 << "read by OCR"
+            << "";
+        QTest::newRow("a language without data")
+            << QStringList{"--ocr=eng+xxx"} << "" << 2 << ""
+            << "--ocr: the OCR language data for xxx is not installed (installed: eng): install the Debian package "
+               "tesseract-ocr-xxx";
+        QTest::newRow("no OCR engine") << QStringList{"--ocr"} << "/nowhere/tesseract" << 2 << ""
+                                       << "install the Debian package tesseract-ocr and tesseract-ocr-eng";
+        QTest::newRow("no list of languages") << QStringList{"--ocr=eng deu"} << "" << 2 << ""
+                                              << "--ocr= needs OCR languages such as eng";
+        QTest::newRow("texts given") << QStringList{"--ocr", "--text"} << "" << 2 << ""
+                                     << "--ocr reads the pages of PDFs: it cannot be used with --text";
+    }
+
+    void ocr() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, engine);
+        QFETCH(int, exitCode);
+        QFETCH(QString, reason);
+        QFETCH(QString, err);
+        IsolatedEnvironment env;
+        env.Set("LEXITALLY_TESSERACT", engine);
+        QVERIFY(
+            !MakeScannedPdf(env.Work() + QStringLiteral("/scan.pdf"),
+                            {"The quick brown fox jumps over the lazy dog\nPack my box with five dozen liquor jugs"})
+                 .isEmpty());
+        const QStringList before = FolderSnapshot(env.Work());
+        const Outcome outcome = RunCli(options + QStringList{"scan.pdf"}, env.Work());
+        QCOMPARE(outcome.exitCode, exitCode);
+        if (err.isEmpty()) {
+            QCOMPARE(outcome.err, QByteArray());
+        } else {
+            QVERIFY2(outcome.err.contains(err.toUtf8()), outcome.err.constData());
+        }
+        QCOMPARE(FolderSnapshot(env.Work()), before);
+        if (exitCode == 2) {
+            QCOMPARE(outcome.out, QByteArray());
+            QCOMPARE(outcome.err.count('\n'), 1);
+            return;
+        }
+        // Seventeen words printed; OCR may misread one.
+        const bool read = options.join(u' ').contains(QStringLiteral("--ocr"));
+        qint64 words = 0;
+        if (options.contains(QStringLiteral("json"))) {
+            const QJsonObject file = QJsonDocument::fromJson(outcome.out)[QStringLiteral("files")][0].toObject();
+            QCOMPARE(file.contains(QStringLiteral("ocr")), read);
+            QCOMPARE(file[QStringLiteral("ocr")].toBool(), read);
+            QCOMPARE(file.contains(QStringLiteral("reason")), !read);
+            words = file[QStringLiteral("words")].toInteger();
+        } else {
+            const QStringList lines = QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines.size(), 2);
+            const bool csv = options.contains(QStringLiteral("--format=csv"));
+            QStringList cells = lines[1].trimmed().split(csv ? u',' : u'\t');
+            for (QString& cell : cells) {
+                cell.remove(u'"');
+            }
+            QCOMPARE(cells.value(0), QStringLiteral("scan.pdf"));
+            QCOMPARE(cells.value(7), reason);
+            words = cells.value(2).toLongLong();
+        }
+        QVERIFY2(read ? qAbs(words - 17) <= 1 : words == 0, qPrintable(QString::number(words)));
+    }
+
+    // A signal during OCR ends the renderer and the engine with the run; no page image is left.
+    void ocrInterrupted() {
+        IsolatedEnvironment env;
+        QVERIFY(!MakeScannedPdf(env.Work() + QStringLiteral("/scan.pdf"),
+                                QStringList(8, QStringLiteral("Pack my box with five dozen liquor jugs")))
+                     .isEmpty());
+        QProcess process;
+        process.setWorkingDirectory(env.Work());
+        process.start(TestBinDir() + QStringLiteral("/lexitally-cli"), {"--ocr", "-j2", "--quiet", "scan.pdf"});
+        QVERIFY(process.waitForStarted());
+        const auto readers = [&env] {
+            // The page readers of this test's run: their arguments name its temporary folder.
+            QStringList found;
+            for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+                const QByteArray command = ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
+                if (command.contains(env.Temp().toUtf8()) &&
+                    (command.startsWith("/usr/bin/tesseract") || command.startsWith("/usr/bin/pdftoppm"))) {
+                    found << QString::fromLatin1(command.left(command.indexOf('\0')));
+                }
+            }
+            return found;
+        };
+        QElapsedTimer clock;
+        clock.start();
+        while (!readers().contains(QStringLiteral("/usr/bin/tesseract")) && clock.elapsed() < 60000) {
+            QTest::qWait(10);
+        }
+        QVERIFY(readers().contains(QStringLiteral("/usr/bin/tesseract")));
+        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 128 + SIGTERM);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray());
+        QCOMPARE(readers(), QStringList());
+        QCOMPARE(QDir(env.Private()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
     }
 
     // Progress is one line on standard error, rewritten, only when that is a terminal (a

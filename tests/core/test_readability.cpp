@@ -160,7 +160,15 @@ private slots:
         QCOMPARE(TempLeftovers(), QStringList());
     }
 
+    // With OCR the scanned images are read at Start: only the files OCR cannot help are named.
+    void messageNamesExactlyTheUnreadableFilesInListOrder_data() {
+        QTest::addColumn<bool>("ocr");
+        QTest::newRow("without OCR") << false;
+        QTest::newRow("with OCR") << true;
+    }
+
     void messageNamesExactlyTheUnreadableFilesInListOrder() {
+        QFETCH(bool, ocr);
         IsolatedEnvironment env;
         QVERIFY(EnsureConverterPlaced());
         const QString w = env.Work();
@@ -170,8 +178,12 @@ private slots:
             TextPdf(w + QStringLiteral("/a/Report.pdf")), image, TextPdf(w + QStringLiteral("/c/Zeta.pdf")), cut, image,
             w + QStringLiteral("/nowhere/Gone.pdf")};
         ScriptedUi ui;
-        const QStringList result = CheckByCodeNotPreviewTextbox([&] { return rows; }, ui, nullptr, {}, {}, kTitle);
-        const QStringList expected{image, cut, image, w + QStringLiteral("/nowhere/Gone.pdf")};
+        ReadabilityContext context{
+            [&] { return rows; }, &ui, nullptr, {}, {}, kTitle, nullptr, QString(), nullptr, {}, {}, {},
+            [ocr] { return ocr; }};
+        const QStringList result = CheckByCodeNotPreviewTextbox(context);
+        const QStringList expected = ocr ? QStringList{cut, w + QStringLiteral("/nowhere/Gone.pdf")}
+                                         : QStringList{image, cut, image, w + QStringLiteral("/nowhere/Gone.pdf")};
         QCOMPARE(result, expected);
         QCOMPARE(ui.MessageTexts(), QStringList{UnreadableMessage(expected.join(kCrLf) + kCrLf)});
     }

@@ -11,8 +11,11 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <optional>
@@ -28,9 +31,40 @@ public:
     void AddRow(const WordRow& row) override {
         rows << (row.label.isEmpty() ? QString() : row.label + u' ') + row.word + u' ' + QString::number(row.count);
     }
-    void SetTotals(const Totals&) override {}
+    void SetTotals(const Totals& totals) override { words = totals.words; }
     QStringList rows;
+    qint64 words = 0;
 };
+
+// The known text of the scanned fixture: two pages, 32 words.
+const QStringList kScannedPages{"The quick brown fox jumps over the lazy dog\n"
+                                "Pack my box with five dozen liquor jugs\n"
+                                "Seven happy children were reading green books",
+                                "Second page holds other words\nnumber seven again"};
+constexpr qint64 kScannedWords = 32;
+
+// The running children of this process that read pages (the renderer and the OCR engine).
+QStringList OcrChildren() {
+    QStringList found;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        const qsizetype close = stat.lastIndexOf(')');
+        const QByteArray name = stat.mid(stat.indexOf('(') + 1, close - stat.indexOf('(') - 1);
+        const QList<QByteArray> rest = stat.mid(close + 2).split(' ');
+        if (rest.size() > 1 && rest[1].toLongLong() == QCoreApplication::applicationPid() &&
+            (name == "tesseract" || name == "pdftoppm")) {
+            found << QString::fromLatin1(name);
+        }
+    }
+    return found;
+}
+
+// An executable shell script in the folder.
+QString Script(const QString& path, const QByteArray& body) {
+    WriteTextFile(path, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+    return path;
+}
 
 // Answers the password asked for each file in turn.
 class Passwords : public RunObserver {
@@ -45,11 +79,14 @@ private:
 struct Outcome {
     QStringList rows;
     QStringList unreadable; // "name: reason"
+    QStringList ocrRead;    // file names
+    QStringList kinds;      // of the unreadable files
+    qint64 words = 0;
 };
 
 // One run of all files together by the text method, ignoring letter case.
 Outcome Analyse(const QStringList& paths, const QStringList& passwords, int jobs, bool textInput = false,
-                ConversionCache* cache = nullptr) {
+                ConversionCache* cache = nullptr, const OcrOptions& ocr = {}) {
     AnalysisRequest request;
     request.rows = RowSource::Of(paths);
     request.ignoreCase = [] { return true; };
@@ -57,6 +94,7 @@ Outcome Analyse(const QStringList& paths, const QStringList& passwords, int jobs
     request.textWanted = true;
     request.textInput = textInput;
     request.jobs = jobs;
+    request.ocr = ocr;
     Rows rows;
     Passwords observer(passwords);
     ScriptedUi ui;
@@ -67,9 +105,13 @@ Outcome Analyse(const QStringList& paths, const QStringList& passwords, int jobs
     context.ui = &ui;
     ErrorReport steps(ui, QStringLiteral("in the test "));
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
-    Outcome outcome{rows.rows, {}};
+    Outcome outcome{rows.rows, {}, {}, {}, rows.words};
     for (const UnreadableFile& file : summary.unreadable) {
         outcome.unreadable << QFileInfo(file.path).fileName() + u':' + file.reason;
+        outcome.kinds << UnreadableKindName(file.kind);
+    }
+    for (const QString& path : summary.ocrRead) {
+        outcome.ocrRead << QFileInfo(path).fileName();
     }
     if (!ui.calls.isEmpty()) {
         outcome.unreadable << QStringLiteral("box: ") + ui.calls.first().text;
@@ -87,6 +129,180 @@ private slots:
         QVERIFY(m_files.isValid());
         QVERIFY(!MakeTextPdf(File("bee.pdf"), {"bee ant bee"}).isEmpty());
         QVERIFY(EncryptPdf(File("bee.pdf"), File("locked.pdf"), kUserPassword, kOwnerPassword));
+        QVERIFY(!MakeScannedPdf(File("scan.pdf"), kScannedPages).isEmpty());
+        QVERIFY(EncryptPdf(File("scan.pdf"), File("locked-scan.pdf"), kUserPassword, kOwnerPassword));
+    }
+
+    // A scanned file gives no text; with OCR its pages are read, in any number at once, and it is
+    // counted as the words printed on it (within a word or two of what OCR may misread). OCR is
+    // for files without text only; a failing renderer or engine leaves the file unreadable.
+    void scannedFile_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("passwords");
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<bool>("ocr");
+        QTest::addColumn<QByteArray>("engine"); // a stand-in's script; "" for tesseract
+        QTest::addColumn<QByteArray>("renderer");
+        QTest::addColumn<QStringList>("ocrRead");
+        QTest::addColumn<qint64>("words"); // besides the text PDF's
+        QTest::addColumn<QStringList>("kinds");
+        QTest::addColumn<QString>("reason"); // a part of the first unreadable file's reason
+        const QStringList scan{"scan.pdf"};
+        const QByteArray none;
+        QTest::newRow("without OCR") << scan << QStringList{} << 1 << false << none << none << QStringList{} << 0LL
+                                     << QStringList{"no-text"} << "text unreadable";
+        QTest::newRow("one page at a time")
+            << scan << QStringList{} << 1 << true << none << none << scan << kScannedWords << QStringList{} << "";
+        QTest::newRow("pages side by side, listed twice, beside a text")
+            << QStringList{"bee.pdf", "scan.pdf", "scan.pdf"} << QStringList{} << 3 << true << none << none
+            << QStringList{"scan.pdf", "scan.pdf"} << kScannedWords << QStringList{} << "";
+        QTest::newRow("a protected scan with its password")
+            << QStringList{"locked-scan.pdf"} << QStringList{kUserPassword} << 2 << true << none << none
+            << QStringList{"locked-scan.pdf"} << kScannedWords << QStringList{} << "";
+        QTest::newRow("a protected scan without one")
+            << QStringList{"locked-scan.pdf"} << QStringList{} << 2 << true << none << none << QStringList{} << 0LL
+            << QStringList{"password-protected"} << "password protected";
+        QTest::newRow("the engine fails")
+            << scan << QStringList{} << 2 << true << QByteArray("exit 1\n") << none << QStringList{} << 0LL
+            << QStringList{"ocr-failed"} << "could not be read by OCR: tesseract ended with exit status 1 (page ";
+        QTest::newRow("the renderer crashes")
+            << scan << QStringList{} << 1 << true << none << QByteArray("kill -SEGV $$\n") << QStringList{} << 0LL
+            << QStringList{"ocr-failed"} << "could not be read by OCR: pdftoppm crashed (signal 11) (page 1)";
+        QTest::newRow("the engine gives no text")
+            << scan << QStringList{} << 1 << true << QByteArray("for out; do :; done\n: > \"$2.txt\"\n") << none
+            << QStringList{} << 0LL << QStringList{"no-text"} << "text unreadable";
+    }
+
+    void scannedFile() {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, passwords);
+        QFETCH(int, jobs);
+        QFETCH(bool, ocr);
+        QFETCH(QByteArray, engine);
+        QFETCH(QByteArray, renderer);
+        QFETCH(QStringList, ocrRead);
+        QFETCH(qint64, words);
+        QFETCH(QStringList, kinds);
+        QFETCH(QString, reason);
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        if (!engine.isEmpty()) {
+            env.Set("LEXITALLY_TESSERACT", Script(env.Work() + QStringLiteral("/bin/tesseract"), engine));
+        }
+        if (!renderer.isEmpty()) {
+            env.Set("LEXITALLY_PDFTOPPM", Script(env.Work() + QStringLiteral("/bin/pdftoppm"), renderer));
+        }
+        QStringList paths;
+        for (const QString& file : files) {
+            paths << File(file);
+        }
+        const QStringList before = FolderSnapshot(m_files.path());
+        const Outcome outcome = Analyse(paths, passwords, jobs, false, nullptr, OcrOptions{ocr, QStringLiteral("eng")});
+        QCOMPARE(outcome.ocrRead, ocrRead);
+        QCOMPARE(outcome.kinds, kinds);
+        QVERIFY2(reason.isEmpty() ? outcome.unreadable.isEmpty() : outcome.unreadable.value(0).contains(reason),
+                 qPrintable(outcome.unreadable.join(u'|')));
+        const qint64 besides = files.contains(QStringLiteral("bee.pdf")) ? 3 : 0;
+        QVERIFY2(qAbs(outcome.words - besides - words) <= 2, qPrintable(QString::number(outcome.words)));
+        if (!ocrRead.isEmpty()) {
+            // The words printed on the pages are among the rows (a misread word or two aside).
+            const QStringList printed =
+                kScannedPages.join(u' ').toLower().split(QRegularExpression(QStringLiteral("\\s+")));
+            qsizetype missing = 0;
+            for (const QString& word : printed) {
+                missing += outcome.rows.filter(QRegularExpression(u'^' + word + QStringLiteral(" \\d+$"))).isEmpty();
+            }
+            QVERIFY2(missing <= 2, qPrintable(outcome.rows.join(u'|')));
+            QVERIFY(outcome.rows.contains(QStringLiteral("seven 2")) || missing > 0);
+        }
+        // Nothing beside the PDFs; no page image left in the temporary folder.
+        QCOMPARE(FolderSnapshot(m_files.path()), before);
+        QCOMPARE(QDir(TempFolder()).entryList({QStringLiteral("ocr-*")}, QDir::Dirs), QStringList());
+    }
+
+    // Stopped while pages are read: the renderer and the engine are ended at once, their page
+    // images removed, and the file stays unreadable as the converter left it.
+    void stopDuringOcr() {
+        IsolatedEnvironment env;
+        QVERIFY(EnsureConverterPlaced());
+        const QString pdf =
+            MakeScannedPdf(env.Work() + QStringLiteral("/long scan.pdf"), QStringList(6, kScannedPages.first()));
+        QVERIFY(!pdf.isEmpty());
+        struct Stopper : RunObserver {
+            bool stop = false;
+            bool StopRequested() override { return stop; }
+        } observer;
+        ConverterProcesses converters;
+        QStringList seen;
+        AnalysisRequest request;
+        request.rows = RowSource::Of({pdf});
+        request.ignoreCase = [] { return true; };
+        request.databaseWanted = false;
+        request.textWanted = true;
+        request.jobs = 2;
+        request.ocr = {true, QStringLiteral("eng")};
+        ScriptedUi ui;
+        AnalysisContext context;
+        context.observer = &observer;
+        context.converters = &converters;
+        context.ui = &ui;
+        QElapsedTimer clock;
+        clock.start();
+        // The stop comes once the engine reads a page.
+        context.yield = [&] {
+            if (!observer.stop && OcrChildren().contains(QStringLiteral("tesseract"))) {
+                seen = OcrChildren();
+                observer.stop = true;
+            }
+        };
+        ErrorReport steps(ui, QStringLiteral("in the test "));
+        const AnalysisSummary summary = RunAnalysis(request, context, steps);
+        QVERIFY(observer.stop);
+        QVERIFY(seen.contains(QStringLiteral("tesseract")));
+        QCOMPARE(OcrChildren(), QStringList());
+        QVERIFY(!converters.Any());
+        QVERIFY2(clock.elapsed() < 20000, "the six pages were read all the same");
+        QCOMPARE(summary.ocrRead, QStringList());
+        QCOMPARE(summary.unreadable.size(), 1);
+        QCOMPARE(summary.unreadable[0].kind, UnreadableKind::NoText);
+        QCOMPARE(QDir(TempFolder()).entryList({QStringLiteral("ocr-*")}, QDir::Dirs), QStringList());
+        QVERIFY(QDirIterator(TempFolder(), {QStringLiteral("*.pgm")}, QDir::Files, QDirIterator::Subdirectories)
+                    .next()
+                    .isEmpty());
+    }
+
+    // What keeps OCR from running is named with the Debian package that brings it.
+    void ocrProblem_data() {
+        QTest::addColumn<QString>("languages");
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("problem"); // a part of it; "" when OCR can run
+        QTest::newRow("English") << "eng" << QByteArray() << QString() << "";
+        QTest::newRow("no engine") << "eng" << QByteArray("LEXITALLY_TESSERACT") << "/nowhere/tesseract"
+                                   << "install the Debian package tesseract-ocr and tesseract-ocr-eng";
+        QTest::newRow("no renderer") << "eng" << QByteArray("LEXITALLY_PDFTOPPM") << "/nowhere/pdftoppm"
+                                     << "needs pdftoppm, which was not found: install the Debian package poppler-utils";
+        QTest::newRow("a language without data")
+            << "xxx" << QByteArray() << QString() << "the OCR language data for xxx is not installed";
+        QTest::newRow("two without data, one with")
+            << "eng+deu+chi_sim" << QByteArray() << QString()
+            << "for deu, chi_sim is not installed (installed: eng): install the Debian packages tesseract-ocr-deu "
+               "tesseract-ocr-chi-sim";
+        QTest::newRow("no list") << "eng deu" << QByteArray() << QString() << "names such as eng";
+        QTest::newRow("an empty name") << "eng+" << QByteArray() << QString() << "names such as eng";
+    }
+
+    void ocrProblem() {
+        QFETCH(QString, languages);
+        QFETCH(QByteArray, variable);
+        QFETCH(QString, value);
+        QFETCH(QString, problem);
+        IsolatedEnvironment env;
+        if (!variable.isEmpty()) {
+            env.Set(variable.constData(), value);
+        }
+        const QString found = OcrProblem(languages);
+        QVERIFY2(problem.isEmpty() ? found.isEmpty() : found.contains(problem), qPrintable(found));
     }
 
     // A file listed twice with different passwords is converted with each: the later row does

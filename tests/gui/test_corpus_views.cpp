@@ -1,4 +1,5 @@
 #include "core/base/Paths.h"
+#include "core/base/Settings.h"
 #include "gui/CorpusViews.h"
 #include "gui/Form2.h"
 #include "support/Form1Session.h"
@@ -188,6 +189,75 @@ private slots:
         CorpusView* summary = View(results, "FileSummaryView");
         QVERIFY(summary);
         QCOMPARE(ShownRows(summary, {0, 1, 2}), (QStringList{a + "|2|12", b + "|1|5"}));
+    }
+
+    // "Read scanned pages with OCR" in the More menu: ticked, the readability check leaves the
+    // scan alone, the run reads it and the file summary says so; without an engine the tick does
+    // not stand and the user learns which package to install.
+    void scannedFileReadInTheWindow_data() {
+        QTest::addColumn<QString>("engine"); // $LEXITALLY_TESSERACT; "" unset
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("OCR") << "" << true << "read by OCR";
+        QTest::newRow("no OCR engine") << "/nowhere/tesseract" << false
+                                       << "text unreadable. Please view the file yourself to see if it is really a "
+                                          "scanned image of text and not proper PDF text.";
+    }
+
+    void scannedFileReadInTheWindow() {
+        QFETCH(QString, engine);
+        QFETCH(bool, ticked);
+        QFETCH(QString, reason);
+        IsolatedEnvironment env;
+        env.Set("LEXITALLY_TESSERACT", engine);
+        QVERIFY(EnsureConverterPlaced());
+        const QString scan =
+            MakeScannedPdf(env.Work() + QStringLiteral("/scan.pdf"), {"The quick brown fox jumps over the lazy dog"});
+        QVERIFY(!scan.isEmpty());
+        Form1Session s;
+        QVERIFY(s.Show());
+        const QRect more = s->ButtonMoreOptions->geometry();
+        s->ActionOcr->trigger();
+        QCOMPARE(s->ActionOcr->isChecked(), ticked);
+        QCOMPARE(SettingsStore().Get(QStringLiteral("Ocr")), ticked ? QStringLiteral("True") : QStringLiteral("False"));
+        QCOMPARE(s->ButtonMoreOptions->geometry(), more);
+        if (!ticked) {
+            QCOMPARE(s.ui.MessageTexts().size(), 1);
+            QVERIFY2(s.ui.MessageTexts()[0].contains(QStringLiteral("install the Debian package tesseract-ocr")),
+                     qPrintable(s.ui.MessageTexts()[0]));
+        } else {
+            // The languages installed, English chosen; the last one chosen stays chosen.
+            emit s->MenuOcrLanguages->aboutToShow();
+            QAction* english = nullptr;
+            for (QAction* action : s->MenuOcrLanguages->actions()) {
+                english = action->data().toString() == QStringLiteral("eng") ? action : english;
+            }
+            QVERIFY(english && english->isChecked());
+            english->trigger();
+            QVERIFY(english->isChecked());
+            QCOMPARE(s->ChosenOcr().languages, QStringLiteral("eng"));
+        }
+        s.ui.Clear();
+
+        s->SelectOption(s->Option2, true);
+        s.ui.Answer(QStringList{scan});
+        QTest::mouseClick(s->PushButton1, Qt::LeftButton);
+        QCOMPARE(s.ui.MessageTexts(), ticked ? QStringList() : QStringList{UnreadableBox({scan})});
+        s.ui.Clear();
+        QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+        QCOMPARE(s.ui.MessageTexts(),
+                 ticked ? QStringList()
+                        : QStringList{QStringLiteral("No text was found in PDF(s).\r\nThe following files "
+                                                     "could not be read:\r\n") +
+                                      scan + QStringLiteral("  - ") + reason});
+        CorpusView* summary = s->Results().Corpus()->ShowFileSummary();
+        QVERIFY(summary);
+        const QStringList rows = ShownRows(summary, {0, 2, 7});
+        QCOMPARE(rows.size(), 1);
+        const QStringList cells = rows[0].split(u'|');
+        QCOMPARE(cells[0], scan);
+        QCOMPARE(cells[2], reason);
+        QVERIFY2(ticked ? qAbs(cells[1].toInt() - 9) <= 1 : cells[1] == QStringLiteral("0"), qPrintable(rows[0]));
     }
 };
 

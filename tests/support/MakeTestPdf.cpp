@@ -3,6 +3,7 @@
 //
 //     lexitally-test-pdf text OUT FONT POINTS PAGE...
 //     lexitally-test-pdf image OUT
+//     lexitally-test-pdf scan OUT PAGE...
 
 #include <QBuffer>
 #include <QFile>
@@ -73,6 +74,39 @@ QByteArray ImagePdfBytes() {
     return bytes;
 }
 
+// Scanned pages: each page's lines printed into a picture of the whole page (A4 at 150 dpi, a
+// 40-pixel sans face), so that the file holds no text, only the picture of it.
+QByteArray ScanPdfBytes(const QStringList& pages) {
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(150);
+        QPainter painter(&writer);
+        const QRect page(0, 0, writer.width(), writer.height());
+        for (qsizetype i = 0; i < pages.size(); ++i) {
+            if (i > 0) {
+                writer.newPage();
+            }
+            QImage image(page.size(), QImage::Format_Grayscale8);
+            image.fill(Qt::white);
+            {
+                QPainter imagePainter(&image);
+                QFont font(kSansFont);
+                font.setPixelSize(40);
+                imagePainter.setFont(font);
+                imagePainter.setPen(Qt::black);
+                imagePainter.drawText(page.adjusted(120, 150, -120, -150), Qt::AlignLeft | Qt::AlignTop, pages[i]);
+            }
+            painter.drawImage(page, image);
+        }
+        painter.end();
+    }
+    return bytes;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -84,8 +118,10 @@ int main(int argc, char** argv) {
         bytes = TextPdfBytes(args.mid(4), args[2], args[3].toInt());
     } else if (args.size() == 2 && args[0] == QStringLiteral("image")) {
         bytes = ImagePdfBytes();
+    } else if (args.size() >= 3 && args[0] == QStringLiteral("scan")) {
+        bytes = ScanPdfBytes(args.mid(2));
     } else {
-        std::fputs("usage: lexitally-test-pdf text OUT FONT POINTS PAGE... | image OUT\n", stderr);
+        std::fputs("usage: lexitally-test-pdf text OUT FONT POINTS PAGE... | image OUT | scan OUT PAGE...\n", stderr);
         return 2;
     }
     QFile file(args[1]);

@@ -81,6 +81,10 @@ QString MakeImagePdf(const QString& path) {
     return PrepareFolder(path) && RunPdfMaker({QStringLiteral("image"), path}) ? path : QString();
 }
 
+QString MakeScannedPdf(const QString& path, const QStringList& pages) {
+    return PrepareFolder(path) && RunPdfMaker(QStringList{QStringLiteral("scan"), path} + pages) ? path : QString();
+}
+
 bool EncryptPdf(const QString& in, const QString& out, const QString& userPassword, const QString& ownerPassword) {
     if (!PrepareFolder(out)) {
         return false;

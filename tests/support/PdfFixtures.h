@@ -19,6 +19,10 @@ QString MakeTextPdf(const QString& path, const QStringList& pages, const QString
 // A page that holds only a picture (a few words rasterised into an image): no text at all.
 QString MakeImagePdf(const QString& path);
 
+// Scanned pages: one page per entry, its lines ("\n") printed large and clear into a picture of
+// the whole page. The file has no text layer: only OCR reads its words.
+QString MakeScannedPdf(const QString& path, const QStringList& pages);
+
 // Encrypts `in` into `out` with AES-256: qpdf --encrypt USER OWNER 256 -- in out. An empty user
 // password gives a file that opens without a password but carries an owner password.
 // True when qpdf produced the file.

@@ -108,6 +108,9 @@ void AppendJsonFiles(QIODevice& out, QByteArray& chunk, const QList<FileSummaryR
                 chunk += ",\"stopped_words\":" + QByteArray::number(f.stoppedWords);
             }
         }
+        if (file.ocr) {
+            chunk += ",\"ocr\":true";
+        }
         if (!file.reason.isEmpty() || !file.counted) {
             chunk += ",\"reason\":";
             AppendJsonString(chunk, file.reason);
@@ -294,7 +297,8 @@ void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, con
     for (const FileSummaryRow& file : files) {
         const int row = table.AppendRow();
         table.SetText(row, 0, file.path);
-        table.SetText(row, reasonColumn, file.reason);
+        table.SetText(row, reasonColumn,
+                      file.ocr && file.reason.isEmpty() ? QString::fromLatin1(kOcrNote) : file.reason);
         if (file.counted) {
             const Totals& f = file.counts.file.totals;
             const qint64 counts[] = {

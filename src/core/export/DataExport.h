@@ -48,8 +48,12 @@ struct JsonRunFacts {
 QStringList FileSummaryHeaders();
 
 // The file summary as a table (its totals those given), for the TSV, CSV, text and workbook
-// exports: one row per file, the counts empty for a file that gave no text.
+// exports: one row per file, the counts empty for a file that gave no text. A file read by OCR
+// says so in its reason column (kOcrNote).
 void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals);
+
+// What the reason column of a file summary says of a file whose text was read by OCR.
+inline constexpr char kOcrNote[] = "read by OCR";
 
 // The version of the JSON export's layout, its "format" key: 2 gives counts as numbers and each
 // unreadable input's kind. Results without the key are of the first layout (counts as texts).
@@ -62,7 +66,8 @@ inline constexpr int kJsonFormat = 2;
 // differently can be told apart.
 // With files, "files" follows the rows: one object per file with path, pages, words, lines,
 // chars_with_spaces, chars_without_spaces, distinct_words (and stopped_words when common words
-// were left out) and, when it has one, reason; or path and reason. Without rows, columns and rows
+// were left out), "ocr": true when its text was read by OCR and, when it has one, reason; or path
+// and reason. Without rows, columns and rows
 // are left out.
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
                QIODevice& out, const QList<FileSummaryRow>* files = nullptr, bool rows = true);

@@ -3,6 +3,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
+#include "core/extract/TextFileWriter.h"
 #include "core/extract/TextFiles.h"
 
 #include <QDir>
@@ -19,101 +20,6 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
-
-// Writes what a converter gives on its standard output into the text file. The converter's own
-// writes go unchecked (it ends with status 0 after a write that failed for want of room), so the
-// text is written here, where every failed write is seen.
-class TextFileWriter {
-public:
-    explicit TextFileWriter(const QString& path) : m_path(path) {
-        m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (m_fd < 0) {
-            Fail(errno);
-        }
-    }
-    ~TextFileWriter() { Close(); }
-    TextFileWriter(const TextFileWriter&) = delete;
-    TextFileWriter& operator=(const TextFileWriter&) = delete;
-
-    // Keeps only the first `pages` pages of the text (each page ends with a form feed); what
-    // comes after the last of them is read and dropped.
-    void KeepPages(qint64 pages) { m_pageLimit = pages; }
-    // The pages written so far, and whether the pages to keep are all written.
-    qint64 Pages() const { return m_pages; }
-    bool Complete() const { return m_pageLimit > 0 && m_pages >= m_pageLimit; }
-
-    // Writes what the process has given so far; false once a write has failed.
-    bool Drain(QProcess& process) {
-        while (!m_failure && process.bytesAvailable() > 0) {
-            QByteArray chunk = process.read(1 << 20);
-            if (Complete()) {
-                continue;
-            }
-            CountPages(chunk);
-            for (qsizetype done = 0; !m_failure && done < chunk.size();) {
-                const ssize_t n = ::write(m_fd, chunk.constData() + done, static_cast<size_t>(chunk.size() - done));
-                if (n < 0 && errno == EINTR) {
-                    continue;
-                }
-                if (n <= 0) {
-                    Fail(n < 0 ? errno : ENOSPC);
-                } else {
-                    done += n;
-                    m_written += n;
-                }
-            }
-        }
-        return !m_failure;
-    }
-
-    // After the program has ended: the rest of its output, then the file closed and its size
-    // compared with what was written. Nothing when the whole text is in the file, else the
-    // failure (the file is then removed). A program that failed without giving any text leaves
-    // no file, as a converter that writes its file itself would.
-    std::optional<ConverterEnd> Finish(QProcess& process) {
-        Drain(process);
-        const bool clean = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        if (m_fd >= 0 && ::close(m_fd) != 0 && !m_failure) {
-            Fail(errno);
-        }
-        m_fd = -1;
-        struct stat info {};
-        if (!m_failure && (::stat(QFile::encodeName(m_path).constData(), &info) != 0 || info.st_size != m_written)) {
-            Fail(EIO);
-        }
-        if (m_failure || (m_written == 0 && !clean)) {
-            QFile::remove(m_path);
-        }
-        return m_failure;
-    }
-
-private:
-    // Counts the page ends in the chunk, cutting it after the last page to keep.
-    void CountPages(QByteArray& chunk) {
-        for (qsizetype at = chunk.indexOf('\f'); at >= 0; at = chunk.indexOf('\f', at + 1)) {
-            if (++m_pages == m_pageLimit) {
-                chunk.truncate(at + 1);
-                return;
-            }
-        }
-    }
-    void Fail(int error) {
-        m_failure = error == ENOSPC || error == EDQUOT ? ConverterEnd::FolderFull() : ConverterEnd::NotWritten();
-    }
-    void Close() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-
-    QString m_path;
-    int m_fd = -1;
-    qint64 m_written = 0;
-    qint64 m_pages = 0;
-    qint64 m_pageLimit = 0; // 0: every page
-    std::optional<ConverterEnd> m_failure;
-};
 
 namespace {
 

@@ -59,6 +59,7 @@ private:
     RowSource m_rows;
     int m_jobs;
     bool m_keeping;
+    bool m_ocr = false;
     QString m_converter;
     QString m_unreadable;
     QStringList m_unreadablePaths;
@@ -79,7 +80,8 @@ void Check::Measure(ConversionQueue::Entry& file) {
         }
     }
     m_steps(112, [&] {
-        if (FileSize2(file.output) < 10) {
+        if (FileSize2(file.output) < 10 &&
+            !(m_ocr && OutcomeOf(file.output, m_context.ui) == ExtractionOutcome::NoText)) {
             m_unreadable += file.pdf + kCrLf;
             m_unreadablePaths << file.pdf;
         }
@@ -168,6 +170,7 @@ QStringList Check::Run() {
     m_steps(102, [&] {
         m_unreadable.clear();
         m_converter = m_context.converter.isEmpty() ? ConverterPath() : m_context.converter;
+        m_ocr = m_context.ocr && m_context.ocr();
     });
     m_steps(104, [&] { count = m_rows.count ? m_rows.count() : 0; });
     for (qsizetype row = 0; row < count; ++row) {
@@ -200,7 +203,7 @@ QStringList CheckByCodeNotPreviewTextbox(const std::function<QStringList()>& pat
                                          const std::function<void(bool)>& setBusy, const Yield& yield,
                                          const QString& appTitle) {
     return CheckByCodeNotPreviewTextbox(
-        ReadabilityContext{paths, &ui, bar, setBusy, yield, appTitle, nullptr, QString(), nullptr, {}, {}, {}});
+        ReadabilityContext{paths, &ui, bar, setBusy, yield, appTitle, nullptr, QString(), nullptr, {}, {}, {}, {}});
 }
 
 void ReadabilityChecker::Request() {

@@ -45,6 +45,9 @@ struct ReadabilityContext {
     std::function<int()> jobs;
     // The file list read one row at a time; when set, `paths` is not asked.
     RowSource rows;
+    // Whether the run reads scanned files by OCR, asked once per check. When it does, a file whose
+    // conversion gave a text without real text (a scanned image) is not named: Start reads it.
+    std::function<bool()> ocr;
 };
 
 // Converts every listed file, measures each output (under 10 bytes: unreadable), deletes it

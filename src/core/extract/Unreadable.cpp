@@ -30,6 +30,8 @@ QString UnreadableKindName(UnreadableKind kind) {
         return QStringLiteral("conversion-failed");
     case UnreadableKind::FolderUnreadable:
         return QStringLiteral("folder-unreadable");
+    case UnreadableKind::OcrFailed:
+        return QStringLiteral("ocr-failed");
     }
     return QStringLiteral("other");
 }

@@ -19,6 +19,7 @@ enum class UnreadableKind {
     TextNotWritten,      // the converted text could not be written whole
     ConversionFailed,    // the converter ended with another failing status
     FolderUnreadable,    // a folder of a scan could not be opened
+    OcrFailed,           // a scanned file whose pages could not be read by OCR
 };
 
 // The kind's stable name: "password-protected", "wrong-password", "no-text", …

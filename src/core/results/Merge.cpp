@@ -497,7 +497,7 @@ void ReadDocumentRows(const QJsonArray& rows, RunResults& run, qsizetype width, 
 
 // The kind of an unreadable input by its stable name; Other for a name not known.
 UnreadableKind KindNamed(const QString& name) {
-    for (int k = 0; k <= static_cast<int>(UnreadableKind::FolderUnreadable); ++k) {
+    for (int k = 0; k <= static_cast<int>(UnreadableKind::OcrFailed); ++k) {
         if (UnreadableKindName(static_cast<UnreadableKind>(k)) == name) {
             return static_cast<UnreadableKind>(k);
         }
@@ -537,6 +537,7 @@ void ReadFiles(const QJsonObject& object, RunResults& run) {
         row.reason = file[QStringLiteral("reason")].toString();
         row.kind = KindNamed(file[QStringLiteral("kind")].toString());
         row.counted = file.contains(QStringLiteral("words"));
+        row.ocr = file[QStringLiteral("ocr")].toBool();
         if (row.counted) {
             Totals& t = row.counts.file.totals;
             t = {Total(file, "words", inFile), Total(file, "lines", inFile), Total(file, "chars_with_spaces", inFile),

@@ -250,7 +250,8 @@ QString BareReason(const QString& reason) {
 }
 
 QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<UnreadableFile>& unreadable,
-                                      const QList<FileSummary>& counted, const QStringList& shownAs) {
+                                      const QList<FileSummary>& counted, const QStringList& shownAs,
+                                      const QStringList& ocrRead) {
     QHash<qsizetype, FileSummary> byIndex;
     for (const FileSummary& file : counted) {
         byIndex.insert(file.file.index, file);
@@ -265,6 +266,7 @@ QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<Unre
             row.kind = unreadable[next].kind;
             row.reason = BareReason(unreadable[next++].reason);
         }
+        row.ocr = ocrRead.contains(paths[i]);
         if (byIndex.contains(i)) {
             row.counted = true;
             row.counts = byIndex.value(i);

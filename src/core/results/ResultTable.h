@@ -32,6 +32,7 @@ struct FileSummaryRow {
     FileSummary counts;
     QString reason;
     UnreadableKind kind = UnreadableKind::Other; // the kind of the reason, when there is one
+    bool ocr = false;                            // its text was read from page images by OCR
 };
 
 // A reason as a summary shows it, without the indent and dash of the run's message.
@@ -39,9 +40,11 @@ QString BareReason(const QString& reason);
 
 // One row per file of a per-file count, in list order: its counts (counted: the files of the
 // pass by their index), its reason when it is among unreadable (in list order too), or "no
-// text was counted". Rows show shownAs[i] for the path when given.
+// text was counted". Rows show shownAs[i] for the path when given. The rows of ocrRead (a run's
+// AnalysisSummary::ocrRead) say that OCR read them.
 QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<UnreadableFile>& unreadable,
-                                      const QList<FileSummary>& counted, const QStringList& shownAs = {});
+                                      const QList<FileSummary>& counted, const QStringList& shownAs = {},
+                                      const QStringList& ocrRead = {});
 
 // The results of a run as plain data: column headers with the kind of their cells, rows of typed
 // cells, a tick per row and the four totals. The window shows it through a Qt model; the command

@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 
 #include <algorithm>
@@ -94,6 +95,8 @@ private:
     void ShowFront();
     void RecordRow(ConversionQueue::Entry& entry);
     void DecideRow(ConversionQueue::Entry& entry, int i);
+    void ReadScannedByOcr(ConversionQueue::Entry& entry);
+    bool Stopping() { return m_observer.StopRequested() || m_observer.Abandoned(); }
 
     const AnalysisRequest& m_request;
     const AnalysisContext& m_context;
@@ -105,6 +108,7 @@ private:
     int m_jobs;
     ConversionPlace m_place;
     ConversionQueue m_queue;
+    QSet<QString> m_ocrOutputs; // the texts read by OCR, so that a row that follows one is known
 };
 
 // While converters work side by side, the bar speaks of the earliest file not yet recorded, as a
@@ -131,6 +135,7 @@ void Run::RecordRow(ConversionQueue::Entry& entry) {
         entry.verdict = entry.conversion->Result(m_context.ui);
         entry.conversion.reset();
     }
+    ReadScannedByOcr(entry);
     m_steps(148, [&] {
         if (!entry.verdict.reason.isEmpty()) {
             const UnreadableFile file{entry.pdf, entry.verdict.reason, entry.verdict.kind};
@@ -143,6 +148,61 @@ void Run::RecordRow(ConversionQueue::Entry& entry) {
         m_progress->SetValue(FileProgressPercent(m_queue.Recorded(), m_n, true)); // files done of all
     }
     ShowFront();
+}
+
+// A file whose text lies only in images (a scan) is read by OCR when the run asks for it. A
+// failure leaves it unreadable with its reason; a stop leaves it as the converter left it. A row
+// that follows one read by OCR shares its text.
+void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
+    if (!m_request.ocr.enabled || m_request.textInput) {
+        return;
+    }
+    if (entry.verdict.reason.isEmpty() && m_ocrOutputs.contains(entry.output)) {
+        m_summary.ocrRead << entry.pdf;
+        return;
+    }
+    if (entry.verdict.outcome != ExtractionOutcome::NoText || Stopping()) {
+        return;
+    }
+    OcrPlace place;
+    place.converter = m_request.converter.isEmpty() ? ConverterPath() : m_request.converter;
+    place.languages = m_request.ocr.languages;
+    place.workFolder = m_request.workFolder;
+    place.running = m_context.converters;
+    place.jobs = m_jobs;
+    const QString shown = AnalyzeText(entry.pdf);
+    const auto progress = [this, &shown](int done, int total) {
+        if (m_progress) {
+            m_progress->SetText(shown + QStringLiteral("OCR: ") + QString::number(done) + QStringLiteral(" of ") +
+                                QString::number(total) + QStringLiteral(" pages read"));
+        }
+    };
+    if (m_progress) {
+        m_progress->SetText(shown + QStringLiteral("OCR: reading the pages"));
+    }
+    OcrResult read;
+    try {
+        read = ReadPdfByOcr(
+            entry.pdf, entry.password, entry.output, place, m_context.yield, [this] { return Stopping(); }, progress);
+    } catch (const Failure& failure) {
+        read.failure = failure.Description();
+    }
+    if (read.stopped) {
+        return;
+    }
+    if (!read.failure.isEmpty()) {
+        entry.verdict = {ExtractionOutcome::NoText,
+                         QStringLiteral("  - the text within its images could not be read by OCR: ") + read.failure,
+                         UnreadableKind::OcrFailed};
+        return;
+    }
+    // Pages without a word on them give no text even so.
+    if (OutcomeOf(entry.output, m_context.ui) != ExtractionOutcome::TextAvailable) {
+        return;
+    }
+    entry.verdict = {ExtractionOutcome::TextAvailable, QString(), UnreadableKind::Other};
+    m_ocrOutputs.insert(entry.output);
+    m_summary.ocrRead << entry.pdf;
 }
 
 // Step 146: the row is decided at once (a text given in place of a PDF, a file already being
@@ -159,6 +219,7 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
     if (m_queue.FollowOrWait(entry, true)) {
         return;
     }
+    m_ocrOutputs.remove(entry.output); // converted anew
     // Converted before (by the readability check). Only a conversion that gave text stands; any
     // other outcome (a crash, a failure, no text) may have been passing, so the file is
     // converted again.

@@ -5,6 +5,7 @@
 #include "core/base/RowSource.h"
 #include "core/base/Yield.h"
 #include "core/count/Pass.h"
+#include "core/extract/Ocr.h"
 #include "core/extract/Unreadable.h"
 
 #include <QList>
@@ -66,6 +67,9 @@ struct AnalysisRequest {
     WordOptions words;
     // Common words left out of the rows but not of the word count (ReadStopWords gives them).
     QStringList stopWords;
+    // Files that give no text (a scanned image) read by OCR instead (off by default). The caller
+    // has made sure it can run (OcrProblem).
+    OcrOptions ocr;
 };
 
 // The number of converters a run may keep busy: the processors of the machine.
@@ -87,6 +91,8 @@ struct AnalysisSummary {
     QList<UnreadableFile> unreadable; // in list order
     FrequencyMethodKind method = FrequencyMethodKind::None;
     QStringList paths; // the rows of the counting pass
+    // The rows whose text was read by OCR, in list order (a row listed twice, twice).
+    QStringList ocrRead;
     int fileCount = 0; // the length of the list when the run began
     // Every step that failed, the run's own and those of the procedures it called, in the order
     // they failed. Each was shown through its Ui as it happened.

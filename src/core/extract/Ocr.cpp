@@ -1,0 +1,380 @@
+#include "core/extract/Ocr.h"
+
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "core/extract/Converter.h"
+#include "core/extract/TextFileWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+const QString kEnginePackage = QStringLiteral("tesseract-ocr");
+const QString kRendererPackage = QStringLiteral("poppler-utils");
+
+// The program named by the environment variable, else found by name (beside the converter first
+// when one is given).
+QString ProgramFor(const char* variable, const QString& name, const QString& converter = {}) {
+    const QString given = qEnvironmentVariable(variable);
+    if (!given.isEmpty()) {
+        return given;
+    }
+    if (converter.contains(u'/')) {
+        // Beside the converter itself, not beside a link to it.
+        const QString real = QFileInfo(converter).canonicalFilePath();
+        const QString beside = QFileInfo(real.isEmpty() ? converter : real).dir().filePath(name);
+        if (QFileInfo(beside).isExecutable() && QFileInfo(beside).isFile()) {
+            return beside;
+        }
+    }
+    return QStandardPaths::findExecutable(name);
+}
+
+bool Runnable(const QString& program) {
+    const QFileInfo info(program.contains(u'/') ? program : QStandardPaths::findExecutable(program));
+    return !program.isEmpty() && info.isFile() && info.isExecutable();
+}
+
+// A path the programs could mistake for an option is handed over in absolute form.
+QString AsOperand(const QString& path) {
+    return path.startsWith(u'-') ? QFileInfo(path).absoluteFilePath() : path;
+}
+
+// How a program that has ended ended, for a reason: "" when it succeeded.
+QString EndText(const QProcess& process) {
+    if (process.exitStatus() == QProcess::CrashExit) {
+        return QStringLiteral("crashed (signal ") + QString::number(process.exitCode()) + u')';
+    }
+    if (process.exitCode() != 0) {
+        return QStringLiteral("ended with exit status ") + QString::number(process.exitCode());
+    }
+    return {};
+}
+
+// One page on its way: rendered into an image first, then read.
+struct PageJob {
+    int index = 0; // among the pages asked for
+    int page = 0;
+    bool reading = false;
+    QString base; // base + ".pgm": the image; base + ".txt": the text
+    std::unique_ptr<QProcess> process;
+    ConverterProcesses* running = nullptr;
+
+    PageJob() = default;
+    PageJob(const PageJob&) = delete;
+    PageJob& operator=(const PageJob&) = delete;
+    ~PageJob() {
+        End();
+        QFile::remove(base + QStringLiteral(".pgm"));
+        QFile::remove(base + QStringLiteral(".txt"));
+    }
+
+    // Ends the program still running, and takes it off the list.
+    void End() {
+        if (!process) {
+            return;
+        }
+        if (running) {
+            running->Remove(process.get());
+        }
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+        process.reset();
+    }
+
+    // Starts the program for the page's next stage; false when it could not be started.
+    bool Start(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment) {
+        End();
+        process = std::make_unique<QProcess>();
+        process->setProgram(program);
+        process->setArguments(arguments);
+        process->setProcessEnvironment(environment);
+        process->setStandardInputFile(QProcess::nullDevice());
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+        process->start();
+        if (!process->waitForStarted(-1)) {
+            process.reset();
+            return false;
+        }
+        if (running) {
+            running->Add(process.get());
+        }
+        return true;
+    }
+
+    bool Ended() const { return !process || process->state() == QProcess::NotRunning; }
+};
+
+} // namespace
+
+QString OcrEngineProgram() {
+    return ProgramFor("LEXITALLY_TESSERACT", QStringLiteral("tesseract"));
+}
+
+QString PageRendererProgram(const QString& converter) {
+    return ProgramFor("LEXITALLY_PDFTOPPM", QStringLiteral("pdftoppm"), converter);
+}
+
+bool ValidOcrLanguages(const QString& languages) {
+    static const QRegularExpression list(QStringLiteral("^[A-Za-z0-9_/]+(\\+[A-Za-z0-9_/]+)*$"));
+    return list.match(languages).hasMatch();
+}
+
+QString OcrLanguagePackage(const QString& language) {
+    QString name = language.toLower();
+    name.replace(u'_', u'-').replace(u'/', u'-');
+    return kEnginePackage + u'-' + name;
+}
+
+QStringList InstalledOcrLanguages(const QString& engine) {
+    const QString program = engine.isEmpty() ? OcrEngineProgram() : engine;
+    if (!Runnable(program)) {
+        return {};
+    }
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({QStringLiteral("--list-langs")});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(-1) || !process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return {};
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return {};
+    }
+    // A heading ("List of available languages in ... (3):"), then one name a line.
+    QStringList languages;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        const QString name = QString::fromUtf8(line.trimmed());
+        if (!name.isEmpty() && ValidOcrLanguages(name) && !name.contains(u'+') && name != QStringLiteral("osd")) {
+            languages << name;
+        }
+    }
+    return languages;
+}
+
+QString OcrProblem(const QString& languages, const QString& converter) {
+    if (!ValidOcrLanguages(languages)) {
+        return QStringLiteral("the OCR languages must be names such as eng, or several joined by + (eng+deu)");
+    }
+    const QString engine = OcrEngineProgram();
+    if (!Runnable(engine)) {
+        return QStringLiteral("reading scanned pages needs tesseract, which was not found (") +
+               (engine.isEmpty() ? QStringLiteral("tesseract") : engine) +
+               QStringLiteral("): install the Debian package ") + kEnginePackage + QStringLiteral(" and ") +
+               OcrLanguagePackage(languages.section(u'+', 0, 0));
+    }
+    const QString renderer = PageRendererProgram(converter);
+    if (!Runnable(renderer)) {
+        return QStringLiteral("reading scanned pages needs pdftoppm, which was not found: install the Debian "
+                              "package ") +
+               kRendererPackage;
+    }
+    const QStringList installed = InstalledOcrLanguages(engine);
+    if (installed.isEmpty()) {
+        return QStringLiteral("tesseract (") + engine +
+               QStringLiteral(") lists no language data: install the Debian package ") +
+               OcrLanguagePackage(languages.section(u'+', 0, 0));
+    }
+    QStringList missing;
+    QStringList packages;
+    for (const QString& language : languages.split(u'+')) {
+        if (!installed.contains(language) && !missing.contains(language)) {
+            missing << language;
+            packages << OcrLanguagePackage(language);
+        }
+    }
+    if (missing.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("the OCR language data for ") + missing.join(QStringLiteral(", ")) +
+           QStringLiteral(" is not installed (installed: ") + installed.join(QStringLiteral(", ")) +
+           QStringLiteral("): install the Debian package") +
+           (packages.size() > 1 ? QStringLiteral("s ") : QStringLiteral(" ")) + packages.join(u' ');
+}
+
+OcrPages ReadPagesByOcr(const QString& pdf, const QString& password, const QList<int>& pages, const OcrPlace& place,
+                        const Yield& yield, const std::function<bool()>& stop, const OcrProgress& progress) {
+    OcrPages result;
+    result.texts.resize(pages.size());
+    if (pages.isEmpty()) {
+        return result;
+    }
+    const QString engine = place.engine.isEmpty() ? OcrEngineProgram() : place.engine;
+    const QString renderer = place.renderer.isEmpty() ? PageRendererProgram(place.converter) : place.renderer;
+    // The page images, never beside the PDF; removed with everything in it.
+    const QTemporaryDir images((place.workFolder.isEmpty() ? TempFolder() : place.workFolder) +
+                               QStringLiteral("/ocr-XXXXXX"));
+    if (!images.isValid()) {
+        result.failure = QStringLiteral("no folder for the page images: ") + images.errorString();
+        return result;
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // One thread per engine: the pages are what runs side by side.
+    environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
+    QStringList passwordArguments;
+    if (!password.isEmpty()) {
+        passwordArguments << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
+    }
+    const int jobs = std::max(1, place.jobs);
+    std::vector<std::unique_ptr<PageJob>> active;
+    qsizetype next = 0;
+    int done = 0;
+    const auto fail = [&result, &active](const PageJob& job, const QString& what) {
+        result.failure = what + QStringLiteral(" (page ") + QString::number(job.page) + u')';
+        active.clear();
+    };
+    const auto render = [&](PageJob& job) {
+        const QString page = QString::number(job.page);
+        const QStringList arguments = QStringList{QStringLiteral("-r"),
+                                                  QStringLiteral("300"),
+                                                  QStringLiteral("-gray"),
+                                                  QStringLiteral("-f"),
+                                                  page,
+                                                  QStringLiteral("-l"),
+                                                  page,
+                                                  QStringLiteral("-singlefile")} +
+                                      passwordArguments + QStringList{AsOperand(pdf), job.base};
+        return job.Start(renderer, arguments, environment);
+    };
+    const auto read = [&](PageJob& job) {
+        job.reading = true;
+        return job.Start(engine,
+                         {job.base + QStringLiteral(".pgm"), job.base, QStringLiteral("-l"), place.languages,
+                          QStringLiteral("--dpi"), QStringLiteral("300")},
+                         environment);
+    };
+    while (next < pages.size() || !active.empty()) {
+        if (stop && stop()) {
+            active.clear();
+            result.stopped = true;
+            return result;
+        }
+        while (static_cast<int>(active.size()) < jobs && next < pages.size()) {
+            auto job = std::make_unique<PageJob>();
+            job->index = static_cast<int>(next);
+            job->page = pages[next++];
+            job->base = images.filePath(QStringLiteral("page-") + QString::number(job->page));
+            job->running = place.running;
+            if (!render(*job)) {
+                fail(*job, QStringLiteral("pdftoppm could not be started: ") + renderer);
+                return result;
+            }
+            active.push_back(std::move(job));
+        }
+        YieldNow(yield);
+        // A short wait on each in turn; a page whose program has ended moves on.
+        const int waitMs = active.size() == 1 ? 50 : 5;
+        for (std::size_t i = 0; i < active.size();) {
+            PageJob& job = *active[i];
+            if (!job.process->waitForFinished(waitMs) && !job.Ended()) {
+                ++i;
+                continue;
+            }
+            if (stop && stop()) {
+                break; // a program ended by the stop is no failure
+            }
+            const QString end = EndText(*job.process);
+            if (!end.isEmpty()) {
+                fail(job, (job.reading ? QStringLiteral("tesseract ") : QStringLiteral("pdftoppm ")) + end);
+                return result;
+            }
+            if (!job.reading) {
+                if (!QFileInfo(job.base + QStringLiteral(".pgm")).isFile()) {
+                    fail(job, QStringLiteral("pdftoppm gave no image"));
+                    return result;
+                }
+                if (!read(job)) {
+                    fail(job, QStringLiteral("tesseract could not be started: ") + engine);
+                    return result;
+                }
+                ++i;
+                continue;
+            }
+            QFile text(job.base + QStringLiteral(".txt"));
+            if (!text.open(QIODevice::ReadOnly)) {
+                fail(job, QStringLiteral("tesseract gave no text"));
+                return result;
+            }
+            // The engine ends a page with a form feed of its own: the pages are joined here.
+            result.texts[job.index] = text.readAll().replace('\f', QByteArray());
+            text.close();
+            active.erase(active.begin() + static_cast<std::ptrdiff_t>(i));
+            ++done;
+            if (progress) {
+                progress(done, static_cast<int>(pages.size()));
+            }
+        }
+    }
+    return result;
+}
+
+OcrResult ReadPdfByOcr(const QString& pdf, const QString& password, const QString& output, const OcrPlace& place,
+                       const Yield& yield, const std::function<bool()>& stop, const OcrProgress& progress) {
+    OcrResult result;
+    result.pages = PdfPageCount(pdf, password, place.converter);
+    if (result.pages == 0) {
+        // The converter ends every page with a form feed.
+        QFile converted(output);
+        if (converted.open(QIODevice::ReadOnly)) {
+            result.pages = static_cast<int>(converted.readAll().count('\f'));
+        }
+    }
+    if (result.pages == 0) {
+        result.failure = QStringLiteral("its pages cannot be counted");
+        return result;
+    }
+    QList<int> numbers;
+    for (int page = 1; page <= result.pages; ++page) {
+        numbers << page;
+    }
+    const OcrPages read = ReadPagesByOcr(pdf, password, numbers, place, yield, stop, progress);
+    if (read.stopped || !read.failure.isEmpty()) {
+        result.stopped = read.stopped;
+        result.failure = read.failure;
+        return result;
+    }
+    // Written beside the output first: the output is replaced only by a whole text.
+    const QString written = output + QStringLiteral(".ocr");
+    std::optional<ConverterEnd> failure;
+    {
+        TextFileWriter writer(written);
+        for (const QByteArray& text : read.texts) {
+            writer.Write(text);
+            writer.Write("\f");
+        }
+        failure = writer.Finish();
+    }
+    if (!failure) {
+        QFile::remove(output);
+        if (!QFile::rename(written, output)) {
+            failure = ConverterEnd::NotWritten();
+        }
+    }
+    if (failure) {
+        QFile::remove(written);
+        result.failure = failure->kind == ConverterEnd::Kind::TextFolderFull
+                             ? QStringLiteral("its text could not be written completely: the temporary folder is full")
+                             : QStringLiteral("its text could not be written completely to the temporary folder");
+        return result;
+    }
+    result.read = true;
+    return result;
+}
