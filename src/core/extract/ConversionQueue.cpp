@@ -2,8 +2,6 @@
 
 #include "core/extract/ConversionCache.h"
 
-#include <QElapsedTimer>
-
 #include <algorithm>
 
 ConversionQueue::ConversionQueue(int jobs, Yield yield, std::function<void(Entry&)> recorder,
@@ -60,17 +58,15 @@ void ConversionQueue::Record(bool wait) {
     while (!m_entries.empty()) {
         Entry& front = m_entries.front();
         if (front.conversion) {
-            QElapsedTimer waited;
-            waited.start();
             while (wait && !front.conversion->Finished(20)) {
                 if (m_tick) {
                     m_tick();
                 }
                 YieldNow(m_yield);
-                // Only a long wait looks at the other conversions (and writes out their texts):
-                // through short waits the texts are written one conversion after the other, in
-                // list order, which keeps whole the ones that fit into a nearly full folder.
-                if (waited.elapsed() >= 500) {
+                // Only a long conversion has the others looked at (and their texts written out):
+                // short ones write their texts one conversion after the other, in list order,
+                // which keeps whole the ones that fit into a nearly full folder.
+                if (front.conversion->Age() >= 500) {
                     Balance();
                 }
             }

@@ -174,6 +174,8 @@ public:
     // polls) would have counted beyond its first 50 since the start, so below 0 during the first
     // five seconds; -1 once it has ended.
     int WaitedPolls();
+    // Milliseconds since it started.
+    qint64 Age() const { return m_started.elapsed(); }
     // The most pages one of its converters has still to write; the page count is asked once
     // (PdfPageCount) when not given. 0 when it has ended or its pages cannot be counted.
     int PagesLeft();

@@ -40,11 +40,10 @@ bool TextFileWriter::Write(QByteArrayView bytes) {
 bool TextFileWriter::Drain(QProcess& process) {
     while (!m_failure && process.bytesAvailable() > 0) {
         QByteArray chunk = process.read(1 << 20);
-        if (Complete()) {
-            continue;
+        if (!Complete()) {
+            CountPages(chunk);
+            Write(chunk);
         }
-        CountPages(chunk);
-        Write(chunk);
     }
     return !m_failure;
 }

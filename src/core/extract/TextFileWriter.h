@@ -33,6 +33,13 @@ public:
     // failed.
     bool Drain(QProcess& process);
 
+    // Keeps only the first `pages` pages of what Drain writes (each page ends with a form feed);
+    // what comes after the last of them is read and dropped.
+    void KeepPages(qint64 pages) { m_pageLimit = pages; }
+    // The pages Drain has written so far, and whether the pages to keep are all written.
+    qint64 Pages() const { return m_pages; }
+    bool Complete() const { return m_pageLimit > 0 && m_pages >= m_pageLimit; }
+
     // After the program has ended: the rest of its output, then the file closed and its size
     // compared with what was written. Nothing when the whole text is in the file, else the
     // failure (the file is then removed). A program that failed without giving any text leaves
@@ -46,6 +53,8 @@ private:
     // Counts the page ends in the chunk, cutting it after the last page to keep.
     void CountPages(QByteArray& chunk);
     void Fail(int error);
+    // Counts the page ends in the chunk, cutting it after the last page to keep.
+    void CountPages(QByteArray& chunk);
 
     QString m_path;
     int m_fd = -1;
