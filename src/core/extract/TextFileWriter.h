@@ -20,13 +20,6 @@ public:
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
 
-    // Keeps only the first `pages` pages of the text (each page ends with a form feed); what
-    // comes after the last of them is read and dropped.
-    void KeepPages(qint64 pages) { m_pageLimit = pages; }
-    // The pages written so far, and whether the pages to keep are all written.
-    qint64 Pages() const { return m_pages; }
-    bool Complete() const { return m_pageLimit > 0 && m_pages >= m_pageLimit; }
-
     // Appends the bytes; false once a write has failed.
     bool Write(QByteArrayView bytes);
     // Writes what the process has given so far on its standard output; false once a write has
@@ -50,8 +43,6 @@ public:
 
 private:
     std::optional<ConverterEnd> Close(bool clean);
-    // Counts the page ends in the chunk, cutting it after the last page to keep.
-    void CountPages(QByteArray& chunk);
     void Fail(int error);
     // Counts the page ends in the chunk, cutting it after the last page to keep.
     void CountPages(QByteArray& chunk);
