@@ -1114,6 +1114,7 @@ private slots:
             QCOMPARE(file[QStringLiteral("ocr")].toBool(), read);
             QCOMPARE(file.contains(QStringLiteral("reason")), !read);
             words = file[QStringLiteral("words")].toInteger();
+            QCOMPARE(file[QStringLiteral("pages")].toInteger(), 1); // the page ended by a form feed
         } else {
             const QStringList lines = QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts);
             QCOMPARE(lines.size(), 2);
@@ -1124,6 +1125,7 @@ private slots:
             }
             QCOMPARE(cells.value(0), QStringLiteral("scan.pdf"));
             QCOMPARE(cells.value(7), reason);
+            QCOMPARE(cells.value(1), QStringLiteral("1"));
             words = cells.value(2).toLongLong();
         }
         QVERIFY2(read ? qAbs(words - 17) <= 1 : words == 0, qPrintable(QString::number(words)));
