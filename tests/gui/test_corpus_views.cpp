@@ -1,5 +1,4 @@
 #include "core/base/Paths.h"
-#include "core/base/Places.h"
 #include "core/base/Settings.h"
 #include "gui/CorpusViews.h"
 #include "gui/Form2.h"
@@ -9,7 +8,6 @@
 
 #include <QAbstractItemModel>
 #include <QContextMenuEvent>
-#include <QDirIterator>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
@@ -81,23 +79,6 @@ ResultsState StateOf(Form2& form) {
 CorpusView* View(Form2& form, const char* name) {
     auto* view = static_cast<CorpusView*>(form.findChild<QWidget*>(QString::fromLatin1(name)));
     return view && view->isVisible() ? view : nullptr;
-}
-
-// The running children of this process that read pages (the renderer and the OCR engine).
-QStringList OcrChildren() {
-    QStringList found;
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QByteArray stat = ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
-        const qsizetype open = stat.indexOf('(');
-        const qsizetype close = stat.lastIndexOf(')');
-        const QByteArray name = stat.mid(open + 1, close - open - 1);
-        const QList<QByteArray> rest = stat.mid(close + 2).split(' ');
-        if (rest.size() > 1 && rest[1].toLongLong() == QCoreApplication::applicationPid() &&
-            (name == "tesseract" || name == "pdftoppm")) {
-            found << QString::fromLatin1(name);
-        }
-    }
-    return found;
 }
 
 } // namespace
@@ -281,42 +262,6 @@ private slots:
         const QList<ConvertedText> texts = s->Results().Corpus()->LastRunTexts();
         QCOMPARE(texts.size(), 1);
         QCOMPARE(ReadAll(texts[0].text).contains("brown fox"), ticked);
-    }
-
-    // Stop while OCR reads the pages of a scan: the readers end at once, the scan stays unreadable.
-    void stopDuringOcrInTheWindow() {
-        IsolatedEnvironment env;
-        QVERIFY(EnsureConverterPlaced());
-        const QString scan = MakeScannedPdf(env.Work() + QStringLiteral("/scan.pdf"),
-                                            QStringList(8, QStringLiteral("Pack my box with five dozen liquor jugs")));
-        QVERIFY(!scan.isEmpty());
-        Form1Session s;
-        s->ActionOcr->trigger();
-        QVERIFY(s->ActionOcr->isChecked());
-        s->AddFileRow(scan);
-        bool stopped = false;
-        QTimer timer;
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            if (!stopped && OcrChildren().contains(QStringLiteral("tesseract"))) {
-                stopped = true;
-                QTest::mouseClick(s->PushButton2, Qt::LeftButton); // "Stop Analyzing"
-            }
-        });
-        timer.start();
-        QTest::mouseClick(s->PushButton2, Qt::LeftButton);
-        timer.stop();
-        QVERIFY(stopped);
-        QCOMPARE(OcrChildren(), QStringList());
-        QCOMPARE(s->PushButton2->text(), QStringLiteral("Start Analyzing"));
-        QCOMPARE(s.ui.MessageTexts().size(), 1);
-        QVERIFY2(s.ui.MessageTexts()[0].startsWith(QStringLiteral("No text was found in PDF(s).\r\nThe following files "
-                                                                  "could not be read:\r\n") +
-                                                   scan + QStringLiteral("  - text unreadable.")),
-                 qPrintable(s.ui.MessageTexts()[0]));
-        QVERIFY(QDirIterator(TempFolder(), {QStringLiteral("*.pgm")}, QDir::Files, QDirIterator::Subdirectories)
-                    .next()
-                    .isEmpty());
     }
 };
 
