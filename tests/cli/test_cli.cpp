@@ -1054,7 +1054,7 @@ private slots:
         QTest::newRow("OCR") << QStringList{"--ocr", "--summary"} << "" << 0 << "read by OCR"
                              << "";
         QTest::newRow("OCR in English, JSON")
-            << QStringList{"--ocr=eng", "--summary", "--format", "json"} << "" << 0 << ""
+            << QStringList{"--ocr=eng", "--summary", "--per-file", "--format", "json"} << "" << 0 << ""
             << "";
         QTest::newRow("OCR languages apart, one page at a time")
             << QStringList{"--ocr-lang", "eng", "-j1", "--summary", "--format=csv"} << "" << 0 << "read by OCR"
@@ -1115,6 +1115,13 @@ private slots:
             QCOMPARE(file.contains(QStringLiteral("reason")), !read);
             words = file[QStringLiteral("words")].toInteger();
             QCOMPARE(file[QStringLiteral("pages")].toInteger(), 1); // the page ended by a form feed
+            if (read) {
+                // A merge keeps the note.
+                WriteTextFile(env.Root() + QStringLiteral("/part.json"), outcome.out);
+                const Outcome merged = RunCli({"merge", env.Root() + QStringLiteral("/part.json")}, env.Work());
+                QCOMPARE(merged.exitCode, 0);
+                QCOMPARE(QJsonDocument::fromJson(merged.out)[QStringLiteral("files")][0].toObject(), file);
+            }
         } else {
             const QStringList lines = QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts);
             QCOMPARE(lines.size(), 2);
