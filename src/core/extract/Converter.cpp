@@ -209,6 +209,53 @@ void ConverterProcesses::Remove(QProcess* process) {
     m_running.removeAll(process);
 }
 
+ListedProcess::ListedProcess() = default;
+
+ListedProcess::~ListedProcess() {
+    End();
+}
+
+void ListedProcess::Adopt(std::unique_ptr<QProcess> process, ConverterProcesses* list) {
+    End();
+    m_process = std::move(process);
+    m_list = list;
+    if (m_list) {
+        m_list->Add(m_process.get());
+    }
+}
+
+void ListedProcess::End() {
+    if (!m_process) {
+        return;
+    }
+    if (m_list) {
+        m_list->Remove(m_process.get());
+    }
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->kill();
+        m_process->waitForFinished(5000);
+    }
+    m_process.reset();
+}
+
+std::optional<QByteArray> HelperOutput(const QString& program, const QStringList& arguments, int timeoutMs) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(-1) || !process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput();
+}
+
 void ConverterProcesses::KillAll() {
     const QList<QProcess*> running = m_running;
     for (QProcess* process : running) {
@@ -389,21 +436,11 @@ int PdfPageCount(const QString& pdf, const QString& password, const QString& con
         arguments << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
     }
     arguments << AsOperand(pdf);
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForStarted(-1) || !process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished(5000);
+    const std::optional<QByteArray> output = HelperOutput(program, arguments);
+    if (!output) {
         return 0;
     }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        return 0;
-    }
-    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+    for (const QByteArray& line : output->split('\n')) {
         if (line.startsWith("Pages:")) {
             bool ok = false;
             const int pages = line.mid(6).trimmed().toInt(&ok);
@@ -417,11 +454,10 @@ struct BackgroundConversion::Part {
     QString file;
     int first = 1; // the range's first page
     int last = 0;  // its last page; 0: the whole file, whose page count is not known
-    std::unique_ptr<QProcess> process;
+    ListedProcess process;
     std::unique_ptr<TextFileWriter> text; // the converter's standard output, into file
     int startError = 0;
     std::optional<ConverterEnd> end;
-    ConverterProcesses* running = nullptr;
 
     bool Ended() const { return !process || process->state() == QProcess::NotRunning; }
 
@@ -444,19 +480,6 @@ struct BackgroundConversion::Part {
             }
         }
         return *end;
-    }
-
-    ~Part() {
-        if (!process) {
-            return;
-        }
-        if (running) {
-            running->Remove(process.get());
-        }
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
     }
 };
 
@@ -496,16 +519,12 @@ std::unique_ptr<BackgroundConversion::Part> BackgroundConversion::StartPart(int 
         part->file = m_output + QStringLiteral(".part") + QString::number(++m_partFiles);
         QFile::remove(part->file);
     }
-    part->process = std::make_unique<QProcess>();
-    StartConverter(*part->process, m_converter, arguments, true);
-    if (!part->process->waitForStarted(-1)) {
+    auto process = std::make_unique<QProcess>();
+    StartConverter(*process, m_converter, arguments, true);
+    if (!process->waitForStarted(-1)) {
         part->startError = StartErrorNumber(m_converter);
-        part->process.reset();
     } else {
-        part->running = m_running;
-        if (m_running) {
-            m_running->Add(part->process.get());
-        }
+        part->process.Adopt(std::move(process), m_running);
         part->text = std::make_unique<TextFileWriter>(part->file);
     }
     return part;

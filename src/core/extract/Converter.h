@@ -5,6 +5,7 @@
 #include "core/extract/ConverterEnd.h"
 #include "core/extract/Unreadable.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
 #include <QString>
@@ -30,6 +31,34 @@ public:
 private:
     QList<QProcess*> m_running;
 };
+
+// A child process kept on an owner's list of running converters (when one is given) while it is
+// held; ending it, or letting it go out of scope, kills it when it still runs.
+class ListedProcess {
+public:
+    ListedProcess();
+    ~ListedProcess();
+    ListedProcess(const ListedProcess&) = delete;
+    ListedProcess& operator=(const ListedProcess&) = delete;
+
+    // Takes a process that has started and puts it on the list.
+    void Adopt(std::unique_ptr<QProcess> process, ConverterProcesses* list);
+    // Kills the process when it still runs, takes it off the list and lets it go.
+    void End();
+
+    explicit operator bool() const { return m_process != nullptr; }
+    QProcess* operator->() const { return m_process.get(); }
+    QProcess& operator*() const { return *m_process; }
+
+private:
+    std::unique_ptr<QProcess> m_process;
+    ConverterProcesses* m_list = nullptr;
+};
+
+// Runs a helper program (no shell, nothing on its standard input, its messages discarded) and
+// gives what it wrote on its standard output; nothing when it cannot be started, ran longer than
+// timeoutMs (it is then killed) or did not end with status 0.
+std::optional<QByteArray> HelperOutput(const QString& program, const QStringList& arguments, int timeoutMs = 30000);
 
 // Running the PDF-to-text converter and judging what it wrote.
 

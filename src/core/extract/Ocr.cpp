@@ -68,56 +68,45 @@ struct PageJob {
     int page = 0;
     bool reading = false;
     QString base; // base + ".pgm": the image; base + ".txt": the text
-    std::unique_ptr<QProcess> process;
+    ListedProcess process;
     ConverterProcesses* running = nullptr;
 
     PageJob() = default;
     PageJob(const PageJob&) = delete;
     PageJob& operator=(const PageJob&) = delete;
     ~PageJob() {
-        End();
+        process.End();
         QFile::remove(base + QStringLiteral(".pgm"));
         QFile::remove(base + QStringLiteral(".txt"));
     }
 
-    // Ends the program still running, and takes it off the list.
-    void End() {
-        if (!process) {
-            return;
-        }
-        if (running) {
-            running->Remove(process.get());
-        }
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-        process.reset();
-    }
-
     // Starts the program for the page's next stage; false when it could not be started.
     bool Start(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment) {
-        End();
-        process = std::make_unique<QProcess>();
-        process->setProgram(program);
-        process->setArguments(arguments);
-        process->setProcessEnvironment(environment);
-        process->setStandardInputFile(QProcess::nullDevice());
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(QProcess::nullDevice());
-        process->start();
-        if (!process->waitForStarted(-1)) {
-            process.reset();
+        process.End();
+        auto started = std::make_unique<QProcess>();
+        started->setProgram(program);
+        started->setArguments(arguments);
+        started->setProcessEnvironment(environment);
+        started->setStandardInputFile(QProcess::nullDevice());
+        started->setStandardOutputFile(QProcess::nullDevice());
+        started->setStandardErrorFile(QProcess::nullDevice());
+        started->start();
+        if (!started->waitForStarted(-1)) {
             return false;
         }
-        if (running) {
-            running->Add(process.get());
-        }
+        process.Adopt(std::move(started), running);
         return true;
     }
 
     bool Ended() const { return !process || process->state() == QProcess::NotRunning; }
 };
+
+// A stop or a failure of the pages' reading, copied into the result; false when every page was read.
+bool Interrupted(const OcrPages& read, OcrResult& result) {
+    result.stopped = read.stopped;
+    result.failure = read.failure;
+    return read.stopped || !read.failure.isEmpty();
+}
 
 // Replaces the file by the parts joined: written beside it first, so that the file is replaced
 // only by a whole text. The reason why not, or "".
@@ -172,23 +161,13 @@ QStringList InstalledOcrLanguages(const QString& engine) {
     if (!Runnable(program)) {
         return {};
     }
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments({QStringLiteral("--list-langs")});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForStarted(-1) || !process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished(5000);
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    const std::optional<QByteArray> output = HelperOutput(program, {QStringLiteral("--list-langs")});
+    if (!output) {
         return {};
     }
     // A heading ("List of available languages in ... (3):"), then one name a line.
     QStringList languages;
-    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+    for (const QByteArray& line : output->split('\n')) {
         const QString name = QString::fromUtf8(line.trimmed());
         if (!name.isEmpty() && ValidOcrLanguages(name) && !name.contains(u'+') && name != QStringLiteral("osd")) {
             languages << name;
@@ -373,9 +352,7 @@ OcrResult ReadPdfByOcr(const QString& pdf, const QString& password, const QStrin
         numbers << page;
     }
     const OcrPages read = ReadPagesByOcr(pdf, password, numbers, place, yield, stop, progress);
-    if (read.stopped || !read.failure.isEmpty()) {
-        result.stopped = read.stopped;
-        result.failure = read.failure;
+    if (Interrupted(read, result)) {
         return result;
     }
     QList<QByteArrayView> parts;
@@ -412,9 +389,7 @@ OcrResult ReadEmptyPagesByOcr(const QString& pdf, const QString& password, const
         return result;
     }
     const OcrPages read = ReadPagesByOcr(pdf, password, empty, place, yield, stop, progress);
-    if (read.stopped || !read.failure.isEmpty()) {
-        result.stopped = read.stopped;
-        result.failure = read.failure;
+    if (Interrupted(read, result)) {
         return result;
     }
     QList<QByteArrayView> parts;
