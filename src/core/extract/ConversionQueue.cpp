@@ -91,6 +91,14 @@ void ConversionQueue::Record(bool wait) {
     }
 }
 
+void ConversionQueue::KeepConverting() {
+    for (Entry& entry : m_entries) {
+        if (entry.conversion) {
+            entry.conversion->Finished();
+        }
+    }
+}
+
 void ConversionQueue::Balance() {
     if (m_rangeMinimum <= 0) {
         return;

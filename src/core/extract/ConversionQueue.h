@@ -78,6 +78,10 @@ public:
     // up; the conversions still running are then ended.
     void Finish(const std::function<bool()>& abandoned = {});
 
+    // Writes out what the running conversions have given so far, recording nothing: the recorder
+    // calls it while it works long on one row, so that no converter waits on a full pipe.
+    void KeepConverting();
+
     // Ends every running conversion and forgets the rows not yet recorded.
     void Clear() { m_entries.clear(); }
 

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -26,7 +27,7 @@ const QString kRendererPackage = QStringLiteral("poppler-utils");
 // The program named by the environment variable, else found by name (beside the converter first
 // when one is given).
 QString ProgramFor(const char* variable, const QString& name, const QString& converter = {}) {
-    const QString given = qEnvironmentVariable(variable);
+    const QString given = variable ? qEnvironmentVariable(variable) : QString();
     if (!given.isEmpty()) {
         return given;
     }
@@ -100,6 +101,35 @@ struct PageJob {
 
     bool Ended() const { return !process || process->state() == QProcess::NotRunning; }
 };
+
+// The pages from first to last that show at least one image, as poppler's image lister (beside the
+// converter) lists them; every one of them when that cannot be told.
+QSet<int> PagesWithImages(const QString& pdf, const QString& password, const QString& converter, int first, int last) {
+    const QString lister = ProgramFor(nullptr, QStringLiteral("pdfimages"), converter);
+    QStringList arguments{QStringLiteral("-list"), QStringLiteral("-f"), QString::number(first), QStringLiteral("-l"),
+                          QString::number(last)};
+    if (!password.isEmpty()) {
+        arguments << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
+    }
+    arguments << AsOperand(pdf);
+    QSet<int> pages;
+    const std::optional<QByteArray> listed = lister.isEmpty() ? std::nullopt : HelperOutput(lister, arguments);
+    if (!listed) {
+        for (int page = first; page <= last; ++page) {
+            pages.insert(page);
+        }
+        return pages;
+    }
+    // Two heading lines, then one line per image that starts with its page number.
+    for (const QByteArray& line : listed->split('\n')) {
+        bool ok = false;
+        const int page = line.simplified().split(' ').value(0).toInt(&ok);
+        if (ok) {
+            pages.insert(page);
+        }
+    }
+    return pages;
+}
 
 // A stop or a failure of the pages' reading, copied into the result; false when every page was read.
 bool Interrupted(const OcrPages& read, OcrResult& result) {
@@ -385,6 +415,13 @@ OcrResult ReadEmptyPagesByOcr(const QString& pdf, const QString& password, const
             empty << static_cast<int>(i + 1);
         }
     }
+    if (empty.isEmpty()) {
+        return result;
+    }
+    // A page that shows no image is blank (or drawn without letters): nothing for OCR to read.
+    const QString converter = place.converter.isEmpty() ? ConverterPath() : place.converter;
+    const QSet<int> images = PagesWithImages(pdf, password, converter, empty.front(), empty.back());
+    empty.removeIf([&images](int page) { return !images.contains(page); });
     if (empty.isEmpty()) {
         return result;
     }

@@ -185,10 +185,14 @@ void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
     }
     OcrResult read;
     const auto stop = [this] { return Stopping(); };
+    // The files converting behind this one go on while its pages are read.
+    const Yield yield = [this] {
+        m_queue.KeepConverting();
+        YieldNow(m_context.yield);
+    };
     try {
-        read = scanned ? ReadPdfByOcr(entry.pdf, entry.password, entry.output, place, m_context.yield, stop, progress)
-                       : ReadEmptyPagesByOcr(entry.pdf, entry.password, entry.output, place, m_context.yield, stop,
-                                             progress);
+        read = scanned ? ReadPdfByOcr(entry.pdf, entry.password, entry.output, place, yield, stop, progress)
+                       : ReadEmptyPagesByOcr(entry.pdf, entry.password, entry.output, place, yield, stop, progress);
     } catch (const Failure& failure) {
         read.failure = failure.Description();
     }
