@@ -145,17 +145,10 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
                 return fail(QStringLiteral("--stem needs one of ") + StemLanguages().join(QStringLiteral(", ")));
             }
             options.words.stemLanguage = *value;
-        } else if (argument == QStringLiteral("--ocr")) {
-            options.ocr.enabled = true;
-        } else if (Named(argument, QStringLiteral("--ocr")) || Named(argument, QStringLiteral("--ocr-lang"))) {
-            const bool attached = argument.startsWith(QStringLiteral("--ocr="));
-            const auto value =
-                attached ? std::optional(argument.mid(6)) : OptionValue(arguments, i, QStringLiteral("--ocr-lang"));
-            if (!value || !ValidOcrLanguages(*value)) {
-                return fail(QString(attached ? QStringLiteral("--ocr=") : QStringLiteral("--ocr-lang")) +
-                            QStringLiteral(" needs OCR languages such as eng, or several joined by + (eng+deu)"));
+        } else if (const std::optional<QString> ocr = ParseOcrOption(arguments, i, options.ocr)) {
+            if (!ocr->isEmpty()) {
+                return fail(*ocr);
             }
-            options.ocr = {true, *value};
         } else if (Named(argument, QStringLiteral("--stop-words"))) {
             const auto value = OptionValue(arguments, i, QStringLiteral("--stop-words"));
             if (!value || value->isEmpty()) {
@@ -206,6 +199,26 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
     }
     parsed.options = options;
     return parsed;
+}
+
+std::optional<QString> ParseOcrOption(const QStringList& arguments, qsizetype& i, OcrOptions& ocr) {
+    const QString& argument = arguments[i];
+    if (argument == QStringLiteral("--ocr")) {
+        ocr.enabled = true;
+        return QString();
+    }
+    if (!Named(argument, QStringLiteral("--ocr")) && !Named(argument, QStringLiteral("--ocr-lang"))) {
+        return std::nullopt;
+    }
+    const bool attached = argument.startsWith(QStringLiteral("--ocr="));
+    const auto value =
+        attached ? std::optional(argument.mid(6)) : OptionValue(arguments, i, QStringLiteral("--ocr-lang"));
+    if (!value || !ValidOcrLanguages(*value)) {
+        return QString(attached ? QStringLiteral("--ocr=") : QStringLiteral("--ocr-lang")) +
+               QStringLiteral(" needs OCR languages such as eng, or several joined by + (eng+deu)");
+    }
+    ocr = {true, *value};
+    return QString();
 }
 
 QString UsageText() {

@@ -42,6 +42,11 @@ struct ParsedArguments {
 // Parses the arguments that follow the program name.
 ParsedArguments ParseArguments(const QStringList& arguments);
 
+// Reads an OCR option at arguments[i] (--ocr, --ocr=LANGS, or --ocr-lang LANGS, whose value it
+// moves i past) into ocr: nothing when arguments[i] is no OCR option, else "" or why its value is
+// not a list of OCR languages.
+std::optional<QString> ParseOcrOption(const QStringList& arguments, qsizetype& i, OcrOptions& ocr);
+
 QString UsageText();
 // "lexitally-cli 0.2.0"
 QString VersionText();

@@ -2,6 +2,7 @@
 
 #include "cli/Corpus.h"
 
+#include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Inputs.h"
 #include "core/base/ErrorReport.h"
@@ -15,6 +16,7 @@
 #include "core/export/Export.h"
 #include "core/filelist/FolderScan.h"
 #include "core/results/ResultTable.h"
+#include "core/run/AnalysisRun.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -197,6 +199,10 @@ ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringL
             options.rule.words.compatibility = true;
         } else if (argument == QStringLiteral("--text")) {
             options.textInput = true;
+        } else if (const std::optional<QString> ocr = ParseOcrOption(arguments, i, options.ocr)) {
+            if (!ocr->isEmpty()) {
+                return fail(*ocr);
+            }
         } else if (Names(argument, QStringLiteral("--password"))) {
             const auto value = ValueAfter(arguments, i, QStringLiteral("--password"));
             if (!value) {
@@ -212,6 +218,9 @@ ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringL
         return fail(
             QString(options.rule.words.segment ? QStringLiteral("--segment") : QStringLiteral("--compat-forms")) +
             QStringLiteral(" needs --letters all"));
+    }
+    if (options.ocr.enabled && options.textInput) {
+        return fail(QStringLiteral("--ocr reads the pages of PDFs: it cannot be used with --text"));
     }
     if (command == CorpusCommand::Concordance) {
         if (operands.isEmpty()) {
@@ -241,6 +250,9 @@ QString CorpusUsageText(CorpusCommand command) {
                        "  --segment           with --letters all: dictionary words, as for a run\n"
                        "  --compat-forms      with --letters all: compatibility forms as their letters, as for a run\n"
                        "  --password PW       password for every PDF\n"
+                       "  --ocr[=LANGS]       read PDFs that give no text (scanned pages) by OCR, in LANGS (default\n"
+                       "                      eng; several joined by +), as a run does\n"
+                       "  --ocr-lang LANGS    the same as --ocr=LANGS\n"
                        "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
                        "  --                  every argument after it is a PATH\n"
                        "  -h, --help          show this help\n"
@@ -352,12 +364,20 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     }
     std::unique_ptr<QTemporaryDir> work = std::move(folder->work);
     const QString converter = folder->converter;
+    if (options.ocr.enabled) {
+        const QString problem = OcrProblem(options.ocr.languages, converter);
+        if (!problem.isEmpty()) {
+            PrintError(CommandName(command) + QStringLiteral(": --ocr: ") + problem);
+            return kUsage;
+        }
+    }
     QStringList labels;
     for (const QString& path : paths) {
         labels << (options.textInput ? path : FileLabel(path));
     }
     const QList<ConvertedText> texts =
-        CommandLineTexts(paths, labels, options.password, options.textInput, work->path(), converter);
+        CommandLineTexts(paths, labels, options.password, options.textInput, work->path(), converter,
+                         options.ocr.enabled ? paths : QStringList(), options.ocr, DefaultJobs());
     for (const SkippedFolder& folder : std::as_const(skipped)) {
         PrintError(folder.path + folder.reason);
         pathProblem = true;

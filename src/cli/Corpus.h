@@ -28,6 +28,7 @@ struct CorpusOptions {
     CorpusRule rule;
     bool textInput = false;
     QString password;
+    OcrOptions ocr; // PDFs that give no text read by OCR
     QStringList paths;
 };
 

@@ -1072,6 +1072,19 @@ private slots:
                                               << "--ocr= needs OCR languages such as eng";
         QTest::newRow("texts given") << QStringList{"--ocr", "--text"} << "" << 2 << ""
                                      << "--ocr reads the pages of PDFs: it cannot be used with --text";
+        // The corpus commands read a scan as a run does; reason: a line of their output.
+        QTest::newRow("concordance without OCR") << QStringList{"concordance", "fox"} << "" << 1 << ""
+                                                 << "";
+        QTest::newRow("concordance by OCR")
+            << QStringList{"concordance", "--ocr", "fox"} << "" << 0
+            << "scan.pdf\t1\tThe quick brown \tfox\t jumps over the lazy dog Pack my box wit"
+            << "";
+        QTest::newRow("phrases by OCR") << QStringList{"phrases", "--ocr=eng", "--length", "3"} << "" << 0
+                                        << "brown fox jumps\t1"
+                                        << "";
+        QTest::newRow("phrases, a language without data")
+            << QStringList{"phrases", "--ocr-lang", "xxx"} << "" << 2 << ""
+            << "phrases: --ocr: the OCR language data for xxx is not installed";
     }
 
     void ocr() {
@@ -1098,6 +1111,10 @@ private slots:
         if (exitCode == 2) {
             QCOMPARE(outcome.out, QByteArray());
             QCOMPARE(outcome.err.count('\n'), 1);
+            return;
+        }
+        if (options.first() == QStringLiteral("concordance") || options.first() == QStringLiteral("phrases")) {
+            QVERIFY2(outcome.out.split('\n').contains(reason.toUtf8()) || reason.isEmpty(), outcome.out.constData());
             return;
         }
         if (options.contains(QStringLiteral("--stats"))) {
