@@ -364,12 +364,8 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     }
     std::unique_ptr<QTemporaryDir> work = std::move(folder->work);
     const QString converter = folder->converter;
-    if (options.ocr.enabled) {
-        const QString problem = OcrProblem(options.ocr.languages, converter);
-        if (!problem.isEmpty()) {
-            PrintError(CommandName(command) + QStringLiteral(": --ocr: ") + problem);
-            return kUsage;
-        }
+    if (!OcrReady(options.ocr, converter, CommandName(command) + QStringLiteral(": "))) {
+        return kUsage;
     }
     QStringList labels;
     for (const QString& path : paths) {

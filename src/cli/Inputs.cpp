@@ -4,6 +4,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
+#include "core/extract/Ocr.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,4 +175,12 @@ std::optional<RunFolder> MakeRunFolder(bool textInput) {
         return std::nullopt;
     }
     return folder;
+}
+
+bool OcrReady(const OcrOptions& ocr, const QString& converter, const QString& prefix) {
+    const QString problem = ocr.enabled ? OcrProblem(ocr.languages, converter) : QString();
+    if (!problem.isEmpty()) {
+        PrintError(prefix + QStringLiteral("--ocr: ") + problem);
+    }
+    return problem.isEmpty();
 }

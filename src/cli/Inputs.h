@@ -51,3 +51,9 @@ struct RunFolder {
 
 // Makes the run's folder; nothing (after saying why on standard error) when it cannot be made.
 std::optional<RunFolder> MakeRunFolder(bool textInput);
+
+struct OcrOptions;
+
+// True when OCR is off or can run with the run's converter; else says on standard error, after
+// prefix, what to install.
+bool OcrReady(const OcrOptions& ocr, const QString& converter, const QString& prefix = {});

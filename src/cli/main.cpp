@@ -287,12 +287,8 @@ int Run(const CliOptions& options) {
     }
     std::unique_ptr<QTemporaryDir> work = std::move(folder->work);
     const QString converter = folder->converter;
-    if (options.ocr.enabled) {
-        const QString problem = OcrProblem(options.ocr.languages, converter);
-        if (!problem.isEmpty()) {
-            PrintError(QStringLiteral("--ocr: ") + problem);
-            return kUsage;
-        }
+    if (!OcrReady(options.ocr, converter)) {
+        return kUsage;
     }
     QList<UnreadableFile> unreadable;
     for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
