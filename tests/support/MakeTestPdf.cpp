@@ -15,19 +15,28 @@
 #include <QPdfWriter>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
 const QString kSansFont = QStringLiteral("DejaVu Sans");
 
-QByteArray TextPdfBytes(const QStringList& pages, const QString& fontFamily, int pointSize) {
+// An A4 PDF at the resolution, its pages drawn by draw.
+QByteArray PdfBytes(int resolution, const std::function<void(QPdfWriter&)>& draw) {
     QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
+        writer.setResolution(resolution);
+        draw(writer);
+    }
+    return bytes;
+}
+
+QByteArray TextPdfBytes(const QStringList& pages, const QString& fontFamily, int pointSize) {
+    return PdfBytes(300, [&](QPdfWriter& writer) {
         writer.setTitle(QStringLiteral("Fixture"));
         QPainter painter(&writer);
         QFont font(fontFamily);
@@ -41,18 +50,11 @@ QByteArray TextPdfBytes(const QStringList& pages, const QString& fontFamily, int
             painter.drawText(area, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, pages[i]);
         }
         painter.end();
-    }
-    return bytes;
+    });
 }
 
 QByteArray ImagePdfBytes() {
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(150);
+    return PdfBytes(150, [](QPdfWriter& writer) {
         // A "scanned" page: words rasterised into pixels, a frame and a stripe.
         QImage image(800, 300, QImage::Format_RGB32);
         image.fill(Qt::white);
@@ -70,21 +72,14 @@ QByteArray ImagePdfBytes() {
         QPainter painter(&writer);
         painter.drawImage(QRect(0, 0, 800, 300), image);
         painter.end();
-    }
-    return bytes;
+    });
 }
 
 // Scanned pages: each page's lines printed into a picture of the whole page (A4 at 150 dpi, a
 // 40-pixel sans face), so that the file holds no text, only the picture of it. A page given as
 // "text:..." is written as text instead, as a page of a text document is.
 QByteArray ScanPdfBytes(const QStringList& pages) {
-    QByteArray bytes;
-    {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(150);
+    return PdfBytes(150, [&](QPdfWriter& writer) {
         QPainter painter(&writer);
         const QRect page(0, 0, writer.width(), writer.height());
         for (qsizetype i = 0; i < pages.size(); ++i) {
@@ -111,8 +106,7 @@ QByteArray ScanPdfBytes(const QStringList& pages) {
             painter.drawImage(page, image);
         }
         painter.end();
-    }
-    return bytes;
+    });
 }
 
 } // namespace
