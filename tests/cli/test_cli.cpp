@@ -1005,6 +1005,12 @@ private slots:
                           R"("chars_without_spaces":28,"distinct_words":4,"stopped_words":3},)"
                           R"({"path":"missing.pdf","reason":"not found","kind":"not-found"}])")
             << false;
+        // Its kind survives a merge.
+        QTest::newRow("a damaged file") << QStringList{"--summary", "--per-file", "cut.pdf"}
+                                        << R"([{"path":"cut.pdf","reason":"password protected or text is protexted.",)"
+                                           R"("kind":"damaged"},)" +
+                                               files.mid(1)
+                                        << true;
     }
 
     void summaryJson() {
@@ -1016,6 +1022,7 @@ private slots:
             !MakeTextPdf(env.Work() + QStringLiteral("/pages.pdf"), {"One two three", "Four seven\nsix six"}, kSansFont)
                  .isEmpty());
         WriteTextFile(env.Work() + QStringLiteral("/common.txt"), "one\nsix\n");
+        QVERIFY(!MakeTruncatedPdf(env.Work() + QStringLiteral("/cut.pdf")).isEmpty());
         const Outcome outcome =
             RunCli(options + QStringList{"--format", "json", "pages.pdf", "missing.pdf"}, env.Work());
         QCOMPARE(outcome.exitCode, 4);
@@ -1036,7 +1043,8 @@ private slots:
             QCOMPARE(QJsonDocument::fromJson(merged.out)[QStringLiteral("files")].toArray(),
                      QJsonDocument::fromJson(files).array());
         }
-        QCOMPARE(json[QStringLiteral("unreadable")].toArray().size(), 1);
+        QCOMPARE(json[QStringLiteral("unreadable")].toArray().size(),
+                 options.contains(QStringLiteral("cut.pdf")) ? 2 : 1);
     }
 
     // A scanned PDF is read by OCR only when asked: the summary says so, in every format; what

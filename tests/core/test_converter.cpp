@@ -154,6 +154,27 @@ private slots:
                                  << UnreadableKind::PasswordProtected;
         QTest::newRow("exit code 3") << Sh() << shell("exit 3") << ConverterEnd::Exit(3)
                                      << UnreadableKind::PasswordProtected;
+        // What the converter says tells a file it could not open for its password from a damaged one.
+        QTest::newRow("status 1, saying nothing")
+            << Sh() << shell("exit 1") << ConverterEnd::Exit(1) << UnreadableKind::PasswordProtected;
+        QTest::newRow("status 1, password refused")
+            << Sh() << shell("echo 'Command Line Error: Incorrect password' >&2; exit 1") << ConverterEnd::Refused()
+            << UnreadableKind::PasswordProtected;
+        QTest::newRow("status 1, no PDF")
+            << Sh() << shell("echo 'Syntax Warning: May not be a PDF file (continuing anyway)' >&2; exit 1")
+            << ConverterEnd::NotAPdf() << UnreadableKind::Damaged;
+        QTest::newRow("status 1, damaged, last line without its end")
+            << Sh() << shell("printf 'Syntax Error: Couldn'\\''t read xref table' >&2; exit 1")
+            << ConverterEnd::NotAPdf() << UnreadableKind::Damaged;
+        QTest::newRow("status 1, damaged and encrypted")
+            << Sh()
+            << shell(
+                   "echo 'Syntax Error (9): Illegal character' >&2; echo 'Command Line Error: Incorrect password' >&2; "
+                   "exit 1")
+            << ConverterEnd::Refused() << UnreadableKind::PasswordProtected;
+        QTest::newRow("status 0 after syntax errors")
+            << Sh() << shell("echo 'Syntax Error: Couldn'\\''t read xref table' >&2; exit 0") << ConverterEnd::Exit(0)
+            << UnreadableKind::PasswordProtected;
         QTest::newRow("exit code 2") << Sh() << shell("exit 2") << ConverterEnd::Exit(2)
                                      << UnreadableKind::TextNotWritten;
         QTest::newRow("exit code 255") << Sh() << shell("exit 255") << ConverterEnd::Exit(255)
@@ -429,11 +450,13 @@ private slots:
         QCOMPARE(PdftotextText(zip), QString());
     }
 
+    // Each case converted one at a time and beside others: the outcome and the kind of its reason.
     void outcomes_data() {
         QTest::addColumn<FixtureMaker>("make");
         QTest::addColumn<QString>("password");
         QTest::addColumn<ExtractionOutcome>("expected");
         QTest::addColumn<QString>("expectedWord");
+        QTest::addColumn<UnreadableKind>("kind");
 
         const auto text = [](const QString& name) {
             return FixtureMaker([name](const QString& folder) { return TextPdfIn(folder, name); });
@@ -441,68 +464,91 @@ private slots:
         const auto locked = [](const QString& user, const QString& owner) {
             return FixtureMaker([user, owner](const QString& folder) { return EncryptedIn(folder, user, owner); });
         };
+        const auto bytes = [](const QByteArray& content) {
+            return FixtureMaker([content](const QString& folder) {
+                return WriteTextFile(folder + QStringLiteral("/Odd.pdf"), content);
+            });
+        };
         const QString word = QStringLiteral("Zebra");
+        const auto other = UnreadableKind::Other;
 
         QTest::newRow("text") << text(QStringLiteral("Report.pdf")) << QString() << ExtractionOutcome::TextAvailable
-                              << word;
+                              << word << other;
         QTest::newRow("text, upper-case extension")
-            << text(QStringLiteral("REPORT.PDF")) << QString() << ExtractionOutcome::TextAvailable << word;
+            << text(QStringLiteral("REPORT.PDF")) << QString() << ExtractionOutcome::TextAvailable << word << other;
         // The user's own Report.txt beside Report.pdf stays as it is (the snapshot proves it).
         QTest::newRow("user's text beside the PDF") << FixtureMaker([](const QString& folder) {
             WriteTextFile(folder + QStringLiteral("/Report.txt"), "my own notes\n");
             return TextPdfIn(folder, QStringLiteral("Report.pdf"));
         }) << QString() << ExtractionOutcome::TextAvailable
-                                                    << word;
+                                                    << word << other;
         QTest::newRow("read-only folder") << FixtureMaker([](const QString& folder) {
             const QString pdf = TextPdfIn(folder + QStringLiteral("/locked"), QStringLiteral("Report.pdf"));
             QFile::setPermissions(folder + QStringLiteral("/locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
             return pdf;
         }) << QString() << ExtractionOutcome::TextAvailable
-                                          << word;
-        QTest::newRow("odd file name") << text(OddPdfName()) << QString() << ExtractionOutcome::TextAvailable << word;
+                                          << word << other;
+        QTest::newRow("odd file name") << text(OddPdfName()) << QString() << ExtractionOutcome::TextAvailable << word
+                                       << other;
         QTest::newRow("no extension in a dotted folder") << FixtureMaker([](const QString& folder) {
             return MakeTextPdf(folder + QStringLiteral("/My.Docs/Report"), SamplePages());
         }) << QString() << ExtractionOutcome::TextAvailable
-                                                         << word;
+                                                         << word << other;
         QTest::newRow("image only") << FixtureMaker([](const QString& folder) {
             return MakeImagePdf(folder + QStringLiteral("/Scan.pdf"));
         }) << QString() << ExtractionOutcome::NoText
-                                    << QString();
-        QTest::newRow("user password, none given") << locked(QStringLiteral("user"), QStringLiteral("owner"))
-                                                   << QString() << ExtractionOutcome::NoOutput << QString();
+                                    << QString() << UnreadableKind::NoText;
+        QTest::newRow("user password, none given")
+            << locked(QStringLiteral("user"), QStringLiteral("owner")) << QString() << ExtractionOutcome::NoOutput
+            << QString() << UnreadableKind::PasswordProtected;
         QTest::newRow("user password, wrong one")
             << locked(QStringLiteral("user"), QStringLiteral("owner")) << QStringLiteral("guess")
-            << ExtractionOutcome::NoOutput << QString();
+            << ExtractionOutcome::NoOutput << QString() << UnreadableKind::WrongPassword;
         QTest::newRow("user password, owner password given")
             << locked(QStringLiteral("user"), QStringLiteral("owner")) << QStringLiteral("owner")
-            << ExtractionOutcome::TextAvailable << word;
+            << ExtractionOutcome::TextAvailable << word << other;
         // The password that opens the file works as well as the owner password.
-        QTest::newRow("user password typed") << locked(QStringLiteral("user"), QStringLiteral("owner"))
-                                             << QStringLiteral("user") << ExtractionOutcome::TextAvailable << word;
-        QTest::newRow("owner password only, none given")
-            << locked(QString(), QStringLiteral("owner")) << QString() << ExtractionOutcome::TextAvailable << word;
+        QTest::newRow("user password typed")
+            << locked(QStringLiteral("user"), QStringLiteral("owner")) << QStringLiteral("user")
+            << ExtractionOutcome::TextAvailable << word << other;
+        QTest::newRow("owner password only, none given") << locked(QString(), QStringLiteral("owner")) << QString()
+                                                         << ExtractionOutcome::TextAvailable << word << other;
+        // A file that opens without a password opens whatever password is given.
         QTest::newRow("owner password only, wrong one")
-            << locked(QString(), QStringLiteral("owner")) << QStringLiteral("guess") << ExtractionOutcome::NoOutput
-            << QString();
+            << locked(QString(), QStringLiteral("owner")) << QStringLiteral("guess") << ExtractionOutcome::TextAvailable
+            << word << other;
         QTest::newRow("password with quote and blanks")
             << locked(QStringLiteral("u 1"), QStringLiteral("own \"er\" x")) << QStringLiteral("own \"er\" x")
-            << ExtractionOutcome::TextAvailable << word;
+            << ExtractionOutcome::TextAvailable << word << other;
         QTest::newRow("truncated") << FixtureMaker([](const QString& folder) {
             return MakeTruncatedPdf(folder + QStringLiteral("/Cut.pdf"));
         }) << QString() << ExtractionOutcome::NoOutput
-                                   << QString();
+                                   << QString() << UnreadableKind::Damaged;
+        QTest::newRow("truncated, a password given")
+            << FixtureMaker([](const QString& folder) { return MakeTruncatedPdf(folder + QStringLiteral("/Cut.pdf")); })
+            << QStringLiteral("guess") << ExtractionOutcome::NoOutput << QString() << UnreadableKind::Damaged;
         QTest::newRow("zip renamed to pdf")
             << FixtureMaker([](const QString& folder) { return MakeZipAsPdf(folder + QStringLiteral("/Letter.pdf")); })
-            << QString() << ExtractionOutcome::NoOutput << QString();
-        QTest::newRow("missing file") << FixtureMaker(
-                                             [](const QString& folder) { return folder + QStringLiteral("/Gone.pdf"); })
-                                      << QString() << ExtractionOutcome::NoOutput << QString();
+            << QString() << ExtractionOutcome::NoOutput << QString() << UnreadableKind::Damaged;
+        QTest::newRow("empty file") << bytes({}) << QString() << ExtractionOutcome::NoOutput << QString()
+                                    << UnreadableKind::Damaged;
+        QByteArray noise(4096, 0);
+        for (int i = 0; i < noise.size(); ++i) {
+            noise[i] = static_cast<char>((i * 7919 + 13) % 251);
+        }
+        QTest::newRow("random bytes") << bytes(noise) << QString() << ExtractionOutcome::NoOutput << QString()
+                                      << UnreadableKind::Damaged;
+        QTest::newRow("missing file") << FixtureMaker([](const QString& folder) {
+            return folder + QStringLiteral("/Gone.pdf");
+        }) << QString() << ExtractionOutcome::NoOutput
+                                      << QString() << UnreadableKind::NotFound;
     }
     void outcomes() {
         QFETCH(FixtureMaker, make);
         QFETCH(QString, password);
         QFETCH(ExtractionOutcome, expected);
         QFETCH(QString, expectedWord);
+        QFETCH(UnreadableKind, kind);
         IsolatedEnvironment env;
         QVERIFY(EnsureConverterPlaced());
         const QString folder = env.Work() + QStringLiteral("/case");
@@ -511,20 +557,35 @@ private slots:
         QVERIFY(!pdf.isEmpty());
         const QStringList before = FolderSnapshot(folder);
 
-        ScriptedUi ui;
-        ProgressMemory bar;
-        bar.SetText(ProgressText::Plain(QStringLiteral("Analyze file x.pdf... ")));
-        const ExtractionOutcome outcome = ConvertForAnalysis(pdf, password, &bar, 0, 1, {}, &ui);
-        QCOMPARE(outcome, expected);
-        QVERIFY(ui.calls.isEmpty());
-        // Nothing was written beside the PDF.
-        QCOMPARE(FolderSnapshot(folder), before);
-        QCOMPARE(bar.Text(), QStringLiteral("Analyze file x.pdf... "));
-        if (!expectedWord.isEmpty()) {
-            QVERIFY(QString::fromUtf8(ReadAll(TextFileOf(pdf))).contains(expectedWord));
-        }
-        if (expected == ExtractionOutcome::NoOutput) {
-            QVERIFY(!QFileInfo::exists(TextFileOf(pdf)));
+        for (const bool beside : {false, true}) {
+            ScriptedUi ui;
+            ProgressMemory bar;
+            bar.SetText(ProgressText::Plain(QStringLiteral("Analyze file x.pdf... ")));
+            Extraction result;
+            if (beside) {
+                BackgroundConversion conversion(pdf, password, {});
+                while (!conversion.Finished(20)) {
+                }
+                result = conversion.Result(&ui);
+            } else {
+                result = ConvertPdf(pdf, password, &bar, 0, 1, {}, &ui);
+            }
+            QCOMPARE(result.outcome, expected);
+            QCOMPARE(result.kind, kind);
+            if (kind == UnreadableKind::Damaged) {
+                // People read what they read for any file that gave no output.
+                QCOMPARE(result.reason, OutcomeReason(ExtractionOutcome::NoOutput, !password.isEmpty()));
+            }
+            QVERIFY(ui.calls.isEmpty());
+            // Nothing was written beside the PDF.
+            QCOMPARE(FolderSnapshot(folder), before);
+            QCOMPARE(bar.Text(), QStringLiteral("Analyze file x.pdf... "));
+            if (!expectedWord.isEmpty()) {
+                QVERIFY(QString::fromUtf8(ReadAll(TextFileOf(pdf))).contains(expectedWord));
+            }
+            if (expected == ExtractionOutcome::NoOutput) {
+                QVERIFY(!QFileInfo::exists(TextFileOf(pdf)));
+            }
         }
     }
 
@@ -560,20 +621,25 @@ private slots:
         QTest::addColumn<QString>("password"); // the file opens with "user"
         QTest::addColumn<QString>("standIn");  // what a stand-in converter does with the range from page 3
         QTest::addColumn<QString>("reason");
-        QTest::newRow("plain file") << QString() << QString() << QString();
-        QTest::newRow("password in every range") << "user" << QString() << QString();
+        QTest::addColumn<QString>("user"); // the password that opens the file, when it is encrypted
+        const QString user = QStringLiteral("user");
+        QTest::newRow("plain file") << QString() << QString() << QString() << user;
+        QTest::newRow("password in every range") << "user" << QString() << QString() << user;
         QTest::newRow("wrong password") << "guess" << QString()
-                                        << QStringLiteral("  - invalid password or no password protected.");
+                                        << QStringLiteral("  - invalid password or no password protected.") << user;
+        QTest::newRow("wrong password, owner password only") << "guess" << QString() << QString() << QString();
         QTest::newRow("one range fails") << QString() << "exit 5"
-                                         << QStringLiteral("  - the conversion failed (converter exit status 5)");
+                                         << QStringLiteral("  - the conversion failed (converter exit status 5)")
+                                         << user;
         // Stop: every range's converter is ended.
         QTest::newRow("stopped") << QString() << "exec sleep 30"
-                                 << QStringLiteral("  - the converter crashed (signal 9)");
+                                 << QStringLiteral("  - the converter crashed (signal 9)") << user;
     }
     void pageRanges() {
         QFETCH(QString, password);
         QFETCH(QString, standIn);
         QFETCH(QString, reason);
+        QFETCH(QString, user);
         IsolatedEnvironment env;
         QVERIFY(EnsureConverterPlaced());
         QStringList pages;
@@ -585,9 +651,9 @@ private slots:
         QString pdf = plain;
         if (!password.isEmpty()) {
             pdf = env.Work() + QStringLiteral("/pages/locked.pdf");
-            QVERIFY(EncryptPdf(plain, pdf, QStringLiteral("user"), QStringLiteral("owner")));
+            QVERIFY(EncryptPdf(plain, pdf, user, QStringLiteral("owner")));
         }
-        QCOMPARE(PdfPageCount(pdf, password), password == QStringLiteral("guess") ? 0 : 7);
+        QCOMPARE(PdfPageCount(pdf, password), password == QStringLiteral("guess") && !user.isEmpty() ? 0 : 7);
         QString converter;
         if (!standIn.isEmpty()) {
             converter = WriteTextFile(env.Work() + QStringLiteral("/converter"),
@@ -683,6 +749,23 @@ private slots:
         const Extraction whole = ConvertPdf(pdf, QString(), nullptr, 0, 1, {}, &ui);
         QCOMPARE(whole.outcome, ExtractionOutcome::TextAvailable);
         QCOMPARE(QString::fromUtf8(ReadAll(output)).count(QStringLiteral("fathers")), 12 * 30);
+    }
+
+    // A converter whose link in the work folder has lost its program is named by the program, the
+    // one thing to put right.
+    void convertersLinkWithoutItsProgram() {
+        IsolatedEnvironment env;
+        const QString gone = env.Work() + QStringLiteral("/bin/pdftotext");
+        const QString link = env.Work() + QStringLiteral("/work/pdftotext");
+        QVERIFY(QDir().mkpath(env.Work() + QStringLiteral("/work")));
+        QVERIFY(QFile::link(gone, link));
+        const QString pdf = TextPdfIn(env.Work(), QStringLiteral("Report.pdf"));
+        ScriptedUi ui;
+        const Extraction result =
+            ConvertPdf(pdf, QString(), nullptr, 0, 1, {}, &ui, ConversionPlace{link, {}, nullptr});
+        QCOMPARE(result.kind, UnreadableKind::ConverterNotStarted);
+        QCOMPARE(result.reason,
+                 QStringLiteral("  - the converter could not be started: ") + gone + QStringLiteral(": not found"));
     }
 
     void missingConverterGivesNoOutput() {

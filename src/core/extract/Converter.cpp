@@ -63,8 +63,51 @@ int StartErrorNumber(const QString& program) {
     return ConverterEnd::kInvalidCall;
 }
 
-// Starts a converter without a shell: nothing on its standard input, its messages discarded, and
-// its standard output read by this process when textFile is given (discarded otherwise).
+// What a converter says on its standard error, read as it comes (only the line being read is
+// kept): whether the file did not open for want of the right password, or is no readable PDF.
+class ConverterMessages {
+public:
+    void Read(QProcess& process) {
+        const QByteArray bytes = process.readAllStandardError();
+        qsizetype start = 0;
+        for (qsizetype end = bytes.indexOf('\n'); end >= 0; end = bytes.indexOf('\n', start)) {
+            Keep(QByteArrayView(bytes).sliced(start, end - start));
+            Judge();
+            m_line.clear();
+            start = end + 1;
+        }
+        Keep(QByteArrayView(bytes).sliced(start));
+    }
+
+    // The end of a converter that has ended, told more precisely by what it said.
+    ConverterEnd Told(const ConverterEnd& end) {
+        Judge(); // a last line without its line feed
+        m_line.clear();
+        if (end != ConverterEnd::Exit(1)) {
+            return end;
+        }
+        // A damaged file that is encrypted too says both: its password is what to act on.
+        return m_refused ? ConverterEnd::Refused() : m_damaged ? ConverterEnd::NotAPdf() : end;
+    }
+
+private:
+    void Keep(QByteArrayView part) {
+        // Longer lines are not the messages looked for.
+        m_line += part.first(std::min<qsizetype>(part.size(), std::max<qsizetype>(0, 256 - m_line.size())));
+    }
+    void Judge() {
+        m_refused = m_refused || m_line.contains("Incorrect password");
+        m_damaged = m_damaged || m_line.startsWith("Syntax Error") || m_line.contains("May not be a PDF file");
+    }
+
+    QByteArray m_line;
+    bool m_refused = false;
+    bool m_damaged = false;
+};
+
+// Starts a converter without a shell: nothing on its standard input, its messages read by
+// ConverterMessages, and its standard output read by this process when textToPipe is set
+// (discarded otherwise).
 void StartConverter(QProcess& process, const QString& program, const QStringList& arguments, bool textToPipe) {
     process.setProgram(program);
     process.setArguments(arguments);
@@ -79,7 +122,6 @@ void StartConverter(QProcess& process, const QString& program, const QStringList
     } else {
         process.setStandardOutputFile(QProcess::nullDevice());
     }
-    process.setStandardErrorFile(QProcess::nullDevice());
     process.start();
 }
 
@@ -92,6 +134,13 @@ ConverterEnd EndOf(const QProcess& process) {
     // After a signal, Qt gives the signal's number as the exit code.
     return process.exitStatus() == QProcess::CrashExit ? ConverterEnd::Signal(process.exitCode())
                                                        : ConverterEnd::Exit(process.exitCode());
+}
+
+// The program a person can do something about: the converter a link stands for (the link in the
+// work folder is made anew at each start), else the program itself.
+QString ProgramBehind(const QString& program) {
+    const QFileInfo info(program);
+    return info.isSymLink() ? info.symLinkTarget() : program;
 }
 
 // A path the converter could mistake for an option is handed over in absolute form.
@@ -162,12 +211,14 @@ ConverterEnd RunAndWait(const QString& program, const QStringList& arguments, st
     if (!textFile.isEmpty()) {
         text.emplace(textFile);
     }
+    ConverterMessages messages;
 
     int polls = 0;
     do {
         YieldNow(yield);
         // Returns as soon as the process ends: no full poll interval is spent after it.
         process.waitForFinished(pollMs);
+        messages.Read(process);
         if (text && !text->Drain(process) && process.state() != QProcess::NotRunning) {
             // The text can no longer be complete: no need to wait for the rest of it.
             process.kill();
@@ -198,7 +249,8 @@ ConverterEnd RunAndWait(const QString& program, const QStringList& arguments, st
             return *failure;
         }
     }
-    return EndOf(process);
+    messages.Read(process);
+    return messages.Told(EndOf(process));
 }
 
 void ConverterProcesses::Add(QProcess* process) {
@@ -390,9 +442,15 @@ Extraction JudgeConversion(const ConverterEnd& end, const QString& program, cons
                             : end.number == ConverterEnd::kPermissionDenied
                                 ? QStringLiteral("permission denied")
                                 : QStringLiteral("error ") + QString::number(end.number);
-        return failed(QStringLiteral("  - the converter could not be started: ") + program + QStringLiteral(": ") + why,
+        return failed(QStringLiteral("  - the converter could not be started: ") + ProgramBehind(program) +
+                          QStringLiteral(": ") + why,
                       UnreadableKind::ConverterNotStarted);
     }
+    case ConverterEnd::Kind::PasswordRefused:
+    case ConverterEnd::Kind::Damaged:
+        return failed(OutcomeReason(ExtractionOutcome::NoOutput, withPassword),
+                      end.kind == ConverterEnd::Kind::Damaged ? UnreadableKind::Damaged
+                                                              : OutcomeKind(ExtractionOutcome::NoOutput, withPassword));
     case ConverterEnd::Kind::Signalled:
         return failed(QStringLiteral("  - the converter crashed (signal ") + QString::number(end.number) +
                           QStringLiteral(")"),
@@ -438,7 +496,8 @@ int PdfPageCount(const QString& pdf, const QString& password, const QString& con
     arguments << AsOperand(pdf);
     const std::optional<QByteArray> output = HelperOutput(program, arguments);
     if (!output) {
-        return 0;
+        // A file with an owner password only opens without a password too.
+        return password.isEmpty() ? 0 : PdfPageCount(pdf, QString(), converter);
     }
     for (const QByteArray& line : output->split('\n')) {
         if (line.startsWith("Pages:")) {
@@ -456,6 +515,7 @@ struct BackgroundConversion::Part {
     int last = 0;  // its last page; 0: the whole file, whose page count is not known
     ListedProcess process;
     std::unique_ptr<TextFileWriter> text; // the converter's standard output, into file
+    ConverterMessages messages;
     int startError = 0;
     std::optional<ConverterEnd> end;
 
@@ -474,9 +534,11 @@ struct BackgroundConversion::Part {
             end = ConverterEnd::StartFailed(startError);
             if (process) {
                 process->waitForFinished(-1);
+                messages.Read(*process);
                 // A range cut short once its last page was written ended well whatever
                 // ended its converter.
-                end = text->Finish(*process).value_or(text->Complete() ? ConverterEnd::Exit(0) : EndOf(*process));
+                end = text->Finish(*process).value_or(text->Complete() ? ConverterEnd::Exit(0)
+                                                                       : messages.Told(EndOf(*process)));
             }
         }
         return *end;
@@ -494,16 +556,39 @@ BackgroundConversion::BackgroundConversion(const QString& pdf, const QString& pa
     if (!m_problem.isEmpty()) {
         return;
     }
-    const int count = pages > 1 ? std::clamp(parts, 1, pages) : 1;
+    StartParts(pages > 1 ? std::clamp(parts, 1, pages) : 1);
+}
+
+void BackgroundConversion::StartParts(int count) {
     for (int i = 0; i < count; ++i) {
         if (count == 1) {
             m_parts.push_back(StartPart(1, 0));
         } else {
             // Pages first to last of this range: the ranges cover the file in order, evenly.
-            m_parts.push_back(StartPart(static_cast<int>(static_cast<qint64>(pages) * i / count + 1),
-                                        static_cast<int>(static_cast<qint64>(pages) * (i + 1) / count)));
+            m_parts.push_back(StartPart(static_cast<int>(static_cast<qint64>(m_pages) * i / count + 1),
+                                        static_cast<int>(static_cast<qint64>(m_pages) * (i + 1) / count)));
         }
     }
+}
+
+bool BackgroundConversion::RetryWithoutPassword() {
+    if (m_end || m_password.isEmpty() || std::none_of(m_parts.begin(), m_parts.end(), [](const auto& part) {
+            return part->End().kind == ConverterEnd::Kind::PasswordRefused;
+        })) {
+        return false;
+    }
+    m_password.clear();
+    m_pages = std::max(0, m_pages); // it may be counted without the password
+    const int count = m_pages > 1 ? std::clamp(static_cast<int>(m_parts.size()), 1, m_pages) : 1;
+    for (const auto& part : m_parts) {
+        if (part->file != m_output) {
+            QFile::remove(part->file);
+        }
+    }
+    m_parts.clear();
+    QFile::remove(m_output);
+    StartParts(count);
+    return true;
 }
 
 std::unique_ptr<BackgroundConversion::Part> BackgroundConversion::StartPart(int first, int last) {
@@ -559,12 +644,15 @@ bool BackgroundConversion::Finished(int waitMs) {
             process.waitForFinished(-1);
             continue;
         }
+        part->messages.Read(process);
         if (!ended) {
             all = false;
             waitMs = 0; // the others are only looked at
         }
     }
-    return all;
+    // A password that does not open the file may not be needed: a file with an owner password
+    // only opens without one.
+    return all && !RetryWithoutPassword();
 }
 
 int BackgroundConversion::Running() {
@@ -731,9 +819,17 @@ Extraction ConvertPdf(const QString& pdf, const QString& password, ProgressSink*
         return {ExtractionOutcome::NoOutput, problem.reason, problem.kind};
     }
     const QString converter = place.converter.isEmpty() ? ConverterPath() : place.converter;
-    const ConverterEnd end =
-        RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput), password), 0, bar,
-                   bar != nullptr ? bar->Text() : QString(), startValue, fileCount, yield, 100, place.running, output);
+    const QString progressText = bar != nullptr ? bar->Text() : QString();
+    const auto convert = [&](const QString& given) {
+        return RunAndWait(converter, ConverterArguments(pdf, QString::fromLatin1(kToStandardOutput), given), 0, bar,
+                          progressText, startValue, fileCount, yield, 100, place.running, output);
+    };
+    ConverterEnd end = convert(password);
+    if (end.kind == ConverterEnd::Kind::PasswordRefused && !password.isEmpty()) {
+        // A password that does not open the file may not be needed: a file with an owner
+        // password only opens without one.
+        end = convert(QString());
+    }
     return JudgeConversion(end, converter, output, !password.isEmpty(), ui);
 }
 

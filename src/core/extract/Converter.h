@@ -90,11 +90,13 @@ int CreepingValue(int startValue, int fileCount, int k);
 // unknown count). At the end the bar's text is progressText again, or "Progress Bar" when it is
 // empty; its value stays where it was moved.
 // Returns how the program ended (its exit status, the signal that ended it, or why it could not
-// be started). No time limit. While it runs, the process is on the list `running` when one is
-// given. With a textFile, what the program writes on its standard output is written to that
-// file by this process, so that a write that fails is seen (a converter writing a file itself
-// ends with status 0 after a failed write): the program is then ended, the end is TextFolderFull
-// or TextNotWritten, and the file is removed. Without one, the standard output is discarded.
+// be started); a status 1 whose messages say that the file needs another password or is no
+// readable PDF is told as PasswordRefused or Damaged. No time limit. While it runs, the process
+// is on the list `running` when one is given. With a textFile, what the program writes on its
+// standard output is written to that file by this process, so that a write that fails is seen (a
+// converter writing a file itself ends with status 0 after a failed write): the program is then
+// ended, the end is TextFolderFull or TextNotWritten, and the file is removed. Without one, the
+// standard output is discarded.
 ConverterEnd RunAndWait(const QString& program, const QStringList& arguments, std::optional<int> windowStyle,
                         ProgressSink* bar, const QString& progressText, int startValue, int fileCount,
                         const Yield& yield, int pollMs = 100, ConverterProcesses* running = nullptr,
@@ -130,7 +132,8 @@ struct Extraction {
     UnreadableKind kind = UnreadableKind::Other;
 };
 
-// The verdict on a finished conversion: how the converter ended, the program that ran and the
+// The verdict on a finished conversion: how the converter ended, the program that ran (a converter
+// that could not be started is named by what the program links to, when it is a link) and the
 // output it was to write. A failed conversion's output is deleted.
 Extraction JudgeConversion(const ConverterEnd& end, const QString& program, const QString& output, bool withPassword,
                            Ui* ui);
@@ -164,8 +167,10 @@ struct ConversionPlace {
 
 // Converts the PDF for the analysis run into TextFileOf(pdf, place.workFolder) (a stale output
 // is removed first) with the place's converter, showing progress on the bar (its current text is
-// carried into the "Please wait.." text), and returns the outcome. The password is passed as
-// the owner password when not empty. Nothing is ever written beside the PDF.
+// carried into the "Please wait.." text), and returns the outcome. The password, when not empty,
+// is passed as the owner and the open password; when it does not open the file, the file is
+// converted again without one (a file with an owner password only opens so). Nothing is ever
+// written beside the PDF.
 // Throws Failure when the temporary folder cannot be used.
 ExtractionOutcome ConvertForAnalysis(const QString& pdf, const QString& password, ProgressSink* bar, int startValue,
                                      int fileCount, const Yield& yield, Ui* ui, const ConversionPlace& place = {});
@@ -177,7 +182,8 @@ inline constexpr int kSplitPages = 200;
 inline constexpr int kMinRangePages = 50;
 
 // The number of pages of the PDF as poppler's page-count tool (beside the converter, else on the
-// search path) reads it with the password; 0 when it cannot be told.
+// search path) reads it with the password, or without one when the password does not open it; 0
+// when it cannot be told.
 int PdfPageCount(const QString& pdf, const QString& password, const QString& converter = {});
 
 // One conversion running beside others (the run converts several files at once). It starts at
@@ -185,7 +191,8 @@ int PdfPageCount(const QString& pdf, const QString& password, const QString& con
 // and pages given, the file is converted in that many page ranges at once, each into its own
 // part file beside the output; once every range has ended they are joined in page order into the
 // output (byte for byte the text of a whole conversion). The first range that fails decides how
-// the conversion ended, and then no text is kept.
+// the conversion ended, and then no text is kept. A password that does not open the file has it
+// converted again without one, as ConvertForAnalysis does.
 class BackgroundConversion {
 public:
     // The text goes to TextFileOf(pdf, place.workFolder), or to output when one is given.
@@ -222,8 +229,13 @@ public:
 
 private:
     ConverterEnd Join();
+    // Starts the conversion on `count` converters: the whole file on one, or as many page ranges.
+    void StartParts(int count);
     // Starts a converter on pages first to last (last 0: the whole file, into the output itself).
     std::unique_ptr<Part> StartPart(int first, int last);
+    // Once every converter has ended: when the password did not open the file, starts the
+    // conversion again without it and returns true.
+    bool RetryWithoutPassword();
 
     QString m_pdf;
     QString m_password;

@@ -12,6 +12,10 @@ QString ConverterEnd::ToText() const {
         return QStringLiteral("start ") + QString::number(number);
     case Kind::TextFolderFull:
         return QStringLiteral("folder-full");
+    case Kind::PasswordRefused:
+        return QStringLiteral("password-refused");
+    case Kind::Damaged:
+        return QStringLiteral("damaged");
     case Kind::TextNotWritten:
         break;
     }
@@ -19,13 +23,11 @@ QString ConverterEnd::ToText() const {
 }
 
 bool ConverterEnd::Parse(const QString& text, ConverterEnd& end) {
-    if (text == QStringLiteral("folder-full")) {
-        end = FolderFull();
-        return true;
-    }
-    if (text == QStringLiteral("not-written")) {
-        end = NotWritten();
-        return true;
+    for (const ConverterEnd named : {FolderFull(), NotWritten(), Refused(), NotAPdf()}) {
+        if (text == named.ToText()) {
+            end = named;
+            return true;
+        }
     }
     const QStringList parts = text.split(u' ');
     bool ok = false;

@@ -10,6 +10,9 @@ struct ConverterEnd {
         NotStarted,     // could not be started (number: one of the start errors below)
         TextFolderFull, // its text could not be written whole: the folder is full or the quota spent
         TextNotWritten, // its text could not be written whole for another reason
+        // It ended with status 1 saying why it could not open the file:
+        PasswordRefused, // the file needs a password, or the one given does not open it
+        Damaged,         // the file cannot be read as a PDF (cut short, empty, something else)
     };
     // Why a program could not be started.
     static constexpr int kInvalidCall = 5;       // present and executable, refused by the system
@@ -24,13 +27,15 @@ struct ConverterEnd {
     static ConverterEnd StartFailed(int error) { return {Kind::NotStarted, error}; }
     static ConverterEnd FolderFull() { return {Kind::TextFolderFull, 0}; }
     static ConverterEnd NotWritten() { return {Kind::TextNotWritten, 0}; }
+    static ConverterEnd Refused() { return {Kind::PasswordRefused, 1}; }
+    static ConverterEnd NotAPdf() { return {Kind::Damaged, 1}; }
 
     // Its text, when it wrote one, is whole.
     bool TextWhole() const { return kind != Kind::TextFolderFull && kind != Kind::TextNotWritten; }
     bool operator==(const ConverterEnd&) const = default;
 
-    // A short stable form ("exit 3", "signal 9", "start 53", "folder-full", "not-written"), read
-    // back by Parse (false for anything else).
+    // A short stable form ("exit 3", "signal 9", "start 53", "folder-full", "not-written",
+    // "password-refused", "damaged"), read back by Parse (false for anything else).
     QString ToText() const;
     static bool Parse(const QString& text, ConverterEnd& end);
 };

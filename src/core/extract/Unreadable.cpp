@@ -32,6 +32,8 @@ QString UnreadableKindName(UnreadableKind kind) {
         return QStringLiteral("folder-unreadable");
     case UnreadableKind::OcrFailed:
         return QStringLiteral("ocr-failed");
+    case UnreadableKind::Damaged:
+        return QStringLiteral("damaged");
     }
     return QStringLiteral("other");
 }

@@ -20,6 +20,7 @@ enum class UnreadableKind {
     ConversionFailed,    // the converter ended with another failing status
     FolderUnreadable,    // a folder of a scan could not be opened
     OcrFailed,           // a scanned file whose pages could not be read by OCR
+    Damaged,             // not readable as a PDF: cut short, empty or something else entirely
 };
 
 // The kind's stable name: "password-protected", "wrong-password", "no-text", …

@@ -497,7 +497,7 @@ void ReadDocumentRows(const QJsonArray& rows, RunResults& run, qsizetype width, 
 
 // The kind of an unreadable input by its stable name; Other for a name not known.
 UnreadableKind KindNamed(const QString& name) {
-    for (int k = 0; k <= static_cast<int>(UnreadableKind::OcrFailed); ++k) {
+    for (int k = 0; k <= static_cast<int>(UnreadableKind::Damaged); ++k) {
         if (UnreadableKindName(static_cast<UnreadableKind>(k)) == name) {
             return static_cast<UnreadableKind>(k);
         }
