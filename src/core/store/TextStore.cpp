@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -212,7 +214,8 @@ void TextStore::Put(const QByteArray& key, const QByteArray& text, const QByteAr
         return; // would only push everything else out
     }
     QSaveFile file(EntryPath(key));
-    if (!file.open(QIODevice::WriteOnly) || file.write(entry) != entry.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
+        file.write(entry) != entry.size() || !file.commit()) {
         const int error = errno;
         TurnOff(error != 0 ? SystemReason(error) : file.errorString());
         return;
@@ -228,6 +231,23 @@ void TextStore::PutFrom(const QByteArray& key, const QString& textFile, const QB
     if (file.open(QIODevice::ReadOnly)) {
         Put(key, file.readAll(), note);
     }
+}
+
+QByteArray TextStore::KeyOf(const QString& pdf, const QString& options) const {
+    return m_variant.isEmpty() ? QByteArray() : Key(pdf, m_variant + u'|' + options);
+}
+
+bool TextStore::Restore(const QByteArray& key, const QString& password, const QString& target, QByteArray* note) {
+    return password.isEmpty() && !key.isEmpty() && FetchTo(key, target, note);
+}
+
+void TextStore::Keep(const QString& pdf, const QString& password, const QString& options, const QByteArray& keyBefore,
+                     const QString& textFile, const QByteArray& note) {
+    if (!password.isEmpty() || keyBefore.isEmpty() || !Usable() || KeyOf(pdf, options) != keyBefore ||
+        MayBeEncrypted(pdf)) {
+        return;
+    }
+    PutFrom(keyBefore, textFile, note);
 }
 
 void TextStore::Trim() {
@@ -297,6 +317,31 @@ qint64 TextStore::ParseSize(const QString& text) {
         return -1;
     }
     return value << shift;
+}
+
+QString ConverterVariant(const QString& converter) {
+    const QString program = QFileInfo(converter).canonicalFilePath();
+    if (program.isEmpty()) {
+        return {};
+    }
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({QStringLiteral("-v")});
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(-1) || !process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return {};
+    }
+    const QByteArray version = process.readAll().split('\n').value(0).trimmed();
+    if (process.exitStatus() != QProcess::NormalExit || version.isEmpty()) {
+        return {};
+    }
+    const QFileInfo info(program);
+    return QString::fromUtf8(version) + u'|' + program + u'|' + QString::number(info.size()) + u'|' +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
 }
 
 bool MayBeEncrypted(const QString& pdf) {

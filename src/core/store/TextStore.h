@@ -30,6 +30,22 @@ public:
 
     const QString& Folder() const { return m_folder; }
 
+    // What makes a text besides the PDF (the converter's version): part of every key KeyOf
+    // gives. "" keeps the store from being used.
+    void SetVariant(const QString& variant) { m_variant = variant; }
+    const QString& Variant() const { return m_variant; }
+    // The key of pdf under the variant and the options that change its text ("" for the
+    // converter's own text); empty when it cannot be had.
+    QByteArray KeyOf(const QString& pdf, const QString& options = {}) const;
+    // The stored text of key written to target, with its note; false when there is none, and
+    // always for a file opened with a password.
+    bool Restore(const QByteArray& key, const QString& password, const QString& target, QByteArray* note = nullptr);
+    // Keeps textFile as the text of pdf when the file still has the key it had before it was
+    // converted (keyBefore, made with options) and may hold it: never with a password or when
+    // the PDF is encrypted.
+    void Keep(const QString& pdf, const QString& password, const QString& options, const QByteArray& keyBefore,
+              const QString& textFile, const QByteArray& note = {});
+
     // The key of a PDF's text under variant; empty when the file cannot be read or examined.
     static QByteArray Key(const QString& pdf, const QString& variant);
 
@@ -75,11 +91,16 @@ private:
     void TurnOff(const QString& why);
 
     QString m_folder;
+    QString m_variant;
     qint64 m_limit;
     QString m_note;
     qint64 m_hits = 0;
     qint64 m_written = 0;
 };
+
+// The variant of the texts a converter writes: its version (as `-v` says it) and where it lies;
+// "" when it cannot be asked (the store is then not used).
+QString ConverterVariant(const QString& converter);
 
 // Whether a PDF may be encrypted (an /Encrypt entry in its first or last 64 KiB, where trailers
 // live): the text of a protected PDF is never stored.
