@@ -97,7 +97,8 @@ int RunCacheCommand(const QStringList& arguments) {
     }
     if (clear) {
         if (!store->Clear()) {
-            PrintError(QStringLiteral("cache: some entries of ") + store->Folder() + QStringLiteral(" could not be removed"));
+            PrintError(QStringLiteral("cache: some entries of ") + store->Folder() +
+                       QStringLiteral(" could not be removed"));
             return 1;
         }
         return 0;

@@ -36,7 +36,7 @@ struct TextPlace {
     ConversionCache* cache = nullptr;
     TextStore* store = nullptr; // converted texts kept between commands (its variant set)
     QString converter;          // "" = the link in the temporary folder
-    QString workFolder; // the caller's own folder for fresh conversions
+    QString workFolder;         // the caller's own folder for fresh conversions
     bool textInput = false;
     ConverterProcesses* running = nullptr;
     Yield yield;

@@ -53,7 +53,9 @@ quint64 FromLittle64(const char* bytes) {
     return value;
 }
 
-QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString SystemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 struct Listed {
     QString path;
@@ -70,6 +72,37 @@ std::vector<Listed> ListEntries(const QString& folder) {
         }
     }
     return entries;
+}
+
+// Writes bytes to a new file of folder (mode 0600) and renames it to target, so that target is
+// either what it was or whole; 0, or the system's error number.
+int WriteWhole(const QString& folder, const QString& target, const QByteArray& bytes) {
+    QByteArray name = QFile::encodeName(folder + QStringLiteral("/.entry-XXXXXX"));
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        return errno;
+    }
+    int error = 0;
+    for (qsizetype done = 0; done < bytes.size() && error == 0;) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (wrote > 0) {
+            done += wrote;
+        } else if (wrote < 0 && errno != EINTR) {
+            error = errno;
+        } else if (wrote == 0) {
+            error = EIO;
+        }
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(name.constData(), QFile::encodeName(target).constData()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(name.constData());
+    }
+    return error;
 }
 
 } // namespace
@@ -200,12 +233,12 @@ void TextStore::Put(const QByteArray& key, const QByteArray& text, const QByteAr
     ZSTD_CCtx_setParameter(context.get(), ZSTD_c_compressionLevel, kLevel);
     ZSTD_CCtx_setParameter(context.get(), ZSTD_c_checksumFlag, 1);
     ZSTD_CCtx_setParameter(context.get(), ZSTD_c_contentSizeFlag, 1);
-    QByteArray entry = kMagic + key + Little64(static_cast<quint64>(text.size())) +
-                       static_cast<char>(note.size()) + note;
+    QByteArray entry =
+        kMagic + key + Little64(static_cast<quint64>(text.size())) + static_cast<char>(note.size()) + note;
     const qsizetype start = entry.size();
     entry.resize(start + static_cast<qsizetype>(ZSTD_compressBound(static_cast<size_t>(text.size()))));
-    const size_t packed = ZSTD_compress2(context.get(), entry.data() + start, entry.size() - start,
-                                         text.constData(), static_cast<size_t>(text.size()));
+    const size_t packed = ZSTD_compress2(context.get(), entry.data() + start, entry.size() - start, text.constData(),
+                                         static_cast<size_t>(text.size()));
     if (ZSTD_isError(packed)) {
         return;
     }
@@ -213,11 +246,9 @@ void TextStore::Put(const QByteArray& key, const QByteArray& text, const QByteAr
     if (entry.size() > m_limit) {
         return; // would only push everything else out
     }
-    QSaveFile file(EntryPath(key));
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
-        file.write(entry) != entry.size() || !file.commit()) {
-        const int error = errno;
-        TurnOff(error != 0 ? SystemReason(error) : file.errorString());
+    const int error = WriteWhole(m_folder, EntryPath(key), entry);
+    if (error != 0) {
+        TurnOff(SystemReason(error));
         return;
     }
     ++m_written;
