@@ -10,6 +10,8 @@ packages=(
     poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip fonts-dejavu-core
     # Snowball stemmers (grouping word forms) and Snowball's lists of common words.
     libstemmer-dev liblingua-stopwords-perl
+    # zstd compresses the store of converted texts.
+    libzstd-dev
     # OCR of scanned pages (pdftoppm of poppler-utils renders them): the engine and its English.
     tesseract-ocr tesseract-ocr-eng
     # The recipe for many machines, run on this one by the tests.

@@ -111,6 +111,8 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
             options.quiet = true;
         } else if (argument == QStringLiteral("--text")) {
             options.textInput = true;
+        } else if (argument == QStringLiteral("--no-cache")) {
+            options.noCache = true;
         } else if (Named(argument, QStringLiteral("--method"))) {
             const auto value = OptionValue(arguments, i, QStringLiteral("--method"));
             if (value == QStringLiteral("db")) {
@@ -286,6 +288,7 @@ QString UsageText() {
         "                      LEXITALLY_PASSWORD is used when neither is given.\n"
         "                      The converter receives the password as an argument of its own.\n"
         "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
+        "  --no-cache          neither use nor fill the store of converted texts (see below)\n"
         "  --                  every argument after it is a PATH, even one that starts with -\n"
         "  -h, --help          show this help\n"
         "  --version           show the version\n"
@@ -295,6 +298,10 @@ QString UsageText() {
         "\n"
         "Files that give no text, and folders that could not be searched, are named on standard error\n"
         "(in JSON under \"unreadable\"); on a terminal, control characters in names are escaped.\n"
+        "Converted texts are kept in $XDG_CACHE_HOME/lexitally (~/.cache/lexitally), compressed, at\n"
+        "most $LEXITALLY_CACHE_SIZE (default 1G; least recently used first out), and used again while\n"
+        "a PDF is unchanged; never the text of a PDF opened with a password or encrypted.\n"
+        "\"lexitally-cli cache\" shows the store, \"lexitally-cli cache --clear\" empties it.\n"
         "Input files and their folders are never changed: an output that is one of the files read (a\n"
         "PATH or a file below it, the file of common words, standard input) is refused.\n"
         "\n"

@@ -2,6 +2,8 @@
 
 #include "cli/Corpus.h"
 
+#include "cli/Store.h"
+
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Inputs.h"
@@ -197,6 +199,8 @@ ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringL
             options.rule.words.segment = true;
         } else if (argument == QStringLiteral("--compat-forms")) {
             options.rule.words.compatibility = true;
+        } else if (argument == QStringLiteral("--no-cache")) {
+            options.noCache = true;
         } else if (argument == QStringLiteral("--text")) {
             options.textInput = true;
         } else if (const std::optional<QString> ocr = ParseOcrOption(arguments, i, options.ocr)) {
@@ -249,6 +253,7 @@ QString CorpusUsageText(CorpusCommand command) {
                        "  --letters ascii|all the letter rule, as for a run\n"
                        "  --segment           with --letters all: dictionary words, as for a run\n"
                        "  --compat-forms      with --letters all: compatibility forms as their letters, as for a run\n"
+                       "  --no-cache          neither use nor fill the store of converted texts\n"
                        "  --password PW       password for every PDF\n"
                        "  --ocr[=LANGS]       read PDFs that give no text (scanned pages) by OCR, in LANGS (default\n"
                        "                      eng; several joined by +), as a run does\n"
@@ -287,7 +292,7 @@ QString CorpusUsageText(CorpusCommand command) {
 
 QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
                                       bool textInput, const QString& workFolder, const QString& converter,
-                                      const QStringList& ocrRead, const OcrOptions& ocr, int jobs) {
+                                      const QStringList& ocrRead, const OcrOptions& ocr, int jobs, TextStore* store) {
     QList<TextSource> files;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         files.append({paths[i], labels.value(i, paths[i]), password, ocr.enabled && ocrRead.contains(paths[i])});
@@ -298,6 +303,7 @@ QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringLis
     place.textInput = textInput;
     place.ocrLanguages = ocr.languages;
     place.ocrJobs = jobs;
+    place.store = store;
     return RunTexts(files, place);
 }
 
@@ -371,9 +377,12 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     for (const QString& path : paths) {
         labels << (options.textInput ? path : FileLabel(path));
     }
+    std::optional<CommandStore> store;
+    store.emplace(!options.noCache && !options.textInput, converter);
     const QList<ConvertedText> texts =
         CommandLineTexts(paths, labels, options.password, options.textInput, work->path(), converter,
-                         options.ocr.enabled ? paths : QStringList(), options.ocr, DefaultJobs());
+                         options.ocr.enabled ? paths : QStringList(), options.ocr, DefaultJobs(), store->get());
+    store.reset();
     for (const SkippedFolder& folder : std::as_const(skipped)) {
         PrintError(folder.path + folder.reason);
         pathProblem = true;

@@ -16,6 +16,8 @@ class ResultTable;
 
 enum class CorpusCommand { Concordance, Phrases };
 
+class TextStore;
+
 struct CorpusOptions {
     CorpusCommand command = CorpusCommand::Concordance;
     QString word; // concordance: the word looked for
@@ -27,6 +29,7 @@ struct CorpusOptions {
     QString output;                         // "" or "-": standard output
     CorpusRule rule;
     bool textInput = false;
+    bool noCache = false; // the store of converted texts neither read nor written
     QString password;
     OcrOptions ocr; // PDFs that give no text read by OCR
     QStringList paths;
@@ -50,7 +53,8 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments);
 // texts of its files for the corpus views. The files of ocrRead are read by OCR again as ocr says.
 QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
                                       bool textInput, const QString& workFolder, const QString& converter,
-                                      const QStringList& ocrRead = {}, const OcrOptions& ocr = {}, int jobs = 1);
+                                      const QStringList& ocrRead = {}, const OcrOptions& ocr = {}, int jobs = 1,
+                                      TextStore* store = nullptr);
 
 // The word rows of a run with the statistics columns added ("Per million", "Range", "DP"),
 // totals kept. A word the texts do not give gets empty cells.

@@ -7,6 +7,7 @@
 #include "cli/Merge.h"
 #include "cli/Output.h"
 #include "cli/Signals.h"
+#include "cli/Store.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
@@ -331,6 +332,8 @@ int Run(const CliOptions& options) {
     context.observer = &observer;
     context.converters = &converters;
     context.ui = &console;
+    const CommandStore store(!options.noCache && !options.textInput, converter);
+    context.store = store.get();
     // A signal ends the converter that is running at the next turn.
     context.yield = [&converters] {
         if (StopSignalled()) {
@@ -348,7 +351,7 @@ int Run(const CliOptions& options) {
         try {
             const QList<ConvertedText> texts =
                 CommandLineTexts(summary.paths, request.labels, password, options.textInput, work->path(), converter,
-                                 summary.ocrRead, options.ocr, request.jobs);
+                                 summary.ocrRead, options.ocr, request.jobs, store.get());
             AddStatistics(table, texts,
                           CorpusRule{options.letters, options.ignoreCase,
                                      summary.method == FrequencyMethodKind::Database, options.words},
@@ -444,6 +447,9 @@ int main(int argc, char** argv) {
     }
     if (app.arguments().value(1) == QStringLiteral("phrases")) {
         return RunCorpusCommand(CorpusCommand::Phrases, app.arguments().mid(2));
+    }
+    if (app.arguments().value(1) == QStringLiteral("cache")) {
+        return RunCacheCommand(app.arguments().mid(2));
     }
     if (app.arguments().value(1) == QStringLiteral("merge")) {
         const int refused = CheckMergeOutput(app.arguments().mid(2));

@@ -901,6 +901,98 @@ private slots:
         QVERIFY(!QFileInfo::exists(env.Work() + QStringLiteral("/merged.xlsx")));
         QCOMPARE(hidden(), QStringList());
     }
+
+    // The store of converted texts: the counts are the same with it or without it, cold or
+    // warm, whatever happened to the store or to the PDFs in between.
+    void storeOfConvertedTexts_data() {
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<int>("entries"); // in the store after the second run
+        QTest::addColumn<bool>("noted");  // the second run says once that it runs without it
+        QTest::newRow("nothing") << "" << 2 << false;
+        QTest::newRow("--no-cache") << "no-cache" << 0 << false;
+        QTest::newRow("a PDF rewritten in place, size and time kept") << "rewrite" << 3 << false;
+        QTest::newRow("entries damaged") << "damage" << 2 << false;
+        QTest::newRow("store open to others") << "open" << 0 << true;
+        QTest::newRow("store full") << "full" << 0 << true;
+        QTest::newRow("two runs at once") << "together" << 2 << false;
+    }
+    void storeOfConvertedTexts() {
+        QFETCH(QString, between);
+        QFETCH(int, entries);
+        QFETCH(bool, noted);
+        IsolatedEnvironment env;
+        const QString store = env.Cache() + QStringLiteral("/lexitally");
+        // Two PDFs of one size, so that one can be rewritten with the other's bytes; an encrypted
+        // one (owner password only) never gets an entry.
+        const QString cat = MakeTextPdf(env.Root() + QStringLiteral("/cat.pdf"), {QStringLiteral("the cat sat")});
+        const QString dog = MakeTextPdf(env.Root() + QStringLiteral("/dog.pdf"), {QStringLiteral("the dog ran")});
+        QByteArray catBytes = ReadAll(cat), dogBytes = ReadAll(dog);
+        const qsizetype size = std::max(catBytes.size(), dogBytes.size());
+        catBytes.append(size - catBytes.size(), '\n');
+        dogBytes.append(size - dogBytes.size(), '\n');
+        WriteTextFile(env.Work() + QStringLiteral("/a.pdf"), catBytes);
+        MakeTextPdf(env.Work() + QStringLiteral("/b.pdf"), {kWords});
+        QVERIFY(EncryptPdf(cat, env.Work() + QStringLiteral("/owner.pdf"), QString(), QStringLiteral("owner")));
+        const QStringList run{"--format", "json", "."};
+        QVERIFY(EncryptPdf(dog, env.Work() + QStringLiteral("/user.pdf"), QStringLiteral("secret"),
+                           QStringLiteral("secret")));
+        const Outcome first = RunCli(run, env.Work());
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(QDir(store).entryList(QDir::Files).filter(QRegularExpression("^[0-9a-f]{64}$")).size(), 2);
+        std::optional<SmallDisk> disk;
+        QStringList second = run;
+        if (between == u"no-cache") {
+            QVERIFY(QDir(store).removeRecursively());
+            second.prepend(QStringLiteral("--no-cache"));
+        } else if (between == u"rewrite") {
+            const QDateTime modified = QFileInfo(env.Work() + QStringLiteral("/a.pdf")).lastModified();
+            QFile file(env.Work() + QStringLiteral("/a.pdf"));
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.write(dogBytes) == size);
+            file.close();
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(modified, QFileDevice::FileModificationTime));
+        } else if (between == u"damage") {
+            for (const QString& name : QDir(store).entryList(QDir::Files)) {
+                QByteArray bytes = ReadAll(store + u'/' + name);
+                bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x5a);
+                WriteTextFile(store + u'/' + name, bytes);
+            }
+        } else if (between == u"open") {
+            QVERIFY(QDir(store).removeRecursively() && QDir().mkpath(store));
+            QFile::setPermissions(store, QFileDevice::Permissions(0x7777));
+        } else if (between == u"full") {
+            if (!IsRoot()) {
+                QSKIP("mounting a small file system needs the super-user");
+            }
+            QVERIFY(QDir(store).removeRecursively());
+            disk.emplace(store, "4k");
+            QVERIFY(disk->mounted);
+            QFile::setPermissions(store, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            WriteTextFile(store + QStringLiteral("/filler"), QByteArray(4000, 'x'));
+        } else if (between == u"together") {
+            QVERIFY(QDir(store).removeRecursively());
+        }
+        QProcess parallel;
+        if (between == u"together") {
+            parallel.setWorkingDirectory(env.Work());
+            parallel.start(TestBinDir() + QStringLiteral("/lexitally-cli"), second);
+        }
+        const Outcome again = RunCli(second, env.Work());
+        if (between == u"together") {
+            QVERIFY(parallel.waitForFinished(60000));
+            QCOMPARE(parallel.readAllStandardOutput(), again.out);
+        }
+        const Outcome reference = RunCli(QStringList{"--no-cache"} + run, env.Work());
+        QCOMPARE(again.exitCode, 0);
+        QCOMPARE(again.out, reference.out);
+        QCOMPARE(again.err.count("store of converted texts"), noted ? 1 : 0);
+        if (between == u"rewrite") {
+            QVERIFY(again.out.contains("\"dog\"") && !first.out.contains("\"dog\""));
+        } else if (between != u"open") {
+            QCOMPARE(again.out, first.out);
+        }
+        disk.reset();
+        QCOMPARE(QDir(store).entryList(QDir::Files).filter(QRegularExpression("^[0-9a-f]{64}$")).size(), entries);
+    }
 };
 
 LEXITALLY_TEST_MAIN(CliSafetyTest)

@@ -31,7 +31,8 @@ Outcome RunCli(const QStringList& arguments, const QString& folder, const QByteA
 
 Outcome RunCliAs(const QString& user, const QStringList& arguments, const QString& folder) {
     QStringList command{QStringLiteral("-u"), user, QStringLiteral("--"), QStringLiteral("env")};
-    for (const char* name : {"TEMP", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME", "LEXITALLY_APP_DIR"}) {
+    for (const char* name :
+         {"TEMP", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "HOME", "LEXITALLY_APP_DIR"}) {
         command << QLatin1String(name) + u'=' + qEnvironmentVariable(name);
     }
     command << TestBinDir() + QStringLiteral("/lexitally-cli") << arguments;

@@ -72,6 +72,7 @@ IsolatedEnvironment::IsolatedEnvironment() {
     Set("TEMP", Temp());
     Set("XDG_CONFIG_HOME", Config());
     Set("XDG_DATA_HOME", Data());
+    Set("XDG_CACHE_HOME", Cache());
     Set("HOME", Root());
     Set("LEXITALLY_APP_DIR", TestAppDir());
 }

@@ -9,7 +9,7 @@
 #include <sys/types.h>
 #include <vector>
 
-// Points TEMP, XDG_CONFIG_HOME, XDG_DATA_HOME and HOME at a fresh temporary folder for as
+// Points TEMP, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME and HOME at a fresh temporary folder for as
 // long as it lives, so that a test never touches a real user's files. The previous values
 // come back when it goes.
 class IsolatedEnvironment {
@@ -25,6 +25,8 @@ public:
     QString Private() const;
     QString Config() const { return m_dir.path() + QStringLiteral("/config"); }
     QString Data() const { return m_dir.path() + QStringLiteral("/data"); }
+    // Holds the store of converted texts (lexitally/ inside it).
+    QString Cache() const { return m_dir.path() + QStringLiteral("/cache"); }
     // A folder for the test's own input files (PDFs, texts), outside the temporary folder.
     QString Work() const { return m_dir.path() + QStringLiteral("/work"); }
 

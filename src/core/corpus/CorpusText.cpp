@@ -7,6 +7,7 @@
 #include "core/extract/Converter.h"
 #include "core/extract/Ocr.h"
 #include "core/extract/TextFiles.h"
+#include "core/store/TextStore.h"
 
 #include <QFileInfo>
 
@@ -44,6 +45,24 @@ void TokenWords(QByteArrayView token, const CorpusRule& rule, std::vector<QByteA
 
 } // namespace
 
+namespace {
+
+// The converter's text of the file kept by the store from an earlier command, into the caller's
+// folder.
+bool RestoreStored(const TextPlace& place, const TextSource& file, ConvertedText& text) {
+    if (!place.store || !file.password.isEmpty()) {
+        return false;
+    }
+    const QString output = TextFileOf(file.path, place.workFolder);
+    if (!place.store->Restore(place.store->KeyOf(file.path), file.password, output)) {
+        return false;
+    }
+    text.text = output;
+    return true;
+}
+
+} // namespace
+
 QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& place) {
     QList<ConvertedText> texts;
     for (const TextSource& file : files) {
@@ -62,12 +81,19 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
             end.kind == ConverterEnd::Kind::Exited && end.number == 0 &&
             QFileInfo(place.cache->TextPath(file.path, file.password)).isFile()) {
             text.text = place.cache->TextPath(file.path, file.password);
+        } else if (RestoreStored(place, file, text)) {
+            texts << text;
+            continue;
         } else {
+            const QByteArray key = place.store ? place.store->KeyOf(file.path) : QByteArray();
             const Extraction done = ConvertPdf(file.path, file.password, nullptr, 0, 0, place.yield, nullptr,
                                                ConversionPlace{place.converter, place.workFolder, place.running});
             const QString output = TextFileOf(file.path, place.workFolder);
             if (QFileInfo(output).isFile()) {
                 text.text = output;
+                if (place.store && done.outcome == ExtractionOutcome::TextAvailable) {
+                    place.store->Keep(file.path, file.password, QString(), key, output);
+                }
             } else {
                 text.reason = done.reason;
             }

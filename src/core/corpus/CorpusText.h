@@ -13,6 +13,7 @@
 
 class ConversionCache;
 class ConverterProcesses;
+class TextStore;
 
 // The texts of a finished run, read again for the corpus views (words in context, phrases, word
 // statistics), and the walk over their words by the run's word rule.
@@ -33,8 +34,9 @@ struct TextSource {
 // and is read as it is.
 struct TextPlace {
     ConversionCache* cache = nullptr;
-    QString converter;  // "" = the link in the temporary folder
-    QString workFolder; // the caller's own folder for fresh conversions
+    TextStore* store = nullptr; // converted texts kept between commands (its variant set)
+    QString converter;          // "" = the link in the temporary folder
+    QString workFolder;         // the caller's own folder for fresh conversions
     bool textInput = false;
     ConverterProcesses* running = nullptr;
     Yield yield;

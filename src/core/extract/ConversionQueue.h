@@ -29,6 +29,8 @@ public:
         Extraction verdict;
         // The caller's own number for the row.
         int row = 0;
+        // The PDF's key in the store of converted texts before its conversion ("" for none).
+        QByteArray storeKey;
 
     private:
         friend class ConversionQueue;

@@ -10,6 +10,7 @@
 #include "core/extract/ConversionQueue.h"
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
+#include "core/store/TextStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -96,7 +97,13 @@ private:
     void RecordRow(ConversionQueue::Entry& entry);
     void DecideRow(ConversionQueue::Entry& entry, int i);
     void ReadScannedByOcr(ConversionQueue::Entry& entry);
+    bool RestoreStored(ConversionQueue::Entry& entry);
+    void KeepInStore(const ConversionQueue::Entry& entry);
     bool Stopping() { return m_observer.StopRequested() || m_observer.Abandoned(); }
+    // The options that make this run's texts differ from the converter's own.
+    QString StoreOptions() const {
+        return m_request.ocr.enabled ? QStringLiteral("ocr:") + m_request.ocr.languages : QString();
+    }
 
     const AnalysisRequest& m_request;
     const AnalysisContext& m_context;
@@ -109,6 +116,7 @@ private:
     ConversionPlace m_place;
     ConversionQueue m_queue;
     QSet<QString> m_ocrOutputs; // the texts read by OCR, so that a row that follows one is known
+    QSet<QString> m_restored;   // the texts taken from the store of converted texts
 };
 
 // While converters work side by side, the bar speaks of the earliest file not yet recorded, as a
@@ -136,6 +144,7 @@ void Run::RecordRow(ConversionQueue::Entry& entry) {
         entry.conversion.reset();
     }
     ReadScannedByOcr(entry);
+    KeepInStore(entry);
     m_steps(148, [&] {
         if (!entry.verdict.reason.isEmpty()) {
             const UnreadableFile file{entry.pdf, entry.verdict.reason, entry.verdict.kind};
@@ -161,6 +170,9 @@ void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
     if (entry.verdict.reason.isEmpty() && m_ocrOutputs.contains(entry.output)) {
         m_summary.ocrRead << entry.pdf;
         return;
+    }
+    if (m_restored.contains(entry.output)) {
+        return; // read by OCR, when it needed that, before it was stored
     }
     const bool scanned = entry.verdict.outcome == ExtractionOutcome::NoText;
     const bool withText = entry.verdict.reason.isEmpty() && QFileInfo(entry.output).isFile();
@@ -245,6 +257,9 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
             }
             QFile::remove(entry.output);
         }
+        if (RestoreStored(entry)) {
+            return;
+        }
     }
     if (m_jobs == 1) {
         const int start = m_progress ? RoundHalfEven(m_progress->Value()) : FileProgressPercent(i, m_n, false);
@@ -253,6 +268,38 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
         return;
     }
     m_queue.Start(entry, m_place, false, m_n - i);
+}
+
+// A text kept by the store from an earlier command stands for the conversion: the file is
+// unchanged, and only whole texts were kept.
+bool Run::RestoreStored(ConversionQueue::Entry& entry) {
+    m_restored.remove(entry.output);
+    if (!m_context.store) {
+        return false;
+    }
+    QByteArray note;
+    const QByteArray key = entry.password.isEmpty() ? m_context.store->KeyOf(entry.pdf, StoreOptions()) : QByteArray();
+    if (m_context.store->Restore(key, entry.password, entry.output, &note)) {
+        entry.verdict = {ExtractionOutcome::TextAvailable, QString(), UnreadableKind::Other};
+        m_restored.insert(entry.output);
+        if (note == "ocr") {
+            m_ocrOutputs.insert(entry.output);
+        }
+        return true;
+    }
+    entry.storeKey = key;
+    return false;
+}
+
+// A whole text converted (and read by OCR where asked) by this run is kept for the next command;
+// a stop may have cut it short.
+void Run::KeepInStore(const ConversionQueue::Entry& entry) {
+    if (!m_context.store || entry.storeKey.isEmpty() || !entry.verdict.reason.isEmpty() ||
+        entry.verdict.outcome != ExtractionOutcome::TextAvailable || m_restored.contains(entry.output) || Stopping()) {
+        return;
+    }
+    m_context.store->Keep(entry.pdf, entry.password, StoreOptions(), entry.storeKey, entry.output,
+                          m_ocrOutputs.contains(entry.output) ? QByteArray("ocr") : QByteArray());
 }
 
 void Run::ConvertRows() {

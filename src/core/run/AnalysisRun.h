@@ -14,6 +14,7 @@
 #include <functional>
 
 class ConversionCache;
+class TextStore;
 class ConverterProcesses;
 class Ui;
 
@@ -82,6 +83,7 @@ struct AnalysisContext {
     RunObserver* observer = nullptr;
     ConverterProcesses* converters = nullptr; // running converters, so that a shutdown can end them
     ConversionCache* cache = nullptr;         // conversions made earlier (the readability check's)
+    TextStore* store = nullptr;               // converted texts kept between runs (its variant set)
     Yield yield;
     Ui* ui = nullptr; // error reports of the called procedures
 };

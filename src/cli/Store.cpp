@@ -1,0 +1,113 @@
+#include "cli/Store.h"
+
+#include "cli/ConsoleUi.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+// The size limit: $LEXITALLY_CACHE_SIZE, else the default; said once when it is no size.
+qint64 StoreLimit() {
+    const QString given = qEnvironmentVariable("LEXITALLY_CACHE_SIZE");
+    if (given.isEmpty()) {
+        return TextStore::kDefaultLimit;
+    }
+    const qint64 limit = TextStore::ParseSize(given);
+    if (limit < 0) {
+        PrintError(QStringLiteral("LEXITALLY_CACHE_SIZE=") + given +
+                   QStringLiteral(" is not a size (bytes, or a number with K, M or G); using 1G"));
+        return TextStore::kDefaultLimit;
+    }
+    return limit;
+}
+
+QString Size(qint64 bytes) {
+    if (bytes < 1024 * 1024) {
+        return QString::number((bytes + 1023) / 1024) + QStringLiteral(" KiB");
+    }
+    return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MiB");
+}
+
+QString CacheUsage() {
+    return QStringLiteral("Usage: lexitally-cli cache [--clear]\n"
+                          "Shows the store of converted texts (folder, entries, size, hits), or empties it.\n"
+                          "Runs and the corpus commands keep each PDF's converted text there and use it while the\n"
+                          "PDF is unchanged; --no-cache turns it off for one command, LEXITALLY_CACHE_SIZE bounds it\n"
+                          "(default 1G; 0 keeps nothing new). The text of a PDF opened with a password or\n"
+                          "encrypted is never kept.\n");
+}
+
+} // namespace
+
+QString StoreFolder() {
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    }
+    return base + QStringLiteral("/lexitally");
+}
+
+CommandStore::CommandStore(bool wanted, const QString& converter) {
+    if (!wanted) {
+        return;
+    }
+    QString note;
+    m_store = TextStore::Open(StoreFolder(), StoreLimit(), note);
+    if (!m_store) {
+        PrintError(note);
+        return;
+    }
+    m_store->SetVariant(ConverterVariant(converter));
+    if (m_store->Variant().isEmpty()) {
+        m_store.reset();
+    }
+}
+
+CommandStore::~CommandStore() {
+    if (!m_store) {
+        return;
+    }
+    if (!m_store->Usable()) {
+        PrintError(m_store->Note());
+    }
+    m_store->Trim();
+}
+
+int RunCacheCommand(const QStringList& arguments) {
+    bool clear = false;
+    for (const QString& argument : arguments) {
+        if (argument == QStringLiteral("--clear")) {
+            clear = true;
+        } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
+            std::fputs(CacheUsage().toUtf8().constData(), stdout);
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        } else {
+            PrintError(QStringLiteral("cache: unknown option ") + argument + QStringLiteral(" (see cache --help)"));
+            return 2;
+        }
+    }
+    QString note;
+    const std::unique_ptr<TextStore> store = TextStore::Open(StoreFolder(), TextStore::kDefaultLimit, note);
+    if (!store) {
+        PrintError(note);
+        return 1;
+    }
+    if (clear) {
+        if (!store->Clear()) {
+            PrintError(QStringLiteral("cache: some entries of ") + store->Folder() +
+                       QStringLiteral(" could not be removed"));
+            return 1;
+        }
+        return 0;
+    }
+    const TextStore::Stats stats = store->Read();
+    const QString text = QStringLiteral("folder\t") + store->Folder() + QStringLiteral("\nentries\t") +
+                         QString::number(stats.entries) + QStringLiteral("\nsize\t") + Size(stats.bytes) +
+                         QStringLiteral(" (") + QString::number(stats.bytes) + QStringLiteral(" bytes)\nhits\t") +
+                         QString::number(stats.hits) + u'\n';
+    std::fputs(text.toUtf8().constData(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
