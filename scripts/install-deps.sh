@@ -7,7 +7,11 @@ set -euo pipefail
 packages=(
     g++ cmake make ninja-build python3 pkg-config
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite qt6-qpa-plugins
-    poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip fonts-dejavu-core
+    poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip
+    # Fonts the test PDFs are written with; the writer refuses a character no font draws.
+    # DejaVu: Latin, Greek, Cyrillic, ligatures. Sawarabi Gothic (the smallest that has them):
+    # full-width Latin letters ("ａ" of U+FF41).
+    fonts-dejavu-core fonts-sawarabi-gothic
     # Snowball stemmers (grouping word forms) and Snowball's lists of common words.
     libstemmer-dev liblingua-stopwords-perl
     # zstd compresses the store of converted texts.

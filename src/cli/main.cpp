@@ -293,7 +293,7 @@ int Run(const CliOptions& options) {
     }
     QList<UnreadableFile> unreadable;
     for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
-        unreadable.append({folder.path, folder.reason, UnreadableKind::FolderUnreadable});
+        unreadable.append({folder.path, folder.reason, folder.kind});
     }
     if (!ReadStreams(inputs, options, work->path(), unreadable)) {
         work.reset();

@@ -432,6 +432,11 @@ private slots:
         // The serif face may hand the ligatures over as single characters or as letters.
         QVERIFY(text.contains(QStringLiteral("office")) || text.contains(QChar(0xFB03)) ||
                 text.contains(QChar(0xFB01)));
+        // A character that no font draws would be missing from the file: no file rather than
+        // another text.
+        const QString undrawable = QStringLiteral("a \uFDD0 b");
+        QVERIFY(MakeTextPdf(env.Work() + QStringLiteral("/undrawable.pdf"), {undrawable}).isEmpty());
+        QVERIFY(MakeScannedPdf(env.Work() + QStringLiteral("/undrawable-scan.pdf"), {undrawable}).isEmpty());
 
         const QString image = MakeImagePdf(env.Work() + QStringLiteral("/image.pdf"));
         QVERIFY(!image.isEmpty());

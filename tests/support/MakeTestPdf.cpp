@@ -8,12 +8,16 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFont>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSet>
+#include <QTextLayout>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -109,6 +113,55 @@ QByteArray ScanPdfBytes(const QStringList& pages) {
     });
 }
 
+// True when a font of this machine (the given one or one that Qt falls back on) has a glyph
+// for the character. Without one, QPdfWriter leaves the character out of the file.
+bool Drawable(char32_t character, const QFont& font) {
+    QTextLayout layout(QString::fromUcs4(&character, 1), font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    return !runs.isEmpty() &&
+           std::all_of(runs.begin(), runs.end(), [](const QGlyphRun& run) { return !run.glyphIndexes().contains(0); });
+}
+
+// The characters of the pages that no font of this machine draws ("U+FF41 ａ"), each once.
+QStringList MissingGlyphs(const QStringList& pages, const QFont& font) {
+    QSet<char32_t> seen;
+    QStringList missing;
+    for (const QString& page : pages) {
+        for (const char32_t c : page.toUcs4()) {
+            const QChar::Category category = QChar::category(c);
+            if (QChar::isSpace(c) || category == QChar::Other_Control || category == QChar::Other_Format ||
+                seen.contains(c)) {
+                continue;
+            }
+            seen.insert(c);
+            if (!Drawable(c, font)) {
+                missing << QStringLiteral("U+%1 %2")
+                               .arg(static_cast<uint>(c), 4, 16, QLatin1Char('0'))
+                               .toUpper()
+                               .arg(QString::fromUcs4(&c, 1));
+            }
+        }
+    }
+    return missing;
+}
+
+// Refuses pages holding a character no font draws: the file would hold another text than the
+// test means. Says which characters on standard error.
+bool AllDrawable(const QStringList& pages, const QString& fontFamily) {
+    const QStringList missing = MissingGlyphs(pages, QFont(fontFamily));
+    if (missing.isEmpty()) {
+        return true;
+    }
+    std::fprintf(stderr,
+                 "lexitally-test-pdf: no font of this machine has a glyph for %s (scripts/install-deps.sh "
+                 "installs the fonts the tests need)\n",
+                 qPrintable(missing.join(QStringLiteral(", "))));
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -117,10 +170,16 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments().mid(1);
     QByteArray bytes;
     if (args.size() >= 4 && args[0] == QStringLiteral("text")) {
+        if (!AllDrawable(args.mid(4), args[2])) {
+            return 1;
+        }
         bytes = TextPdfBytes(args.mid(4), args[2], args[3].toInt());
     } else if (args.size() == 2 && args[0] == QStringLiteral("image")) {
         bytes = ImagePdfBytes();
     } else if (args.size() >= 3 && args[0] == QStringLiteral("scan")) {
+        if (!AllDrawable(args.mid(2), kSansFont)) {
+            return 1;
+        }
         bytes = ScanPdfBytes(args.mid(2));
     } else {
         std::fputs("usage: lexitally-test-pdf text OUT FONT POINTS PAGE... | image OUT | scan OUT PAGE...\n", stderr);

@@ -20,9 +20,11 @@ bool PrepareFolder(const QString& path) {
     return QDir().mkpath(QFileInfo(path).absolutePath());
 }
 
-// Runs the fixture writer (a program of its own, see MakeTestPdf.cpp).
+// Runs the fixture writer (a program of its own, see MakeTestPdf.cpp); what it says about a
+// failure goes to the test's own standard error.
 bool RunPdfMaker(const QStringList& arguments) {
     QProcess maker;
+    maker.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     maker.start(TestBinDir() + QStringLiteral("/lexitally-test-pdf"), arguments);
     return maker.waitForFinished(60000) && maker.exitStatus() == QProcess::NormalExit && maker.exitCode() == 0;
 }

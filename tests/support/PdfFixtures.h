@@ -6,7 +6,8 @@
 
 // PDF files made by the tests themselves: text documents written with QPdfWriter, an
 // image-only page, encrypted copies made with qpdf, and damaged files. Every function creates
-// the folders it needs and returns the path it wrote ("" when it could not write it).
+// the folders it needs and returns the path it wrote ("" when it could not write it, or when a
+// character of its text has a glyph in no font of the machine: it would be missing from the file).
 
 // Font families for MakeTextPdf. The serif face forms "fi"/"ffl" ligatures when shaping.
 inline const QString kSerifFont = QStringLiteral("DejaVu Serif");

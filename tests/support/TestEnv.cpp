@@ -11,7 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
+#include <dirent.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +28,34 @@ bool GiveToNobody(const QString& tree) {
         ok = ::lchown(QFile::encodeName(it.next()).constData(), kNobody, kNobody) == 0 && ok;
     }
     return ok;
+}
+
+// Removes the file or the folder with everything in it by the bytes of its names, making each
+// folder writable and searchable first. Links are removed, never followed.
+void RemoveTree(const QByteArray& path) {
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0) {
+        return;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        ::unlink(path.constData());
+        return;
+    }
+    ::chmod(path.constData(), S_IRWXU);
+    std::vector<QByteArray> children;
+    if (DIR* dir = ::opendir(path.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..") {
+                children.push_back(path + '/' + name);
+            }
+        }
+        ::closedir(dir);
+    }
+    for (const QByteArray& child : children) {
+        RemoveTree(child);
+    }
+    ::rmdir(path.constData());
 }
 
 } // namespace
@@ -85,25 +113,9 @@ IsolatedEnvironment::~IsolatedEnvironment() {
             qunsetenv(name.constData());
         }
     }
-    // Make everything removable again (tests create read-only files and folders).
-    QDir root(m_dir.path());
-    QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    std::function<void(const QString&)> unlock = [&](const QString& folder) {
-        QDir dir(folder);
-        for (const QFileInfo& info :
-             dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-            if (info.isSymLink()) {
-                continue;
-            }
-            QFile::setPermissions(info.filePath(),
-                                  info.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      (info.isDir() ? QFileDevice::ExeOwner : QFileDevice::Permissions()));
-            if (info.isDir()) {
-                unlock(info.filePath());
-            }
-        }
-    };
-    unlock(m_dir.path());
+    // Removed here rather than by QTemporaryDir: tests leave read-only folders and names that
+    // are not UTF-8, which Qt cannot spell again to remove them.
+    RemoveTree(QFile::encodeName(m_dir.path()));
 }
 
 void IsolatedEnvironment::Set(const char* name, const QString& value) {

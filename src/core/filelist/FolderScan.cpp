@@ -26,10 +26,16 @@ QString EntryFolder(const QString& entry) {
     return entry.size() > 1 && entry.endsWith(u'/') ? entry.chopped(1) : entry;
 }
 
-void Note(SkippedFolders* skipped, const QString& entry, const QString& reason) {
+void Note(SkippedFolders* skipped, const QString& entry, const QString& reason,
+          UnreadableKind kind = UnreadableKind::FolderUnreadable) {
     if (skipped) {
-        skipped->append({EntryFolder(entry), QStringLiteral("  - ") + reason});
+        skipped->append({EntryFolder(entry), QStringLiteral("  - ") + reason, kind});
     }
+}
+
+// The system's description of an error number, as the reasons spell it ("permission denied").
+QString SystemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error)).toLower();
 }
 
 QByteArray Native(const QString& path) {
@@ -98,9 +104,7 @@ Listing ListSubFolders(const QString& entry, QStringList& found, const Yield& yi
     if (probe != Listing::Done) {
         // A folder that is gone held nothing to count; one that cannot be opened may have.
         if (probe != Listing::Missing) {
-            Note(skipped, entry,
-                 QStringLiteral("the folder could not be opened: ") +
-                     QString::fromLocal8Bit(std::strerror(error)).toLower());
+            Note(skipped, entry, QStringLiteral("the folder could not be opened: ") + SystemReason(error));
         }
         return probe;
     }
@@ -208,6 +212,36 @@ QStringList UndecodableNames(const QString& folder, const QString& pattern) {
     return names;
 }
 
+// Names (without folder) of the entries of one folder that match the pattern, sorted: files,
+// links (to nothing, too), devices, names that are not valid UTF-8.
+QStringList MatchingNames(const QString& folder, const QString& pattern) {
+    const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
+    // "*.*" takes every file, as it always has on the desktop, names without a dot included.
+    const QString filter = pattern == kAllFilesPattern ? QStringLiteral("*") : pattern;
+    // Name filters match without regard to letter case unless QDir::CaseSensitive is given.
+    // System takes in links that lead nowhere and entries the file system cannot describe by
+    // their decoded name (names that are not valid UTF-8).
+    QStringList names = QDir(base).entryList({filter}, QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                                             QDir::Unsorted);
+    names += UndecodableNames(base, pattern);
+    SortNames(names);
+    return names;
+}
+
+// Notes a symbolic link whose target cannot be reached (gone, a loop, a folder that cannot be
+// searched) with the system's reason: it would otherwise vanish from the scan without a word.
+void NoteBrokenLink(SkippedFolders* skipped, const QString& path) {
+    const QByteArray native = Native(path);
+    struct stat info {};
+    if (skipped == nullptr || ::lstat(native.constData(), &info) != 0 || !S_ISLNK(info.st_mode) ||
+        ::stat(native.constData(), &info) == 0) {
+        return;
+    }
+    const int error = errno;
+    Note(skipped, path, QStringLiteral("the link could not be followed: ") + SystemReason(error),
+         error == EACCES ? UnreadableKind::PermissionDenied : UnreadableKind::NotFound);
+}
+
 } // namespace
 
 bool HasUnsafeChars(const QString& name) {
@@ -257,19 +291,8 @@ bool IsListedFile(const QString& path) {
 
 QStringList ListFilesInFolder(const QString& folder, const QString& pattern) {
     const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
-    // "*.*" takes every file, as it always has on the desktop, names without a dot included.
-    const QString filter = pattern == kAllFilesPattern ? QStringLiteral("*") : pattern;
-    QDir dir(base);
-    // Name filters match without regard to letter case unless QDir::CaseSensitive is given.
-    // System takes in entries the file system cannot describe by their decoded name (names that are
-    // not valid UTF-8); IsListedFile decides.
-    QStringList names =
-        dir.entryList({filter}, QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Unsorted);
-    names += UndecodableNames(base, pattern);
-    SortNames(names);
     QStringList files;
-    files.reserve(names.size());
-    for (const QString& name : names) {
+    for (const QString& name : MatchingNames(base, pattern)) {
         if (IsListedFile(base + name)) {
             files << name;
         }
@@ -322,12 +345,16 @@ QStringList CollectFolderFiles(const QString& folder, const QString& pattern, co
         YieldNow(yield);
         // "/" lists as "" so that its files read "/name".
         const QString base = entry.chopped(1);
-        for (const QString& name : ListFilesInFolder(base, pattern)) {
+        for (const QString& name : MatchingNames(base, pattern)) {
             if (name.startsWith(u'~')) {
                 continue;
             }
             const QString path = base + u'/' + name;
-            if (!IsListedFile(path) || IsWritableHiddenFile(path, name)) {
+            if (!IsListedFile(path)) {
+                NoteBrokenLink(skipped, path);
+                continue;
+            }
+            if (IsWritableHiddenFile(path, name)) {
                 continue;
             }
             // A name may hold doubled backslashes, which are part of the name on this system:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/Yield.h"
+#include "core/extract/Unreadable.h"
 
 #include <QList>
 #include <QString>
@@ -22,14 +23,17 @@ class Ui;
 
 inline const QString kPdfPattern = QStringLiteral("*.pdf");
 
-// A folder of a scan whose files could not be listed, with the reason to show after its path
-// ("  - the folder could not be opened: permission denied").
+// A folder of a scan whose files could not be listed, or a symbolic link among its files that
+// leads nowhere, with the reason to show after its path ("  - the folder could not be opened:
+// permission denied", "  - the link could not be followed: no such file or directory").
 struct SkippedFolder {
     QString path; // without the "/" at its end (the root stays "/")
     QString reason;
+    UnreadableKind kind = UnreadableKind::FolderUnreadable;
 };
 
-// Where a scan notes the folders it could not enter; nothing is noted without one.
+// Where a scan notes the folders it could not enter and the links it could not follow; nothing
+// is noted without one.
 using SkippedFolders = QList<SkippedFolder>;
 inline const QString kAllFilesPattern = QStringLiteral("*.*");
 
@@ -69,6 +73,7 @@ QString FolderEntry(const QString& folder);
 // is neither read-only nor a link) are left out. The folder button passes kPdfPattern, a
 // dropped folder kAllFilesPattern. No duplicate test: collecting the same folder twice gives
 // its files twice. Unexpected failures are shown through ui (error report) and the scan goes on.
-// Folders that could not be entered, the chosen one included, are noted in `skipped`.
+// Folders that could not be entered, the chosen one included, and links among the files that
+// lead nowhere are noted in `skipped`.
 QStringList CollectFolderFiles(const QString& folder, const QString& pattern, const Yield& yield, Ui& ui,
                                SkippedFolders* skipped = nullptr);
