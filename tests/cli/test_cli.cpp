@@ -919,6 +919,48 @@ private slots:
         QCOMPARE(QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts), lines);
     }
 
+    // The concordance's memory and output grow with its hits, not with the length of the tokens
+    // around them: a long token of many words, a long line of Chinese without blanks.
+    void concordanceMemory_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<int>("hits");
+        QTest::newRow("a long token") << QString(QStringLiteral("a,")).repeated(16000) << QStringList{} << "a" << 16000;
+        QTest::newRow("Chinese without blanks")
+            << QStringLiteral("\u5982\u679c\u8fd8\u6ca1\u6709\u5b89\u88c5\uff0c").repeated(40000)
+            << QStringList{"--segment"} << "\u5b89\u88c5" << 40000;
+    }
+    void concordanceMemory() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, options);
+        QFETCH(QString, word);
+        QFETCH(int, hits);
+        IsolatedEnvironment env;
+        WriteTextFile(env.Work() + QStringLiteral("/long.txt"), text.toUtf8() + '\n');
+        QStringList command{TestBinDir() + QStringLiteral("/lexitally-cli"),
+                            "concordance",
+                            "--text",
+                            "--letters",
+                            "all",
+                            "--context",
+                            "10"};
+        command << options << word << QStringLiteral("long.txt");
+        QProcess limited;
+        limited.setWorkingDirectory(env.Work());
+        limited.start(QStringLiteral("bash"), QStringList{"-c", "ulimit -v 400000; exec \"$@\"", "bash"} + command);
+        QVERIFY(limited.waitForFinished(60000));
+        QCOMPARE(limited.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(limited.exitCode(), 0);
+        const QByteArray out = limited.readAllStandardOutput();
+        const QList<QByteArray> lines = out.split('\n');
+        QCOMPARE(lines.size(), hits + 2); // the header, and the empty piece after the last line end
+        for (const QByteArray& line : lines.mid(1, hits)) {
+            QCOMPARE(QString::fromUtf8(line.split('\t').value(3)), word);
+        }
+        QVERIFY(out.size() < qint64(hits) * 80);
+    }
+
     void summary_data() {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QList<QStringList>>("rows");

@@ -70,9 +70,28 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("word");
         QTest::addColumn<QStringList>("lines");
-        // Contexts of 6 characters, cut at the text's ends; line ends and form feeds read as blanks.
+        // Contexts of 6 characters from the word's own ends, cut at the text's ends; line ends and
+        // form feeds read as blanks; the punctuation of the word's token is context.
         QTest::newRow("pages and ends") << kAsciiFolded << QByteArray("The cat\n\fCat cat.\n\f") << "cat"
-                                        << QStringList{"1|The |cat|  Cat ", "2|e cat |Cat| cat. ", "2|  Cat |cat.|  "};
+                                        << QStringList{"1|The |cat|  Cat ", "2| cat  |Cat| cat. ", "2|  Cat |cat|.  "};
+        const QStringList punctuation{"1|\"|the| (the)", "1|\"the (|the|) the,", "1|(the) |the|, x"};
+        QTest::newRow("punctuation around, ASCII letters")
+            << kAsciiFolded << QByteArray("\"the (the) the, x") << "the" << punctuation;
+        QTest::newRow("punctuation around, every language")
+            << kAllFolded << QByteArray("\"the (the) the, x") << "the" << punctuation;
+        QTest::newRow("two words of one token, every language")
+            << kAllFolded << QByteArray("\xc2\xab\xc3\x89t\xc3\xa9\xc2\xbb,\xc3\xa9t\xc3\xa9.") << "\u00e9t\u00e9"
+            << QStringList{"1|\u00ab|\u00c9t\u00e9|\u00bb,\u00e9t\u00e9.",
+                           "1|\u00ab\u00c9t\u00e9\u00bb,|\u00e9t\u00e9|."};
+        QTest::newRow("a word written decomposed")
+            << kAllFolded << QByteArray("(Cafe\xcc\x81!) x") << "caf\u00e9" << QStringList{"1|(|Cafe\u0301|!) x"};
+        QTest::newRow("dictionary words of a line without blanks")
+            << CorpusRule{LetterRule::AllLanguages, true, false, {false, true, {}}}
+            << QByteArray("\xe5\xa6\x82\xe6\x9e\x9c\xe8\xbf\x98\xe6\xb2\xa1\xe6\x9c\x89\xe5\xae\x89\xe8\xa3\x85"
+                          "\xef\xbc\x8c\xe8\xaf\xb7\xe5\x85\x88\xe5\xae\x89\xe8\xa3\x85\xe3\x80\x82")
+            << "\u5b89\u88c5"
+            << QStringList{"1|\u5982\u679c\u8fd8\u6ca1\u6709|\u5b89\u88c5|\uff0c\u8bf7\u5148\u5b89\u88c5\u3002",
+                           "1|\u6709\u5b89\u88c5\uff0c\u8bf7\u5148|\u5b89\u88c5|\u3002"};
         QTest::newRow("case kept") << kAsciiKept << QByteArray("Cat cat CAT") << "cat"
                                    << QStringList{"1|Cat |cat| CAT"};
         QTest::newRow("database groups case-blind") << kAsciiDatabase << QByteArray("Cat cat CAT") << "Cat"
@@ -83,7 +102,7 @@ private slots:
             << kAllFolded << QByteArray("Straße STRASSE strasse") << "STRASSE"
             << QStringList{"1||Straße| STRAS", "1|traße |STRASSE| stras", "1|RASSE |strasse|"};
         QTest::newRow("two words of one token, a page apart")
-            << kAllFolded << QByteArray("x,ab\fab y") << "ab" << QStringList{"1||x,ab ab| y", "2||x,ab ab| y"};
+            << kAllFolded << QByteArray("x,ab\fab y") << "ab" << QStringList{"1|x,|ab| ab y", "2|x,ab |ab| y"};
         QTest::newRow("a word that is not there") << kAsciiFolded << QByteArray("a b c") << "d" << QStringList{};
     }
 

@@ -24,22 +24,25 @@ bool IsAsciiLetter(char c) {
     return static_cast<unsigned char>((static_cast<unsigned char>(c) | 0x20) - 'a') < 26;
 }
 
-// The words of one token without a form feed, as the counting pass finds them.
+// The words of one token without a form feed, as the counting pass finds them, each with where
+// it stands in the token.
 template <typename OnWord>
-void TokenWords(QByteArrayView token, const CorpusRule& rule, std::vector<QByteArray>& words, OnWord&& onWord) {
+void TokenWords(QByteArrayView token, const CorpusRule& rule, std::vector<QByteArray>& words,
+                std::vector<WordSpan>& spans, OnWord&& onWord) {
     if (rule.letters == LetterRule::AllLanguages) {
-        AllLanguageWords(token, rule.ignoreCase, words, rule.words);
-        for (const QByteArray& word : words) {
-            onWord(QByteArrayView(word));
+        AllLanguageWords(token, rule.ignoreCase, words, rule.words, &spans);
+        for (size_t i = 0; i < words.size(); ++i) {
+            onWord(QByteArrayView(words[i]), spans[i]);
         }
         return;
     }
-    QByteArray word = AsciiWord(token);
+    WordSpan span;
+    QByteArray word = AsciiWord(token, &span);
     if (!word.isEmpty()) {
         if (rule.ignoreCase) {
             word = std::move(word).toLower();
         }
-        onWord(QByteArrayView(word));
+        onWord(QByteArrayView(word), span);
     }
 }
 
@@ -119,6 +122,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
 
 void ForEachWord(QByteArrayView text, const CorpusRule& rule, const std::function<void(const TextWord&)>& onWord) {
     std::vector<QByteArray> words;
+    std::vector<WordSpan> spans;
     int page = 1;
     const char* const start = text.data();
     ForEachLine(text, [&](QByteArrayView line) {
@@ -131,24 +135,24 @@ void ForEachWord(QByteArrayView text, const CorpusRule& rule, const std::functio
             }
             const QByteArrayView token(p, tokenEnd - p);
             TextWord found;
-            found.tokenBegin = p - start;
-            found.tokenEnd = tokenEnd - start;
-            const auto feeds = static_cast<int>(std::count(token.begin(), token.end(), '\f'));
-            const auto deliver = [&](QByteArrayView word) {
+            qsizetype from = 0; // where the part of the token being cut begins
+            const auto deliver = [&](QByteArrayView word, WordSpan span) {
                 found.word = word;
+                found.begin = (p - start) + from + span.begin;
+                found.end = (p - start) + from + span.end;
                 onWord(found);
             };
+            const auto feeds = static_cast<int>(std::count(token.begin(), token.end(), '\f'));
             if (feeds == 0) {
                 found.page = page;
-                TokenWords(token, rule, words, deliver);
+                TokenWords(token, rule, words, spans, deliver);
             } else if (rule.letters == LetterRule::AllLanguages) {
                 // A form feed is no letter: it always parts words, so each part has its own page.
-                qsizetype from = 0;
                 for (int part = 0; part <= feeds; ++part) {
                     const qsizetype feed = token.indexOf('\f', from);
                     const qsizetype to = feed < 0 ? token.size() : feed;
                     found.page = page + part;
-                    TokenWords(token.sliced(from, to - from), rule, words, deliver);
+                    TokenWords(token.sliced(from, to - from), rule, words, spans, deliver);
                     from = to + 1;
                 }
             } else {
@@ -156,7 +160,7 @@ void ForEachWord(QByteArrayView text, const CorpusRule& rule, const std::functio
                 // tells its page.
                 const auto* first = std::find_if(token.begin(), token.end(), IsAsciiLetter);
                 found.page = page + static_cast<int>(std::count(token.begin(), first, '\f'));
-                TokenWords(token, rule, words, deliver);
+                TokenWords(token, rule, words, spans, deliver);
             }
             page += feeds;
             p = tokenEnd + 1;

@@ -64,12 +64,13 @@ struct CorpusRule {
 };
 
 // One word of a text, as the counting pass hands it to the frequency method (folded when letter
-// case is ignored), with the token it stands in (byte offsets into the text: begin and end) and
-// the page it is on (1 for the first; every form feed begins a new page).
+// case is ignored), where it stands as written (byte offsets into the text: from its first letter
+// to the end of its last, without the punctuation of its token) and the page it is on (1 for the
+// first; every form feed begins a new page).
 struct TextWord {
     QByteArrayView word;
-    qsizetype tokenBegin = 0;
-    qsizetype tokenEnd = 0;
+    qsizetype begin = 0;
+    qsizetype end = 0;
     int page = 1;
 };
 

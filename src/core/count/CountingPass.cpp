@@ -18,6 +18,11 @@ inline bool IsAsciiLetter(unsigned char c) {
     return static_cast<unsigned char>((c | 0x20) - 'a') < 26;
 }
 
+// True when one of the ligatures U+FB00-U+FB06 begins at p.
+inline bool IsLigature(const unsigned char* p, const unsigned char* end) {
+    return *p == 0xEF && end - p >= 3 && p[1] == 0xAC && p[2] >= 0x80 && p[2] <= 0x86;
+}
+
 // Reads the token that starts at p and ends at the next blank (or at end), and writes its word
 // to out by the word rule: the ligatures U+FB00-U+FB06 are written out as their letters, then
 // only the 52 ASCII letters are kept. Returns where the token ends; length is the word's.
@@ -32,7 +37,7 @@ inline const unsigned char* ReadToken(const unsigned char* p, const unsigned cha
             ++p;
         } else if (c == ' ') {
             break;
-        } else if (c == 0xEF && end - p >= 3 && p[1] == 0xAC && p[2] >= 0x80 && p[2] <= 0x86) {
+        } else if (IsLigature(p, end)) {
             for (const char* letters = kLigatures[p[2] - 0x80]; *letters; ++letters) {
                 *w++ = *letters;
             }
@@ -240,12 +245,28 @@ void CountPerFile(const PassInputs& in, FrequencyMethod& method, ErrorReport& st
 
 } // namespace
 
-QByteArray AsciiWord(QByteArrayView token) {
+QByteArray AsciiWord(QByteArrayView token, WordSpan* span) {
     QByteArray word(token.size(), Qt::Uninitialized);
     qsizetype length = 0;
-    const auto* p = reinterpret_cast<const unsigned char*>(token.data());
-    ReadToken(p, p + token.size(), word.data(), length);
+    const auto* const begin = reinterpret_cast<const unsigned char*>(token.data());
+    const auto* const end = begin + token.size();
+    ReadToken(begin, end, word.data(), length);
     word.truncate(length);
+    if (span) {
+        *span = WordSpan{};
+        bool found = false;
+        for (const auto* p = begin; p < end;) {
+            const int letter = IsAsciiLetter(*p) ? 1 : IsLigature(p, end) ? 3 : 0;
+            if (letter == 0) {
+                ++p;
+                continue;
+            }
+            span->begin = found ? span->begin : p - begin;
+            found = true;
+            p += letter;
+            span->end = p - begin;
+        }
+    }
     return word;
 }
 

@@ -40,5 +40,6 @@ void RunCountingPass(const PassInputs& inputs, FrequencyMethod& method, ErrorRep
 // " Character Count With Spaces: N", " Character Count Without Spaces: N".
 QStringList CountCaptions(const Totals& totals);
 
-// The word of one token (no blank inside) by the ASCII rule, letter case kept.
-QByteArray AsciiWord(QByteArrayView token);
+// The word of one token (no blank inside) by the ASCII rule, letter case kept; span (when given)
+// gets where it stands: from its first letter to the end of its last.
+QByteArray AsciiWord(QByteArrayView token, WordSpan* span = nullptr);

@@ -23,6 +23,13 @@ enum class CountMode { None, AllFiles, PerFile };
 // after NFC normalisation, apostrophes and hyphens left out; ignoring letter case folds fully.
 enum class LetterRule { Ascii, AllLanguages };
 
+// Where a word stands in its token, as byte offsets: from its first letter (or the mark it
+// begins with) to the end of its last character. Punctuation around it is outside.
+struct WordSpan {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+};
+
 // How words are found and grouped beyond the letter rule. Everything is off by default, and then
 // words are exactly what the letter rule alone gives.
 struct WordOptions {

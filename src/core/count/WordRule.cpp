@@ -1,6 +1,7 @@
 #include "core/count/WordRule.h"
 
 #include "core/count/CountingPass.h"
+#include "core/extract/TextFiles.h"
 
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
@@ -11,6 +12,12 @@
 #include <memory>
 
 namespace {
+
+// Units [from, to) of a string.
+struct UnitRange {
+    qsizetype from = 0;
+    qsizetype to = 0;
+};
 
 bool IsAscii(QByteArrayView bytes) {
     for (const char c : bytes) {
@@ -120,17 +127,25 @@ void CutAtGrapheme(QString& word) {
     word.truncate(cut > 0 ? cut : limit);
 }
 
-// The token's words when it is ASCII only: the runs of ASCII letters.
-void AsciiRuns(QByteArrayView token, bool fold, std::vector<QByteArray>& words) {
+// The token's words when it is ASCII only: the runs of ASCII letters (and, in spans when given,
+// where each stands).
+void AsciiRuns(QByteArrayView token, bool fold, std::vector<QByteArray>& words, std::vector<WordSpan>* spans) {
     QByteArray current;
+    WordSpan span;
     const auto flush = [&] {
         if (!current.isEmpty()) {
             words.push_back(current);
             current.clear();
+            if (spans) {
+                spans->push_back(span);
+            }
         }
     };
-    for (const char c : token) {
+    for (qsizetype i = 0; i < token.size(); ++i) {
+        const char c = token[i];
         if (IsAsciiLetter(c)) {
+            span.begin = current.isEmpty() ? i : span.begin;
+            span.end = i + 1;
             current += fold ? static_cast<char>(c | 0x20) : c;
         } else if (!IsJoiner(static_cast<unsigned char>(c))) {
             flush();
@@ -190,11 +205,11 @@ UBreakIterator* WordBreaker() {
     return breaker.get();
 }
 
-// The words the word break iterator finds in a run of letters and marks: the pieces between its
-// boundaries that it marks as letters, kana or ideographs (these are the pieces that hold a
-// letter). A piece of marks alone (a run that begins with marks) stays with the word after it,
-// or the one before at the end, so that no character of the run is lost.
-void SegmentRun(const QString& run, std::vector<QString>& pieces) {
+// The words the word break iterator finds in a run of letters and marks, as ranges of the run:
+// the pieces between its boundaries that it marks as letters, kana or ideographs (these are the
+// pieces that hold a letter). A piece of marks alone (a run that begins with marks) stays with
+// the word after it, or the one before at the end, so that no character of the run is lost.
+void SegmentRun(const QString& run, std::vector<UnitRange>& pieces) {
     pieces.clear();
     UBreakIterator* const breaker = MayBreak(run) ? WordBreaker() : nullptr;
     UErrorCode status = U_ZERO_ERROR;
@@ -202,28 +217,99 @@ void SegmentRun(const QString& run, std::vector<QString>& pieces) {
         ubrk_setText(breaker, reinterpret_cast<const UChar*>(run.utf16()), static_cast<int32_t>(run.size()), &status);
     }
     if (!breaker || U_FAILURE(status)) {
-        pieces.push_back(run);
+        pieces.push_back({0, run.size()});
         return;
     }
-    QString carried;
+    qsizetype carried = -1; // where the pieces without a letter that wait for a word begin
     int32_t start = ubrk_first(breaker);
     for (int32_t end = ubrk_next(breaker); end != UBRK_DONE; start = end, end = ubrk_next(breaker)) {
         const int32_t kind = ubrk_getRuleStatus(breaker);
-        const QStringView piece = QStringView(run).mid(start, end - start);
-        if ((kind >= UBRK_WORD_LETTER && kind < UBRK_WORD_IDEO_LIMIT) || HoldsLetter(piece)) {
-            pieces.push_back(carried + piece.toString());
-            carried.clear();
-        } else {
-            carried += piece;
+        if ((kind >= UBRK_WORD_LETTER && kind < UBRK_WORD_IDEO_LIMIT) ||
+            HoldsLetter(QStringView(run).mid(start, end - start))) {
+            pieces.push_back({carried >= 0 ? carried : start, end});
+            carried = -1;
+        } else if (carried < 0) {
+            carried = start;
         }
     }
-    if (!carried.isEmpty()) {
+    if (carried >= 0) {
         if (pieces.empty()) {
-            pieces.push_back(carried);
+            pieces.push_back({carried, run.size()});
         } else {
-            pieces.back() += carried;
+            pieces.back().to = run.size();
         }
     }
+}
+
+// The token decoded as AllLanguageWords reads it before the normalisation: ligatures written out
+// by their letters, the characters that join a word left out (so that the marks around them
+// compose), and no more marks in a row than a letter may carry. spans (when given) gets where
+// each UTF-16 unit stands in the token.
+QString CleanToken(QByteArrayView token, bool compatibility, std::vector<WordSpan>* spans) {
+    static constexpr const char* kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "st", "st"};
+    QString clean;
+    clean.reserve(token.size());
+    int marks = 0;
+    const auto* const begin = reinterpret_cast<const unsigned char*>(token.data());
+    const auto* const end = begin + token.size();
+    for (const unsigned char* p = begin; p < end;) {
+        const unsigned char* const from = p;
+        const char32_t c = NextCharacter(p, end);
+        if (IsJoiner(c)) {
+            continue;
+        }
+        if (!IsMark(c)) {
+            marks = 0;
+        } else if (++marks > kMaxMarksInRow) {
+            continue;
+        }
+        const qsizetype before = clean.size();
+        if (c >= 0xFB00 && c <= 0xFB06 && !compatibility) {
+            clean.append(QLatin1StringView(kLigatures[c - 0xFB00]));
+        } else {
+            clean.append(QStringView(QChar::fromUcs4(c)));
+        }
+        if (spans) {
+            spans->insert(spans->end(), static_cast<size_t>(clean.size() - before), WordSpan{from - begin, p - begin});
+        }
+    }
+    return clean;
+}
+
+// Where each unit of text (clean normalised in form) stands in the token, given where clean's
+// do: clean is normalised again in pieces that begin where the normaliser starts afresh (before a
+// character that nothing before it changes), and a piece's units stand for all of its bytes.
+std::vector<WordSpan> NormalisedSpans(const QString& clean, const QString& text, QString::NormalizationForm form,
+                                      const std::vector<WordSpan>& cleanSpans) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* const normaliser =
+        form == QString::NormalizationForm_C ? unorm2_getNFCInstance(&status) : unorm2_getNFKCInstance(&status);
+    std::vector<WordSpan> spans;
+    spans.reserve(static_cast<size_t>(text.size()));
+    QString joined;
+    qsizetype from = 0;
+    const auto piece = [&](qsizetype to) {
+        const QString part = QStringView(clean).sliced(from, to - from).toString().normalized(form);
+        joined += part;
+        spans.insert(
+            spans.end(), static_cast<size_t>(part.size()),
+            WordSpan{cleanSpans[static_cast<size_t>(from)].begin, cleanSpans[static_cast<size_t>(to - 1)].end});
+        from = to;
+    };
+    ForEachCodePoint(clean, [&](char32_t c, QStringView units) {
+        const qsizetype at = units.data() - clean.constData();
+        if (at > from && U_SUCCESS(status) && unorm2_hasBoundaryBefore(normaliser, static_cast<UChar32>(c))) {
+            piece(at);
+        }
+    });
+    piece(clean.size());
+    if (joined != text) { // the two normalisers disagree: spread the units evenly
+        spans.clear();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            spans.push_back(cleanSpans[static_cast<size_t>(i * clean.size() / text.size())]);
+        }
+    }
+    return spans;
 }
 
 } // namespace
@@ -266,64 +352,60 @@ QByteArray FoldCaseUtf8(QByteArrayView utf8) {
     return FoldCase(QString::fromUtf8(utf8)).toUtf8();
 }
 
-void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words, const WordOptions& options) {
+void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words, const WordOptions& options,
+                      std::vector<WordSpan>* spans) {
     words.clear();
+    if (spans) {
+        spans->clear();
+    }
     if (IsAscii(token)) {
-        AsciiRuns(token, fold, words);
+        AsciiRuns(token, fold, words, spans);
         return;
     }
-    static constexpr const char* kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "st", "st"};
-    // One pass before the normalisation: ligatures written out by their letters, the characters
-    // that join a word left out (so that the marks around them compose), and no more marks in a
-    // row than a letter may carry. Everything after it takes time in proportion to the token.
-    const QString decoded = QString::fromUtf8(token);
-    QString clean;
-    clean.reserve(decoded.size());
-    int marks = 0;
-    ForEachCodePoint(decoded, [&](char32_t c, QStringView units) {
-        if (IsJoiner(c)) {
-            return;
-        }
-        if (!IsMark(c)) {
-            marks = 0;
-        } else if (++marks > kMaxMarksInRow) {
-            return;
-        }
-        if (c >= 0xFB00 && c <= 0xFB06 && !options.compatibility) {
-            clean.append(QLatin1StringView(kLigatures[c - 0xFB00]));
-        } else {
-            clean.append(units);
-        }
-    });
-    const QString text =
-        clean.normalized(options.compatibility ? QString::NormalizationForm_KC : QString::NormalizationForm_C);
+    // Everything after the cleaning takes time in proportion to the token.
+    std::vector<WordSpan> textSpans;
+    const QString clean = CleanToken(token, options.compatibility, spans ? &textSpans : nullptr);
+    const auto form = options.compatibility ? QString::NormalizationForm_KC : QString::NormalizationForm_C;
+    const QString text = clean.normalized(form);
+    if (spans && text != clean) {
+        textSpans = NormalisedSpans(clean, text, form, textSpans);
+    }
 
     QString current;
+    std::vector<WordSpan> currentSpans; // of each unit of current, when spans are asked for
     bool hasLetter = false;
-    std::vector<QString> pieces;
-    const auto add = [&](const QString& piece) {
-        QString word = !fold ? piece : options.compatibility ? FoldCompatibility(piece) : FoldCase(piece);
+    std::vector<UnitRange> pieces;
+    const auto add = [&](UnitRange piece) {
+        const QStringView letters = QStringView(current).sliced(piece.from, piece.to - piece.from);
+        QString word = !fold                   ? letters.toString()
+                       : options.compatibility ? FoldCompatibility(letters)
+                                               : FoldCase(letters);
         CutAtGrapheme(word);
         words.push_back(word.toUtf8());
+        if (spans) {
+            spans->push_back({currentSpans[static_cast<size_t>(piece.from)].begin,
+                              currentSpans[static_cast<size_t>(piece.to - 1)].end});
+        }
     };
     const auto flush = [&] {
         if (hasLetter && options.segment) {
             SegmentRun(current, pieces);
-            for (const QString& piece : pieces) {
-                add(piece);
-            }
+            std::for_each(pieces.begin(), pieces.end(), add);
         } else if (hasLetter) {
-            add(current);
+            add({0, current.size()});
         }
         current.clear();
+        currentSpans.clear();
         hasLetter = false;
     };
     ForEachCodePoint(text, [&](char32_t c, QStringView units) {
-        if (QChar::isLetter(c)) {
+        if (QChar::isLetter(c) || QChar::isMark(c)) {
             current.append(units);
-            hasLetter = true;
-        } else if (QChar::isMark(c)) {
-            current.append(units);
+            hasLetter = hasLetter || QChar::isLetter(c);
+            if (spans) {
+                const auto at = textSpans.begin() + (units.data() - text.constData());
+                currentSpans.insert(currentSpans.end(), at, at + units.size());
+            }
         } else if (!(options.compatibility && IsJoiner(c))) {
             // (A compatibility form of an apostrophe or hyphen joins like the character itself.)
             flush();

@@ -38,7 +38,10 @@ QByteArray FoldWordUtf8(QByteArrayView utf8, const WordOptions& options);
 // With options.compatibility the token is NFKC-normalised instead (NFKC_Casefold when folded);
 // with options.segment each run of letters is cut further into the words ICU's word break
 // iterator finds in it (runs of letters that need no dictionary are never cut).
-void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words, const WordOptions& options = {});
+// spans (when given) gets where each word stands in the token, in the order of words: the
+// characters it was made of as written, the whole word even when it was cut.
+void AllLanguageWords(QByteArrayView token, bool fold, std::vector<QByteArray>& words, const WordOptions& options = {},
+                      std::vector<WordSpan>* spans = nullptr);
 
 // The word cut to its first maxLetters characters (code points), never inside a UTF-8 sequence.
 QByteArrayView CutWord(QByteArrayView word, qsizetype maxLetters);

@@ -115,6 +115,21 @@ FileBytes::FileBytes(const QString& path) : m_file(path) {
     m_view = m_copy;
 }
 
+char32_t NextCharacter(const unsigned char*& p, const unsigned char* end) {
+    const unsigned char lead = *p;
+    const int length = lead < 0x80 ? 1 : SequenceLength(p, end);
+    if (length == 1) {
+        ++p;
+        return lead < 0x80 ? lead : U'\uFFFD';
+    }
+    auto c = static_cast<char32_t>(lead & (0xFF >> (length + 1)));
+    for (int i = 1; i < length; ++i) {
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    p += length;
+    return c;
+}
+
 CharCounts CountCharacters(QByteArrayView text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = p + text.size();

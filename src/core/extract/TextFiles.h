@@ -68,6 +68,10 @@ struct CharCounts {
 // The characters of a text; line ends (CR, LF) are never counted.
 CharCounts CountCharacters(QByteArrayView text);
 
+// The character (code point) that begins at p (p < end), and p moved past it: a byte that begins
+// no well-formed sequence is U+FFFD on its own.
+char32_t NextCharacter(const unsigned char*& p, const unsigned char* end);
+
 // Calls onLine(QByteArrayView line) for every line, without its line end, until it returns
 // false. A line end at the very end opens no further line; an empty text is one empty line.
 // Returns false when onLine stopped the walk.
