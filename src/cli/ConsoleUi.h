@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/base/Progress.h"
+#include "core/base/Texts.h"
 #include "core/base/Ui.h"
 
 #include <QElapsedTimer>
@@ -64,6 +65,3 @@ private:
 // Writes a line to standard error: "lexitally-cli: " + text. On a terminal, control characters
 // (file names may hold escape sequences) are shown escaped: "\t", "\n", "\r", "\x1b", "\x9b".
 void PrintError(const QString& text);
-
-// The text with every control character (below 32, 127 to 159) but `keep` written as an escape.
-QString EscapeControls(const QString& text, QChar keep = QChar(0xFFFF));

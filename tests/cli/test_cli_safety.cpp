@@ -902,6 +902,73 @@ private slots:
         QCOMPARE(hidden(), QStringList());
     }
 
+    // Where -o points: a link is written through and stays a link, "-" is standard output for
+    // every format, a full disk is a failure that leaves the old file, and a terminal is shown
+    // the control characters of names escaped.
+    void outputPlaces_data() {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("workbook through a link") << "link" << QStringList{"--format", "xlsx", "-o", "link.xlsx"} << 0;
+        QTest::newRow("text through a link") << "link" << QStringList{"-o", "link.xlsx"} << 0;
+        QTest::newRow("workbook to standard output") << "stdout" << QStringList{"--format", "xlsx", "-o", "-"} << 0;
+        QTest::newRow("merged workbook to standard output")
+            << "stdout" << QStringList{"merge", "--format", "xlsx", "-o", "-", "part.json"} << 0;
+        QTest::newRow("full disk") << "full" << QStringList{"-o", "small/out.tsv"} << 1;
+        QTest::newRow("full disk, workbook") << "full" << QStringList{"--format", "xlsx", "-o", "small/out.tsv"} << 1;
+        QTest::newRow("terminal") << "terminal" << QStringList{"--per-file"} << 0;
+        QTest::newRow("terminal, concordance") << "terminal" << QStringList{"concordance", "seven"} << 0;
+    }
+    void outputPlaces() {
+        QFETCH(QString, place);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        IsolatedEnvironment env;
+        const QString odd = QString::fromUtf8("e\x1b[31mred\x07.pdf");
+        MakeTextPdf(env.Work() + u'/' + odd, {kWords});
+        arguments << (arguments.contains(QStringLiteral("part.json")) ? QStringList() : QStringList{odd});
+        QVERIFY(RunCli({"--format", "json", "-o", "part.json", odd}, env.Work()).exitCode == 0);
+        WriteTextFile(env.Work() + QStringLiteral("/real.xlsx"), "old");
+        QFile::link(QStringLiteral("real.xlsx"), env.Work() + QStringLiteral("/link.xlsx"));
+        std::optional<SmallDisk> disk;
+        if (place == u"full") {
+            if (!IsRoot()) {
+                QSKIP("mounting a small file system needs the super-user");
+            }
+            disk.emplace(env.Work() + QStringLiteral("/small"), "8k");
+            WriteTextFile(env.Work() + QStringLiteral("/small/out.tsv"), "old");
+            WriteTextFile(env.Work() + QStringLiteral("/small/filler"), QByteArray(4096, 'x'));
+        }
+        Outcome outcome;
+        if (place == u"terminal") {
+            QStringList command{TestBinDir() + QStringLiteral("/lexitally-cli")};
+            QProcess terminal;
+            terminal.setWorkingDirectory(env.Work());
+            const QString quoted =
+                (command + arguments).replaceInStrings(QStringLiteral("'"), QStringLiteral("'\\''")).join(u"' '");
+            terminal.start(QStringLiteral("script"), {"-qec", "'" + quoted + "' 2>/dev/null", "/dev/null"});
+            QVERIFY(terminal.waitForFinished(60000));
+            outcome = {terminal.exitCode(), terminal.readAllStandardOutput(), {}};
+        } else {
+            outcome = RunCli(arguments, env.Work());
+        }
+        QCOMPARE(outcome.exitCode, exitCode);
+        if (place == u"link") {
+            QVERIFY(QFileInfo(env.Work() + QStringLiteral("/link.xlsx")).isSymLink());
+            QVERIFY(ReadAll(env.Work() + QStringLiteral("/real.xlsx")) != "old");
+        } else if (place == u"stdout") {
+            QVERIFY(outcome.out.startsWith("PK"));
+            QVERIFY(!QFileInfo::exists(env.Work() + QStringLiteral("/-")));
+        } else if (place == u"full") {
+            QVERIFY(outcome.err.contains("No space left on device"));
+            QCOMPARE(ReadAll(env.Work() + QStringLiteral("/small/out.tsv")), QByteArray("old"));
+        } else if (place == u"terminal") {
+            QVERIFY(outcome.out.contains("e\\x1b[31mred\\x07.pdf"));
+            QVERIFY(!outcome.out.contains('\x1b') && !outcome.out.contains('\a'));
+        }
+        QCOMPARE(QDir(env.Work()).entryList({QStringLiteral(".lexitally-*")}, QDir::Files | QDir::Hidden).size(), 0);
+    }
+
     // The store of converted texts: the counts are the same with it or without it, cold or
     // warm, whatever happened to the store or to the PDFs in between.
     void storeOfConvertedTexts_data() {

@@ -17,3 +17,7 @@ inline QString AppTitle() {
 }
 
 inline const QString kProgressRest = QStringLiteral("Progress Bar");
+
+// The text with every control character (below 32, 127 to 159) but `keep` written as an escape:
+// "\t", "\n", "\r", "\x1b", "\x9b". File names may hold escape sequences that a terminal would obey.
+QString EscapeControls(const QString& text, QChar keep = QChar(0xFFFF));

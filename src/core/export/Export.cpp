@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -322,18 +323,6 @@ int WriteCell(lxw_worksheet* sheet, int row, int column, const QString& text) {
     return CodePointLength(cell);
 }
 
-// Moves from over to, replacing to as a whole.
-void ReplaceFile(const QString& from, const QString& to) {
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) {
-        return;
-    }
-    // Platforms whose rename does not replace an existing file.
-    if (QFileInfo::exists(to) && !QFileInfo(to).isDir() && QFile::remove(to) && QFile::rename(from, to)) {
-        return;
-    }
-    throw Failure(QStringLiteral("The file could not be written: ") + to);
-}
-
 // Refuses a table that does not fit on a worksheet.
 void CheckSheetSize(const RowWalk& walk, int columns) {
     FailIf(columns > LXW_COL_MAX, QStringLiteral("A worksheet holds at most %1 columns.").arg(LXW_COL_MAX));
@@ -400,73 +389,45 @@ void BuildWorkbook(const QByteArray& file, const QString& path, const ResultTabl
     CheckWorkbook(workbook_close(workbook.release()));
 }
 
-// Copies the finished workbook into a device.
-void CopyFile(const QString& from, QIODevice& device) {
+// Copies the finished workbook into a device, a piece at a time.
+void CopyFile(const QString& from, QIODevice& device, const Yield& yield) {
     QFile finished(from);
     const bool read = finished.open(QIODevice::ReadOnly);
     FailIf(!read, finished.errorString());
-    const QByteArray bytes = finished.readAll();
-    const bool written = device.write(bytes) == bytes.size();
-    if (!written) {
-        throw ExportFailure(device.errorString(), ExportFailure::Stage::Write);
+    constexpr qint64 kPiece = 1 << 20;
+    while (!finished.atEnd()) {
+        YieldNow(yield);
+        const QByteArray bytes = finished.read(kPiece);
+        FailIf(finished.error() != QFileDevice::NoError, finished.errorString());
+        if (device.write(bytes) != bytes.size()) {
+            throw ExportFailure(device.errorString(), ExportFailure::Stage::Write);
+        }
     }
 }
 
-// The workbook into an open device: built in the temporary folder, then copied.
+// The workbook built whole in a folder of this process inside the temporary folder (which a later
+// run removes should this one be killed), then handed to write.
+void BuildThenWrite(const ResultTable& model, const ExportOptions& options,
+                    const std::function<void(const QString&)>& write) {
+    CheckSheetSize(RowWalk(model, options.order), model.ColumnCount());
+    const std::unique_ptr<QTemporaryDir> folder = NewWorkFolder(QStringLiteral("workbook"));
+    const QString built = folder->filePath(QStringLiteral("workbook.xlsx"));
+    BuildWorkbook(QFile::encodeName(built), QString(), model, options);
+    YieldNow(options.yield);
+    write(built);
+}
+
+// The workbook into an open device.
 void WorkbookToDevice(const ResultTable& model, const ExportOptions& options, QIODevice& device) {
-    CheckSheetSize(RowWalk(model, options.order), model.ColumnCount());
-    QTemporaryFile partial(TempFolder() + QStringLiteral("/.lexitally-XXXXXX.xlsx"));
-    const bool opened = partial.open();
-    FailIf(!opened, partial.errorString());
-    partial.close();
-    BuildWorkbook(QFile::encodeName(partial.fileName()), QString(), model, options);
-    YieldNow(options.yield);
-    CopyFile(partial.fileName(), device);
+    BuildThenWrite(model, options, [&](const QString& built) { CopyFile(built, device, options.yield); });
 }
 
-// The workbook to path. A FIFO or device gets the finished workbook written into it; a regular
-// file is written beside the target and moved over it only when complete and when the user may
-// write it.
+// The workbook to path, the way every export is written there (WriteThrough): only once it is
+// complete does it replace a regular file, and a FIFO or device is opened only then.
 void WorkbookToPath(const ResultTable& model, const ExportOptions& options, const QString& path) {
-    CheckSheetSize(RowWalk(model, options.order), model.ColumnCount());
-    struct stat target {};
-    const QByteArray native = QFile::encodeName(path);
-    const bool exists = ::stat(native.constData(), &target) == 0;
-    FailIf(exists && S_ISDIR(target.st_mode), QStringLiteral("Is a directory: ") + path);
-    FailIf(exists && S_ISREG(target.st_mode) && ::access(native.constData(), W_OK) != 0,
-           QStringLiteral("Permission denied: ") + path);
-    if (exists && !S_ISREG(target.st_mode)) {
-        QBuffer built;
-        built.open(QIODevice::WriteOnly);
-        WorkbookToDevice(model, options, built);
-        OutputFile output(path, options.yield);
-        const bool opened = output.Open();
-        FailIf(!opened, output.ErrorString() + QStringLiteral(": ") + path);
-        const bool written = output.Device().write(built.data()) == built.data().size();
-        FailIf(!written, output.Device().errorString() + QStringLiteral(": ") + path);
-        const bool committed = output.Commit();
-        FailIf(!committed, output.ErrorString() + QStringLiteral(": ") + path);
-        return;
-    }
-    QTemporaryFile partial(QFileInfo(path).absolutePath() + QStringLiteral("/.lexitally-XXXXXX.xlsx"));
-    const bool opened = partial.open();
-    FailIf(!opened, partial.errorString());
-    partial.close();
-    const QByteArray file = QFile::encodeName(partial.fileName());
-    BuildWorkbook(file, path, model, options);
-    YieldNow(options.yield);
-    if (QFileInfo::exists(path)) {
-        QFile::setPermissions(partial.fileName(), QFile::permissions(path)); // a replaced file keeps its access
-    } else {
-        // A new workbook gets the access of any new file (0666 less the umask), not the 0600 of
-        // the temporary file it was written as.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(file.constData(), 0666 & ~mask);
-    }
-    // The last moment to give up: nothing has been replaced yet.
-    YieldNow(options.yield);
-    ReplaceFile(partial.fileName(), path);
+    BuildThenWrite(model, options, [&](const QString& built) {
+        WriteThrough(path, options.yield, [&](QIODevice& device) { CopyFile(built, device, options.yield); });
+    });
 }
 
 // CSV, TSV and JSON into a device.

@@ -9,7 +9,10 @@
 
 // Where an export is written. A regular file (or a new one) is written beside its place and
 // replaces it only once complete; standard output ("-"), a FIFO, a terminal or another device
-// is written straight into, never replaced. A regular file the user may not write is refused.
+// is written straight into, never replaced. A symbolic link is never replaced: the regular file
+// it leads to is, in that file's folder, and anything else is written through the link. A
+// regular file the user may not write is refused. On a terminal, control characters are shown
+// escaped (TAB, LF and CR LF stay as they are).
 // While a FIFO waits for its reader, or a stream for room, `wait` is called every 100 ms or so;
 // a Failure it throws gives up the opening (Open() false) or the writing (a failed write).
 class OutputFile {
@@ -33,6 +36,11 @@ public:
     static bool IsStandardOutput(const QString& path) { return path == QStringLiteral("-"); }
 
 private:
+    // Writes beside path and replaces it once complete.
+    bool OpenReplacing(const QString& path);
+    // Writes straight into the file, with the open flags added.
+    bool OpenStream(const QByteArray& native, int flags);
+
     QString m_path;
     std::unique_ptr<QSaveFile> m_save;
     std::unique_ptr<QIODevice> m_plain;
