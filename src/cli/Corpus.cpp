@@ -7,6 +7,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Inputs.h"
+#include "cli/Signals.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
@@ -16,6 +17,7 @@
 #include "core/count/CountingPass.h"
 #include "core/export/DataExport.h"
 #include "core/export/Export.h"
+#include "core/extract/Converter.h"
 #include "core/filelist/FolderScan.h"
 #include "core/results/ResultTable.h"
 #include "core/run/AnalysisRun.h"
@@ -95,21 +97,25 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
     return QJsonDocument(root).toJson(QJsonDocument::Compact) + '\n';
 }
 
-// Writes the table in the format asked; the failure's description, or "".
+// Writes the table in the format asked; the failure's description, or "". A signal gives the
+// writing up.
 QString WriteTable(const CorpusOptions& options, ResultTable& table, const QList<ConvertedText>& texts) {
     const QString path = options.output.isEmpty() ? QStringLiteral("-") : options.output;
+    const Yield giveUp = [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); };
     try {
         table.SetAllTicked(true);
         if (options.format == QStringLiteral("json")) {
             const QByteArray json = TableJson(CommandName(options.command), table, texts);
-            WriteThrough(path, {}, [&json](QIODevice& device) {
+            WriteThrough(path, giveUp, [&json](QIODevice& device) {
                 FailIf(device.write(json) != json.size(), device.errorString());
             });
         } else {
             const ExportFormat format = options.format == QStringLiteral("csv")    ? ExportFormat::Csv
                                         : options.format == QStringLiteral("text") ? ExportFormat::Text
                                                                                    : ExportFormat::Tsv;
-            Export(format, table, {}, path);
+            ExportOptions exportOptions;
+            exportOptions.yield = giveUp;
+            Export(format, table, exportOptions, path);
         }
     } catch (const Failure& failure) {
         return failure.Description();
@@ -297,7 +303,16 @@ QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringLis
     for (qsizetype i = 0; i < paths.size(); ++i) {
         files.append({paths[i], labels.value(i, paths[i]), password, ocr.enabled && ocrRead.contains(paths[i])});
     }
+    // A signal ends the converter or OCR at work, and no file more is read.
+    ConverterProcesses running;
     TextPlace place;
+    place.running = &running;
+    place.yield = [&running] {
+        if (StopSignalled()) {
+            running.KillAll();
+        }
+    };
+    place.stop = StopSignalled;
     place.converter = converter;
     place.workFolder = workFolder;
     place.textInput = textInput;
@@ -344,6 +359,8 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
         return kUsage;
     }
     const CorpusOptions& options = *parsed.options;
+    InstallStopSignals();
+    RemoveAbandonedWorkFolders();
     ConsoleUi ui;
     QStringList paths;
     SkippedFolders skipped;
@@ -383,6 +400,9 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
         CommandLineTexts(paths, labels, options.password, options.textInput, work->path(), converter,
                          options.ocr.enabled ? paths : QStringList(), options.ocr, DefaultJobs(), store->get());
     store.reset();
+    if (StopSignalled()) {
+        return ReportStopped();
+    }
     for (const SkippedFolder& folder : std::as_const(skipped)) {
         PrintError(folder.path + folder.reason);
         pathProblem = true;
@@ -410,7 +430,13 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
         return kNoRows;
     }
     work.reset();
+    if (StopSignalled()) {
+        return ReportStopped();
+    }
     const QString failure = WriteTable(options, table, texts);
+    if (StopSignalled() && !failure.isEmpty()) {
+        return ReportStopped();
+    }
     if (!failure.isEmpty()) {
         PrintError(failure);
         return kNoRows;

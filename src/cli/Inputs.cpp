@@ -4,6 +4,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
+#include "core/count/StopWords.h"
 #include "core/extract/Ocr.h"
 
 #include <QDir>
@@ -69,6 +70,19 @@ template <typename OnBytes> StreamRead ReadDescriptor(int fd, const std::functio
     }
 }
 
+// Opens the file for reading without waiting for a FIFO's writer: the wait is the reading
+// loop's, which can be stopped. "-" is standard input. -1 with the failure set when it cannot.
+int OpenStream(const QString& path, StreamRead& result) {
+    if (path == QStringLiteral("-")) {
+        return STDIN_FILENO;
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        result.failure = SystemError(errno);
+    }
+    return fd;
+}
+
 } // namespace
 
 bool SameFile(const QString& a, const QString& b) {
@@ -119,12 +133,8 @@ StreamRead SpoolStream(const QString& path, const QString& target, const std::fu
         return result;
     }
     const bool standardInput = path == QStringLiteral("-");
-    // Opened without waiting for a writer: the wait is the reading loop's, which can be stopped.
-    const int fd = standardInput
-                       ? STDIN_FILENO
-                       : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = OpenStream(path, result);
     if (fd < 0) {
-        result.failure = SystemError(errno);
         return result;
     }
     result = ReadDescriptor(fd, stopped, [&out](QByteArrayView bytes, StreamRead& read) {
@@ -160,6 +170,38 @@ StreamRead ReadStandardInputLine(qint64 limit, const std::function<bool()>& stop
         line.chop(1);
     }
     return result;
+}
+
+StreamRead ReadStopWordsInput(const QString& nameOrPath, const std::function<bool()>& stopped, QStringList& words) {
+    const QString path = StopWordsPath(nameOrPath);
+    StreamRead result;
+    // A file named "-" is no standard input here.
+    const int fd = OpenStream(path == QStringLiteral("-") ? QStringLiteral("./-") : path, result);
+    if (fd >= 0) {
+        QByteArray text;
+        result = ReadDescriptor(fd, stopped, [&text](QByteArrayView bytes, StreamRead& read) {
+            text += bytes;
+            if (text.size() > kStopWordsLimit) {
+                read.failure = QStringLiteral("longer than %1 bytes").arg(kStopWordsLimit);
+                return false;
+            }
+            return true;
+        });
+        ::close(fd);
+        if (result.failure.isEmpty()) {
+            words = StopWordsOf(text);
+        }
+    }
+    if (!result.failure.isEmpty()) {
+        result.failure = path + QStringLiteral(": ") + result.failure;
+    }
+    return result;
+}
+
+bool ReadAsStream(const QString& path, bool textInput) {
+    struct stat info {};
+    // Files such as those of /proc tell a size of 0 and yet have a text.
+    return IsStreamPath(path) || (textInput && StatPath(path, info) && S_ISREG(info.st_mode) && info.st_size == 0);
 }
 
 std::optional<RunFolder> MakeRunFolder(bool textInput) {

@@ -39,6 +39,15 @@ StreamRead SpoolStream(const QString& path, const QString& target, const std::fu
 // set) when the line is longer; stopped as above.
 StreamRead ReadStandardInputLine(qint64 limit, const std::function<bool()>& stopped, QByteArray& line);
 
+// The words of --stop-words: a list's name or a file, read as streams are read (a FIFO waits for
+// its writer; stopped as above). Fails (failure set, naming the file) when it cannot be read or
+// is longer than kStopWordsLimit, such as an endless device.
+StreamRead ReadStopWordsInput(const QString& nameOrPath, const std::function<bool()>& stopped, QStringList& words);
+
+// True for a PATH whose content is read as it comes, into a file of the run's own: a stream
+// (IsStreamPath), and with textInput a regular file that tells a size of 0.
+bool ReadAsStream(const QString& path, bool textInput);
+
 class QTemporaryDir;
 
 // One run's own folder inside the user's temporary folder, so that runs side by side and a window

@@ -1,5 +1,9 @@
 #include "cli/Signals.h"
 
+#include "cli/ConsoleUi.h"
+
+#include <QString>
+
 #include <csignal>
 #include <unistd.h>
 
@@ -48,4 +52,10 @@ int StopSignal() {
 
 int StopExitStatus() {
     return 128 + g_signal;
+}
+
+int ReportStopped() {
+    PrintError(g_signal == SIGINT ? QStringLiteral("interrupted; nothing was written")
+                                  : QStringLiteral("terminated; nothing was written"));
+    return StopExitStatus();
 }

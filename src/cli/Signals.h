@@ -24,3 +24,7 @@ inline bool StopSignalled() {
 
 // The exit status after that signal: 128 + its number.
 int StopExitStatus();
+
+// Says on standard error that the work was interrupted (SIGINT) or terminated and nothing was
+// written; returns StopExitStatus().
+int ReportStopped();

@@ -29,6 +29,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,9 +74,7 @@ void ThrowWhenSignalled() {
 }
 
 int Interrupted() {
-    PrintError(StopSignal() == SIGINT ? QStringLiteral("interrupted; nothing was written")
-                                      : QStringLiteral("terminated; nothing was written"));
-    return StopExitStatus();
+    return ReportStopped();
 }
 
 // The password of the run: --password, else the first line of standard input with
@@ -171,7 +172,7 @@ bool ReadStreams(RunInputs& inputs, const CliOptions& options, const QString& wo
     bool any = false;
     for (qsizetype i = 0; i < inputs.rows.size(); ++i) {
         const QString& row = inputs.rows[i];
-        if (!IsStreamPath(row)) {
+        if (!ReadAsStream(row, options.textInput)) {
             rows << row;
             shownAs << inputs.shownAs[i];
             continue;
@@ -271,10 +272,12 @@ int Run(const CliOptions& options) {
 
     QStringList stopWords;
     if (!options.stopWords.isEmpty()) {
-        try {
-            stopWords = ReadStopWords(options.stopWords);
-        } catch (const Failure& failure) {
-            PrintError(QStringLiteral("cannot read the common words: ") + failure.Description());
+        const StreamRead read = ReadStopWordsInput(options.stopWords, StopSignalled, stopWords);
+        if (read.stopped) {
+            return Interrupted();
+        }
+        if (!read.failure.isEmpty()) {
+            PrintError(QStringLiteral("cannot read the common words: ") + read.failure);
             return kUsage;
         }
     }
@@ -438,24 +441,25 @@ int CheckMergeOutput(const QStringList& arguments) {
     return kUsage;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    if (app.arguments().value(1) == QStringLiteral("concordance")) {
-        return RunCorpusCommand(CorpusCommand::Concordance, app.arguments().mid(2));
+// Runs the command the arguments name; returns the exit status.
+int RunCommand(const QStringList& arguments) {
+    if (arguments.value(1) == QStringLiteral("concordance")) {
+        return RunCorpusCommand(CorpusCommand::Concordance, arguments.mid(2));
     }
-    if (app.arguments().value(1) == QStringLiteral("phrases")) {
-        return RunCorpusCommand(CorpusCommand::Phrases, app.arguments().mid(2));
+    if (arguments.value(1) == QStringLiteral("phrases")) {
+        return RunCorpusCommand(CorpusCommand::Phrases, arguments.mid(2));
     }
-    if (app.arguments().value(1) == QStringLiteral("cache")) {
-        return RunCacheCommand(app.arguments().mid(2));
+    if (arguments.value(1) == QStringLiteral("cache")) {
+        return RunCacheCommand(arguments.mid(2));
     }
-    if (app.arguments().value(1) == QStringLiteral("merge")) {
-        const int refused = CheckMergeOutput(app.arguments().mid(2));
-        return refused != 0 ? refused : RunMerge(app.arguments().mid(2));
+    if (arguments.value(1) == QStringLiteral("merge")) {
+        const int refused = CheckMergeOutput(arguments.mid(2));
+        if (refused == 0) {
+            RemoveAbandonedWorkFolders();
+        }
+        return refused != 0 ? refused : RunMerge(arguments.mid(2));
     }
-    const ParsedArguments parsed = ParseArguments(app.arguments().mid(1));
+    const ParsedArguments parsed = ParseArguments(arguments.mid(1));
     if (parsed.help) {
         std::fputs(UsageText().toUtf8().constData(), stdout);
         return 0;
@@ -469,4 +473,39 @@ int main(int argc, char** argv) {
         return 2;
     }
     return Run(*parsed.options);
+}
+
+// Memory refused where it cannot be caught (inside code that may not throw, such as a hash's
+// growth) ends the program as memory refused anywhere else does, not with an abort.
+[[noreturn]] void EndForWantOfMemory() {
+    static const char kText[] =
+        "lexitally-cli: out of memory: the system refused the memory the work needs; nothing was written\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, kText, sizeof kText - 1);
+    ::_exit(kStepFailed);
+}
+
+void EndOnUncaughtWantOfMemory() {
+    if (const std::exception_ptr thrown = std::current_exception()) {
+        try {
+            std::rethrow_exception(thrown);
+        } catch (const std::bad_alloc&) {
+            EndForWantOfMemory();
+        } catch (...) {
+        }
+    }
+    std::abort();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::set_terminate(EndOnUncaughtWantOfMemory);
+    QCoreApplication app(argc, argv);
+    try {
+        return RunCommand(app.arguments());
+    } catch (const std::bad_alloc&) {
+        // The work folder went as the stack unwound; an output is put in place only when whole.
+        PrintError(QStringLiteral("out of memory: the system refused the memory the work needs; nothing was written"));
+        return kStepFailed;
+    }
 }

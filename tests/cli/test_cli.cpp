@@ -936,6 +936,9 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QString, word);
         QFETCH(int, hits);
+        if (!AddressSpaceLimitsWork()) {
+            QSKIP("the sanitizers reserve more address space than the limit");
+        }
         IsolatedEnvironment env;
         WriteTextFile(env.Work() + QStringLiteral("/long.txt"), text.toUtf8() + '\n');
         QStringList command{TestBinDir() + QStringLiteral("/lexitally-cli"),

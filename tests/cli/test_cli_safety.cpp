@@ -242,34 +242,96 @@ private slots:
 
     // A signal ends the run at once: the converter is ended, the run's folder removed, nothing
     // written, and the exit status tells which signal it was.
+    // A signal ends a run, a corpus command, or the wait for the common words of a FIFO that
+    // no one writes: 128 + the signal, no output, the work folder removed, no converter left.
     void interruptions_data() {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("converting"); // stopped while the converter runs
+        const QStringList run{"-o", "result.tsv", "slow.pdf", "slow.pdf"};
+        QTest::newRow("SIGINT") << SIGINT << run << true;
+        QTest::newRow("SIGTERM") << SIGTERM << run << true;
+        QTest::newRow("concordance, SIGINT")
+            << SIGINT << QStringList{"concordance", "-o", "result.tsv", "seven", "slow.pdf", "slow.pdf"} << true;
+        QTest::newRow("phrases, SIGTERM") << SIGTERM << QStringList{"phrases", "-o", "result.tsv", "slow.pdf"} << true;
+        QTest::newRow("common words from a FIFO, SIGTERM")
+            << SIGTERM << QStringList{"--stop-words", "words.fifo", "-o", "result.tsv", "slow.pdf"} << false;
     }
     void interruptions() {
         QFETCH(int, signal);
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, converting);
         IsolatedEnvironment env;
         const QString pdf = MakeTextPdf(env.Work() + QStringLiteral("/slow.pdf"), {kWords});
         const QString pidFile = env.Work() + QStringLiteral("/converter.pid");
+        QCOMPARE(::mkfifo(QFile::encodeName(env.Work() + QStringLiteral("/words.fifo")).constData(), 0600), 0);
         env.Set("LEXITALLY_PDFTOTEXT", FakeConverter(env, "echo $$ > '" + pidFile.toUtf8() +
                                                               "'\necho words\n"
                                                               "exec sleep 60\n"));
         QProcess cli;
         cli.setWorkingDirectory(env.Work());
-        cli.start(TestBinDir() + QStringLiteral("/lexitally-cli"), {"-o", "result.tsv", "slow.pdf", "slow.pdf"});
+        cli.start(TestBinDir() + QStringLiteral("/lexitally-cli"), arguments);
         QVERIFY(cli.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!ReadAll(pidFile).isEmpty(), 30000);
-        QTRY_COMPARE_WITH_TIMEOUT(RunFolders(env).size(), 1, 10000);
-        const pid_t converter = ReadAll(pidFile).trimmed().toInt();
+        pid_t converter = 0;
+        if (converting) {
+            QTRY_VERIFY_WITH_TIMEOUT(!ReadAll(pidFile).isEmpty(), 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(RunFolders(env).size(), 1, 10000);
+            converter = ReadAll(pidFile).trimmed().toInt();
+        } else {
+            QTest::qWait(500);
+        }
         ::kill(static_cast<pid_t>(cli.processId()), signal);
-        QVERIFY(cli.waitForFinished(30000));
+        QVERIFY(cli.waitForFinished(10000));
         QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(cli.exitCode(), 128 + signal);
         QCOMPARE(cli.readAllStandardOutput(), QByteArray());
         QVERIFY(!QFileInfo::exists(env.Work() + QStringLiteral("/result.tsv")));
         QCOMPARE(RunFolders(env), QStringList());
-        QTRY_VERIFY_WITH_TIMEOUT(::kill(converter, 0) != 0, 5000); // no orphaned converter
+        QTRY_VERIFY_WITH_TIMEOUT(converter == 0 || ::kill(converter, 0) != 0, 5000); // no orphaned converter
+    }
+
+    // Memory the system refuses ends any command with exit status 3 and a message, never a crash;
+    // a list of common words without end is refused.
+    void memoryRefused_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("limit"); // KiB of address space
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("text method") << QStringList{"--method", "text", "--format", "json", "--text", "many.txt"}
+                                     << 80000 << 3;
+        QTest::newRow("database method") << QStringList{"--format", "json", "--text", "many.txt"} << 80000 << 3;
+        QTest::newRow("endless common words")
+            << QStringList{"--stop-words", "/dev/zero", "--text", "many.txt"} << 200000 << 2;
+    }
+    void memoryRefused() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, limit);
+        QFETCH(int, exitCode);
+        if (!AddressSpaceLimitsWork()) {
+            QSKIP("the sanitizers reserve more address space than the limit");
+        }
+        IsolatedEnvironment env;
+        QByteArray many;
+        for (int i = 0; i < 500000; ++i) {
+            const QByteArray word = QByteArray::number(i, 26).replace('0', 'z');
+            for (const char c : word) {
+                many += static_cast<char>(c <= '9' ? 'q' + (c - '0') : c);
+            }
+            many += ' ';
+        }
+        WriteTextFile(env.Work() + QStringLiteral("/many.txt"), many);
+        QProcess limited;
+        limited.setWorkingDirectory(env.Work());
+        limited.start(QStringLiteral("bash"), QStringList{"-c", "ulimit -v " + QString::number(limit) + "; exec \"$@\"",
+                                                          "bash", TestBinDir() + QStringLiteral("/lexitally-cli")} +
+                                                  arguments);
+        QVERIFY(limited.waitForFinished(60000));
+        QCOMPARE(limited.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(limited.exitCode(), exitCode);
+        QVERIFY(!limited.readAllStandardError().isEmpty());
+        // What a program ended for want of memory left is removed by the next one.
+        WriteTextFile(env.Work() + QStringLiteral("/few.txt"), "a few words");
+        QCOMPARE(RunCli({"--text", "few.txt"}, env.Work()).exitCode, 0);
+        QCOMPARE(RunFolders(env), QStringList());
     }
 
     // A signal while the output is written, or while a FIFO waits for its other end, ends the

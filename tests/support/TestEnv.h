@@ -57,6 +57,15 @@ private:
     std::vector<gid_t> m_groups;
 };
 
+// False in a sanitizer build, whose programs reserve more address space than `ulimit -v` allows.
+constexpr bool AddressSpaceLimitsWork() {
+#ifdef LEXITALLY_SANITIZED
+    return false;
+#else
+    return true;
+#endif
+}
+
 // The build folder that holds the program's assets.
 QString TestAppDir();
 // The build folder that holds the executables (lexitally-cli).

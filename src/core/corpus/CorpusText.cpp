@@ -68,7 +68,11 @@ bool RestoreStored(const TextPlace& place, const TextSource& file, ConvertedText
 
 QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& place) {
     QList<ConvertedText> texts;
+    const auto stopped = [&place] { return place.stop && place.stop(); };
     for (const TextSource& file : files) {
+        if (stopped()) {
+            break;
+        }
         ConvertedText text{file.path, file.label, {}, {}};
         if (place.textInput) {
             if (QFileInfo(file.path).isFile()) {
@@ -101,7 +105,8 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
                 text.reason = done.reason;
             }
         }
-        if (file.ocr && (text.text.isEmpty() || OutcomeOf(text.text, nullptr) == ExtractionOutcome::NoText)) {
+        if (file.ocr && !stopped() &&
+            (text.text.isEmpty() || OutcomeOf(text.text, nullptr) == ExtractionOutcome::NoText)) {
             // Never into the cache's own text: that stays the converter's.
             const QString output = TextFileOf(file.path, place.workFolder);
             OcrPlace ocr;
@@ -110,7 +115,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
             ocr.workFolder = place.workFolder;
             ocr.running = place.running;
             ocr.jobs = place.ocrJobs;
-            if (ReadPdfByOcr(file.path, file.password, output, ocr, place.yield, {}).read) {
+            if (ReadPdfByOcr(file.path, file.password, output, ocr, place.yield, place.stop).read) {
                 text.text = output;
                 text.reason.clear();
             }

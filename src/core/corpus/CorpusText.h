@@ -40,6 +40,8 @@ struct TextPlace {
     bool textInput = false;
     ConverterProcesses* running = nullptr;
     Yield yield;
+    // Asked before each file and while OCR reads: when it says so, no file more is read.
+    std::function<bool()> stop;
     // How the files the run read by OCR are read again.
     QString ocrLanguages = QStringLiteral("eng");
     int ocrJobs = 1;
@@ -48,7 +50,7 @@ struct TextPlace {
 // The converted text of each file of a run, in the order given: the conversion the cache holds
 // when it gave text, else the file converted anew; a file the run read by OCR is read by OCR
 // again (into workFolder) when its conversion has no text. The texts stay where they are found until
-// the caller's folder (or the cache entry) goes.
+// the caller's folder (or the cache entry) goes. A stop gives the texts read before it.
 QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& place);
 
 // How the run cut and compared its words: the letter rule, whether letter case was ignored, and

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 namespace {
@@ -33,10 +34,16 @@ public:
 
     void Report(const QString& label, qint64& wordCount) override {
         WordTable table;
+        // A list whose memory is refused is left without any (and would be written through a
+        // null pointer): reserved while empty, and its capacity checked.
+        const qsizetype size = static_cast<qsizetype>(m_tally.Size()) + (m_emptyEntry ? 1 : 0);
+        table.reserve(size);
+        if (table.capacity() < size) {
+            throw std::bad_alloc();
+        }
         if (m_emptyEntry) {
             table.append(WordEntry{});
         }
-        table.reserve(table.size() + static_cast<qsizetype>(m_tally.Size()));
         m_tally.ForEach([&table](QByteArrayView word, qint64 count) {
             table.append(WordEntry{count, word.toByteArray()});
         });

@@ -13,15 +13,14 @@ QStringList StopListNames() {
             QStringLiteral("romanian"), QStringLiteral("russian"),   QStringLiteral("swedish")};
 }
 
-QStringList ReadStopWords(const QString& nameOrPath) {
-    const QString path = StopListNames().contains(nameOrPath)
-                             ? AppFolder() + QStringLiteral("/stopwords/") + nameOrPath + QStringLiteral(".txt")
-                             : nameOrPath;
-    QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
-    FailIf(!opened, path + QStringLiteral(": ") + file.errorString());
-    QString text = QString::fromUtf8(file.readAll());
-    FailIf(file.error() != QFileDevice::NoError, path + QStringLiteral(": ") + file.errorString());
+QString StopWordsPath(const QString& nameOrPath) {
+    return StopListNames().contains(nameOrPath)
+               ? AppFolder() + QStringLiteral("/stopwords/") + nameOrPath + QStringLiteral(".txt")
+               : nameOrPath;
+}
+
+QStringList StopWordsOf(const QByteArray& bytes) {
+    QString text = QString::fromUtf8(bytes);
     if (text.startsWith(QChar(0xFEFF))) {
         text.remove(0, 1);
     }
@@ -36,4 +35,15 @@ QStringList ReadStopWords(const QString& nameOrPath) {
         }
     }
     return words;
+}
+
+QStringList ReadStopWords(const QString& nameOrPath) {
+    const QString path = StopWordsPath(nameOrPath);
+    QFile file(path);
+    const bool opened = file.open(QIODevice::ReadOnly);
+    FailIf(!opened, path + QStringLiteral(": ") + file.errorString());
+    const QByteArray text = file.read(kStopWordsLimit + 1);
+    FailIf(file.error() != QFileDevice::NoError, path + QStringLiteral(": ") + file.errorString());
+    FailIf(text.size() > kStopWordsLimit, path + QStringLiteral(": longer than %1 bytes").arg(kStopWordsLimit));
+    return StopWordsOf(text);
 }
