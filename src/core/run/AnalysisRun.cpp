@@ -241,6 +241,7 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
                 JudgeConversion(*kept, converter, entry.output, !entry.password.isEmpty(), m_context.ui);
             if (verdict.outcome == ExtractionOutcome::TextAvailable) {
                 entry.verdict = {};
+                entry.copied = true;
                 return;
             }
             QFile::remove(entry.output);
