@@ -1,5 +1,7 @@
 #include "cli/ConsoleUi.h"
 
+#include "core/base/ErrorReport.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -25,6 +27,15 @@ void PrintError(const QString& text) {
 MsgAnswer ConsoleUi::Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon) {
     PrintError(caption.isEmpty() ? text : caption + QStringLiteral(": ") + text);
     return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+}
+
+void ConsoleUi::ReportStepFailure(const StepFailure& failure) {
+    if (failure.problem.isEmpty()) {
+        Ui::ReportStepFailure(failure);
+        return;
+    }
+    PrintError(failure.problem.file + QStringLiteral(": ") + failure.problem.what + QStringLiteral(": ") +
+               failure.problem.reason);
 }
 
 TerminalProgress::TerminalProgress(bool show, bool texts, bool oneText)

@@ -16,6 +16,9 @@ public:
     QString SaveFile(const QString&, const QString&) override { return {}; }
     QString BrowseForFolder(const QString&, const QString&) override { return {}; }
     bool OpenUrl(const QUrl&) override { return false; }
+    // A failure that concerns a file reads "FILE: what went wrong: the system's reason"; any
+    // other shows the error report's text.
+    void ReportStepFailure(const StepFailure& failure) override;
 };
 
 // Shows progress on standard error, a few times a second, on one line that is rewritten: the

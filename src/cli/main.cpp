@@ -27,6 +27,7 @@
 #include <QHash>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -240,6 +241,42 @@ QStringList ErrorTexts(const QList<StepFailure>& failures) {
     return texts;
 }
 
+// Names the files that gave no text on standard error (in JSON, whose `unreadable` names them all,
+// only those lost to the machine), and says when that leaves the results incomplete.
+void PrintUnreadable(const QList<UnreadableFile>& unreadable, bool json) {
+    qsizetype lost = 0;
+    for (const UnreadableFile& file : unreadable) {
+        if (LostToEnvironment(file.kind)) {
+            ++lost;
+            PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
+        } else if (!json) {
+            PrintError(file.path + (file.reason.startsWith(u' ') ? QString() : QStringLiteral(": ")) + file.reason);
+        }
+    }
+    if (lost > 0) {
+        PrintError(QStringLiteral("the results are incomplete: the text of ") +
+                   (lost == 1 ? QStringLiteral("1 file") : QString::number(lost) + QStringLiteral(" files")) +
+                   QStringLiteral(" was lost (see above)"));
+    }
+}
+
+// The exit status of a run whose output was written (see --help): 3 when its numbers may be
+// incomplete (a step failed, or a file's text was lost to the machine), 4 when an input could not
+// be read (a PATH, a file named or found in a folder, a folder), 1 when no row was produced.
+int RunExitStatus(bool stepFailed, bool pathProblem, const QList<UnreadableFile>& unreadable, bool rows) {
+    const auto any = [&unreadable](bool (*holds)(UnreadableKind)) {
+        return std::any_of(unreadable.begin(), unreadable.end(),
+                           [holds](const UnreadableFile& file) { return holds(file.kind); });
+    };
+    if (stepFailed || any(LostToEnvironment)) {
+        return kStepFailed;
+    }
+    if (pathProblem || any(CannotBeRead)) {
+        return kPathUnreadable;
+    }
+    return rows ? 0 : kNoRows;
+}
+
 int Run(const CliOptions& options) {
     InstallStopSignals();
     RemoveAbandonedWorkFolders();
@@ -383,11 +420,7 @@ int Run(const CliOptions& options) {
         unreadable.append(file);
     }
 
-    if (options.format != CliFormat::Json) {
-        for (const UnreadableFile& file : std::as_const(unreadable)) {
-            PrintError(file.path + (file.reason.startsWith(u' ') ? QString() : QStringLiteral(": ")) + file.reason);
-        }
-    }
+    PrintUnreadable(unreadable, options.format == CliFormat::Json);
     if (table.RowCount() == 0 && !options.textInput && failures.isEmpty()) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }
@@ -412,13 +445,7 @@ int Run(const CliOptions& options) {
         PrintError(failure);
         return kNoRows;
     }
-    if (!failures.isEmpty()) {
-        return kStepFailed;
-    }
-    if (inputs.pathProblem) {
-        return kPathUnreadable;
-    }
-    return table.RowCount() == 0 ? kNoRows : 0;
+    return RunExitStatus(!failures.isEmpty(), inputs.pathProblem, unreadable, table.RowCount() > 0);
 }
 
 // Refuses a merge whose output is one of its parts before the merge reads anything.

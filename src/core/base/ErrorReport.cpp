@@ -50,15 +50,23 @@ bool FailureLog::OpenUrl(const QUrl& url) {
 }
 
 void FailureLog::ReportFailure(const QString& description, const QString& source, int step) {
-    m_failures.append({source, step, description});
+    ReportStepFailure({source, step, description, {}});
+}
+
+void FailureLog::ReportStepFailure(const StepFailure& failure) {
+    m_failures.append(failure);
     if (m_shown) {
-        m_shown->ReportFailure(description, source, step);
+        m_shown->ReportStepFailure(failure);
     }
 }
 
 void Ui::ReportFailure(const QString& description, const QString& source, int step) {
     Message(ErrorReportText(description, source, step), QStringLiteral("Application Error"), MsgButtons::Ok,
             MsgIcon::Exclamation);
+}
+
+void Ui::ReportStepFailure(const StepFailure& failure) {
+    ReportFailure(failure.description, failure.source, failure.step);
 }
 
 void ShowErrorReport(Ui& ui, const QString& description, const QString& source, int step) {
@@ -70,15 +78,15 @@ bool ErrorReport::operator()(int step, const std::function<void()>& body) {
         body();
         return true;
     } catch (const Failure& failure) {
-        Report(step, failure.Description());
+        Report(step, failure.Description(), failure.Problem());
     } catch (const std::exception& e) {
         Report(step, QString::fromUtf8(e.what()));
     }
     return false;
 }
 
-void ErrorReport::Report(int step, const QString& description) {
+void ErrorReport::Report(int step, const QString& description, const FileProblem& problem) {
     if (m_ui) {
-        ShowErrorReport(*m_ui, description, m_source, step);
+        m_ui->ReportStepFailure({m_source, step, description, problem});
     }
 }

@@ -7,11 +7,26 @@
 #include <functional>
 #include <stdexcept>
 
+// What a failure that concerns a file says besides its description, for a reader who is not
+// shown the error report: the file, what went wrong with it and the system's reason ("No space
+// left on device"). Empty when the failure concerns no file.
+struct FileProblem {
+    QString file;
+    QString what;
+    QString reason;
+    bool isEmpty() const { return file.isEmpty(); }
+};
+
 // A failure with the description that the failing component gave.
 class Failure : public std::runtime_error {
 public:
-    explicit Failure(const QString& description) : std::runtime_error(description.toStdString()) {}
+    explicit Failure(const QString& description, FileProblem problem = {})
+        : std::runtime_error(description.toStdString()), m_problem(std::move(problem)) {}
     QString Description() const { return QString::fromUtf8(what()); }
+    const FileProblem& Problem() const { return m_problem; }
+
+private:
+    FileProblem m_problem;
 };
 
 // Throws a Failure with the description when the condition holds. Evaluate the condition
@@ -62,6 +77,7 @@ struct StepFailure {
     QString source;
     int step = 0;
     QString description;
+    FileProblem problem; // the file it concerns, when it concerns one
 };
 
 // The error report's text of a failed step (see ErrorReportText).
@@ -83,6 +99,7 @@ public:
     QString BrowseForFolder(const QString& title, const QString& startFolder) override;
     bool OpenUrl(const QUrl& url) override;
     void ReportFailure(const QString& description, const QString& source, int step) override;
+    void ReportStepFailure(const StepFailure& failure) override;
 
 private:
     Ui* m_shown;
@@ -109,7 +126,7 @@ public:
     bool operator()(int step, const std::function<void()>& body);
 
     // Reports a failure that the caller caught itself.
-    void Report(int step, const QString& description);
+    void Report(int step, const QString& description, const FileProblem& problem = {});
 
     const QString& SourceText() const { return m_source; }
     // Where the failures are reported (null: nowhere).

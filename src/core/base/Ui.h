@@ -12,6 +12,8 @@ enum class MsgButtons { Ok, YesNo };
 enum class MsgIcon { None, Exclamation, Question, Information };
 enum class MsgAnswer { Ok, Yes, No };
 
+struct StepFailure;
+
 class Ui {
 public:
     virtual ~Ui() = default;
@@ -46,6 +48,8 @@ public:
     // number. By default the error report's box (see ErrorReport.h); a Ui that keeps failures
     // as data (the command line's exit status comes from them) overrides it.
     virtual void ReportFailure(const QString& description, const QString& source, int step);
+    // The same with what else the failure tells (the file it concerns); by default ReportFailure.
+    virtual void ReportStepFailure(const StepFailure& failure);
 };
 
 // Answers every box as if the user closed it at once and shows nothing (command line without a

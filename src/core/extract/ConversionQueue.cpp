@@ -2,7 +2,10 @@
 
 #include "core/extract/ConversionCache.h"
 
+#include <QFile>
+
 #include <algorithm>
+#include <iterator>
 
 ConversionQueue::ConversionQueue(int jobs, Yield yield, std::function<void(Entry&)> recorder,
                                  std::function<void()> tick, std::function<void()> blocked)
@@ -25,15 +28,23 @@ bool ConversionQueue::FollowOrWait(Entry& entry, bool follow) {
 }
 
 void ConversionQueue::Start(Entry& entry, const ConversionPlace& place, bool recordWhileWaiting, int rowsLeft) {
+    m_place = place;
+    entry.m_shared = std::make_shared<Extraction>();
     // A free converter first: no more than `jobs` run, or wait for one to end.
-    WaitForFreeConverter(m_entries, m_jobs, m_yield, [this, recordWhileWaiting] {
-        if (recordWhileWaiting) {
-            Record(false);
-        }
-        if (m_tick) {
-            m_tick();
-        }
-    });
+    if (!m_oneAtATime) {
+        WaitForFreeConverter(m_entries, m_jobs, m_yield, [this, recordWhileWaiting] {
+            if (recordWhileWaiting) {
+                Record(false);
+            }
+            if (m_tick) {
+                m_tick();
+            }
+        });
+    }
+    if (m_oneAtATime) {
+        entry.m_deferred = true;
+        return;
+    }
     int free = m_jobs;
     for (Entry& running : m_entries) {
         free -= running.conversion ? running.conversion->Running() : 0;
@@ -44,7 +55,6 @@ void ConversionQueue::Start(Entry& entry, const ConversionPlace& place, bool rec
         pages = PdfPageCount(entry.pdf, entry.password, place.converter);
         parts = pages > kSplitPages ? free : 1;
     }
-    entry.m_shared = std::make_shared<Extraction>();
     entry.conversion =
         std::make_unique<BackgroundConversion>(entry.pdf, entry.password, place, entry.output, parts, pages);
 }
@@ -57,16 +67,18 @@ void ConversionQueue::Push(Entry entry) {
 void ConversionQueue::Record(bool wait) {
     while (!m_entries.empty()) {
         Entry& front = m_entries.front();
+        if (front.m_deferred) {
+            StartDeferred(front);
+        }
         if (front.conversion) {
             while (wait && !front.conversion->Finished(20)) {
                 if (m_tick) {
                     m_tick();
                 }
                 YieldNow(m_yield);
-                // Only a long conversion has the others looked at (and their texts written out):
-                // short ones write their texts one conversion after the other, in list order,
-                // which keeps whole the ones that fit into a nearly full folder.
-                if (front.conversion->Age() >= 500) {
+                // Only a long conversion has the others looked at (and their texts written out);
+                // one that converts alone keeps its converters to itself.
+                if (!m_oneAtATime && front.conversion->Age() >= 500) {
                     Balance();
                 }
             }
@@ -75,6 +87,9 @@ void ConversionQueue::Record(bool wait) {
                     m_blocked();
                 }
                 return;
+            }
+            if (RetryFrontAlone()) {
+                continue;
             }
         }
         Entry entry = std::move(front);
@@ -89,6 +104,36 @@ void ConversionQueue::Record(bool wait) {
         }
         wait = false;
     }
+}
+
+void ConversionQueue::StartDeferred(Entry& front) {
+    front.m_deferred = false;
+    front.conversion = std::make_unique<BackgroundConversion>(front.pdf, front.password, m_place, front.output);
+}
+
+bool ConversionQueue::RetryFrontAlone() {
+    Entry& front = m_entries.front();
+    if (front.conversion->End().kind != ConverterEnd::Kind::TextFolderFull) {
+        return false;
+    }
+    bool gaveUp = false;
+    for (auto later = std::next(m_entries.begin()); later != m_entries.end(); ++later) {
+        if (!later->conversion && !later->copied) {
+            continue;
+        }
+        later->conversion.reset(); // its converters end, its part files go
+        QFile::remove(later->output);
+        later->copied = false;
+        later->m_deferred = true;
+        gaveUp = true;
+    }
+    if (!gaveUp) {
+        return false; // it had the folder to itself: its text does not fit
+    }
+    m_oneAtATime = true;
+    front.conversion.reset();
+    front.m_deferred = true;
+    return true;
 }
 
 void ConversionQueue::KeepConverting() {

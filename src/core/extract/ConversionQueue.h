@@ -16,6 +16,12 @@ class ConversionCache;
 // kept from earlier, one converter at a time) or start a background conversion, then push the
 // row. A row is handed to the recorder once every row before it has been and its own conversion
 // has ended. Destroying the queue (or Clear) ends the conversions still running.
+//
+// Texts are kept whole in list order when the work folder fills up: a conversion whose text did
+// not fit while rows after it were converting (or held texts) may have lost its room to them, so
+// their texts are given up and the queue goes on one conversion at a time, each row converted
+// (again) once the rows before it are recorded, the first one before all the others. Whatever the
+// timing, the rows whose texts fit one after the other are the ones kept whole.
 class ConversionQueue {
 public:
     struct Entry {
@@ -31,11 +37,15 @@ public:
         int row = 0;
         // The PDF's key in the store of converted texts before its conversion ("" for none).
         QByteArray storeKey;
+        // The row's text was put in place at once (a kept conversion copied into the work folder):
+        // it is given up, and the row converted, when a row before it needs the room.
+        bool copied = false;
 
     private:
         friend class ConversionQueue;
         std::shared_ptr<Extraction> m_shared;  // the verdict, for the rows that follow this one
         std::shared_ptr<Extraction> m_follows; // the earlier row whose verdict this row takes
+        bool m_deferred = false;               // converted once it is the earliest row not recorded
     };
 
     // recorder: called for every row in list order (the conversion, when there is one, has
@@ -66,7 +76,8 @@ public:
     // (and, with recordWhileWaiting, recording what has ended meanwhile). rowsLeft: how many rows
     // are still to be started after this one (below 0: unknown). When they are fewer than the
     // free converters, a file of more than kSplitPages pages is converted in page ranges on the
-    // free converters, each range counting as one busy converter.
+    // free converters, each range counting as one busy converter. Once the work folder has been
+    // found full, the conversion only starts when the row is the earliest not recorded.
     void Start(Entry& entry, const ConversionPlace& place, bool recordWhileWaiting, int rowsLeft = -1);
 
     // Appends the row and records what can be recorded without waiting.
@@ -93,6 +104,11 @@ public:
 
 private:
     void Balance();
+    // Starts the conversion of a front row that waits for its turn.
+    void StartDeferred(Entry& front);
+    // The front's text did not fit: when rows after it may have taken its room, their texts are
+    // given up and the front converts again, alone. True when it does.
+    bool RetryFrontAlone();
 
     int m_jobs;
     Yield m_yield;
@@ -102,6 +118,8 @@ private:
     std::deque<Entry> m_entries;
     int m_recorded = 0;
     int m_rangeMinimum = kMinRangePages;
+    ConversionPlace m_place;   // where the conversions take place (the last Start's)
+    bool m_oneAtATime = false; // the work folder was found full
 };
 
 // A conversion kept by the cache for this file and password, copied to output when output is not

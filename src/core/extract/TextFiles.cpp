@@ -226,9 +226,17 @@ void AppendLines(const QString& target, const std::function<QByteArrayView()>& r
     ErrorReport steps(ui, QString::fromLatin1(Source::AppendFile));
     QFile out(target);
     std::optional<QByteArrayView> in;
+    // The report names the system's reason and the file; so does the failure's file problem.
+    const auto failIf = [&out, &target](bool failed, const char* what) {
+        if (failed) {
+            throw Failure(out.errorString() + QStringLiteral(": ") + target,
+                          {target, QString::fromLatin1(what), out.errorString()});
+        }
+    };
     steps(100, [&] {
-        const bool opened = out.open(QIODevice::WriteOnly | QIODevice::Append);
-        FailIf(!opened, out.errorString() + QStringLiteral(": ") + target);
+        // Unbuffered: a write that fails says why at once.
+        const bool opened = out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+        failIf(!opened, "cannot be opened");
     });
     steps(102, [&] { in = read(); });
     steps(104, [&] {
@@ -239,8 +247,12 @@ void AppendLines(const QString& target, const std::function<QByteArrayView()>& r
         QByteArray buffer;
         buffer.reserve(kChunk + 4096);
         const auto flush = [&] {
-            const bool written = out.write(buffer) == buffer.size();
-            FailIf(!written, out.errorString() + QStringLiteral(": ") + target);
+            // A short write is tried again for the rest, which then fails with the reason.
+            for (qsizetype done = 0; done < buffer.size();) {
+                const qint64 written = out.write(buffer.constData() + done, buffer.size() - done);
+                failIf(written <= 0, "cannot be written");
+                done += written;
+            }
             buffer.clear();
         };
         if (in->isEmpty()) {
@@ -261,7 +273,7 @@ void AppendLines(const QString& target, const std::function<QByteArrayView()>& r
             return;
         }
         out.close();
-        FailIf(out.error() != QFileDevice::NoError, out.errorString() + QStringLiteral(": ") + target);
+        failIf(out.error() != QFileDevice::NoError, "cannot be written");
     });
 }
 

@@ -37,3 +37,12 @@ QString UnreadableKindName(UnreadableKind kind) {
     }
     return QStringLiteral("other");
 }
+
+bool LostToEnvironment(UnreadableKind kind) {
+    return kind == UnreadableKind::ConverterNotStarted || kind == UnreadableKind::ConverterCrashed ||
+           kind == UnreadableKind::TextNotWritten || kind == UnreadableKind::OcrFailed;
+}
+
+bool CannotBeRead(UnreadableKind kind) {
+    return kind == UnreadableKind::NotFound || kind == UnreadableKind::PermissionDenied;
+}

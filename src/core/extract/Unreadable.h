@@ -26,6 +26,14 @@ enum class UnreadableKind {
 // The kind's stable name: "password-protected", "wrong-password", "no-text", …
 QString UnreadableKindName(UnreadableKind kind);
 
+// True when the text was lost to the machine rather than to the file itself: a converter that
+// could not start or was ended by a signal (a crash, the memory running out), a text that could
+// not be written (no room), OCR that failed. Run again elsewhere, such a file may give its text.
+bool LostToEnvironment(UnreadableKind kind);
+
+// True when the file itself could not be reached: missing, or not readable.
+bool CannotBeRead(UnreadableKind kind);
+
 // A file that gave no text, with the reason appended to its path in the run's message
 // ("  - password protected or text is protexted.", …) and the kind of that reason.
 struct UnreadableFile {

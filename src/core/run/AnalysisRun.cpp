@@ -142,6 +142,7 @@ void Run::RecordRow(ConversionQueue::Entry& entry) {
     if (entry.conversion) {
         entry.verdict = entry.conversion->Result(m_context.ui);
         entry.conversion.reset();
+        m_restored.remove(entry.output); // converted after all: its text gave way to a file before it
     }
     ReadScannedByOcr(entry);
     KeepInStore(entry);
@@ -253,6 +254,7 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
                 JudgeConversion(*kept, converter, entry.output, !entry.password.isEmpty(), m_context.ui);
             if (verdict.outcome == ExtractionOutcome::TextAvailable) {
                 entry.verdict = {};
+                entry.copied = true;
                 return;
             }
             QFile::remove(entry.output);
@@ -281,6 +283,7 @@ bool Run::RestoreStored(ConversionQueue::Entry& entry) {
     const QByteArray key = entry.password.isEmpty() ? m_context.store->KeyOf(entry.pdf, StoreOptions()) : QByteArray();
     if (m_context.store->Restore(key, entry.password, entry.output, &note)) {
         entry.verdict = {ExtractionOutcome::TextAvailable, QString(), UnreadableKind::Other};
+        entry.copied = true;
         m_restored.insert(entry.output);
         if (note == "ocr") {
             m_ocrOutputs.insert(entry.output);
