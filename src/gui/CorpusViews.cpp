@@ -224,12 +224,17 @@ CorpusAdditions::~CorpusAdditions() = default;
 
 void CorpusAdditions::SetRun(CorpusRunInfo run) {
     m_run = std::move(run);
-    m_texts.clear();
+    DropTexts();
     for (QPointer<CorpusView>* view : {&m_concordance, &m_phrases, &m_statistics, &m_summary}) {
         if (*view) {
             (*view)->hide();
         }
     }
+}
+
+void CorpusAdditions::DropTexts() {
+    m_texts.clear();
+    m_work.reset();
 }
 
 QList<ConvertedText> CorpusAdditions::LastRunTexts() {
@@ -262,6 +267,7 @@ bool CorpusAdditions::eventFilter(QObject* watched, QEvent* event) {
                 (*view)->hide();
             }
         }
+        DropTexts();
     }
     return QObject::eventFilter(watched, event);
 }

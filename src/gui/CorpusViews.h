@@ -110,6 +110,10 @@ public:
 
     // The converted text of each file of the last run. The one place the views get their texts.
     QList<ConvertedText> LastRunTexts();
+    // Removes the views' own conversions (and their folder); the next view converts again. Done
+    // when a run is set, when the results window is hidden (the views close with it) and by the
+    // main window when the program ends.
+    void DropTexts();
 
     CorpusView* ShowConcordance();
     CorpusView* ShowPhrases();
