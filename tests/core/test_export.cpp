@@ -548,8 +548,6 @@ void ExportTest::fileSummaryRows_data() {
     QTest::addColumn<QStringList>("unreadable"); // in list order, each "  - gone"
     QTest::addColumn<QList<int>>("counted");     // the rows the pass counted; row i has i + 1 words
     QTest::addColumn<QStringList>("rows");       // path|words ("-": not counted)|reason
-    QTest::newRow("each file once") << QStringList{"a", "b"} << QStringList{} << QList<int>{0, 1}
-                                    << QStringList{"a|1|", "b|2|"};
     QTest::newRow("a file listed twice") << QStringList{"a", "b", "a"} << QStringList{} << QList<int>{0, 1}
                                          << QStringList{"a|1|", "b|2|"};
     QTest::newRow("an unreadable file listed twice") << QStringList{"z", "a", "z", "y"} << QStringList{"z", "z", "y"}
