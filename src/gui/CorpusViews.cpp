@@ -472,12 +472,8 @@ CorpusView* CorpusAdditions::ShowFileSummary() {
     }
     CorpusView* view = Open(m_summary, QStringLiteral("FileSummaryView"), QStringLiteral("File Summary"),
                             QStringLiteral("File summary"));
-    QStringList paths;
-    for (const auto& file : m_run.files) {
-        paths << file.path;
-    }
     const QList<FileSummaryRow> rows =
-        FileSummaryRows(paths, m_run.unreadable, m_model.Table().Files(), {}, m_run.ocrRead);
+        FileSummaryRows(m_run.rows, m_run.unreadable, m_model.Table().Files(), {}, m_run.ocrRead);
     auto table = std::make_shared<ResultTable>();
     FillFileSummary(*table, rows, m_model.LastTotals());
     table->SetAllTicked(true);

@@ -34,7 +34,8 @@ class ResultsModel;
 
 // What the views need of the last run: its files, how it cut its words, where its texts are kept.
 struct CorpusRunInfo {
-    QList<TextSource> files;
+    QList<TextSource> files; // each file once, in list order (the run counts a file listed twice once)
+    QStringList rows;        // the rows of the run, a file listed twice twice (the file summary's)
     CorpusRule rule;
     CountMode mode = CountMode::AllFiles;
     QString converter;

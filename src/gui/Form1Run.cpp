@@ -15,6 +15,8 @@
 #include "gui/GuiHelpers.h"
 #include "gui/ResultsModel.h"
 
+#include <QSet>
+
 #include <cmath>
 
 namespace {
@@ -152,8 +154,14 @@ void Form1::GiveViewsTheRun(const AnalysisRequest& request, const AnalysisSummar
         return;
     }
     CorpusRunInfo run;
+    run.rows = summary.paths;
+    QSet<QString> listed;
     for (qsizetype i = 0; i < summary.paths.size(); ++i) {
         const QString& path = summary.paths[i];
+        if (listed.contains(path)) {
+            continue;
+        }
+        listed.insert(path);
         run.files.append(
             {path, request.labels.value(i, FileLabel(path)), passwords.value(path), summary.ocrRead.contains(path)});
     }
