@@ -224,12 +224,17 @@ CorpusAdditions::~CorpusAdditions() = default;
 
 void CorpusAdditions::SetRun(CorpusRunInfo run) {
     m_run = std::move(run);
-    m_texts.clear();
+    DropTexts();
     for (QPointer<CorpusView>* view : {&m_concordance, &m_phrases, &m_statistics, &m_summary}) {
         if (*view) {
             (*view)->hide();
         }
     }
+}
+
+void CorpusAdditions::DropTexts() {
+    m_texts.clear();
+    m_work.reset();
 }
 
 QList<ConvertedText> CorpusAdditions::LastRunTexts() {
@@ -262,6 +267,7 @@ bool CorpusAdditions::eventFilter(QObject* watched, QEvent* event) {
                 (*view)->hide();
             }
         }
+        DropTexts();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -466,12 +472,8 @@ CorpusView* CorpusAdditions::ShowFileSummary() {
     }
     CorpusView* view = Open(m_summary, QStringLiteral("FileSummaryView"), QStringLiteral("File Summary"),
                             QStringLiteral("File summary"));
-    QStringList paths;
-    for (const auto& file : m_run.files) {
-        paths << file.path;
-    }
     const QList<FileSummaryRow> rows =
-        FileSummaryRows(paths, m_run.unreadable, m_model.Table().Files(), {}, m_run.ocrRead);
+        FileSummaryRows(m_run.rows, m_run.unreadable, m_model.Table().Files(), {}, m_run.ocrRead);
     auto table = std::make_shared<ResultTable>();
     FillFileSummary(*table, rows, m_model.LastTotals());
     table->SetAllTicked(true);

@@ -34,7 +34,8 @@ class ResultsModel;
 
 // What the views need of the last run: its files, how it cut its words, where its texts are kept.
 struct CorpusRunInfo {
-    QList<TextSource> files;
+    QList<TextSource> files; // each file once, in list order (the run counts a file listed twice once)
+    QStringList rows;        // the rows of the run, a file listed twice twice (the file summary's)
     CorpusRule rule;
     CountMode mode = CountMode::AllFiles;
     QString converter;
@@ -110,6 +111,10 @@ public:
 
     // The converted text of each file of the last run. The one place the views get their texts.
     QList<ConvertedText> LastRunTexts();
+    // Removes the views' own conversions (and their folder); the next view converts again. Done
+    // when a run is set, when the results window is hidden (the views close with it) and by the
+    // main window when the program ends.
+    void DropTexts();
 
     CorpusView* ShowConcordance();
     CorpusView* ShowPhrases();

@@ -13,6 +13,7 @@
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "core/filelist/Samples.h"
+#include "gui/CorpusViews.h"
 #include "gui/DesktopOpen.h"
 #include "gui/Form2.h"
 #include "gui/GuiHelpers.h"
@@ -60,9 +61,7 @@ Form1::Form1(Ui& ui, Form1Options options)
       m_handCursor(Qt::PointingHandCursor) {
     if (!m_options.endProgram) {
         m_options.endProgram = [this] {
-            m_converters.KillAll();
-            m_runFolder.reset();
-            m_cacheFolder.reset();
+            RemoveWorkFolders();
             std::fflush(nullptr);
             std::_Exit(0);
         };
@@ -553,14 +552,26 @@ void Form1::closeEvent(QCloseEvent* event) {
     Form_Unload();
 }
 
+void Form1::RemoveWorkFolders() {
+    m_converters.KillAll();
+    if (m_cache) {
+        m_cache->EndHandedOver();
+    }
+    m_runFolder.reset();
+    m_cacheFolder.reset();
+    if (m_form2) {
+        if (CorpusAdditions* corpus = m_form2->Corpus()) {
+            corpus->DropTexts();
+        }
+    }
+}
+
 void Form1::Form_Unload() {
     if (m_unloaded) {
         return;
     }
     m_unloaded = true;
-    m_converters.KillAll();
-    m_runFolder.reset();
-    m_cacheFolder.reset();
+    RemoveWorkFolders();
     try {
         DeleteFileQuiet(ConverterPath());
     } catch (...) {

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -30,8 +31,11 @@
 #include <optional>
 #include <vector>
 
+class ErrorReport;
 class Form2;
 class ReadabilityChecker;
+struct AnalysisRequest;
+struct AnalysisSummary;
 
 // What a Form1 needs from outside besides the environment. Tests replace these.
 struct Form1Options {
@@ -185,6 +189,17 @@ private:
     // The analysis run.
     bool m_stopRequested = false;
     bool m_runInProgress = false;
+    bool m_runAfterCheck = false; // Start was pressed during a readability check: the run waits for its end
+    void StartAfterCheck();
+    void Analyze(ErrorReport& steps);
+    AnalysisRequest RunRequest(CountMode mode);
+    // The corpus views learn the files of the run, their passwords and how it counted.
+    void GiveViewsTheRun(const AnalysisRequest& request, const AnalysisSummary& summary,
+                         const QHash<QString, QString>& passwords);
+    void ShowRunEnd(ErrorReport& steps, QString unreadable);
+    // What the window keeps in the temporary folder and the converters it runs, removed and ended
+    // when the program ends.
+    void RemoveWorkFolders();
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<ReadabilityChecker> m_checker;
     // Folders of the latest additions that could not be searched; named by the next check.

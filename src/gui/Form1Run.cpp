@@ -15,6 +15,8 @@
 #include "gui/GuiHelpers.h"
 #include "gui/ResultsModel.h"
 
+#include <QSet>
+
 #include <cmath>
 
 namespace {
@@ -95,7 +97,87 @@ void Form1::PushButton2_Click() {
     }
     m_runInProgress = true;
     SetAddingEnabled(false);
+    // A readability check still converting ends first and hands its conversions over to the run,
+    // which starts once the check has ended (CheckReadability).
+    if (m_checker && m_checker->Running()) {
+        m_runAfterCheck = true;
+        m_checker->End();
+        return;
+    }
+    Analyze(steps);
+}
 
+void Form1::StartAfterCheck() {
+    m_runAfterCheck = false;
+    if (m_unloaded || m_stopRequested) {
+        // Stopped (or the program ended) before the run began: what the check handed over ends.
+        Cache().EndHandedOver();
+        m_runInProgress = false;
+        SetAddingEnabled(true);
+        return;
+    }
+    ErrorReport steps(m_ui, QString::fromLatin1(Source::StartClick));
+    Analyze(steps);
+}
+
+AnalysisRequest Form1::RunRequest(CountMode mode) {
+    AnalysisRequest request;
+    request.workFolder = m_runFolder ? m_runFolder->path() : QString();
+    request.converter = m_converter;
+    request.rows = {[this] { return static_cast<qsizetype>(ListView1->topLevelItemCount()); },
+                    [this](qsizetype i) { return ListView1->topLevelItem(static_cast<int>(i))->text(0); }};
+    request.mode = mode;
+    request.ignoreCase = [this] { return Check3->isChecked(); };
+    request.databaseWanted = Option3->isChecked();
+    request.textWanted = Option4->isChecked();
+    request.providerAvailable = m_providerAvailable;
+    request.jobs = ConverterJobs(m_settings);
+    request.letters = CheckAllLetters->isChecked() ? LetterRule::AllLanguages : LetterRule::Ascii;
+    request.words = ChosenWordOptions();
+    request.ocr = ChosenOcr();
+    if (CheckStopWords->isChecked()) {
+        try {
+            request.stopWords = ReadStopWords(ComboStopWords->currentData().toString());
+        } catch (const Failure& failure) {
+            // The run goes on with every word; the user learns why.
+            m_ui.Message(QStringLiteral("The list of common words cannot be read: ") + failure.Description(),
+                         m_appTitle);
+        }
+    }
+    return request;
+}
+
+void Form1::GiveViewsTheRun(const AnalysisRequest& request, const AnalysisSummary& summary,
+                            const QHash<QString, QString>& passwords) {
+    CorpusAdditions* corpus = Results().Corpus();
+    if (!corpus) {
+        return;
+    }
+    CorpusRunInfo run;
+    run.rows = summary.paths;
+    QSet<QString> listed;
+    for (qsizetype i = 0; i < summary.paths.size(); ++i) {
+        const QString& path = summary.paths[i];
+        if (listed.contains(path)) {
+            continue;
+        }
+        listed.insert(path);
+        run.files.append(
+            {path, request.labels.value(i, FileLabel(path)), passwords.value(path), summary.ocrRead.contains(path)});
+    }
+    run.rule = {request.letters, Check3->isChecked(), summary.method == FrequencyMethodKind::Database, request.words};
+    run.mode = request.mode;
+    run.converter = m_converter;
+    run.cache = &Cache();
+    run.running = &m_converters;
+    run.unreadable = summary.unreadable;
+    run.ocrRead = summary.ocrRead;
+    run.ocrLanguages = request.ocr.languages;
+    run.jobs = request.jobs;
+    corpus->SetRun(std::move(run));
+}
+
+void Form1::Analyze(ErrorReport& steps) {
     bool empty = false;
     steps(116, [&] { empty = ListView1->topLevelItemCount() == 0; });
     if (empty) {
@@ -121,29 +203,7 @@ void Form1::PushButton2_Click() {
     // The run's own folder for its converted texts, so that two windows never share one.
     steps(126, [&] { m_runFolder = NewWorkFolder(QStringLiteral("run")); });
     WindowRunObserver observer(*this);
-    AnalysisRequest request;
-    request.workFolder = m_runFolder ? m_runFolder->path() : QString();
-    request.converter = m_converter;
-    request.rows = {[this] { return static_cast<qsizetype>(ListView1->topLevelItemCount()); },
-                    [this](qsizetype i) { return ListView1->topLevelItem(static_cast<int>(i))->text(0); }};
-    request.mode = mode;
-    request.ignoreCase = [this] { return Check3->isChecked(); };
-    request.databaseWanted = Option3->isChecked();
-    request.textWanted = Option4->isChecked();
-    request.providerAvailable = m_providerAvailable;
-    request.jobs = ConverterJobs(m_settings);
-    request.letters = CheckAllLetters->isChecked() ? LetterRule::AllLanguages : LetterRule::Ascii;
-    request.words = ChosenWordOptions();
-    request.ocr = ChosenOcr();
-    if (CheckStopWords->isChecked()) {
-        try {
-            request.stopWords = ReadStopWords(ComboStopWords->currentData().toString());
-        } catch (const Failure& failure) {
-            // The run goes on with every word; the user learns why.
-            m_ui.Message(QStringLiteral("The list of common words cannot be read: ") + failure.Description(),
-                         m_appTitle);
-        }
-    }
+    const AnalysisRequest request = RunRequest(mode);
     AnalysisContext context;
     context.progress = ProgressBar1;
     context.results = Results().Model();
@@ -153,28 +213,16 @@ void Form1::PushButton2_Click() {
     context.yield = m_yield;
     context.ui = &m_ui;
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
-    if (CorpusAdditions* corpus = Results().Corpus()) {
-        CorpusRunInfo run;
-        for (qsizetype i = 0; i < summary.paths.size(); ++i) {
-            const QString& path = summary.paths[i];
-            run.files.append({path, request.labels.value(i, FileLabel(path)), observer.passwords.value(path),
-                              summary.ocrRead.contains(path)});
-        }
-        run.rule = {request.letters, Check3->isChecked(), summary.method == FrequencyMethodKind::Database,
-                    request.words};
-        run.mode = mode;
-        run.converter = m_converter;
-        run.cache = &Cache();
-        run.running = &m_converters;
-        run.unreadable = summary.unreadable;
-        run.ocrRead = summary.ocrRead;
-        run.ocrLanguages = request.ocr.languages;
-        run.jobs = request.jobs;
-        corpus->SetRun(std::move(run));
-    }
+    // A conversion handed over by the readability check that the run did not take (another
+    // password, a file that changed) ends with it.
+    Cache().EndHandedOver();
+    GiveViewsTheRun(request, summary, observer.passwords);
     QString unreadable = UnreadableList(summary.unreadable);
     m_runFolder.reset();
+    ShowRunEnd(steps, unreadable);
+}
 
+void Form1::ShowRunEnd(ErrorReport& steps, QString unreadable) {
     // A stopped run ends early: what it shows is marked as partial.
     const bool stopped = m_stopRequested;
     steps(154, [&] {
@@ -259,4 +307,8 @@ void Form1::CheckReadability() {
         m_checker = std::make_unique<ReadabilityChecker>(std::move(context));
     }
     m_checker->Request();
+    // Start was pressed while the check converted: the run begins now that the check has ended.
+    if (m_runAfterCheck && !m_checker->Running()) {
+        StartAfterCheck();
+    }
 }

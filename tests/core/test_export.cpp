@@ -143,6 +143,8 @@ private slots:
     void workbook_data();
     void workbook();
     void workbookNamesNeverRepeat();
+    void fileSummaryRows_data();
+    void fileSummaryRows();
 };
 
 void ExportTest::textFile_data() {
@@ -539,6 +541,39 @@ void ExportTest::workbookNamesNeverRepeat() {
         threw = true;
     }
     QVERIFY(threw);
+}
+
+void ExportTest::fileSummaryRows_data() {
+    QTest::addColumn<QStringList>("paths");      // the rows of the run
+    QTest::addColumn<QStringList>("unreadable"); // in list order, each "  - gone"
+    QTest::addColumn<QList<int>>("counted");     // the rows the pass counted; row i has i + 1 words
+    QTest::addColumn<QStringList>("rows");       // path|words ("-": not counted)|reason
+    QTest::newRow("a file listed twice") << QStringList{"a", "b", "a"} << QStringList{} << QList<int>{0, 1}
+                                         << QStringList{"a|1|", "b|2|"};
+    QTest::newRow("an unreadable file listed twice") << QStringList{"z", "a", "z", "y"} << QStringList{"z", "z", "y"}
+                                                     << QList<int>{1} << QStringList{"z|-|gone", "a|2|", "y|-|gone"};
+}
+
+// One row per file, with its counts, however often the file was listed.
+void ExportTest::fileSummaryRows() {
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, unreadable);
+    QFETCH(QList<int>, counted);
+    QFETCH(QStringList, rows);
+    QList<UnreadableFile> gone;
+    for (const QString& path : unreadable) {
+        gone.append({path, QStringLiteral("  - gone"), UnreadableKind::Other});
+    }
+    QList<FileSummary> files;
+    for (const int i : counted) {
+        files.append({{i, {i + 1, 1, 1, 1, 0}, 1}, 1});
+    }
+    QStringList shown;
+    for (const FileSummaryRow& row : FileSummaryRows(paths, gone, files)) {
+        shown << row.path + u'|' + (row.counted ? QString::number(row.counts.file.totals.words) : QStringLiteral("-")) +
+                     u'|' + row.reason;
+    }
+    QCOMPARE(shown, rows);
 }
 
 LEXITALLY_TEST_MAIN(ExportTest)

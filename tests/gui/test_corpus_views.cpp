@@ -1,4 +1,5 @@
 #include "core/base/Paths.h"
+#include "core/base/Places.h"
 #include "core/base/Settings.h"
 #include "gui/CorpusViews.h"
 #include "gui/Form2.h"
@@ -189,6 +190,33 @@ private slots:
         CorpusView* summary = View(results, "FileSummaryView");
         QVERIFY(summary);
         QCOMPARE(ShownRows(summary, {0, 1, 2}), (QStringList{a + "|2|12", b + "|1|5"}));
+
+        // A file listed twice is counted once, by the run and by the views.
+        QTest::mouseClick(results.PushButton1, Qt::LeftButton);
+        s->AddFileRow(b);
+        QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+        results.ListView1->setCurrentIndex(model->index(0, 0));
+        QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("File Summary...")));
+        QCOMPARE(ShownRows(summary, {0, 1, 2}), (QStringList{a + "|2|12", b + "|1|5"}));
+        QCOMPARE(summary->Status->text(), QStringLiteral("2 files"));
+        QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("Word Statistics...")));
+        QVERIFY(ShownRows(stats, {0, 1, 3}).contains(QStringLiteral("dog|1|1")));
+
+        // The views' own texts go with them: when the results window goes and when the program ends.
+        const auto viewFolders = [] { return QDir(TempFolder()).entryList({QStringLiteral("views-*")}, QDir::Dirs); };
+        for (const bool back : {true, false}) {
+            results.ListView1->setCurrentIndex(model->index(0, 0));
+            QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("Word Statistics...")));
+            QCOMPARE(viewFolders().size(), 1);
+            if (back) {
+                QTest::mouseClick(results.PushButton1, Qt::LeftButton);
+                QCOMPARE(viewFolders(), QStringList{});
+                QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+            } else {
+                s->Form_Unload();
+                QCOMPARE(viewFolders(), QStringList{});
+            }
+        }
     }
 
     // "Read scanned pages with OCR" in the More menu: ticked, the readability check leaves the

@@ -76,6 +76,17 @@ void Choose(Form1& form, bool perFile, Method method) {
     form.SelectOption(method == Method::Database ? form.Option3 : form.Option4, true);
 }
 
+// The processes this one started that are still running (not yet ended or not reaped).
+int RunningChildren() {
+    int running = 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray stat = ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        const QList<QByteArray> rest = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        running += rest.size() > 1 && rest[0] != "Z" && rest[1].toLongLong() == QCoreApplication::applicationPid();
+    }
+    return running;
+}
+
 } // namespace
 
 class Form1RunTest : public QObject {
@@ -119,6 +130,8 @@ private slots:
     void failedCheckConvertedAgain_data();
     void failedCheckConvertedAgain();
     void sideBySideShowsLife();
+    void startDuringCheck_data();
+    void startDuringCheck();
     void converterOfItsOwn_data();
     void converterOfItsOwn();
 
@@ -282,6 +295,75 @@ void Form1RunTest::sideBySideShowsLife() {
     QVERIFY2(last >= 5, qPrintable(seen.join(u'\n')));
     QCOMPARE(s->Results().Model()->Captions().first(), QStringLiteral(" Word count: 6"));
     QCOMPARE(s->ProgressBar1->Text(), QStringLiteral("Progress Bar"));
+}
+
+void Form1RunTest::startDuringCheck_data() {
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<bool>("stop"); // Stop pressed once the run has begun
+    QTest::newRow("side by side") << 2 << false;
+    QTest::newRow("one at a time") << 1 << false;
+    QTest::newRow("side by side, stopped") << 2 << true;
+}
+
+// Start pressed while the readability check converts: the check ends, the run takes over what it
+// converted and what it was converting, and each file is converted once. No converter is left
+// running once the results are shown.
+void Form1RunTest::startDuringCheck() {
+    QFETCH(int, jobs);
+    QFETCH(bool, stop);
+    IsolatedEnvironment env;
+    const QString log = env.Work() + QStringLiteral("/conversions.log");
+    const QString converter =
+        WriteTextFile(env.Work() + QStringLiteral("/bin/slow-pdftotext"),
+                      "#!/bin/sh\necho \"$*\" >> '" + log.toUtf8() + "'\nsleep 0.3\nexec pdftotext \"$@\"\n");
+    QFile::setPermissions(converter, QFile::permissions(converter) | QFileDevice::ExeOwner);
+    env.Set("LEXITALLY_PDFTOTEXT", converter);
+    SettingsStore().Save(QStringLiteral("Jobs"), QString::number(jobs));
+    QStringList pdfs;
+    for (int i = 1; i <= 8; ++i) {
+        pdfs << env.Work() + QStringLiteral("/f%1.pdf").arg(i);
+        QVERIFY(QFile::copy(File("bee.pdf"), pdfs.last()));
+    }
+
+    Form1Session s;
+    QVERIFY(s.Show());
+    QTimer::singleShot(450, s.form.get(), [&s] { QTest::mouseClick(s->PushButton2, Qt::LeftButton); });
+    int runningAtResults = -1;
+    bool stopPressed = false;
+    QTimer watch;
+    watch.setInterval(5);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (stop && !stopPressed && s->ProgressBar1->Text().startsWith(QStringLiteral("Analyze file"))) {
+            stopPressed = true;
+            QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+        }
+        if (runningAtResults < 0 && s->Results().isVisible()) {
+            runningAtResults = RunningChildren();
+        }
+    });
+    watch.start();
+    s.ui.Answer(pdfs);
+    QTest::mouseClick(s->PushButton1, Qt::LeftButton);
+    QVERIFY(s->Results().isVisible());
+    watch.stop();
+    if (runningAtResults < 0) {
+        runningAtResults = RunningChildren(); // shown at the very end of the click
+    }
+    QCOMPARE(runningAtResults, 0);
+    QStringList converted;
+    for (const QByteArray& line : ReadAll(log).split('\n')) {
+        if (!line.isEmpty()) {
+            converted << QString::fromUtf8(line).section(u' ', -2, -2);
+        }
+    }
+    converted.sort();
+    QCOMPARE(converted, pdfs);
+    QCOMPARE(s.ui.MessageTexts(), QStringList{});
+    QVERIFY(!s->RunInProgress());
+    QCOMPARE(stopPressed, stop);
+    if (!stop) {
+        QCOMPARE(s->Results().Model()->Captions().first(), QStringLiteral(" Word count: 24"));
+    }
 }
 
 void Form1RunTest::initTestCase() {

@@ -1,5 +1,6 @@
 #include "core/extract/ConversionCache.h"
 
+#include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
 
 #include <QCryptographicHash>
@@ -21,6 +22,8 @@ ConversionCache::ConversionCache(QString folder) : m_folder(std::move(folder)) {
         QDir().mkpath(m_folder);
     }
 }
+
+ConversionCache::~ConversionCache() = default;
 
 QString ConversionCache::Stem(const QString& pdf, const QString& password) const {
     const QFileInfo info(pdf);
@@ -83,4 +86,38 @@ void ConversionCache::Clear() {
     for (const QString& name : folder.entryList(QDir::Files)) {
         folder.remove(name);
     }
+}
+
+void ConversionCache::HandOver(const QString& pdf, const QString& password,
+                               std::unique_ptr<BackgroundConversion> conversion) {
+    if (Enabled() && conversion) {
+        m_handedOver[Stem(pdf, password)] = {pdf, password, std::move(conversion)};
+    }
+}
+
+std::unique_ptr<BackgroundConversion> ConversionCache::TakeOver(const QString& pdf, const QString& password) {
+    if (m_handedOver.empty()) {
+        return nullptr;
+    }
+    const auto found = m_handedOver.find(Stem(pdf, password));
+    if (found == m_handedOver.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<BackgroundConversion> conversion = std::move(found->second.conversion);
+    m_handedOver.erase(found);
+    return conversion;
+}
+
+bool ConversionCache::EndHandedOver() {
+    const bool any = !m_handedOver.empty();
+    for (auto& [stem, handed] : m_handedOver) {
+        if (handed.conversion->Finished()) {
+            const ConverterEnd end = handed.conversion->End();
+            if (end.TextWhole()) {
+                Store(handed.pdf, handed.password, end);
+            }
+        }
+    }
+    m_handedOver.clear(); // the others end their converters as they go
+    return any;
 }

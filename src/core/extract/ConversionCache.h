@@ -4,6 +4,11 @@
 
 #include <QString>
 
+#include <map>
+#include <memory>
+
+class BackgroundConversion;
+
 // Converted texts kept for reuse, so that a PDF is converted once: the readability check's
 // conversion serves the run that follows and later checks. An entry belongs to the PDF's
 // canonical path (named by TextKey, as the run's texts are), size, modification time and
@@ -13,6 +18,9 @@ class ConversionCache {
 public:
     // The cache lives in folder (created when missing); "" makes a cache that keeps nothing.
     explicit ConversionCache(QString folder);
+    ~ConversionCache();
+    ConversionCache(const ConversionCache&) = delete;
+    ConversionCache& operator=(const ConversionCache&) = delete;
 
     bool Enabled() const { return !m_folder.isEmpty(); }
     // Where the converter writes the text of this entry.
@@ -29,8 +37,24 @@ public:
     void Forget(const QString& pdf);
     void Clear();
 
+    // A conversion still writing the entry's text at TextPath, left by a readability check that
+    // ended before it could record it: whoever next needs the entry takes it over (and records
+    // its end with Store), so that the file is not converted again meanwhile.
+    void HandOver(const QString& pdf, const QString& password, std::unique_ptr<BackgroundConversion> conversion);
+    // The conversion handed over for the entry, or null.
+    std::unique_ptr<BackgroundConversion> TakeOver(const QString& pdf, const QString& password);
+    // Ends the conversions handed over that nobody took (one that has ended is recorded); true
+    // when there were any.
+    bool EndHandedOver();
+
 private:
     QString Stem(const QString& pdf, const QString& password) const;
 
     QString m_folder;
+    struct HandedOver {
+        QString pdf;
+        QString password;
+        std::unique_ptr<BackgroundConversion> conversion;
+    };
+    std::map<QString, HandedOver> m_handedOver; // by Stem
 };

@@ -38,8 +38,9 @@ namespace {
 // list's order whatever order the converters end in.
 class Check {
 public:
-    explicit Check(const ReadabilityContext& context)
-        : m_context(context), m_steps(*context.ui, QString::fromLatin1(Source::ReadabilityCheck)),
+    // ending: set while the check runs when it is to end early (may be null).
+    explicit Check(const ReadabilityContext& context, const bool* ending = nullptr)
+        : m_context(context), m_ending(ending), m_steps(*context.ui, QString::fromLatin1(Source::ReadabilityCheck)),
           m_rows(context.rows.count || !context.paths ? context.rows : RowSource::Of(context.paths)),
           m_jobs(context.jobs ? std::max(1, context.jobs()) : 1), m_keeping(context.cache && context.cache->Enabled()),
           m_queue(
@@ -53,8 +54,11 @@ private:
     void ShowLife();
     void CheckRow(qsizetype row);
     void Convert(ConversionQueue::Entry& file, int rowsLeft);
+    bool Ending() const { return m_ending && *m_ending; }
+    void HandOver();
 
     const ReadabilityContext& m_context;
+    const bool* m_ending;
     ErrorReport m_steps;
     RowSource m_rows;
     int m_jobs;
@@ -151,6 +155,9 @@ void Check::CheckRow(qsizetype row) {
         }
         QFile::remove(file.output);
     });
+    if (Ending()) {
+        return;
+    }
     m_steps(110, [&] {
         // A FIFO, device or folder would block the converter or mislead it: not converted.
         if (!converted && InputProblem(file.pdf).isEmpty()) {
@@ -158,6 +165,19 @@ void Check::CheckRow(qsizetype row) {
         }
     });
     m_queue.Push(std::move(file));
+}
+
+// A check that ends early leaves its conversions still running to whoever needs the files next
+// (through the cache: without one they are ended); the rows not yet measured are not named.
+void Check::HandOver() {
+    while (m_keeping && !m_queue.Empty()) {
+        ConversionQueue::Entry& front = m_queue.Front();
+        if (front.conversion && !front.conversion->Finished()) {
+            m_context.cache->HandOver(front.pdf, front.password, std::move(front.conversion));
+        }
+        m_queue.Record(false); // what has ended meanwhile is kept as usual
+    }
+    m_queue.Clear();
 }
 
 QStringList Check::Run() {
@@ -173,10 +193,13 @@ QStringList Check::Run() {
         m_ocr = m_context.ocr && m_context.ocr();
     });
     m_steps(104, [&] { count = m_rows.count ? m_rows.count() : 0; });
-    for (qsizetype row = 0; row < count; ++row) {
+    for (qsizetype row = 0; row < count && !Ending(); ++row) {
         CheckRow(row);
     }
-    m_queue.Finish();
+    while (!m_queue.Empty() && !Ending()) {
+        m_queue.Record(true);
+    }
+    HandOver();
     m_steps(116, [&] {
         if (m_context.setBusy) {
             m_context.setBusy(false);
@@ -186,7 +209,7 @@ QStringList Check::Run() {
         if (m_context.moreUnreadable) {
             m_unreadable.prepend(m_context.moreUnreadable());
         }
-        if (!m_unreadable.isEmpty()) {
+        if (!m_unreadable.isEmpty() && !Ending()) {
             m_context.ui->Message(UnreadableMessage(m_unreadable), m_context.appTitle, MsgButtons::Ok, MsgIcon::None);
         }
     });
@@ -216,9 +239,18 @@ void ReadabilityChecker::Request() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_running};
+    m_ending = false;
     do {
         m_pending = false;
-        CheckByCodeNotPreviewTextbox(m_context);
+        Check(m_context, &m_ending).Run();
         ++m_completed;
-    } while (m_pending);
+    } while (m_pending && !m_ending);
+    m_ending = false;
+}
+
+void ReadabilityChecker::End() {
+    if (m_running) {
+        m_ending = true;
+        m_pending = false;
+    }
 }

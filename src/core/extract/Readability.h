@@ -67,6 +67,12 @@ public:
 
     void Request();
     bool Running() const { return m_running; }
+    // Ends the running check early (an analysis run is to start): it names no file, hands the
+    // conversions still running over to the cache (the run takes them over) and runs no further
+    // check for the requests that came meanwhile. It ends at its next turn, when the conversion it
+    // waits for (for a free converter, for the earliest file, or the one file converted at a
+    // time) has ended; a conversion it was about to start then starts and is handed over too.
+    void End();
     // How many checks ran to their end since construction.
     int Completed() const { return m_completed; }
 
@@ -74,5 +80,6 @@ private:
     ReadabilityContext m_context;
     bool m_running = false;
     bool m_pending = false;
+    bool m_ending = false;
     int m_completed = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "core/count/CountingPass.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
@@ -257,6 +259,7 @@ QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<Unre
         byIndex.insert(file.file.index, file);
     }
     QList<FileSummaryRow> rows;
+    QSet<QString> listed;
     qsizetype next = 0;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         FileSummaryRow row;
@@ -266,6 +269,11 @@ QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<Unre
             row.kind = unreadable[next].kind;
             row.reason = BareReason(unreadable[next++].reason);
         }
+        // A file listed more than once was counted once: it has one row, the first.
+        if (listed.contains(paths[i])) {
+            continue;
+        }
+        listed.insert(paths[i]);
         row.ocr = ocrRead.contains(paths[i]);
         if (byIndex.contains(i)) {
             row.counted = true;

@@ -38,7 +38,8 @@ struct FileSummaryRow {
 // A reason as a summary shows it, without the indent and dash of the run's message.
 QString BareReason(const QString& reason);
 
-// One row per file of a per-file count, in list order: its counts (counted: the files of the
+// One row per file of a per-file count, in list order (a file listed twice has one row, where it
+// was first listed, as the pass counted it once): its counts (counted: the files of the
 // pass by their index), its reason when it is among unreadable (in list order too), or "no
 // text was counted". Rows show shownAs[i] for the path when given. The rows of ocrRead (a run's
 // AnalysisSummary::ocrRead) say that OCR read them.

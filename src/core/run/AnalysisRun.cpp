@@ -7,6 +7,7 @@
 #include "core/count/SortingDb.h"
 #include "core/count/SortingText.h"
 #include "core/count/WordRule.h"
+#include "core/extract/ConversionCache.h"
 #include "core/extract/ConversionQueue.h"
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
@@ -99,6 +100,8 @@ private:
     void ReadScannedByOcr(ConversionQueue::Entry& entry);
     bool RestoreStored(ConversionQueue::Entry& entry);
     void KeepInStore(const ConversionQueue::Entry& entry);
+    bool TakeOver(ConversionQueue::Entry& entry);
+    Extraction TakenOverResult(ConversionQueue::Entry& entry);
     bool Stopping() { return m_observer.StopRequested() || m_observer.Abandoned(); }
     // The options that make this run's texts differ from the converter's own.
     QString StoreOptions() const {
@@ -117,6 +120,7 @@ private:
     ConversionQueue m_queue;
     QSet<QString> m_ocrOutputs; // the texts read by OCR, so that a row that follows one is known
     QSet<QString> m_restored;   // the texts taken from the store of converted texts
+    QSet<QString> m_takenOver;  // the texts of rows whose conversion was taken over, until recorded
 };
 
 // While converters work side by side, the bar speaks of the earliest file not yet recorded, as a
@@ -140,7 +144,8 @@ void Run::ShowFront() {
 
 void Run::RecordRow(ConversionQueue::Entry& entry) {
     if (entry.conversion) {
-        entry.verdict = entry.conversion->Result(m_context.ui);
+        entry.verdict =
+            m_takenOver.remove(entry.output) ? TakenOverResult(entry) : entry.conversion->Result(m_context.ui);
         entry.conversion.reset();
         m_restored.remove(entry.output); // converted after all: its text gave way to a file before it
     }
@@ -228,6 +233,32 @@ void Run::ReadScannedByOcr(ConversionQueue::Entry& entry) {
     m_summary.ocrRead << entry.pdf;
 }
 
+// A conversion of the file that the readability check left running (ConversionCache::HandOver)
+// goes on as the row's own.
+bool Run::TakeOver(ConversionQueue::Entry& entry) {
+    if (!m_context.cache) {
+        return false;
+    }
+    entry.conversion = m_context.cache->TakeOver(entry.pdf, entry.password);
+    if (!entry.conversion) {
+        return false;
+    }
+    m_takenOver.insert(entry.output);
+    return true;
+}
+
+// A conversion taken over writes the cache's text: its end is kept there, as the check would have
+// kept it, and the text is copied to where the counting pass reads it.
+Extraction Run::TakenOverResult(ConversionQueue::Entry& entry) {
+    const ConverterEnd end = entry.conversion->End();
+    if (end.TextWhole()) {
+        m_context.cache->Store(entry.pdf, entry.password, end);
+    }
+    KeptConversion(m_context.cache, entry.pdf, entry.password, entry.output);
+    const QString converter = m_request.converter.isEmpty() ? ConverterPath() : m_request.converter;
+    return JudgeConversion(end, converter, entry.output, !entry.password.isEmpty(), m_context.ui);
+}
+
 // Step 146: the row is decided at once (a text given in place of a PDF, a file already being
 // converted, a conversion kept by the readability check, one converter at a time) or its
 // conversion is started.
@@ -242,11 +273,19 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
     if (m_queue.FollowOrWait(entry, true)) {
         return;
     }
+    // The same file as a row whose conversion was taken over: that row is recorded first, and its
+    // conversion kept for this one.
+    if (m_takenOver.contains(entry.output)) {
+        m_queue.FollowOrWait(entry, false);
+    }
     m_ocrOutputs.remove(entry.output); // converted anew
-    // Converted before (by the readability check). Only a conversion that gave text stands; any
-    // other outcome (a crash, a failure, no text) may have been passing, so the file is
-    // converted again.
+    // Converted before (by the readability check), or still converting there. Only a conversion
+    // that gave text stands; any other outcome (a crash, a failure, no text) may have been
+    // passing, so the file is converted again.
     if (InputProblem(entry.pdf).isEmpty()) {
+        if (TakeOver(entry)) {
+            return;
+        }
         if (const std::optional<ConverterEnd> kept =
                 KeptConversion(m_context.cache, entry.pdf, entry.password, entry.output)) {
             const QString converter = m_request.converter.isEmpty() ? ConverterPath() : m_request.converter;
