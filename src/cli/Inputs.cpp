@@ -199,9 +199,18 @@ StreamRead ReadStopWordsInput(const QString& nameOrPath, const std::function<boo
 }
 
 bool ReadAsStream(const QString& path, bool textInput) {
+    if (IsStreamPath(path)) {
+        return true;
+    }
     struct stat info {};
-    // Files such as those of /proc tell a size of 0 and yet have a text.
-    return IsStreamPath(path) || (textInput && StatPath(path, info) && S_ISREG(info.st_mode) && info.st_size == 0);
+    if (!textInput || !StatPath(path, info) || !S_ISREG(info.st_mode) || info.st_size != 0) {
+        return false;
+    }
+    // Files such as those of /proc tell a size of 0 and yet have a text; an empty file stays
+    // what it is.
+    QFile file(path);
+    char first = 0;
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) && file.read(&first, 1) == 1;
 }
 
 std::optional<RunFolder> MakeRunFolder(bool textInput) {
