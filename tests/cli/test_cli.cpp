@@ -419,6 +419,10 @@ private slots:
             << "--password-stdin and the PATH - cannot both read standard input";
         QTest::newRow("a folder") << QStringList{"--text", "."} << 1 << QByteArray(" Words\tCount\n")
                                   << ".: is a folder";
+        QTest::newRow("an endless device") << QStringList{"--text", "/dev/zero"} << 1 << QByteArray(" Words\tCount\n")
+                                           << "/dev/zero: not a regular file";
+        QTest::newRow("a file of size 0 with a text")
+            << QStringList{"--text", "/proc/self/status"} << 0 << QByteArray(" Words\tCount\n") << "";
         QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: lexitally-cli") << "";
         QTest::newRow("no arguments") << QStringList{} << 2 << QByteArray() << "no PATH given (see --help)";
         QTest::newRow("no path") << QStringList{"--text"} << 2 << QByteArray() << "(see --help)";

@@ -1069,6 +1069,7 @@ private slots:
         QTest::newRow("store open to others") << "open" << 0 << true;
         QTest::newRow("store full") << "full" << 0 << true;
         QTest::newRow("two runs at once") << "together" << 2 << false;
+        QTest::newRow("cleared") << "clear" << 2 << false;
     }
     void storeOfConvertedTexts() {
         QFETCH(QString, between);
@@ -1124,6 +1125,11 @@ private slots:
             WriteTextFile(store + QStringLiteral("/filler"), QByteArray(4000, 'x'));
         } else if (between == u"together") {
             QVERIFY(QDir(store).removeRecursively());
+        } else if (between == u"clear") {
+            const Outcome shown = RunCli({"cache"}, env.Work());
+            QVERIFY2(shown.out.startsWith(("folder\t" + store + "\nentries\t2\n").toUtf8()), shown.out.constData());
+            QCOMPARE(RunCli({"cache", "--clear"}, env.Work()).exitCode, 0);
+            QCOMPARE(QDir(store).entryList(QDir::Files).filter(QRegularExpression("^[0-9a-f]{64}$")).size(), 0);
         }
         QProcess parallel;
         if (between == u"together") {
@@ -1143,6 +1149,18 @@ private slots:
             QVERIFY(again.out.contains("\"dog\"") && !first.out.contains("\"dog\""));
         } else if (between != u"open") {
             QCOMPARE(again.out, first.out);
+        }
+        if (between.isEmpty()) {
+            // Warm, every shape of output is what the PDFs give.
+            const QList<QStringList> shapes{
+                {"--per-file", "."},       {"--summary", "."},          {"--stats", "--format", "csv", "."},
+                {"--method", "text", "."}, {"concordance", "the", "."}, {"phrases", "."}};
+            for (const QStringList& shape : shapes) {
+                const QStringList cold = shape.first().startsWith(u'-')
+                                             ? QStringList{"--no-cache"} + shape
+                                             : shape.first(1) + QStringList{"--no-cache"} + shape.mid(1);
+                QCOMPARE(RunCli(shape, env.Work()).out, RunCli(cold, env.Work()).out);
+            }
         }
         disk.reset();
         QCOMPARE(QDir(store).entryList(QDir::Files).filter(QRegularExpression("^[0-9a-f]{64}$")).size(), entries);

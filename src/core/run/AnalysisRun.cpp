@@ -33,6 +33,10 @@ InputReason PlaceTextInput(const QString& path, const QString& workFolder) {
     if (info.isDir()) {
         return {QStringLiteral("is a folder"), UnreadableKind::NotRegularFile};
     }
+    if (!info.isFile()) {
+        // A device has no end to read to (streams are read into a file of the run beforehand).
+        return {QStringLiteral("not a regular file"), UnreadableKind::NotRegularFile};
+    }
     if (!info.isReadable()) {
         return {QStringLiteral("cannot be read"), UnreadableKind::PermissionDenied};
     }
