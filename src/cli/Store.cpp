@@ -2,24 +2,16 @@
 
 #include "cli/ConsoleUi.h"
 
-#include <QDir>
-#include <QStandardPaths>
-
 #include <cstdio>
 
 namespace {
 
-// The size limit: $LEXITALLY_CACHE_SIZE, else the default; said once when it is no size.
+// The size limit, said once when the environment gives no size.
 qint64 StoreLimit() {
-    const QString given = qEnvironmentVariable("LEXITALLY_CACHE_SIZE");
-    if (given.isEmpty()) {
-        return TextStore::kDefaultLimit;
-    }
-    const qint64 limit = TextStore::ParseSize(given);
-    if (limit < 0) {
-        PrintError(QStringLiteral("LEXITALLY_CACHE_SIZE=") + given +
-                   QStringLiteral(" is not a size (bytes, or a number with K, M or G); using 1G"));
-        return TextStore::kDefaultLimit;
+    QString problem;
+    const qint64 limit = TextStore::LimitFromEnvironment(&problem);
+    if (!problem.isEmpty()) {
+        PrintError(problem);
     }
     return limit;
 }
@@ -42,20 +34,12 @@ QString CacheUsage() {
 
 } // namespace
 
-QString StoreFolder() {
-    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base)) {
-        base = QDir::homePath() + QStringLiteral("/.cache");
-    }
-    return base + QStringLiteral("/lexitally");
-}
-
 CommandStore::CommandStore(bool wanted, const QString& converter) {
     if (!wanted) {
         return;
     }
     QString note;
-    m_store = TextStore::Open(StoreFolder(), StoreLimit(), note);
+    m_store = TextStore::Open(TextStore::DefaultFolder(), StoreLimit(), note);
     if (!m_store) {
         PrintError(note);
         return;
@@ -90,7 +74,8 @@ int RunCacheCommand(const QStringList& arguments) {
         }
     }
     QString note;
-    const std::unique_ptr<TextStore> store = TextStore::Open(StoreFolder(), TextStore::kDefaultLimit, note);
+    const std::unique_ptr<TextStore> store =
+        TextStore::Open(TextStore::DefaultFolder(), TextStore::kDefaultLimit, note);
     if (!store) {
         PrintError(note);
         return 1;

@@ -10,9 +10,6 @@
 // The store of converted texts as the command line uses it: $XDG_CACHE_HOME/lexitally (else
 // ~/.cache/lexitally), bounded by $LEXITALLY_CACHE_SIZE (default 1 GiB), on unless --no-cache.
 
-// The folder of the store.
-QString StoreFolder();
-
 // The store for one command that converts with converter, its variant set; none (said on
 // standard error when something is wrong with it) when not wanted or not usable. When the
 // command ends it says why the store was turned off, if it was, and trims it.

@@ -13,6 +13,7 @@
 #include "core/extract/Converter.h"
 #include "core/extract/Readability.h"
 #include "core/filelist/Samples.h"
+#include "core/store/TextStore.h"
 #include "gui/CorpusViews.h"
 #include "gui/DesktopOpen.h"
 #include "gui/Form2.h"
@@ -194,6 +195,7 @@ void Form1::BuildControls() {
     ActionSegment->setEnabled(false);
     ActionCompatForms->setEnabled(false);
     BuildOcrOptions(more);
+    BuildStoreOption(more);
     ButtonMoreOptions->setMenu(more);
     Option3 = new QRadioButton(QStringLiteral("Database Method (faster)"), Frame1);
     Option3->setObjectName(QStringLiteral("Option3"));
@@ -390,6 +392,7 @@ void Form1::Form_Load() {
             }
         }
         RestoreOcrOptions();
+        RestoreStoreOption();
     });
     steps(136, [&] {
         const QString stored = m_settings.Get(QStringLiteral("StopWordList"));
@@ -559,6 +562,7 @@ void Form1::RemoveWorkFolders() {
     }
     m_runFolder.reset();
     m_cacheFolder.reset();
+    TrimKeptTexts();
     if (m_form2) {
         if (CorpusAdditions* corpus = m_form2->Corpus()) {
             corpus->DropTexts();

@@ -35,6 +35,7 @@ class ErrorReport;
 class Form2;
 class ReadabilityChecker;
 struct AnalysisRequest;
+class TextStore;
 struct AnalysisSummary;
 
 // What a Form1 needs from outside besides the environment. Tests replace these.
@@ -139,6 +140,7 @@ public:
     QActionGroup* WordFormsGroup = nullptr; // its entries; the checked one's data is the language ("" off)
     QAction* ActionOcr = nullptr;           // "Read scanned pages with OCR"
     QMenu* MenuOcrLanguages = nullptr;      // "OCR languages": the installed ones, several may be ticked
+    QAction* ActionKeepTexts = nullptr;     // "Keep converted texts": the store shared with the command line
     GuiProgressBar* ProgressBar1 = nullptr;
 
 protected:
@@ -167,6 +169,14 @@ private:
     void RestoreOcrOptions();
     // The OCR languages menu: the languages installed and those chosen.
     void FillOcrLanguages();
+    // The store of converted texts in the "More…" menu: built and connected, restored.
+    void BuildStoreOption(QMenu* more);
+    void RestoreStoreOption();
+    // The store when "Keep converted texts" is ticked, opened at first use and backing the
+    // conversion cache; null when unticked or when it cannot be used (said, and unticked).
+    TextStore* KeptTexts();
+    // Bounds the store (least recently used entries go) after a run and at the end.
+    void TrimKeptTexts();
 
     Ui& m_ui;
     Form1Options m_options;
@@ -212,6 +222,7 @@ private:
     // when a file leaves the list, at Clear and when the program ends.
     std::unique_ptr<QTemporaryDir> m_cacheFolder;
     std::unique_ptr<ConversionCache> m_cache;
+    std::unique_ptr<TextStore> m_store;
     ConversionCache& Cache();
     // Forgets the conversions of files that are no longer listed.
     void ForgetUnlisted(const QStringList& removed);

@@ -210,9 +210,11 @@ void Form1::Analyze(ErrorReport& steps) {
     context.observer = &observer;
     context.converters = &m_converters;
     context.cache = &Cache();
+    context.store = KeptTexts();
     context.yield = m_yield;
     context.ui = &m_ui;
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
+    TrimKeptTexts();
     // A conversion handed over by the readability check that the run did not take (another
     // password, a file that changed) ends with it.
     Cache().EndHandedOver();
@@ -265,6 +267,7 @@ ConversionCache& Form1::Cache() {
             m_cacheFolder.reset(); // no folder: every conversion is made anew
         }
         m_cache = std::make_unique<ConversionCache>(m_cacheFolder ? m_cacheFolder->path() : QString());
+        m_cache->SetStore(m_store.get());
     }
     return *m_cache;
 }
@@ -306,6 +309,7 @@ void Form1::CheckReadability() {
         };
         m_checker = std::make_unique<ReadabilityChecker>(std::move(context));
     }
+    KeptTexts();
     m_checker->Request();
     // Start was pressed while the check converted: the run begins now that the check has ended.
     if (m_runAfterCheck && !m_checker->Running()) {

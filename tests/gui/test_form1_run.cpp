@@ -126,6 +126,7 @@ private slots:
     void windowWhileRunning();
     void closeWhenIdle();
     void windowsTakeTurnsInOnePlace();
+    void convertOnce_data();
     void convertOnce();
     void failedCheckConvertedAgain_data();
     void failedCheckConvertedAgain();
@@ -151,15 +152,23 @@ private:
     QTemporaryDir m_files;
 };
 
+void Form1RunTest::convertOnce_data() {
+    QTest::addColumn<bool>("keepTexts"); // "Keep converted texts" ticked
+    QTest::newRow("within a session") << false;
+    QTest::newRow("kept between sessions") << true;
+}
+
 // A file is converted once: the readability check's conversion serves the run and later checks,
 // a changed file is converted again, and the kept texts go when their file leaves the list and
-// when the program ends.
+// when the program ends; with "Keep converted texts", the next session converts nothing it has
+// seen unchanged.
 void Form1RunTest::convertOnce() {
+    QFETCH(bool, keepTexts);
     IsolatedEnvironment env;
     const QString log = env.Work() + QStringLiteral("/conversions.log");
     const QString converter =
         WriteTextFile(env.Work() + QStringLiteral("/bin/counting-pdftotext"),
-                      "#!/bin/sh\necho \"$*\" >> '" + log.toUtf8() + "'\nexec pdftotext \"$@\"\n");
+                      "#!/bin/sh\n[ \"$1\" = -v ] || echo \"$*\" >> '" + log.toUtf8() + "'\nexec pdftotext \"$@\"\n");
     QFile::setPermissions(converter, QFile::permissions(converter) | QFileDevice::ExeOwner);
     env.Set("LEXITALLY_PDFTOTEXT", converter);
     const QString bee = env.Work() + QStringLiteral("/bee.pdf");
@@ -175,6 +184,9 @@ void Form1RunTest::convertOnce() {
 
     Form1Session s;
     QVERIFY(s.Show());
+    if (keepTexts) {
+        s->ActionKeepTexts->trigger();
+    }
     s.ui.Answer(QStringList{bee});
     QTest::mouseClick(s->PushButton1, Qt::LeftButton);
     QCOMPARE(conversions(), 1);
@@ -201,6 +213,16 @@ void Form1RunTest::convertOnce() {
     s->Form_Unload();
     QCOMPARE(s.ended, 1);
     QCOMPARE(kept(), -1);
+
+    Form1Session next;
+    QVERIFY(next.Show());
+    QCOMPARE(next->ActionKeepTexts->isChecked(), keepTexts);
+    next.ui.Answer(QStringList{bee, File("cat.pdf")});
+    QTest::mouseClick(next->PushButton1, Qt::LeftButton);
+    QTest::mouseClick(next->PushButton2, Qt::LeftButton);
+    QCOMPARE(conversions(), keepTexts ? 3 : 5);
+    QCOMPARE(next->Results().Model()->Captions().first(), QStringLiteral(" Word count: 7"));
+    QCOMPARE(QFileInfo::exists(env.Cache() + QStringLiteral("/lexitally")), keepTexts);
 }
 
 // A converter that fails only the first time (the readability check's turn).

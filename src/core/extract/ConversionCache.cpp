@@ -2,6 +2,7 @@
 
 #include "core/extract/Converter.h"
 #include "core/extract/TextFiles.h"
+#include "core/store/TextStore.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -37,14 +38,33 @@ QString ConversionCache::TextPath(const QString& pdf, const QString& password) c
     return Enabled() ? Stem(pdf, password) + QStringLiteral(".txt") : QString();
 }
 
-void ConversionCache::Store(const QString& pdf, const QString& password, const ConverterEnd& end) {
-    if (!Enabled()) {
-        return;
-    }
+void ConversionCache::Record(const QString& pdf, const QString& password, const ConverterEnd& end) const {
     QFile file(Stem(pdf, password) + QStringLiteral(".code"));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(end.ToText().toUtf8());
     }
+}
+
+void ConversionCache::Store(const QString& pdf, const QString& password, const ConverterEnd& end) {
+    if (!Enabled()) {
+        return;
+    }
+    Record(pdf, password, end);
+    // Only a text that counts goes to the store: whoever restores it takes it as such.
+    const QString text = TextPath(pdf, password);
+    if (m_store && password.isEmpty() && end == ConverterEnd::Exit(0) &&
+        OutcomeOf(text, nullptr) == ExtractionOutcome::TextAvailable) {
+        m_store->Keep(pdf, password, QString(), m_store->KeyOf(pdf), text);
+    }
+}
+
+bool ConversionCache::TakeFromStore(const QString& pdf, const QString& password, ConverterEnd& end) const {
+    if (!m_store || !password.isEmpty() || !m_store->Restore(m_store->KeyOf(pdf), password, TextPath(pdf, password))) {
+        return false;
+    }
+    end = ConverterEnd::Exit(0);
+    Record(pdf, password, end);
+    return true;
 }
 
 bool ConversionCache::Lookup(const QString& pdf, const QString& password, ConverterEnd& end) const {
@@ -53,7 +73,7 @@ bool ConversionCache::Lookup(const QString& pdf, const QString& password, Conver
     }
     QFile file(Stem(pdf, password) + QStringLiteral(".code"));
     if (!file.open(QIODevice::ReadOnly)) {
-        return false;
+        return TakeFromStore(pdf, password, end);
     }
     return ConverterEnd::Parse(QString::fromUtf8(file.readAll()), end);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 class BackgroundConversion;
+class TextStore;
 
 // Converted texts kept for reuse, so that a PDF is converted once: the readability check's
 // conversion serves the run that follows and later checks. An entry belongs to the PDF's
@@ -23,6 +24,10 @@ public:
     ConversionCache& operator=(const ConversionCache&) = delete;
 
     bool Enabled() const { return !m_folder.isEmpty(); }
+    // Backs the cache with the store of converted texts kept between sessions (null: none). A
+    // lookup that finds no entry takes the stored text of an unchanged PDF; a whole text the
+    // converter gave is kept there. Texts opened with a password never go in or out.
+    void SetStore(TextStore* store) { m_store = store; }
     // Where the converter writes the text of this entry.
     QString TextPath(const QString& pdf, const QString& password) const;
     // Records how the converter ended for the text at TextPath.
@@ -49,8 +54,11 @@ public:
 
 private:
     QString Stem(const QString& pdf, const QString& password) const;
+    void Record(const QString& pdf, const QString& password, const ConverterEnd& end) const;
+    bool TakeFromStore(const QString& pdf, const QString& password, ConverterEnd& end) const;
 
     QString m_folder;
+    TextStore* m_store = nullptr;
     struct HandedOver {
         QString pdf;
         QString password;

@@ -350,6 +350,30 @@ qint64 TextStore::ParseSize(const QString& text) {
     return value << shift;
 }
 
+QString TextStore::DefaultFolder() {
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    }
+    return base + QStringLiteral("/lexitally");
+}
+
+qint64 TextStore::LimitFromEnvironment(QString* problem) {
+    const QString given = qEnvironmentVariable("LEXITALLY_CACHE_SIZE");
+    if (given.isEmpty()) {
+        return kDefaultLimit;
+    }
+    const qint64 limit = ParseSize(given);
+    if (limit < 0) {
+        if (problem) {
+            *problem = QStringLiteral("LEXITALLY_CACHE_SIZE=") + given +
+                       QStringLiteral(" is not a size (bytes, or a number with K, M or G); using 1G");
+        }
+        return kDefaultLimit;
+    }
+    return limit;
+}
+
 QString ConverterVariant(const QString& converter) {
     const QString program = QFileInfo(converter).canonicalFilePath();
     if (program.isEmpty()) {

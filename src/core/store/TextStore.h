@@ -85,6 +85,12 @@ public:
     // -1 when text is not such a size.
     static qint64 ParseSize(const QString& text);
 
+    // Where a user's store lies: $XDG_CACHE_HOME/lexitally, else ~/.cache/lexitally.
+    static QString DefaultFolder();
+    // The size limit $LEXITALLY_CACHE_SIZE gives, else kDefaultLimit; problem (when given) says
+    // why a value that is no size was passed over.
+    static qint64 LimitFromEnvironment(QString* problem = nullptr);
+
 private:
     TextStore(QString folder, qint64 limit);
     QString EntryPath(const QByteArray& key) const;
