@@ -1,6 +1,7 @@
 #include "cli/Store.h"
 
 #include "cli/ConsoleUi.h"
+#include "cli/Signals.h"
 
 #include <cstdio>
 
@@ -44,7 +45,7 @@ CommandStore::CommandStore(bool wanted, const QString& converter) {
         PrintError(note);
         return;
     }
-    m_store->SetVariant(ConverterVariant(converter));
+    m_store->SetVariant(ConverterVariant(converter, StopSignalled));
     if (m_store->Variant().isEmpty()) {
         m_store.reset();
     }

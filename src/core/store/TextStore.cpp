@@ -374,7 +374,7 @@ qint64 TextStore::LimitFromEnvironment(QString* problem) {
     return limit;
 }
 
-QString ConverterVariant(const QString& converter) {
+QString ConverterVariant(const QString& converter, const std::function<bool()>& stopped) {
     const QString program = QFileInfo(converter).canonicalFilePath();
     if (program.isEmpty()) {
         return {};
@@ -385,7 +385,12 @@ QString ConverterVariant(const QString& converter) {
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start();
-    if (!process.waitForStarted(-1) || !process.waitForFinished(10000)) {
+    bool finished = process.waitForStarted(-1);
+    // Asked in slices: a stop is not held up by a converter that does not answer.
+    for (int slice = 0; finished && !process.waitForFinished(50); ++slice) {
+        finished = slice < 200 && !(stopped && stopped());
+    }
+    if (!finished) {
         process.kill();
         process.waitForFinished(5000);
         return {};

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // The store of converted texts: the converter's text of a PDF, kept per user between runs so
@@ -105,8 +106,9 @@ private:
 };
 
 // The variant of the texts a converter writes: its version (as `-v` says it) and where it lies;
-// "" when it cannot be asked (the store is then not used).
-QString ConverterVariant(const QString& converter);
+// "" when it cannot be asked within ten seconds or stopped() says so meanwhile (the store is
+// then not used).
+QString ConverterVariant(const QString& converter, const std::function<bool()>& stopped = {});
 
 // Whether a PDF may be encrypted (an /Encrypt entry in its first or last 64 KiB, where trailers
 // live): the text of a protected PDF is never stored.
