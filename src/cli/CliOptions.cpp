@@ -1,52 +1,15 @@
 #include "cli/CliOptions.h"
 
+#include "core/corpus/Phrases.h"
 #include "core/count/StopWords.h"
 #include "core/count/WordForms.h"
 
+#include <QHash>
+
+#include <functional>
+#include <limits>
+
 namespace {
-
-// True for a short option ("-j") given with its value attached ("-j2").
-bool Attached(const QString& argument, const QString& name) {
-    return name.size() == 2 && argument.size() > 2 && argument.startsWith(name);
-}
-
-// The value of an option given as "--name value", "--name=value", "-n value" or "-nvalue";
-// advances i past it.
-std::optional<QString> OptionValue(const QStringList& arguments, qsizetype& i, const QString& name) {
-    const QString& argument = arguments[i];
-    if (Attached(argument, name)) {
-        return argument.mid(2);
-    }
-    if (argument.size() > name.size() && argument.startsWith(name) && argument[name.size()] == u'=') {
-        return argument.mid(name.size() + 1);
-    }
-    if (i + 1 >= arguments.size()) {
-        return std::nullopt;
-    }
-    return arguments[++i];
-}
-
-// True when the argument gives the option of that short or long name, with its value or without.
-bool Gives(const QString& argument, const QString& shortName, const QString& longName) {
-    return argument == shortName || Attached(argument, shortName) || argument == longName ||
-           argument.startsWith(longName + u'=');
-}
-
-// The value of the option of that short or long name; advances i past it.
-std::optional<QString> ValueOf(const QStringList& arguments, qsizetype& i, const QString& shortName,
-                               const QString& longName) {
-    return arguments[i].startsWith(QStringLiteral("--")) ? OptionValue(arguments, i, longName)
-                                                         : OptionValue(arguments, i, shortName);
-}
-
-// The file named by "-o FILE", "-oFILE", "--output FILE" or "--output=FILE"; advances i past it.
-std::optional<QString> OutputValue(const QStringList& arguments, qsizetype& i) {
-    return ValueOf(arguments, i, QStringLiteral("-o"), QStringLiteral("--output"));
-}
-
-bool GivesOutput(const QString& argument) {
-    return Gives(argument, QStringLiteral("-o"), QStringLiteral("--output"));
-}
 
 // The output format a --format value names.
 std::optional<CliFormat> FormatNamed(const std::optional<QString>& value) {
@@ -63,261 +26,271 @@ std::optional<CliFormat> FormatNamed(const std::optional<QString>& value) {
     return std::nullopt;
 }
 
-bool Named(const QString& argument, const QString& name) {
-    return argument == name || argument.startsWith(name + u'=');
+// A whole number from low to high, or none.
+std::optional<qint64> Number(const std::optional<QString>& value, qint64 low, qint64 high) {
+    bool ok = false;
+    const qint64 n = value ? value->toLongLong(&ok) : 0;
+    return ok && n >= low && n <= high ? std::optional<qint64>(n) : std::nullopt;
+}
+
+using Given = GivenArguments::Given;
+// Sets what one option says; "" or why its value is wrong.
+using Setter = std::function<QString(const Given&, CliOptions&)>;
+
+// A flag's setter.
+Setter Flag(const std::function<void(CliOptions&)>& set) {
+    return [set](const Given&, CliOptions& options) {
+        set(options);
+        return QString();
+    };
+}
+
+// A whole number's setter: the number from low to high, else the message.
+Setter NumberSetter(qint64 low, qint64 high, const QString& message,
+                    const std::function<void(CliOptions&, qint64)>& set) {
+    return [=](const Given& given, CliOptions& options) {
+        const std::optional<qint64> n = Number(given.value, low, high);
+        if (!n) {
+            return message;
+        }
+        set(options, *n);
+        return QString();
+    };
+}
+
+QString SetOcr(const Given& given, CliOptions& options) {
+    if (given.spec->name == QStringLiteral("--ocr") && !given.value) {
+        options.ocr.enabled = true;
+        return {};
+    }
+    if (!given.value || !ValidOcrLanguages(*given.value)) {
+        return QString(given.spec->name == QStringLiteral("--ocr") ? QStringLiteral("--ocr=")
+                                                                   : QStringLiteral("--ocr-lang")) +
+               QStringLiteral(" needs OCR languages such as eng, or several joined by + (eng+deu)");
+    }
+    options.ocr = {true, *given.value};
+    return {};
+}
+
+QString SetWordOption(const Given& given, CliOptions& options) {
+    const QString& name = given.spec->name;
+    if (name == QStringLiteral("--letters")) {
+        if (given.value != QStringLiteral("ascii") && given.value != QStringLiteral("all")) {
+            return QStringLiteral("--letters needs ascii or all");
+        }
+        options.letters = given.value == QStringLiteral("all") ? LetterRule::AllLanguages : LetterRule::Ascii;
+    } else if (name == QStringLiteral("--method")) {
+        if (given.value != QStringLiteral("db") && given.value != QStringLiteral("text")) {
+            return QStringLiteral("--method needs db or text");
+        }
+        options.method = given.value == QStringLiteral("db") ? CliMethod::Db : CliMethod::Text;
+    } else if (name == QStringLiteral("--stem")) {
+        if (!given.value || !StemLanguages().contains(*given.value)) {
+            return QStringLiteral("--stem needs one of ") + StemLanguages().join(QStringLiteral(", "));
+        }
+        options.words.stemLanguage = *given.value;
+    } else if (name == QStringLiteral("--stop-words")) {
+        if (!given.value || given.value->isEmpty()) {
+            return QStringLiteral("--stop-words needs ") + StopListNames().join(QStringLiteral(", ")) +
+                   QStringLiteral(" or a file");
+        }
+        options.stopWords = *given.value;
+    }
+    return {};
+}
+
+QString SetValue(const Given& given, CliOptions& options) {
+    const QString& name = given.spec->name;
+    if (name == QStringLiteral("--format")) {
+        const std::optional<CliFormat> format = FormatNamed(given.value);
+        if (!format) {
+            return QStringLiteral("--format needs ") + FormatNames(options.command);
+        }
+        options.format = *format;
+    } else if (name == QStringLiteral("--output")) {
+        if (!given.value || given.value->isEmpty()) {
+            return given.spelling + QStringLiteral(" needs a file name");
+        }
+        options.output = *given.value;
+    } else if (name == QStringLiteral("--password")) {
+        if (!given.value) {
+            return QStringLiteral("--password needs a value");
+        }
+        options.password = *given.value;
+    }
+    return {};
+}
+
+// What each option of the table sets.
+const QHash<QString, Setter>& Setters() {
+    static const QHash<QString, Setter> setters{
+        {QStringLiteral("--per-file"), Flag([](CliOptions& o) { o.mode = CountMode::PerFile; })},
+        {QStringLiteral("--summary"), Flag([](CliOptions& o) { o.summary = true; })},
+        {QStringLiteral("--stats"), Flag([](CliOptions& o) { o.stats = true; })},
+        {QStringLiteral("--case-sensitive"), Flag([](CliOptions& o) { o.ignoreCase = false; })},
+        {QStringLiteral("--segment"), Flag([](CliOptions& o) { o.words.segment = true; })},
+        {QStringLiteral("--compat-forms"), Flag([](CliOptions& o) { o.words.compatibility = true; })},
+        {QStringLiteral("--quiet"), Flag([](CliOptions& o) { o.quiet = true; })},
+        {QStringLiteral("--password-stdin"), Flag([](CliOptions& o) { o.passwordStdin = true; })},
+        {QStringLiteral("--text"), Flag([](CliOptions& o) { o.textInput = true; })},
+        {QStringLiteral("--no-cache"), Flag([](CliOptions& o) { o.noCache = true; })},
+        {QStringLiteral("--most-frequent"), Flag([](CliOptions& o) { o.mostFirst = true; })},
+        {QStringLiteral("--clear"), Flag([](CliOptions& o) { o.clear = true; })},
+        {QStringLiteral("--jobs"), NumberSetter(1, 256, QStringLiteral("--jobs needs a number from 1 to 256"),
+                                                [](CliOptions& o, qint64 n) { o.jobs = static_cast<int>(n); })},
+        {QStringLiteral("--context"), NumberSetter(0, 1000, QStringLiteral("--context needs a number from 0 to 1000"),
+                                                   [](CliOptions& o, qint64 n) { o.context = static_cast<int>(n); })},
+        {QStringLiteral("--length"),
+         NumberSetter(kMinPhraseLength, kMaxPhraseLength, QStringLiteral("--length needs a number from 2 to 5"),
+                      [](CliOptions& o, qint64 n) { o.length = static_cast<int>(n); })},
+        {QStringLiteral("--min-count"),
+         NumberSetter(1, std::numeric_limits<qint64>::max(), QStringLiteral("--min-count needs a number of 1 or more"),
+                      [](CliOptions& o, qint64 n) { o.minCount = n; })},
+        {QStringLiteral("--ocr"), SetOcr},
+        {QStringLiteral("--ocr-lang"), SetOcr},
+        {QStringLiteral("--letters"), SetWordOption},
+        {QStringLiteral("--method"), SetWordOption},
+        {QStringLiteral("--stem"), SetWordOption},
+        {QStringLiteral("--stop-words"), SetWordOption},
+        {QStringLiteral("--format"), SetValue},
+        {QStringLiteral("--output"), SetValue},
+        {QStringLiteral("--password"), SetValue},
+    };
+    return setters;
+}
+
+// The checks of options that go together, for every command; "" when they do.
+QString CheckCombinations(const CliOptions& options) {
+    if ((options.words.segment || options.words.compatibility) && options.letters != LetterRule::AllLanguages) {
+        return QString(options.words.segment ? QStringLiteral("--segment") : QStringLiteral("--compat-forms")) +
+               QStringLiteral(" needs --letters all");
+    }
+    if (options.ocr.enabled && options.textInput) {
+        return QStringLiteral("--ocr reads the pages of PDFs: it cannot be used with --text");
+    }
+    if (options.passwordStdin && !options.password.isEmpty()) {
+        return QStringLiteral("--password and --password-stdin exclude each other");
+    }
+    if (options.format == CliFormat::Xlsx && options.output.isEmpty()) {
+        return QStringLiteral("--format xlsx needs -o FILE");
+    }
+    if (options.stats && !options.words.stemLanguage.isEmpty()) {
+        // Its columns count spellings, while the rows of --stem count groups of them.
+        return QStringLiteral("--stats counts spellings: it cannot be used with --stem");
+    }
+    if (options.stats && (options.summary || options.mode == CountMode::PerFile)) {
+        return QStringLiteral("--stats needs one count for all files (not --per-file or --summary)");
+    }
+    return {};
 }
 
 } // namespace
 
-ParsedArguments ParseArguments(const QStringList& arguments) {
+QString FormatNames(CommandBit command) {
+    switch (command) {
+    case kConcordanceCommand:
+    case kPhrasesCommand:
+        return QStringLiteral("tsv, csv, json or text");
+    case kMergeCommand:
+        return QStringLiteral("json, tsv, text, csv or xlsx");
+    default:
+        return QStringLiteral("tsv, json, text or xlsx, or csv");
+    }
+}
+
+ParsedArguments ParseCommandArguments(CommandBit command, const QStringList& arguments) {
     ParsedArguments parsed;
-    CliOptions options;
-    const auto fail = [&parsed](const QString& message) {
-        parsed.error = message;
+    const GivenArguments given = SplitArguments(command, arguments);
+    parsed.help = given.help;
+    parsed.version = given.version;
+    if (given.help || given.version) {
         return parsed;
-    };
-    bool onlyPaths = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (onlyPaths || argument == QStringLiteral("-") || !argument.startsWith(u'-')) {
-            options.paths << argument;
-        } else if (argument == QStringLiteral("--")) {
-            onlyPaths = true;
-        } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
-            parsed.help = true;
+    }
+    if (!given.error.isEmpty()) {
+        parsed.error = given.error;
+        return parsed;
+    }
+    CliOptions options;
+    options.command = command;
+    options.format = command == kMergeCommand ? CliFormat::Json : CliFormat::Tsv;
+    for (const Given& option : given.options) {
+        const QString error = Setters().value(option.spec->name)(option, options);
+        if (!error.isEmpty()) {
+            parsed.error = error;
             return parsed;
-        } else if (argument == QStringLiteral("--version")) {
-            parsed.version = true;
-            return parsed;
-        } else if (Gives(argument, QStringLiteral("-j"), QStringLiteral("--jobs"))) {
-            const auto value = ValueOf(arguments, i, QStringLiteral("-j"), QStringLiteral("--jobs"));
-            bool ok = false;
-            const int jobs = value ? value->toInt(&ok) : 0;
-            if (!ok || jobs < 1 || jobs > 256) {
-                return fail(QStringLiteral("--jobs needs a number from 1 to 256"));
-            }
-            options.jobs = jobs;
-        } else if (argument == QStringLiteral("--password-stdin")) {
-            options.passwordStdin = true;
-        } else if (argument == QStringLiteral("--summary")) {
-            options.summary = true;
-        } else if (argument == QStringLiteral("--stats")) {
-            options.stats = true;
-        } else if (argument == QStringLiteral("--per-file")) {
-            options.mode = CountMode::PerFile;
-        } else if (argument == QStringLiteral("--case-sensitive")) {
-            options.ignoreCase = false;
-        } else if (argument == QStringLiteral("--quiet") || argument == QStringLiteral("-q")) {
-            options.quiet = true;
-        } else if (argument == QStringLiteral("--text")) {
-            options.textInput = true;
-        } else if (argument == QStringLiteral("--no-cache")) {
-            options.noCache = true;
-        } else if (Named(argument, QStringLiteral("--method"))) {
-            const auto value = OptionValue(arguments, i, QStringLiteral("--method"));
-            if (value == QStringLiteral("db")) {
-                options.method = CliMethod::Db;
-            } else if (value == QStringLiteral("text")) {
-                options.method = CliMethod::Text;
-            } else {
-                return fail(QStringLiteral("--method needs db or text"));
-            }
-        } else if (Named(argument, QStringLiteral("--format"))) {
-            const auto format = FormatNamed(OptionValue(arguments, i, QStringLiteral("--format")));
-            if (!format) {
-                return fail(QStringLiteral("--format needs tsv, json, text or xlsx, or csv"));
-            }
-            options.format = *format;
-        } else if (Named(argument, QStringLiteral("--letters"))) {
-            const auto value = OptionValue(arguments, i, QStringLiteral("--letters"));
-            if (value == QStringLiteral("ascii")) {
-                options.letters = LetterRule::Ascii;
-            } else if (value == QStringLiteral("all")) {
-                options.letters = LetterRule::AllLanguages;
-            } else {
-                return fail(QStringLiteral("--letters needs ascii or all"));
-            }
-        } else if (argument == QStringLiteral("--segment")) {
-            options.words.segment = true;
-        } else if (argument == QStringLiteral("--compat-forms")) {
-            options.words.compatibility = true;
-        } else if (Named(argument, QStringLiteral("--stem"))) {
-            const auto value = OptionValue(arguments, i, QStringLiteral("--stem"));
-            if (!value || !StemLanguages().contains(*value)) {
-                return fail(QStringLiteral("--stem needs one of ") + StemLanguages().join(QStringLiteral(", ")));
-            }
-            options.words.stemLanguage = *value;
-        } else if (const std::optional<QString> ocr = ParseOcrOption(arguments, i, options.ocr)) {
-            if (!ocr->isEmpty()) {
-                return fail(*ocr);
-            }
-        } else if (Named(argument, QStringLiteral("--stop-words"))) {
-            const auto value = OptionValue(arguments, i, QStringLiteral("--stop-words"));
-            if (!value || value->isEmpty()) {
-                return fail(QStringLiteral("--stop-words needs ") + StopListNames().join(QStringLiteral(", ")) +
-                            QStringLiteral(" or a file"));
-            }
-            options.stopWords = *value;
-        } else if (Named(argument, QStringLiteral("--password"))) {
-            const auto value = OptionValue(arguments, i, QStringLiteral("--password"));
-            if (!value) {
-                return fail(QStringLiteral("--password needs a value"));
-            }
-            options.password = *value;
-        } else if (GivesOutput(argument)) {
-            const auto value = OutputValue(arguments, i);
-            if (!value || value->isEmpty()) {
-                return fail(QString(argument.startsWith(QStringLiteral("--")) ? QStringLiteral("--output")
-                                                                              : QStringLiteral("-o")) +
-                            QStringLiteral(" needs a file name"));
-            }
-            options.output = *value;
-        } else {
-            return fail(QStringLiteral("unknown option ") + argument);
         }
     }
-    if (options.paths.isEmpty()) {
-        return fail(QStringLiteral("no PATH given"));
+    if (options.format == CliFormat::Xlsx && (command & (kConcordanceCommand | kPhrasesCommand)) != 0) {
+        parsed.error = QStringLiteral("--format needs ") + FormatNames(command);
+        return parsed;
     }
-    if ((options.words.segment || options.words.compatibility) && options.letters != LetterRule::AllLanguages) {
-        return fail(QString(options.words.segment ? QStringLiteral("--segment") : QStringLiteral("--compat-forms")) +
-                    QStringLiteral(" needs --letters all"));
+    options.paths = given.operands;
+    if (command == kConcordanceCommand && !options.paths.isEmpty()) {
+        options.word = options.paths.takeFirst();
+    } else if (command == kConcordanceCommand) {
+        parsed.error = QStringLiteral("no WORD given");
+        return parsed;
     }
-    if (options.ocr.enabled && options.textInput) {
-        return fail(QStringLiteral("--ocr reads the pages of PDFs: it cannot be used with --text"));
+    if (options.paths.isEmpty() && command != kCacheCommand) {
+        parsed.error =
+            command == kMergeCommand ? QStringLiteral("no RESULTS.json given") : QStringLiteral("no PATH given");
+        return parsed;
     }
-    if (options.passwordStdin && !options.password.isEmpty()) {
-        return fail(QStringLiteral("--password and --password-stdin exclude each other"));
+    if (command == kCacheCommand && !options.paths.isEmpty()) {
+        parsed.error = QStringLiteral("unknown option ") + options.paths.first();
+        return parsed;
     }
-    if (options.format == CliFormat::Xlsx && options.output.isEmpty()) {
-        return fail(QStringLiteral("--format xlsx needs -o FILE"));
+    parsed.error = CheckCombinations(options);
+    if (parsed.error.isEmpty()) {
+        parsed.options = options;
     }
-    if (options.stats && !options.words.stemLanguage.isEmpty()) {
-        // Its columns count spellings, while the rows of --stem count groups of them.
-        return fail(QStringLiteral("--stats counts spellings: it cannot be used with --stem"));
-    }
-    if (options.stats && (options.summary || options.mode == CountMode::PerFile)) {
-        return fail(QStringLiteral("--stats needs one count for all files (not --per-file or --summary)"));
-    }
-    parsed.options = options;
     return parsed;
 }
 
-std::optional<QString> ParseOcrOption(const QStringList& arguments, qsizetype& i, OcrOptions& ocr) {
-    const QString& argument = arguments[i];
-    if (argument == QStringLiteral("--ocr")) {
-        ocr.enabled = true;
-        return QString();
-    }
-    if (!Named(argument, QStringLiteral("--ocr")) && !Named(argument, QStringLiteral("--ocr-lang"))) {
-        return std::nullopt;
-    }
-    const bool attached = argument.startsWith(QStringLiteral("--ocr="));
-    const auto value =
-        attached ? std::optional(argument.mid(6)) : OptionValue(arguments, i, QStringLiteral("--ocr-lang"));
-    if (!value || !ValidOcrLanguages(*value)) {
-        return QString(attached ? QStringLiteral("--ocr=") : QStringLiteral("--ocr-lang")) +
-               QStringLiteral(" needs OCR languages such as eng, or several joined by + (eng+deu)");
-    }
-    ocr = {true, *value};
-    return QString();
+ParsedArguments ParseArguments(const QStringList& arguments) {
+    return ParseCommandArguments(kRunCommand, arguments);
 }
 
 QString UsageText() {
     return QStringLiteral(
-        "Usage: lexitally-cli [--per-file] [--summary] [--stats] [--case-sensitive] [--method db|text]\n"
-        "                     [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]\n"
-        "                     [--stop-words LIST|FILE] [--ocr[=LANGS]]\n"
-        "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
-        "                     [--password PW | --password-stdin] [--text] PATH...\n"
-        "\n"
-        "Counts the words, lines and characters of PDF files and lists how often each word occurs,\n"
-        "least frequent first. A PATH that is a folder adds every PDF file in it and in all its\n"
-        "sub-folders. A PATH that is - (standard input), /dev/stdin or a FIFO is read once as it comes.\n"
-        "\n"
-        "  --per-file          separate counts for each PATH (default: one count for all)\n"
-        "  --summary           one row per file instead of the word rows: its path, pages, words,\n"
-        "                      lines, characters with and without spaces, distinct words (the\n"
-        "                      words with a row), or its reason when it gave no text; in JSON\n"
-        "                      under \"files\", next to the rows with --per-file\n"
-        "  --stats             three more columns for each word of one count for all files: Per\n"
-        "                      million (its count per million words), Range (the files it occurs\n"
-        "                      in) and DP (Gries's deviation of proportions: 0 for a word spread\n"
-        "                      over the files as evenly as all words, towards 1 for one found in few)\n"
-        "  --case-sensitive    words that differ in letter case are kept apart by the text method\n"
-        "                      (default: letter case is ignored)\n"
-        "  --method db|text    word frequency through the working database (default) or in memory;\n"
-        "                      db falls back to text when the SQLite driver is missing\n"
-        "  --letters ascii|all ascii (default): a word is the letters A-Z and a-z of a token; all:\n"
-        "                      every run of letters of any language (NFC, letter case folded fully)\n"
-        "  --segment           with --letters all: find the words of Chinese, Japanese, Thai, Lao,\n"
-        "                      Khmer and Burmese by dictionary (ICU's word breaks); languages with\n"
-        "                      blanks between words give the same words as without it\n"
-        "  --compat-forms      with --letters all: read compatibility forms as their normal letters\n"
-        "                      (Arabic and Hebrew presentation forms, full-width Latin, ligatures:\n"
-        "                      NFKC, NFKC_Casefold when letter case is ignored)\n"
-        "  --stem LANGUAGE     group word forms by their Snowball stem (english, german, french,\n"
-        "                      russian, ...): one row per group, shown by its most frequent spelling\n"
-        "                      with the count of all its spellings\n"
-        "  --stop-words LIST|FILE\n"
-        "                      leave common words out of the rows (not of the word count): english,\n"
-        "                      german, french, spanish (our lists), danish, dutch, finnish,\n"
-        "                      hungarian, indonesian, italian, norwegian, portuguese, romanian,\n"
-        "                      russian, swedish (Snowball's), or a UTF-8 file with one word a line\n"
-        "  --ocr[=LANGS]       read PDFs that give no text (scanned pages), and the pages without text\n"
-        "                      of the others, by OCR: each page is rendered at 300 dpi (pdftoppm) and\n"
-        "                      read by tesseract in the languages LANGS (default eng; several joined\n"
-        "                      by +, e.g. eng+deu), as many pages at once as --jobs; --summary says\n"
-        "                      \"read by OCR\" (in JSON \"ocr\": true).\n"
-        "                      Needs the Debian packages tesseract-ocr and tesseract-ocr-LANG for\n"
-        "                      each language; what is missing is named before the run (status 2)\n"
-        "  --ocr-lang LANGS    the same as --ocr=LANGS\n"
-        "  --format FORMAT     tsv (default: a header line and one line per row, cells joined by TAB;\n"
-        "                      a backslash, TAB, LF or CR in a cell is written \\\\, \\t, \\n or \\r),\n"
-        "                      json, text (column-aligned text file), csv (RFC 4180) or xlsx\n"
-        "                      (workbook; needs -o)\n"
-        "  -o, --output FILE   write the result to FILE instead of standard output (\"-\": standard\n"
-        "                      output); a FIFO or device is written into, a regular file replaced\n"
-        "                      only once complete\n"
-        "  -j, --jobs N        convert N files at once (default: one per processor)\n"
-        "  -q, --quiet         no progress on standard error (shown only on a terminal: the phase,\n"
-        "                      files converted of all, an estimate of the time left)\n"
-        "  --password PW       password for every PDF (the owner password or the one that opens it)\n"
-        "  --password-stdin    read that password from the first line of standard input (at most\n"
-        "                      4096 bytes; an empty one is refused); the environment variable\n"
-        "                      LEXITALLY_PASSWORD is used when neither is given.\n"
-        "                      The converter receives the password as an argument of its own.\n"
-        "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
-        "  --no-cache          neither use nor fill the store of converted texts (see below)\n"
-        "  --                  every argument after it is a PATH, even one that starts with -\n"
-        "  -h, --help          show this help\n"
-        "  --version           show the version\n"
-        "\n"
-        "A value may also follow its option after \"=\" (--jobs=2, --output=FILE) or, for -j and -o,\n"
-        "directly (-j2, -oFILE).\n"
-        "\n"
-        "Files that give no text, and folders that could not be searched, are named on standard error\n"
-        "(in JSON under \"unreadable\"); on a terminal, control characters in names are escaped.\n"
-        "Converted texts are kept in $XDG_CACHE_HOME/lexitally (~/.cache/lexitally), compressed, at\n"
-        "most $LEXITALLY_CACHE_SIZE (default 1G; least recently used first out), and used again while\n"
-        "a PDF is unchanged; never the text of a PDF opened with a password or encrypted.\n"
-        "\"lexitally-cli cache\" shows the store, \"lexitally-cli cache --clear\" empties it.\n"
-        "Input files and their folders are never changed: an output that is one of the files read (a\n"
-        "PATH or a file below it, the file of common words, standard input) is refused.\n"
-        "\n"
-        "Exit status: 0 when every file was counted or named for a reason of its own (no text,\n"
-        "protected, damaged), 1 when no row was produced or the output could not be written, 2 for a\n"
-        "usage error (an output that is one of the files read, too), 3 when the numbers may be\n"
-        "incomplete: a step failed (the error reports are on standard error and, in JSON, under\n"
-        "\"errors\") or a file's text was lost to the machine (its converter could not start or was\n"
-        "ended by a signal, its text did not fit in the temporary folder, OCR failed; each is named\n"
-        "on standard error), 4 when a PATH, or a file found in a folder, does not exist or cannot be\n"
-        "read, or a folder could not be searched (each is named with its reason; every other file\n"
-        "was counted), 130 or 143 when interrupted (SIGINT, SIGTERM: nothing is written).\n"
-        "\n"
-        "lexitally-cli merge RESULTS.json... merges the JSON results of separate runs (see merge --help).\n"
-        "lexitally-cli concordance WORD PATH... lists every occurrence of WORD with its page and context,\n"
-        "lexitally-cli phrases PATH... counts word sequences (see concordance --help, phrases --help).\n");
+               "Usage: lexitally-cli [--per-file] [--summary] [--stats] [--case-sensitive] [--method db|text]\n"
+               "                     [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]\n"
+               "                     [--stop-words LIST|FILE] [--ocr[=LANGS]]\n"
+               "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
+               "                     [--password PW | --password-stdin] [--text] PATH...\n"
+               "\n"
+               "Counts the words, lines and characters of PDF files and lists how often each word occurs,\n"
+               "least frequent first. A PATH that is a folder adds every PDF file in it and in all its\n"
+               "sub-folders. A PATH that is - (standard input), /dev/stdin or a FIFO is read once as it comes.\n"
+               "\n") +
+           OptionsHelp(kRunCommand) +
+           QStringLiteral(
+               "\n"
+               "A value may also follow its option after \"=\" (--jobs=2, --output=FILE) or, for -j and -o,\n"
+               "directly (-j2, -oFILE).\n"
+               "\n"
+               "Files that give no text, and folders that could not be searched, are named on standard error\n"
+               "(in JSON under \"unreadable\"); on a terminal, control characters in names are escaped.\n"
+               "Converted texts are kept in $XDG_CACHE_HOME/lexitally (~/.cache/lexitally), compressed, at\n"
+               "most $LEXITALLY_CACHE_SIZE (default 1G; least recently used first out), and used again while\n"
+               "a PDF is unchanged; never the text of a PDF opened with a password or encrypted.\n"
+               "\"lexitally-cli cache\" shows the store, \"lexitally-cli cache --clear\" empties it.\n"
+               "Input files and their folders are never changed: an output that is one of the files read (a\n"
+               "PATH or a file below it, the file of common words, standard input) is refused.\n"
+               "\n"
+               "Exit status: 0 when every file was counted or named for a reason of its own (no text,\n"
+               "protected, damaged), 1 when no row was produced or the output could not be written, 2 for a\n"
+               "usage error (an output that is one of the files read, too), 3 when the numbers may be\n"
+               "incomplete: a step failed (the error reports are on standard error and, in JSON, under\n"
+               "\"errors\") or a file's text was lost to the machine (its converter could not start or was\n"
+               "ended by a signal, its text did not fit in the temporary folder, OCR failed; each is named\n"
+               "on standard error), 4 when a PATH, or a file found in a folder, does not exist or cannot be\n"
+               "read, or a folder could not be searched (each is named with its reason; every other file\n"
+               "was counted), 130 or 143 when interrupted (SIGINT, SIGTERM: nothing is written).\n"
+               "\n"
+               "lexitally-cli merge RESULTS.json... merges the JSON results of separate runs (see merge --help).\n"
+               "lexitally-cli concordance WORD PATH... lists every occurrence of WORD with its page and context,\n"
+               "lexitally-cli phrases PATH... counts word sequences (see concordance --help, phrases --help).\n");
 }
 
 QString VersionText() {
@@ -326,51 +299,6 @@ QString VersionText() {
 
 QString MethodName(CliMethod method) {
     return method == CliMethod::Db ? QStringLiteral("db") : QStringLiteral("text");
-}
-
-ParsedMergeArguments ParseMergeArguments(const QStringList& arguments) {
-    ParsedMergeArguments parsed;
-    MergeOptions options;
-    const auto fail = [&parsed](const QString& message) {
-        parsed.error = QStringLiteral("merge: ") + message;
-        return parsed;
-    };
-    bool onlyPaths = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (onlyPaths || argument == QStringLiteral("-") || !argument.startsWith(u'-')) {
-            options.inputs << argument;
-        } else if (argument == QStringLiteral("--")) {
-            onlyPaths = true;
-        } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
-            parsed.help = true;
-            return parsed;
-        } else if (Named(argument, QStringLiteral("--format"))) {
-            const auto format = FormatNamed(OptionValue(arguments, i, QStringLiteral("--format")));
-            if (!format) {
-                return fail(QStringLiteral("--format needs json, tsv, text, csv or xlsx"));
-            }
-            options.format = *format;
-        } else if (GivesOutput(argument)) {
-            const auto value = OutputValue(arguments, i);
-            if (!value || value->isEmpty()) {
-                return fail(QString(argument.startsWith(QStringLiteral("--")) ? QStringLiteral("--output")
-                                                                              : QStringLiteral("-o")) +
-                            QStringLiteral(" needs a file name"));
-            }
-            options.output = *value;
-        } else {
-            return fail(QStringLiteral("unknown option ") + argument);
-        }
-    }
-    if (options.inputs.isEmpty()) {
-        return fail(QStringLiteral("no RESULTS.json given"));
-    }
-    if (options.format == CliFormat::Xlsx && options.output.isEmpty()) {
-        return fail(QStringLiteral("--format xlsx needs -o FILE"));
-    }
-    parsed.options = options;
-    return parsed;
 }
 
 QString MergeUsageText() {
@@ -383,13 +311,9 @@ QString MergeUsageText() {
                           "--letters and list of common words (--stop-words), as their results record them; in\n"
                           "per-file mode each file must be counted in one run only. RESULTS.json may be - for\n"
                           "standard input. A merge holds all results in memory, about 40 times their size.\n"
-                          "\n"
-                          "  --format FORMAT     json (default, so that merged results can be merged again), tsv,\n"
-                          "                      text (column-aligned text file), csv or xlsx (workbook; needs -o)\n"
-                          "  -o, --output FILE   write the merged results to FILE instead of standard output\n"
-                          "  --                  every argument after it is a RESULTS.json\n"
-                          "  -h, --help          show this help\n"
-                          "\n"
+                          "\n") +
+           OptionsHelp(kMergeCommand) +
+           QStringLiteral("\n"
                           "Exit status: 0 with results, 1 when no row was produced or the output could not be\n"
                           "written, 2 when the results cannot be read or merged (a part that does not add up is\n"
                           "named with what is wrong), or for a usage error, 3 when a run of the results failed\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/OptionTable.h"
 #include "core/count/Pass.h"
 #include "core/extract/Ocr.h"
 
@@ -11,13 +12,15 @@
 enum class CliMethod { Db, Text };
 enum class CliFormat { Tsv, Json, Text, Xlsx, Csv };
 
-// What the command line asked for.
+// What the command line asked for, for any command (options that a command does not take keep
+// their defaults).
 struct CliOptions {
+    CommandBit command = kRunCommand;
     CountMode mode = CountMode::AllFiles;
     bool ignoreCase = true;
     CliMethod method = CliMethod::Db;
-    CliFormat format = CliFormat::Tsv;
-    QString output; // empty: standard output
+    CliFormat format = CliFormat::Tsv; // merge: Json
+    QString output;                    // empty: standard output
     bool quiet = false;
     bool noCache = false;       // the store of converted texts neither read nor written
     bool summary = false;       // one row per file with its counts instead of the word rows
@@ -30,7 +33,13 @@ struct CliOptions {
     WordOptions words; // --segment, --compat-forms (both with --letters all) and --stem LANGUAGE
     QString stopWords; // a list of StopListNames or a file of common words to leave out; "": none
     OcrOptions ocr;    // --ocr[=LANGS], --ocr-lang LANGS: scanned PDFs read by OCR
-    QStringList paths; // as given
+    QString word;      // concordance: the word looked for
+    int context = 40;  // concordance: characters on each side
+    int length = 2;    // phrases: words per phrase
+    qint64 minCount = 1;
+    bool mostFirst = false;
+    bool clear = false; // cache: empty the store
+    QStringList paths;  // as given (merge: the RESULTS.json)
 };
 
 struct ParsedArguments {
@@ -40,34 +49,19 @@ struct ParsedArguments {
     QString error; // one line, when neither options nor help
 };
 
-// Parses the arguments that follow the program name.
+// Parses the arguments that follow the command's name (the program's name for a run) by the
+// option table.
+ParsedArguments ParseCommandArguments(CommandBit command, const QStringList& arguments);
+// The same for a run.
 ParsedArguments ParseArguments(const QStringList& arguments);
 
-// Reads an OCR option at arguments[i] (--ocr, --ocr=LANGS, or --ocr-lang LANGS, whose value it
-// moves i past) into ocr: nothing when arguments[i] is no OCR option, else "" or why its value is
-// not a list of OCR languages.
-std::optional<QString> ParseOcrOption(const QStringList& arguments, qsizetype& i, OcrOptions& ocr);
+// The formats the command writes, as its message names them.
+QString FormatNames(CommandBit command);
 
 QString UsageText();
 // "lexitally-cli 0.2.0"
 QString VersionText();
 
 QString MethodName(CliMethod method);
-
-// What "lexitally-cli merge" was asked: the JSON results to merge and where the merged results go.
-struct MergeOptions {
-    CliFormat format = CliFormat::Json;
-    QString output; // empty: standard output
-    QStringList inputs;
-};
-
-struct ParsedMergeArguments {
-    std::optional<MergeOptions> options;
-    bool help = false;
-    QString error; // one line, when neither options nor help
-};
-
-// Parses the arguments that follow "merge".
-ParsedMergeArguments ParseMergeArguments(const QStringList& arguments);
 
 QString MergeUsageText();

@@ -39,22 +39,6 @@ QString CommandName(CorpusCommand command) {
     return command == CorpusCommand::Concordance ? QStringLiteral("concordance") : QStringLiteral("phrases");
 }
 
-// The value of "--name value" or "--name=value"; advances i past it.
-std::optional<QString> ValueAfter(const QStringList& arguments, qsizetype& i, const QString& name) {
-    const QString& argument = arguments[i];
-    if (argument.startsWith(name + u'=')) {
-        return argument.mid(name.size() + 1);
-    }
-    if (argument != name || i + 1 >= arguments.size()) {
-        return std::nullopt;
-    }
-    return arguments[++i];
-}
-
-bool Names(const QString& argument, const QString& name) {
-    return argument == name || argument.startsWith(name + u'=');
-}
-
 // The columns whose cells are numbers in JSON.
 bool IsNumberColumn(const QString& header) {
     static const QStringList numbers{QStringLiteral("Page"), QStringLiteral("Count"), QStringLiteral("Per million"),
@@ -125,149 +109,50 @@ QString WriteTable(const CorpusOptions& options, ResultTable& table, const QList
 
 } // namespace
 
+CommandBit CommandOf(CorpusCommand command) {
+    return command == CorpusCommand::Concordance ? kConcordanceCommand : kPhrasesCommand;
+}
+
 ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringList& arguments) {
     ParsedCorpusArguments parsed;
+    const ParsedArguments given = ParseCommandArguments(CommandOf(command), arguments);
+    parsed.help = given.help;
+    if (!given.options) {
+        parsed.error = CommandName(command) + QStringLiteral(": ") + given.error;
+        return parsed;
+    }
+    const CliOptions& cli = *given.options;
     CorpusOptions options;
     options.command = command;
-    options.rule.databaseMethod = true; // as a run counts by default
-    const QString name = CommandName(command);
-    const auto fail = [&](const QString& message) {
-        parsed.error = name + QStringLiteral(": ") + message;
+    options.word = cli.word;
+    options.context = cli.context;
+    options.length = cli.length;
+    options.minCount = cli.minCount;
+    options.mostFirst = cli.mostFirst;
+    options.format = cli.format == CliFormat::Csv    ? QStringLiteral("csv")
+                     : cli.format == CliFormat::Json ? QStringLiteral("json")
+                     : cli.format == CliFormat::Text ? QStringLiteral("text")
+                                                     : QStringLiteral("tsv");
+    options.output = cli.output;
+    options.rule = {cli.letters, cli.ignoreCase, cli.method == CliMethod::Db, cli.words};
+    options.textInput = cli.textInput;
+    options.noCache = cli.noCache;
+    options.password = cli.password;
+    options.ocr = cli.ocr;
+    options.jobs = cli.jobs;
+    options.quiet = cli.quiet;
+    options.paths = cli.paths;
+    if (command == CorpusCommand::Concordance && TypedWordKey(options.word, options.rule).isEmpty()) {
+        parsed.error = CommandName(command) + QStringLiteral(": WORD must be one word by the letter rule");
         return parsed;
-    };
-    const auto number = [](const std::optional<QString>& value, qint64 low, qint64 high) -> std::optional<qint64> {
-        bool ok = false;
-        const qint64 n = value ? value->toLongLong(&ok) : 0;
-        return ok && n >= low && n <= high ? std::optional<qint64>(n) : std::nullopt;
-    };
-    bool onlyPaths = false;
-    QStringList operands;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (onlyPaths || argument == QStringLiteral("-") || !argument.startsWith(u'-')) {
-            operands << argument;
-        } else if (argument == QStringLiteral("--")) {
-            onlyPaths = true;
-        } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
-            parsed.help = true;
-            return parsed;
-        } else if (command == CorpusCommand::Concordance && Names(argument, QStringLiteral("--context"))) {
-            const auto n = number(ValueAfter(arguments, i, QStringLiteral("--context")), 0, 1000);
-            if (!n) {
-                return fail(QStringLiteral("--context needs a number from 0 to 1000"));
-            }
-            options.context = static_cast<int>(*n);
-        } else if (command == CorpusCommand::Phrases && Names(argument, QStringLiteral("--length"))) {
-            const auto n =
-                number(ValueAfter(arguments, i, QStringLiteral("--length")), kMinPhraseLength, kMaxPhraseLength);
-            if (!n) {
-                return fail(QStringLiteral("--length needs a number from 2 to 5"));
-            }
-            options.length = static_cast<int>(*n);
-        } else if (command == CorpusCommand::Phrases && Names(argument, QStringLiteral("--min-count"))) {
-            const auto n =
-                number(ValueAfter(arguments, i, QStringLiteral("--min-count")), 1, std::numeric_limits<qint64>::max());
-            if (!n) {
-                return fail(QStringLiteral("--min-count needs a number of 1 or more"));
-            }
-            options.minCount = *n;
-        } else if (command == CorpusCommand::Phrases && argument == QStringLiteral("--most-frequent")) {
-            options.mostFirst = true;
-        } else if (Names(argument, QStringLiteral("--format"))) {
-            const auto value = ValueAfter(arguments, i, QStringLiteral("--format"));
-            if (!value || !QStringList{"tsv", "csv", "json", "text"}.contains(*value)) {
-                return fail(QStringLiteral("--format needs tsv, csv, json or text"));
-            }
-            options.format = *value;
-        } else if (argument == QStringLiteral("-o") || Names(argument, QStringLiteral("--output"))) {
-            const auto value = argument == QStringLiteral("-o") && i + 1 < arguments.size()
-                                   ? std::optional<QString>(arguments[++i])
-                                   : ValueAfter(arguments, i, QStringLiteral("--output"));
-            if (!value || value->isEmpty()) {
-                return fail(QStringLiteral("-o needs a file name"));
-            }
-            options.output = *value;
-        } else if (argument == QStringLiteral("--case-sensitive")) {
-            options.rule.ignoreCase = false;
-        } else if (Names(argument, QStringLiteral("--letters"))) {
-            const auto value = ValueAfter(arguments, i, QStringLiteral("--letters"));
-            if (value != QStringLiteral("ascii") && value != QStringLiteral("all")) {
-                return fail(QStringLiteral("--letters needs ascii or all"));
-            }
-            options.rule.letters = value == QStringLiteral("all") ? LetterRule::AllLanguages : LetterRule::Ascii;
-        } else if (Names(argument, QStringLiteral("--method"))) {
-            const auto value = ValueAfter(arguments, i, QStringLiteral("--method"));
-            if (value != QStringLiteral("db") && value != QStringLiteral("text")) {
-                return fail(QStringLiteral("--method needs db or text"));
-            }
-            options.rule.databaseMethod = value == QStringLiteral("db");
-        } else if (argument == QStringLiteral("--segment")) {
-            options.rule.words.segment = true;
-        } else if (argument == QStringLiteral("--compat-forms")) {
-            options.rule.words.compatibility = true;
-        } else if (argument == QStringLiteral("--no-cache")) {
-            options.noCache = true;
-        } else if (argument == QStringLiteral("--text")) {
-            options.textInput = true;
-        } else if (const std::optional<QString> ocr = ParseOcrOption(arguments, i, options.ocr)) {
-            if (!ocr->isEmpty()) {
-                return fail(*ocr);
-            }
-        } else if (Names(argument, QStringLiteral("--password"))) {
-            const auto value = ValueAfter(arguments, i, QStringLiteral("--password"));
-            if (!value) {
-                return fail(QStringLiteral("--password needs a value"));
-            }
-            options.password = *value;
-        } else {
-            return fail(QStringLiteral("unknown option ") + argument);
-        }
     }
-    if ((options.rule.words.segment || options.rule.words.compatibility) &&
-        options.rule.letters != LetterRule::AllLanguages) {
-        return fail(
-            QString(options.rule.words.segment ? QStringLiteral("--segment") : QStringLiteral("--compat-forms")) +
-            QStringLiteral(" needs --letters all"));
-    }
-    if (options.ocr.enabled && options.textInput) {
-        return fail(QStringLiteral("--ocr reads the pages of PDFs: it cannot be used with --text"));
-    }
-    if (command == CorpusCommand::Concordance) {
-        if (operands.isEmpty()) {
-            return fail(QStringLiteral("no WORD given"));
-        }
-        options.word = operands.takeFirst();
-        if (TypedWordKey(options.word, options.rule).isEmpty()) {
-            return fail(QStringLiteral("WORD must be one word by the letter rule"));
-        }
-    }
-    if (operands.isEmpty()) {
-        return fail(QStringLiteral("no PATH given"));
-    }
-    options.paths = operands;
     parsed.options = options;
     return parsed;
 }
 
 QString CorpusUsageText(CorpusCommand command) {
-    const QString common =
-        QStringLiteral("  --format FORMAT     tsv (default), csv (RFC 4180), json or text (column-aligned)\n"
-                       "  -o, --output FILE   write to FILE instead of standard output\n"
-                       "  --case-sensitive    keep words that differ in letter case apart (default: ignore case)\n"
-                       "  --method db|text    the word-frequency method whose rows to match (default db: its rows\n"
-                       "                      group spellings regardless of letter case)\n"
-                       "  --letters ascii|all the letter rule, as for a run\n"
-                       "  --segment           with --letters all: dictionary words, as for a run\n"
-                       "  --compat-forms      with --letters all: compatibility forms as their letters, as for a run\n"
-                       "  --no-cache          neither use nor fill the store of converted texts\n"
-                       "  --password PW       password for every PDF\n"
-                       "  --ocr[=LANGS]       read PDFs that give no text (scanned pages) by OCR, in LANGS (default\n"
-                       "                      eng; several joined by +), as a run does\n"
-                       "  --ocr-lang LANGS    the same as --ocr=LANGS\n"
-                       "  --text              every PATH is a UTF-8 text file used in place of a converted PDF\n"
-                       "  --                  every argument after it is a PATH\n"
-                       "  -h, --help          show this help\n"
-                       "\n"
+    const QString notes =
+        QStringLiteral("\n"
                        "Words are cut as a run cuts them (the same options give the same words); common words are\n"
                        "never left out. A folder adds every PDF file below it. Pages are counted from 1 by the\n"
                        "form feeds the converter ends every page with.\n"
@@ -278,22 +163,18 @@ QString CorpusUsageText(CorpusCommand command) {
                               "                                 [options] WORD PATH...\n"
                               "\n"
                               "Lists every occurrence of WORD in the files, one line each: File, Page, Left (the\n"
-                              "text before it), Word (the token it stands in, as written), Right (the text after\n"
-                              "it). There are as many lines as the word's count in a run's rows.\n"
-                              "\n"
-                              "  --context N         characters of text on each side (default 40)\n") +
-               common;
+                              "text before it), Word (the word as written), Right (the text after it). There are\n"
+                              "as many lines as the word's count in a run's rows.\n"
+                              "\n") +
+               OptionsHelp(kConcordanceCommand) + notes;
     }
     return QStringLiteral("Usage: lexitally-cli phrases [--length N] [--min-count K] [--most-frequent]\n"
                           "                             [--format tsv|csv|json|text] [-o FILE] [options] PATH...\n"
                           "\n"
                           "Counts the sequences of N words (Phrase, Count), least frequent first. A line end is\n"
                           "only a blank between two words; no sequence runs across a page end or a file end.\n"
-                          "\n"
-                          "  --length N          words per phrase, 2 to 5 (default 2)\n"
-                          "  --min-count K       only phrases seen at least K times (default 1)\n"
-                          "  --most-frequent     most frequent first\n") +
-           common;
+                          "\n") +
+           OptionsHelp(kPhrasesCommand) + notes;
 }
 
 QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
@@ -362,20 +243,9 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     InstallStopSignals();
     RemoveAbandonedWorkFolders();
     ConsoleUi ui;
-    QStringList paths;
-    SkippedFolders skipped;
-    bool pathProblem = false;
-    for (const QString& path : options.paths) {
-        if (!QFileInfo::exists(path)) {
-            pathProblem = true;
-        }
-        if (!options.textInput && QFileInfo(path).isDir()) {
-            paths << CollectFolderFiles(path, kPdfPattern, {}, ui, &skipped);
-        } else {
-            paths << path;
-        }
-    }
-    const QString clash = InputThatIsOutput(options.output, options.paths + paths, false);
+    RunInputs inputs = ExpandPaths(options.paths, options.textInput, ui);
+    const QString clash =
+        InputThatIsOutput(options.output, options.paths + inputs.rows, options.paths.contains(QStringLiteral("-")));
     if (!clash.isEmpty()) {
         PrintError(CommandName(command) + QStringLiteral(": the output is one of the inputs (") + clash +
                    QStringLiteral("); choose another file"));
@@ -390,22 +260,33 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     if (!OcrReady(options.ocr, converter, CommandName(command) + QStringLiteral(": "))) {
         return kUsage;
     }
-    QStringList labels;
-    for (const QString& path : paths) {
-        labels << (options.textInput ? path : FileLabel(path));
+    QList<UnreadableFile> streamsUnread;
+    if (!ReadStreams(inputs, options.textInput, work->path(), streamsUnread)) {
+        return ReportStopped();
+    }
+    const QStringList& paths = inputs.rows;
+    QStringList labels = inputs.labels;
+    if (labels.isEmpty()) {
+        for (const QString& path : paths) {
+            labels << (options.textInput ? path : FileLabel(path));
+        }
     }
     std::optional<CommandStore> store;
     store.emplace(!options.noCache && !options.textInput, converter);
     const QList<ConvertedText> texts =
         CommandLineTexts(paths, labels, options.password, options.textInput, work->path(), converter,
-                         options.ocr.enabled ? paths : QStringList(), options.ocr, DefaultJobs(), store->get());
+                         options.ocr.enabled ? paths : QStringList(), options.ocr,
+                         options.jobs > 0 ? options.jobs : DefaultJobs(), store->get());
     store.reset();
     if (StopSignalled()) {
         return ReportStopped();
     }
-    for (const SkippedFolder& folder : std::as_const(skipped)) {
+    bool pathProblem = inputs.pathProblem;
+    for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
         PrintError(folder.path + folder.reason);
-        pathProblem = true;
+    }
+    for (const UnreadableFile& file : std::as_const(streamsUnread)) {
+        PrintError(file.path + file.reason);
     }
     if (options.format != QStringLiteral("json")) {
         for (const ConvertedText& text : texts) {

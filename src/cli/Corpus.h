@@ -32,6 +32,8 @@ struct CorpusOptions {
     bool noCache = false; // the store of converted texts neither read nor written
     QString password;
     OcrOptions ocr; // PDFs that give no text read by OCR
+    int jobs = 0;   // files converted at once; 0: one per processor
+    bool quiet = false;
     QStringList paths;
 };
 

@@ -1,14 +1,18 @@
 #include "cli/Inputs.h"
 
 #include "cli/ConsoleUi.h"
+#include "cli/Signals.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
 #include "core/count/StopWords.h"
 #include "core/extract/Ocr.h"
+#include "core/extract/TextFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -211,6 +215,90 @@ bool ReadAsStream(const QString& path, bool textInput) {
     QFile file(path);
     char first = 0;
     return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) && file.read(&first, 1) == 1;
+}
+
+// True when a PATH named on the command line cannot be read at all: missing, or no access.
+bool NamedPathUnreadable(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info {};
+    if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
+        return true;
+    }
+    return ::access(native.constData(), S_ISDIR(info.st_mode) ? R_OK | X_OK : R_OK) != 0;
+}
+
+// The rows of the run: a folder stands for every PDF file below it, found as the main window's
+// folder scan finds them; every other PATH is a row as given.
+RunInputs ExpandPaths(const QStringList& paths, bool textInput, Ui& ui) {
+    RunInputs inputs;
+    for (const QString& path : paths) {
+        if (!IsStreamPath(path) && NamedPathUnreadable(path)) {
+            inputs.pathProblem = true;
+        }
+        if (!textInput && QFileInfo(path).isDir()) {
+            const QStringList files = CollectFolderFiles(path, kPdfPattern, {}, ui, &inputs.skipped);
+            inputs.rows << files;
+            inputs.shownAs << files;
+        } else {
+            inputs.rows << path;
+            inputs.shownAs << path;
+        }
+    }
+    inputs.pathProblem = inputs.pathProblem || !inputs.skipped.isEmpty();
+    return inputs;
+}
+
+// Reads every stream among the rows (standard input, FIFOs, …) into a file of the work folder,
+// each stream once, and puts that file in its place. Returns false when a signal came.
+bool ReadStreams(RunInputs& inputs, bool textInput, const QString& workFolder, QList<UnreadableFile>& unreadable) {
+    QHash<QString, QString> read; // stream → its file
+    QStringList rows;
+    QStringList shownAs;
+    bool any = false;
+    for (qsizetype i = 0; i < inputs.rows.size(); ++i) {
+        const QString& row = inputs.rows[i];
+        if (!ReadAsStream(row, textInput)) {
+            rows << row;
+            shownAs << inputs.shownAs[i];
+            continue;
+        }
+        any = true;
+        if (!read.contains(row)) {
+            const QString file =
+                workFolder + QStringLiteral("/stream-%1%2").arg(read.size() + 1).arg(textInput ? ".txt" : ".pdf");
+            const StreamRead result = SpoolStream(row, file, StopSignalled);
+            if (result.stopped) {
+                return false;
+            }
+            const QString dash = textInput ? QString() : QStringLiteral("  - ");
+            if (!result.failure.isEmpty() || result.size == 0) {
+                unreadable.append(
+                    {row,
+                     dash + (result.failure.isEmpty() ? QStringLiteral("nothing was read (empty)")
+                                                      : QStringLiteral("cannot be read: ") + result.failure),
+                     result.failure.isEmpty() ? UnreadableKind::EmptyInput : UnreadableKind::Other});
+                if (!result.failure.isEmpty()) {
+                    inputs.pathProblem = true;
+                }
+                read.insert(row, QString());
+                continue;
+            }
+            read.insert(row, file);
+        }
+        if (!read.value(row).isEmpty()) {
+            rows << read.value(row);
+            shownAs << row;
+        }
+    }
+    if (any) {
+        inputs.rows = rows;
+        inputs.shownAs = shownAs;
+        // A stream is labelled by the name it was given; other rows as the run labels them.
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            inputs.labels << ((rows[i] != shownAs[i] || textInput) ? shownAs[i] : FileLabel(rows[i]));
+        }
+    }
+    return true;
 }
 
 std::optional<RunFolder> MakeRunFolder(bool textInput) {

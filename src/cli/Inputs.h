@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/extract/Unreadable.h"
+#include "core/filelist/FolderScan.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -48,7 +51,26 @@ StreamRead ReadStopWordsInput(const QString& nameOrPath, const std::function<boo
 // (IsStreamPath), and with textInput a regular file that tells a size of 0.
 bool ReadAsStream(const QString& path, bool textInput);
 
+// The rows of a run and what stands behind them.
+struct RunInputs {
+    QStringList rows;         // a folder stands for every PDF file below it
+    QStringList labels;       // per-file labels, when some rows are not shown by their path
+    QStringList shownAs;      // for each row, the name the user gave (streams are read into a file of their own)
+    SkippedFolders skipped;   // folders that could not be searched
+    bool pathProblem = false; // a PATH (or a folder below one) could not be read
+};
+
+// The rows of a command: a folder stands for every PDF file below it (not with textInput), found
+// as the main window's folder scan finds them; every other PATH is a row as given.
+RunInputs ExpandPaths(const QStringList& paths, bool textInput, Ui& ui);
+
+// Reads every stream among the rows (standard input, FIFOs, …) into a file of workFolder, each
+// stream once, and puts that file in its place, labelled by the name it was given; a stream that
+// gives nothing or cannot be read goes to unreadable. Returns false when a signal came.
+bool ReadStreams(RunInputs& inputs, bool textInput, const QString& workFolder, QList<UnreadableFile>& unreadable);
+
 class QTemporaryDir;
+class Ui;
 
 // One run's own folder inside the user's temporary folder, so that runs side by side and a window
 // open at the same time never share a converted text or the converter link; with PDFs, the

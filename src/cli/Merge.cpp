@@ -91,30 +91,30 @@ constexpr int kPartFailed = 3;
 } // namespace
 
 int RunMerge(const QStringList& arguments) {
-    const ParsedMergeArguments parsed = ParseMergeArguments(arguments);
+    const ParsedArguments parsed = ParseCommandArguments(kMergeCommand, arguments);
     if (parsed.help) {
         std::fputs(MergeUsageText().toUtf8().constData(), stdout);
         return 0;
     }
     if (!parsed.options) {
-        PrintError(parsed.error + QStringLiteral(" (see merge --help)"));
+        PrintError(QStringLiteral("merge: ") + parsed.error + QStringLiteral(" (see merge --help)"));
         return kRefused;
     }
     // Before the writing begins nothing of the merge is on disk: a signal ends it at once, even
     // while it waits for a part on a FIFO or a terminal.
     InstallStopSignals(SignalMode::EndNothingYet);
-    const MergeOptions& options = *parsed.options;
+    const CliOptions& options = *parsed.options;
     RunResults merged;
     qint64 bytesRead = 0;
     try {
         QList<RunResults> parts;
         qint64 partBytes = 0; // of the parts that are regular files, known before they are read
-        for (const QString& input : options.inputs) {
+        for (const QString& input : options.paths) {
             const QFileInfo file(input);
             partBytes += input != QStringLiteral("-") && file.isFile() ? file.size() : 0;
         }
         CheckMemoryFor(partBytes, options.format);
-        for (const QString& input : options.inputs) {
+        for (const QString& input : options.paths) {
             QByteArray json = ReadInput(input);
             if (input == QStringLiteral("-") || !QFileInfo(input).isFile()) {
                 partBytes += json.size(); // read from a stream
@@ -128,7 +128,7 @@ int RunMerge(const QStringList& arguments) {
             }
             json = QByteArray(); // the bytes are not needed while the next part is read
         }
-        merged = MergeRunResults(std::move(parts), options.inputs);
+        merged = MergeRunResults(std::move(parts), options.paths);
     } catch (const Failure& failure) {
         PrintError(QStringLiteral("merge: ") + failure.Description());
         return kRefused;

@@ -1,5 +1,6 @@
 #include "cli/Store.h"
 
+#include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Signals.h"
 
@@ -30,7 +31,9 @@ QString CacheUsage() {
                           "Runs and the corpus commands keep each PDF's converted text there and use it while the\n"
                           "PDF is unchanged; --no-cache turns it off for one command, LEXITALLY_CACHE_SIZE bounds it\n"
                           "(default 1G; 0 keeps nothing new). The text of a PDF opened with a password or\n"
-                          "encrypted is never kept.\n");
+                          "encrypted is never kept.\n"
+                          "\n") +
+           OptionsHelp(kCacheCommand);
 }
 
 } // namespace
@@ -62,18 +65,16 @@ CommandStore::~CommandStore() {
 }
 
 int RunCacheCommand(const QStringList& arguments) {
-    bool clear = false;
-    for (const QString& argument : arguments) {
-        if (argument == QStringLiteral("--clear")) {
-            clear = true;
-        } else if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
-            std::fputs(CacheUsage().toUtf8().constData(), stdout);
-            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
-        } else {
-            PrintError(QStringLiteral("cache: unknown option ") + argument + QStringLiteral(" (see cache --help)"));
-            return 2;
-        }
+    const ParsedArguments parsed = ParseCommandArguments(kCacheCommand, arguments);
+    if (parsed.help) {
+        std::fputs(CacheUsage().toUtf8().constData(), stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
+    if (!parsed.options) {
+        PrintError(QStringLiteral("cache: ") + parsed.error + QStringLiteral(" (see cache --help)"));
+        return 2;
+    }
+    const bool clear = parsed.options->clear;
     QString note;
     const std::unique_ptr<TextStore> store =
         TextStore::Open(TextStore::DefaultFolder(), TextStore::kDefaultLimit, note);

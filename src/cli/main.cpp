@@ -123,101 +123,6 @@ bool DatabaseUsable() {
     return true;
 }
 
-// True when a PATH named on the command line cannot be read at all: missing, or no access.
-bool NamedPathUnreadable(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    struct stat info {};
-    if (path.isEmpty() || ::stat(native.constData(), &info) != 0) {
-        return true;
-    }
-    return ::access(native.constData(), S_ISDIR(info.st_mode) ? R_OK | X_OK : R_OK) != 0;
-}
-
-// The rows of a run and what stands behind them.
-struct RunInputs {
-    QStringList rows;         // a folder stands for every PDF file below it
-    QStringList labels;       // per-file labels, when some rows are not shown by their path
-    QStringList shownAs;      // for each row, the name the user gave (streams are read into a file of their own)
-    SkippedFolders skipped;   // folders that could not be searched
-    bool pathProblem = false; // a PATH (or a folder below one) could not be read
-};
-
-// The rows of the run: a folder stands for every PDF file below it, found as the main window's
-// folder scan finds them; every other PATH is a row as given.
-RunInputs ExpandPaths(const CliOptions& options, Ui& ui) {
-    RunInputs inputs;
-    for (const QString& path : options.paths) {
-        if (!IsStreamPath(path) && NamedPathUnreadable(path)) {
-            inputs.pathProblem = true;
-        }
-        if (!options.textInput && QFileInfo(path).isDir()) {
-            const QStringList files = CollectFolderFiles(path, kPdfPattern, {}, ui, &inputs.skipped);
-            inputs.rows << files;
-            inputs.shownAs << files;
-        } else {
-            inputs.rows << path;
-            inputs.shownAs << path;
-        }
-    }
-    inputs.pathProblem = inputs.pathProblem || !inputs.skipped.isEmpty();
-    return inputs;
-}
-
-// Reads every stream among the rows (standard input, FIFOs, …) into a file of the work folder,
-// each stream once, and puts that file in its place. Returns false when a signal came.
-bool ReadStreams(RunInputs& inputs, const CliOptions& options, const QString& workFolder,
-                 QList<UnreadableFile>& unreadable) {
-    QHash<QString, QString> read; // stream → its file
-    QStringList rows;
-    QStringList shownAs;
-    bool any = false;
-    for (qsizetype i = 0; i < inputs.rows.size(); ++i) {
-        const QString& row = inputs.rows[i];
-        if (!ReadAsStream(row, options.textInput)) {
-            rows << row;
-            shownAs << inputs.shownAs[i];
-            continue;
-        }
-        any = true;
-        if (!read.contains(row)) {
-            const QString file =
-                workFolder +
-                QStringLiteral("/stream-%1%2").arg(read.size() + 1).arg(options.textInput ? ".txt" : ".pdf");
-            const StreamRead result = SpoolStream(row, file, StopSignalled);
-            if (result.stopped) {
-                return false;
-            }
-            const QString dash = options.textInput ? QString() : QStringLiteral("  - ");
-            if (!result.failure.isEmpty() || result.size == 0) {
-                unreadable.append(
-                    {row,
-                     dash + (result.failure.isEmpty() ? QStringLiteral("nothing was read (empty)")
-                                                      : QStringLiteral("cannot be read: ") + result.failure),
-                     result.failure.isEmpty() ? UnreadableKind::EmptyInput : UnreadableKind::Other});
-                if (!result.failure.isEmpty()) {
-                    inputs.pathProblem = true;
-                }
-                read.insert(row, QString());
-                continue;
-            }
-            read.insert(row, file);
-        }
-        if (!read.value(row).isEmpty()) {
-            rows << read.value(row);
-            shownAs << row;
-        }
-    }
-    if (any) {
-        inputs.rows = rows;
-        inputs.shownAs = shownAs;
-        // A stream is labelled by the name it was given; other rows as the run labels them.
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            inputs.labels << ((rows[i] != shownAs[i] || options.textInput) ? shownAs[i] : FileLabel(rows[i]));
-        }
-    }
-    return true;
-}
-
 // One row per file of the run, in the order of its rows, with its counts or its reason or both; then
 // what could not be read before the run (folders that could not be searched, streams).
 QList<FileSummaryRow> SummaryRows(const RunInputs& inputs, const AnalysisSummary& summary, const ResultTable& table,
@@ -284,7 +189,7 @@ int Run(const CliOptions& options) {
     // The failed steps, before and during the run: the exit status and the JSON's errors.
     QList<StepFailure> failures;
     FailureLog ui(&console, failures);
-    RunInputs inputs = ExpandPaths(options, ui);
+    RunInputs inputs = ExpandPaths(options.paths, options.textInput, ui);
 
     // No file the run reads may be the output: the PATHs and the files of their folders, the
     // file of common words, standard input.
@@ -335,7 +240,7 @@ int Run(const CliOptions& options) {
     for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
         unreadable.append({folder.path, folder.reason, folder.kind});
     }
-    if (!ReadStreams(inputs, options, work->path(), unreadable)) {
+    if (!ReadStreams(inputs, options.textInput, work->path(), unreadable)) {
         work.reset();
         return Interrupted();
     }
@@ -450,13 +355,12 @@ int Run(const CliOptions& options) {
 
 // Refuses a merge whose output is one of its parts before the merge reads anything.
 int CheckMergeOutput(const QStringList& arguments) {
-    const ParsedMergeArguments parsed = ParseMergeArguments(arguments);
+    const ParsedArguments parsed = ParseCommandArguments(kMergeCommand, arguments);
     if (!parsed.options) {
         return 0; // the merge says what is wrong
     }
-    const MergeOptions& options = *parsed.options;
-    const QString clash =
-        InputThatIsOutput(options.output, options.inputs, options.inputs.contains(QStringLiteral("-")));
+    const CliOptions& options = *parsed.options;
+    const QString clash = InputThatIsOutput(options.output, options.paths, options.paths.contains(QStringLiteral("-")));
     if (clash.isEmpty()) {
         return 0;
     }

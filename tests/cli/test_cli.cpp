@@ -908,6 +908,12 @@ private slots:
             << QStringList{"concordance", "--text", "--compat-forms", "cat", "three.txt"} << 2 << QStringList{};
         QTest::newRow("concordance, two words")
             << QStringList{"concordance", "--text", "a cat", "one.txt"} << 2 << QStringList{};
+        // "-" reads one.txt from standard input, as a run reads it.
+        QTest::newRow("concordance of standard input")
+            << QStringList{"concordance", "--text", "--context", "4", "cat", "-"} << 0
+            << QStringList{"File\tPage\tLeft\tWord\tRight", "-\t1\tThe \tcat\t sat", "-\t1\tThe \tcat\t  ra"};
+        QTest::newRow("phrases with the run's options -oFILE -j -q")
+            << QStringList{"phrases", "--text", "-j2", "-q", "-ophrases.tsv", "one.txt"} << 0 << QStringList{};
     }
 
     void corpusCommands() {
@@ -918,7 +924,9 @@ private slots:
         WriteTextFile(env.Work() + QStringLiteral("/one.txt"), "The cat sat.\nThe cat\n\fran away\n");
         WriteTextFile(env.Work() + QStringLiteral("/two.txt"), "a cat and a dog\n");
         WriteTextFile(env.Work() + QStringLiteral("/three.txt"), "\uFF43\uFF41\uFF54 cat\n");
-        const Outcome outcome = RunCli(arguments, env.Work());
+        const Outcome outcome =
+            RunCli(arguments, env.Work(),
+                   arguments.contains(QStringLiteral("-")) ? ReadAll(env.Work() + "/one.txt") : QByteArray());
         QCOMPARE(outcome.exitCode, exitCode);
         QCOMPARE(QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts), lines);
     }

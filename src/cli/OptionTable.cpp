@@ -1,0 +1,189 @@
+#include "cli/OptionTable.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned kCorpus = kConcordanceCommand | kPhrasesCommand;
+constexpr unsigned kCounting = kRunCommand | kCorpus;
+constexpr unsigned kAll = kCounting | kMergeCommand | kCacheCommand;
+
+// The column where help texts start.
+constexpr int kHelpColumn = 22;
+
+QList<OptionSpec> BuildTable() {
+    return {
+        {"--per-file", "", "", false, kRunCommand, "separate counts for each PATH (default: one count for all)"},
+        {"--summary", "", "", false, kRunCommand,
+         "one row per file instead of the word rows: its path, pages, words,\n"
+         "lines, characters with and without spaces, distinct words (the\n"
+         "words with a row), or its reason when it gave no text; in JSON\n"
+         "under \"files\", next to the rows with --per-file"},
+        {"--stats", "", "", false, kRunCommand,
+         "three more columns for each word of one count for all files: Per\n"
+         "million (its count per million words), Range (the files it occurs\n"
+         "in) and DP (Gries's deviation of proportions: 0 for a word spread\n"
+         "over the files as evenly as all words, towards 1 for one found in few)"},
+        {"--context", "", "N", false, kConcordanceCommand, "characters of text on each side (default 40)"},
+        {"--length", "", "N", false, kPhrasesCommand, "words per phrase, 2 to 5 (default 2)"},
+        {"--min-count", "", "K", false, kPhrasesCommand, "only phrases seen at least K times (default 1)"},
+        {"--most-frequent", "", "", false, kPhrasesCommand, "most frequent first"},
+        {"--case-sensitive", "", "", false, kCounting,
+         "words that differ in letter case are kept apart by the text method\n"
+         "(default: letter case is ignored)"},
+        {"--method", "", "db|text", false, kCounting,
+         "word frequency through the working database (default) or in memory;\n"
+         "db falls back to text when the SQLite driver is missing (the corpus\n"
+         "commands match the rows of the method named)"},
+        {"--letters", "", "ascii|all", false, kCounting,
+         "ascii (default): a word is the letters A-Z and a-z of a token; all:\n"
+         "every run of letters of any language (NFC, letter case folded fully)"},
+        {"--segment", "", "", false, kCounting,
+         "with --letters all: find the words of Chinese, Japanese, Thai, Lao,\n"
+         "Khmer and Burmese by dictionary (ICU's word breaks); languages with\n"
+         "blanks between words give the same words as without it"},
+        {"--compat-forms", "", "", false, kCounting,
+         "with --letters all: read compatibility forms as their normal letters\n"
+         "(Arabic and Hebrew presentation forms, full-width Latin, ligatures:\n"
+         "NFKC, NFKC_Casefold when letter case is ignored)"},
+        {"--stem", "", "LANGUAGE", false, kRunCommand,
+         "group word forms by their Snowball stem (english, german, french,\n"
+         "russian, ...): one row per group, shown by its most frequent spelling\n"
+         "with the count of all its spellings"},
+        {"--stop-words", "", "LIST|FILE", false, kRunCommand,
+         "leave common words out of the rows (not of the word count): english,\n"
+         "german, french, spanish (our lists), danish, dutch, finnish,\n"
+         "hungarian, indonesian, italian, norwegian, portuguese, romanian,\n"
+         "russian, swedish (Snowball's), or a UTF-8 file with one word a line"},
+        {"--ocr", "", "LANGS", true, kCounting,
+         "read PDFs that give no text (scanned pages), and the pages without text\n"
+         "of the others, by OCR: each page is rendered at 300 dpi (pdftoppm) and\n"
+         "read by tesseract in the languages LANGS (default eng; several joined\n"
+         "by +, e.g. eng+deu), as many pages at once as --jobs; --summary says\n"
+         "\"read by OCR\" (in JSON \"ocr\": true).\n"
+         "Needs the Debian packages tesseract-ocr and tesseract-ocr-LANG for\n"
+         "each language; what is missing is named before the run (status 2)"},
+        {"--ocr-lang", "", "LANGS", false, kCounting, "the same as --ocr=LANGS"},
+        {"--format", "", "FORMAT", false, kRunCommand,
+         "tsv (default: a header line and one line per row, cells joined by TAB;\n"
+         "a backslash, TAB, LF or CR in a cell is written \\\\, \\t, \\n or \\r),\n"
+         "json, text (column-aligned text file), csv (RFC 4180) or xlsx\n"
+         "(workbook; needs -o)"},
+        {"--format", "", "FORMAT", false, kCorpus,
+         "tsv (default, as for a run), csv (RFC 4180), json or text (column-aligned)"},
+        {"--format", "", "FORMAT", false, kMergeCommand,
+         "json (default, so that merged results can be merged again), tsv,\n"
+         "text (column-aligned text file), csv or xlsx (workbook; needs -o)"},
+        {"--output", "-o", "FILE", false, kCounting | kMergeCommand,
+         "write the result to FILE instead of standard output (\"-\": standard\n"
+         "output); a FIFO or device is written into, a regular file replaced\n"
+         "only once complete"},
+        {"--jobs", "-j", "N", false, kCounting, "convert N files at once (default: one per processor)"},
+        {"--quiet", "-q", "", false, kCounting,
+         "no progress on standard error (shown only on a terminal: the phase,\n"
+         "files converted of all, an estimate of the time left)"},
+        {"--password", "", "PW", false, kCounting,
+         "password for every PDF (the owner password or the one that opens it)"},
+        {"--password-stdin", "", "", false, kRunCommand,
+         "read that password from the first line of standard input (at most\n"
+         "4096 bytes; an empty one is refused); the environment variable\n"
+         "LEXITALLY_PASSWORD is used when neither is given.\n"
+         "The converter receives the password as an argument of its own."},
+        {"--text", "", "", false, kCounting, "every PATH is a UTF-8 text file used in place of a converted PDF"},
+        {"--no-cache", "", "", false, kCounting, "neither use nor fill the store of converted texts"},
+        {"--clear", "", "", false, kCacheCommand, "remove every entry of the store"},
+        {"--help", "-h", "", false, kAll, "show this help"},
+        {"--version", "", "", false, kRunCommand, "show the version"},
+    };
+}
+
+// The row of the option the argument spells for the command, or null.
+const OptionSpec* Find(CommandBit command, const QString& spelling) {
+    for (const OptionSpec& spec : OptionTable()) {
+        if ((spec.commands & command) != 0 && (spelling == spec.name || spelling == spec.shortName)) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+const QList<OptionSpec>& OptionTable() {
+    static const QList<OptionSpec> table = BuildTable();
+    return table;
+}
+
+bool GivenArguments::Has(const QString& name) const {
+    return std::any_of(options.cbegin(), options.cend(),
+                       [&name](const Given& given) { return given.spec->name == name; });
+}
+
+GivenArguments SplitArguments(CommandBit command, const QStringList& arguments) {
+    GivenArguments split;
+    bool onlyOperands = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (onlyOperands || argument == QStringLiteral("-") || !argument.startsWith(u'-')) {
+            split.operands << argument;
+            continue;
+        }
+        if (argument == QStringLiteral("--")) {
+            onlyOperands = true;
+            continue;
+        }
+        // "--name=value", "-nvalue", or the option alone.
+        const bool isLong = argument.startsWith(QStringLiteral("--"));
+        const qsizetype equals = isLong ? argument.indexOf(u'=') : -1;
+        QString spelling = equals > 0 ? argument.left(equals) : isLong ? argument : argument.left(2);
+        std::optional<QString> attached;
+        if (equals > 0) {
+            attached = argument.mid(equals + 1);
+        } else if (!isLong && argument.size() > 2) {
+            attached = argument.mid(2);
+        }
+        const OptionSpec* spec = Find(command, spelling);
+        if (!spec || (attached && spec->value.isEmpty())) {
+            split.error = QStringLiteral("unknown option ") + argument;
+            return split;
+        }
+        std::optional<QString> value = attached;
+        if (!value && !spec->value.isEmpty() && !spec->valueAfterEqualsOnly && i + 1 < arguments.size()) {
+            value = arguments[++i];
+        }
+        if (spec->name == QStringLiteral("--help")) {
+            split.help = true;
+            return split;
+        }
+        if (spec->name == QStringLiteral("--version")) {
+            split.version = true;
+            return split;
+        }
+        split.options.append({spec, value, spelling});
+    }
+    return split;
+}
+
+QString OptionsHelp(CommandBit command) {
+    QString help;
+    const QString indent(kHelpColumn, u' ');
+    for (const OptionSpec& spec : OptionTable()) {
+        if ((spec.commands & command) == 0) {
+            continue;
+        }
+        QString left = QStringLiteral("  ") +
+                       (spec.shortName.isEmpty() ? QString() : spec.shortName + QStringLiteral(", ")) + spec.name;
+        if (!spec.value.isEmpty()) {
+            left += spec.valueAfterEqualsOnly ? QStringLiteral("[=") + spec.value + u']' : u' ' + spec.value;
+        }
+        if (spec.name == QStringLiteral("--help") && command != kCacheCommand) {
+            help += QStringLiteral("  --") + QString(kHelpColumn - 4, u' ') +
+                    (command == kMergeCommand ? QStringLiteral("every argument after it is a RESULTS.json\n")
+                                              : QStringLiteral("every argument after it is a PATH, even one that "
+                                                               "starts with -\n"));
+        }
+        help += left.size() < kHelpColumn ? left.leftJustified(kHelpColumn) : left + u'\n' + indent;
+        help += QString(spec.help).replace(u'\n', u'\n' + indent) + u'\n';
+    }
+    return help;
+}
