@@ -31,6 +31,8 @@
 
 namespace {
 
+// The version of the corpus commands' JSON (its "format" key).
+constexpr int kCorpusJsonFormat = 1;
 constexpr int kNoRows = 1;
 constexpr int kUsage = 2;
 constexpr int kPathUnreadable = 4;
@@ -39,16 +41,10 @@ QString CommandName(CorpusCommand command) {
     return command == CorpusCommand::Concordance ? QStringLiteral("concordance") : QStringLiteral("phrases");
 }
 
-// The columns whose cells are numbers in JSON.
-bool IsNumberColumn(const QString& header) {
-    static const QStringList numbers{QStringLiteral("Page"), QStringLiteral("Count"), QStringLiteral("Per million"),
-                                     QStringLiteral("Range"), QStringLiteral("DP")};
-    return numbers.contains(header);
-}
-
 // {"command", "columns", "rows", "unreadable"}: numbers as JSON numbers.
 QByteArray TableJson(const QString& command, const ResultTable& table, const QList<ConvertedText>& texts) {
     QJsonObject root;
+    root.insert(QStringLiteral("format"), kCorpusJsonFormat);
     root.insert(QStringLiteral("command"), command);
     QJsonArray columns;
     for (const QString& header : table.Headers()) {
@@ -73,8 +69,9 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
     QJsonArray unreadable;
     for (const ConvertedText& text : texts) {
         if (text.text.isEmpty()) {
-            unreadable.append(
-                QJsonObject{{QStringLiteral("path"), text.source}, {QStringLiteral("reason"), text.reason.trimmed()}});
+            unreadable.append(QJsonObject{{QStringLiteral("path"), text.source},
+                                          {QStringLiteral("reason"), BareReason(text.reason)},
+                                          {QStringLiteral("kind"), UnreadableKindName(text.kind)}});
         }
     }
     root.insert(QStringLiteral("unreadable"), unreadable);
@@ -283,16 +280,14 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     }
     bool pathProblem = inputs.pathProblem;
     for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
-        PrintError(folder.path + folder.reason);
+        PrintError(folder.path + QStringLiteral(": ") + BareReason(folder.reason));
     }
     for (const UnreadableFile& file : std::as_const(streamsUnread)) {
-        PrintError(file.path + file.reason);
+        PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
     }
-    if (options.format != QStringLiteral("json")) {
-        for (const ConvertedText& text : texts) {
-            if (text.text.isEmpty()) {
-                PrintError(text.source + text.reason);
-            }
+    for (const ConvertedText& text : texts) {
+        if (text.text.isEmpty()) {
+            PrintError(text.source + QStringLiteral(": ") + BareReason(text.reason));
         }
     }
     ResultTable table;

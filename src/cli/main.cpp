@@ -146,17 +146,13 @@ QStringList ErrorTexts(const QList<StepFailure>& failures) {
     return texts;
 }
 
-// Names the files that gave no text on standard error (in JSON, whose `unreadable` names them all,
-// only those lost to the machine), and says when that leaves the results incomplete.
-void PrintUnreadable(const QList<UnreadableFile>& unreadable, bool json) {
+// Names the files that gave no text on standard error, whatever the output's format, and says
+// when that leaves the results incomplete.
+void PrintUnreadable(const QList<UnreadableFile>& unreadable) {
     qsizetype lost = 0;
     for (const UnreadableFile& file : unreadable) {
-        if (LostToEnvironment(file.kind)) {
-            ++lost;
-            PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
-        } else if (!json) {
-            PrintError(file.path + (file.reason.startsWith(u' ') ? QString() : QStringLiteral(": ")) + file.reason);
-        }
+        lost += LostToEnvironment(file.kind) ? 1 : 0;
+        PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
     }
     if (lost > 0) {
         PrintError(QStringLiteral("the results are incomplete: the text of ") +
@@ -325,7 +321,7 @@ int Run(const CliOptions& options) {
         unreadable.append(file);
     }
 
-    PrintUnreadable(unreadable, options.format == CliFormat::Json);
+    PrintUnreadable(unreadable);
     if (table.RowCount() == 0 && !options.textInput && failures.isEmpty()) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }

@@ -186,8 +186,8 @@ private slots:
         const Inputs inputs(env.Work());
         const Outcome outcome =
             RunCli(options + QStringList{"--text", "--format=json", "one.txt", "missing.txt", "two.txt"}, env.Work());
-        QCOMPARE(outcome.exitCode, 4);       // a PATH that does not exist
-        QCOMPARE(outcome.err, QByteArray()); // unreadable inputs are in the JSON only
+        QCOMPARE(outcome.exitCode, 4);                                                     // a PATH that does not exist
+        QCOMPARE(outcome.err, QByteArray("lexitally-cli: missing.txt: file not found\n")); // and in the JSON
         QJsonParseError error;
         const QJsonObject json = QJsonDocument::fromJson(outcome.out, &error).object();
         QCOMPARE(error.error, QJsonParseError::NoError);
@@ -445,7 +445,7 @@ private slots:
             << QStringList{"--text", "one.txt", "-o"} << 2 << QByteArray() << "-o needs a file name";
         QTest::newRow("a text given as a PDF")
             << QStringList{"one.txt"} << 1 << QByteArray(" Words\tCount\n")
-            << "one.txt  - password protected or text is protexted.\nlexitally-cli: No text was found in PDF(s).";
+            << "one.txt: password protected or text is protexted.\nlexitally-cli: No text was found in PDF(s).";
         QTest::newRow("workbook without a file")
             << QStringList{"--format=xlsx", "--text", "one.txt"} << 2 << QByteArray() << "--format xlsx needs -o FILE";
         QTest::newRow("merge, nothing to merge")
@@ -929,6 +929,19 @@ private slots:
                    arguments.contains(QStringLiteral("-")) ? ReadAll(env.Work() + "/one.txt") : QByteArray());
         QCOMPARE(outcome.exitCode, exitCode);
         QCOMPARE(QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts), lines);
+    }
+
+    // In JSON every number of the statistics columns is a number, decimals as in the other formats;
+    // the corpus commands' JSON has its format and the kind of each unreadable file.
+    void numbersInJson() {
+        IsolatedEnvironment env;
+        WriteTextFile(env.Work() + QStringLiteral("/two.txt"), "a cat and a dog\n");
+        const Outcome stats = RunCli({"--stats", "--format", "json", "--text", "two.txt"}, env.Work());
+        QVERIFY2(stats.out.contains(R"(["a",2,400000.00,1,0.0000])"), stats.out.constData());
+        const Outcome phrases = RunCli({"phrases", "--format", "json", "--text", "two.txt", "gone.txt"}, env.Work());
+        QVERIFY2(phrases.out.contains(R"("format":1)") &&
+                     phrases.out.contains(R"({"kind":"not-found","path":"gone.txt","reason":"not found"})"),
+                 phrases.out.constData());
     }
 
     // The concordance's memory and output grow with its hits, not with the length of the tokens

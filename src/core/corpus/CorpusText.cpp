@@ -79,6 +79,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
                 text.text = file.path;
             } else {
                 text.reason = QStringLiteral("  - not found");
+                text.kind = UnreadableKind::NotFound;
             }
             texts << text;
             continue;
@@ -103,6 +104,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
                 }
             } else {
                 text.reason = done.reason;
+                text.kind = done.kind;
             }
         }
         if (file.ocr && !stopped() &&

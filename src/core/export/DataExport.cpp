@@ -73,7 +73,24 @@ void AppendCsvText(QByteArray& out, const QString& text) {
     out += '"';
 }
 
-// A row of the results: texts as JSON strings, counts as JSON numbers.
+// True for a decimal number spelled as JSON spells numbers: "12", "0.5000", "-3.25".
+bool IsJsonNumber(QStringView text) {
+    const qsizetype start = text.startsWith(u'-') ? 1 : 0;
+    const qsizetype point = text.indexOf(u'.');
+    const qsizetype whole = (point < 0 ? text.size() : point) - start;
+    if (whole < 1 || (whole > 1 && text[start] == u'0') || point == text.size() - 1) {
+        return false;
+    }
+    for (qsizetype i = start; i < text.size(); ++i) {
+        if (i != point && (text[i] < u'0' || text[i] > u'9')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A row of the results: texts as JSON strings, counts and the decimals of number columns as JSON
+// numbers.
 void AppendJsonRow(QByteArray& out, const ResultTable& table, int row) {
     out += '[';
     for (int c = 0; c < std::max(table.ColumnCount(), 1); ++c) {
@@ -83,6 +100,8 @@ void AppendJsonRow(QByteArray& out, const ResultTable& table, int row) {
         qint64 count = 0;
         if (table.CountAt(row, c, &count)) {
             out += QByteArray::number(count);
+        } else if (IsNumberColumn(table.Header(c)) && IsJsonNumber(table.Cell(row, c))) {
+            out += table.Cell(row, c).toLatin1(); // as written, decimals kept
         } else {
             AppendJsonString(out, table.Cell(row, c));
         }
@@ -274,6 +293,12 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
     AppendJsonStrings(chunk, facts.errors);
     chunk += "}\n";
     Put(out, chunk, true);
+}
+
+bool IsNumberColumn(const QString& header) {
+    static const QStringList numbers{QStringLiteral("Page"), QStringLiteral("Count"), QStringLiteral("Per million"),
+                                     QStringLiteral("Range"), QStringLiteral("DP")};
+    return numbers.contains(header);
 }
 
 QStringList FileSummaryHeaders() {

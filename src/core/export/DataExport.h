@@ -69,5 +69,8 @@ inline constexpr int kJsonFormat = 2;
 // were left out), "ocr": true when its text was read by OCR and, when it has one, reason; or path
 // and reason. Without rows, columns and rows
 // are left out.
+// True for the columns whose cells are numbers in JSON (counts, pages, per-million values, DP).
+bool IsNumberColumn(const QString& header);
+
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
                QIODevice& out, const QList<FileSummaryRow>* files = nullptr, bool rows = true);

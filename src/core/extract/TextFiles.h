@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/extract/Unreadable.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QList>
@@ -38,6 +40,7 @@ struct ConvertedText {
     QString label;  // its result rows' label in per-file mode
     QString text;   // where its converted text lies; missing when it gave none
     QString reason; // why it was found unreadable ("" when it was not); its text may be counted all the same
+    UnreadableKind kind = UnreadableKind::Other; // the reason's kind
 };
 
 // The listed files in order with their texts in the work folder ("" = the temporary folder) and
