@@ -1,6 +1,7 @@
 #include "cli/ConsoleUi.h"
 
 #include "core/base/ErrorReport.h"
+#include "core/base/System.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +23,19 @@ QByteArray ForTerminal(QString text) {
 void PrintError(const QString& text) {
     std::fprintf(stderr, "lexitally-cli: %s\n", ForTerminal(text).constData());
     std::fflush(stderr);
+}
+
+int PrintOutput(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) ==
+                             static_cast<size_t>(bytes.size()) &&
+                         std::fflush(stdout) == 0;
+    if (!written) {
+        PrintError(QStringLiteral("cannot write to standard output: ") + SystemError(errno));
+        return 1;
+    }
+    return 0;
 }
 
 MsgAnswer ConsoleUi::Message(const QString& text, const QString& caption, MsgButtons buttons, MsgIcon) {

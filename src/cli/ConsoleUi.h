@@ -68,3 +68,7 @@ private:
 // Writes a line to standard error: "lexitally-cli: " + text. On a terminal, control characters
 // (file names may hold escape sequences) are shown escaped: "\t", "\n", "\r", "\x1b", "\x9b".
 void PrintError(const QString& text);
+
+// Writes text (help, a version, a listing) to standard output: 0 when all of it was written, else
+// 1 after saying why on standard error.
+int PrintOutput(const QString& text);

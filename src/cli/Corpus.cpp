@@ -229,8 +229,7 @@ void AddStatistics(const ResultTable& rows, const QList<ConvertedText>& texts, c
 int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     const ParsedCorpusArguments parsed = ParseCorpusArguments(command, arguments);
     if (parsed.help) {
-        std::fputs(CorpusUsageText(command).toUtf8().constData(), stdout);
-        return 0;
+        return PrintOutput(CorpusUsageText(command));
     }
     if (!parsed.options) {
         PrintError(parsed.error + QStringLiteral(" (see ") + CommandName(command) + QStringLiteral(" --help)"));

@@ -33,10 +33,6 @@ bool SameInode(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-QString SystemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // Reads what the descriptor has, waiting for it in turns of 100 ms; onBytes takes each piece
 // and returns false to end the reading.
 template <typename OnBytes> StreamRead ReadDescriptor(int fd, const std::function<bool()>& stopped, OnBytes&& onBytes) {

@@ -93,8 +93,7 @@ constexpr int kPartFailed = 3;
 int RunMerge(const QStringList& arguments) {
     const ParsedArguments parsed = ParseCommandArguments(kMergeCommand, arguments);
     if (parsed.help) {
-        std::fputs(MergeUsageText().toUtf8().constData(), stdout);
-        return 0;
+        return PrintOutput(MergeUsageText());
     }
     if (!parsed.options) {
         PrintError(QStringLiteral("merge: ") + parsed.error + QStringLiteral(" (see merge --help)"));

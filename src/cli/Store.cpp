@@ -67,8 +67,7 @@ CommandStore::~CommandStore() {
 int RunCacheCommand(const QStringList& arguments) {
     const ParsedArguments parsed = ParseCommandArguments(kCacheCommand, arguments);
     if (parsed.help) {
-        std::fputs(CacheUsage().toUtf8().constData(), stdout);
-        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        return PrintOutput(CacheUsage());
     }
     if (!parsed.options) {
         PrintError(QStringLiteral("cache: ") + parsed.error + QStringLiteral(" (see cache --help)"));
@@ -95,6 +94,5 @@ int RunCacheCommand(const QStringList& arguments) {
                          QString::number(stats.entries) + QStringLiteral("\nsize\t") + Size(stats.bytes) +
                          QStringLiteral(" (") + QString::number(stats.bytes) + QStringLiteral(" bytes)\nhits\t") +
                          QString::number(stats.hits) + u'\n';
-    std::fputs(text.toUtf8().constData(), stdout);
-    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    return PrintOutput(text);
 }

@@ -388,12 +388,10 @@ int RunCommand(const QStringList& arguments) {
     }
     const ParsedArguments parsed = ParseArguments(arguments.mid(1));
     if (parsed.help) {
-        std::fputs(UsageText().toUtf8().constData(), stdout);
-        return 0;
+        return PrintOutput(UsageText());
     }
     if (parsed.version) {
-        std::puts(VersionText().toUtf8().constData());
-        return 0;
+        return PrintOutput(VersionText() + u'\n');
     }
     if (!parsed.options) {
         PrintError(parsed.error + QStringLiteral(" (see --help)"));

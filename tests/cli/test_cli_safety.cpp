@@ -21,6 +21,7 @@
 #include <csignal>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -987,6 +988,32 @@ private slots:
         QVERIFY(cli.readAllStandardError().contains("nothing was written"));
         QVERIFY(!QFileInfo::exists(env.Work() + QStringLiteral("/merged.xlsx")));
         QCOMPARE(hidden(), QStringList());
+    }
+
+    // Help, version and the store's listing written to a full device fail as any output does.
+    void listingsToAFullDevice_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("help") << QStringList{"--help"};
+        QTest::newRow("version") << QStringList{"--version"};
+        QTest::newRow("merge help") << QStringList{"merge", "--help"};
+        QTest::newRow("concordance help") << QStringList{"concordance", "-h"};
+        QTest::newRow("store") << QStringList{"cache"};
+    }
+    void listingsToAFullDevice() {
+        QFETCH(QStringList, arguments);
+        if (!IsRoot()) {
+            QSKIP("making a device node needs the super-user");
+        }
+        IsolatedEnvironment env;
+        const QString full = env.Work() + QStringLiteral("/full");
+        QCOMPARE(::mknod(QFile::encodeName(full).constData(), S_IFCHR | 0600, makedev(1, 7)), 0);
+        QProcess cli;
+        cli.setWorkingDirectory(env.Work());
+        cli.setStandardOutputFile(full);
+        cli.start(TestBinDir() + QStringLiteral("/lexitally-cli"), arguments);
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY(cli.readAllStandardError().contains("No space left on device"));
     }
 
     // Where -o points: a link is written through and stays a link, "-" is standard output for

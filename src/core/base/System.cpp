@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 
+#include <cstring>
+
 QString SpecialFolderPath(int folder) {
     if (folder != 35) {
         return {};
@@ -40,4 +42,8 @@ QString AddressWidthOfArchitecture(const QString& architecture) {
 
 QString ProcessorAddressWidth() {
     return AddressWidthOfArchitecture(QSysInfo::currentCpuArchitecture());
+}
+
+QString SystemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }

@@ -11,4 +11,7 @@ QString SpecialFolderPath(int folder);
 
 // "64" or "32" for the processor architecture; "" when unknown.
 QString ProcessorAddressWidth();
+
+// The system's description of an errno value ("No space left on device").
+QString SystemError(int error);
 QString AddressWidthOfArchitecture(const QString& architecture);

@@ -1,6 +1,7 @@
 #include "core/export/OutputFile.h"
 
 #include "core/base/ErrorReport.h"
+#include "core/base/System.h"
 #include "core/base/Texts.h"
 
 #include <QStringDecoder>
@@ -14,10 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString SystemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 // Standard output, a FIFO or a device that is a terminal is shown control characters escaped, as
 // standard error shows them: a file name could hold sequences the terminal would obey. TAB, LF

@@ -1,5 +1,7 @@
 #include "core/store/TextStore.h"
 
+#include "core/base/System.h"
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -51,10 +53,6 @@ quint64 FromLittle64(const char* bytes) {
         value = (value << 8) | static_cast<unsigned char>(bytes[i]);
     }
     return value;
-}
-
-QString SystemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 struct Listed {
@@ -116,7 +114,7 @@ std::unique_ptr<TextStore> TextStore::Open(const QString& folder, qint64 limit, 
     QDir().mkpath(QFileInfo(folder).absolutePath());
     const QByteArray name = QFile::encodeName(folder);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
-        note = shown + QStringLiteral(" cannot be made: ") + SystemReason(errno) +
+        note = shown + QStringLiteral(" cannot be made: ") + SystemError(errno) +
                QStringLiteral("; converting without it");
         return nullptr;
     }
@@ -248,7 +246,7 @@ void TextStore::Put(const QByteArray& key, const QByteArray& text, const QByteAr
     }
     const int error = WriteWhole(m_folder, EntryPath(key), entry);
     if (error != 0) {
-        TurnOff(SystemReason(error));
+        TurnOff(SystemError(error));
         return;
     }
     ++m_written;
