@@ -85,8 +85,9 @@ bool AnsweredEarly(int argc, char** argv) {
                         "  --version    show the program's name and version and exit\n"
                         "  --           every argument after it is a FILE or FOLDER, even one starting with -\n"
                         "The standard options of Qt programs (-platform, -style, ...) are accepted too.\n\n"
-                        "Environment: TEMP (holds the temporary folder), XDG_CONFIG_HOME (settings),\n"
-                        "XDG_DATA_HOME (the template database).\n"
+                        "Environment: TEMP, else TMPDIR (holds the temporary folder), XDG_CONFIG_HOME\n"
+                        "(settings), XDG_DATA_HOME (the working database), XDG_CACHE_HOME (the store of\n"
+                        "converted texts, when \"Keep converted texts\" is ticked).\n"
                         "lexitally-cli does the same analysis without windows; see lexitally(1).\n");
             return true;
         }

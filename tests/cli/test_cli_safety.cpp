@@ -108,7 +108,7 @@ private slots:
         QTest::newRow("FIFO named like a PDF, nothing written into it")
             << "fifo" << QByteArray() << "  - nothing was read (empty)" << 0;
         QTest::newRow("name that is not UTF-8")
-            << "bytes" << QByteArray() << "  - the file name is not valid UTF-8: rename the file and add it again" << 0;
+            << "bytes" << QByteArray() << "  - the file name is not valid UTF-8: rename the file and add it again" << 4;
         QTest::newRow("converter crashes after writing a little")
             << "good" << QByteArray("yes word | head -c 300\nkill -SEGV $$\n")
             << "  - the converter crashed (signal 11)" << 3;

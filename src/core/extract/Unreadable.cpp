@@ -44,5 +44,6 @@ bool LostToEnvironment(UnreadableKind kind) {
 }
 
 bool CannotBeRead(UnreadableKind kind) {
-    return kind == UnreadableKind::NotFound || kind == UnreadableKind::PermissionDenied;
+    return kind == UnreadableKind::NotFound || kind == UnreadableKind::PermissionDenied ||
+           kind == UnreadableKind::NameNotUtf8;
 }

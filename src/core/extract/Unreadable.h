@@ -31,7 +31,8 @@ QString UnreadableKindName(UnreadableKind kind);
 // not be written (no room), OCR that failed. Run again elsewhere, such a file may give its text.
 bool LostToEnvironment(UnreadableKind kind);
 
-// True when the file itself could not be reached: missing, or not readable.
+// True when the file itself could not be reached: missing, not readable, or named by bytes that
+// are not UTF-8 (it cannot be named again to be opened).
 bool CannotBeRead(UnreadableKind kind);
 
 // A file that gave no text, with the reason appended to its path in the run's message
