@@ -2,7 +2,10 @@
 # Both install whatever is missing, configure and build first.
 BUILD ?= build
 CMAKE_FLAGS ?=
-GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+# The generator of a new build folder (deps installs ninja first); a folder made before keeps the
+# one it was made with, whatever is installed since. Asked when a recipe runs, after deps.
+GENERATOR = $$([ -f "$(1)/CMakeCache.txt" ] && sed -n 's/^CMAKE_GENERATOR:INTERNAL=//p' "$(1)/CMakeCache.txt" || \
+	{ command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles"; })
 SOURCES = $(shell git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 2>/dev/null)
 
 FUZZ_SECONDS ?= 60
@@ -15,7 +18,7 @@ deps:
 	@./scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G "$(call GENERATOR,$(BUILD))" -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j$$(nproc)
 
 run: build
@@ -28,7 +31,7 @@ test: build
 # the groups (core, cli, gui; all by default).
 LABELS ?= core|cli|gui
 sanitize: deps
-	@cmake -S . -B build-sanitize -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXITALLY_SANITIZE=ON \
+	@cmake -S . -B build-sanitize -G "$(call GENERATOR,build-sanitize)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXITALLY_SANITIZE=ON \
 		$(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-sanitize -j$$(nproc) --target lexitally-cli lexitally-test-pdf lexitally_assets \
 		$(addprefix tests_,$(subst |, ,$(LABELS)))
@@ -50,7 +53,7 @@ package: build
 # from fuzz/corpus, the word rule of all languages (with a time limit per input) from the same
 # seeds, the reader of merge parts from fuzz/corpus-merge.
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G "$(call GENERATOR,build-fuzz)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DLEXITALLY_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-fuzz -j$$(nproc) --target fuzz_counting fuzz_words fuzz_merge
 	@mkdir -p build-fuzz/corpus build-fuzz/corpus-words build-fuzz/corpus-merge
