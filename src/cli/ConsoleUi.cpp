@@ -3,8 +3,11 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/System.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cstdio>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -20,7 +23,29 @@ QByteArray ForTerminal(QString text) {
 
 } // namespace
 
+namespace {
+
+// Whether a progress line stands on standard error now: a message clears it first, so that the
+// message starts a line of its own; the next update shows the line again.
+bool g_progressShown = false;
+
+void ClearProgressLine() {
+    if (g_progressShown) {
+        std::fputs("\r\033[K", stderr);
+        g_progressShown = false;
+    }
+}
+
+// The columns of the terminal on standard error; 0 when unknown.
+int TerminalColumns() {
+    winsize size{};
+    return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
+} // namespace
+
 void PrintError(const QString& text) {
+    ClearProgressLine();
     std::fprintf(stderr, "lexitally-cli: %s\n", ForTerminal(text).constData());
     std::fflush(stderr);
 }
@@ -164,12 +189,23 @@ void TerminalProgress::FilesDone(int done, int n) {
     Show(done == 0, true); // the number of files, as soon as it is known
 }
 
+void TerminalProgress::SetFileSizes(const QStringList& files) {
+    m_sizeBefore = {0};
+    for (const QString& file : files) {
+        m_sizeBefore << m_sizeBefore.last() + std::max<qint64>(QFileInfo(file).size(), 1);
+    }
+}
+
 qint64 TerminalProgress::SecondsLeft() const {
     if (!m_phaseClock.isValid() || m_phaseClock.elapsed() < kEstimateAfterMs) {
         return -1;
     }
     const double elapsed = static_cast<double>(m_phaseClock.elapsed()) / 1000.0;
     if (m_phase == Phase::Converting && m_done > 0 && m_done < m_files) {
+        if (m_sizeBefore.size() == m_files + 1) {
+            const double done = static_cast<double>(m_sizeBefore[m_done]);
+            return static_cast<qint64>(elapsed / done * (static_cast<double>(m_sizeBefore.last()) - done));
+        }
         return static_cast<qint64>(elapsed / m_done * (m_files - m_done));
     }
     if (m_phase == Phase::Counting && m_oneText && m_value >= 1 && m_value < 100) {
@@ -188,15 +224,24 @@ void TerminalProgress::Show(bool now, bool often) {
         return;
     }
     m_timer.restart();
-    std::fprintf(stderr, "\r\033[K%s", line.toUtf8().constData());
+    // Never wider than the terminal: a line that wraps could not be rewritten in place.
+    const int columns = TerminalColumns();
+    const QString shown = columns > 1 && line.size() >= columns ? line.left(columns - 2) + u'\u2026' : line;
+    std::fprintf(stderr, "\r\033[K%s", shown.toUtf8().constData());
     std::fflush(stderr);
     m_shown = true;
+    g_progressShown = true;
 }
 
 void TerminalProgress::Done() {
     if (m_shown) {
-        std::fprintf(stderr, "\r\033[K");
+        ClearProgressLine();
         std::fflush(stderr);
         m_shown = false;
     }
+    // A later stage (the second reading of --stats) starts over.
+    m_phase = Phase::None;
+    m_done = 0;
+    m_files = 0;
+    m_value = 0;
 }

@@ -39,7 +39,10 @@ public:
     QString Text() const override { return m_text.Format(); }
     // The first `done` files of n have been converted.
     void FilesDone(int done, int n);
-    // Clears the progress line.
+    // The files in the order they are done: the time left is estimated by their sizes, not by
+    // their number (a few big files at the end take their time).
+    void SetFileSizes(const QStringList& files);
+    // Clears the progress line; what comes next is shown as a stage of its own.
     void Done();
 
     enum class Phase { None, Converting, Counting, Sorting };
@@ -63,6 +66,7 @@ private:
     QElapsedTimer m_phaseClock;
     int m_done = 0;
     int m_files = 0;
+    QList<qint64> m_sizeBefore; // [i]: the bytes of the files before file i; one more at the end
 };
 
 // Writes a line to standard error: "lexitally-cli: " + text. On a terminal, control characters

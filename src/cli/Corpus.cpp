@@ -29,6 +29,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 namespace {
 
 // The version of the corpus commands' JSON (its "format" key).
@@ -176,7 +178,8 @@ QString CorpusUsageText(CorpusCommand command) {
 
 QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
                                       bool textInput, const QString& workFolder, const QString& converter,
-                                      const QStringList& ocrRead, const OcrOptions& ocr, int jobs, TextStore* store) {
+                                      const QStringList& ocrRead, const OcrOptions& ocr, int jobs, TextStore* store,
+                                      TerminalProgress* progress) {
     QList<TextSource> files;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         files.append({paths[i], labels.value(i, paths[i]), password, ocr.enabled && ocrRead.contains(paths[i])});
@@ -197,6 +200,10 @@ QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringLis
     place.ocrLanguages = ocr.languages;
     place.ocrJobs = jobs;
     place.store = store;
+    if (progress) {
+        progress->SetFileSizes(paths);
+        place.filesDone = [progress](int done, int n) { progress->FilesDone(done, n); };
+    }
     return RunTexts(files, place);
 }
 
@@ -267,12 +274,14 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
             labels << (options.textInput ? path : FileLabel(path));
         }
     }
+    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO), options.textInput, false);
     std::optional<CommandStore> store;
     store.emplace(!options.noCache && !options.textInput, converter);
     const QList<ConvertedText> texts =
         CommandLineTexts(paths, labels, options.password, options.textInput, work->path(), converter,
                          options.ocr.enabled ? paths : QStringList(), options.ocr,
-                         options.jobs > 0 ? options.jobs : DefaultJobs(), store->get());
+                         options.jobs > 0 ? options.jobs : DefaultJobs(), store->get(), &progress);
+    progress.Done();
     store.reset();
     if (StopSignalled()) {
         return ReportStopped();

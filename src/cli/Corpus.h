@@ -17,6 +17,7 @@ class ResultTable;
 enum class CorpusCommand { Concordance, Phrases };
 
 class TextStore;
+class TerminalProgress;
 
 struct CorpusOptions {
     CorpusCommand command = CorpusCommand::Concordance;
@@ -56,7 +57,7 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments);
 QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
                                       bool textInput, const QString& workFolder, const QString& converter,
                                       const QStringList& ocrRead = {}, const OcrOptions& ocr = {}, int jobs = 1,
-                                      TextStore* store = nullptr);
+                                      TextStore* store = nullptr, TerminalProgress* progress = nullptr);
 
 // The word rows of a run with the statistics columns added ("Per million", "Range", "DP"),
 // totals kept. A word the texts do not give gets empty cells.

@@ -251,6 +251,7 @@ int Run(const CliOptions& options) {
 
     AnalysisRequest request;
     const QStringList rows = inputs.rows;
+    progress.SetFileSizes(rows);
     request.rows = RowSource::Of(rows);
     request.labels = options.textInput && inputs.labels.isEmpty() ? rows : inputs.labels;
     request.mode = mode;
@@ -292,7 +293,8 @@ int Run(const CliOptions& options) {
         try {
             const QList<ConvertedText> texts =
                 CommandLineTexts(summary.paths, request.labels, password, options.textInput, work->path(), converter,
-                                 summary.ocrRead, options.ocr, request.jobs, store.get());
+                                 summary.ocrRead, options.ocr, request.jobs, store.get(), &progress);
+            progress.Done();
             AddStatistics(table, texts,
                           CorpusRule{options.letters, options.ignoreCase,
                                      summary.method == FrequencyMethodKind::Database, options.words},

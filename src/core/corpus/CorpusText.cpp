@@ -69,6 +69,12 @@ bool RestoreStored(const TextPlace& place, const TextSource& file, ConvertedText
 QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& place) {
     QList<ConvertedText> texts;
     const auto stopped = [&place] { return place.stop && place.stop(); };
+    const auto add = [&](const ConvertedText& text) {
+        texts << text;
+        if (place.filesDone) {
+            place.filesDone(static_cast<int>(texts.size()), static_cast<int>(files.size()));
+        }
+    };
     for (const TextSource& file : files) {
         if (stopped()) {
             break;
@@ -81,7 +87,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
                 text.reason = QStringLiteral("  - not found");
                 text.kind = UnreadableKind::NotFound;
             }
-            texts << text;
+            add(text);
             continue;
         }
         ConverterEnd end;
@@ -90,7 +96,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
             QFileInfo(place.cache->TextPath(file.path, file.password)).isFile()) {
             text.text = place.cache->TextPath(file.path, file.password);
         } else if (RestoreStored(place, file, text)) {
-            texts << text;
+            add(text);
             continue;
         } else {
             const QByteArray key = place.store ? place.store->KeyOf(file.path) : QByteArray();
@@ -122,7 +128,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
                 text.reason.clear();
             }
         }
-        texts << text;
+        add(text);
     }
     return texts;
 }

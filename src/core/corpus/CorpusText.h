@@ -45,6 +45,8 @@ struct TextPlace {
     // How the files the run read by OCR are read again.
     QString ocrLanguages = QStringLiteral("eng");
     int ocrJobs = 1;
+    // Told after each file: the files done of all.
+    std::function<void(int done, int n)> filesDone;
 };
 
 // The converted text of each file of a run, in the order given: the conversion the cache holds
