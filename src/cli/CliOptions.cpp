@@ -112,6 +112,11 @@ QString SetValue(const Given& given, CliOptions& options) {
             return given.spelling + QStringLiteral(" needs a file name");
         }
         options.output = *given.value;
+    } else if (name == QStringLiteral("--files-from")) {
+        if (!given.value || given.value->isEmpty()) {
+            return QStringLiteral("--files-from needs a file name");
+        }
+        options.filesFrom = *given.value;
     } else if (name == QStringLiteral("--password")) {
         if (!given.value) {
             return QStringLiteral("--password needs a value");
@@ -136,6 +141,11 @@ const QHash<QString, Setter>& Setters() {
         {QStringLiteral("--no-cache"), Flag([](CliOptions& o) { o.noCache = true; })},
         {QStringLiteral("--most-frequent"), Flag([](CliOptions& o) { o.mostFirst = true; })},
         {QStringLiteral("--clear"), Flag([](CliOptions& o) { o.clear = true; })},
+        {QStringLiteral("--no-header"), Flag([](CliOptions& o) { o.noHeader = true; })},
+        {QStringLiteral("--null"), Flag([](CliOptions& o) { o.nullSeparated = true; })},
+        {QStringLiteral("--top"),
+         NumberSetter(1, std::numeric_limits<int>::max(), QStringLiteral("--top needs a number of 1 or more"),
+                      [](CliOptions& o, qint64 n) { o.top = n; })},
         {QStringLiteral("--jobs"), NumberSetter(1, 256, QStringLiteral("--jobs needs a number from 1 to 256"),
                                                 [](CliOptions& o, qint64 n) { o.jobs = static_cast<int>(n); })},
         {QStringLiteral("--context"), NumberSetter(0, 1000, QStringLiteral("--context needs a number from 0 to 1000"),
@@ -155,6 +165,7 @@ const QHash<QString, Setter>& Setters() {
         {QStringLiteral("--format"), SetValue},
         {QStringLiteral("--output"), SetValue},
         {QStringLiteral("--password"), SetValue},
+        {QStringLiteral("--files-from"), SetValue},
     };
     return setters;
 }
@@ -177,6 +188,12 @@ QString CheckCombinations(const CliOptions& options) {
     if (options.stats && !options.words.stemLanguage.isEmpty()) {
         // Its columns count spellings, while the rows of --stem count groups of them.
         return QStringLiteral("--stats counts spellings: it cannot be used with --stem");
+    }
+    if (options.summary && (options.top > 0 || options.mostFirst)) {
+        return QStringLiteral("--top and --most-frequent choose word rows: they cannot be used with --summary");
+    }
+    if (options.nullSeparated && options.filesFrom.isEmpty()) {
+        return QStringLiteral("--null needs --files-from");
     }
     if (options.stats && (options.summary || options.mode == CountMode::PerFile)) {
         return QStringLiteral("--stats needs one count for all files (not --per-file or --summary)");
@@ -231,7 +248,7 @@ ParsedArguments ParseCommandArguments(CommandBit command, const QStringList& arg
         parsed.error = QStringLiteral("no WORD given");
         return parsed;
     }
-    if (options.paths.isEmpty() && command != kCacheCommand) {
+    if (options.paths.isEmpty() && command == kMergeCommand) {
         parsed.error =
             command == kMergeCommand ? QStringLiteral("no RESULTS.json given") : QStringLiteral("no PATH given");
         return parsed;

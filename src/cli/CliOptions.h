@@ -38,8 +38,12 @@ struct CliOptions {
     int length = 2;    // phrases: words per phrase
     qint64 minCount = 1;
     bool mostFirst = false;
-    bool clear = false; // cache: empty the store
-    QStringList paths;  // as given (merge: the RESULTS.json)
+    qint64 top = 0;             // only the most frequent rows; 0: all
+    bool noHeader = false;      // tsv and csv without their header line
+    QString filesFrom;          // a file of more PATHs ("-": standard input)
+    bool nullSeparated = false; // its names end with NUL, not with a line end
+    bool clear = false;         // cache: empty the store
+    QStringList paths;          // as given (merge: the RESULTS.json)
 };
 
 struct ParsedArguments {

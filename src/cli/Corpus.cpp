@@ -98,6 +98,7 @@ QString WriteTable(const CorpusOptions& options, ResultTable& table, const QList
                                                                                    : ExportFormat::Tsv;
             ExportOptions exportOptions;
             exportOptions.yield = giveUp;
+            exportOptions.header = !options.noHeader;
             Export(format, table, exportOptions, path);
         }
     } catch (const Failure& failure) {
@@ -128,6 +129,8 @@ ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringL
     options.length = cli.length;
     options.minCount = cli.minCount;
     options.mostFirst = cli.mostFirst;
+    options.top = cli.top;
+    options.noHeader = cli.noHeader;
     options.format = cli.format == CliFormat::Csv    ? QStringLiteral("csv")
                      : cli.format == CliFormat::Json ? QStringLiteral("json")
                      : cli.format == CliFormat::Text ? QStringLiteral("text")
@@ -308,6 +311,11 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
             FillPhrases(table, CountPhrases(texts, options.length, options.minCount,
                                             options.mostFirst ? PhraseOrder::MostFirst : PhraseOrder::LeastFirst,
                                             options.rule));
+            if (options.top > 0) {
+                ResultTable all = std::move(table);
+                table = ResultTable();
+                SelectMostFrequent(all, options.top, options.mostFirst, table);
+            }
         }
     } catch (const Failure& failure) {
         PrintError(failure.Description());

@@ -26,6 +26,8 @@ struct CorpusOptions {
     int length = 2;
     qint64 minCount = 1;
     bool mostFirst = false;
+    qint64 top = 0;                         // phrases: only the most frequent; 0: all
+    bool noHeader = false;                  // tsv and csv without their header line
     QString format = QStringLiteral("tsv"); // tsv, csv, json, text
     QString output;                         // "" or "-": standard output
     CorpusRule rule;

@@ -198,6 +198,63 @@ StreamRead ReadStopWordsInput(const QString& nameOrPath, const std::function<boo
     return result;
 }
 
+StreamRead ReadFileList(const QString& path, bool nulSeparated, const std::function<bool()>& stopped,
+                        QStringList& paths) {
+    StreamRead result;
+    const int fd = OpenStream(path, result);
+    if (fd < 0) {
+        result.failure = path + QStringLiteral(": ") + result.failure;
+        return result;
+    }
+    QByteArray bytes;
+    result = ReadDescriptor(fd, stopped, [&bytes](QByteArrayView piece, StreamRead& read) {
+        if (read.size > kFileListLimit) {
+            read.failure = QStringLiteral("longer than %1 bytes").arg(kFileListLimit);
+            return false;
+        }
+        bytes += piece;
+        return true;
+    });
+    if (fd != STDIN_FILENO) {
+        ::close(fd);
+    }
+    if (!result.failure.isEmpty()) {
+        result.failure = path + QStringLiteral(": ") + result.failure;
+        return result;
+    }
+    for (QByteArray name : bytes.split(nulSeparated ? '\0' : '\n')) {
+        if (!nulSeparated && name.endsWith('\r')) {
+            name.chop(1);
+        }
+        if (!name.isEmpty()) {
+            paths << QFile::decodeName(name);
+        }
+    }
+    return result;
+}
+
+int CompletePaths(QStringList& paths, const QString& filesFrom, bool nulSeparated, const QString& command) {
+    const QString prefix = command.isEmpty() ? QString() : command + QStringLiteral(": ");
+    if (!filesFrom.isEmpty()) {
+        const StreamRead read = ReadFileList(filesFrom, nulSeparated, StopSignalled, paths);
+        if (read.stopped) {
+            return ReportStopped();
+        }
+        if (!read.failure.isEmpty()) {
+            PrintError(prefix + QStringLiteral("--files-from ") + read.failure);
+            return 2;
+        }
+    } else if (paths.isEmpty() && !::isatty(STDIN_FILENO)) {
+        paths << QStringLiteral("-");
+    }
+    if (paths.isEmpty()) {
+        PrintError(prefix + QStringLiteral("no PATH given (see ") + prefix.left(prefix.size() - 2) +
+                   (command.isEmpty() ? QStringLiteral("--help)") : QStringLiteral(" --help)")));
+        return 2;
+    }
+    return 0;
+}
+
 bool ReadAsStream(const QString& path, bool textInput) {
     if (IsStreamPath(path)) {
         return true;

@@ -47,6 +47,21 @@ StreamRead ReadStandardInputLine(qint64 limit, const std::function<bool()>& stop
 // is longer than kStopWordsLimit, such as an endless device.
 StreamRead ReadStopWordsInput(const QString& nameOrPath, const std::function<bool()>& stopped, QStringList& words);
 
+// The longest list of --files-from.
+inline constexpr qint64 kFileListLimit = qint64(256) << 20;
+
+// Adds the names that the file lists (one a line, or each ended by NUL) to paths; "-" is standard
+// input. Read as streams are read (stopped as above); fails (failure set, naming the file) when it
+// cannot be read or is longer than kFileListLimit.
+StreamRead ReadFileList(const QString& path, bool nulSeparated, const std::function<bool()>& stopped,
+                        QStringList& paths);
+
+// Completes a command's PATHs: those --files-from lists follow those given; with none at all and
+// standard input no terminal, standard input ("-") is the one PATH. Returns 0, else the exit
+// status to end with, after saying why: 2 when the list cannot be read or there is no PATH, or
+// the status of a signal. command ("" for a run) goes before the message.
+int CompletePaths(QStringList& paths, const QString& filesFrom, bool nulSeparated, const QString& command);
+
 // True for a PATH whose content is read as it comes, into a file of the run's own: a stream
 // (IsStreamPath), and with textInput a regular file that tells a size of 0.
 bool ReadAsStream(const QString& path, bool textInput);

@@ -27,7 +27,11 @@ QList<OptionSpec> BuildTable() {
         {"--context", "", "N", false, kConcordanceCommand, "characters of text on each side (default 40)"},
         {"--length", "", "N", false, kPhrasesCommand, "words per phrase, 2 to 5 (default 2)"},
         {"--min-count", "", "K", false, kPhrasesCommand, "only phrases seen at least K times (default 1)"},
-        {"--most-frequent", "", "", false, kPhrasesCommand, "most frequent first"},
+        {"--most-frequent", "", "", false, kRunCommand | kPhrasesCommand, "most frequent first"},
+        {"--top", "", "N", false, kRunCommand | kPhrasesCommand,
+         "only the N most frequent rows (of each file with --per-file), taken\n"
+         "after counting; ties at the cut go by the rows' order"},
+        {"--no-header", "", "", false, kCounting, "no header line (tsv and csv)"},
         {"--case-sensitive", "", "", false, kCounting,
          "words that differ in letter case are kept apart by the text method\n"
          "(default: letter case is ignored)"},
@@ -90,6 +94,11 @@ QList<OptionSpec> BuildTable() {
          "LEXITALLY_PASSWORD is used when neither is given.\n"
          "The converter receives the password as an argument of its own."},
         {"--text", "", "", false, kCounting, "every PATH is a UTF-8 text file used in place of a converted PDF"},
+        {"--files-from", "", "FILE", false, kCounting,
+         "read more PATHs from FILE, one a line (- for standard input); with\n"
+         "no PATH at all and standard input not a terminal, standard input is\n"
+         "the one PATH"},
+        {"--null", "-0", "", false, kCounting, "the names of --files-from end with a NUL byte (find -print0)"},
         {"--no-cache", "", "", false, kCounting, "neither use nor fill the store of converted texts"},
         {"--clear", "", "", false, kCacheCommand, "remove every entry of the store"},
         {"--help", "-h", "", false, kAll, "show this help"},

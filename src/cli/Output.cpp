@@ -4,6 +4,7 @@
 #include "core/export/DataExport.h"
 #include "core/export/Export.h"
 #include "core/export/OutputFile.h"
+#include "core/extract/Unreadable.h"
 #include "core/results/ResultTable.h"
 
 namespace {
@@ -28,10 +29,16 @@ ExportFormat FormatOf(CliFormat format) {
 
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& results,
                      const QList<UnreadableFile>& unreadable, const Yield& giveUp, const QList<FileSummaryRow>* files,
-                     bool rows) {
+                     bool rows, bool header) {
     ResultTable summary;
     if (files && format != CliFormat::Json) {
         FillFileSummary(summary, *files, results.LastTotals());
+        summary.AddColumn(QStringLiteral("Kind"));
+        for (int row = 0; row < summary.RowCount(); ++row) {
+            const FileSummaryRow& file = files->at(row);
+            summary.SetText(row, summary.ColumnCount() - 1,
+                            file.reason.isEmpty() ? QString() : UnreadableKindName(file.kind));
+        }
     }
     ResultTable& table = files && format != CliFormat::Json ? summary : results;
     // The command line writes every row.
@@ -43,6 +50,7 @@ QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts
     options.unreadable = &unreadable;
     options.files = files;
     options.rows = rows;
+    options.header = header;
     try {
         Export(FormatOf(format), table, options, path);
     } catch (const ExportFailure& failure) {

@@ -15,6 +15,8 @@ class ResultTable;
 // it throws ends the writing with nothing put in place (a stream keeps what it was given).
 // With files, the file summary is written in place of the rows (in JSON next to them when
 // `rows`).
+// Without header, TSV and CSV leave out their header line. A file summary in TSV, CSV and text
+// ends with a Kind column: the stable name of each reason's kind.
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& table,
                      const QList<UnreadableFile>& unreadable, const Yield& giveUp = {},
-                     const QList<FileSummaryRow>* files = nullptr, bool rows = true);
+                     const QList<FileSummaryRow>* files = nullptr, bool rows = true, bool header = true);

@@ -178,8 +178,11 @@ int RunExitStatus(bool stepFailed, bool pathProblem, const QList<UnreadableFile>
     return rows ? 0 : kNoRows;
 }
 
-int Run(const CliOptions& options) {
+int Run(CliOptions options) {
     InstallStopSignals();
+    if (const int status = CompletePaths(options.paths, options.filesFrom, options.nullSeparated, {})) {
+        return status;
+    }
     RemoveAbandonedWorkFolders();
     ConsoleUi console;
     // The failed steps, before and during the run: the exit status and the JSON's errors.
@@ -193,7 +196,8 @@ int Run(const CliOptions& options) {
     if (!options.stopWords.isEmpty() && !StopListNames().contains(options.stopWords)) {
         read << options.stopWords;
     }
-    const bool readsStandardInput = options.passwordStdin || options.paths.contains(QStringLiteral("-"));
+    const bool readsStandardInput = options.passwordStdin || options.paths.contains(QStringLiteral("-")) ||
+                                    options.filesFrom == QStringLiteral("-");
     const QString clash = InputThatIsOutput(options.output, read, readsStandardInput);
     if (!clash.isEmpty()) {
         const QString output = options.output.isEmpty() || options.output == QStringLiteral("-")
@@ -338,9 +342,15 @@ int Run(const CliOptions& options) {
         stopped ? options.stopWords : QString(),
         stopped ? StopWordsFingerprint(stopWords, options.letters) : QString(),
         options.words};
-    const QString failure = WriteResults(options.format, options.output, facts, options.stats ? withStats : table,
-                                         unreadable, ThrowWhenSignalled, options.summary ? &files : nullptr,
-                                         !options.summary || options.mode == CountMode::PerFile);
+    ResultTable& counted = options.stats ? withStats : table;
+    ResultTable chosen;
+    if (options.top > 0 || options.mostFirst) {
+        SelectMostFrequent(counted, options.top, options.mostFirst, chosen);
+    }
+    const QString failure =
+        WriteResults(options.format, options.output, facts, options.top > 0 || options.mostFirst ? chosen : counted,
+                     unreadable, ThrowWhenSignalled, options.summary ? &files : nullptr,
+                     !options.summary || options.mode == CountMode::PerFile, !options.noHeader);
     if (StopSignalled() && !failure.isEmpty()) {
         return Interrupted();
     }

@@ -57,8 +57,9 @@ QByteArray Lines(const QStringList& lines) {
 // The option names a help text lists: the names at the start of its option lines ("  -o,
 // --output FILE"); those followed by a value go to valued too.
 QStringList HelpOptions(const QByteArray& help, QStringList* valued = nullptr) {
-    static const QRegularExpression line(QStringLiteral("^  (-[a-z]|--[a-z-]*)(?:, (-[a-z]|--[a-z-]*))?( [^ -])?"),
-                                         QRegularExpression::MultilineOption);
+    static const QRegularExpression line(
+        QStringLiteral("^  (-[a-z0-9]|--[a-z-]*)(?:, (-[a-z0-9]|--[a-z-]*))?( [^ -])?"),
+        QRegularExpression::MultilineOption);
     QStringList names;
     for (auto match = line.globalMatch(QString::fromUtf8(help)); match.hasNext();) {
         const QRegularExpressionMatch found = match.next();
@@ -86,7 +87,7 @@ QStringList ManualOptions(const QString& page, const QString& section) {
             QString tag = lines[i + 1];
             tag.remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")))
                 .replace(QStringLiteral("\\-"), QStringLiteral("-"));
-            static const QRegularExpression word(QStringLiteral("(?:^|[\\s\",])(--?[a-z-]*)(?=[\\s\",]|$)"));
+            static const QRegularExpression word(QStringLiteral("(?:^|[\\s\",])(--?[a-z0-9-]*)(?=[\\s\",]|$)"));
             for (auto match = word.globalMatch(tag); match.hasNext();) {
                 names << match.next().captured(1);
             }
@@ -424,8 +425,27 @@ private slots:
         QTest::newRow("a file of size 0 with a text")
             << QStringList{"--text", "/proc/self/status"} << 0 << QByteArray(" Words\tCount\n") << "";
         QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: lexitally-cli") << "";
-        QTest::newRow("no arguments") << QStringList{} << 2 << QByteArray() << "no PATH given (see --help)";
-        QTest::newRow("no path") << QStringList{"--text"} << 2 << QByteArray() << "(see --help)";
+        // Without a PATH, standard input (not a terminal here, and empty) is the one PATH.
+        QTest::newRow("no arguments") << QStringList{} << 1 << QByteArray(" Words\tCount\n")
+                                      << "-: nothing was read (empty)";
+        QTest::newRow("no path") << QStringList{"--text"} << 1 << QByteArray(" Words\tCount\n")
+                                 << "-: nothing was read (empty)";
+        QTest::newRow("paths from a list") << QStringList{"--text", "--files-from", "list.txt"} << 0
+                                           << QByteArray(" Words\tCount\nsat\t1\ncat\t2\n") << "";
+        QTest::newRow("paths from a NUL-separated list") << QStringList{"--text", "-0", "--files-from", "list0.txt"}
+                                                         << 0 << QByteArray(" Words\tCount\nsat\t1\ncat\t2\n") << "";
+        QTest::newRow("a list that is not there") << QStringList{"--text", "--files-from", "none.lst"} << 2
+                                                  << QByteArray() << "--files-from none.lst: No such file or directory";
+        QTest::newRow("--null alone") << QStringList{"--text", "-0", "one.txt"} << 2 << QByteArray()
+                                      << "--null needs --files-from";
+        QTest::newRow("the most frequent")
+            << QStringList{"--top", "1", "--text", "one.txt"} << 0 << QByteArray(" Words\tCount\ncat\t2\n") << "";
+        QTest::newRow("most frequent first, no header")
+            << QStringList{"--most-frequent", "--no-header", "--text", "one.txt"} << 0
+            << QByteArray("cat\t2\nthe\t2\nsat\t1\n") << "";
+        QTest::newRow("the most frequent of a summary")
+            << QStringList{"--top", "1", "--summary", "--text", "one.txt"} << 2 << QByteArray()
+            << "--top and --most-frequent choose word rows";
         QTest::newRow("unknown option") << QStringList{"--bogus", "--text", "one.txt"} << 2 << QByteArray()
                                         << "unknown option --bogus (see --help)";
         QTest::newRow("unknown method") << QStringList{"--method", "sql", "--text", "one.txt"} << 2 << QByteArray()
@@ -464,6 +484,8 @@ private slots:
         IsolatedEnvironment env;
         const Inputs inputs(env.Work());
         WriteTextFile(env.Work() + QStringLiteral("/digits.txt"), "42 -- 7\n");
+        WriteTextFile(env.Work() + QStringLiteral("/list.txt"), "one.txt\n");
+        WriteTextFile(env.Work() + QStringLiteral("/list0.txt"), QByteArray("one.txt\0", 8));
         const Outcome outcome = RunCli(arguments, env.Work());
         QCOMPARE(outcome.exitCode, exitCode);
         if (out.isEmpty()) {
@@ -993,9 +1015,9 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QList<QStringList>>("rows");
         const QStringList header{
-            "File",           "Pages", "Words", "Lines", "Characters with spaces", "Characters without spaces",
-            "Distinct words", "Reason"};
-        const QStringList pages{"pages.pdf", "2", "7", "5", "32", "28", "6", ""};
+            "File",           "Pages",  "Words", "Lines", "Characters with spaces", "Characters without spaces",
+            "Distinct words", "Reason", "Kind"};
+        const QStringList pages{"pages.pdf", "2", "7", "5", "32", "28", "6", "", ""};
         const QStringList scan{"scan.pdf",
                                "1",
                                "0",
@@ -1004,8 +1026,9 @@ private slots:
                                "1",
                                "0",
                                "text unreadable. Please view the file yourself to see if it is really a scanned "
-                               "image of text and not proper PDF text."};
-        const QStringList missing{"missing.pdf", "", "", "", "", "", "", "not found"};
+                               "image of text and not proper PDF text.",
+                               "no-text"};
+        const QStringList missing{"missing.pdf", "", "", "", "", "", "", "not found", "not-found"};
         for (const QString& format : {QStringLiteral("tsv"), QStringLiteral("csv"), QStringLiteral("text")}) {
             QTest::addRow("%s", qPrintable(format))
                 << QStringList{"--summary", "--format", format} << QList<QStringList>{header, pages, scan, missing};
@@ -1015,7 +1038,7 @@ private slots:
         // Common words have no row: "one" and "six" of common.txt leave four distinct words.
         QTest::newRow("common words left out")
             << QStringList{"--summary", "--stop-words", "common.txt"}
-            << QList<QStringList>{header, {"pages.pdf", "2", "7", "5", "32", "28", "4", ""}, scan, missing};
+            << QList<QStringList>{header, {"pages.pdf", "2", "7", "5", "32", "28", "4", "", ""}, scan, missing};
     }
 
     void summary() {

@@ -246,7 +246,7 @@ private slots:
         IsolatedEnvironment env;
         const Outcome outcome = RunCli({File("scan.pdf")}, env.Work());
         QCOMPARE(outcome.exitCode, 1);
-        QVERIFY(outcome.err.contains(File("scan.pdf").toUtf8() + "  - text unreadable."));
+        QVERIFY(outcome.err.contains(File("scan.pdf").toUtf8() + ": text unreadable."));
         QVERIFY(outcome.err.contains("No text was found in PDF(s)."));
     }
 

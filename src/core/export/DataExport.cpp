@@ -162,16 +162,18 @@ void AppendJsonUnreadable(QByteArray& chunk, const QList<UnreadableFile>& unread
 
 } // namespace
 
-void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order) {
+void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order, bool header) {
     const int columns = table.ColumnCount();
     QByteArray chunk;
-    for (int c = 0; c < columns; ++c) {
+    for (int c = 0; c < columns && header; ++c) {
         if (c > 0) {
             chunk += ',';
         }
         AppendCsvText(chunk, table.Header(c));
     }
-    chunk += "\r\n";
+    if (header) {
+        chunk += "\r\n";
+    }
     const int rows = order ? static_cast<int>(order->size()) : table.RowCount();
     for (int i = 0; i < rows; ++i) {
         const int r = order ? order->at(i) : i;
@@ -222,8 +224,8 @@ QString TsvCell(const QString& cell) {
     return escaped;
 }
 
-void WriteTsv(const ResultTable& table, QIODevice& out) {
-    QByteArray chunk = table.Headers().join(u'\t').toUtf8() + '\n';
+void WriteTsv(const ResultTable& table, QIODevice& out, bool header) {
+    QByteArray chunk = header ? table.Headers().join(u'\t').toUtf8() + '\n' : QByteArray();
     for (int r = 0; r < table.RowCount(); ++r) {
         const QStringList row = table.Row(r);
         for (qsizetype c = 0; c < row.size(); ++c) {

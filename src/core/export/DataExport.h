@@ -18,13 +18,13 @@ struct UnreadableFile;
 QString TsvCell(const QString& cell);
 
 // Header line, then one line per row; cells (escaped by TsvCell) joined by TAB, lines ended by LF.
-void WriteTsv(const ResultTable& table, QIODevice& out);
+void WriteTsv(const ResultTable& table, QIODevice& out, bool header = true);
 
 // Comma-separated values by RFC 4180, for spreadsheets and scripts: the header line, then one
 // line per ticked row (in the given order of table rows, or in table order), lines ended by
 // CR LF, UTF-8 without byte-order mark. Counts are written bare; every other cell, the headers
 // too, between double quotes, a double quote inside doubled.
-void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order = nullptr);
+void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order = nullptr, bool header = true);
 
 // What a JSON export says about the run besides its results.
 struct JsonRunFacts {

@@ -434,10 +434,10 @@ void WorkbookToPath(const ResultTable& model, const ExportOptions& options, cons
 void DataToDevice(ExportFormat format, const ResultTable& table, const ExportOptions& options, QIODevice& device) {
     switch (format) {
     case ExportFormat::Csv:
-        WriteCsv(table, device, options.order);
+        WriteCsv(table, device, options.order, options.header);
         break;
     case ExportFormat::Tsv:
-        WriteTsv(table, device);
+        WriteTsv(table, device, options.header);
         break;
     case ExportFormat::Json: {
         FailIf(!options.facts, QStringLiteral("The JSON export needs the facts of its run."));

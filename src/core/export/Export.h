@@ -44,6 +44,8 @@ struct ExportOptions {
     const QList<UnreadableFile>* unreadable = nullptr;
     const QList<FileSummaryRow>* files = nullptr;
     bool rows = true;
+    // TSV and CSV: the header line first.
+    bool header = true;
 };
 
 // Why an export failed. Description() is the text the window's error report shows; Reason()

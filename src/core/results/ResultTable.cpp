@@ -1,5 +1,9 @@
 #include "core/results/ResultTable.h"
 
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
 #include "core/count/CountingPass.h"
 
 #include <QSet>
@@ -284,4 +288,38 @@ QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<Unre
         rows << row;
     }
     return rows;
+}
+
+void SelectMostFrequent(const ResultTable& table, qint64 top, bool mostFirst, ResultTable& out) {
+    const int countColumn = static_cast<int>(table.Headers().indexOf(QStringLiteral("Count")));
+    const bool perFile = table.Header(0) == QStringLiteral("Filename");
+    for (int c = 0; c < table.ColumnCount(); ++c) {
+        out.AddColumn(table.Header(c), table.Kind(c));
+    }
+    const auto count = [&](int row) {
+        qint64 n = 0;
+        return table.CountAt(row, countColumn, &n) ? n : 0;
+    };
+    for (int first = 0; first < table.RowCount();) {
+        int end = perFile ? first + 1 : table.RowCount();
+        while (perFile && end < table.RowCount() && table.TextRef(end, 0) == table.TextRef(first, 0)) {
+            ++end;
+        }
+        std::vector<int> rows(static_cast<size_t>(end - first));
+        std::iota(rows.begin(), rows.end(), first);
+        std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return count(a) > count(b); });
+        if (top > 0 && static_cast<qint64>(rows.size()) > top) {
+            rows.resize(static_cast<size_t>(top));
+        }
+        if (!mostFirst) {
+            std::sort(rows.begin(), rows.end());
+        }
+        for (const int row : rows) {
+            out.AddRow(table.Row(row));
+        }
+        first = end;
+    }
+    if (table.HasTotals()) {
+        out.SetTotals(table.LastTotals());
+    }
 }

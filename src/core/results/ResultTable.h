@@ -47,6 +47,13 @@ QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<Unre
                                       const QList<FileSummary>& counted, const QStringList& shownAs = {},
                                       const QStringList& ocrRead = {});
 
+// The rows of the most frequent words (or phrases) of table, into out (empty): with top > 0 only
+// the top rows of the highest counts, of each file when the first column names files (rows of a
+// file side by side); mostFirst puts them in falling order of their counts, else they keep the
+// table's order. Ties keep the table's order. Columns and totals are carried over.
+class ResultTable;
+void SelectMostFrequent(const ResultTable& table, qint64 top, bool mostFirst, ResultTable& out);
+
 // The results of a run as plain data: column headers with the kind of their cells, rows of typed
 // cells, a tick per row and the four totals. The window shows it through a Qt model; the command
 // line and the exports read it directly. Rows are added unticked.
