@@ -907,6 +907,9 @@ private slots:
         QTest::newRow("phrases, none across a page")
             << QStringList{"phrases", "--text", "--length", "2", "--min-count", "2", "one.txt", "two.txt"} << 0
             << QStringList{"Phrase\tCount", "the cat\t2"};
+        QTest::newRow("phrases, the most frequent")
+            << QStringList{"phrases", "--text", "--top", "1", "--no-header", "one.txt", "two.txt"} << 0
+            << QStringList{"the cat\t2"};
         QTest::newRow("phrases, length out of range")
             << QStringList{"phrases", "--text", "--length", "6", "one.txt"} << 2 << QStringList{};
         QTest::newRow("concordance") << QStringList{"concordance", "--text",  "--context", "4",
