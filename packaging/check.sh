@@ -239,7 +239,8 @@ else
     fi
 
     # Lintian: errors fail the check, warnings are shown. Root gets a notice on stderr.
-    lintian --fail-on error --tag-display-limit 0 "$deb" >"$tmp/lintian.txt" 2>"$tmp/lintian.err"
+    lintian --pedantic --fail-on error,warning,info,pedantic --tag-display-limit 0 "$deb" "${deb%/*}"/*-dbgsym_*.ddeb \
+        >"$tmp/lintian.txt" 2>"$tmp/lintian.err"
     status=$?
     grep -v 'running with root privileges' "$tmp/lintian.err" >>"$tmp/lintian.txt"
     if [ "$status" -eq 0 ]; then
