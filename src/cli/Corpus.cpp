@@ -7,6 +7,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Inputs.h"
+#include "cli/Outcome.h"
 #include "cli/Signals.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
@@ -35,9 +36,6 @@ namespace {
 
 // The version of the corpus commands' JSON (its "format" key).
 constexpr int kCorpusJsonFormat = 1;
-constexpr int kNoRows = 1;
-constexpr int kUsage = 2;
-constexpr int kPathUnreadable = 4;
 
 QString CommandName(CorpusCommand command) {
     return command == CorpusCommand::Concordance ? QStringLiteral("concordance") : QStringLiteral("phrases");
@@ -131,6 +129,8 @@ ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringL
     options.mostFirst = cli.mostFirst;
     options.top = cli.top;
     options.noHeader = cli.noHeader;
+    options.filesFrom = cli.filesFrom;
+    options.nullSeparated = cli.nullSeparated;
     options.format = cli.format == CliFormat::Csv    ? QStringLiteral("csv")
                      : cli.format == CliFormat::Json ? QStringLiteral("json")
                      : cli.format == CliFormat::Text ? QStringLiteral("text")
@@ -236,6 +236,116 @@ void AddStatistics(const ResultTable& rows, const QList<ConvertedText>& texts, c
     }
 }
 
+namespace {
+
+using End = CommandOutcome::End;
+
+// The concordance's lines or the phrases of the texts; false (said) when they cannot be made.
+bool FillTable(const CorpusOptions& options, const QList<ConvertedText>& texts, ResultTable& table) {
+    try {
+        if (options.command == CorpusCommand::Concordance) {
+            const QList<ConcordanceLine> lines =
+                Concordance(texts, TypedWordKey(options.word, options.rule), options.rule, options.context);
+            FillConcordance(table, lines, texts);
+            return true;
+        }
+        ResultTable all;
+        FillPhrases(options.top > 0 ? all : table,
+                    CountPhrases(texts, options.length, options.minCount,
+                                 options.mostFirst ? PhraseOrder::MostFirst : PhraseOrder::LeastFirst, options.rule));
+        if (options.top > 0) {
+            SelectMostFrequent(all, options.top, options.mostFirst, table);
+        }
+        return true;
+    } catch (const Failure& failure) {
+        PrintError(failure.Description());
+        return false;
+    }
+}
+
+// The texts of the inputs' rows, converted into the folder (or taken from the store).
+QList<ConvertedText> TextsOf(const CorpusOptions& options, const RunInputs& inputs, const RunFolder& folder) {
+    QStringList labels = inputs.labels;
+    if (labels.isEmpty()) {
+        for (const QString& path : inputs.rows) {
+            labels << (options.textInput ? path : FileLabel(path));
+        }
+    }
+    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO), options.textInput, false);
+    const CommandStore store(!options.noCache && !options.textInput, folder.converter);
+    const QList<ConvertedText> texts =
+        CommandLineTexts(inputs.rows, labels, options.password, options.textInput, folder.work->path(),
+                         folder.converter, options.ocr.enabled ? inputs.rows : QStringList(), options.ocr,
+                         options.jobs > 0 ? options.jobs : DefaultJobs(), store.get(), &progress);
+    progress.Done();
+    return texts;
+}
+
+CommandOutcome RunCorpus(CorpusOptions options) {
+    const QString name = CommandName(options.command);
+    InstallStopSignals();
+    if (const std::optional<End> end = CompletePaths(options.paths, options.filesFrom, options.nullSeparated, name)) {
+        return CommandOutcome::Ended(*end);
+    }
+    RemoveAbandonedWorkFolders();
+    ConsoleUi ui;
+    RunInputs inputs = ExpandPaths(options.paths, options.textInput, ui);
+    const QString clash =
+        InputThatIsOutput(options.output, options.paths + inputs.rows,
+                          options.paths.contains(QStringLiteral("-")) || options.filesFrom == QStringLiteral("-"));
+    if (!clash.isEmpty()) {
+        PrintError(name + QStringLiteral(": the output is one of the inputs (") + clash +
+                   QStringLiteral("); choose another file"));
+        return CommandOutcome::Ended(End::Usage);
+    }
+    std::optional<RunFolder> folder = MakeRunFolder(options.textInput);
+    if (!folder) {
+        return CommandOutcome::Ended(End::NotWritten);
+    }
+    if (!OcrReady(options.ocr, folder->converter, name + QStringLiteral(": "))) {
+        return CommandOutcome::Ended(End::Usage);
+    }
+    CommandOutcome outcome;
+    for (const SkippedFolder& skipped : std::as_const(inputs.skipped)) {
+        outcome.unreadable.append({skipped.path, skipped.reason, skipped.kind});
+    }
+    if (!ReadStreams(inputs, options.textInput, folder->work->path(), outcome.unreadable)) {
+        return CommandOutcome::Ended(End::Interrupted);
+    }
+    const QList<ConvertedText> texts = TextsOf(options, inputs, *folder);
+    if (StopSignalled()) {
+        return CommandOutcome::Ended(End::Interrupted);
+    }
+    for (const ConvertedText& text : texts) {
+        if (text.text.isEmpty()) {
+            outcome.unreadable.append({text.source, text.reason, text.kind});
+        }
+    }
+    for (const UnreadableFile& file : std::as_const(outcome.unreadable)) {
+        PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
+    }
+    ResultTable table;
+    if (!FillTable(options, texts, table)) {
+        return CommandOutcome::Ended(End::NotWritten);
+    }
+    folder.reset();
+    if (StopSignalled()) {
+        return CommandOutcome::Ended(End::Interrupted);
+    }
+    const QString failure = WriteTable(options, table, texts);
+    if (!failure.isEmpty()) {
+        if (!StopSignalled()) {
+            PrintError(failure);
+        }
+        return CommandOutcome::Ended(StopSignalled() ? End::Interrupted : End::NotWritten);
+    }
+    outcome.pathProblem = inputs.pathProblem;
+    outcome.rows = table.RowCount() > 0;
+    return outcome;
+}
+
+} // namespace
+
 int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     const ParsedCorpusArguments parsed = ParseCorpusArguments(command, arguments);
     if (parsed.help) {
@@ -243,98 +353,7 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
     }
     if (!parsed.options) {
         PrintError(parsed.error + QStringLiteral(" (see ") + CommandName(command) + QStringLiteral(" --help)"));
-        return kUsage;
+        return ExitStatus(CommandOutcome::Ended(End::Usage));
     }
-    const CorpusOptions& options = *parsed.options;
-    InstallStopSignals();
-    RemoveAbandonedWorkFolders();
-    ConsoleUi ui;
-    RunInputs inputs = ExpandPaths(options.paths, options.textInput, ui);
-    const QString clash =
-        InputThatIsOutput(options.output, options.paths + inputs.rows, options.paths.contains(QStringLiteral("-")));
-    if (!clash.isEmpty()) {
-        PrintError(CommandName(command) + QStringLiteral(": the output is one of the inputs (") + clash +
-                   QStringLiteral("); choose another file"));
-        return kUsage;
-    }
-    std::optional<RunFolder> folder = MakeRunFolder(options.textInput);
-    if (!folder) {
-        return kNoRows;
-    }
-    std::unique_ptr<QTemporaryDir> work = std::move(folder->work);
-    const QString converter = folder->converter;
-    if (!OcrReady(options.ocr, converter, CommandName(command) + QStringLiteral(": "))) {
-        return kUsage;
-    }
-    QList<UnreadableFile> streamsUnread;
-    if (!ReadStreams(inputs, options.textInput, work->path(), streamsUnread)) {
-        return ReportStopped();
-    }
-    const QStringList& paths = inputs.rows;
-    QStringList labels = inputs.labels;
-    if (labels.isEmpty()) {
-        for (const QString& path : paths) {
-            labels << (options.textInput ? path : FileLabel(path));
-        }
-    }
-    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO), options.textInput, false);
-    std::optional<CommandStore> store;
-    store.emplace(!options.noCache && !options.textInput, converter);
-    const QList<ConvertedText> texts =
-        CommandLineTexts(paths, labels, options.password, options.textInput, work->path(), converter,
-                         options.ocr.enabled ? paths : QStringList(), options.ocr,
-                         options.jobs > 0 ? options.jobs : DefaultJobs(), store->get(), &progress);
-    progress.Done();
-    store.reset();
-    if (StopSignalled()) {
-        return ReportStopped();
-    }
-    bool pathProblem = inputs.pathProblem;
-    for (const SkippedFolder& folder : std::as_const(inputs.skipped)) {
-        PrintError(folder.path + QStringLiteral(": ") + BareReason(folder.reason));
-    }
-    for (const UnreadableFile& file : std::as_const(streamsUnread)) {
-        PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
-    }
-    for (const ConvertedText& text : texts) {
-        if (text.text.isEmpty()) {
-            PrintError(text.source + QStringLiteral(": ") + BareReason(text.reason));
-        }
-    }
-    ResultTable table;
-    try {
-        if (command == CorpusCommand::Concordance) {
-            const QList<ConcordanceLine> lines =
-                Concordance(texts, TypedWordKey(options.word, options.rule), options.rule, options.context);
-            FillConcordance(table, lines, texts);
-        } else {
-            FillPhrases(table, CountPhrases(texts, options.length, options.minCount,
-                                            options.mostFirst ? PhraseOrder::MostFirst : PhraseOrder::LeastFirst,
-                                            options.rule));
-            if (options.top > 0) {
-                ResultTable all = std::move(table);
-                table = ResultTable();
-                SelectMostFrequent(all, options.top, options.mostFirst, table);
-            }
-        }
-    } catch (const Failure& failure) {
-        PrintError(failure.Description());
-        return kNoRows;
-    }
-    work.reset();
-    if (StopSignalled()) {
-        return ReportStopped();
-    }
-    const QString failure = WriteTable(options, table, texts);
-    if (StopSignalled() && !failure.isEmpty()) {
-        return ReportStopped();
-    }
-    if (!failure.isEmpty()) {
-        PrintError(failure);
-        return kNoRows;
-    }
-    if (pathProblem) {
-        return kPathUnreadable;
-    }
-    return table.RowCount() == 0 ? kNoRows : 0;
+    return ExitStatus(RunCorpus(*parsed.options));
 }

@@ -28,6 +28,8 @@ struct CorpusOptions {
     bool mostFirst = false;
     qint64 top = 0;                         // phrases: only the most frequent; 0: all
     bool noHeader = false;                  // tsv and csv without their header line
+    QString filesFrom;                      // a file of more PATHs ("-": standard input)
+    bool nullSeparated = false;             // its names end with NUL
     QString format = QStringLiteral("tsv"); // tsv, csv, json, text
     QString output;                         // "" or "-": standard output
     CorpusRule rule;

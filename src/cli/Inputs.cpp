@@ -233,26 +233,27 @@ StreamRead ReadFileList(const QString& path, bool nulSeparated, const std::funct
     return result;
 }
 
-int CompletePaths(QStringList& paths, const QString& filesFrom, bool nulSeparated, const QString& command) {
+std::optional<CommandOutcome::End> CompletePaths(QStringList& paths, const QString& filesFrom, bool nulSeparated,
+                                                 const QString& command) {
     const QString prefix = command.isEmpty() ? QString() : command + QStringLiteral(": ");
     if (!filesFrom.isEmpty()) {
         const StreamRead read = ReadFileList(filesFrom, nulSeparated, StopSignalled, paths);
         if (read.stopped) {
-            return ReportStopped();
+            return CommandOutcome::End::Interrupted;
         }
         if (!read.failure.isEmpty()) {
             PrintError(prefix + QStringLiteral("--files-from ") + read.failure);
-            return 2;
+            return CommandOutcome::End::Usage;
         }
     } else if (paths.isEmpty() && !::isatty(STDIN_FILENO)) {
         paths << QStringLiteral("-");
     }
     if (paths.isEmpty()) {
-        PrintError(prefix + QStringLiteral("no PATH given (see ") + prefix.left(prefix.size() - 2) +
-                   (command.isEmpty() ? QStringLiteral("--help)") : QStringLiteral(" --help)")));
-        return 2;
+        PrintError(prefix + QStringLiteral("no PATH given (see ") + (command.isEmpty() ? QString() : command + u' ') +
+                   QStringLiteral("--help)"));
+        return CommandOutcome::End::Usage;
     }
-    return 0;
+    return std::nullopt;
 }
 
 bool ReadAsStream(const QString& path, bool textInput) {

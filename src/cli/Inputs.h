@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/Outcome.h"
 #include "core/extract/Unreadable.h"
 #include "core/filelist/FolderScan.h"
 
@@ -57,10 +58,11 @@ StreamRead ReadFileList(const QString& path, bool nulSeparated, const std::funct
                         QStringList& paths);
 
 // Completes a command's PATHs: those --files-from lists follow those given; with none at all and
-// standard input no terminal, standard input ("-") is the one PATH. Returns 0, else the exit
-// status to end with, after saying why: 2 when the list cannot be read or there is no PATH, or
-// the status of a signal. command ("" for a run) goes before the message.
-int CompletePaths(QStringList& paths, const QString& filesFrom, bool nulSeparated, const QString& command);
+// standard input no terminal, standard input ("-") is the one PATH. How the command ends when it
+// cannot go on (said on standard error, command, "" for a run, first): usage when the list cannot
+// be read or there is no PATH, interrupted by a signal.
+std::optional<CommandOutcome::End> CompletePaths(QStringList& paths, const QString& filesFrom, bool nulSeparated,
+                                                 const QString& command);
 
 // True for a PATH whose content is read as it comes, into a file of the run's own: a stream
 // (IsStreamPath), and with textInput a regular file that tells a size of 0.

@@ -1,0 +1,375 @@
+// lexitally-cli's run: the words of the PATHs counted and written as asked.
+
+#include "cli/WordCount.h"
+
+#include "cli/ConsoleUi.h"
+#include "cli/Corpus.h"
+#include "cli/Inputs.h"
+#include "cli/Output.h"
+#include "cli/Signals.h"
+#include "cli/Store.h"
+#include "core/base/ErrorReport.h"
+#include "core/base/Places.h"
+#include "core/base/System.h"
+#include "core/count/CountingPass.h"
+#include "core/count/DatabaseProvider.h"
+#include "core/count/StopWords.h"
+#include "core/count/WorkingDatabase.h"
+#include "core/export/DataExport.h"
+#include "core/extract/Converter.h"
+#include "core/filelist/FolderScan.h"
+#include "core/results/Merge.h"
+#include "core/results/ResultTable.h"
+#include "core/run/AnalysisRun.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using End = CommandOutcome::End;
+
+// The command line's part in a run: one password for every file; a signal abandons the run.
+class ConsoleRunObserver : public RunObserver {
+public:
+    ConsoleRunObserver(QString password, TerminalProgress& progress)
+        : m_password(std::move(password)), m_progress(progress) {}
+    void FileStarting(int i, int n, const QString&) override {
+        if (i == 1) {
+            m_progress.FilesDone(0, n);
+        }
+    }
+    void FilesRecorded(int done, int n) override { m_progress.FilesDone(done, n); }
+    QString Password(const QString&) override { return m_password; }
+    bool StopRequested() override { return StopSignalled(); }
+    bool Abandoned() override { return StopSignalled(); }
+
+private:
+    QString m_password;
+    TerminalProgress& m_progress;
+};
+
+// The longest password read from standard input.
+constexpr qint64 kPasswordLimit = 4096;
+
+// Gives up the writing of the output once a signal came.
+void ThrowWhenSignalled() {
+    if (StopSignalled()) {
+        throw Failure(QStringLiteral("interrupted"));
+    }
+}
+
+// The password of the run: --password, else the first line of standard input with
+// --password-stdin, else $LEXITALLY_PASSWORD. False (said on standard error) when standard
+// input gave none or too long a line.
+bool RunPassword(const CliOptions& options, QString& password) {
+    if (options.passwordStdin) {
+        QByteArray line;
+        const StreamRead read = ReadStandardInputLine(kPasswordLimit, StopSignalled, line);
+        if (read.stopped) {
+            return false;
+        }
+        if (!read.failure.isEmpty()) {
+            PrintError(QStringLiteral("--password-stdin: the password on standard input cannot be read: ") +
+                       read.failure);
+            return false;
+        }
+        if (line.isEmpty()) {
+            PrintError(QStringLiteral("--password-stdin: standard input gave no password"));
+            return false;
+        }
+        password = QString::fromUtf8(line);
+        return true;
+    }
+    password = options.password.isEmpty() ? qEnvironmentVariable("LEXITALLY_PASSWORD") : options.password;
+    return true;
+}
+
+// True when the database method can run: the SQLite driver is there and the working database
+// can be prepared. Says on standard error why not.
+bool DatabaseUsable() {
+    if (!CheckDatabaseProvider(true, nullptr)) {
+        PrintError(QStringLiteral("the SQLite driver for Qt is missing; using the text method"));
+        return false;
+    }
+    try {
+        // A folder in its place is no database, and not ours to remove.
+        FailIf(QFileInfo(WorkingDatabasePath()).isDir(), WorkingDatabasePath() + QStringLiteral(" is a folder"));
+        EnsureWorkingDatabase();
+    } catch (const Failure& failure) {
+        PrintError(QStringLiteral("the working database cannot be prepared (") + failure.Description() +
+                   QStringLiteral("); using the text method"));
+        return false;
+    }
+    return true;
+}
+
+// One row per file of the run, in the order of its rows, with its counts or its reason or both; then
+// what could not be read before the run (folders that could not be searched, streams).
+QList<FileSummaryRow> SummaryRows(const RunInputs& inputs, const AnalysisSummary& summary, const ResultTable& table,
+                                  const QList<UnreadableFile>& before) {
+    QList<FileSummaryRow> rows =
+        FileSummaryRows(summary.paths, summary.unreadable, table.Files(), inputs.shownAs, summary.ocrRead);
+    for (const UnreadableFile& file : before) {
+        rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason), file.kind, false};
+    }
+    return rows;
+}
+
+// The error reports of the failed steps as a terminal shows them (line ends LF).
+QStringList ErrorTexts(const QList<StepFailure>& failures) {
+    QStringList texts;
+    for (const StepFailure& failure : failures) {
+        QString plain = ErrorReportText(failure);
+        plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        texts << plain;
+    }
+    return texts;
+}
+
+// Names the files that gave no text on standard error, whatever the output's format, and says
+// when that leaves the results incomplete.
+void PrintUnreadable(const QList<UnreadableFile>& unreadable) {
+    qsizetype lost = 0;
+    for (const UnreadableFile& file : unreadable) {
+        lost += LostToEnvironment(file.kind) ? 1 : 0;
+        PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
+    }
+    if (lost > 0) {
+        PrintError(QStringLiteral("the results are incomplete: the text of ") +
+                   (lost == 1 ? QStringLiteral("1 file") : QString::number(lost) + QStringLiteral(" files")) +
+                   QStringLiteral(" was lost (see above)"));
+    }
+}
+
+// What a run reads before it starts besides its PATHs: the common words and the password.
+struct Prepared {
+    QStringList stopWords;
+    QString password;
+};
+
+// Refuses an output that is one of the inputs and two readers of standard input, then reads the
+// common words and the password; how the run ends when it cannot start.
+std::optional<End> Prepare(const CliOptions& options, const RunInputs& inputs, Prepared& prepared) {
+    // No file the run reads may be the output: the PATHs and the files of their folders, the
+    // file of common words, standard input.
+    QStringList read = options.paths + inputs.rows;
+    if (!options.stopWords.isEmpty() && !StopListNames().contains(options.stopWords)) {
+        read << options.stopWords;
+    }
+    const bool readsStandardInput = options.passwordStdin || options.paths.contains(QStringLiteral("-")) ||
+                                    options.filesFrom == QStringLiteral("-");
+    const QString clash = InputThatIsOutput(options.output, read, readsStandardInput);
+    if (!clash.isEmpty()) {
+        const QString output = options.output.isEmpty() || options.output == QStringLiteral("-")
+                                   ? QStringLiteral("standard output")
+                                   : QStringLiteral("the output ") + options.output;
+        PrintError(output + QStringLiteral(" is one of the inputs (") + clash +
+                   QStringLiteral("); choose another file"));
+        return End::Usage;
+    }
+    if (options.passwordStdin && options.paths.contains(QStringLiteral("-"))) {
+        PrintError(QStringLiteral("--password-stdin and the PATH - cannot both read standard input (see --help)"));
+        return End::Usage;
+    }
+    if (!options.stopWords.isEmpty()) {
+        const StreamRead words = ReadStopWordsInput(options.stopWords, StopSignalled, prepared.stopWords);
+        if (words.stopped) {
+            return End::Interrupted;
+        }
+        if (!words.failure.isEmpty()) {
+            PrintError(QStringLiteral("cannot read the common words: ") + words.failure);
+            return End::Usage;
+        }
+    }
+    if (!RunPassword(options, prepared.password)) {
+        return StopSignalled() ? End::Interrupted : End::Usage;
+    }
+    return std::nullopt;
+}
+
+// The run as the core takes it.
+AnalysisRequest RequestOf(const CliOptions& options, const RunInputs& inputs, const Prepared& prepared,
+                          const RunFolder& folder) {
+    AnalysisRequest request;
+    request.rows = RowSource::Of(inputs.rows);
+    request.labels = options.textInput && inputs.labels.isEmpty() ? inputs.rows : inputs.labels;
+    request.mode = options.summary ? CountMode::PerFile : options.mode;
+    const bool ignoreCase = options.ignoreCase;
+    request.ignoreCase = [ignoreCase] { return ignoreCase; };
+    request.databaseWanted = options.method == CliMethod::Db;
+    request.textWanted = options.method == CliMethod::Text;
+    request.providerAvailable = request.databaseWanted && DatabaseUsable();
+    request.textInput = options.textInput;
+    request.workFolder = folder.work->path();
+    request.converter = folder.converter;
+    request.jobs = options.jobs > 0 ? options.jobs : DefaultJobs();
+    request.letters = options.letters;
+    request.words = options.words;
+    request.stopWords = prepared.stopWords;
+    request.ocr = options.ocr;
+    return request;
+}
+
+// What the run leaves for its output.
+struct Counted {
+    AnalysisSummary summary;
+    ResultTable table;
+    ResultTable withStats; // the table with the statistics columns, with --stats
+    QList<StepFailure> failures;
+};
+
+// Counts the words of the run's rows (and reads the texts again for --stats); false (said) when
+// the statistics cannot be made.
+bool Count(const CliOptions& options, const QStringList& rows, const AnalysisRequest& request, const Prepared& prepared,
+           const RunFolder& folder, Counted& counted) {
+    ConsoleUi console;
+    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO), options.textInput,
+                              request.mode != CountMode::PerFile);
+    progress.SetFileSizes(rows);
+    ConsoleRunObserver observer(prepared.password, progress);
+    ConverterProcesses converters;
+    // A summary needs each file's own counts.
+    counted.table.SetColumns(request.mode);
+    AnalysisContext context;
+    context.progress = &progress;
+    context.results = &counted.table;
+    context.observer = &observer;
+    context.converters = &converters;
+    context.ui = &console;
+    const CommandStore store(!options.noCache && !options.textInput, folder.converter);
+    context.store = store.get();
+    // A signal ends the converter that is running at the next turn.
+    context.yield = [&converters] {
+        if (StopSignalled()) {
+            converters.KillAll();
+        }
+    };
+    ErrorReport steps(console, QStringLiteral("in lexitally-cli "));
+    counted.summary = RunAnalysis(request, context, steps);
+    counted.failures += counted.summary.failures;
+    progress.Done();
+    if (!options.stats || StopSignalled()) {
+        return true;
+    }
+    // The statistics read the texts once more: the run's own are gone once counted.
+    try {
+        const AnalysisSummary& summary = counted.summary;
+        const QList<ConvertedText> texts =
+            CommandLineTexts(summary.paths, request.labels, prepared.password, options.textInput, folder.work->path(),
+                             folder.converter, summary.ocrRead, options.ocr, request.jobs, store.get(), &progress);
+        progress.Done();
+        AddStatistics(counted.table, texts,
+                      CorpusRule{options.letters, options.ignoreCase, summary.method == FrequencyMethodKind::Database,
+                                 options.words},
+                      counted.withStats);
+    } catch (const Failure& failure) {
+        PrintError(QStringLiteral("the statistics cannot be made: ") + failure.Description());
+        return false;
+    }
+    return true;
+}
+
+// Writes what was counted as asked; outcome holds what the run met before.
+void WriteRun(const CliOptions& options, const RunInputs& inputs, const Prepared& prepared, Counted& counted,
+              CommandOutcome& outcome) {
+    const AnalysisSummary& summary = counted.summary;
+    QList<FileSummaryRow> files;
+    if (options.summary) {
+        files = SummaryRows(inputs, summary, counted.table, outcome.unreadable);
+    }
+    // Streams are named as they were given, not by the file they were read into.
+    for (UnreadableFile file : summary.unreadable) {
+        const qsizetype row = inputs.rows.indexOf(file.path);
+        if (row >= 0) {
+            file.path = inputs.shownAs[row];
+        }
+        outcome.unreadable.append(file);
+    }
+    PrintUnreadable(outcome.unreadable);
+    if (counted.table.RowCount() == 0 && !options.textInput && counted.failures.isEmpty()) {
+        PrintError(QStringLiteral("No text was found in PDF(s)."));
+    }
+    const bool stopped = !options.stopWords.isEmpty();
+    const JsonRunFacts facts{
+        options.summary ? CountMode::PerFile : options.mode,
+        MethodName(summary.method == FrequencyMethodKind::Database ? CliMethod::Db : CliMethod::Text),
+        options.ignoreCase,
+        ErrorTexts(counted.failures),
+        stopped,
+        options.letters,
+        stopped ? options.stopWords : QString(),
+        stopped ? StopWordsFingerprint(prepared.stopWords, options.letters) : QString(),
+        options.words};
+    ResultTable& rows = options.stats ? counted.withStats : counted.table;
+    ResultTable chosen;
+    const bool choose = options.top > 0 || options.mostFirst;
+    if (choose) {
+        SelectMostFrequent(rows, options.top, options.mostFirst, chosen);
+    }
+    const QString failure = WriteResults(options.format, options.output, facts, choose ? chosen : rows,
+                                         outcome.unreadable, ThrowWhenSignalled, options.summary ? &files : nullptr,
+                                         !options.summary || options.mode == CountMode::PerFile, !options.noHeader);
+    if (!failure.isEmpty()) {
+        if (!StopSignalled()) {
+            PrintError(failure);
+        }
+        outcome.end = StopSignalled() ? End::Interrupted : End::NotWritten;
+        return;
+    }
+    outcome.stepFailed = !counted.failures.isEmpty();
+    outcome.rows = counted.table.RowCount() > 0;
+}
+
+} // namespace
+
+CommandOutcome CountWords(CliOptions options) {
+    InstallStopSignals();
+    if (const std::optional<End> end = CompletePaths(options.paths, options.filesFrom, options.nullSeparated, {})) {
+        return CommandOutcome::Ended(*end);
+    }
+    RemoveAbandonedWorkFolders();
+    ConsoleUi console;
+    QList<StepFailure> scanFailures;
+    FailureLog scanUi(&console, scanFailures);
+    RunInputs inputs = ExpandPaths(options.paths, options.textInput, scanUi);
+    Prepared prepared;
+    if (const std::optional<End> end = Prepare(options, inputs, prepared)) {
+        return CommandOutcome::Ended(*end);
+    }
+    std::optional<RunFolder> folder = MakeRunFolder(options.textInput);
+    if (!folder) {
+        return CommandOutcome::Ended(End::NotWritten);
+    }
+    if (!OcrReady(options.ocr, folder->converter)) {
+        return CommandOutcome::Ended(End::Usage);
+    }
+    CommandOutcome outcome;
+    for (const SkippedFolder& skipped : std::as_const(inputs.skipped)) {
+        outcome.unreadable.append({skipped.path, skipped.reason, skipped.kind});
+    }
+    if (!ReadStreams(inputs, options.textInput, folder->work->path(), outcome.unreadable)) {
+        return CommandOutcome::Ended(End::Interrupted);
+    }
+    const AnalysisRequest request = RequestOf(options, inputs, prepared, *folder);
+    Counted counted;
+    counted.failures = scanFailures;
+    if (!Count(options, inputs.rows, request, prepared, *folder, counted)) {
+        return CommandOutcome::Ended(End::NotWritten);
+    }
+    // The converter link, converted texts and the combined text are not needed any more; the
+    // folder goes before the output is written, which may wait for a reader.
+    folder.reset();
+    if (StopSignalled()) {
+        return CommandOutcome::Ended(End::Interrupted);
+    }
+    outcome.pathProblem = inputs.pathProblem;
+    WriteRun(options, inputs, prepared, counted, outcome);
+    return outcome;
+}
