@@ -1,3 +1,4 @@
+#include "cli/CliOptions.h"
 #include "core/base/Places.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
@@ -388,6 +389,56 @@ private slots:
         QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
     }
 
+    // What the options refuse, by the option table, in-process: one line naming the option.
+    void optionsRefused_data() {
+        QTest::addColumn<QString>("command"); // "" for a run
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("-j0") << "" << QStringList{"-j0", "--text", "one.txt"} << "--jobs needs a number from 1 to 256";
+        QTest::newRow("--output= without a name")
+            << "" << QStringList{"--output=", "--text", "one.txt"} << "--output needs a file name";
+        QTest::newRow("unknown option") << "" << QStringList{"--bogus", "--text", "one.txt"}
+                                        << "unknown option --bogus";
+        QTest::newRow("unknown method") << "" << QStringList{"--method", "sql", "--text", "one.txt"}
+                                        << "--method needs db or text";
+        QTest::newRow("unknown format") << "" << QStringList{"--format=xml", "--text", "one.txt"}
+                                        << "--format needs tsv, json, text or xlsx";
+        QTest::newRow("unknown letters") << "" << QStringList{"--letters", "latin", "--text", "one.txt"}
+                                         << "--letters needs ascii or all";
+        QTest::newRow("unknown stemmer") << "" << QStringList{"--stem", "klingon", "--text", "one.txt"}
+                                         << "--stem needs one of arabic, armenian, basque";
+        QTest::newRow("dictionary words by the ASCII rule")
+            << "" << QStringList{"--segment", "--text", "one.txt"} << "--segment needs --letters all";
+        QTest::newRow("output without a name")
+            << "" << QStringList{"--text", "one.txt", "-o"} << "-o needs a file name";
+        QTest::newRow("workbook without a file")
+            << "" << QStringList{"--format=xlsx", "--text", "one.txt"} << "--format xlsx needs -o FILE";
+        QTest::newRow("merge, unknown option")
+            << "merge" << QStringList{"--per-file", "a.json"} << "unknown option --per-file";
+        QTest::newRow("--null alone") << "" << QStringList{"--text", "-0", "one.txt"} << "--null needs --files-from";
+        QTest::newRow("the most frequent of a summary")
+            << "" << QStringList{"--top", "1", "--summary", "--text", "one.txt"}
+            << "--top and --most-frequent choose word rows";
+        QTest::newRow("phrases, a workbook")
+            << "phrases" << QStringList{"--format", "xlsx", "a.txt"} << "--format needs tsv, csv, json or text";
+        QTest::newRow("concordance, no word") << "concordance" << QStringList{} << "no WORD given";
+        QTest::newRow("cache, a path") << "cache" << QStringList{"x"} << "unknown option x";
+    }
+    void optionsRefused() {
+        QFETCH(QString, command);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        static const QHash<QString, CommandBit> commands{{"", kRunCommand},
+                                                         {"merge", kMergeCommand},
+                                                         {"phrases", kPhrasesCommand},
+                                                         {"concordance", kConcordanceCommand},
+                                                         {"cache", kCacheCommand}};
+        const ParsedArguments parsed = ParseCommandArguments(commands.value(command), arguments);
+        QVERIFY(!parsed.options && !parsed.help);
+        QVERIFY2(parsed.error.startsWith(error), qPrintable(parsed.error));
+        QVERIFY(!parsed.error.contains(u'\n'));
+    }
+
     void exitCodes_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
@@ -406,10 +457,6 @@ private slots:
                              << QByteArray(" Words\tCount\nsat\t1\ncat\t2\n") << "";
         QTest::newRow("--jobs=2") << QStringList{"--jobs=2", "--text", "one.txt"} << 0
                                   << QByteArray(" Words\tCount\nsat\t1\ncat\t2\n") << "";
-        QTest::newRow("-j0") << QStringList{"-j0", "--text", "one.txt"} << 2 << QByteArray()
-                             << "--jobs needs a number from 1 to 256";
-        QTest::newRow("--output= without a name")
-            << QStringList{"--output=", "--text", "one.txt"} << 2 << QByteArray() << "--output needs a file name";
         QTest::newRow("empty standard input as the text")
             << QStringList{"--text", "-"} << 1 << QByteArray(" Words\tCount\n") << "-: nothing was read (empty)";
         QTest::newRow("password from empty standard input")
@@ -436,42 +483,19 @@ private slots:
                                                          << 0 << QByteArray(" Words\tCount\nsat\t1\ncat\t2\n") << "";
         QTest::newRow("a list that is not there") << QStringList{"--text", "--files-from", "none.lst"} << 2
                                                   << QByteArray() << "--files-from none.lst: No such file or directory";
-        QTest::newRow("--null alone") << QStringList{"--text", "-0", "one.txt"} << 2 << QByteArray()
-                                      << "--null needs --files-from";
         QTest::newRow("the most frequent")
             << QStringList{"--top", "1", "--text", "one.txt"} << 0 << QByteArray(" Words\tCount\ncat\t2\n") << "";
         QTest::newRow("most frequent first, no header")
             << QStringList{"--most-frequent", "--no-header", "--text", "one.txt"} << 0
             << QByteArray("cat\t2\nthe\t2\nsat\t1\n") << "";
-        QTest::newRow("the most frequent of a summary")
-            << QStringList{"--top", "1", "--summary", "--text", "one.txt"} << 2 << QByteArray()
-            << "--top and --most-frequent choose word rows";
-        QTest::newRow("unknown option") << QStringList{"--bogus", "--text", "one.txt"} << 2 << QByteArray()
-                                        << "unknown option --bogus (see --help)";
-        QTest::newRow("unknown method") << QStringList{"--method", "sql", "--text", "one.txt"} << 2 << QByteArray()
-                                        << "--method needs db or text";
-        QTest::newRow("unknown format") << QStringList{"--format=xml", "--text", "one.txt"} << 2 << QByteArray()
-                                        << "--format needs tsv, json, text or xlsx";
-        QTest::newRow("unknown letters") << QStringList{"--letters", "latin", "--text", "one.txt"} << 2 << QByteArray()
-                                         << "--letters needs ascii or all";
-        QTest::newRow("unknown stemmer") << QStringList{"--stem", "klingon", "--text", "one.txt"} << 2 << QByteArray()
-                                         << "--stem needs one of arabic, armenian, basque";
-        QTest::newRow("dictionary words by the ASCII rule")
-            << QStringList{"--segment", "--text", "one.txt"} << 2 << QByteArray() << "--segment needs --letters all";
         QTest::newRow("common words of a missing file")
             << QStringList{"--stop-words", "none.txt", "--text", "one.txt"} << 2 << QByteArray()
             << "cannot read the common words: none.txt";
-        QTest::newRow("output without a name")
-            << QStringList{"--text", "one.txt", "-o"} << 2 << QByteArray() << "-o needs a file name";
         QTest::newRow("a text given as a PDF")
             << QStringList{"one.txt"} << 1 << QByteArray(" Words\tCount\n")
             << "one.txt: password protected or text is protexted.\nlexitally-cli: No text was found in PDF(s).";
-        QTest::newRow("workbook without a file")
-            << QStringList{"--format=xlsx", "--text", "one.txt"} << 2 << QByteArray() << "--format xlsx needs -o FILE";
         QTest::newRow("merge, nothing to merge")
             << QStringList{"merge"} << 2 << QByteArray() << "merge: no RESULTS.json given (see merge --help)";
-        QTest::newRow("merge, unknown option")
-            << QStringList{"merge", "--per-file", "a.json"} << 2 << QByteArray() << "merge: unknown option --per-file";
         QTest::newRow("merge help") << QStringList{"merge", "--help"} << 0 << QByteArray("Usage: lexitally-cli merge")
                                     << "";
     }
