@@ -59,6 +59,17 @@ QStringList Unreadable(const QJsonObject& json) {
     return entries;
 }
 
+// True once the process catches the signal (its handler is in place): a signal sent before that
+// would end it the default way.
+bool Catches(qint64 pid, int signal) {
+    for (const QByteArray& line : ReadAll(QStringLiteral("/proc/%1/status").arg(pid)).split('\n')) {
+        if (line.startsWith("SigCgt:")) {
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1U;
+        }
+    }
+    return false;
+}
+
 QByteArray Checksum(const QString& path) {
     return QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256);
 }
@@ -285,7 +296,8 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(RunFolders(env).size(), 1, 10000);
             converter = ReadAll(pidFile).trimmed().toInt();
         } else {
-            QTest::qWait(500);
+            QTRY_VERIFY_WITH_TIMEOUT(Catches(cli.processId(), signal), 30000);
+            QTest::qWait(300);
         }
         ::kill(static_cast<pid_t>(cli.processId()), signal);
         QVERIFY(cli.waitForFinished(10000));
@@ -390,6 +402,7 @@ private slots:
         if (phase == QStringLiteral("writing a workbook")) {
             QTRY_VERIFY_WITH_TIMEOUT(BuildingWorkbook(env, env.Work() + QStringLiteral("/out")), 60000);
         } else if (phase == QStringLiteral("output FIFO without a reader")) {
+            QTRY_VERIFY_WITH_TIMEOUT(Catches(cli.processId(), signal), 30000);
             QTest::qWait(1000); // counted and waiting for a reader
             QCOMPARE(cli.state(), QProcess::Running);
         } else {
@@ -979,7 +992,7 @@ private slots:
         if (writing) {
             QTRY_VERIFY_WITH_TIMEOUT(BuildingWorkbook(env, env.Work()), 30000);
         } else {
-            QTest::qWait(300);
+            QTRY_VERIFY_WITH_TIMEOUT(Catches(cli.processId(), signal), 30000);
         }
         ::kill(static_cast<pid_t>(cli.processId()), signal);
         QVERIFY(cli.waitForFinished(30000));
