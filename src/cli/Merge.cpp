@@ -90,20 +90,11 @@ constexpr int kPartFailed = 3;
 
 } // namespace
 
-int RunMerge(const QStringList& arguments) {
-    const ParsedArguments parsed = ParseCommandArguments(kMergeCommand, arguments);
-    if (parsed.help) {
-        return PrintOutput(MergeUsageText());
-    }
-    if (!parsed.options) {
-        PrintError(QStringLiteral("merge: ") + parsed.error + QStringLiteral(" (see merge --help)"));
-        return kRefused;
-    }
-    // Before the writing begins nothing of the merge is on disk: a signal ends it at once, even
-    // while it waits for a part on a FIFO or a terminal.
-    InstallStopSignals(SignalMode::EndNothingYet);
-    const CliOptions& options = *parsed.options;
-    RunResults merged;
+namespace {
+
+// Reads and merges the parts; false (said) when a part cannot be read or merged, or memory runs
+// short.
+bool ReadAndMerge(const CliOptions& options, RunResults& merged) {
     qint64 bytesRead = 0;
     try {
         QList<RunResults> parts;
@@ -130,55 +121,79 @@ int RunMerge(const QStringList& arguments) {
         merged = MergeRunResults(std::move(parts), options.paths);
     } catch (const Failure& failure) {
         PrintError(QStringLiteral("merge: ") + failure.Description());
-        return kRefused;
+        return false;
     } catch (const std::bad_alloc&) {
         PrintError(QStringLiteral("merge: not enough memory to merge the parts (") + QString::number(bytesRead) +
                    QStringLiteral(" bytes read; a merge holds all parts in memory, about ") +
                    QString::number(MemoryPerPartByte(options.format)) + QStringLiteral(" times their size)"));
+        return false;
+    }
+    return true;
+}
+
+// Writes the merged results; the exit status.
+int WriteMerged(const CliOptions& options, RunResults& merged) {
+    ResultTable table;
+    table.SetColumns(merged.mode);
+    for (const QStringList& row : std::as_const(merged.rows)) {
+        table.AddRow(row);
+    }
+    merged.rows = {}; // the table shares the texts
+    table.SetTotals(merged.totals);
+    const JsonRunFacts facts{merged.mode,    merged.method,   merged.ignoreCase,      merged.errors, merged.stopWords,
+                             merged.letters, merged.stopList, merged.stopFingerprint, merged.words};
+    // While it writes, a signal is noted and the writing gives up at its next step.
+    SetSignalMode(SignalMode::Note);
+    // The parts' file summaries go with the merged rows where they have a place (JSON).
+    const bool files = merged.hasFiles && options.format == CliFormat::Json;
+    const QString failure = WriteResults(
+        options.format, options.output, facts, table, merged.unreadable,
+        [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); }, files ? &merged.files : nullptr);
+    if (StopSignalled() && !failure.isEmpty()) {
+        // A file is left as it was, and a workbook is made whole before it is written; what a
+        // stream (standard output, a FIFO) was given of the other formats is written.
+        const QFileInfo target(options.output);
+        const bool stream =
+            options.format != CliFormat::Xlsx && (options.output.isEmpty() || options.output == QStringLiteral("-") ||
+                                                  (target.exists() && !target.isFile()));
+        const int signal = StopSignal();
+        PrintError((signal == SIGINT ? QStringLiteral("interrupted; ") : QStringLiteral("terminated; ")) +
+                   (stream ? QStringLiteral("the output is incomplete") : QStringLiteral("nothing was written")));
+        return 128 + signal;
+    }
+    if (!failure.isEmpty()) {
+        PrintError(failure);
+        return kNoRows;
+    }
+    if (!merged.errors.isEmpty()) {
+        return kPartFailed;
+    }
+    return table.RowCount() == 0 ? kNoRows : 0;
+}
+
+} // namespace
+
+int RunMerge(const QStringList& arguments) {
+    const ParsedArguments parsed = ParseCommandArguments(kMergeCommand, arguments);
+    if (parsed.help) {
+        return PrintOutput(MergeUsageText());
+    }
+    if (!parsed.options) {
+        PrintError(QStringLiteral("merge: ") + parsed.error + QStringLiteral(" (see merge --help)"));
+        return kRefused;
+    }
+    // Before the writing begins nothing of the merge is on disk: a signal ends it at once, even
+    // while it waits for a part on a FIFO or a terminal.
+    InstallStopSignals(SignalMode::EndNothingYet);
+    RunResults merged;
+    if (!ReadAndMerge(*parsed.options, merged)) {
         return kRefused;
     }
     for (const QString& report : std::as_const(merged.errors)) {
         PrintError(QStringLiteral("merge: from a run that failed: ") + report);
     }
-    QString failure;
     try {
-        ResultTable table;
-        table.SetColumns(merged.mode);
-        for (const QStringList& row : std::as_const(merged.rows)) {
-            table.AddRow(row);
-        }
-        merged.rows = {}; // the table shares the texts
-        table.SetTotals(merged.totals);
-        const JsonRunFacts facts{merged.mode,     merged.method,          merged.ignoreCase,
-                                 merged.errors,   merged.stopWords,       merged.letters,
-                                 merged.stopList, merged.stopFingerprint, merged.words};
-        // While it writes, a signal is noted and the writing gives up at its next step.
-        SetSignalMode(SignalMode::Note);
-        // The parts' file summaries go with the merged rows where they have a place (JSON).
-        const bool files = merged.hasFiles && options.format == CliFormat::Json;
-        failure = WriteResults(
-            options.format, options.output, facts, table, merged.unreadable,
-            [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); }, files ? &merged.files : nullptr);
-        if (StopSignalled() && !failure.isEmpty()) {
-            // A file is left as it was, and a workbook is made whole before it is written; what a
-            // stream (standard output, a FIFO) was given of the other formats is written.
-            const QFileInfo target(options.output);
-            const bool stream = options.format != CliFormat::Xlsx &&
-                                (options.output.isEmpty() || options.output == QStringLiteral("-") ||
-                                 (target.exists() && !target.isFile()));
-            const int signal = StopSignal();
-            PrintError((signal == SIGINT ? QStringLiteral("interrupted; ") : QStringLiteral("terminated; ")) +
-                       (stream ? QStringLiteral("the output is incomplete") : QStringLiteral("nothing was written")));
-            return 128 + signal;
-        }
-        if (!failure.isEmpty()) {
-            PrintError(failure);
-            return kNoRows;
-        }
-        if (!merged.errors.isEmpty()) {
-            return kPartFailed;
-        }
-        return table.RowCount() == 0 ? kNoRows : 0;
+        return WriteMerged(*parsed.options, merged);
     } catch (const std::bad_alloc&) {
         PrintError(QStringLiteral("merge: not enough memory to write the merged results"));
         return kNoRows;

@@ -11,7 +11,8 @@ constexpr unsigned kAll = kCounting | kMergeCommand | kCacheCommand;
 // The column where help texts start.
 constexpr int kHelpColumn = 22;
 
-QList<OptionSpec> BuildTable() {
+// What is counted and how: the options of the run and of the corpus commands.
+QList<OptionSpec> CountingRows() {
     return {
         {"--per-file", "", "", false, kRunCommand, "separate counts for each PATH (default: one count for all)"},
         {"--summary", "", "", false, kRunCommand,
@@ -59,6 +60,12 @@ QList<OptionSpec> BuildTable() {
          "german, french, spanish (our lists), danish, dutch, finnish,\n"
          "hungarian, indonesian, italian, norwegian, portuguese, romanian,\n"
          "russian, swedish (Snowball's), or a UTF-8 file with one word a line"},
+    };
+}
+
+// Where the words come from and where the results go, and the options every command has.
+QList<OptionSpec> InputOutputRows() {
+    return {
         {"--ocr", "", "LANGS", true, kCounting,
          "read PDFs that give no text (scanned pages), and the pages without text\n"
          "of the others, by OCR: each page is rendered at 300 dpi (pdftoppm) and\n"
@@ -104,6 +111,10 @@ QList<OptionSpec> BuildTable() {
         {"--help", "-h", "", false, kAll, "show this help"},
         {"--version", "", "", false, kRunCommand, "show the version"},
     };
+}
+
+QList<OptionSpec> BuildTable() {
+    return CountingRows() + InputOutputRows();
 }
 
 // The row of the option the argument spells for the command, or null.
