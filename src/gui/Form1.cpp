@@ -137,8 +137,25 @@ void Form1::BuildControls() {
     Check3->installEventFilter(this);
     Check1 = new QCheckBox(QStringLiteral("Prompt for password because PDF files are password protected"), Frame2);
     Check1->setObjectName(QStringLiteral("Check1"));
-    // Additions beside the design's options, off by default: words of every alphabet, and a
-    // list of common words left out of the rows.
+    BuildWordAdditions();
+    BuildMoreMenu();
+    Option3 = new QRadioButton(QStringLiteral("Database Method (faster)"), Frame1);
+    Option3->setObjectName(QStringLiteral("Option3"));
+    Option4 = new QRadioButton(QStringLiteral("Regular Text Method (slower)"), Frame1);
+    Option4->setObjectName(QStringLiteral("Option4"));
+
+    // Design states: Option1, Option3 and Check3 selected or ticked.
+    Option1->setChecked(true);
+    Option3->setChecked(true);
+    Check3->setChecked(true);
+
+    ProgressBar1 = new GuiProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+}
+
+// Additions beside the design's options, off by default: words of every alphabet, and a list of
+// common words left out of the rows.
+void Form1::BuildWordAdditions() {
     CheckAllLetters = new QCheckBox(kAllLettersCaption, Frame2);
     CheckAllLetters->setObjectName(QStringLiteral("CheckAllLetters"));
     CheckAllLetters->setToolTip(QStringLiteral("Count words written in any alphabet (Greek, Cyrillic, letters with "
@@ -159,7 +176,10 @@ void Form1::BuildControls() {
     ComboStopWords->setAccessibleName(QStringLiteral("List of common words"));
     LabelStopWords->setBuddy(ComboStopWords);
     LabelStopWords->setEnabled(false);
-    // The further word options, in a menu so that the window keeps its look.
+}
+
+// The further word options, in a menu so that the window keeps its look.
+void Form1::BuildMoreMenu() {
     ButtonMoreOptions = new QToolButton(Frame2);
     ButtonMoreOptions->setObjectName(QStringLiteral("ButtonMoreOptions"));
     ButtonMoreOptions->setText(QStringLiteral("More\u2026"));
@@ -197,18 +217,6 @@ void Form1::BuildControls() {
     BuildOcrOptions(more);
     BuildStoreOption(more);
     ButtonMoreOptions->setMenu(more);
-    Option3 = new QRadioButton(QStringLiteral("Database Method (faster)"), Frame1);
-    Option3->setObjectName(QStringLiteral("Option3"));
-    Option4 = new QRadioButton(QStringLiteral("Regular Text Method (slower)"), Frame1);
-    Option4->setObjectName(QStringLiteral("Option4"));
-
-    // Design states: Option1, Option3 and Check3 selected or ticked.
-    Option1->setChecked(true);
-    Option3->setChecked(true);
-    Check3->setChecked(true);
-
-    ProgressBar1 = new GuiProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
 }
 
 void Form1::PlaceControls() {
@@ -378,32 +386,38 @@ void Form1::Form_Load() {
     const QString textDefault = m_providerAvailable ? QStringLiteral("0") : QStringLiteral("1");
     steps(130, [&] { RestoreBool(Option3, QStringLiteral("Option3"), methodDefault); });
     steps(132, [&] { RestoreBool(Option4, QStringLiteral("Option4"), textDefault); });
-    steps(134, [&] {
-        CheckAllLetters->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("AllLetters"), "False")));
-        for (QAction* action : {ActionSegment, ActionCompatForms}) {
-            action->setEnabled(CheckAllLetters->isChecked());
+    steps(134, [&] { RestoreWordAdditions(); });
+    steps(136, [&] { RestoreStopList(); });
+}
+
+// The additions' word options and the "More…" menu as the settings have them.
+void Form1::RestoreWordAdditions() {
+    CheckAllLetters->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("AllLetters"), "False")));
+    for (QAction* action : {ActionSegment, ActionCompatForms}) {
+        action->setEnabled(CheckAllLetters->isChecked());
+    }
+    ActionSegment->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("Segment"), "False")));
+    ActionCompatForms->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("CompatForms"), "False")));
+    const QString language = m_settings.Get(QStringLiteral("WordForms"));
+    for (QAction* action : WordFormsGroup->actions()) {
+        if (action->data().toString() == language) {
+            action->setChecked(true);
         }
-        ActionSegment->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("Segment"), "False")));
-        ActionCompatForms->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("CompatForms"), "False")));
-        const QString language = m_settings.Get(QStringLiteral("WordForms"));
-        for (QAction* action : WordFormsGroup->actions()) {
-            if (action->data().toString() == language) {
-                action->setChecked(true);
-            }
-        }
-        RestoreOcrOptions();
-        RestoreStoreOption();
-    });
-    steps(136, [&] {
-        const QString stored = m_settings.Get(QStringLiteral("StopWordList"));
-        const int list = ComboStopWords->findData(stored);
-        if (list >= 0) {
-            ComboStopWords->setCurrentIndex(list);
-        } else if (!stored.isEmpty()) {
-            ChooseOwnStopList(stored); // the user's own file, read when a run needs it
-        }
-        CheckStopWords->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("StopWords"), "False")));
-    });
+    }
+    RestoreOcrOptions();
+    RestoreStoreOption();
+}
+
+// The list of common words chosen last, and whether it is used.
+void Form1::RestoreStopList() {
+    const QString stored = m_settings.Get(QStringLiteral("StopWordList"));
+    const int list = ComboStopWords->findData(stored);
+    if (list >= 0) {
+        ComboStopWords->setCurrentIndex(list);
+    } else if (!stored.isEmpty()) {
+        ChooseOwnStopList(stored); // the user's own file, read when a run needs it
+    }
+    CheckStopWords->setChecked(SettingsStore::ReadBool(m_settings.Get(QStringLiteral("StopWords"), "False")));
 }
 
 void Form1::RestoreBool(QRadioButton* option, const QString& key, const QString& defaultValue) {

@@ -151,6 +151,10 @@ protected:
 
 private:
     void BuildControls();
+    void BuildWordAdditions();
+    void RestoreWordAdditions();
+    void RestoreStopList();
+    void BuildMoreMenu();
     void PlaceControls();
     void ConnectHandlers();
     void SetTabOrder();

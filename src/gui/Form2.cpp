@@ -115,43 +115,8 @@ void Form2::BuildControls() {
     Label3 = label("Label3", QStringLiteral(" Character Count With Spaces: "));
     Label4 = label("Label4", QStringLiteral(" Character Count Without Spaces: "));
 
-    // The find bar: hidden until Ctrl+F (or "Find..." in the list's menu), gone again with Esc.
-    FindBar = new QWidget(this);
-    FindBar->setObjectName(QStringLiteral("FindBar"));
-    FindBar->setAttribute(Qt::WA_NoMousePropagation); // no pointer rule
-    FindBar->hide();
-    FindBox = new QLineEdit(FindBar);
-    FindBox->setObjectName(QStringLiteral("FindBox"));
-    FindBox->setPlaceholderText(QStringLiteral("Find words"));
-    FindBox->setAccessibleName(QStringLiteral("Find words"));
-    FindBox->setClearButtonEnabled(true);
-    FindBox->installEventFilter(this);
-    FindCount = new QLabel(FindBar);
-    FindCount->setObjectName(QStringLiteral("FindCount"));
-    auto* findLayout = new QHBoxLayout(FindBar);
-    findLayout->setContentsMargins(0, 0, 0, 0);
-    findLayout->addWidget(FindBox, 1);
-    findLayout->addWidget(FindCount);
-
-    ListView1 = new QTreeView(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setModel(m_model);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->header()->setSectionsClickable(true);
-    ListView1->header()->setSectionResizeMode(QHeaderView::Interactive);
-    ListView1->header()->setSortIndicatorShown(false);
-    ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ListView1->setMouseTracking(true);
-    ListView1->installEventFilter(this);
-    ListView1->viewport()->setMouseTracking(true);
-    ListView1->viewport()->installEventFilter(this);
+    BuildFindBar();
+    BuildList();
 
     ListView1->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto action = [&](const QString& text) {
@@ -181,6 +146,49 @@ void Form2::BuildControls() {
     setTabOrder(PushButton5, PushButton3);
     setTabOrder(PushButton3, PushButton8);
     setTabOrder(PushButton8, PushButton9);
+}
+
+// The find bar: hidden until Ctrl+F (or "Find..." in the list's menu), gone again with Esc.
+void Form2::BuildFindBar() {
+    FindBar = new QWidget(this);
+    FindBar->setObjectName(QStringLiteral("FindBar"));
+    FindBar->setAttribute(Qt::WA_NoMousePropagation); // no pointer rule
+    FindBar->hide();
+    FindBox = new QLineEdit(FindBar);
+    FindBox->setObjectName(QStringLiteral("FindBox"));
+    FindBox->setPlaceholderText(QStringLiteral("Find words"));
+    FindBox->setAccessibleName(QStringLiteral("Find words"));
+    FindBox->setClearButtonEnabled(true);
+    FindBox->installEventFilter(this);
+    FindCount = new QLabel(FindBar);
+    FindCount->setObjectName(QStringLiteral("FindCount"));
+    auto* findLayout = new QHBoxLayout(FindBar);
+    findLayout->setContentsMargins(0, 0, 0, 0);
+    findLayout->addWidget(FindBox, 1);
+    findLayout->addWidget(FindCount);
+}
+
+// The results list, a view of the model.
+void Form2::BuildList() {
+    ListView1 = new QTreeView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setModel(m_model);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSectionResizeMode(QHeaderView::Interactive);
+    ListView1->header()->setSortIndicatorShown(false);
+    ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ListView1->setMouseTracking(true);
+    ListView1->installEventFilter(this);
+    ListView1->viewport()->setMouseTracking(true);
+    ListView1->viewport()->installEventFilter(this);
 }
 
 void Form2::PlaceControls() {

@@ -108,6 +108,8 @@ protected:
 
 private:
     void BuildControls();
+    void BuildFindBar();
+    void BuildList();
     void PlaceControls();
     void LayoutControls();
     void ConnectHandlers();

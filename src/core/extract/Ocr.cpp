@@ -246,38 +246,58 @@ QString OcrProblem(const QString& languages, const QString& converter) {
            (packages.size() > 1 ? QStringLiteral("s ") : QStringLiteral(" ")) + packages.join(u' ');
 }
 
-OcrPages ReadPagesByOcr(const QString& pdf, const QString& password, const QList<int>& pages, const OcrPlace& place,
-                        const Yield& yield, const std::function<bool()>& stop, const OcrProgress& progress) {
-    OcrPages result;
-    result.texts.resize(pages.size());
-    if (pages.isEmpty()) {
-        return result;
+namespace {
+
+// One reading of pages by OCR: each page rendered (pdftoppm) then read (tesseract), up to
+// place.jobs pages at a time, the images in a folder of its own.
+class PageReading {
+public:
+    PageReading(const QString& pdf, const QString& password, const QList<int>& pages, const OcrPlace& place)
+        : m_pdf(pdf), m_pages(pages), m_place(place),
+          m_engine(place.engine.isEmpty() ? OcrEngineProgram() : place.engine),
+          m_renderer(place.renderer.isEmpty() ? PageRendererProgram(place.converter) : place.renderer),
+          m_images((place.workFolder.isEmpty() ? TempFolder() : place.workFolder) + QStringLiteral("/ocr-XXXXXX")),
+          m_environment(QProcessEnvironment::systemEnvironment()), m_jobs(std::max(1, place.jobs)) {
+        m_result.texts.resize(pages.size());
+        // One thread per engine: the pages are what runs side by side.
+        m_environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
+        if (!password.isEmpty()) {
+            m_password << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
+        }
     }
-    const QString engine = place.engine.isEmpty() ? OcrEngineProgram() : place.engine;
-    const QString renderer = place.renderer.isEmpty() ? PageRendererProgram(place.converter) : place.renderer;
-    // The page images, never beside the PDF; removed with everything in it.
-    const QTemporaryDir images((place.workFolder.isEmpty() ? TempFolder() : place.workFolder) +
-                               QStringLiteral("/ocr-XXXXXX"));
-    if (!images.isValid()) {
-        result.failure = QStringLiteral("no folder for the page images: ") + images.errorString();
-        return result;
+
+    OcrPages Run(const Yield& yield, const std::function<bool()>& stop, const OcrProgress& progress) {
+        if (m_pages.isEmpty()) {
+            return m_result;
+        }
+        if (!m_images.isValid()) {
+            m_result.failure = QStringLiteral("no folder for the page images: ") + m_images.errorString();
+            return m_result;
+        }
+        while (m_next < m_pages.size() || !m_active.empty()) {
+            if (stop && stop()) {
+                m_active.clear();
+                m_result.stopped = true;
+                return m_result;
+            }
+            if (!StartPages()) {
+                return m_result;
+            }
+            YieldNow(yield);
+            if (!Poll(stop, progress)) {
+                return m_result;
+            }
+        }
+        return m_result;
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // One thread per engine: the pages are what runs side by side.
-    environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
-    QStringList passwordArguments;
-    if (!password.isEmpty()) {
-        passwordArguments << QStringLiteral("-opw") << password << QStringLiteral("-upw") << password;
+
+private:
+    void Fail(const PageJob& job, const QString& what) {
+        m_result.failure = what + QStringLiteral(" (page ") + QString::number(job.page) + u')';
+        m_active.clear();
     }
-    const int jobs = std::max(1, place.jobs);
-    std::vector<std::unique_ptr<PageJob>> active;
-    qsizetype next = 0;
-    int done = 0;
-    const auto fail = [&result, &active](const PageJob& job, const QString& what) {
-        result.failure = what + QStringLiteral(" (page ") + QString::number(job.page) + u')';
-        active.clear();
-    };
-    const auto render = [&](PageJob& job) {
+
+    bool Render(PageJob& job) {
         const QString page = QString::number(job.page);
         const QStringList arguments = QStringList{QStringLiteral("-r"),
                                                   QStringLiteral("300"),
@@ -287,79 +307,104 @@ OcrPages ReadPagesByOcr(const QString& pdf, const QString& password, const QList
                                                   QStringLiteral("-l"),
                                                   page,
                                                   QStringLiteral("-singlefile")} +
-                                      passwordArguments + QStringList{AsOperand(pdf), job.base};
-        return job.Start(renderer, arguments, environment);
-    };
-    const auto read = [&](PageJob& job) {
+                                      m_password + QStringList{AsOperand(m_pdf), job.base};
+        return job.Start(m_renderer, arguments, m_environment);
+    }
+
+    bool Read(PageJob& job) {
         job.reading = true;
-        return job.Start(engine,
-                         {job.base + QStringLiteral(".pgm"), job.base, QStringLiteral("-l"), place.languages,
+        return job.Start(m_engine,
+                         {job.base + QStringLiteral(".pgm"), job.base, QStringLiteral("-l"), m_place.languages,
                           QStringLiteral("--dpi"), QStringLiteral("300")},
-                         environment);
-    };
-    while (next < pages.size() || !active.empty()) {
-        if (stop && stop()) {
-            active.clear();
-            result.stopped = true;
-            return result;
-        }
-        while (static_cast<int>(active.size()) < jobs && next < pages.size()) {
+                         m_environment);
+    }
+
+    // Starts pages while fewer than the jobs are at work; false (the failure set) when one
+    // could not be started.
+    bool StartPages() {
+        while (static_cast<int>(m_active.size()) < m_jobs && m_next < m_pages.size()) {
             auto job = std::make_unique<PageJob>();
-            job->index = static_cast<int>(next);
-            job->page = pages[next++];
-            job->base = images.filePath(QStringLiteral("page-") + QString::number(job->page));
-            job->running = place.running;
-            if (!render(*job)) {
-                fail(*job, QStringLiteral("pdftoppm could not be started: ") + renderer);
-                return result;
+            job->index = static_cast<int>(m_next);
+            job->page = m_pages[m_next++];
+            job->base = m_images.filePath(QStringLiteral("page-") + QString::number(job->page));
+            job->running = m_place.running;
+            if (!Render(*job)) {
+                Fail(*job, QStringLiteral("pdftoppm could not be started: ") + m_renderer);
+                return false;
             }
-            active.push_back(std::move(job));
+            m_active.push_back(std::move(job));
         }
-        YieldNow(yield);
-        // A short wait on each in turn; a page whose program has ended moves on.
-        const int waitMs = active.size() == 1 ? 50 : 5;
-        for (std::size_t i = 0; i < active.size();) {
-            PageJob& job = *active[i];
+        return true;
+    }
+
+    // A short wait on each page at work in turn; a page whose program has ended moves on. False
+    // (the failure set) when a page failed.
+    bool Poll(const std::function<bool()>& stop, const OcrProgress& progress) {
+        const int waitMs = m_active.size() == 1 ? 50 : 5;
+        for (std::size_t i = 0; i < m_active.size();) {
+            PageJob& job = *m_active[i];
             if (!job.process->waitForFinished(waitMs) && !job.Ended()) {
                 ++i;
                 continue;
             }
             if (stop && stop()) {
-                break; // a program ended by the stop is no failure
+                return true; // a program ended by the stop is no failure
             }
             const QString end = EndText(*job.process);
             if (!end.isEmpty()) {
-                fail(job, (job.reading ? QStringLiteral("tesseract ") : QStringLiteral("pdftoppm ")) + end);
-                return result;
+                Fail(job, (job.reading ? QStringLiteral("tesseract ") : QStringLiteral("pdftoppm ")) + end);
+                return false;
             }
             if (!job.reading) {
                 if (!QFileInfo(job.base + QStringLiteral(".pgm")).isFile()) {
-                    fail(job, QStringLiteral("pdftoppm gave no image"));
-                    return result;
+                    Fail(job, QStringLiteral("pdftoppm gave no image"));
+                    return false;
                 }
-                if (!read(job)) {
-                    fail(job, QStringLiteral("tesseract could not be started: ") + engine);
-                    return result;
+                if (!Read(job)) {
+                    Fail(job, QStringLiteral("tesseract could not be started: ") + m_engine);
+                    return false;
                 }
                 ++i;
                 continue;
             }
             QFile text(job.base + QStringLiteral(".txt"));
             if (!text.open(QIODevice::ReadOnly)) {
-                fail(job, QStringLiteral("tesseract gave no text"));
-                return result;
+                Fail(job, QStringLiteral("tesseract gave no text"));
+                return false;
             }
             // The engine ends a page with a form feed of its own: the pages are joined here.
-            result.texts[job.index] = text.readAll().replace('\f', QByteArray());
+            m_result.texts[job.index] = text.readAll().replace('\f', QByteArray());
             text.close();
-            active.erase(active.begin() + static_cast<std::ptrdiff_t>(i));
-            ++done;
+            m_active.erase(m_active.begin() + static_cast<std::ptrdiff_t>(i));
+            ++m_done;
             if (progress) {
-                progress(done, static_cast<int>(pages.size()));
+                progress(m_done, static_cast<int>(m_pages.size()));
             }
         }
+        return true;
     }
-    return result;
+
+    const QString& m_pdf;
+    const QList<int>& m_pages;
+    const OcrPlace& m_place;
+    const QString m_engine;
+    const QString m_renderer;
+    // The page images, never beside the PDF; removed with everything in it.
+    const QTemporaryDir m_images;
+    QProcessEnvironment m_environment;
+    QStringList m_password;
+    const int m_jobs;
+    OcrPages m_result;
+    std::vector<std::unique_ptr<PageJob>> m_active;
+    qsizetype m_next = 0;
+    int m_done = 0;
+};
+
+} // namespace
+
+OcrPages ReadPagesByOcr(const QString& pdf, const QString& password, const QList<int>& pages, const OcrPlace& place,
+                        const Yield& yield, const std::function<bool()>& stop, const OcrProgress& progress) {
+    return PageReading(pdf, password, pages, place).Run(yield, stop, progress);
 }
 
 OcrResult ReadPdfByOcr(const QString& pdf, const QString& password, const QString& output, const OcrPlace& place,
