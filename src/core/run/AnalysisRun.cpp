@@ -296,8 +296,12 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
             const Extraction verdict =
                 JudgeConversion(*kept, converter, entry.output, !entry.password.isEmpty(), m_context.ui);
             if (verdict.outcome == ExtractionOutcome::TextAvailable) {
-                entry.verdict = {};
+                entry.verdict = {ExtractionOutcome::TextAvailable, QString(), UnreadableKind::Other};
                 entry.copied = true;
+                // Converted before the store was at hand (a check before "keep" was chosen): kept now.
+                if (m_context.store && entry.password.isEmpty()) {
+                    entry.storeKey = m_context.store->KeyOf(entry.pdf, StoreOptions());
+                }
                 return;
             }
             QFile::remove(entry.output);
