@@ -96,8 +96,7 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
             QFileInfo(place.cache->TextPath(file.path, file.password)).isFile()) {
             text.text = place.cache->TextPath(file.path, file.password);
         } else if (RestoreStored(place, file, text)) {
-            add(text);
-            continue;
+            // As converted: a scan's text without words is read by OCR below when the run did.
         } else {
             const QByteArray key = place.store ? place.store->KeyOf(file.path) : QByteArray();
             const Extraction done = ConvertPdf(file.path, file.password, nullptr, 0, 0, place.yield, nullptr,
@@ -105,7 +104,8 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
             const QString output = TextFileOf(file.path, place.workFolder);
             if (QFileInfo(output).isFile()) {
                 text.text = output;
-                if (place.store && done.outcome == ExtractionOutcome::TextAvailable) {
+                if (place.store && (done.outcome == ExtractionOutcome::TextAvailable ||
+                                    done.kind == UnreadableKind::NoText)) {
                     place.store->Keep(file.path, file.password, QString(), key, output);
                 }
             } else {

@@ -320,7 +320,7 @@ void Run::DecideRow(ConversionQueue::Entry& entry, int i) {
 }
 
 // A text kept by the store from an earlier command stands for the conversion: the file is
-// unchanged, and only whole texts were kept.
+// unchanged, and only whole texts were kept (those with words, and those without: scans).
 bool Run::RestoreStored(ConversionQueue::Entry& entry) {
     m_restored.remove(entry.output);
     if (!m_context.store) {
@@ -329,7 +329,10 @@ bool Run::RestoreStored(ConversionQueue::Entry& entry) {
     QByteArray note;
     const QByteArray key = entry.password.isEmpty() ? m_context.store->KeyOf(entry.pdf, StoreOptions()) : QByteArray();
     if (m_context.store->Restore(key, entry.password, entry.output, &note)) {
-        entry.verdict = {ExtractionOutcome::TextAvailable, QString(), UnreadableKind::Other};
+        // Judged as the conversion that made it was: a text with words, or one without (a scan).
+        entry.verdict = JudgeConversion(ConverterEnd::Exit(0),
+                                        m_request.converter.isEmpty() ? ConverterPath() : m_request.converter,
+                                        entry.output, false, m_context.ui);
         entry.copied = true;
         m_restored.insert(entry.output);
         if (note == "ocr") {
@@ -341,11 +344,15 @@ bool Run::RestoreStored(ConversionQueue::Entry& entry) {
     return false;
 }
 
-// A whole text converted (and read by OCR where asked) by this run is kept for the next command;
-// a stop may have cut it short.
+// A whole text converted (and read by OCR where asked) by this run is kept for the next command,
+// a scan's text without words too (it is converted the same way each time); a stop may have cut
+// it short, and a failure is never kept.
 void Run::KeepInStore(const ConversionQueue::Entry& entry) {
-    if (!m_context.store || entry.storeKey.isEmpty() || !entry.verdict.reason.isEmpty() ||
-        entry.verdict.outcome != ExtractionOutcome::TextAvailable || m_restored.contains(entry.output) || Stopping()) {
+    const bool whole =
+        entry.verdict.outcome == ExtractionOutcome::TextAvailable
+            ? entry.verdict.reason.isEmpty()
+            : entry.verdict.outcome == ExtractionOutcome::NoText && entry.verdict.kind == UnreadableKind::NoText;
+    if (!m_context.store || entry.storeKey.isEmpty() || !whole || m_restored.contains(entry.output) || Stopping()) {
         return;
     }
     m_context.store->Keep(entry.pdf, entry.password, StoreOptions(), entry.storeKey, entry.output,
