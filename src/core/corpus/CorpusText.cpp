@@ -104,8 +104,8 @@ QList<ConvertedText> RunTexts(const QList<TextSource>& files, const TextPlace& p
             const QString output = TextFileOf(file.path, place.workFolder);
             if (QFileInfo(output).isFile()) {
                 text.text = output;
-                if (place.store && (done.outcome == ExtractionOutcome::TextAvailable ||
-                                    done.kind == UnreadableKind::NoText)) {
+                if (place.store &&
+                    (done.outcome == ExtractionOutcome::TextAvailable || done.kind == UnreadableKind::NoText)) {
                     place.store->Keep(file.path, file.password, QString(), key, output);
                 }
             } else {
