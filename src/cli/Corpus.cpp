@@ -298,19 +298,11 @@ CommandOutcome RunCorpus(CorpusOptions options) {
                    QStringLiteral("); choose another file"));
         return CommandOutcome::Ended(End::Usage);
     }
-    std::optional<RunFolder> folder = MakeRunFolder(options.textInput);
-    if (!folder) {
-        return CommandOutcome::Ended(End::NotWritten);
-    }
-    if (!OcrReady(options.ocr, folder->converter, name + QStringLiteral(": "))) {
-        return CommandOutcome::Ended(End::Usage);
-    }
+    std::optional<RunFolder> folder;
     CommandOutcome outcome;
-    for (const SkippedFolder& skipped : std::as_const(inputs.skipped)) {
-        outcome.unreadable.append({skipped.path, skipped.reason, skipped.kind});
-    }
-    if (!ReadStreams(inputs, options.textInput, folder->work->path(), outcome.unreadable)) {
-        return CommandOutcome::Ended(End::Interrupted);
+    if (const std::optional<End> end = PrepareWork(inputs, options.textInput, options.ocr, name + QStringLiteral(": "),
+                                                   folder, outcome.unreadable)) {
+        return CommandOutcome::Ended(*end);
     }
     const QList<ConvertedText> texts = TextsOf(options, inputs, *folder);
     if (StopSignalled()) {

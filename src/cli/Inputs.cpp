@@ -377,3 +377,22 @@ bool OcrReady(const OcrOptions& ocr, const QString& converter, const QString& pr
     }
     return problem.isEmpty();
 }
+
+std::optional<CommandOutcome::End> PrepareWork(RunInputs& inputs, bool textInput, const OcrOptions& ocr,
+                                               const QString& prefix, std::optional<RunFolder>& folder,
+                                               QList<UnreadableFile>& unreadable) {
+    folder = MakeRunFolder(textInput);
+    if (!folder) {
+        return CommandOutcome::End::NotWritten;
+    }
+    if (!OcrReady(ocr, folder->converter, prefix)) {
+        return CommandOutcome::End::Usage;
+    }
+    for (const SkippedFolder& skipped : std::as_const(inputs.skipped)) {
+        unreadable.append({skipped.path, skipped.reason, skipped.kind});
+    }
+    if (!ReadStreams(inputs, textInput, folder->work->path(), unreadable)) {
+        return CommandOutcome::End::Interrupted;
+    }
+    return std::nullopt;
+}

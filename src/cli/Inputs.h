@@ -102,6 +102,14 @@ std::optional<RunFolder> MakeRunFolder(bool textInput);
 
 struct OcrOptions;
 
+// The work folder of a command and its inputs made ready: the folder made (with the converter
+// placed), OCR checked, the streams among the rows read into it; the folders that could not be
+// searched and the streams that gave nothing go to unreadable. How the command ends when it
+// cannot go on (said on standard error, prefix first).
+std::optional<CommandOutcome::End> PrepareWork(RunInputs& inputs, bool textInput, const OcrOptions& ocr,
+                                               const QString& prefix, std::optional<RunFolder>& folder,
+                                               QList<UnreadableFile>& unreadable);
+
 // True when OCR is off or can run with the run's converter; else says on standard error, after
 // prefix, what to install.
 bool OcrReady(const OcrOptions& ocr, const QString& converter, const QString& prefix = {});

@@ -343,19 +343,11 @@ CommandOutcome CountWords(CliOptions options) {
     if (const std::optional<End> end = Prepare(options, inputs, prepared)) {
         return CommandOutcome::Ended(*end);
     }
-    std::optional<RunFolder> folder = MakeRunFolder(options.textInput);
-    if (!folder) {
-        return CommandOutcome::Ended(End::NotWritten);
-    }
-    if (!OcrReady(options.ocr, folder->converter)) {
-        return CommandOutcome::Ended(End::Usage);
-    }
+    std::optional<RunFolder> folder;
     CommandOutcome outcome;
-    for (const SkippedFolder& skipped : std::as_const(inputs.skipped)) {
-        outcome.unreadable.append({skipped.path, skipped.reason, skipped.kind});
-    }
-    if (!ReadStreams(inputs, options.textInput, folder->work->path(), outcome.unreadable)) {
-        return CommandOutcome::Ended(End::Interrupted);
+    if (const std::optional<End> end =
+            PrepareWork(inputs, options.textInput, options.ocr, QString(), folder, outcome.unreadable)) {
+        return CommandOutcome::Ended(*end);
     }
     const AnalysisRequest request = RequestOf(options, inputs, prepared, *folder);
     Counted counted;
