@@ -142,6 +142,7 @@ const QHash<QString, Setter>& Setters() {
         {QStringLiteral("--most-frequent"), Flag([](CliOptions& o) { o.mostFirst = true; })},
         {QStringLiteral("--clear"), Flag([](CliOptions& o) { o.clear = true; })},
         {QStringLiteral("--no-header"), Flag([](CliOptions& o) { o.noHeader = true; })},
+        {QStringLiteral("--totals"), Flag([](CliOptions& o) { o.totals = true; })},
         {QStringLiteral("--null"), Flag([](CliOptions& o) { o.nullSeparated = true; })},
         {QStringLiteral("--top"),
          NumberSetter(1, std::numeric_limits<int>::max(), QStringLiteral("--top needs a number of 1 or more"),
@@ -189,6 +190,9 @@ QString CheckCombinations(const CliOptions& options) {
         // Its columns count spellings, while the rows of --stem count groups of them.
         return QStringLiteral("--stats counts spellings: it cannot be used with --stem");
     }
+    if (options.summary && options.totals) {
+        return QStringLiteral("--totals adds to word rows: it cannot be used with --summary");
+    }
     if (options.summary && (options.top > 0 || options.mostFirst)) {
         return QStringLiteral("--top and --most-frequent choose word rows: they cannot be used with --summary");
     }
@@ -231,7 +235,11 @@ ParsedArguments ParseCommandArguments(CommandBit command, const QStringList& arg
     options.command = command;
     options.format = command == kMergeCommand ? CliFormat::Json : CliFormat::Tsv;
     for (const Given& option : given.options) {
-        const QString error = Setters().value(option.spec->name)(option, options);
+        const auto setter = Setters().constFind(option.spec->name);
+        const QString error = setter != Setters().cend()
+                                  ? (*setter)(option, options)
+                                  : QStringLiteral("unknown option ") + option.spelling; // a row without a setter
+
         if (!error.isEmpty()) {
             parsed.error = error;
             return parsed;

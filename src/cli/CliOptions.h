@@ -40,6 +40,7 @@ struct CliOptions {
     bool mostFirst = false;
     qint64 top = 0;             // only the most frequent rows; 0: all
     bool noHeader = false;      // tsv and csv without their header line
+    bool totals = false;        // a total row after the rows (of each file)
     QString filesFrom;          // a file of more PATHs ("-": standard input)
     bool nullSeparated = false; // its names end with NUL, not with a line end
     bool clear = false;         // cache: empty the store

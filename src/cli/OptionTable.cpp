@@ -33,6 +33,9 @@ QList<OptionSpec> CountingRows() {
          "only the N most frequent rows (of each file with --per-file), taken\n"
          "after counting; ties at the cut go by the rows' order"},
         {"--no-header", "", "", false, kCounting, "no header line (tsv and csv)"},
+        {"--totals", "", "", false, kRunCommand,
+         "a total row after the rows (after each file's with --per-file): \"(total)\"\n"
+         "and the sum of the counts above it (tsv, csv, text and xlsx)"},
         {"--case-sensitive", "", "", false, kCounting,
          "words that differ in letter case are kept apart by the text method\n"
          "(default: letter case is ignored)"},

@@ -307,14 +307,19 @@ void WriteRun(const CliOptions& options, const RunInputs& inputs, const Prepared
         stopped ? options.stopWords : QString(),
         stopped ? StopWordsFingerprint(prepared.stopWords, options.letters) : QString(),
         options.words};
-    ResultTable& rows = options.stats ? counted.withStats : counted.table;
+    ResultTable* rows = options.stats ? &counted.withStats : &counted.table;
     ResultTable chosen;
-    const bool choose = options.top > 0 || options.mostFirst;
-    if (choose) {
-        SelectMostFrequent(rows, options.top, options.mostFirst, chosen);
+    if (options.top > 0 || options.mostFirst) {
+        SelectMostFrequent(*rows, options.top, options.mostFirst, chosen);
+        rows = &chosen;
     }
-    const QString failure = WriteResults(options.format, options.output, facts, choose ? chosen : rows,
-                                         outcome.unreadable, ThrowWhenSignalled, options.summary ? &files : nullptr,
+    ResultTable withTotals;
+    if (options.totals && options.format != CliFormat::Json) {
+        WithTotalRows(*rows, withTotals);
+        rows = &withTotals;
+    }
+    const QString failure = WriteResults(options.format, options.output, facts, *rows, outcome.unreadable,
+                                         ThrowWhenSignalled, options.summary ? &files : nullptr,
                                          !options.summary || options.mode == CountMode::PerFile, !options.noHeader);
     if (!failure.isEmpty()) {
         if (!StopSignalled()) {

@@ -422,6 +422,8 @@ private slots:
         QTest::newRow("phrases, a workbook")
             << "phrases" << QStringList{"--format", "xlsx", "a.txt"} << "--format needs tsv, csv, json or text";
         QTest::newRow("concordance, no word") << "concordance" << QStringList{} << "no WORD given";
+        QTest::newRow("totals of a summary") << "" << QStringList{"--totals", "--summary", "a.txt"}
+                                             << "--totals adds to word rows";
         QTest::newRow("cache, a path") << "cache" << QStringList{"x"} << "unknown option x";
     }
     void optionsRefused() {
@@ -485,6 +487,8 @@ private slots:
                                                   << QByteArray() << "--files-from none.lst: No such file or directory";
         QTest::newRow("the most frequent")
             << QStringList{"--top", "1", "--text", "one.txt"} << 0 << QByteArray(" Words\tCount\ncat\t2\n") << "";
+        QTest::newRow("a total row") << QStringList{"--totals", "--text", "one.txt"} << 0
+                                     << QByteArray(" Words\tCount\nsat\t1\ncat\t2\nthe\t2\n(total)\t5\n") << "";
         QTest::newRow("most frequent first, no header")
             << QStringList{"--most-frequent", "--no-header", "--text", "one.txt"} << 0
             << QByteArray("cat\t2\nthe\t2\nsat\t1\n") << "";

@@ -323,3 +323,34 @@ void SelectMostFrequent(const ResultTable& table, qint64 top, bool mostFirst, Re
         out.SetTotals(table.LastTotals());
     }
 }
+
+void WithTotalRows(const ResultTable& table, ResultTable& out) {
+    const int countColumn = static_cast<int>(table.Headers().indexOf(QStringLiteral("Count")));
+    const bool perFile = table.Header(0) == QStringLiteral("Filename");
+    const int wordColumn = perFile ? 1 : 0;
+    for (int c = 0; c < table.ColumnCount(); ++c) {
+        out.AddColumn(table.Header(c), table.Kind(c));
+    }
+    for (int first = 0; first < table.RowCount();) {
+        int end = perFile ? first + 1 : table.RowCount();
+        while (perFile && end < table.RowCount() && table.TextRef(end, 0) == table.TextRef(first, 0)) {
+            ++end;
+        }
+        qint64 sum = 0;
+        for (int row = first; row < end; ++row) {
+            out.AddRow(table.Row(row));
+            qint64 count = 0;
+            sum += table.CountAt(row, countColumn, &count) ? count : 0;
+        }
+        const int total = out.AppendRow();
+        if (perFile) {
+            out.SetText(total, 0, table.TextRef(first, 0));
+        }
+        out.SetText(total, wordColumn, QStringLiteral("(total)"));
+        out.SetCount(total, countColumn, sum);
+        first = end;
+    }
+    if (table.HasTotals()) {
+        out.SetTotals(table.LastTotals());
+    }
+}

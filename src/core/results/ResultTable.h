@@ -54,6 +54,11 @@ QList<FileSummaryRow> FileSummaryRows(const QStringList& paths, const QList<Unre
 class ResultTable;
 void SelectMostFrequent(const ResultTable& table, qint64 top, bool mostFirst, ResultTable& out);
 
+// The rows of table into out (empty), each file's rows (or all rows, without a file column)
+// followed by a total row: "(total)" in the word column and, in the Count column, the sum of
+// the counts above it; other cells empty. Columns and totals are carried over.
+void WithTotalRows(const ResultTable& table, ResultTable& out);
+
 // The results of a run as plain data: column headers with the kind of their cells, rows of typed
 // cells, a tick per row and the four totals. The window shows it through a Qt model; the command
 // line and the exports read it directly. Rows are added unticked.
