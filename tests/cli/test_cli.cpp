@@ -422,8 +422,8 @@ private slots:
         QTest::newRow("phrases, a workbook")
             << "phrases" << QStringList{"--format", "xlsx", "a.txt"} << "--format needs tsv, csv, json or text";
         QTest::newRow("concordance, no word") << "concordance" << QStringList{} << "no WORD given";
-        QTest::newRow("totals of a summary") << "" << QStringList{"--totals", "--summary", "a.txt"}
-                                             << "--totals adds to word rows";
+        QTest::newRow("totals of a summary")
+            << "" << QStringList{"--totals", "--summary", "a.txt"} << "--totals adds to word rows";
         QTest::newRow("cache, a path") << "cache" << QStringList{"x"} << "unknown option x";
     }
     void optionsRefused() {
