@@ -26,11 +26,7 @@ int CheckMergeOutput(const QStringList& arguments) {
     if (clash.isEmpty()) {
         return 0;
     }
-    const QString output = options.output.isEmpty() || options.output == QStringLiteral("-")
-                               ? QStringLiteral("standard output")
-                               : QStringLiteral("the output ") + options.output;
-    PrintError(QStringLiteral("merge: ") + output + QStringLiteral(" is one of the inputs (") + clash +
-               QStringLiteral("); choose another file"));
+    PrintError(QStringLiteral("merge: ") + OutputIsInputText(options.output, clash));
     return kUsage;
 }
 

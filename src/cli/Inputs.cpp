@@ -396,3 +396,9 @@ std::optional<CommandOutcome::End> PrepareWork(RunInputs& inputs, bool textInput
     }
     return std::nullopt;
 }
+
+QString OutputIsInputText(const QString& output, const QString& clash) {
+    const QString named = output.isEmpty() || output == QStringLiteral("-") ? QStringLiteral("standard output")
+                                                                            : QStringLiteral("the output ") + output;
+    return named + QStringLiteral(" is one of the inputs (") + clash + QStringLiteral("); choose another file");
+}

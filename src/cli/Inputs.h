@@ -23,6 +23,10 @@ bool SameFile(const QString& a, const QString& b);
 // standard output. Only regular files and FIFOs are compared: a terminal may well be both.
 QString InputThatIsOutput(const QString& output, const QStringList& inputs, bool readsStandardInput);
 
+// The refusal of an output that is the input clash (from InputThatIsOutput): "standard output is
+// one of the inputs (…); choose another file", or "the output FILE is …".
+QString OutputIsInputText(const QString& output, const QString& clash);
+
 // True for a PATH that is read once as it comes and cannot be handed to the converter by its
 // name: "-" (standard input), a FIFO or socket, and names of this program's own descriptors
 // (/dev/stdin, /dev/fd/N, /proc/self/fd/N). A device given by its own name is none.

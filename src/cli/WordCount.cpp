@@ -23,12 +23,9 @@
 #include "core/run/AnalysisRun.h"
 
 #include <QFileInfo>
-#include <QHash>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -167,11 +164,7 @@ std::optional<End> Prepare(const CliOptions& options, const RunInputs& inputs, P
                                     options.filesFrom == QStringLiteral("-");
     const QString clash = InputThatIsOutput(options.output, read, readsStandardInput);
     if (!clash.isEmpty()) {
-        const QString output = options.output.isEmpty() || options.output == QStringLiteral("-")
-                                   ? QStringLiteral("standard output")
-                                   : QStringLiteral("the output ") + options.output;
-        PrintError(output + QStringLiteral(" is one of the inputs (") + clash +
-                   QStringLiteral("); choose another file"));
+        PrintError(OutputIsInputText(options.output, clash));
         return End::Usage;
     }
     if (options.passwordStdin && options.paths.contains(QStringLiteral("-"))) {
