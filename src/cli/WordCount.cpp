@@ -8,6 +8,7 @@
 #include "cli/Output.h"
 #include "cli/Signals.h"
 #include "cli/Store.h"
+#include "core/base/Environment.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
@@ -84,7 +85,7 @@ bool RunPassword(const CliOptions& options, QString& password) {
         password = QString::fromUtf8(line);
         return true;
     }
-    password = options.password.isEmpty() ? qEnvironmentVariable("LEXITALLY_PASSWORD") : options.password;
+    password = options.password.isEmpty() ? CurrentEnvironment().password : options.password;
     return true;
 }
 

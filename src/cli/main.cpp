@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ConsoleUi.h"
+#include "core/base/Environment.h"
 
 #include <QCoreApplication>
 
@@ -40,6 +41,7 @@ void EndOnUncaughtWantOfMemory() {
 int main(int argc, char** argv) {
     std::set_terminate(EndOnUncaughtWantOfMemory);
     QCoreApplication app(argc, argv);
+    UseEnvironment(ReadEnvironment());
     try {
         return RunCommand(app.arguments());
     } catch (const std::bad_alloc&) {

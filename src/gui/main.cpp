@@ -1,3 +1,4 @@
+#include "core/base/Environment.h"
 #include "core/base/Places.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
+    UseEnvironment(ReadEnvironment());
     QApplication::setApplicationName(QStringLiteral("Lexitally"));
     QApplication::setOrganizationName(QStringLiteral("Quorvant"));
     // Docks and task bars match the windows with the menu entry by this name.

@@ -1,3 +1,4 @@
+#include "core/base/Environment.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Paths.h"
@@ -604,6 +605,7 @@ void HelpersTest::tempFolderPrivateFallback() {
     if (temp != QStringLiteral("<unset>")) {
         qputenv("TEMP", QByteArray("")); // set, but empty
         QVERIFY(qEnvironmentVariableIsSet("TEMP"));
+        UseEnvironment(ReadEnvironment());
     }
     const QString expected = systemTemp + QStringLiteral("/lexitally-") + QString::number(::getuid());
     const QStringList held{".hidden", "cache-1-abcdef", "pdftotext", "temp_total.text"};

@@ -1,5 +1,7 @@
 #include "support/TestEnv.h"
 
+#include "core/base/Environment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -113,6 +115,7 @@ IsolatedEnvironment::~IsolatedEnvironment() {
             qunsetenv(name.constData());
         }
     }
+    UseEnvironment(ReadEnvironment());
     // Removed here rather than by QTemporaryDir: tests leave read-only folders and names that
     // are not UTF-8, which Qt cannot spell again to remove them.
     RemoveTree(QFile::encodeName(m_dir.path()));
@@ -128,6 +131,7 @@ void IsolatedEnvironment::Set(const char* name, const QString& value) {
     } else {
         qputenv(name, value.toUtf8());
     }
+    UseEnvironment(ReadEnvironment());
 }
 
 QString IsolatedEnvironment::Private() const {

@@ -1,5 +1,6 @@
 #include "core/base/Places.h"
 
+#include "core/base/Environment.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/System.h"
@@ -41,7 +42,7 @@ bool EmptyFolder(const QString& folder) {
 QString TempFolder() {
     // Ours alone: a folder of this user's inside $TEMP (when set) or the system's temporary
     // folder, never $TEMP itself, where other users or the user's own files may lie.
-    QString base = qEnvironmentVariable("TEMP");
+    QString base = CurrentEnvironment().temp;
     if (base.isEmpty()) {
         base = QDir::tempPath();
     } else {
@@ -112,7 +113,7 @@ bool HoldsAssets(const QString& folder) {
 } // namespace
 
 QString AppFolder() {
-    const QString fromEnv = qEnvironmentVariable("LEXITALLY_APP_DIR");
+    const QString& fromEnv = CurrentEnvironment().appFolder;
     if (!fromEnv.isEmpty()) {
         return fromEnv;
     }
@@ -164,7 +165,7 @@ QString SampleFolder() {
 }
 
 QString ConverterSource(const QString& addressWidth) {
-    const QString fromEnv = qEnvironmentVariable("LEXITALLY_PDFTOTEXT");
+    const QString& fromEnv = CurrentEnvironment().converter;
     if (!fromEnv.isEmpty()) {
         return fromEnv;
     }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-// Where things live on disk. Every function reads the environment afresh.
+// Where things live on disk, as the environment in use (core/base/Environment.h) places them.
 
 // The temporary folder: a private folder lexitally-<uid> (mode 0700) inside $TEMP when set and
 // not empty, otherwise inside the system's temporary folder; created when missing. Throws

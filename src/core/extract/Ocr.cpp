@@ -1,5 +1,6 @@
 #include "core/extract/Ocr.h"
 
+#include "core/base/Environment.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/extract/Converter.h"
@@ -24,10 +25,8 @@ namespace {
 const QString kEnginePackage = QStringLiteral("tesseract-ocr");
 const QString kRendererPackage = QStringLiteral("poppler-utils");
 
-// The program named by the environment variable, else found by name (beside the converter first
-// when one is given).
-QString ProgramFor(const char* variable, const QString& name, const QString& converter = {}) {
-    const QString given = variable ? qEnvironmentVariable(variable) : QString();
+// The program given, else found by name (beside the converter first when one is given).
+QString ProgramFor(const QString& given, const QString& name, const QString& converter = {}) {
     if (!given.isEmpty()) {
         return given;
     }
@@ -105,7 +104,7 @@ struct PageJob {
 // The pages from first to last that show at least one image, as poppler's image lister (beside the
 // converter) lists them; every one of them when that cannot be told.
 QSet<int> PagesWithImages(const QString& pdf, const QString& password, const QString& converter, int first, int last) {
-    const QString lister = ProgramFor(nullptr, QStringLiteral("pdfimages"), converter);
+    const QString lister = ProgramFor({}, QStringLiteral("pdfimages"), converter);
     QStringList arguments{QStringLiteral("-list"), QStringLiteral("-f"), QString::number(first), QStringLiteral("-l"),
                           QString::number(last)};
     if (!password.isEmpty()) {
@@ -168,11 +167,11 @@ QString ReplaceText(const QString& output, const QList<QByteArrayView>& parts) {
 } // namespace
 
 QString OcrEngineProgram() {
-    return ProgramFor("LEXITALLY_TESSERACT", QStringLiteral("tesseract"));
+    return ProgramFor(CurrentEnvironment().ocrEngine, QStringLiteral("tesseract"));
 }
 
 QString PageRendererProgram(const QString& converter) {
-    return ProgramFor("LEXITALLY_PDFTOPPM", QStringLiteral("pdftoppm"), converter);
+    return ProgramFor(CurrentEnvironment().ocrRenderer, QStringLiteral("pdftoppm"), converter);
 }
 
 bool ValidOcrLanguages(const QString& languages) {

@@ -1,5 +1,6 @@
 #include "core/store/TextStore.h"
 
+#include "core/base/Environment.h"
 #include "core/base/System.h"
 
 #include <QCryptographicHash>
@@ -349,7 +350,7 @@ qint64 TextStore::ParseSize(const QString& text) {
 }
 
 QString TextStore::DefaultFolder() {
-    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    QString base = CurrentEnvironment().cacheHome;
     if (base.isEmpty() || QDir::isRelativePath(base)) {
         base = QDir::homePath() + QStringLiteral("/.cache");
     }
@@ -357,7 +358,7 @@ QString TextStore::DefaultFolder() {
 }
 
 qint64 TextStore::LimitFromEnvironment(QString* problem) {
-    const QString given = qEnvironmentVariable("LEXITALLY_CACHE_SIZE");
+    const QString& given = CurrentEnvironment().storeLimit;
     if (given.isEmpty()) {
         return kDefaultLimit;
     }
