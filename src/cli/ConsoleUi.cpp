@@ -1,6 +1,7 @@
 #include "cli/ConsoleUi.h"
 
 #include "core/base/ErrorReport.h"
+#include "core/base/Paths.h"
 #include "core/base/System.h"
 
 #include <QFileInfo>
@@ -18,7 +19,7 @@ QByteArray ForTerminal(QString text) {
     if (::isatty(STDERR_FILENO)) {
         text = EscapeControls(text, u'\n');
     }
-    return text.toUtf8();
+    return ShownFileName(text).toUtf8(); // a name's byte that is not UTF-8 shows as U+FFFD
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "cli/Outcome.h"
 #include "cli/Signals.h"
 #include "core/base/ErrorReport.h"
+#include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
 #include "core/corpus/Concordance.h"
@@ -69,9 +70,13 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
     QJsonArray unreadable;
     for (const ConvertedText& text : texts) {
         if (text.text.isEmpty()) {
-            unreadable.append(QJsonObject{{QStringLiteral("path"), text.source},
-                                          {QStringLiteral("reason"), BareReason(text.reason)},
-                                          {QStringLiteral("kind"), UnreadableKindName(text.kind)}});
+            QJsonObject entry{{QStringLiteral("path"), ShownFileName(text.source)},
+                              {QStringLiteral("reason"), BareReason(text.reason)},
+                              {QStringLiteral("kind"), UnreadableKindName(text.kind)}};
+            if (HasUndecodedBytes(text.source)) {
+                entry.insert(QStringLiteral("path_bytes"), QString::fromLatin1(FileNameBytes(text.source).toBase64()));
+            }
+            unreadable.append(entry);
         }
     }
     root.insert(QStringLiteral("unreadable"), unreadable);

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleUi.h"
 #include "core/base/Environment.h"
+#include "core/base/Paths.h"
 
 #include <QCoreApplication>
 
@@ -42,8 +43,13 @@ int main(int argc, char** argv) {
     std::set_terminate(EndOnUncaughtWantOfMemory);
     QCoreApplication app(argc, argv);
     UseEnvironment(ReadEnvironment());
+    // Decoded without loss: a path named by bytes that are not UTF-8 is reported by its bytes.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << DecodeFileName(QByteArray(argv[i]));
+    }
     try {
-        return RunCommand(app.arguments());
+        return RunCommand(arguments);
     } catch (const std::bad_alloc&) {
         // The work folder went as the stack unwound; an output is put in place only when whole.
         PrintError(QStringLiteral("out of memory: the system refused the memory the work needs; nothing was written"));

@@ -173,6 +173,13 @@ private slots:
             QCOMPARE(unreadable.size(), 1);
             QVERIFY(!json[QStringLiteral("rows")].toArray().isEmpty());
         }
+        if (kind == QStringLiteral("bytes")) {
+            // A script can name the file again by the bytes the JSON gives.
+            const QJsonObject entry = json[QStringLiteral("unreadable")].toArray().first().toObject();
+            const QByteArray name = QByteArray::fromBase64(entry[QStringLiteral("path_bytes")].toString().toLatin1());
+            QVERIFY(name.endsWith("/scan/caf\xe9.pdf"));
+            QCOMPARE(::access(name.constData(), R_OK), 0);
+        }
         QCOMPARE(Checksum(env.Work() + QStringLiteral("/good.pdf")), before);
         QCOMPARE(RunFolders(env), QStringList());
     }

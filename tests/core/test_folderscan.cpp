@@ -1,3 +1,4 @@
+#include "core/base/Paths.h"
 #include "core/filelist/FolderScan.h"
 #include "support/ScriptedUi.h"
 #include "support/TestEnv.h"
@@ -290,7 +291,7 @@ void FolderScanTest::invalidUtf8FolderSkipped() {
     const QByteArray bad = QFile::encodeName(root) + "/bad\xff\xfe";
     QCOMPARE(::mkdir(bad.constData(), 0755), 0);
     QCOMPARE(::close(::open((bad + "/in.pdf").constData(), O_CREAT | O_WRONLY, 0644)), 0);
-    // A file whose name is not UTF-8 is listed (lossily spelled) so that the run can name it.
+    // A file whose name is not UTF-8 is listed, its bytes kept, so that the run can name it.
     const QByteArray badFile = QFile::encodeName(root) + "/good/caf\xe9.PDF";
     MakeTree(root, {"good/in.pdf"});
     QCOMPARE(::close(::open(badFile.constData(), O_CREAT | O_WRONLY, 0644)), 0);
@@ -306,7 +307,8 @@ void FolderScanTest::invalidUtf8FolderSkipped() {
                                                "or is not valid UTF-8"));
     }
     QCOMPARE(skipped[1].path, root + QStringLiteral("/tab\there"));
-    QCOMPARE(Relative(root, collected), (QStringList{QStringLiteral("good/caf\uFFFD.PDF"), "good/in.pdf"}));
+    QCOMPARE(Relative(root, collected), (QStringList{DecodeFileName("good/caf\xe9.PDF"), "good/in.pdf"}));
+    QCOMPARE(FileNameBytes(collected[0]), badFile);
     // The environment takes these names with it, although Qt cannot spell them.
     const QString everything = env->Root();
     env.reset();

@@ -57,6 +57,8 @@ private slots:
     void fileNameFromPath_data();
     void fileNameFromPath();
     void normalizeBackslashes_data();
+    void fileNameBytes_data();
+    void fileNameBytes();
     void normalizeBackslashes();
     void fileExistsAndIsFolder_data();
     void fileExistsAndIsFolder();
@@ -185,6 +187,32 @@ void HelpersTest::normalizeBackslashes() {
     QFETCH(QString, path);
     QFETCH(QString, expected);
     QCOMPARE(NormalizeBackslashes(path), expected);
+}
+
+void HelpersTest::fileNameBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("undecoded");
+    QTest::newRow("ascii") << QByteArray("a/b.pdf") << "a/b.pdf" << false;
+    QTest::newRow("utf-8") << QByteArray("caf\xc3\xa9") << QStringLiteral("caf\u00e9") << false;
+    QTest::newRow("latin-1 byte") << QByteArray("caf\xe9.pdf") << QStringLiteral("caf\ufffd.pdf") << true;
+    QTest::newRow("cut sequence") << QByteArray("\xe2\x82") << QStringLiteral("\ufffd\ufffd") << true;
+    QTest::newRow("overlong") << QByteArray("\xc0\xaf") << QStringLiteral("\ufffd\ufffd") << true;
+    QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("\ufffd\ufffd\ufffd") << true;
+    // U+10080 is the pair D800 DC80: its second half is no escaped byte.
+    QTest::newRow("pair ending in the escape range")
+        << QByteArray("\xf0\x90\x82\x80") << QStringLiteral("\U00010080") << false;
+    QTest::newRow("valid after invalid") << QByteArray("\xff\xc3\xa9") << QStringLiteral("\ufffd\u00e9") << true;
+}
+
+void HelpersTest::fileNameBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QFETCH(bool, undecoded);
+    const QString name = DecodeFileName(bytes);
+    QCOMPARE(FileNameBytes(name), bytes);
+    QCOMPARE(HasUndecodedBytes(name), undecoded);
+    QCOMPARE(ShownFileName(name), shown);
 }
 
 void HelpersTest::fileExistsAndIsFolder_data() {

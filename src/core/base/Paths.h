@@ -20,3 +20,11 @@ QString NormalizeBackslashes(const QString& path);
 
 // True when at least one entry equals text exactly (letter case counts).
 bool ListContainsText(const QStringList& rows, const QString& text);
+
+// A file name's bytes as text without loss: UTF-8 where they are valid; every other byte b
+// becomes the lone surrogate U+DC00+b (as Python spells undecodable names), so two names
+// never read alike and FileNameBytes gives the bytes back. Shown, such a character is U+FFFD.
+QString DecodeFileName(const QByteArray& bytes);
+QByteArray FileNameBytes(const QString& name);
+bool HasUndecodedBytes(const QString& name);
+QString ShownFileName(const QString& name);

@@ -1,6 +1,7 @@
 #include "core/export/DataExport.h"
 
 #include "core/base/ErrorReport.h"
+#include "core/base/Paths.h"
 #include "core/extract/Unreadable.h"
 #include "core/results/ResultTable.h"
 
@@ -42,6 +43,16 @@ void AppendJsonString(QByteArray& out, const QString& text) {
         }
     }
     out += '"';
+}
+
+// "path" as shown, and when the name is not UTF-8 "path_bytes": its bytes in base64, so that a
+// script can name the file.
+void AppendJsonPath(QByteArray& out, const QString& path) {
+    out += "\"path\":";
+    AppendJsonString(out, ShownFileName(path));
+    if (HasUndecodedBytes(path)) {
+        out += ",\"path_bytes\":\"" + FileNameBytes(path).toBase64() + '"';
+    }
 }
 
 void AppendJsonStrings(QByteArray& out, const QStringList& texts) {
@@ -114,8 +125,8 @@ void AppendJsonFiles(QIODevice& out, QByteArray& chunk, const QList<FileSummaryR
     chunk += ",\"files\":[";
     for (qsizetype i = 0; i < files.size(); ++i) {
         const FileSummaryRow& file = files.at(i);
-        chunk += i > 0 ? ",{\"path\":" : "{\"path\":";
-        AppendJsonString(chunk, file.path);
+        chunk += i > 0 ? ",{" : "{";
+        AppendJsonPath(chunk, file.path);
         if (file.counted) {
             const Totals& f = file.counts.file.totals;
             chunk += ",\"pages\":" + QByteArray::number(file.counts.file.pages) +
@@ -149,8 +160,8 @@ void AppendJsonUnreadable(QByteArray& chunk, const QList<UnreadableFile>& unread
         if (i > 0) {
             chunk += ',';
         }
-        chunk += "{\"path\":";
-        AppendJsonString(chunk, unreadable[i].path);
+        chunk += '{';
+        AppendJsonPath(chunk, unreadable[i].path);
         chunk += ",\"reason\":";
         AppendJsonString(chunk, unreadable[i].reason);
         chunk += ",\"kind\":";
@@ -323,7 +334,7 @@ void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, con
     }
     for (const FileSummaryRow& file : files) {
         const int row = table.AppendRow();
-        table.SetText(row, 0, file.path);
+        table.SetText(row, 0, ShownFileName(file.path));
         table.SetText(row, reasonColumn,
                       file.ocr && file.reason.isEmpty() ? QString::fromLatin1(kOcrNote) : file.reason);
         if (file.counted) {

@@ -1,6 +1,7 @@
 #include "core/extract/Converter.h"
 
 #include "core/base/ErrorReport.h"
+#include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
 #include "core/extract/TextFileWriter.h"
@@ -408,7 +409,8 @@ UnreadableKind OutcomeKind(ExtractionOutcome outcome, bool withPassword) {
 }
 
 InputReason InputProblem(const QString& path) {
-    if (path.contains(QChar(0xFFFD))) {
+    // U+FFFD: a name that reached the program already decoded with loss (from a drop, say).
+    if (path.contains(QChar(0xFFFD)) || HasUndecodedBytes(path)) {
         return {QStringLiteral("  - the file name is not valid UTF-8: rename the file and add it again"),
                 UnreadableKind::NameNotUtf8};
     }

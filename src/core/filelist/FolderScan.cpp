@@ -39,7 +39,7 @@ QString SystemReason(int error) {
 }
 
 QByteArray Native(const QString& path) {
-    return QFile::encodeName(path);
+    return FileNameBytes(path);
 }
 
 // Alphabetical ignoring letter case; names equal but for case in code-point order.
@@ -86,9 +86,9 @@ QStringList UndecodableFolders(const QString& folder) {
     }
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray raw(entry->d_name);
-        const QString name = QString::fromUtf8(raw);
+        const QString name = DecodeFileName(raw);
         struct stat info {};
-        if (name.toUtf8() != raw && ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        if (HasUndecodedBytes(name) && ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISDIR(info.st_mode)) {
             names << name;
         }
@@ -201,9 +201,9 @@ QStringList UndecodableNames(const QString& folder, const QString& pattern) {
     const QByteArray suffix = pattern == kAllFilesPattern ? QByteArray() : pattern.mid(1).toUtf8().toLower();
     while (const dirent* entry = ::readdir(dir)) {
         const QByteArray raw(entry->d_name);
-        const QString name = QString::fromUtf8(raw);
+        const QString name = DecodeFileName(raw);
         struct stat info {};
-        if (name.toUtf8() != raw && raw.toLower().endsWith(suffix) &&
+        if (HasUndecodedBytes(name) && raw.toLower().endsWith(suffix) &&
             ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)) {
             names << name;
         }
