@@ -215,10 +215,9 @@ QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringLis
     return RunTexts(files, place);
 }
 
-void AddStatistics(const ResultTable& rows, const QList<ConvertedText>& texts, const CorpusRule& rule,
-                   ResultTable& out) {
+void AddStatistics(const ResultTable& rows, const QList<WordStat>& stats, const CorpusRule& rule, ResultTable& out) {
     QHash<QString, WordStat> byWord;
-    for (const WordStat& stat : WordStatistics(texts, rule)) {
+    for (const WordStat& stat : stats) {
         byWord.insert(stat.word, stat);
     }
     // All files: the word, then its count.

@@ -3,6 +3,7 @@
 #include "core/extract/Ocr.h"
 
 #include "core/corpus/CorpusText.h"
+#include "core/corpus/WordStats.h"
 
 #include <QString>
 #include <QStringList>
@@ -65,5 +66,4 @@ QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringLis
 
 // The word rows of a run with the statistics columns added ("Per million", "Range", "DP"),
 // totals kept. A word the texts do not give gets empty cells.
-void AddStatistics(const ResultTable& rows, const QList<ConvertedText>& texts, const CorpusRule& rule,
-                   ResultTable& out);
+void AddStatistics(const ResultTable& rows, const QList<WordStat>& stats, const CorpusRule& rule, ResultTable& out);

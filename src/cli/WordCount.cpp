@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <future>
 #include <unistd.h>
 
 namespace {
@@ -211,6 +212,32 @@ AnalysisRequest RequestOf(const CliOptions& options, const RunInputs& inputs, co
     return request;
 }
 
+// The statistics of a run's texts (--stats), walked on other cores while the pass counts them.
+class StatisticsWalk {
+public:
+    void Start(const QList<ConvertedText>& texts, const CorpusRule& rule) {
+        m_rule = rule;
+        m_stats = std::async(std::launch::async, [texts, rule] { return WordStatistics(texts, rule); });
+    }
+    // Waits for the walk; false (said) when the statistics cannot be made.
+    bool AddTo(const ResultTable& rows, ResultTable& out) {
+        if (!m_stats.valid()) {
+            return true; // the run ended before its texts were counted
+        }
+        try {
+            AddStatistics(rows, m_stats.get(), m_rule, out);
+        } catch (const Failure& failure) {
+            PrintError(QStringLiteral("the statistics cannot be made: ") + failure.Description());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    CorpusRule m_rule;
+    std::future<QList<WordStat>> m_stats;
+};
+
 // What the run leaves for its output.
 struct Counted {
     AnalysisSummary summary;
@@ -245,29 +272,20 @@ bool Count(const CliOptions& options, const QStringList& rows, const AnalysisReq
             converters.KillAll();
         }
     };
+    StatisticsWalk statistics;
+    if (options.stats) {
+        context.textsReady = [&](const QList<ConvertedText>& texts, FrequencyMethodKind method) {
+            statistics.Start(texts, CorpusRule{options.letters, options.ignoreCase,
+                                               method == FrequencyMethodKind::Database, options.words});
+        };
+    }
     ErrorReport steps(console, QStringLiteral("in lexitally-cli "));
     counted.summary = RunAnalysis(request, context, steps);
     counted.failures += counted.summary.failures;
     progress.Done();
-    if (!options.stats || StopSignalled()) {
-        return true;
-    }
-    // The statistics read the texts once more: the run's own are gone once counted.
-    try {
-        const AnalysisSummary& summary = counted.summary;
-        const QList<ConvertedText> texts =
-            CommandLineTexts(summary.paths, request.labels, prepared.password, options.textInput, folder.work->path(),
-                             folder.converter, summary.ocrRead, options.ocr, request.jobs, store.get(), &progress);
-        progress.Done();
-        AddStatistics(counted.table, texts,
-                      CorpusRule{options.letters, options.ignoreCase, summary.method == FrequencyMethodKind::Database,
-                                 options.words},
-                      counted.withStats);
-    } catch (const Failure& failure) {
-        PrintError(QStringLiteral("the statistics cannot be made: ") + failure.Description());
-        return false;
-    }
-    return true;
+    // Waited for even after a signal: the walk reads the work folder, which goes after it.
+    const bool made = statistics.AddTo(counted.table, counted.withStats);
+    return StopSignalled() || made;
 }
 
 // Writes what was counted as asked; outcome holds what the run met before.

@@ -928,6 +928,18 @@ private slots:
                                               "a\t2\t166666.67\t1\t0.5833",
                                               "the\t2\t166666.67\t1\t0.4167",
                                               "cat\t3\t250000.00\t2\t0.0833"};
+        // A file listed twice is one file of the corpus, as it is one of the counts.
+        QTest::newRow("stats, a file listed twice")
+            << QStringList{"--stats", "--text", "one.txt", "two.txt", "one.txt"} << 0
+            << QStringList{" Words\tCount\tPer million\tRange\tDP",
+                           "and\t1\t83333.33\t1\t0.5833",
+                           "away\t1\t83333.33\t1\t0.4167",
+                           "dog\t1\t83333.33\t1\t0.5833",
+                           "ran\t1\t83333.33\t1\t0.4167",
+                           "sat\t1\t83333.33\t1\t0.4167",
+                           "a\t2\t166666.67\t1\t0.5833",
+                           "the\t2\t166666.67\t1\t0.4167",
+                           "cat\t3\t250000.00\t2\t0.0833"};
         QTest::newRow("stats per file") << QStringList{"--stats", "--per-file", "--text", "one.txt"} << 2
                                         << QStringList{};
         QTest::newRow("stats with word forms")

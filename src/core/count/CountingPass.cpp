@@ -8,6 +8,8 @@
 #include "core/count/WordRule.h"
 #include "core/extract/TextFiles.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -194,11 +196,13 @@ void CountAllFiles(const PassInputs& in, FrequencyMethod& method, ErrorReport& s
         combined = CombinedTextPath(in.workFolder);
         DeleteFileQuiet(combined, in.yield);
     });
+    QSet<QString> counted; // a row listed twice shares its text: counted once
     for (const ConvertedText& row : in.texts) {
         const QString& text = row.text;
-        if (text.isEmpty() || !FileExists(text)) {
+        if (text.isEmpty() || counted.contains(text) || !FileExists(text)) {
             continue;
         }
+        counted.insert(text);
         {
             TextRead read(text);
             const CharCounts counts = CharCountsFSO(read, in.ui);
@@ -207,7 +211,9 @@ void CountAllFiles(const PassInputs& in, FrequencyMethod& method, ErrorReport& s
             AppendTextFSO(
                 combined, [&read] { return read.View(); }, in.ui);
         }
-        steps(106, [&] { DeleteFileQuiet(text, in.yield); });
+        if (!in.keepTexts) {
+            steps(106, [&] { DeleteFileQuiet(text, in.yield); });
+        }
     }
     if (!combined.isEmpty() && FileExists(combined)) {
         TextRead read(combined);
@@ -218,11 +224,13 @@ void CountAllFiles(const PassInputs& in, FrequencyMethod& method, ErrorReport& s
 
 // One count per file: each text, read once, gives its characters, lines and words.
 void CountPerFile(const PassInputs& in, FrequencyMethod& method, ErrorReport& steps, Totals& totals) {
+    QSet<QString> counted; // a row listed twice shares its text: counted once
     for (qsizetype i = 0; i < in.texts.size(); ++i) {
         const QString& text = in.texts[i].text;
-        if (text.isEmpty() || !FileExists(text)) {
+        if (text.isEmpty() || counted.contains(text) || !FileExists(text)) {
             continue;
         }
+        counted.insert(text);
         QString label;
         steps(120, [&] { label = in.texts[i].label; });
         const Totals before = totals;
@@ -232,7 +240,9 @@ void CountPerFile(const PassInputs& in, FrequencyMethod& method, ErrorReport& st
         totals.charsWithoutSpaces += counts.withoutSpaces;
         qint64 pages = 0;
         CountText(read, label, in, method, steps, totals, true, &pages);
-        steps(132, [&] { DeleteFileQuiet(text, in.yield); });
+        if (!in.keepTexts) {
+            steps(132, [&] { DeleteFileQuiet(text, in.yield); });
+        }
         if (in.results) {
             const Totals file{totals.words - before.words, totals.lines - before.lines,
                               totals.charsWithSpaces - before.charsWithSpaces,

@@ -105,4 +105,6 @@ struct PassInputs {
     // the letter rule above: folded, UTF-8. Empty: every word has its row.
     QSet<QByteArray> stopWords;
     WordOptions words;
+    // The texts stay where they are once counted (for the statistics), else each is deleted.
+    bool keepTexts = false;
 };

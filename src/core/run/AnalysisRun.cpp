@@ -421,6 +421,18 @@ void CountRows(const AnalysisRequest& request, const AnalysisContext& context, R
     inputs.words = request.words;
     inputs.stopWords = StopWordKeys(request.stopWords, request.letters, request.words);
     summary.method = ChooseFrequencyMethod(request.databaseWanted, request.textWanted, request.providerAvailable);
+    if (context.textsReady) {
+        inputs.keepTexts = true;
+        QList<ConvertedText> texts = inputs.texts;
+        QSet<QString> seen;
+        for (ConvertedText& text : texts) {
+            if (seen.contains(text.text) || !FileExists(text.text)) {
+                text.text.clear();
+            }
+            seen.insert(text.text);
+        }
+        context.textsReady(texts, summary.method);
+    }
     switch (summary.method) {
     case FrequencyMethodKind::Database:
         SortingDB(inputs);

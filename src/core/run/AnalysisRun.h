@@ -86,6 +86,10 @@ struct AnalysisContext {
     TextStore* store = nullptr;               // converted texts kept between runs (its variant set)
     Yield yield;
     Ui* ui = nullptr; // error reports of the called procedures
+    // Told each row's text just before the counting pass ("" for a row that gave none or repeats
+    // a row before it), and the frequency method chosen. When given, the texts stay in the work folder after counting,
+    // so that they can be walked again (at the same time as the pass, on another core) until it goes.
+    std::function<void(const QList<ConvertedText>&, FrequencyMethodKind)> textsReady;
 };
 
 // What a run gave besides its rows and totals.
