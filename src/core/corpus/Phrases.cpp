@@ -1,11 +1,14 @@
 #include "core/corpus/Phrases.h"
 
 #include "core/base/ErrorReport.h"
+#include "core/base/Parallel.h"
 #include "core/extract/TextFiles.h"
 #include "core/results/ResultTable.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
 
 PhraseCounter::PhraseCounter(int length, const CorpusRule& rule)
     : m_length(std::clamp(length, kMinPhraseLength, kMaxPhraseLength)), m_rule(rule) {}
@@ -18,18 +21,39 @@ quint32 PhraseCounter::WordId(QByteArrayView word) {
         key = WordKey(word, m_rule);
         word = key;
     }
-    const auto found = m_ids.constFind(word);
+    return KeyId(word);
+}
+
+quint32 PhraseCounter::KeyId(QByteArrayView key) {
+    const auto found = m_ids.constFind(key);
     if (found != m_ids.cend()) {
         return found.value();
     }
     FailIf(m_words.size() >= (size_t{1} << kIdBits), QStringLiteral("too many distinct words for phrases"));
-    char* copy = static_cast<char*>(m_letters.allocate(static_cast<size_t>(word.size()), 1));
-    std::memcpy(copy, word.data(), static_cast<size_t>(word.size()));
-    const QByteArrayView kept(copy, word.size());
+    char* copy = static_cast<char*>(m_letters.allocate(static_cast<size_t>(key.size()), 1));
+    std::memcpy(copy, key.data(), static_cast<size_t>(key.size()));
+    const QByteArrayView kept(copy, key.size());
     const auto id = static_cast<quint32>(m_words.size());
     m_words.push_back(kept);
     m_ids.insert(kept, id);
     return id;
+}
+
+void PhraseCounter::Absorb(PhraseCounter& other) {
+    std::vector<quint32> mine(other.m_words.size());
+    for (size_t i = 0; i < mine.size(); ++i) {
+        mine[i] = KeyId(other.m_words[i]);
+    }
+    const Key idMask = (Key{1} << kIdBits) - 1;
+    m_keys.reserve(m_keys.size() + other.m_keys.size());
+    for (const Key key : other.m_keys) {
+        Key renamed = 0;
+        for (int i = m_length - 1; i >= 0; --i) {
+            renamed = (renamed << kIdBits) | mine[static_cast<size_t>((key >> (kIdBits * i)) & idMask)];
+        }
+        m_keys.push_back(renamed);
+    }
+    std::vector<Key>().swap(other.m_keys);
 }
 
 void PhraseCounter::AddText(QByteArrayView text) {
@@ -50,7 +74,7 @@ void PhraseCounter::AddText(QByteArrayView text) {
 }
 
 QList<PhraseCount> PhraseCounter::Phrases(qint64 minCount, PhraseOrder order) {
-    std::sort(m_keys.begin(), m_keys.end());
+    SortInHalves(m_keys);
     struct Counted {
         Key key;
         qint64 count;
@@ -79,23 +103,31 @@ QList<PhraseCount> PhraseCounter::Phrases(qint64 minCount, PhraseOrder order) {
     const int n = m_length;
     const Key idMask = (Key{1} << kIdBits) - 1;
     const auto idAt = [&](Key key, int i) { return static_cast<quint32>((key >> (kIdBits * (n - 1 - i))) & idMask); };
-    std::sort(kept.begin(), kept.end(), [&](const Counted& a, const Counted& b) {
-        if (a.count != b.count) {
-            return order == PhraseOrder::LeastFirst ? a.count < b.count : a.count > b.count;
-        }
+    // Each phrase also keyed by its words' places: as numbers, such keys compare word by word.
+    struct Ranked {
+        Key byLetters;
+        const Counted* entry;
+    };
+    std::vector<Ranked> ranked;
+    ranked.reserve(kept.size());
+    for (const Counted& entry : kept) {
+        Key byLetters = 0;
         for (int i = 0; i < n; ++i) {
-            const quint32 x = rank[idAt(a.key, i)];
-            const quint32 y = rank[idAt(b.key, i)];
-            if (x != y) {
-                return x < y;
-            }
+            byLetters = (byLetters << kIdBits) | rank[idAt(entry.key, i)];
         }
-        return false;
+        ranked.push_back({byLetters, &entry});
+    }
+    SortInHalves(ranked, [order](const Ranked& a, const Ranked& b) {
+        if (a.entry->count != b.entry->count) {
+            return order == PhraseOrder::LeastFirst ? a.entry->count < b.entry->count : a.entry->count > b.entry->count;
+        }
+        return a.byLetters < b.byLetters;
     });
     QList<PhraseCount> phrases;
     phrases.reserve(static_cast<qsizetype>(kept.size()));
     QByteArray phrase;
-    for (const Counted& entry : kept) {
+    for (const Ranked& at : ranked) {
+        const Counted& entry = *at.entry;
         phrase.clear();
         for (int i = 0; i < n; ++i) {
             if (i > 0) {
@@ -110,14 +142,26 @@ QList<PhraseCount> PhraseCounter::Phrases(qint64 minCount, PhraseOrder order) {
 
 QList<PhraseCount> CountPhrases(const QList<ConvertedText>& texts, int length, qint64 minCount, PhraseOrder order,
                                 const CorpusRule& rule) {
-    PhraseCounter counter(length, rule);
-    for (const ConvertedText& text : texts) {
-        if (!text.text.isEmpty()) {
-            const FileBytes bytes(text.text);
-            counter.AddText(bytes.View());
-        }
+    // Walkers share out the files one at a time; their counts are joined at the end.
+    const size_t walkers = WalkerCount(texts.size());
+    std::vector<std::unique_ptr<PhraseCounter>> counters;
+    for (size_t w = 0; w < walkers; ++w) {
+        counters.push_back(std::make_unique<PhraseCounter>(length, rule));
     }
-    return counter.Phrases(minCount, order);
+    std::atomic<qsizetype> next{0};
+    const auto walk = [&](std::unique_ptr<PhraseCounter>& counter) {
+        for (qsizetype i = next++; i < texts.size(); i = next++) {
+            if (!texts[i].text.isEmpty()) {
+                const FileBytes bytes(texts[i].text);
+                counter->AddText(bytes.View());
+            }
+        }
+    };
+    RunWalkers(counters, walk, [&] { next = texts.size(); });
+    for (size_t w = 1; w < walkers; ++w) {
+        counters[0]->Absorb(*counters[w]);
+    }
+    return counters[0]->Phrases(minCount, order);
 }
 
 void FillPhrases(ResultTable& table, const QList<PhraseCount>& phrases) {

@@ -37,6 +37,8 @@ public:
     // Counts the phrases of one text; no phrase runs from one text into the next. Throws Failure
     // when the texts hold more distinct words than a phrase can name (2^25).
     void AddText(QByteArrayView text);
+    // Takes in the phrases another counter of the same length and rule has counted.
+    void Absorb(PhraseCounter& other);
     // The phrases seen at least minCount times, by count (least or most frequent first), equal
     // counts by their words A to Z, word by word (binary).
     QList<PhraseCount> Phrases(qint64 minCount, PhraseOrder order);
@@ -48,6 +50,7 @@ private:
     using Key = unsigned __int128;
     static constexpr int kIdBits = 25;
     quint32 WordId(QByteArrayView word);
+    quint32 KeyId(QByteArrayView key); // of a word already made a key
 
     int m_length;
     CorpusRule m_rule;

@@ -1,5 +1,6 @@
 #include "core/corpus/WordStats.h"
 
+#include "core/base/Parallel.h"
 #include "core/count/WordRule.h"
 #include "core/extract/TextFiles.h"
 #include "core/results/ResultTable.h"
@@ -10,11 +11,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <exception>
-#include <future>
 #include <memory>
 #include <memory_resource>
-#include <thread>
 #include <vector>
 
 QList<WordStat> StatisticsOf(const QList<qint64>& fileWords, const QList<FileCounts>& words) {
@@ -120,9 +118,7 @@ QList<WordStat> WordStatistics(const QList<ConvertedText>& texts, const CorpusRu
                                const QSet<QByteArray>& leaveOut) {
     // The files are shared out to walkers one at a time, so a long file does not hold up the rest.
     QList<qint64> fileWords(texts.size(), 0);
-    const int walkers = static_cast<int>(
-        std::clamp<qsizetype>(std::thread::hardware_concurrency(), 1, std::min<qsizetype>(texts.size(), 4)));
-    std::vector<Walked> walked(static_cast<size_t>(std::max(walkers, 1)));
+    std::vector<Walked> walked(WalkerCount(texts.size()));
     std::atomic<qsizetype> next{0};
     const auto walk = [&](Walked& mine) {
         for (qsizetype i = next++; i < texts.size(); i = next++) {
@@ -131,27 +127,7 @@ QList<WordStat> WordStatistics(const QList<ConvertedText>& texts, const CorpusRu
             }
         }
     };
-    std::vector<std::future<void>> running;
-    for (size_t w = 1; w < walked.size(); ++w) {
-        running.push_back(std::async(std::launch::async, walk, std::ref(walked[w])));
-    }
-    std::exception_ptr failed;
-    try {
-        walk(walked[0]);
-    } catch (...) {
-        failed = std::current_exception();
-        next = texts.size(); // the others stop after their file
-    }
-    for (auto& walker : running) {
-        try {
-            walker.get();
-        } catch (...) {
-            failed = failed ? failed : std::current_exception();
-        }
-    }
-    if (failed) {
-        std::rethrow_exception(failed);
-    }
+    RunWalkers(walked, walk, [&] { next = texts.size(); });
     // One table of all: each word's files in file order, as a single walk would give them.
     Walked& all = walked[0];
     for (size_t w = 1; w < walked.size(); ++w) {
