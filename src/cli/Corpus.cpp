@@ -8,6 +8,7 @@
 #include "cli/ConsoleUi.h"
 #include "cli/Inputs.h"
 #include "cli/Outcome.h"
+#include "cli/Output.h"
 #include "cli/Signals.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Paths.h"
@@ -85,24 +86,22 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
 
 // Writes the table in the format asked; the failure's description, or "". A signal gives the
 // writing up.
-QString WriteTable(const CorpusOptions& options, ResultTable& table, const QList<ConvertedText>& texts) {
+QString WriteTable(CorpusCommand command, const CliOptions& options, ResultTable& table,
+                   const QList<ConvertedText>& texts) {
     const QString path = options.output.isEmpty() ? QStringLiteral("-") : options.output;
     const Yield giveUp = [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); };
     try {
         table.SetAllTicked(true);
-        if (options.format == QStringLiteral("json")) {
-            const QByteArray json = TableJson(CommandName(options.command), table, texts);
+        if (options.format == CliFormat::Json) {
+            const QByteArray json = TableJson(CommandName(command), table, texts);
             WriteThrough(path, giveUp, [&json](QIODevice& device) {
                 FailIf(device.write(json) != json.size(), device.errorString());
             });
         } else {
-            const ExportFormat format = options.format == QStringLiteral("csv")    ? ExportFormat::Csv
-                                        : options.format == QStringLiteral("text") ? ExportFormat::Text
-                                                                                   : ExportFormat::Tsv;
             ExportOptions exportOptions;
             exportOptions.yield = giveUp;
             exportOptions.header = !options.noHeader;
-            Export(format, table, exportOptions, path);
+            Export(FormatOf(options.format), table, exportOptions, path);
         }
     } catch (const Failure& failure) {
         return failure.Description();
@@ -116,45 +115,8 @@ CommandBit CommandOf(CorpusCommand command) {
     return command == CorpusCommand::Concordance ? kConcordanceCommand : kPhrasesCommand;
 }
 
-ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringList& arguments) {
-    ParsedCorpusArguments parsed;
-    const ParsedArguments given = ParseCommandArguments(CommandOf(command), arguments);
-    parsed.help = given.help;
-    if (!given.options) {
-        parsed.error = CommandName(command) + QStringLiteral(": ") + given.error;
-        return parsed;
-    }
-    const CliOptions& cli = *given.options;
-    CorpusOptions options;
-    options.command = command;
-    options.word = cli.word;
-    options.context = cli.context;
-    options.length = cli.length;
-    options.minCount = cli.minCount;
-    options.mostFirst = cli.mostFirst;
-    options.top = cli.top;
-    options.noHeader = cli.noHeader;
-    options.filesFrom = cli.filesFrom;
-    options.nullSeparated = cli.nullSeparated;
-    options.format = cli.format == CliFormat::Csv    ? QStringLiteral("csv")
-                     : cli.format == CliFormat::Json ? QStringLiteral("json")
-                     : cli.format == CliFormat::Text ? QStringLiteral("text")
-                                                     : QStringLiteral("tsv");
-    options.output = cli.output;
-    options.rule = {cli.letters, cli.ignoreCase, cli.method == CliMethod::Db, cli.words};
-    options.textInput = cli.textInput;
-    options.noCache = cli.noCache;
-    options.password = cli.password;
-    options.ocr = cli.ocr;
-    options.jobs = cli.jobs;
-    options.quiet = cli.quiet;
-    options.paths = cli.paths;
-    if (command == CorpusCommand::Concordance && TypedWordKey(options.word, options.rule).isEmpty()) {
-        parsed.error = CommandName(command) + QStringLiteral(": WORD must be one word by the letter rule");
-        return parsed;
-    }
-    parsed.options = options;
-    return parsed;
+CorpusRule CorpusRuleOf(const CliOptions& options) {
+    return {options.letters, options.ignoreCase, options.method == CliMethod::Db, options.words};
 }
 
 QString CorpusUsageText(CorpusCommand command) {
@@ -245,18 +207,20 @@ namespace {
 using End = CommandOutcome::End;
 
 // The concordance's lines or the phrases of the texts; false (said) when they cannot be made.
-bool FillTable(const CorpusOptions& options, const QList<ConvertedText>& texts, ResultTable& table) {
+bool FillTable(CorpusCommand command, const CliOptions& options, const QList<ConvertedText>& texts,
+               ResultTable& table) {
+    const CorpusRule rule = CorpusRuleOf(options);
     try {
-        if (options.command == CorpusCommand::Concordance) {
+        if (command == CorpusCommand::Concordance) {
             const QList<ConcordanceLine> lines =
-                Concordance(texts, TypedWordKey(options.word, options.rule), options.rule, options.context);
+                Concordance(texts, TypedWordKey(options.word, rule), rule, options.context);
             FillConcordance(table, lines, texts);
             return true;
         }
         ResultTable all;
         FillPhrases(options.top > 0 ? all : table,
                     CountPhrases(texts, options.length, options.minCount,
-                                 options.mostFirst ? PhraseOrder::MostFirst : PhraseOrder::LeastFirst, options.rule));
+                                 options.mostFirst ? PhraseOrder::MostFirst : PhraseOrder::LeastFirst, rule));
         if (options.top > 0) {
             SelectMostFrequent(all, options.top, options.mostFirst, table);
         }
@@ -268,7 +232,7 @@ bool FillTable(const CorpusOptions& options, const QList<ConvertedText>& texts, 
 }
 
 // The texts of the inputs' rows, converted into the folder (or taken from the store).
-QList<ConvertedText> TextsOf(const CorpusOptions& options, const RunInputs& inputs, const RunFolder& folder) {
+QList<ConvertedText> TextsOf(const CliOptions& options, const RunInputs& inputs, const RunFolder& folder) {
     QStringList labels = inputs.labels;
     if (labels.isEmpty()) {
         for (const QString& path : inputs.rows) {
@@ -285,8 +249,8 @@ QList<ConvertedText> TextsOf(const CorpusOptions& options, const RunInputs& inpu
     return texts;
 }
 
-CommandOutcome RunCorpus(CorpusOptions options) {
-    const QString name = CommandName(options.command);
+CommandOutcome RunCorpus(CorpusCommand command, CliOptions options) {
+    const QString name = CommandName(command);
     InstallStopSignals();
     if (const std::optional<End> end = CompletePaths(options.paths, options.filesFrom, options.nullSeparated, name)) {
         return CommandOutcome::Ended(*end);
@@ -321,14 +285,14 @@ CommandOutcome RunCorpus(CorpusOptions options) {
         PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
     }
     ResultTable table;
-    if (!FillTable(options, texts, table)) {
+    if (!FillTable(command, options, texts, table)) {
         return CommandOutcome::Ended(End::NotWritten);
     }
     folder.reset();
     if (StopSignalled()) {
         return CommandOutcome::Ended(End::Interrupted);
     }
-    const QString failure = WriteTable(options, table, texts);
+    const QString failure = WriteTable(command, options, table, texts);
     if (!failure.isEmpty()) {
         if (!StopSignalled()) {
             PrintError(failure);
@@ -343,13 +307,19 @@ CommandOutcome RunCorpus(CorpusOptions options) {
 } // namespace
 
 int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
-    const ParsedCorpusArguments parsed = ParseCorpusArguments(command, arguments);
+    const ParsedArguments parsed = ParseCommandArguments(CommandOf(command), arguments);
     if (parsed.help) {
         return PrintOutput(CorpusUsageText(command));
     }
-    if (!parsed.options) {
-        PrintError(parsed.error + QStringLiteral(" (see ") + CommandName(command) + QStringLiteral(" --help)"));
+    QString error = parsed.error;
+    if (parsed.options && command == CorpusCommand::Concordance &&
+        TypedWordKey(parsed.options->word, CorpusRuleOf(*parsed.options)).isEmpty()) {
+        error = QStringLiteral("WORD must be one word by the letter rule");
+    }
+    if (!parsed.options || !error.isEmpty()) {
+        PrintError(CommandName(command) + QStringLiteral(": ") + error + QStringLiteral(" (see ") +
+                   CommandName(command) + QStringLiteral(" --help)"));
         return ExitStatus(CommandOutcome::Ended(End::Usage));
     }
-    return ExitStatus(RunCorpus(*parsed.options));
+    return ExitStatus(RunCorpus(command, *parsed.options));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliOptions.h"
 #include "core/extract/Ocr.h"
 
 #include "core/corpus/CorpusText.h"
@@ -7,8 +8,6 @@
 
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 class ResultTable;
 
@@ -20,37 +19,9 @@ enum class CorpusCommand { Concordance, Phrases };
 class TextStore;
 class TerminalProgress;
 
-struct CorpusOptions {
-    CorpusCommand command = CorpusCommand::Concordance;
-    QString word; // concordance: the word looked for
-    int context = 40;
-    int length = 2;
-    qint64 minCount = 1;
-    bool mostFirst = false;
-    qint64 top = 0;                         // phrases: only the most frequent; 0: all
-    bool noHeader = false;                  // tsv and csv without their header line
-    QString filesFrom;                      // a file of more PATHs ("-": standard input)
-    bool nullSeparated = false;             // its names end with NUL
-    QString format = QStringLiteral("tsv"); // tsv, csv, json, text
-    QString output;                         // "" or "-": standard output
-    CorpusRule rule;
-    bool textInput = false;
-    bool noCache = false; // the store of converted texts neither read nor written
-    QString password;
-    OcrOptions ocr; // PDFs that give no text read by OCR
-    int jobs = 0;   // files converted at once; 0: one per processor
-    bool quiet = false;
-    QStringList paths;
-};
+// The rule a command's words are cut and compared by, as its options give it.
+CorpusRule CorpusRuleOf(const CliOptions& options);
 
-struct ParsedCorpusArguments {
-    std::optional<CorpusOptions> options;
-    bool help = false;
-    QString error;
-};
-
-// Parses the arguments that follow "concordance" or "phrases".
-ParsedCorpusArguments ParseCorpusArguments(CorpusCommand command, const QStringList& arguments);
 QString CorpusUsageText(CorpusCommand command);
 
 // Runs "lexitally-cli concordance|phrases ..."; returns the exit status.

@@ -7,8 +7,6 @@
 #include "core/extract/Unreadable.h"
 #include "core/results/ResultTable.h"
 
-namespace {
-
 ExportFormat FormatOf(CliFormat format) {
     switch (format) {
     case CliFormat::Json:
@@ -24,8 +22,6 @@ ExportFormat FormatOf(CliFormat format) {
     }
     return ExportFormat::Tsv;
 }
-
-} // namespace
 
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& results,
                      const QList<UnreadableFile>& unreadable, const Yield& giveUp, const QList<FileSummaryRow>* files,

@@ -17,6 +17,10 @@ class ResultTable;
 // `rows`).
 // Without header, TSV and CSV leave out their header line. A file summary in TSV, CSV and text
 // ends with a Kind column: the stable name of each reason's kind.
+// The export format of a command-line format.
+enum class ExportFormat;
+ExportFormat FormatOf(CliFormat format);
+
 QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts& facts, ResultTable& table,
                      const QList<UnreadableFile>& unreadable, const Yield& giveUp = {},
                      const QList<FileSummaryRow>* files = nullptr, bool rows = true, bool header = true);

@@ -275,8 +275,9 @@ bool Count(const CliOptions& options, const QStringList& rows, const AnalysisReq
     StatisticsWalk statistics;
     if (options.stats) {
         context.textsReady = [&](const QList<ConvertedText>& texts, FrequencyMethodKind method) {
-            statistics.Start(texts, CorpusRule{options.letters, options.ignoreCase,
-                                               method == FrequencyMethodKind::Database, options.words});
+            CorpusRule rule = CorpusRuleOf(options);
+            rule.databaseMethod = method == FrequencyMethodKind::Database; // the method the run chose
+            statistics.Start(texts, rule);
         };
     }
     ErrorReport steps(console, QStringLiteral("in lexitally-cli "));
