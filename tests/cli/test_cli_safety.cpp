@@ -619,8 +619,7 @@ private slots:
         }
     }
 
-    // A full temporary folder never passes for success: a cut conversion is named, a failed
-    // step of the counting pass gives exit status 3 with the error in the JSON.
+    // A full temporary folder never passes for success: a cut conversion is named (exit status 3).
     void fullTemporaryFolder() {
         if (!IsRoot()) {
             QSKIP("mounting a small file system needs the super-user");
@@ -645,16 +644,12 @@ private slots:
                  QStringList{"long.pdf|  - the converted text could not be written completely: the temporary folder "
                              "is full"});
 
-        // A text that fits once but not twice: the combined text cannot be written.
+        // A text that fits once is counted whole: the count writes no second copy of it.
         WriteTextFile(env.Work() + QStringLiteral("/big.txt"), QByteArray(40000, 'a') + ' ' + QByteArray(100, 'b'));
-        const Outcome failed = RunCli({"--text", "--format", "json", "big.txt"}, env.Work());
-        QCOMPARE(failed.exitCode, 3);
-        const QJsonArray errors = Json(failed)[QStringLiteral("errors")].toArray();
-        QVERIFY2(!errors.isEmpty(), failed.out.constData());
-        // On the command line the file and the system's reason, not the window's error report.
-        QVERIFY2(failed.err.contains("/temp_total.text: cannot be written: No space left on device\n"),
-                 failed.err.constData());
-        QVERIFY2(!failed.err.contains("Application Error"), failed.err.constData());
+        const Outcome counted = RunCli({"--text", "--format", "json", "big.txt"}, env.Work());
+        QCOMPARE(counted.exitCode, 0);
+        QCOMPARE(Json(counted)[QStringLiteral("totals")][QStringLiteral("words")].toInt(), 2);
+        QVERIFY2(counted.err.isEmpty(), counted.err.constData());
     }
 
     // Conversions side by side on a folder that fills up: the files that fit one after the other

@@ -322,6 +322,12 @@ private slots:
                 {"doc0.pdf a 1", "doc0.pdf b 1", "doc1.pdf c 1", "doc1.pdf d 1"}, {4, 2, 4, 4});
         AddCase("last line without break joins no other text", all, true, {"a b\nc", "d"}, {"a 1", "b 1", "c 1", "d 1"},
                 {4, 2, 5, 4});
+        // All files count as one text of all their lines: empty texts add none, a text of one
+        // line break adds one empty line, every line end is one.
+        AddCase("empty texts between, all files", all, true, {"", "x", ""}, {"x 1"}, {1, 0, 1, 1});
+        AddCase("a text of one line break, all files", all, true, {"\n", "a"}, {"a 1"}, {1, 1, 1, 1});
+        AddCase("line ends across texts, all files", all, true, {"a\r\nb\r\n", "c\rd"}, {"a 1", "b 1", "c 1", "d 1"},
+                {4, 3, 4, 4});
         AddCase("word rule", all, true, {"don't e-mail 3D na\xC3\xAFve x2 one\ttwo 42 -- \xC2\xA7"},
                 {"d 1", "dont 1", "email 1", "nave 1", "onetwo 1", "x 1"}, {6, 0, 40, 32});
         AddCase("three blanks and a line of blanks", all, true, {"a   b\n   \n"}, {"a 1", "b 1"}, {2, 1, 8, 2});
@@ -500,11 +506,10 @@ private slots:
         QCOMPARE(run.sink.totals.stoppedWords, stopped);
         QCOMPARE(run.sink.totalsSet, 1);
         QVERIFY2(run.ui.calls.isEmpty(), qPrintable(run.ui.MessageTexts().join(u'\n')));
-        // Every text has been used up, the combined text too; the PDFs' folder holds nothing new.
+        // Every text has been used up; the PDFs' folder holds nothing new.
         for (const QString& row : run.rows) {
             QVERIFY(!QFileInfo::exists(TextFileOf(row)));
         }
-        QVERIFY(!QFileInfo::exists(CombinedTextPath()));
         QVERIFY(QDir(env.Work()).isEmpty());
     }
 

@@ -602,8 +602,7 @@ void HelpersTest::tempFolderFromEnvironment() {
     QVERIFY(QFileInfo(missing).isDir());
     // Everything of ours lives in the private folder, never loose in TEMP, where the user's own
     // files or another user's programs may lie.
-    for (const QString& path :
-         {ConverterPath(), CombinedTextPath(), ReadabilityOutputPath(QStringLiteral("/x/notes.pdf"))}) {
+    for (const QString& path : {ConverterPath(), ReadabilityOutputPath(QStringLiteral("/x/notes.pdf"))}) {
         QVERIFY2(path.startsWith(TempFolder() + u'/'), qPrintable(path));
     }
 }

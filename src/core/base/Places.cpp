@@ -144,10 +144,6 @@ QString ConverterPath() {
     return TempFolder() + QStringLiteral("/pdftotext");
 }
 
-QString CombinedTextPath(const QString& workFolder) {
-    return (workFolder.isEmpty() ? TempFolder() : workFolder) + QStringLiteral("/temp_total.text");
-}
-
 QString HandCursorPath() {
     return AppFolder() + QStringLiteral("/HAND-M.CUR");
 }

@@ -32,12 +32,10 @@ QString DataFolderFirstLevel();
 QString WorkingDatabasePath();  // data folder + "/dbData.sqlite"
 QString TemplateDatabasePath(); // application folder + "/dbBlank.sqlite"
 QString ConverterPath();        // temporary folder + "/pdftotext"
-// The work folder ("" = the temporary folder) + "/temp_total.text".
-QString CombinedTextPath(const QString& workFolder = {});
-QString HandCursorPath(); // application folder + "/HAND-M.CUR"
-QString DragCursorPath(); // application folder + "/drag.ico"
-QString SkinPath();       // application folder + "/x/o.cjs"
-QString SampleFolder();   // application folder + "/Samples"
+QString HandCursorPath();       // application folder + "/HAND-M.CUR"
+QString DragCursorPath();       // application folder + "/drag.ico"
+QString SkinPath();             // application folder + "/x/o.cjs"
+QString SampleFolder();         // application folder + "/Samples"
 
 // The converter that start-up links into the temporary folder: $LEXITALLY_PDFTOTEXT, else the
 // bundled build <app folder>/converter/<64|32>/pdftotext chosen by the address width, else

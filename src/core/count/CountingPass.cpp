@@ -75,8 +75,9 @@ bool IsStopWord(const PassInputs& in, QByteArrayView word, bool folded, QByteArr
 // Walks the lines of one text: lastLine is the index of its last line. Every token gives the
 // event queue a turn and updates the progress text; every accepted word goes to the method (or,
 // when word forms are grouped, to forms), but a common word to be left out only adds to stopped.
-// The stop query is read after each line.
-void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, FrequencyMethod& method,
+// The stop query is read after each line. Lines are numbered on from j (the lines walked
+// before); false when the walk was stopped.
+bool WalkLines(QByteArrayView text, qint64& j, qint64 lastLine, const PassInputs& in, FrequencyMethod& method,
                WordFormGroups* forms, qint64& stopped) {
     std::vector<char> word(256);
     std::vector<QByteArray> words; // of a token, by the all-languages rule
@@ -84,8 +85,7 @@ void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, Frequ
     const bool allLanguages = in.letters == LetterRule::AllLanguages;
     const bool stopping = !in.stopWords.isEmpty();
     ProgressSink* const progress = in.progress;
-    qint64 j = 0;
-    ForEachLine(text, [&](QByteArrayView line) {
+    return ForEachLine(text, [&](QByteArrayView line) {
         YieldNow(in.yield);
         if (progress) {
             progress->SetValue(static_cast<double>(j + 1) / static_cast<double>(lastLine + 1) * 100.0);
@@ -142,60 +142,81 @@ void WalkLines(QByteArrayView text, qint64 lastLine, const PassInputs& in, Frequ
     });
 }
 
-// One text of the pass: read it (if not read yet), add its lines - 1 to the line count, walk it,
-// report it. pages (when given) receives the form feeds of the text.
+// The walk of one count over one text or several: word forms are grouped over all of them, and
+// their lines numbered on from one text to the next.
+class PassWalk {
+public:
+    PassWalk(const PassInputs& in, FrequencyMethod& method, qint64 lastLine)
+        : m_in(in), m_method(method), m_lastLine(lastLine) {
+        method.StartWalk();
+        if (!in.words.stemLanguage.isEmpty()) {
+            m_forms.emplace(in.words.stemLanguage, in.letters == LetterRule::AllLanguages && in.words.compatibility);
+        }
+    }
+    // False when the stop query ended the walk.
+    bool Walk(QByteArrayView text) {
+        return WalkLines(text, m_line, m_lastLine, m_in, m_method, m_forms ? &*m_forms : nullptr, m_stopped);
+    }
+    void Finish(Totals& totals) {
+        // Each group reaches the method as its chosen spelling, as often as its forms occur.
+        if (m_forms) {
+            m_forms->Hand([this](QByteArrayView spelling, qint64 count) {
+                for (qint64 n = 0; n < count; ++n) {
+                    m_method.Add(spelling);
+                }
+            });
+        }
+        // Common words have no row, but they are words of the text all the same.
+        totals.words += m_stopped;
+        totals.stoppedWords += m_stopped;
+    }
+
+private:
+    const PassInputs& m_in;
+    FrequencyMethod& m_method;
+    qint64 m_lastLine;
+    qint64 m_line = 0;
+    qint64 m_stopped = 0;
+    std::optional<WordFormGroups> m_forms;
+};
+
+// One file's text in per-file mode: read it (if not read yet), add its lines - 1 to the line
+// count, walk it, report it. pages receives the form feeds of the text.
 void CountText(TextRead& text, const QString& label, const PassInputs& in, FrequencyMethod& method, ErrorReport& steps,
-               Totals& totals, bool perFile, qint64* pages = nullptr) {
+               Totals& totals, qint64& pages) {
     std::optional<QByteArrayView> view;
     qint64 lastLine = -1;
-    steps(perFile ? 122 : 108, [&] {
+    steps(122, [&] {
         YieldNow(in.yield);
         view = text.View();
         lastLine = CountLines(*view) - 1;
         totals.lines += lastLine;
-        if (pages) {
-            *pages = std::count(view->begin(), view->end(), '\f');
-        }
+        pages = std::count(view->begin(), view->end(), '\f');
         YieldNow(in.yield);
     });
-    if (perFile) {
-        steps(124, [&] { method.StartFile(); });
-    }
-    steps(perFile ? 126 : 110, [&] {
-        method.StartWalk();
+    steps(124, [&] { method.StartFile(); });
+    steps(126, [&] {
+        PassWalk walk(in, method, lastLine);
         if (view) {
-            qint64 stopped = 0;
-            std::optional<WordFormGroups> forms;
-            if (!in.words.stemLanguage.isEmpty()) {
-                forms.emplace(in.words.stemLanguage, in.letters == LetterRule::AllLanguages && in.words.compatibility);
-            }
-            WalkLines(*view, lastLine, in, method, forms ? &*forms : nullptr, stopped);
-            // Each group reaches the method as its chosen spelling, as often as its forms occur.
-            if (forms) {
-                forms->Hand([&method](QByteArrayView spelling, qint64 count) {
-                    for (qint64 n = 0; n < count; ++n) {
-                        method.Add(spelling);
-                    }
-                });
-            }
-            // Common words have no row, but they are words of the text all the same.
-            totals.words += stopped;
-            totals.stoppedWords += stopped;
+            walk.Walk(*view);
+            walk.Finish(totals);
         }
     });
-    steps(perFile ? 128 : 112, [&] { method.EndWalk(); });
+    steps(128, [&] { method.EndWalk(); });
     text.Release(); // the text may be deleted from here on
-    steps(perFile ? 130 : 114, [&] { method.Report(label, totals.words); });
+    steps(130, [&] { method.Report(label, totals.words); });
 }
 
-// All files together: each text, read once, gives its characters and its lines to the combined
-// text, which is counted.
+// All files together, counted as one text of all their lines (each line ends where it ended in
+// its file, so no word runs from one file into the next): each text is read once for its
+// characters and lines, then walked in turn.
 void CountAllFiles(const PassInputs& in, FrequencyMethod& method, ErrorReport& steps, Totals& totals) {
-    QString combined;
-    steps(102, [&] {
-        combined = CombinedTextPath(in.workFolder);
-        DeleteFileQuiet(combined, in.yield);
-    });
+    struct Part {
+        QString path;
+        qint64 lines = 0;
+    };
+    std::vector<Part> parts;
+    bool any = false;      // a text was there to count, even one that could not be read
     QSet<QString> counted; // a row listed twice shares its text: counted once
     for (const ConvertedText& row : in.texts) {
         const QString& text = row.text;
@@ -203,23 +224,42 @@ void CountAllFiles(const PassInputs& in, FrequencyMethod& method, ErrorReport& s
             continue;
         }
         counted.insert(text);
-        {
-            TextRead read(text);
-            const CharCounts counts = CharCountsFSO(read, in.ui);
-            totals.charsWithSpaces += counts.withSpaces;
-            totals.charsWithoutSpaces += counts.withoutSpaces;
-            AppendTextFSO(
-                combined, [&read] { return read.View(); }, in.ui);
+        any = true;
+        TextRead read(text);
+        const CharCounts counts = CharCountsFSO(read, in.ui);
+        totals.charsWithSpaces += counts.withSpaces;
+        totals.charsWithoutSpaces += counts.withoutSpaces;
+        steps(104, [&] {
+            const QByteArrayView view = read.View(); // a text that cannot be read is reported here
+            parts.push_back({text, view.isEmpty() ? 0 : CountLines(view)});
+        });
+    }
+    if (!any) {
+        return;
+    }
+    qint64 lines = 0;
+    for (const Part& part : parts) {
+        lines += part.lines;
+    }
+    const qint64 lastLine = std::max<qint64>(lines, 1) - 1;
+    totals.lines += lastLine;
+    steps(110, [&] {
+        PassWalk walk(in, method, lastLine);
+        for (const Part& part : parts) {
+            TextRead read(part.path);
+            if (part.lines > 0 && !walk.Walk(read.View())) {
+                break;
+            }
         }
-        if (!in.keepTexts) {
-            steps(106, [&] { DeleteFileQuiet(text, in.yield); });
+        walk.Finish(totals);
+    });
+    if (!in.keepTexts) {
+        for (const Part& part : parts) {
+            steps(106, [&] { DeleteFileQuiet(part.path, in.yield); });
         }
     }
-    if (!combined.isEmpty() && FileExists(combined)) {
-        TextRead read(combined);
-        CountText(read, QString(), in, method, steps, totals, false);
-        steps(116, [&] { DeleteFileQuiet(combined, in.yield); });
-    }
+    steps(112, [&] { method.EndWalk(); });
+    steps(114, [&] { method.Report(QString(), totals.words); });
 }
 
 // One count per file: each text, read once, gives its characters, lines and words.
@@ -239,7 +279,7 @@ void CountPerFile(const PassInputs& in, FrequencyMethod& method, ErrorReport& st
         totals.charsWithSpaces += counts.withSpaces;
         totals.charsWithoutSpaces += counts.withoutSpaces;
         qint64 pages = 0;
-        CountText(read, label, in, method, steps, totals, true, &pages);
+        CountText(read, label, in, method, steps, totals, pages);
         if (!in.keepTexts) {
             steps(132, [&] { DeleteFileQuiet(text, in.yield); });
         }
