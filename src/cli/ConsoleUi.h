@@ -44,6 +44,9 @@ public:
     void SetFileSizes(const QStringList& files);
     // Clears the progress line; what comes next is shown as a stage of its own.
     void Done();
+    // False when nothing is shown (quiet, or standard error is no terminal): the run need not
+    // tell it anything.
+    bool Showing() const { return m_show; }
 
     enum class Phase { None, Converting, Counting, Sorting };
     // The line shown for a phase: done of n files converted, the share (percent) of the phase's

@@ -259,7 +259,7 @@ bool Count(const CliOptions& options, const QStringList& rows, const AnalysisReq
     // A summary needs each file's own counts.
     counted.table.SetColumns(request.mode);
     AnalysisContext context;
-    context.progress = &progress;
+    context.progress = progress.Showing() ? &progress : nullptr; // nothing formatted for nobody
     context.results = &counted.table;
     context.observer = &observer;
     context.converters = &converters;
