@@ -309,8 +309,23 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
 }
 
 bool IsNumberColumn(const QString& header) {
-    static const QStringList numbers{QStringLiteral("Page"), QStringLiteral("Count"), QStringLiteral("Per million"),
-                                     QStringLiteral("Range"), QStringLiteral("DP")};
+    static const QStringList numbers{QStringLiteral("Page"),
+                                     QStringLiteral("Count"),
+                                     QStringLiteral("Per million"),
+                                     QStringLiteral("Range"),
+                                     QStringLiteral("DP"),
+                                     QStringLiteral("Reference count"),
+                                     QStringLiteral("Reference per million"),
+                                     QStringLiteral("Log-likelihood"),
+                                     QStringLiteral("p"),
+                                     QStringLiteral("Log ratio"),
+                                     QStringLiteral("%DIFF"),
+                                     QStringLiteral("Left"),
+                                     QStringLiteral("Right"),
+                                     QStringLiteral("Frequency"),
+                                     QStringLiteral("MI"),
+                                     QStringLiteral("T-score"),
+                                     QStringLiteral("logDice")};
     return numbers.contains(header);
 }
 
