@@ -140,12 +140,13 @@ ChartView::ChartView(Ui& ui, QWidget* parent) : QWidget(parent, Qt::Window), m_u
     RanksView = NewChartView(Tabs, QStringLiteral("RanksView"));
     Tabs->addTab(BarsArea, QStringLiteral("Most Frequent Words"));
     Tabs->addTab(RanksView, QStringLiteral("Rank and Frequency"));
-    SaveButton = new QPushButton(QStringLiteral("Save Chart As PNG..."), this);
+    SaveButton = new QPushButton(QStringLiteral("&Save Chart As PNG..."), this);
     SaveButton->setObjectName(QStringLiteral("SaveButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Tabs);
     layout->addWidget(SaveButton, 0, Qt::AlignRight);
     connect(SaveButton, &QPushButton::clicked, this, [this] { SaveChartAsPng(); });
+    CloseWithKeys(this);
     setMinimumSize(320, 240);
     resize(kWidth, kHeight);
 }

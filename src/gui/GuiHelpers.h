@@ -24,3 +24,6 @@ void TakePlaceOf(QWidget* window, const QWidget* place);
 // window is not shown), its title bar kept on the screen. The window manager is taken to frame
 // it as it frames window.
 void PlaceOver(QWidget* view, const QWidget* window, QSize wanted);
+
+// Esc and Ctrl+W close a window of its own (a chart, a corpus view), as they close dialogs.
+void CloseWithKeys(QWidget* window);

@@ -174,10 +174,11 @@ private slots:
         QVERIFY(ShownRows(stats, {0, 1, 2, 3, 4}).contains(QStringLiteral("cat|4|235294.12|2|0.0441")));
         QVERIFY(ShownRows(stats, {0, 1, 3}).contains(QStringLiteral("dog|1|1")));
 
-        // A file summary needs each file counted on its own.
-        QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("File Summary...")));
-        QCOMPARE(s.Calls(QStringLiteral("message")).last().text,
-                 QStringLiteral("The file summary shows the files of a run that counts each file on its own."));
+        // A file summary needs each file counted on its own: greyed, its shortcut does nothing.
+        auto* summaryAction = results.ListView1->findChild<QAction*>(QStringLiteral("FileSummaryAction"));
+        QVERIFY(summaryAction && !summaryAction->isEnabled());
+        QTest::keyClick(results.ListView1, Qt::Key_U, Qt::ControlModifier);
+        QVERIFY(!View(results, "FileSummaryView"));
 
         QCOMPARE(StateOf(results), before);
         QCOMPARE(FolderSnapshot(env.Work()).filter(QStringLiteral(".pdf")), pdfFolder.filter(QStringLiteral(".pdf")));
