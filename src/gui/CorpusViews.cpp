@@ -129,6 +129,7 @@ void CorpusTableModel::SetRows(std::shared_ptr<ResultTable> table, std::vector<Q
     m_order.clear();
     m_all = true;
     m_shownFilter.clear();
+    m_shownColumn = -1;
     endResetModel();
     if (m_sortColumn >= 0 || !m_filter.isEmpty()) {
         Reorder(false);
@@ -159,7 +160,8 @@ void CorpusTableModel::Reorder(bool sorted) {
         return;
     }
     // A longer find text keeps only rows shown now, when they are in the order asked for.
-    const bool narrower = !sorted && !m_shownFilter.isEmpty() && filter.contains(m_shownFilter, Qt::CaseInsensitive);
+    const bool narrower = !sorted && m_shownColumn == column && m_shownOrder == m_sortOrder &&
+                          !m_shownFilter.isEmpty() && filter.contains(m_shownFilter, Qt::CaseInsensitive);
     const QList<int> shown = narrower ? m_order : QList<int>();
     auto work = [keys = m_keys, rows, column, descending, filter, narrower,
                  shown](const std::atomic<bool>& cancelled) -> QList<int> {
@@ -174,9 +176,11 @@ void CorpusTableModel::Reorder(bool sorted) {
         }
         return filter.isEmpty() || cancelled ? order : FoundRows(&order, keys->Cells(), filter, cancelled);
     };
-    const auto show = [this, sorted, filter](QList<int> order) {
+    const auto show = [this, sorted, filter, column, order = m_sortOrder](QList<int> rows) {
         m_shownFilter = filter;
-        ShowOrder(std::move(order), sorted);
+        m_shownColumn = column;
+        m_shownOrder = order;
+        ShowOrder(std::move(rows), sorted);
     };
     if (rows <= m_atOnce) {
         m_job.Cancel();
@@ -192,6 +196,7 @@ void CorpusTableModel::ShowOrder(QList<int> order, bool sorted) {
     const bool all = m_sortColumn < 0 && m_filter.isEmpty();
     if (all) {
         m_shownFilter.clear();
+        m_shownColumn = -1;
     }
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();

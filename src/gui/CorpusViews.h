@@ -91,8 +91,10 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QString m_filter;
     QString m_shownFilter; // the filter of the order shown
-    QList<int> m_order;    // view row -> table row; every row when m_all
-    bool m_all = true;     // the table's own order, every row
+    int m_shownColumn = -1;
+    Qt::SortOrder m_shownOrder = Qt::AscendingOrder;
+    QList<int> m_order; // view row -> table row; every row when m_all
+    bool m_all = true;  // the table's own order, every row
     int m_atOnce = 20000;
     BackgroundJob m_job{this};
 };
