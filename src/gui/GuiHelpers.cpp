@@ -75,7 +75,9 @@ void TakePlaceOf(QWidget* window, const QWidget* place) {
     if (!window || !place || window == place || !place->testAttribute(Qt::WA_WState_Created)) {
         return;
     }
-    // The two windows wear the same frame: the one on the screen tells its size.
+    // The two windows wear the same frame: the one on the screen tells its size. They have one
+    // size too, whichever the user resized last.
+    window->resize(place->size().expandedTo(window->minimumSize()));
     const QMargins margins = FrameMargins(place);
     QPoint frameTopLeft = place->frameGeometry().topLeft();
     if (const QScreen* screen = place->screen()) {
