@@ -138,14 +138,16 @@ ChartView::ChartView(Ui& ui, QWidget* parent) : QWidget(parent, Qt::Window), m_u
     BarsView = NewChartView(BarsArea, QStringLiteral("BarsView"));
     BarsArea->setWidget(BarsView);
     RanksView = NewChartView(Tabs, QStringLiteral("RanksView"));
+    BarsArea->viewport()->installEventFilter(this);
     Tabs->addTab(BarsArea, QStringLiteral("Most Frequent Words"));
     Tabs->addTab(RanksView, QStringLiteral("Rank and Frequency"));
-    SaveButton = new QPushButton(QStringLiteral("Save Chart As PNG..."), this);
+    SaveButton = new QPushButton(QStringLiteral("&Save Chart As PNG..."), this);
     SaveButton->setObjectName(QStringLiteral("SaveButton"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Tabs);
     layout->addWidget(SaveButton, 0, Qt::AlignRight);
     connect(SaveButton, &QPushButton::clicked, this, [this] { SaveChartAsPng(); });
+    CloseWithKeys(this);
     setMinimumSize(320, 240);
     resize(kWidth, kHeight);
 }
@@ -160,6 +162,7 @@ void ChartView::ShowData(const ChartData& data) {
 
     QChart* bars = BarsView->chart();
     Clear(bars);
+    m_topAxis = nullptr; // gone with the other axes
     bars->setLocalizeNumbers(true);
     bars->setLocale(QLocale());
     bars->setTitle((data.top.size() == 1 ? QStringLiteral("The most frequent word")
@@ -193,9 +196,18 @@ void ChartView::ShowData(const ChartData& data) {
     countAxis->setTitleText(QStringLiteral("Count"));
     bars->addAxis(countAxis, Qt::AlignBottom);
     series->attachAxis(countAxis);
+    // The same scale over the bars, shown while they scroll, so that the counts can be read at
+    // the top of the list too (the axis below is then out of sight).
+    m_topAxis = new QValueAxis();
+    m_topAxis->setRange(0, static_cast<qreal>(ticks.top));
+    m_topAxis->setTickCount(countAxis->tickCount());
+    m_topAxis->setLabelFormat(countAxis->labelFormat());
+    bars->addAxis(m_topAxis, Qt::AlignTop);
+    series->attachAxis(m_topAxis);
     // Each word keeps a line of its own; below that height the bars scroll.
     const int pitch = QFontMetrics(small).height() + kBarSpacing;
     BarsView->setMinimumHeight(static_cast<int>(words.size()) * pitch + kBarsChrome);
+    ShowTopAxisWhenScrolled();
 
     QChart* ranks = RanksView->chart();
     Clear(ranks);
@@ -217,6 +229,19 @@ void ChartView::ShowData(const ChartData& data) {
     };
     logAxis(QStringLiteral("Rank"), Qt::AlignBottom, static_cast<qreal>(data.byRank.size()));
     logAxis(QStringLiteral("Count"), Qt::AlignLeft, data.byRank.isEmpty() ? 1 : static_cast<qreal>(data.byRank[0]));
+}
+
+void ChartView::ShowTopAxisWhenScrolled() {
+    if (m_topAxis) {
+        m_topAxis->setVisible(BarsView->minimumHeight() > BarsArea->viewport()->height());
+    }
+}
+
+bool ChartView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == BarsArea->viewport() && event->type() == QEvent::Resize) {
+        ShowTopAxisWhenScrolled();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool ChartView::SaveChartAsPng() {

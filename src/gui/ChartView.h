@@ -12,6 +12,7 @@ class QPushButton;
 class QScrollArea;
 class QTabWidget;
 class QTreeView;
+class QValueAxis;
 class ResultsModel;
 
 // A word of the chart with how often it occurs.
@@ -62,9 +63,16 @@ public:
     static constexpr int kWidth = 820;
     static constexpr int kHeight = 760;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The count axis over the bars is shown only while the bars scroll.
+    void ShowTopAxisWhenScrolled();
+
     Ui& m_ui;
-    QString m_file; // per file: the file charted
+    QString m_file;                  // per file: the file charted
+    QValueAxis* m_topAxis = nullptr; // the count axis over the bars (owned by the chart)
 };
 
 // The results window's additions, kept apart from the window itself: context-menu actions of

@@ -9,6 +9,7 @@
 #include "core/export/DataExport.h"
 #include "core/export/Export.h"
 #include "gui/GuiHelpers.h"
+#include "gui/ListOrder.h"
 #include "gui/ResultsModel.h"
 #include "gui/SaveDialog.h"
 
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -31,6 +31,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <numeric>
 
 namespace {
 
@@ -48,19 +51,202 @@ QAction* AddAction(QTreeView& list, const QString& name, const QString& text, co
     return action;
 }
 
+// A caption whose mnemonic goes to the control it names.
+QLabel* Caption(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, buddy->parentWidget());
+    label->setBuddy(buddy);
+    return label;
+}
+
 } // namespace
+
+// What sorting and finding read of the rows, made from the table on the job's thread when first
+// needed and kept for the next order. The table does not change while the model shows it.
+struct CorpusTableModel::Keys {
+    std::shared_ptr<const ResultTable> table;
+    std::vector<QStringList> sortKeys;
+    std::mutex mutex;           // one maker at a time: a job, or the windows' thread for a few rows
+    std::vector<QString> cells; // a row's cells, apart by a character nobody types
+    std::map<int, SortKeys> columns;
+
+    const std::vector<QString>& Cells() {
+        const std::lock_guard lock(mutex);
+        if (cells.empty()) {
+            cells.reserve(static_cast<size_t>(table->RowCount()));
+            for (int r = 0; r < table->RowCount(); ++r) {
+                QString joined;
+                for (int c = 0; c < table->ColumnCount(); ++c) {
+                    joined += table->Cell(r, c) + QChar(0x1F);
+                }
+                cells.push_back(std::move(joined));
+            }
+        }
+        return cells;
+    }
+
+    const SortKeys& Column(int column) {
+        const std::lock_guard lock(mutex);
+        auto found = columns.find(column);
+        if (found != columns.end()) {
+            return found->second;
+        }
+        SortKeys& keys = columns[column];
+        const auto rows = static_cast<size_t>(table->RowCount());
+        keys.numbers.assign(rows, 0);
+        keys.isNumber.assign(rows, 0);
+        keys.texts.resize(rows);
+        for (size_t r = 0; r < rows; ++r) {
+            if (r < sortKeys.size() && column < sortKeys[r].size() && !sortKeys[r][column].isNull()) {
+                keys.texts[r] = sortKeys[r][column];
+                continue;
+            }
+            const QString cell = table->Cell(static_cast<int>(r), column);
+            double value = 0;
+            if (IsDecimalNumber(cell, &value)) {
+                keys.isNumber[r] = 1;
+                keys.numbers[r] = value;
+            } else {
+                keys.texts[r] = cell.toCaseFolded();
+            }
+        }
+        return keys;
+    }
+};
+
+CorpusTableModel::CorpusTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+CorpusTableModel::~CorpusTableModel() = default;
 
 void CorpusTableModel::SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys,
                                int rightAligned) {
+    m_job.Cancel();
     beginResetModel();
     m_table = std::move(table);
-    m_sortKeys = std::move(sortKeys);
+    m_keys = std::make_shared<Keys>();
+    m_keys->table = m_table;
+    m_keys->sortKeys = std::move(sortKeys);
     m_rightAligned = rightAligned;
+    m_order.clear();
+    m_all = true;
+    m_shownFilter.clear();
+    m_shownColumn = -1;
     endResetModel();
+    if (m_sortColumn >= 0 || !m_filter.isEmpty()) {
+        Reorder(false);
+    }
+}
+
+void CorpusTableModel::SetFilter(const QString& text) {
+    if (text != m_filter) {
+        m_filter = text;
+        Reorder(false);
+    }
+}
+
+void CorpusTableModel::sort(int column, Qt::SortOrder order) {
+    m_sortColumn = column >= 0 && column < columnCount() ? column : -1;
+    m_sortOrder = order;
+    Reorder(true);
+}
+
+void CorpusTableModel::Reorder(bool sorted) {
+    const int rows = m_table->RowCount();
+    const int column = m_sortColumn;
+    const bool descending = m_sortOrder == Qt::DescendingOrder;
+    const QString filter = m_filter;
+    if (column < 0 && filter.isEmpty()) {
+        m_job.Cancel();
+        ShowOrder({}, sorted);
+        return;
+    }
+    // A longer find text keeps only rows shown now, when they are in the order asked for.
+    const bool narrower = !sorted && m_shownColumn == column && m_shownOrder == m_sortOrder &&
+                          !m_shownFilter.isEmpty() && filter.contains(m_shownFilter, Qt::CaseInsensitive);
+    const QList<int> shown = narrower ? m_order : QList<int>();
+    auto work = [keys = m_keys, rows, column, descending, filter, narrower,
+                 shown](const std::atomic<bool>& cancelled) -> QList<int> {
+        QList<int> order;
+        if (narrower) {
+            order = shown;
+        } else if (column >= 0) {
+            order = SortedRows(keys->Column(column), descending, cancelled);
+        } else {
+            order.resize(rows);
+            std::iota(order.begin(), order.end(), 0);
+        }
+        return filter.isEmpty() || cancelled ? order : FoundRows(&order, keys->Cells(), filter, cancelled);
+    };
+    const auto show = [this, sorted, filter, column, order = m_sortOrder](QList<int> rows) {
+        m_shownFilter = filter;
+        m_shownColumn = column;
+        m_shownOrder = order;
+        ShowOrder(std::move(rows), sorted);
+    };
+    if (rows <= m_atOnce) {
+        m_job.Cancel();
+        const std::atomic<bool> never{false};
+        show(work(never));
+        return;
+    }
+    m_job.Start<QList<int>>(work, show);
+}
+
+// The new order in place of the old, keeping the selected rows selected where they are shown.
+void CorpusTableModel::ShowOrder(QList<int> order, bool sorted) {
+    const bool all = m_sortColumn < 0 && m_filter.isEmpty();
+    if (all) {
+        m_shownFilter.clear();
+        m_shownColumn = -1;
+    }
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> rows;
+    rows.reserve(static_cast<size_t>(before.size()));
+    for (const QModelIndex& index : before) {
+        rows.push_back(TableRow(index.row()));
+    }
+    m_all = all;
+    m_order = all ? QList<int>() : std::move(order);
+    std::vector<int> viewOf;
+    if (!m_all && !before.isEmpty()) {
+        viewOf.assign(static_cast<size_t>(m_table->RowCount()), -1);
+        for (qsizetype view = 0; view < m_order.size(); ++view) {
+            viewOf[static_cast<size_t>(m_order[view])] = static_cast<int>(view);
+        }
+    }
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int row = rows[static_cast<size_t>(i)];
+        const int view = m_all ? row : row >= 0 ? viewOf[static_cast<size_t>(row)] : -1;
+        after << (view >= 0 ? index(view, before[i].column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+    emit OrderShown(sorted);
+}
+
+QList<int> CorpusTableModel::ShownRows() const {
+    if (!m_all) {
+        return m_order;
+    }
+    QList<int> rows(m_table->RowCount());
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+}
+
+int CorpusTableModel::TableRow(int viewRow) const {
+    if (m_all) {
+        return viewRow >= 0 && viewRow < m_table->RowCount() ? viewRow : -1;
+    }
+    return viewRow >= 0 && viewRow < m_order.size() ? m_order[viewRow] : -1;
 }
 
 int CorpusTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_table->RowCount();
+    if (parent.isValid()) {
+        return 0;
+    }
+    return m_all ? m_table->RowCount() : static_cast<int>(m_order.size());
 }
 
 int CorpusTableModel::columnCount(const QModelIndex& parent) const {
@@ -71,23 +257,10 @@ QVariant CorpusTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) {
         return {};
     }
-    const QString cell = m_table->Cell(index.row(), index.column());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return cell;
-    case Qt::UserRole: {
-        const auto row = static_cast<size_t>(index.row());
-        if (row < m_sortKeys.size() && index.column() < m_sortKeys[row].size() &&
-            !m_sortKeys[row][index.column()].isNull()) {
-            return m_sortKeys[row][index.column()];
-        }
-        double value = 0;
-        if (IsDecimalNumber(cell, &value)) {
-            return value;
-        }
-        return cell.toCaseFolded();
-    }
+        return m_table->Cell(TableRow(index.row()), index.column());
     case Qt::TextAlignmentRole:
         return index.column() == m_rightAligned ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                                 : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
@@ -110,22 +283,17 @@ CorpusView::CorpusView(Ui& ui, const QString& title, QString exportName, QWidget
     Controls = new QHBoxLayout;
     layout->addLayout(Controls);
     auto* findRow = new QHBoxLayout;
-    findRow->addWidget(new QLabel(QStringLiteral("Find:"), this));
     FindBox = new QLineEdit(this);
     FindBox->setObjectName(QStringLiteral("FindBox"));
     FindBox->setClearButtonEnabled(true);
+    findRow->addWidget(Caption(QStringLiteral("F&ind:"), FindBox));
     findRow->addWidget(FindBox, 1);
     layout->addLayout(findRow);
 
     m_model = new CorpusTableModel(this);
-    m_proxy = new QSortFilterProxyModel(this);
-    m_proxy->setSourceModel(m_model);
-    m_proxy->setSortRole(Qt::UserRole);
-    m_proxy->setFilterKeyColumn(-1);
-    m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
     Table = new QTableView(this);
     Table->setObjectName(QStringLiteral("Table"));
-    Table->setModel(m_proxy);
+    Table->setModel(m_model);
     Table->setSortingEnabled(true);
     Table->sortByColumn(-1, Qt::AscendingOrder); // the order found until a header is clicked
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -140,36 +308,58 @@ CorpusView::CorpusView(Ui& ui, const QString& title, QString exportName, QWidget
     Status->setObjectName(QStringLiteral("Status"));
     Status->setWordWrap(true);
     bottom->addWidget(Status, 1);
-    CsvButton = new QPushButton(QStringLiteral("Save As CSV..."), this);
+    CsvButton = new QPushButton(QStringLiteral("Save As &CSV..."), this);
     CsvButton->setObjectName(QStringLiteral("CsvButton"));
-    TextButton = new QPushButton(QStringLiteral("Save As Text File..."), this);
+    TextButton = new QPushButton(QStringLiteral("Save As &Text File..."), this);
     TextButton->setObjectName(QStringLiteral("TextButton"));
     bottom->addWidget(CsvButton);
     bottom->addWidget(TextButton);
     layout->addLayout(bottom);
 
-    connect(FindBox, &QLineEdit::textChanged, m_proxy, &QSortFilterProxyModel::setFilterFixedString);
+    CloseWithKeys(this);
+    connect(FindBox, &QLineEdit::textChanged, m_model, &CorpusTableModel::SetFilter);
+    connect(FindBox, &QLineEdit::textChanged, this, [this] { ShowStatus(); });
+    connect(m_model, &CorpusTableModel::OrderShown, this, [this](bool sorted) {
+        ShowStatus();
+        if (sorted) {
+            Table->scrollToTop(); // a new order is read from its start
+        }
+    });
     connect(CsvButton, &QPushButton::clicked, this, [this] { SaveCsv(); });
     connect(TextButton, &QPushButton::clicked, this, [this] { SaveText(); });
 }
 
-void CorpusView::SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys, const QString& status,
-                         int rightAligned) {
+void CorpusView::SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys, const QString& count,
+                         int rightAligned, const QString& note) {
+    m_count = count;
+    m_note = note;
     m_model->SetRows(std::move(table), std::move(sortKeys), rightAligned);
-    Status->setText(status);
+    ShowStatus();
     Table->resizeColumnsToContents();
     for (int c = 0; c < m_model->columnCount(); ++c) {
         Table->setColumnWidth(c, std::min(Table->columnWidth(c), 420));
     }
 }
 
-QList<int> CorpusView::ShownOrder() const {
-    QList<int> order;
-    order.reserve(m_proxy->rowCount());
-    for (int r = 0; r < m_proxy->rowCount(); ++r) {
-        order << m_proxy->mapToSource(m_proxy->index(r, 0)).row();
+void CorpusView::ShowStatus() {
+    QString status = m_count;
+    const QString found = FindBox->text();
+    if (!found.isEmpty()) {
+        if (m_model->Busy()) {
+            status = QStringLiteral("Finding \"%1\" in %2\u2026").arg(found, m_count);
+        } else {
+            status = QStringLiteral("%1 of %2 with \"%3\"").arg(m_model->rowCount()).arg(m_count, found);
+        }
     }
-    return order;
+    if (m_count.isEmpty() || m_note.isEmpty()) {
+        Status->setText(m_count.isEmpty() ? m_note : status);
+    } else {
+        Status->setText(status + QStringLiteral(". ") + m_note);
+    }
+}
+
+QList<int> CorpusView::ShownOrder() const {
+    return m_model->ShownRows();
 }
 
 bool CorpusView::SaveCsv() {
@@ -211,19 +401,21 @@ CorpusAdditions::CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, Q
         AddAction(list, QStringLiteral("PhrasesAction"), QStringLiteral("Frequent Phrases..."), Qt::CTRL | Qt::Key_J);
     QAction* statistics =
         AddAction(list, QStringLiteral("StatisticsAction"), QStringLiteral("Word Statistics..."), Qt::CTRL | Qt::Key_I);
-    QAction* summary =
+    m_summaryAction =
         AddAction(list, QStringLiteral("FileSummaryAction"), QStringLiteral("File Summary..."), Qt::CTRL | Qt::Key_U);
+    m_summaryAction->setEnabled(false); // until a run that counts each file on its own
     window.installEventFilter(this);
     connect(concordance, &QAction::triggered, this, [this] { ShowConcordance(); });
     connect(phrases, &QAction::triggered, this, [this] { ShowPhrases(); });
     connect(statistics, &QAction::triggered, this, [this] { ShowStatistics(); });
-    connect(summary, &QAction::triggered, this, [this] { ShowFileSummary(); });
+    connect(m_summaryAction, &QAction::triggered, this, [this] { ShowFileSummary(); });
 }
 
 CorpusAdditions::~CorpusAdditions() = default;
 
 void CorpusAdditions::SetRun(CorpusRunInfo run) {
     m_run = std::move(run);
+    m_summaryAction->setEnabled(m_run.mode == CountMode::PerFile);
     DropTexts();
     for (QPointer<CorpusView>* view : {&m_concordance, &m_phrases, &m_statistics, &m_summary}) {
         if (*view) {
@@ -322,13 +514,13 @@ CorpusView* CorpusAdditions::ShowConcordance() {
         ContextBox->setRange(5, 400);
         ContextBox->setValue(kDefaultContext);
         ContextBox->setSuffix(QStringLiteral(" characters"));
-        ShowButton = new QPushButton(QStringLiteral("Show"), view);
+        ShowButton = new QPushButton(QStringLiteral("&Show"), view);
         ShowButton->setObjectName(QStringLiteral("ShowButton"));
         ShowButton->setDefault(true);
-        view->Controls->addWidget(new QLabel(QStringLiteral("Word:"), view));
+        view->Controls->addWidget(Caption(QStringLiteral("&Word:"), WordBox));
         view->Controls->addWidget(WordBox, 1);
         view->Controls->addWidget(FileBox, 1);
-        view->Controls->addWidget(new QLabel(QStringLiteral("Context:"), view));
+        view->Controls->addWidget(Caption(QStringLiteral("Conte&xt:"), ContextBox));
         view->Controls->addWidget(ContextBox);
         view->Controls->addWidget(ShowButton);
         connect(ShowButton, &QPushButton::clicked, this, [this] { FillConcordance(); });
@@ -357,7 +549,7 @@ void CorpusAdditions::FillConcordance() {
     const QByteArray key = TypedWordKey(WordBox->text(), m_run.rule);
     if (key.isEmpty()) {
         ::FillConcordance(*table, {}, {});
-        view->SetRows(table, {},
+        view->SetRows(table, {}, {}, -1,
                       WordBox->text().trimmed().isEmpty() ? QStringLiteral("Type a word.")
                                                           : QStringLiteral("Type one word."));
         return;
@@ -402,11 +594,11 @@ CorpusView* CorpusAdditions::ShowPhrases() {
         OrderBox->setObjectName(QStringLiteral("OrderBox"));
         OrderBox->addItem(QStringLiteral("Most frequent first"));
         OrderBox->addItem(QStringLiteral("Least frequent first"));
-        CountButton = new QPushButton(QStringLiteral("Count"), view);
+        CountButton = new QPushButton(QStringLiteral("C&ount"), view);
         CountButton->setObjectName(QStringLiteral("CountButton"));
-        view->Controls->addWidget(new QLabel(QStringLiteral("Length:"), view));
+        view->Controls->addWidget(Caption(QStringLiteral("&Length:"), LengthBox));
         view->Controls->addWidget(LengthBox);
-        view->Controls->addWidget(new QLabel(QStringLiteral("At least:"), view));
+        view->Controls->addWidget(Caption(QStringLiteral("&At least:"), MinCountBox));
         view->Controls->addWidget(MinCountBox);
         view->Controls->addWidget(OrderBox);
         view->Controls->addStretch(1);
@@ -455,9 +647,10 @@ CorpusView* CorpusAdditions::ShowStatistics() {
     ::FillStatistics(*table, stats);
     view->SetRows(table, {},
                   QString::number(stats.size()) + QStringLiteral(" words in ") + QString::number(files) +
-                      (files == 1 ? QStringLiteral(" file") : QStringLiteral(" files")) +
-                      QStringLiteral(". Range: the files a word occurs in. DP: Gries's deviation of proportions, 0 "
-                                     "for a word spread as evenly as all words, towards 1 for one in few files."));
+                      (files == 1 ? QStringLiteral(" file") : QStringLiteral(" files")),
+                  -1,
+                  QStringLiteral("Range: the files a word occurs in. DP: Gries's deviation of proportions, 0 for a "
+                                 "word spread as evenly as all words, towards 1 for one in few files."));
     view->show();
     view->raise();
     view->activateWindow();

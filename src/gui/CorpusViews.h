@@ -6,6 +6,7 @@
 #include "core/export/Export.h"
 #include "core/extract/Unreadable.h"
 #include "core/results/ResultTable.h"
+#include "gui/BackgroundJob.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -22,7 +23,6 @@ class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSortFilterProxyModel;
 class QSpinBox;
 class QTableView;
 class QTemporaryDir;
@@ -48,22 +48,55 @@ struct CorpusRunInfo {
 };
 
 // The rows of a view: the cells of a ResultTable, sorted by a key of their own where one is given
-// (numbers by value).
+// (numbers by value), and narrowed to the rows that hold a text in any cell (letter case ignored).
+// Sorting and finding in many rows run on a thread of their own (BackgroundJob): the rows shown
+// change when the new order is ready, and input never waits for it.
 class CorpusTableModel : public QAbstractTableModel {
+    Q_OBJECT
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit CorpusTableModel(QObject* parent = nullptr);
+    ~CorpusTableModel() override;
     void SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys, int rightAligned);
     const ResultTable& Table() const { return *m_table; }
+    // Shows only the rows that hold the text ("" every row).
+    void SetFilter(const QString& text);
+    // The table rows shown, in the order shown.
+    QList<int> ShownRows() const;
+    int TableRow(int viewRow) const;
+    // True while a new order is being made; WaitForOrder takes it at once.
+    bool Busy() const { return m_job.Busy(); }
+    void WaitForOrder() { m_job.Wait(); }
+    // Up to this many rows the order is made at once, on the windows' thread.
+    void SetAtOnceLimit(int rows) { m_atOnce = rows; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    void sort(int column, Qt::SortOrder order) override;
+
+signals:
+    // A new order is shown; sorted: it came from a click on a column header.
+    void OrderShown(bool sorted);
 
 private:
+    struct Keys;
+    void Reorder(bool sorted);
+    void ShowOrder(QList<int> order, bool sorted);
+
     std::shared_ptr<ResultTable> m_table = std::make_shared<ResultTable>();
-    std::vector<QStringList> m_sortKeys;
+    std::shared_ptr<Keys> m_keys;
     int m_rightAligned = -1; // the column shown against its right edge (the left context)
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    QString m_filter;
+    QString m_shownFilter; // the filter of the order shown
+    int m_shownColumn = -1;
+    Qt::SortOrder m_shownOrder = Qt::AscendingOrder;
+    QList<int> m_order; // view row -> table row; every row when m_all
+    bool m_all = true;  // the table's own order, every row
+    int m_atOnce = 20000;
+    BackgroundJob m_job{this};
 };
 
 // One view: its controls on top, a find box, the rows, a status line and the two exports.
@@ -71,9 +104,12 @@ class CorpusView : public QWidget {
 public:
     CorpusView(Ui& ui, const QString& title, QString exportName, QWidget* parent);
 
-    void SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys, const QString& status,
-                 int rightAligned = -1);
+    // The rows and what the status line says of them ("4 lines of \"cat\""); a note follows it.
+    void SetRows(std::shared_ptr<ResultTable> table, std::vector<QStringList> sortKeys, const QString& count,
+                 int rightAligned = -1, const QString& note = {});
     const ResultTable& Rows() const { return m_model->Table(); }
+    CorpusTableModel* Model() const { return m_model; }
+    bool Busy() const { return m_model->Busy(); }
     // The table rows in the order shown (sorted, found).
     QList<int> ShownOrder() const;
     // Ask for a file and write the rows shown; true when written.
@@ -91,11 +127,14 @@ public:
 
 private:
     bool Save(ExportFormat format, const QString& filter, const QString& extension);
+    // The status line: how many rows are shown of how many, and for which find text.
+    void ShowStatus();
 
     Ui& m_ui;
     QString m_exportName;
+    QString m_count;
+    QString m_note;
     CorpusTableModel* m_model = nullptr;
-    QSortFilterProxyModel* m_proxy = nullptr;
 };
 
 // The context-menu entries of the results list that open the views, and the views themselves
@@ -155,4 +194,5 @@ private:
     QPointer<CorpusView> m_phrases;
     QPointer<CorpusView> m_statistics;
     QPointer<CorpusView> m_summary;
+    QAction* m_summaryAction = nullptr; // on only after a run that counts each file on its own
 };

@@ -43,6 +43,7 @@ constexpr int kClientHeight = 8250;
 
 const QString kAllLettersCaption = QStringLiteral("Every alphabet, not only A\u2013Z");
 const QString kOtherStopList = QStringLiteral("Other list\u2026");
+const QString kNeedsAllLetters = QStringLiteral("Needs \u201c") + kAllLettersCaption + QStringLiteral("\u201d");
 const QString kStopListFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
 
 // The program's icon in every size it is drawn in, from the resources of the program.
@@ -190,12 +191,15 @@ void Form1::BuildMoreMenu() {
     ActionSegment = more->addAction(QStringLiteral("Dictionary words (Chinese, Japanese, Thai, \u2026)"));
     ActionSegment->setObjectName(QStringLiteral("ActionSegment"));
     ActionSegment->setCheckable(true);
-    ActionSegment->setToolTip(QStringLiteral("With every alphabet: find the words of languages written without "
-                                             "blanks between words by dictionary"));
+    ActionSegment->setToolTip(kNeedsAllLetters + QStringLiteral(": finds the words of languages written without "
+                                                                "blanks between words by dictionary"));
     ActionCompatForms = more->addAction(QStringLiteral("Join compatibility forms (presentation forms, full-width "
                                                        "letters)"));
     ActionCompatForms->setObjectName(QStringLiteral("ActionCompatForms"));
     ActionCompatForms->setCheckable(true);
+    ActionCompatForms->setToolTip(kNeedsAllLetters + QStringLiteral(": counts presentation forms, full-width letters "
+                                                                    "and ligatures as the words they spell"));
+    more->setToolTipsVisible(true); // also over the entries that are greyed
     MenuWordForms = more->addMenu(QStringLiteral("Group word forms"));
     MenuWordForms->setObjectName(QStringLiteral("MenuWordForms"));
     WordFormsGroup = new QActionGroup(MenuWordForms);
@@ -203,7 +207,10 @@ void Form1::BuildMoreMenu() {
     off->setData(QString());
     MenuWordForms->addSeparator();
     for (const QString& language : StemLanguages()) {
-        MenuWordForms->addAction(language.left(1).toUpper() + language.mid(1))->setData(language);
+        // "porter" is the older English stemmer, not a language of its own.
+        const QString name = language == QStringLiteral("porter") ? QStringLiteral("English (Porter, older)")
+                                                                  : language.left(1).toUpper() + language.mid(1);
+        MenuWordForms->addAction(name)->setData(language);
     }
     for (QAction* action : MenuWordForms->actions()) {
         if (!action->isSeparator()) {
@@ -216,7 +223,17 @@ void Form1::BuildMoreMenu() {
     ActionCompatForms->setEnabled(false);
     BuildOcrOptions(more);
     BuildStoreOption(more);
+    more->addSeparator();
+    ActionAbout = more->addAction(QStringLiteral("About ") + ProductTitle() + QStringLiteral("\u2026"));
+    ActionAbout->setObjectName(QStringLiteral("ActionAbout"));
     ButtonMoreOptions->setMenu(more);
+    // Which of the menu's options are on, said under the button (in the room the speed options
+    // leave), so that a run's results are never a surprise.
+    LabelMoreOptions = new QLabel(Frame1);
+    LabelMoreOptions->setObjectName(QStringLiteral("LabelMoreOptions"));
+    LabelMoreOptions->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    LabelMoreOptions->setWordWrap(true);
+    LabelMoreOptions->hide();
 }
 
 void Form1::PlaceControls() {
@@ -244,6 +261,7 @@ void Form1::PlaceControls() {
                                {LabelStopWords, 5220, 1020, 480, 255, Grow::None, false},
                                {ComboStopWords, 5760, 1000, 1920, 330, Grow::None, false},
                                {ButtonMoreOptions, 6720, 1340, 960, 300, Grow::None, false},
+                               {LabelMoreOptions, 4800, 300, 2880, 600, Grow::None, false},
                                {Option3, 240, 300, 2760, 255, Grow::None, false},
                                {Option4, 240, 650, 4455, 255, Grow::None, false},
                            });
@@ -283,6 +301,13 @@ void Form1::ConnectHandlers() {
     connect(WordFormsGroup, &QActionGroup::triggered, this,
             [this](QAction* action) { m_settings.Save(QStringLiteral("WordForms"), action->data().toString()); });
     ConnectOcrOptions();
+    // What the label under "More…" says follows every change of the menu's options.
+    connect(CheckAllLetters, &QCheckBox::toggled, this, [this] { ShowMoreOptionsOn(); });
+    for (QAction* action : {ActionSegment, ActionCompatForms, ActionOcr, ActionKeepTexts}) {
+        connect(action, &QAction::toggled, this, [this] { ShowMoreOptionsOn(); });
+    }
+    connect(WordFormsGroup, &QActionGroup::triggered, this, [this] { ShowMoreOptionsOn(); });
+    connect(ActionAbout, &QAction::triggered, this, [this] { ActionAbout_Click(); });
     connect(Option1, &QRadioButton::clicked, this, [this] { Option1_Click(); });
     connect(Option2, &QRadioButton::clicked, this, [this] { Option2_Click(); });
     connect(Option3, &QRadioButton::clicked, this, [this] { Option3_Click(); });
@@ -406,6 +431,7 @@ void Form1::RestoreWordAdditions() {
     }
     RestoreOcrOptions();
     RestoreStoreOption();
+    ShowMoreOptionsOn();
 }
 
 // The list of common words chosen last, and whether it is used.

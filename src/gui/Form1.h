@@ -38,6 +38,9 @@ struct AnalysisRequest;
 class TextStore;
 struct AnalysisSummary;
 
+// An OCR language by its name ("German" for tesseract's "deu"); the code itself when unknown.
+QString OcrLanguageName(const QString& code);
+
 // What a Form1 needs from outside besides the environment. Tests replace these.
 struct Form1Options {
     ProviderProbe providerProbe = ProbeSqliteDriver;
@@ -70,6 +73,12 @@ public:
     void ActionOcr_Click();
     // OCR as the run uses it.
     OcrOptions ChosenOcr() const;
+    // The options of the "More…" menu that are on, as the window names them beside the button
+    // ("word forms: English · OCR"); "" when none is.
+    QString MoreOptionsOn() const;
+    // The About box: version, licence and the components used.
+    void ActionAbout_Click();
+    QString AboutText() const;
     // True when OCR can run in the chosen languages; otherwise says what to install.
     bool OcrUsable();
 
@@ -141,6 +150,8 @@ public:
     QAction* ActionOcr = nullptr;           // "Read scanned pages with OCR"
     QMenu* MenuOcrLanguages = nullptr;      // "OCR languages": the installed ones, several may be ticked
     QAction* ActionKeepTexts = nullptr;     // "Keep converted texts": the store shared with the command line
+    QAction* ActionAbout = nullptr;         // "About Lexitally…": version, licence, components
+    QLabel* LabelMoreOptions = nullptr;     // under "More…": which of its options are on (hidden when none)
     GuiProgressBar* ProgressBar1 = nullptr;
 
 protected:
@@ -155,6 +166,7 @@ private:
     void RestoreWordAdditions();
     void RestoreStopList();
     void BuildMoreMenu();
+    void ShowMoreOptionsOn();
     void PlaceControls();
     void ConnectHandlers();
     void SetTabOrder();
@@ -210,7 +222,7 @@ private:
     // The corpus views learn the files of the run, their passwords and how it counted.
     void GiveViewsTheRun(const AnalysisRequest& request, const AnalysisSummary& summary,
                          const QHash<QString, QString>& passwords);
-    void ShowRunEnd(ErrorReport& steps, QString unreadable);
+    void ShowRunEnd(ErrorReport& steps, QString unreadable, bool stopped);
     // What the window keeps in the temporary folder and the converters it runs, removed and ended
     // when the program ends.
     void RemoveWorkFolders();

@@ -70,7 +70,8 @@ void Form1::FillOcrLanguages() {
         }
     }
     for (const QString& language : std::as_const(shown)) {
-        QAction* action = MenuOcrLanguages->addAction(language);
+        QAction* action = MenuOcrLanguages->addAction(OcrLanguageName(language));
+        action->setToolTip(language); // tesseract's name
         action->setCheckable(true);
         action->setChecked(chosen.contains(language));
         action->setData(language);
@@ -87,6 +88,7 @@ void Form1::FillOcrLanguages() {
             }
             m_ocrLanguages = languages.join(u'+');
             m_settings.Save(kOcrLanguagesKey, m_ocrLanguages);
+            ShowMoreOptionsOn();
         });
     }
 }

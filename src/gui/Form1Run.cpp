@@ -42,7 +42,14 @@ public:
         return password;
     }
     QHash<QString, QString> passwords; // kept for the corpus views
-    bool StopRequested() override { return m_form.StopRequested(); }
+    bool StopRequested() override {
+        const bool stop = m_form.StopRequested();
+        stopSeen = stopSeen || stop;
+        return stop;
+    }
+    // The counting (or a conversion) saw the stop and ended early: the results are partial. A stop
+    // that comes once nothing asks for it any more cuts nothing short.
+    bool stopSeen = false;
 
 private:
     Form1& m_form;
@@ -221,12 +228,11 @@ void Form1::Analyze(ErrorReport& steps) {
     GiveViewsTheRun(request, summary, observer.passwords);
     QString unreadable = UnreadableList(summary.unreadable);
     m_runFolder.reset();
-    ShowRunEnd(steps, unreadable);
+    ShowRunEnd(steps, unreadable, observer.stopSeen);
 }
 
-void Form1::ShowRunEnd(ErrorReport& steps, QString unreadable) {
-    // A stopped run ends early: what it shows is marked as partial.
-    const bool stopped = m_stopRequested;
+void Form1::ShowRunEnd(ErrorReport& steps, QString unreadable, bool stopped) {
+    // A run the stop cut short shows what it has, marked as partial.
     steps(154, [&] {
         SetBusy(false);
         ProgressBar1->SetValue(0);

@@ -27,9 +27,10 @@
 
 namespace {
 
-// Client area of the results window in twips.
+// Client area of the results window in twips: the main window's, so that the two windows take
+// turns in one spot without an edge that jumps (the controls stand where they were designed).
 constexpr int kClientWidth = 8040;
-constexpr int kClientHeight = 8280;
+constexpr int kClientHeight = 8250;
 
 const QString kSaveFilter = QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|");
 const QString kNoSpreadsheetGeneral = QStringLiteral("No spreadsheet application is installed on this computer. You "
@@ -250,6 +251,7 @@ void Form2::ConnectHandlers() {
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { ListView1_ColumnClick(column); });
     connect(FindBox, &QLineEdit::textChanged, this, [this] { FindBox_Change(); });
+    connect(m_model, &ResultsModel::OrderShown, this, [this] { ShowOrder(); });
     connect(FindAction, &QAction::triggered, this, [this] { ShowFindBar(true); });
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] { ShowFindBar(true); });
@@ -340,14 +342,17 @@ void Form2::ListView1_ColumnClick(int column) {
         m_model->SortRows(-1, Qt::AscendingOrder);
     }
     ShowSortIndicator();
-    if (ListView1->currentIndex().isValid()) {
-        ListView1->scrollTo(ListView1->currentIndex());
-    }
 }
 
 void Form2::FindBox_Change() {
     m_model->SetFilter(FindBox->text());
-    FindCount->setText(FindBox->text().isEmpty() ? QString() : MatchText(m_model->ShownCount()));
+    if (m_model->Busy()) {
+        FindCount->setText(QStringLiteral("Finding\u2026"));
+    }
+}
+
+void Form2::ShowOrder() {
+    FindCount->setText(m_model->Filter().isEmpty() ? QString() : MatchText(m_model->ShownCount()));
     if (ListView1->currentIndex().isValid()) {
         ListView1->scrollTo(ListView1->currentIndex());
     }

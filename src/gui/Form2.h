@@ -116,6 +116,8 @@ private:
     void ApplyColumnWidths();
     void ShowTotals();
     void ShowSortIndicator();
+    // The rows are shown in a new order: the find bar says how many, the current row stays in view.
+    void ShowOrder();
     // The rows an export walks: those shown in the order shown, copied into storage; none while
     // the list shows every row in the order they came.
     const QList<int>* ExportOrder(QList<int>& storage) const;

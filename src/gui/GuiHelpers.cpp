@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QWidget>
 
@@ -74,7 +75,9 @@ void TakePlaceOf(QWidget* window, const QWidget* place) {
     if (!window || !place || window == place || !place->testAttribute(Qt::WA_WState_Created)) {
         return;
     }
-    // The two windows wear the same frame: the one on the screen tells its size.
+    // The two windows wear the same frame: the one on the screen tells its size. They have one
+    // size too, whichever the user resized last.
+    window->resize(place->size().expandedTo(window->minimumSize()));
     const QMargins margins = FrameMargins(place);
     QPoint frameTopLeft = place->frameGeometry().topLeft();
     if (const QScreen* screen = place->screen()) {
@@ -124,4 +127,12 @@ void PlaceOver(QWidget* view, const QWidget* window, QSize wanted) {
     outer.moveLeft(std::max(room.left(), std::min(outer.left(), room.right() - outer.width() + 1)));
     outer.moveTop(std::max(room.top(), std::min(outer.top(), room.bottom() - outer.height() + 1)));
     view->move(outer.topLeft());
+}
+
+void CloseWithKeys(QWidget* window) {
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* shortcut = new QShortcut(keys, window);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
+    }
 }

@@ -12,7 +12,8 @@ void SetSystemBackColors(QWidget* window);
 // Does nothing when the file is missing; throws Failure when it cannot be read.
 void ApplySkin(QWidget* window);
 
-// Moves window to where place stands on the screen (the top-left corners of their frames meet),
+// Moves window to where place stands on the screen (the top-left corners of their frames meet) and
+// gives it the size of place (no smaller than its minimum),
 // kept inside the screen's available area so that its title bar is always on the screen; the two
 // windows take turns in one spot. Call it before showing window; once the window manager has
 // framed it, a window that stands elsewhere is put right. Does nothing while place has never been
@@ -24,3 +25,6 @@ void TakePlaceOf(QWidget* window, const QWidget* place);
 // window is not shown), its title bar kept on the screen. The window manager is taken to frame
 // it as it frames window.
 void PlaceOver(QWidget* view, const QWidget* window, QSize wanted);
+
+// Esc and Ctrl+W close a window of its own (a chart, a corpus view), as they close dialogs.
+void CloseWithKeys(QWidget* window);

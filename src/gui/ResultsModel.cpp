@@ -1,8 +1,10 @@
 #include "gui/ResultsModel.h"
 
 #include "core/base/Paths.h"
+#include "gui/ListOrder.h"
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -24,12 +26,6 @@ QList<ColumnLayout> ColumnLayouts(CountMode mode) {
         break;
     }
     return {};
-}
-
-// Alphabetical with letter case ignored, then with it, so "Apple" and "apple" stay together.
-int CompareText(QStringView a, QStringView b) {
-    const int folded = a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded : a.compare(b, Qt::CaseSensitive);
 }
 
 } // namespace
@@ -109,6 +105,7 @@ void ResultsModel::ClearColumns() {
     }
     FlushPending();
     beginRemoveColumns(QModelIndex(), 0, ColumnCount() - 1);
+    m_columnTexts.clear();
     m_table.ClearColumns();
     m_twips.clear();
     m_kinds.clear();
@@ -122,6 +119,8 @@ void ResultsModel::ClearColumns() {
 
 void ResultsModel::ClearRows() {
     m_flushTimer.stop();
+    m_job.Cancel();
+    m_columnTexts.clear();
     const int shown = rowCount();
     if (shown > 0) {
         beginRemoveRows(QModelIndex(), 0, shown - 1);
@@ -267,46 +266,119 @@ void ResultsModel::ClearView() {
     RebuildView(true);
 }
 
-void ResultsModel::SortAll() {
-    m_sorted.clear();
-    if (m_sortColumn < 0) {
-        return;
-    }
-    const int rows = RowCount();
-    const int column = m_sortColumn;
-    m_sorted.resize(rows);
-    std::iota(m_sorted.begin(), m_sorted.end(), 0);
-    const bool descending = m_sortOrder == Qt::DescendingOrder;
-    auto sortBy = [&](auto less) {
-        if (descending) {
-            std::stable_sort(m_sorted.begin(), m_sorted.end(), [&](int a, int b) { return less(b, a); });
-        } else {
-            std::stable_sort(m_sorted.begin(), m_sorted.end(), less);
-        }
+// What the order of the rows is made from, taken on the windows' thread (the texts are shared, not
+// copied), and the order made from it, on a thread of its own when there are many rows.
+struct ResultsModel::ViewWork {
+    int rows = 0;
+    bool resort = false;
+    bool descending = false;
+    bool counts = false;
+    std::shared_ptr<const std::vector<QString>> sortTexts;
+    std::vector<double> sortCounts;
+    QList<int> sorted; // the order kept, when not sorted again
+    QString filter;
+    std::shared_ptr<const std::vector<QString>> words;
+
+    struct Order {
+        QList<int> sorted;
+        QList<int> shown;
+        bool cancelled = false;
     };
-    switch (m_table.Kind(column)) {
-    case CellKind::Count: {
-        // Cells that hold no count sort before every count.
-        std::vector<qint64> values(static_cast<size_t>(rows), -1);
-        for (int r = 0; r < rows; ++r) {
-            CountAt(r, column, &values[static_cast<size_t>(r)]);
+
+    Order Make(const std::atomic<bool>& cancelled) const {
+        Order order;
+        order.sorted = sorted;
+        if (resort && (counts ? !sortCounts.empty() : sortTexts && !sortTexts->empty())) {
+            SortKeys keys;
+            keys.isNumber.assign(static_cast<size_t>(rows), counts ? 1 : 0);
+            if (counts) {
+                keys.numbers = sortCounts;
+            } else {
+                // Alphabetical with letter case ignored, then with it, so "Apple" and "apple" stay
+                // together.
+                keys.texts.reserve(static_cast<size_t>(rows));
+                for (const QString& text : *sortTexts) {
+                    keys.texts.push_back(text.toCaseFolded());
+                }
+                keys.ties = *sortTexts;
+            }
+            order.sorted = SortedRows(keys, descending, cancelled);
         }
-        sortBy([&](int a, int b) { return values[a] < values[b]; });
-        break;
+        QList<int> all;
+        if (order.sorted.isEmpty()) {
+            all.resize(rows);
+            std::iota(all.begin(), all.end(), 0);
+        }
+        const QList<int>& candidates = order.sorted.isEmpty() ? all : order.sorted;
+        order.shown = filter.isEmpty() || !words ? candidates : FoundRows(&candidates, *words, filter, cancelled);
+        order.cancelled = cancelled;
+        return order;
     }
-    default:
-        sortBy([&](int a, int b) { return CompareText(TextRef(a, column), TextRef(b, column)) < 0; });
-        break;
-    }
-}
+};
 
 void ResultsModel::RebuildView(bool resort) {
     m_flushTimer.stop();
     const bool mapped = m_sortColumn >= 0 || !m_filter.isEmpty();
     if (!mapped && !m_mapped) {
+        m_job.Cancel();
         FlushPending();
         return;
     }
+    ViewWork work;
+    work.rows = RowCount();
+    // A sort still being made is made again with the rest.
+    work.resort = m_sortColumn >= 0 && (resort || m_shownCount != work.rows || (m_job.Busy() && m_resortPending));
+    work.descending = m_sortOrder == Qt::DescendingOrder;
+    work.counts = m_sortColumn >= 0 && m_table.Kind(m_sortColumn) == CellKind::Count;
+    if (work.resort && work.counts) {
+        work.sortCounts.reserve(static_cast<size_t>(work.rows));
+        for (int r = 0; r < work.rows; ++r) {
+            qint64 value = -1; // cells that hold no count sort before every count
+            CountAt(r, m_sortColumn, &value);
+            work.sortCounts.push_back(static_cast<double>(value));
+        }
+    } else if (work.resort) {
+        work.sortTexts = ColumnTexts(m_sortColumn);
+    } else if (m_sortColumn >= 0) {
+        work.sorted = m_sorted;
+    }
+    const int wordColumn = ColumnOfKind(ResultColumnKind::Word);
+    if (!m_filter.isEmpty() && wordColumn >= 0) {
+        work.filter = m_filter;
+        work.words = ColumnTexts(wordColumn);
+    }
+    const int rows = work.rows;
+    const auto show = [this, rows, mapped](ViewWork::Order order) {
+        ShowView(rows, mapped, std::move(order.sorted), std::move(order.shown));
+    };
+    if (rows <= m_atOnce) {
+        m_job.Cancel();
+        const std::atomic<bool> never{false};
+        show(work.Make(never));
+        return;
+    }
+    m_resortPending = work.resort;
+    m_job.Start<ViewWork::Order>(
+        [work = std::move(work)](const std::atomic<bool>& cancelled) { return work.Make(cancelled); }, show);
+}
+
+// The texts of a column as the job reads them, taken once for all the letters typed and clicks
+// made while the rows stay.
+std::shared_ptr<const std::vector<QString>> ResultsModel::ColumnTexts(int column) {
+    auto& kept = m_columnTexts[column];
+    if (!kept || static_cast<int>(kept->size()) != RowCount()) {
+        auto texts = std::make_shared<std::vector<QString>>();
+        texts->reserve(static_cast<size_t>(RowCount()));
+        for (int r = 0; r < RowCount(); ++r) {
+            texts->push_back(TextRef(r, column));
+        }
+        kept = std::move(texts);
+    }
+    return kept;
+}
+
+// The order made in place of the one shown; views keep their selection of rows that stay shown.
+void ResultsModel::ShowView(int rows, bool mapped, QList<int> sorted, QList<int> shown) {
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
     std::vector<int> tableRows;
@@ -314,31 +386,18 @@ void ResultsModel::RebuildView(bool resort) {
     for (const QModelIndex& index : before) {
         tableRows.push_back(TableRow(index.row()));
     }
-
-    const int rows = RowCount();
-    if (resort || m_shownCount != rows) {
-        SortAll();
-    }
+    m_sorted = m_sortColumn >= 0 ? std::move(sorted) : QList<int>();
     m_shownCount = rows;
     m_mapped = mapped;
     m_order.clear();
     m_viewOf.clear();
     if (mapped) {
-        const int wordColumn = ColumnOfKind(ResultColumnKind::Word);
-        const bool filtering = !m_filter.isEmpty() && wordColumn >= 0;
-        m_order.reserve(rows);
-        for (int i = 0; i < rows; ++i) {
-            const int row = m_sorted.isEmpty() ? i : m_sorted[i];
-            if (!filtering || TextRef(row, wordColumn).contains(m_filter, Qt::CaseInsensitive)) {
-                m_order.append(row);
-            }
-        }
-        m_viewOf.assign(static_cast<size_t>(rows), -1);
+        m_order = std::move(shown);
+        m_viewOf.assign(static_cast<size_t>(RowCount()), -1);
         for (int view = 0; view < m_order.size(); ++view) {
             m_viewOf[static_cast<size_t>(m_order[view])] = view;
         }
     }
-
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
@@ -347,6 +406,11 @@ void ResultsModel::RebuildView(bool resort) {
     }
     changePersistentIndexList(before, after);
     emit layoutChanged();
+    emit OrderShown();
+    // Rows that came while the order was made are taken in next.
+    if (RowCount() > m_shownCount && !m_flushTimer.isActive()) {
+        m_flushTimer.start();
+    }
 }
 
 int ResultsModel::rowCount(const QModelIndex& parent) const {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "core/results/ResultTable.h"
+#include "gui/BackgroundJob.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTimer>
+#include <map>
+#include <memory>
 #include <vector>
 
 // What a column of the results list holds, for sorting, finding and the chart: the per-file
@@ -105,6 +108,13 @@ public:
     // The first column of a kind, -1 when there is none.
     int ColumnOfKind(ResultColumnKind kind) const;
 
+    // True while a new order of many rows is being made (on a thread of its own: the rows shown
+    // change when it is ready); WaitForOrder takes it at once.
+    bool Busy() const { return m_job.Busy(); }
+    void WaitForOrder() { m_job.Wait(); }
+    // Up to this many rows the order is made at once, on the windows' thread.
+    void SetAtOnceLimit(int rows) { m_atOnce = rows; }
+
     // Announces rows appended since the last batch to attached views.
     void FlushPending();
 
@@ -121,15 +131,18 @@ signals:
     void TotalsChanged();
     // Headers or their widths changed; views re-apply the widths.
     void ColumnsChanged();
+    // The rows shown are in a new order (sorted, found).
+    void OrderShown();
 
 private:
     void EmitTickChanged(int row);
     void EmitAllTicksChanged();
-    // Sorts every stored row into m_sorted (empty for table order).
-    void SortAll();
-    // Applies the sort and the filter to every stored row; views keep their selection of rows
-    // that stay shown.
+    // Applies the sort and the filter to every stored row: at once for a few rows, else once the
+    // order is made.
     void RebuildView(bool resort);
+    struct ViewWork;
+    void ShowView(int rows, bool mapped, QList<int> sorted, QList<int> shown);
+    std::shared_ptr<const std::vector<QString>> ColumnTexts(int column);
 
     template <typename Add> void AddRowWith(Add add);
 
@@ -146,4 +159,8 @@ private:
     QList<int> m_sorted;       // every stored row in sort order; empty for table order
     QList<int> m_order;        // view row -> table row, while mapped
     std::vector<int> m_viewOf; // table row -> view row or -1, while mapped
+    int m_atOnce = 20000;
+    BackgroundJob m_job{this};
+    bool m_resortPending = false;                                             // the job being made sorts anew
+    std::map<int, std::shared_ptr<const std::vector<QString>>> m_columnTexts; // while the rows stay
 };

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
@@ -88,6 +89,10 @@ class CorpusViewsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void closedByKeys_data();
+    void closedByKeys();
+    void findAndSortInAView_data();
+    void findAndSortInAView();
     void viewsFromTheResultsList() {
         IsolatedEnvironment env;
         QVERIFY(EnsureConverterPlaced());
@@ -174,10 +179,11 @@ private slots:
         QVERIFY(ShownRows(stats, {0, 1, 2, 3, 4}).contains(QStringLiteral("cat|4|235294.12|2|0.0441")));
         QVERIFY(ShownRows(stats, {0, 1, 3}).contains(QStringLiteral("dog|1|1")));
 
-        // A file summary needs each file counted on its own.
-        QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("File Summary...")));
-        QCOMPARE(s.Calls(QStringLiteral("message")).last().text,
-                 QStringLiteral("The file summary shows the files of a run that counts each file on its own."));
+        // A file summary needs each file counted on its own: greyed, its shortcut does nothing.
+        auto* summaryAction = results.ListView1->findChild<QAction*>(QStringLiteral("FileSummaryAction"));
+        QVERIFY(summaryAction && !summaryAction->isEnabled());
+        QTest::keyClick(results.ListView1, Qt::Key_U, Qt::ControlModifier);
+        QVERIFY(!View(results, "FileSummaryView"));
 
         QCOMPARE(StateOf(results), before);
         QCOMPARE(FolderSnapshot(env.Work()).filter(QStringLiteral(".pdf")), pdfFolder.filter(QStringLiteral(".pdf")));
@@ -292,6 +298,97 @@ private slots:
         QCOMPARE(ReadAll(texts[0].text).contains("brown fox"), ticked);
     }
 };
+
+void CorpusViewsTest::closedByKeys_data() {
+    QTest::addColumn<QString>("action"); // the entry of the results list's context menu
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QKeySequence>("keys");
+    const QList<std::pair<QString, QString>> windows{{"ConcordanceAction", "ConcordanceView"},
+                                                     {"PhrasesAction", "PhrasesView"},
+                                                     {"StatisticsAction", "StatisticsView"},
+                                                     {"ChartAction", "ChartView"}};
+    for (const auto& [action, window] : windows) {
+        QTest::addRow("%s, Esc", qPrintable(window)) << action << window << QKeySequence(Qt::Key_Escape);
+        QTest::addRow("%s, Ctrl+W", qPrintable(window)) << action << window << QKeySequence(Qt::CTRL | Qt::Key_W);
+    }
+}
+
+// The windows beside the results close with Esc and Ctrl+W, wherever their focus is.
+void CorpusViewsTest::closedByKeys() {
+    QFETCH(QString, action);
+    QFETCH(QString, window);
+    QFETCH(QKeySequence, keys);
+    IsolatedEnvironment env;
+    QVERIFY(EnsureConverterPlaced());
+    const QString a = MakeTextPdf(env.Work() + QStringLiteral("/a.pdf"), {"the cat sat on the mat"});
+    Form1Session s;
+    QVERIFY(s.Show());
+    s->AddFileRows({a});
+    QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+    Form2& results = s->Results();
+    QVERIFY(QTest::qWaitForWindowExposed(&results));
+    results.ListView1->setCurrentIndex(results.Model()->index(0, 0));
+    results.ListView1->findChild<QAction*>(action)->trigger();
+    auto* shown = results.findChild<QWidget*>(window);
+    QVERIFY(shown && shown->isVisible());
+    QApplication::setActiveWindow(shown);
+    QWidget* focus = shown->focusWidget();
+    QTest::keySequence(focus ? focus : shown, keys);
+    QVERIFY(!shown->isVisible());
+    QVERIFY(results.isVisible());
+}
+
+void CorpusViewsTest::findAndSortInAView_data() {
+    QTest::addColumn<int>("atOnce"); // rows ordered at once; more on a thread of their own
+    QTest::newRow("ordered at once") << 1000;
+    QTest::newRow("ordered on a thread") << 0;
+}
+
+// The status line counts the rows the find text leaves; a sort shows the top of the list; the
+// buttons answer their mnemonics.
+void CorpusViewsTest::findAndSortInAView() {
+    QFETCH(int, atOnce);
+    ScriptedUi ui;
+    CorpusView view(ui, QStringLiteral("Words In Context"), QStringLiteral("Words in context"), nullptr);
+    view.Model()->SetAtOnceLimit(atOnce);
+    auto table = std::make_shared<ResultTable>();
+    table->AddColumn(QStringLiteral("Word"), CellKind::Text);
+    table->AddColumn(QStringLiteral("Page"), CellKind::Count);
+    for (int i = 0; i < 300; ++i) {
+        table->AddRow(
+            {i % 3 == 0 ? QStringLiteral("Cat%1").arg(i) : QStringLiteral("dog%1").arg(i), QString::number(i)});
+    }
+    view.resize(500, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QApplication::setActiveWindow(&view);
+    view.SetRows(table, {}, QStringLiteral("300 lines of \"x\""));
+    QTest::keyClicks(view.FindBox, QStringLiteral("cAt1"));
+    QTRY_VERIFY(!view.Busy());
+    // Cat12, Cat15, Cat18 and Cat102 ... Cat198 (every third): 3 + 33
+    QCOMPARE(view.Status->text(), QStringLiteral("36 of 300 lines of \"x\" with \"cAt1\""));
+    view.FindBox->clear();
+    QTRY_VERIFY(!view.Busy());
+    QCOMPARE(view.Status->text(), QStringLiteral("300 lines of \"x\""));
+
+    // The last row current and in view; a click on "Page" sorts and the list starts at its top.
+    view.Table->setCurrentIndex(view.Table->model()->index(299, 0));
+    view.Table->scrollToBottom();
+    QVERIFY(view.Table->verticalScrollBar()->value() > 0);
+    QHeaderView* header = view.Table->horizontalHeader();
+    for (int click = 0; click < 2; ++click) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+        QTRY_VERIFY(!view.Busy());
+        QCOMPARE(view.Table->verticalScrollBar()->value(), 0);
+    }
+    QCOMPARE(view.Table->model()->index(0, 1).data().toString(), QStringLiteral("299")); // descending
+
+    // Alt+C: "Save As CSV..." asks for a file.
+    ui.Answer(QString());
+    QTest::keyClick(view.Table, Qt::Key_C, Qt::AltModifier);
+    QTRY_COMPARE(ui.Calls(QStringLiteral("saveFile")).size(), 1); // the button's click comes after its press
+}
 
 LEXITALLY_GUI_TEST_MAIN(CorpusViewsTest)
 #include "test_corpus_views.moc"

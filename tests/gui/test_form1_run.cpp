@@ -920,24 +920,36 @@ void Form1RunTest::stopDuringRun_data() {
     QTest::addColumn<int>("clicks"); // clicks on the button while the first password box is open
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<bool>("afterCount"); // the clicks come once the totals are shown instead
 
     // lines.pdf: "alpha" / "beta beta" / "gamma"; lines2.pdf: "delta" / "epsilon epsilon".
     for (const Method method : {Method::Database, Method::Text}) {
         const char* name = method == Method::Database ? "database" : "text";
         const int m = static_cast<int>(method);
         QTest::addRow("%s, all files, stop: first line only", name)
-            << false << m << 1 << QStringList{"alpha|1"} << Captions(1, 8, 41, 39);
+            << false << m << 1 << QStringList{"alpha|1"} << Captions(1, 8, 41, 39) << false;
         QTest::addRow("%s, all files, stop withdrawn", name)
             << false << m << 2 << QStringList{"alpha|1", "delta|1", "gamma|1", "beta|2", "epsilon|2"}
-            << Captions(7, 8, 41, 39);
+            << Captions(7, 8, 41, 39) << false;
         QTest::addRow("%s, per file, stop: first line of each file", name)
-            << true << m << 1 << QStringList{"@/lines.pdf|alpha|1", "@/lines2.pdf|delta|1"} << Captions(2, 7, 41, 39);
+            << true << m << 1 << QStringList{"@/lines.pdf|alpha|1", "@/lines2.pdf|delta|1"} << Captions(2, 7, 41, 39)
+            << false;
         QTest::addRow("%s, per file, stop withdrawn", name)
             << true << m << 2
             << QStringList{"@/lines.pdf|alpha|1", "@/lines.pdf|gamma|1", "@/lines.pdf|beta|2", "@/lines2.pdf|delta|1",
                            "@/lines2.pdf|epsilon|2"}
-            << Captions(7, 7, 41, 39);
+            << Captions(7, 7, 41, 39) << false;
     }
+    // A stop that comes once the words are counted cuts nothing short (the database method has
+    // no sort of its own to stop): the results are whole and not marked.
+    QTest::addRow("database, all files, stop after the last count")
+        << false << static_cast<int>(Method::Database) << 1
+        << QStringList{"alpha|1", "delta|1", "gamma|1", "beta|2", "epsilon|2"} << Captions(7, 8, 41, 39) << true;
+    QTest::addRow("database, per file, stop after the last count")
+        << true << static_cast<int>(Method::Database) << 1
+        << QStringList{"@/lines.pdf|alpha|1", "@/lines.pdf|gamma|1", "@/lines.pdf|beta|2", "@/lines2.pdf|delta|1",
+                       "@/lines2.pdf|epsilon|2"}
+        << Captions(7, 7, 41, 39) << true;
 }
 
 void Form1RunTest::stopDuringRun() {
@@ -946,6 +958,7 @@ void Form1RunTest::stopDuringRun() {
     QFETCH(int, clicks);
     QFETCH(QStringList, rows);
     QFETCH(QStringList, captions);
+    QFETCH(bool, afterCount);
 
     IsolatedEnvironment env;
     Form1Session s;
@@ -955,24 +968,33 @@ void Form1RunTest::stopDuringRun() {
     QVERIFY(s.Show());
     QStringList captionsSeen;
     QString titleWhileStopping;
-    QString barWhileStopping;
-    s.ui.During([&] {
+    QString barWhileStopping = QStringLiteral("Analyze file lines.pdf... ");
+    const auto stop = [&] {
         for (int i = 0; i < clicks; ++i) {
             QTest::mouseClick(s->PushButton2, Qt::LeftButton);
             captionsSeen << s->PushButton2->text();
         }
         captionsSeen << (s->StopRequested() ? "stop requested" : "no stop");
         titleWhileStopping = s->windowTitle();
-        barWhileStopping = s->ProgressBar1->format();
-    });
+        if (!afterCount) {
+            barWhileStopping = s->ProgressBar1->format();
+        }
+    };
+    QMetaObject::Connection totals;
+    if (afterCount) {
+        totals = QObject::connect(s->Results().Model(), &ResultsModel::TotalsChanged, stop);
+    } else {
+        s.ui.During(stop);
+    }
     s->PushButton2_Click();
+    QObject::disconnect(totals);
 
     const QStringList expectedSeen =
         clicks == 1 ? QStringList{kStart, "stop requested"} : QStringList{kStart, kStop, "no stop"};
     QCOMPARE(captionsSeen, expectedSeen);
     // The stop changes only the button: the title and the bar go on as before, since every file
     // is still converted.
-    const bool stopped = clicks == 1;
+    const bool stopped = clicks == 1 && !afterCount;
     QCOMPARE(titleWhileStopping, QStringLiteral("Lexitally"));
     QCOMPARE(barWhileStopping, QStringLiteral("Analyze file lines.pdf... "));
     QCOMPARE(s->windowTitle(), QStringLiteral("Lexitally"));
@@ -1078,13 +1100,18 @@ void Form1RunTest::windowsTakeTurnsInOnePlace() {
     QVERIFY(results.isVisible());
     QVERIFY(!s->isVisible());
     QCOMPARE(results.frameGeometry().topLeft(), QPoint(137, 41));
+    // One size too, so that no edge jumps when they take turns.
+    QCOMPARE(results.size(), s->size());
 
-    // A window moved once its placement has been seen to hold stays where it is moved.
+    // A window moved once its placement has been seen to hold stays where it is moved; one the
+    // user made larger hands its size on.
     QTest::qWait(100);
     results.move(60, 20);
+    results.resize(results.size() + QSize(40, 30));
     QTest::mouseClick(results.PushButton1, Qt::LeftButton); // "< Back"
     QVERIFY(s->isVisible());
     QCOMPARE(s->frameGeometry().topLeft(), QPoint(60, 20));
+    QCOMPARE(s->size(), results.size());
 
     // The next run opens the results window there again.
     QTest::qWait(100);
