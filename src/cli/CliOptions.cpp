@@ -99,6 +99,13 @@ QString SetWordOption(const Given& given, CliOptions& options) {
     return {};
 }
 
+QStringList SortMeasures(CommandBit command) {
+    return command == kKeywordsCommand
+               ? QStringList{QStringLiteral("log-likelihood"), QStringLiteral("log-ratio")}
+               : QStringList{QStringLiteral("logdice"), QStringLiteral("mi"), QStringLiteral("t-score"),
+                             QStringLiteral("log-likelihood"), QStringLiteral("count")};
+}
+
 QString SetValue(const Given& given, CliOptions& options) {
     const QString& name = given.spec->name;
     if (name == QStringLiteral("--format")) {
@@ -122,6 +129,17 @@ QString SetValue(const Given& given, CliOptions& options) {
             return QStringLiteral("--password needs a value");
         }
         options.password = *given.value;
+    } else if (name == QStringLiteral("--reference")) {
+        if (!given.value || given.value->isEmpty()) {
+            return QStringLiteral("--reference needs a folder, a file or a word list (JSON)");
+        }
+        options.reference = *given.value;
+    } else if (name == QStringLiteral("--sort")) {
+        const QStringList measures = SortMeasures(options.command);
+        if (!given.value || !measures.contains(*given.value)) {
+            return QStringLiteral("--sort needs ") + measures.join(QStringLiteral(", "));
+        }
+        options.sort = *given.value;
     }
     return {};
 }
@@ -167,6 +185,13 @@ const QHash<QString, Setter>& Setters() {
         {QStringLiteral("--output"), SetValue},
         {QStringLiteral("--password"), SetValue},
         {QStringLiteral("--files-from"), SetValue},
+        {QStringLiteral("--reference"), SetValue},
+        {QStringLiteral("--sort"), SetValue},
+        {QStringLiteral("--negative"), Flag([](CliOptions& o) { o.negative = true; })},
+        {QStringLiteral("--left"), NumberSetter(0, 50, QStringLiteral("--left needs a number from 0 to 50"),
+                                                [](CliOptions& o, qint64 n) { o.left = static_cast<int>(n); })},
+        {QStringLiteral("--right"), NumberSetter(0, 50, QStringLiteral("--right needs a number from 0 to 50"),
+                                                 [](CliOptions& o, qint64 n) { o.right = static_cast<int>(n); })},
     };
     return setters;
 }
@@ -211,6 +236,8 @@ QString FormatNames(CommandBit command) {
     switch (command) {
     case kConcordanceCommand:
     case kPhrasesCommand:
+    case kKeywordsCommand:
+    case kCollocatesCommand:
         return QStringLiteral("tsv, csv, json or text");
     case kMergeCommand:
         return QStringLiteral("json, tsv, text, csv or xlsx");
@@ -245,20 +272,26 @@ ParsedArguments ParseCommandArguments(CommandBit command, const QStringList& arg
             return parsed;
         }
     }
-    if (options.format == CliFormat::Xlsx && (command & (kConcordanceCommand | kPhrasesCommand)) != 0) {
+    if (options.format == CliFormat::Xlsx &&
+        (command & (kConcordanceCommand | kPhrasesCommand | kKeywordsCommand | kCollocatesCommand)) != 0) {
         parsed.error = QStringLiteral("--format needs ") + FormatNames(command);
         return parsed;
     }
     options.paths = given.operands;
-    if (command == kConcordanceCommand && !options.paths.isEmpty()) {
+    const bool wordFirst = command == kConcordanceCommand || command == kCollocatesCommand;
+    if (wordFirst && !options.paths.isEmpty()) {
         options.word = options.paths.takeFirst();
-    } else if (command == kConcordanceCommand) {
+    } else if (wordFirst) {
         parsed.error = QStringLiteral("no WORD given");
         return parsed;
     }
     if (options.paths.isEmpty() && command == kMergeCommand) {
         parsed.error =
             command == kMergeCommand ? QStringLiteral("no RESULTS.json given") : QStringLiteral("no PATH given");
+        return parsed;
+    }
+    if (command == kKeywordsCommand && options.reference.isEmpty()) {
+        parsed.error = QStringLiteral("no --reference given");
         return parsed;
     }
     if (command == kCacheCommand && !options.paths.isEmpty()) {

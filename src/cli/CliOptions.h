@@ -44,6 +44,11 @@ struct CliOptions {
     QString filesFrom;          // a file of more PATHs ("-": standard input)
     bool nullSeparated = false; // its names end with NUL, not with a line end
     bool clear = false;         // cache: empty the store
+    QString reference;          // keywords: the reference corpus
+    bool negative = false;      // keywords: the words rarer in the PATHs
+    QString sort;               // keywords, collocates: the measure ("" for the default)
+    int left = 5;               // collocates: words before WORD in the span
+    int right = 5;              // collocates: words after it
     QStringList paths;          // as given (merge: the RESULTS.json)
 };
 

@@ -6,6 +6,7 @@
 #include "cli/ConsoleUi.h"
 #include "cli/Corpus.h"
 #include "cli/Inputs.h"
+#include "cli/Keywords.h"
 #include "cli/Merge.h"
 #include "cli/Store.h"
 #include "cli/WordCount.h"
@@ -38,6 +39,12 @@ int RunCommand(const QStringList& arguments) {
     }
     if (arguments.value(1) == QStringLiteral("phrases")) {
         return RunCorpusCommand(CorpusCommand::Phrases, arguments.mid(2));
+    }
+    if (arguments.value(1) == QStringLiteral("collocates")) {
+        return RunCorpusCommand(CorpusCommand::Collocates, arguments.mid(2));
+    }
+    if (arguments.value(1) == QStringLiteral("keywords")) {
+        return RunKeywordsCommand(arguments.mid(2));
     }
     if (arguments.value(1) == QStringLiteral("cache")) {
         return RunCacheCommand(arguments.mid(2));

@@ -14,6 +14,7 @@
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
+#include "core/corpus/Collocates.h"
 #include "core/corpus/Concordance.h"
 #include "core/corpus/Phrases.h"
 #include "core/corpus/WordStats.h"
@@ -39,12 +40,8 @@ namespace {
 // The version of the corpus commands' JSON (its "format" key).
 constexpr int kCorpusJsonFormat = 1;
 
-QString CommandName(CorpusCommand command) {
-    return command == CorpusCommand::Concordance ? QStringLiteral("concordance") : QStringLiteral("phrases");
-}
-
 // {"command", "columns", "rows", "unreadable"}: numbers as JSON numbers.
-QByteArray TableJson(const QString& command, const ResultTable& table, const QList<ConvertedText>& texts) {
+QByteArray TableJson(const QString& command, const ResultTable& table, const QList<UnreadableFile>& files) {
     QJsonObject root;
     root.insert(QStringLiteral("format"), kCorpusJsonFormat);
     root.insert(QStringLiteral("command"), command);
@@ -58,9 +55,10 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
         QJsonArray row;
         for (int c = 0; c < table.ColumnCount(); ++c) {
             const QString cell = table.Cell(r, c);
-            double value = 0;
-            if (IsNumberColumn(table.Header(c)) && IsDecimalNumber(cell, &value)) {
-                row.append(value);
+            if (IsNumberColumn(table.Header(c)) && IsJsonNumber(cell)) {
+                row.append(cell.toDouble());
+            } else if (IsNumberColumn(table.Header(c)) && cell.isEmpty()) {
+                row.append(QJsonValue::Null); // a measure that has no value
             } else {
                 row.append(cell);
             }
@@ -69,31 +67,29 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
     }
     root.insert(QStringLiteral("rows"), rows);
     QJsonArray unreadable;
-    for (const ConvertedText& text : texts) {
-        if (text.text.isEmpty()) {
-            QJsonObject entry{{QStringLiteral("path"), ShownFileName(text.source)},
-                              {QStringLiteral("reason"), BareReason(text.reason)},
-                              {QStringLiteral("kind"), UnreadableKindName(text.kind)}};
-            if (HasUndecodedBytes(text.source)) {
-                entry.insert(QStringLiteral("path_bytes"), QString::fromLatin1(FileNameBytes(text.source).toBase64()));
-            }
-            unreadable.append(entry);
+    for (const UnreadableFile& file : files) {
+        QJsonObject entry{{QStringLiteral("path"), ShownFileName(file.path)},
+                          {QStringLiteral("reason"), BareReason(file.reason)},
+                          {QStringLiteral("kind"), UnreadableKindName(file.kind)}};
+        if (HasUndecodedBytes(file.path)) {
+            entry.insert(QStringLiteral("path_bytes"), QString::fromLatin1(FileNameBytes(file.path).toBase64()));
         }
+        unreadable.append(entry);
     }
     root.insert(QStringLiteral("unreadable"), unreadable);
     return QJsonDocument(root).toJson(QJsonDocument::Compact) + '\n';
 }
 
-// Writes the table in the format asked; the failure's description, or "". A signal gives the
-// writing up.
-QString WriteTable(CorpusCommand command, const CliOptions& options, ResultTable& table,
-                   const QList<ConvertedText>& texts) {
+} // namespace
+
+QString WriteCorpusTable(const QString& command, const CliOptions& options, ResultTable& table,
+                         const QList<UnreadableFile>& unreadable) {
     const QString path = options.output.isEmpty() ? QStringLiteral("-") : options.output;
     const Yield giveUp = [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); };
     try {
         table.SetAllTicked(true);
         if (options.format == CliFormat::Json) {
-            const QByteArray json = TableJson(CommandName(command), table, texts);
+            const QByteArray json = TableJson(command, table, unreadable);
             WriteThrough(path, giveUp, [&json](QIODevice& device) {
                 FailIf(device.write(json) != json.size(), device.errorString());
             });
@@ -109,10 +105,28 @@ QString WriteTable(CorpusCommand command, const CliOptions& options, ResultTable
     return {};
 }
 
-} // namespace
-
 CommandBit CommandOf(CorpusCommand command) {
-    return command == CorpusCommand::Concordance ? kConcordanceCommand : kPhrasesCommand;
+    switch (command) {
+    case CorpusCommand::Concordance:
+        return kConcordanceCommand;
+    case CorpusCommand::Collocates:
+        return kCollocatesCommand;
+    case CorpusCommand::Phrases:
+        break;
+    }
+    return kPhrasesCommand;
+}
+
+QString CommandName(CorpusCommand command) {
+    switch (command) {
+    case CorpusCommand::Concordance:
+        return QStringLiteral("concordance");
+    case CorpusCommand::Collocates:
+        return QStringLiteral("collocates");
+    case CorpusCommand::Phrases:
+        break;
+    }
+    return QStringLiteral("phrases");
 }
 
 CorpusRule CorpusRuleOf(const CliOptions& options) {
@@ -136,6 +150,25 @@ QString CorpusUsageText(CorpusCommand command) {
                               "as many lines as the word's count in a run's rows.\n"
                               "\n") +
                OptionsHelp(kConcordanceCommand) + notes;
+    }
+    if (command == CorpusCommand::Collocates) {
+        return QStringLiteral(
+                   "Usage: lexitally-cli collocates [--left N] [--right N] [--min-count K] [--sort MEASURE]\n"
+                   "                                [--top N] [--format tsv|csv|json|text] [-o FILE] [options]\n"
+                   "                                WORD PATH...\n"
+                   "\n"
+                   "Lists the words found within a span of every occurrence of WORD (N words before it and\n"
+                   "after it, never across a page end or from one file into the next): Collocate, Left and\n"
+                   "Right (its occurrences before and after WORD), Count (both), Frequency (its own in all\n"
+                   "the files), and four measures of how strongly it keeps company with WORD. For f(n,c)\n"
+                   "co-occurrences of WORD n and collocate c, f(n) and f(c) their frequencies, N the words\n"
+                   "of the files and span the words before and after:\n"
+                   "  E = f(n) f(c) span / N                    MI = log2(f(n,c) / E)\n"
+                   "  T-score = (f(n,c) - E) / sqrt(f(n,c))     logDice = 14 + log2(2 f(n,c) / (f(n) + f(c)))\n"
+                   "  Log-likelihood: G2 over the 2x2 table of the f(n) span words in WORD's spans against\n"
+                   "  the rest (Evert 2008, The Corpus Linguistics Handbook); logDice: Rychly 2008.\n"
+                   "\n") +
+               OptionsHelp(kCollocatesCommand) + notes;
     }
     return QStringLiteral("Usage: lexitally-cli phrases [--length N] [--min-count K] [--most-frequent]\n"
                           "                             [--format tsv|csv|json|text] [-o FILE] [options] PATH...\n"
@@ -206,11 +239,26 @@ namespace {
 
 using End = CommandOutcome::End;
 
-// The concordance's lines or the phrases of the texts; false (said) when they cannot be made.
+CollocateOptions CollocateOptionsOf(const CliOptions& options) {
+    static const QHash<QString, CollocateSort> sorts{{QStringLiteral("mi"), CollocateSort::MI},
+                                                     {QStringLiteral("t-score"), CollocateSort::TScore},
+                                                     {QStringLiteral("log-likelihood"), CollocateSort::LogLikelihood},
+                                                     {QStringLiteral("count"), CollocateSort::Count}};
+    return {options.left, options.right, options.minCount, sorts.value(options.sort, CollocateSort::LogDice),
+            options.top};
+}
+
+// The concordance's lines, the phrases or the collocates of the texts; false (said) when they
+// cannot be made.
 bool FillTable(CorpusCommand command, const CliOptions& options, const QList<ConvertedText>& texts,
                ResultTable& table) {
     const CorpusRule rule = CorpusRuleOf(options);
     try {
+        if (command == CorpusCommand::Collocates) {
+            FillCollocates(table,
+                           Collocates(texts, TypedWordKey(options.word, rule), rule, CollocateOptionsOf(options)).rows);
+            return true;
+        }
         if (command == CorpusCommand::Concordance) {
             const QList<ConcordanceLine> lines =
                 Concordance(texts, TypedWordKey(options.word, rule), rule, options.context);
@@ -292,7 +340,7 @@ CommandOutcome RunCorpus(CorpusCommand command, CliOptions options) {
     if (StopSignalled()) {
         return CommandOutcome::Ended(End::Interrupted);
     }
-    const QString failure = WriteTable(command, options, table, texts);
+    const QString failure = WriteCorpusTable(name, options, table, outcome.unreadable);
     if (!failure.isEmpty()) {
         if (!StopSignalled()) {
             PrintError(failure);
@@ -312,7 +360,7 @@ int RunCorpusCommand(CorpusCommand command, const QStringList& arguments) {
         return PrintOutput(CorpusUsageText(command));
     }
     QString error = parsed.error;
-    if (parsed.options && command == CorpusCommand::Concordance &&
+    if (parsed.options && command != CorpusCommand::Phrases &&
         TypedWordKey(parsed.options->word, CorpusRuleOf(*parsed.options)).isEmpty()) {
         error = QStringLiteral("WORD must be one word by the letter rule");
     }

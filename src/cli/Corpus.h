@@ -14,7 +14,7 @@ class ResultTable;
 // The corpus commands of the command line: "concordance" (words in context) and "phrases"
 // (frequent word sequences), and the statistics columns of a run (--stats).
 
-enum class CorpusCommand { Concordance, Phrases };
+enum class CorpusCommand { Concordance, Phrases, Collocates };
 
 class TextStore;
 class TerminalProgress;
@@ -24,7 +24,16 @@ CorpusRule CorpusRuleOf(const CliOptions& options);
 
 QString CorpusUsageText(CorpusCommand command);
 
-// Runs "lexitally-cli concordance|phrases ..."; returns the exit status.
+// The name of a corpus command ("concordance", "phrases", "collocates").
+QString CommandName(CorpusCommand command);
+
+// Writes the table in the format the options ask for, with the JSON's "unreadable" key from
+// unreadable; the failure's description, or "". A signal gives the writing up.
+class ResultTable;
+QString WriteCorpusTable(const QString& command, const CliOptions& options, ResultTable& table,
+                         const QList<UnreadableFile>& unreadable);
+
+// Runs "lexitally-cli concordance|phrases|collocates ..."; returns the exit status.
 int RunCorpusCommand(CorpusCommand command, const QStringList& arguments);
 
 // The converted texts of a command-line run's files, converted into workFolder with the converter

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr unsigned kCorpus = kConcordanceCommand | kPhrasesCommand;
+constexpr unsigned kCorpus = kConcordanceCommand | kPhrasesCommand | kKeywordsCommand | kCollocatesCommand;
 constexpr unsigned kCounting = kRunCommand | kCorpus;
 constexpr unsigned kAll = kCounting | kMergeCommand | kCacheCommand;
 
@@ -28,10 +28,29 @@ QList<OptionSpec> CountingRows() {
         {"--context", "", "N", false, kConcordanceCommand, "characters of text on each side (default 40)"},
         {"--length", "", "N", false, kPhrasesCommand, "words per phrase, 2 to 5 (default 2)"},
         {"--min-count", "", "K", false, kPhrasesCommand, "only phrases seen at least K times (default 1)"},
+        {"--reference", "", "REF", false, kKeywordsCommand,
+         "the reference corpus: a folder or file of PDFs (or texts, with --text),\n"
+         "counted with the same word options, or a word list saved by a run\n"
+         "with --format json (one count for all files, or per file: summed)"},
+        {"--negative", "", "", false, kKeywordsCommand,
+         "the words unusually rare in the PATHs instead (those more frequent in\n"
+         "the reference)"},
+        {"--min-count", "", "K", false, kKeywordsCommand,
+         "only words seen at least K times where they are key (in the PATHs, or\n"
+         "in the reference with --negative; default 1)"},
+        {"--sort", "", "MEASURE", false, kKeywordsCommand, "log-likelihood (default) or log-ratio: the most key first"},
+        {"--left", "", "N", false, kCollocatesCommand, "words before WORD in the span, 0 to 50 (default 5)"},
+        {"--right", "", "N", false, kCollocatesCommand, "words after WORD in the span, 0 to 50 (default 5)"},
+        {"--min-count", "", "K", false, kCollocatesCommand,
+         "only collocates seen at least K times in the span (default 1)"},
+        {"--sort", "", "MEASURE", false, kCollocatesCommand,
+         "logdice (default), mi, t-score, log-likelihood or count: the largest\n"
+         "first"},
         {"--most-frequent", "", "", false, kRunCommand | kPhrasesCommand, "most frequent first"},
         {"--top", "", "N", false, kRunCommand | kPhrasesCommand,
          "only the N most frequent rows (of each file with --per-file), taken\n"
          "after counting; ties at the cut go by the rows' order"},
+        {"--top", "", "N", false, kKeywordsCommand | kCollocatesCommand, "only the first N rows"},
         {"--no-header", "", "", false, kCounting, "no header line (tsv and csv)"},
         {"--totals", "", "", false, kRunCommand,
          "a total row after the rows (after each file's with --per-file): \"(total)\"\n"
@@ -54,11 +73,11 @@ QList<OptionSpec> CountingRows() {
          "with --letters all: read compatibility forms as their normal letters\n"
          "(Arabic and Hebrew presentation forms, full-width Latin, ligatures:\n"
          "NFKC, NFKC_Casefold when letter case is ignored)"},
-        {"--stem", "", "LANGUAGE", false, kRunCommand,
+        {"--stem", "", "LANGUAGE", false, kRunCommand | kKeywordsCommand,
          "group word forms by their Snowball stem (english, german, french,\n"
          "russian, ...): one row per group, shown by its most frequent spelling\n"
          "with the count of all its spellings"},
-        {"--stop-words", "", "LIST|FILE", false, kRunCommand,
+        {"--stop-words", "", "LIST|FILE", false, kRunCommand | kKeywordsCommand,
          "leave common words out of the rows (not of the word count): english,\n"
          "german, french, spanish (our lists), danish, dutch, finnish,\n"
          "hungarian, indonesian, italian, norwegian, portuguese, romanian,\n"

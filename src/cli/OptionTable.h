@@ -18,6 +18,8 @@ enum CommandBit : unsigned {
     kPhrasesCommand = 4,
     kMergeCommand = 8,
     kCacheCommand = 16,
+    kKeywordsCommand = 32,
+    kCollocatesCommand = 64,
 };
 
 struct OptionSpec {

@@ -289,15 +289,9 @@ bool Count(const CliOptions& options, const QStringList& rows, const AnalysisReq
     return StopSignalled() || made;
 }
 
-// Writes what was counted as asked; outcome holds what the run met before.
-void WriteRun(const CliOptions& options, const RunInputs& inputs, const Prepared& prepared, Counted& counted,
-              CommandOutcome& outcome) {
-    const AnalysisSummary& summary = counted.summary;
-    QList<FileSummaryRow> files;
-    if (options.summary) {
-        files = SummaryRows(inputs, summary, counted.table, outcome.unreadable);
-    }
-    // Streams are named as they were given, not by the file they were read into.
+// Adds the files of the run that gave no text to the outcome and names them all on standard
+// error; streams are named as they were given, not by the file they were read into.
+void NameUnreadable(const RunInputs& inputs, const AnalysisSummary& summary, CommandOutcome& outcome) {
     for (UnreadableFile file : summary.unreadable) {
         const qsizetype row = inputs.rows.indexOf(file.path);
         if (row >= 0) {
@@ -306,6 +300,17 @@ void WriteRun(const CliOptions& options, const RunInputs& inputs, const Prepared
         outcome.unreadable.append(file);
     }
     PrintUnreadable(outcome.unreadable);
+}
+
+// Writes what was counted as asked; outcome holds what the run met before.
+void WriteRun(const CliOptions& options, const RunInputs& inputs, const Prepared& prepared, Counted& counted,
+              CommandOutcome& outcome) {
+    const AnalysisSummary& summary = counted.summary;
+    QList<FileSummaryRow> files;
+    if (options.summary) {
+        files = SummaryRows(inputs, summary, counted.table, outcome.unreadable);
+    }
+    NameUnreadable(inputs, summary, outcome);
     if (counted.table.RowCount() == 0 && !options.textInput && counted.failures.isEmpty()) {
         PrintError(QStringLiteral("No text was found in PDF(s)."));
     }
@@ -345,41 +350,68 @@ void WriteRun(const CliOptions& options, const RunInputs& inputs, const Prepared
     outcome.rows = counted.table.RowCount() > 0;
 }
 
-} // namespace
-
-CommandOutcome CountWords(CliOptions options) {
+// Counts the PATHs of the options as a run does, up to its rows; how the run ends when it cannot
+// go on. Nothing is written.
+std::optional<End> CountInputs(CliOptions& options, RunInputs& inputs, Prepared& prepared, Counted& counted,
+                               CommandOutcome& outcome) {
     InstallStopSignals();
     if (const std::optional<End> end = CompletePaths(options.paths, options.filesFrom, options.nullSeparated, {})) {
-        return CommandOutcome::Ended(*end);
+        return end;
     }
     RemoveAbandonedWorkFolders();
     ConsoleUi console;
-    QList<StepFailure> scanFailures;
-    FailureLog scanUi(&console, scanFailures);
-    RunInputs inputs = ExpandPaths(options.paths, options.textInput, scanUi);
-    Prepared prepared;
+    FailureLog scanUi(&console, counted.failures);
+    inputs = ExpandPaths(options.paths, options.textInput, scanUi);
     if (const std::optional<End> end = Prepare(options, inputs, prepared)) {
-        return CommandOutcome::Ended(*end);
+        return end;
     }
     std::optional<RunFolder> folder;
-    CommandOutcome outcome;
     if (const std::optional<End> end =
             PrepareWork(inputs, options.textInput, options.ocr, QString(), folder, outcome.unreadable)) {
-        return CommandOutcome::Ended(*end);
+        return end;
     }
     const AnalysisRequest request = RequestOf(options, inputs, prepared, *folder);
-    Counted counted;
-    counted.failures = scanFailures;
     if (!Count(options, inputs.rows, request, prepared, *folder, counted)) {
-        return CommandOutcome::Ended(End::NotWritten);
+        return End::NotWritten;
     }
-    // The converter link, converted texts and the combined text are not needed any more; the
-    // folder goes before the output is written, which may wait for a reader.
+    // The converter link and the converted texts are not needed any more; the folder goes
+    // before the output is written, which may wait for a reader.
     folder.reset();
     if (StopSignalled()) {
-        return CommandOutcome::Ended(End::Interrupted);
+        return End::Interrupted;
     }
     outcome.pathProblem = inputs.pathProblem;
+    return std::nullopt;
+}
+
+} // namespace
+
+CommandOutcome CountWords(CliOptions options) {
+    RunInputs inputs;
+    Prepared prepared;
+    Counted counted;
+    CommandOutcome outcome;
+    if (const std::optional<End> end = CountInputs(options, inputs, prepared, counted, outcome)) {
+        return CommandOutcome::Ended(*end);
+    }
     WriteRun(options, inputs, prepared, counted, outcome);
     return outcome;
+}
+
+std::optional<CommandOutcome::End> CountWordList(CliOptions options, WordList& list, CommandOutcome& outcome) {
+    options.mode = CountMode::AllFiles;
+    RunInputs inputs;
+    Prepared prepared;
+    Counted counted;
+    if (const std::optional<End> end = CountInputs(options, inputs, prepared, counted, outcome)) {
+        return end;
+    }
+    NameUnreadable(inputs, counted.summary, outcome);
+    outcome.stepFailed = !counted.failures.isEmpty();
+    const ResultTable& table = counted.table;
+    for (int r = 0; r < table.RowCount(); ++r) {
+        list.words.append({table.Cell(r, 0), table.Cell(r, 1).toLongLong()});
+    }
+    list.total = table.HasTotals() ? table.LastTotals().words : 0;
+    return std::nullopt;
 }

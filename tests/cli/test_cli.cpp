@@ -951,6 +951,18 @@ private slots:
             << QStringList{"the cat\t2"};
         QTest::newRow("phrases, length out of range")
             << QStringList{"phrases", "--text", "--length", "6", "one.txt"} << 2 << QStringList{};
+        // "the": 2 of 7 words against none of 5: E1 = 7 * 2 / 12, G2 = 4 ln(2 / E1), Log ratio
+        // log2((2 / 7) / (0.5 / 5)); no %DIFF without the word in the reference.
+        QTest::newRow("keywords") << QStringList{"keywords", "--text", "--reference", "two.txt",
+                                                 "--top",    "1",      "--no-header", "one.txt"}
+                                  << 0 << QStringList{"the\t2\t285714.29\t0\t0.00\t2.16\t0.142015\t1.51\t"};
+        QTest::newRow("keywords without a reference")
+            << QStringList{"keywords", "--text", "one.txt"} << 2 << QStringList{};
+        // "the" before "cat" twice (f(cat) 3, f(the) 2, N 12, span 1): E = 0.5, MI 2, T 1.5 / sqrt 2,
+        // logDice 14 + log2(4 / 5).
+        QTest::newRow("collocates") << QStringList{"collocates", "--text", "--left",      "1",   "--right", "0",
+                                                   "--top",      "1",      "--no-header", "cat", "one.txt", "two.txt"}
+                                    << 0 << QStringList{"the\t2\t0\t2\t2\t2.00\t1.06\t13.68\t6.99"};
         QTest::newRow("concordance") << QStringList{"concordance", "--text",  "--context", "4",
                                                     "CAT",         "one.txt", "two.txt"}
                                      << 0
@@ -1418,6 +1430,10 @@ private slots:
                                      << "concordance_options";
         QTest::newRow("phrases") << QStringList{"phrases", "--help"} << "PHRASES"
                                  << "phrases_options";
+        QTest::newRow("keywords") << QStringList{"keywords", "--help"} << "KEYWORDS"
+                                  << "keywords_options";
+        QTest::newRow("collocates") << QStringList{"collocates", "--help"} << "COLLOCATES"
+                                    << "collocates_options";
     }
 
     void optionsDocumented() {

@@ -1,4 +1,6 @@
+#include "core/corpus/Collocates.h"
 #include "core/corpus/Concordance.h"
+#include "core/corpus/Keywords.h"
 #include "core/corpus/Phrases.h"
 #include "core/corpus/WordStats.h"
 #include "core/results/ResultTable.h"
@@ -196,6 +198,69 @@ private slots:
         const QList<WordStat> without = WordStatistics(texts, kAsciiFolded, {"b"});
         QCOMPARE(without.size(), 2);
         QCOMPARE(without[0].perMillion, 300000.0);
+    }
+
+    // Worked by hand: a word a times in c words against b times in d words.
+    void keywordMeasures_data() {
+        QTest::addColumn<QList<qint64>>("abcd");
+        QTest::addColumn<double>("g2");
+        QTest::addColumn<double>("logRatio");
+        // E1 = 6 * 4 / 14, E2 = 8 * 4 / 14; G2 = 2 (3 ln(3 / E1) + ln(1 / E2)); LR = log2(.5 / .125).
+        QTest::newRow("more frequent in the target") << QList<qint64>{3, 1, 6, 8} << 1.70434 << 2.0;
+        // A zero adds nothing to G2 and counts as 0.5 in the Log Ratio: log2((.5 / 6) / (2 / 8)).
+        QTest::newRow("absent from the target") << QList<qint64>{0, 2, 6, 8} << 2.23846 << std::log2(1.0 / 3.0);
+        QTest::newRow("as frequent in both") << QList<qint64>{5, 5, 10, 10} << 0.0 << 0.0;
+    }
+    void keywordMeasures() {
+        QFETCH(QList<qint64>, abcd);
+        QFETCH(double, g2);
+        QFETCH(double, logRatio);
+        QVERIFY(qAbs(LogLikelihood(abcd[0], abcd[1], abcd[2], abcd[3]) - g2) < 1e-4);
+        QVERIFY(qAbs(LogRatio(abcd[0], abcd[1], abcd[2], abcd[3]) - logRatio) < 1e-9);
+        QVERIFY(qAbs(ChiSquareP(3.841459) - 0.05) < 1e-6); // the 5% point of one degree of freedom
+    }
+
+    void keywordRows() {
+        const QList<WordFrequency> target{{"cat", 3}, {"dog", 1}, {"the", 2}};
+        const QList<WordFrequency> reference{{"the", 4}, {"dog", 1}, {"cat", 1}, {"mouse", 2}};
+        ResultTable table;
+        FillKeywords(table, Keywords(target, 6, reference, 8, {}));
+        QCOMPARE(table.RowCount(), 2); // "the" and "mouse" are rarer in the target
+        QCOMPARE(table.Row(0),
+                 (QStringList{"cat", "3", "500000.00", "1", "125000.00", "1.70", "0.191722", "2.00", "300.00"}));
+        QCOMPARE(table.Cell(1, 0), QStringLiteral("dog"));
+        KeywordOptions negative;
+        negative.negative = true;
+        const QList<KeywordRow> rare = Keywords(target, 6, reference, 8, negative);
+        QCOMPARE(rare.size(), 2);
+        QCOMPARE(rare[0].word, QStringLiteral("mouse")); // G2 2.24 before "the" (0.23)
+        QCOMPARE(*rare[0].percentDiff, -100.0);
+        negative.minCount = 3; // "mouse" is seen twice in the reference
+        QCOMPARE(Keywords(target, 6, reference, 8, negative).size(), 1);
+    }
+
+    // Node "cat", one word each side, over two files (6 and 8 words; N = 14, f(cat) = 4, span 2):
+    // cat 2 + 2 (E = 4 * 4 * 2 / 14: MI log2(1.75), T (4 - E) / 2, logDice 14), dog 1 + 1; no span
+    // reaches from one file into the next, nor across the page end to "mouse".
+    void collocates() {
+        IsolatedEnvironment env;
+        const QList<ConvertedText> texts{
+            {"t", "t", WriteText(env.Work(), "t.txt", "cat cat cat dog the the"), {}},
+            {"r", "r", WriteText(env.Work(), "r.txt", "the the the the dog cat \fmouse mouse"), {}}};
+        CollocateOptions options;
+        options.left = 1;
+        options.right = 1;
+        const Collocation found = Collocates(texts, "cat", kAsciiFolded, options);
+        QCOMPARE(found.nodeCount, 4);
+        QCOMPARE(found.corpusWords, 14);
+        ResultTable table;
+        FillCollocates(table, found.rows);
+        QCOMPARE(table.Row(0), (QStringList{"cat", "2", "2", "4", "4", "0.81", "0.86", "14.00", "5.66"}));
+        QCOMPARE(table.Row(1), (QStringList{"dog", "1", "1", "2", "2", "0.81", "0.61", "13.42", "2.49"}));
+        QCOMPARE(table.RowCount(), 2);
+        options.minCount = 3;
+        options.sort = CollocateSort::MI;
+        QCOMPARE(Collocates(texts, "cat", kAsciiFolded, options).rows.size(), 1);
     }
 
     void dispersionBounds() {

@@ -84,22 +84,6 @@ void AppendCsvText(QByteArray& out, const QString& text) {
     out += '"';
 }
 
-// True for a decimal number spelled as JSON spells numbers: "12", "0.5000", "-3.25".
-bool IsJsonNumber(QStringView text) {
-    const qsizetype start = text.startsWith(u'-') ? 1 : 0;
-    const qsizetype point = text.indexOf(u'.');
-    const qsizetype whole = (point < 0 ? text.size() : point) - start;
-    if (whole < 1 || (whole > 1 && text[start] == u'0') || point == text.size() - 1) {
-        return false;
-    }
-    for (qsizetype i = start; i < text.size(); ++i) {
-        if (i != point && (text[i] < u'0' || text[i] > u'9')) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // A row of the results: texts as JSON strings, counts and the decimals of number columns as JSON
 // numbers.
 void AppendJsonRow(QByteArray& out, const ResultTable& table, int row) {
@@ -306,6 +290,22 @@ void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<
     AppendJsonStrings(chunk, facts.errors);
     chunk += "}\n";
     Put(out, chunk, true);
+}
+
+// True for a decimal number spelled as JSON spells numbers: "12", "0.5000", "-3.25".
+bool IsJsonNumber(QStringView text) {
+    const qsizetype start = text.startsWith(u'-') ? 1 : 0;
+    const qsizetype point = text.indexOf(u'.');
+    const qsizetype whole = (point < 0 ? text.size() : point) - start;
+    if (whole < 1 || (whole > 1 && text[start] == u'0') || point == text.size() - 1) {
+        return false;
+    }
+    for (qsizetype i = start; i < text.size(); ++i) {
+        if (i != point && (text[i] < u'0' || text[i] > u'9')) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool IsNumberColumn(const QString& header) {

@@ -71,6 +71,8 @@ inline constexpr int kJsonFormat = 2;
 // are left out.
 // True for the columns whose cells are numbers in JSON (counts, pages, per-million values, DP).
 bool IsNumberColumn(const QString& header);
+// True when the text is a decimal number as JSON writes one ("12", "-0.50"; no "+", no exponent).
+bool IsJsonNumber(QStringView text);
 
 void WriteJson(const ResultTable& table, const JsonRunFacts& facts, const QList<UnreadableFile>& unreadable,
                QIODevice& out, const QList<FileSummaryRow>* files = nullptr, bool rows = true);
