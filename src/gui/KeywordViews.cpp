@@ -130,6 +130,7 @@ void CorpusAdditions::BuildKeywordControls(CorpusView* view) {
     ReferenceProgress = new GuiProgressBar(view);
     ReferenceProgress->setObjectName(QStringLiteral("ReferenceProgress"));
     ReferenceProgress->setRange(0, 100);
+    ReferenceProgress->setMinimumWidth(ReferenceProgress->fontMetrics().averageCharWidth() * 48);
     ReferenceProgress->hide();
     KeywordSortBox = new QComboBox(view);
     KeywordSortBox->setObjectName(QStringLiteral("KeywordSortBox"));
