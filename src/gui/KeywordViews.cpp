@@ -119,7 +119,8 @@ void CorpusAdditions::BuildKeywordControls(CorpusView* view) {
     ReferenceBox = new QLineEdit(view);
     ReferenceBox->setObjectName(QStringLiteral("ReferenceBox"));
     ReferenceBox->setReadOnly(true);
-    ReferenceBox->setPlaceholderText(QStringLiteral("a folder of PDFs or texts, a PDF, or a word list saved as JSON"));
+    ReferenceBox->setPlaceholderText(
+        QStringLiteral("a folder of PDFs or texts, PDFs or texts, or a word list saved as JSON"));
     FolderButton = new QPushButton(QStringLiteral("&Folder..."), view);
     FolderButton->setObjectName(QStringLiteral("FolderButton"));
     FileButton = new QPushButton(QStringLiteral("Fi&les..."), view);
