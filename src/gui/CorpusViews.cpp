@@ -51,14 +51,13 @@ QAction* AddAction(QTreeView& list, const QString& name, const QString& text, co
     return action;
 }
 
-// A caption whose mnemonic goes to the control it names.
+} // namespace
+
 QLabel* Caption(const QString& text, QWidget* buddy) {
     auto* label = new QLabel(text, buddy->parentWidget());
     label->setBuddy(buddy);
     return label;
 }
-
-} // namespace
 
 // What sorting and finding read of the rows, made from the table on the job's thread when first
 // needed and kept for the next order. The table does not change while the model shows it.
@@ -404,11 +403,17 @@ CorpusAdditions::CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, Q
     m_summaryAction =
         AddAction(list, QStringLiteral("FileSummaryAction"), QStringLiteral("File Summary..."), Qt::CTRL | Qt::Key_U);
     m_summaryAction->setEnabled(false); // until a run that counts each file on its own
+    QAction* keywords = AddAction(list, QStringLiteral("KeywordsAction"), QStringLiteral("Keywords..."),
+                                  Qt::CTRL | Qt::SHIFT | Qt::Key_K);
+    QAction* collocates =
+        AddAction(list, QStringLiteral("CollocatesAction"), QStringLiteral("Collocates..."), Qt::CTRL | Qt::Key_L);
     window.installEventFilter(this);
     connect(concordance, &QAction::triggered, this, [this] { ShowConcordance(); });
     connect(phrases, &QAction::triggered, this, [this] { ShowPhrases(); });
     connect(statistics, &QAction::triggered, this, [this] { ShowStatistics(); });
     connect(m_summaryAction, &QAction::triggered, this, [this] { ShowFileSummary(); });
+    connect(keywords, &QAction::triggered, this, [this] { ShowKeywords(); });
+    connect(collocates, &QAction::triggered, this, [this] { ShowCollocates(); });
 }
 
 CorpusAdditions::~CorpusAdditions() = default;
@@ -417,7 +422,16 @@ void CorpusAdditions::SetRun(CorpusRunInfo run) {
     m_run = std::move(run);
     m_summaryAction->setEnabled(m_run.mode == CountMode::PerFile);
     DropTexts();
-    for (QPointer<CorpusView>* view : {&m_concordance, &m_phrases, &m_statistics, &m_summary}) {
+    HideViews();
+    // The reference is counted again, as the new run cuts its words.
+    m_reference.counted = false;
+    m_reference.rows.clear();
+    m_stopReference = true;
+}
+
+void CorpusAdditions::HideViews() {
+    for (QPointer<CorpusView>* view :
+         {&m_concordance, &m_phrases, &m_statistics, &m_summary, &m_keywords, &m_collocates}) {
         if (*view) {
             (*view)->hide();
         }
@@ -454,12 +468,12 @@ QList<ConvertedText> CorpusAdditions::LastRunTexts() {
 
 bool CorpusAdditions::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &m_window && event->type() == QEvent::Hide && !event->spontaneous()) {
-        for (QPointer<CorpusView>* view : {&m_concordance, &m_phrases, &m_statistics, &m_summary}) {
-            if (*view) {
-                (*view)->hide();
-            }
-        }
+        HideViews();
         DropTexts();
+    }
+    // A reference still counted is given up when its view goes.
+    if (watched == m_keywords && event->type() == QEvent::Hide && !event->spontaneous()) {
+        m_stopReference = true;
     }
     return QObject::eventFilter(watched, event);
 }

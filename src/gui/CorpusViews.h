@@ -2,10 +2,12 @@
 
 #include "core/base/Ui.h"
 #include "core/corpus/CorpusText.h"
+#include "core/corpus/Keywords.h"
 #include "core/count/Pass.h"
 #include "core/export/Export.h"
 #include "core/extract/Unreadable.h"
 #include "core/results/ResultTable.h"
+#include "core/run/AnalysisRun.h"
 #include "gui/BackgroundJob.h"
 
 #include <QAbstractTableModel>
@@ -17,7 +19,9 @@
 #include <memory>
 #include <vector>
 
+class GuiProgressBar;
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QHBoxLayout;
 class QLabel;
@@ -32,6 +36,9 @@ class ResultsModel;
 // The corpus views of the results window: words in context, frequent phrases, word statistics
 // and the file summary, each a window of its own opened from the results list's context menu.
 
+// A caption whose mnemonic goes to the control it names (a control of a view's top row).
+QLabel* Caption(const QString& text, QWidget* buddy);
+
 // What the views need of the last run: its files, how it cut its words, where its texts are kept.
 struct CorpusRunInfo {
     QList<TextSource> files; // each file once, in list order (the run counts a file listed twice once)
@@ -45,6 +52,20 @@ struct CorpusRunInfo {
     QStringList ocrRead; // the files whose text was read by OCR
     QString ocrLanguages = QStringLiteral("eng");
     int jobs = 1; // pages read by OCR at once
+    // How the run was asked for, without its files: a reference for keywords is counted so too,
+    // so that its rows are cut as the run's are.
+    AnalysisRequest request;
+    TextStore* store = nullptr; // converted texts kept between runs (none when not kept)
+};
+
+// The reference of the keywords: what the user chose and, once read, its words.
+struct KeywordReference {
+    QStringList paths;    // a folder; or files: PDFs, texts, or one word list saved by a run
+    bool folder = false;  // paths holds one folder
+    bool counted = false; // rows and words are those of the paths under the last run's options
+    QList<WordFrequency> rows;
+    qint64 words = 0;
+    QString note; // what the user should know of it (files that gave no text, other options)
 };
 
 // The rows of a view: the cells of a ResultTable, sorted by a key of their own where one is given
@@ -138,8 +159,8 @@ private:
 };
 
 // The context-menu entries of the results list that open the views, and the views themselves
-// (children of the results window named "ConcordanceView", "PhrasesView", "StatisticsView" and
-// "FileSummaryView").
+// (children of the results window named "ConcordanceView", "PhrasesView", "StatisticsView",
+// "FileSummaryView", "KeywordsView" and "CollocatesView").
 class CorpusAdditions : public QObject {
 public:
     CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, QWidget& window);
@@ -159,6 +180,12 @@ public:
     CorpusView* ShowPhrases();
     CorpusView* ShowStatistics();
     CorpusView* ShowFileSummary();
+    // Keywords of the results list against a reference the user chooses (KeywordViews.cpp).
+    CorpusView* ShowKeywords();
+    // The collocates of the list's current word.
+    CorpusView* ShowCollocates();
+    // True while a reference is being counted (the window stays usable meanwhile).
+    bool CountingReference() const { return m_countingReference; }
 
     // The concordance's controls (for its window's tests).
     QLineEdit* WordBox = nullptr;
@@ -170,6 +197,22 @@ public:
     QSpinBox* MinCountBox = nullptr;
     QComboBox* OrderBox = nullptr;
     QPushButton* CountButton = nullptr;
+    // The keywords' controls.
+    QLineEdit* ReferenceBox = nullptr; // what the reference is (read only)
+    QPushButton* FolderButton = nullptr;
+    QPushButton* FileButton = nullptr;
+    QPushButton* StopButton = nullptr; // shown while a reference is counted
+    GuiProgressBar* ReferenceProgress = nullptr;
+    QComboBox* KeywordSortBox = nullptr;
+    QCheckBox* NegativeBox = nullptr;
+    QSpinBox* KeywordMinBox = nullptr;
+    // The collocates' controls.
+    QLineEdit* NodeBox = nullptr;
+    QSpinBox* LeftBox = nullptr;
+    QSpinBox* RightBox = nullptr;
+    QComboBox* MeasureBox = nullptr;
+    QSpinBox* CollocateMinBox = nullptr;
+    QPushButton* CollocateButton = nullptr;
 
 protected:
     // The views go when the results window is hidden.
@@ -180,6 +223,18 @@ private:
     CorpusView* Open(QPointer<CorpusView>& view, const QString& name, const QString& title, const QString& exportName);
     void FillConcordance();
     void FillPhrases();
+    void BuildKeywordControls(CorpusView* view);
+    void BuildCollocateControls(CorpusView* view);
+    void ChooseReferenceFolder();
+    void ChooseReferenceFiles();
+    // Reads or counts the reference when it is not counted yet; false when it has no words.
+    bool ReadReference();
+    // Counts the reference's files as the run counted its own; false when stopped.
+    bool CountReference(const QStringList& files, bool textInput);
+    void ShowCounting(bool counting);
+    void FillKeywords();
+    void FillCollocates();
+    void HideViews();
     // The word and file of the list's current row ("" and -1 when none).
     QString CurrentWord(int& file) const;
 
@@ -194,5 +249,10 @@ private:
     QPointer<CorpusView> m_phrases;
     QPointer<CorpusView> m_statistics;
     QPointer<CorpusView> m_summary;
+    QPointer<CorpusView> m_keywords;
+    QPointer<CorpusView> m_collocates;
+    KeywordReference m_reference;
+    bool m_countingReference = false;
+    bool m_stopReference = false;       // asked of the reference's count
     QAction* m_summaryAction = nullptr; // on only after a run that counts each file on its own
 };

@@ -181,6 +181,11 @@ void Form1::GiveViewsTheRun(const AnalysisRequest& request, const AnalysisSummar
     run.ocrRead = summary.ocrRead;
     run.ocrLanguages = request.ocr.languages;
     run.jobs = request.jobs;
+    run.request = request;
+    run.request.rows = {};
+    run.request.labels.clear();
+    run.request.ignoreCase = [ignore = run.rule.ignoreCase] { return ignore; };
+    run.store = KeptTexts();
     corpus->SetRun(std::move(run));
 }
 

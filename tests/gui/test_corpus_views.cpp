@@ -3,11 +3,13 @@
 #include "core/base/Settings.h"
 #include "gui/CorpusViews.h"
 #include "gui/Form2.h"
+#include "support/CliRun.h"
 #include "support/Form1Session.h"
 #include "support/GuiTestMain.h"
 #include "support/PdfFixtures.h"
 
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -83,12 +85,34 @@ CorpusView* View(Form2& form, const char* name) {
     return view && view->isVisible() ? view : nullptr;
 }
 
+// A run of the main window over the PDFs; the results window shows it, `word` the current row
+// (null when the window does not show).
+Form2* RunOver(Form1Session& s, const QStringList& pdfs, const QString& word) {
+    s->AddFileRows(pdfs);
+    QTest::mouseClick(s->PushButton2, Qt::LeftButton);
+    Form2& results = s->Results();
+    if (!QTest::qWaitForWindowExposed(&results)) {
+        return nullptr;
+    }
+    ResultsModel* model = results.Model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        if (model->index(r, 0).data().toString() == word || model->index(r, 1).data().toString() == word) {
+            results.ListView1->setCurrentIndex(model->index(r, 0));
+        }
+    }
+    return &results;
+}
+
 } // namespace
 
 class CorpusViewsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void keywordsAgainstAReference_data();
+    void keywordsAgainstAReference();
+    void collocatesWithinASpan_data();
+    void collocatesWithinASpan();
     void closedByKeys_data();
     void closedByKeys();
     void findAndSortInAView_data();
@@ -303,10 +327,10 @@ void CorpusViewsTest::closedByKeys_data() {
     QTest::addColumn<QString>("action"); // the entry of the results list's context menu
     QTest::addColumn<QString>("window");
     QTest::addColumn<QKeySequence>("keys");
-    const QList<std::pair<QString, QString>> windows{{"ConcordanceAction", "ConcordanceView"},
-                                                     {"PhrasesAction", "PhrasesView"},
-                                                     {"StatisticsAction", "StatisticsView"},
-                                                     {"ChartAction", "ChartView"}};
+    const QList<std::pair<QString, QString>> windows{
+        {"ConcordanceAction", "ConcordanceView"}, {"PhrasesAction", "PhrasesView"},
+        {"StatisticsAction", "StatisticsView"},   {"ChartAction", "ChartView"},
+        {"KeywordsAction", "KeywordsView"},       {"CollocatesAction", "CollocatesView"}};
     for (const auto& [action, window] : windows) {
         QTest::addRow("%s, Esc", qPrintable(window)) << action << window << QKeySequence(Qt::Key_Escape);
         QTest::addRow("%s, Ctrl+W", qPrintable(window)) << action << window << QKeySequence(Qt::CTRL | Qt::Key_W);
@@ -336,6 +360,102 @@ void CorpusViewsTest::closedByKeys() {
     QTest::keySequence(focus ? focus : shown, keys);
     QVERIFY(!shown->isVisible());
     QVERIFY(results.isVisible());
+}
+
+void CorpusViewsTest::keywordsAgainstAReference_data() {
+    QTest::addColumn<QString>("reference"); // how it is chosen: a folder of texts, a PDF, a saved word list
+    QTest::newRow("folder of texts") << "folder";
+    QTest::newRow("PDF") << "pdf";
+    QTest::newRow("word list saved by a run") << "json";
+}
+
+// Target "cat cat cat dog the the", reference "the the dog dog fish fish" (6 words each). cat:
+// E1 = 6 x 3 / 12 = 1.5, G2 = 2 x 3 ln(3 / 1.5) = 4.16, Log Ratio = log2((3/6) / (0.5/6)) = 2.58;
+// "the" is as frequent in both, dog rarer. Negative: fish G2 = 2 x 2 ln 2 = 2.77, dog
+// 2 (ln(1/1.5) + 2 ln(2/1.5)) = 0.34.
+void CorpusViewsTest::keywordsAgainstAReference() {
+    QFETCH(QString, reference);
+    IsolatedEnvironment env;
+    QVERIFY(EnsureConverterPlaced());
+    const QString target = MakeTextPdf(env.Work() + QStringLiteral("/target.pdf"), {"cat cat cat dog the the"});
+    const QString words = QStringLiteral("the the dog dog fish fish");
+    const QString folder = env.Work() + QStringLiteral("/reference");
+    const QString text = WriteTextFile(folder + QStringLiteral("/reference.txt"), words.toUtf8());
+    const QString json = env.Work() + QStringLiteral("/reference.json");
+    if (reference == QStringLiteral("json")) {
+        QCOMPARE(RunCli({"--text", "--format=json", "-o", json, text}, env.Work()).exitCode, 0);
+    }
+    Form1Session s;
+    QVERIFY(s.Show());
+    Form2* shown = RunOver(s, {target}, QStringLiteral("cat"));
+    QVERIFY(shown);
+    Form2& results = *shown;
+    QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("Keywords...")));
+    CorpusView* view = View(results, "KeywordsView");
+    QVERIFY(view);
+    QCOMPARE(view->Table->model()->rowCount(), 0);
+    CorpusAdditions* corpus = results.Corpus();
+    if (reference == QStringLiteral("folder")) {
+        s.ui.Answer(folder);
+        QTest::mouseClick(corpus->FolderButton, Qt::LeftButton);
+    } else {
+        s.ui.Answer(QStringList{reference == QStringLiteral("pdf")
+                                    ? MakeTextPdf(env.Work() + QStringLiteral("/reference.pdf"), {words})
+                                    : json});
+        QTest::mouseClick(corpus->FileButton, Qt::LeftButton);
+    }
+    QCOMPARE(ShownRows(view, {0, 1, 3, 5, 7}), QStringList{"cat|3|0|4.16|2.58"});
+    QCOMPARE(view->Status->text(), QStringLiteral("1 keyword against 6 words"));
+    QTest::mouseClick(corpus->NegativeBox, Qt::LeftButton);
+    QCOMPARE(ShownRows(view, {0, 1, 3, 5}), (QStringList{"fish|0|2|2.77", "dog|1|2|0.34"}));
+
+    const QString csv = env.Work() + QStringLiteral("/out/keywords.csv");
+    QDir().mkpath(env.Work() + QStringLiteral("/out"));
+    s.ui.Answer(csv);
+    QTest::mouseClick(view->CsvButton, Qt::LeftButton);
+    const QList<QByteArray> lines = ReadAll(csv).split('\n');
+    QCOMPARE(lines.size(), 4); // header, two rows, the end
+    QVERIFY2(lines[1].startsWith("\"fish\",0,"), lines[1].constData());
+}
+
+void CorpusViewsTest::collocatesWithinASpan_data() {
+    QTest::addColumn<QString>("left"); // typed into the span fields
+    QTest::addColumn<QString>("right");
+    QTest::addColumn<QStringList>("rows"); // collocate|left|right|count, sorted
+    QTest::newRow("5 and 5") << "5"
+                             << "5" << QStringList{"mat|0|1|1", "on|0|1|1", "sat|0|1|1", "the|1|1|2"};
+    QTest::newRow("1 and 0") << "1"
+                             << "0" << QStringList{"the|1|0|1"};
+    QTest::newRow("0 and 2") << "0"
+                             << "2" << QStringList{"on|0|1|1", "sat|0|1|1"};
+}
+
+// The collocates of the current word of the results, within the span typed.
+void CorpusViewsTest::collocatesWithinASpan() {
+    QFETCH(QString, left);
+    QFETCH(QString, right);
+    QFETCH(QStringList, rows);
+    IsolatedEnvironment env;
+    QVERIFY(EnsureConverterPlaced());
+    const QString a = MakeTextPdf(env.Work() + QStringLiteral("/a.pdf"), {"the cat sat on the mat"});
+    Form1Session s;
+    QVERIFY(s.Show());
+    Form2* shown = RunOver(s, {a}, QStringLiteral("cat"));
+    QVERIFY(shown);
+    Form2& results = *shown;
+    QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("Collocates...")));
+    CorpusView* view = View(results, "CollocatesView");
+    QVERIFY(view);
+    CorpusAdditions* corpus = results.Corpus();
+    QCOMPARE(corpus->NodeBox->text(), QStringLiteral("cat"));
+    for (const auto& [box, typed] : {std::pair{corpus->LeftBox, left}, std::pair{corpus->RightBox, right}}) {
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, typed);
+    }
+    QTest::mouseClick(corpus->CollocateButton, Qt::LeftButton);
+    QStringList collocates = ShownRows(view, {0, 1, 2, 3});
+    collocates.sort();
+    QCOMPARE(collocates, rows);
 }
 
 void CorpusViewsTest::findAndSortInAView_data() {
