@@ -1,12 +1,14 @@
 // The window's path over a folder of PDFs, offscreen: the folder dropped on the list (its scan
 // and the readability check), Start, until the results window shows its rows. Prints the
-// seconds of each phase and the rows, so that a script can time it beside the converter alone.
+// seconds of each phase and the rows, so that a script can time it beside the converter alone;
+// then the seconds each corpus view takes to open over the run's texts.
 //
 //     QT_QPA_PLATFORM=offscreen bench_window FOLDER
 
 #include "core/base/Ui.h"
 #include "gui/Form1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -61,6 +63,24 @@ int main(int argc, char** argv) {
     }
     std::printf("files %lld check %.2f s total %.2f s rows %lld\n", static_cast<long long>(files), checked, total,
                 static_cast<long long>(rows));
+    // Each view opened as the context menu opens it, on the list's last (most frequent) word.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* list = window != &form && window->isVisible() ? window->findChild<QTreeView*>() : nullptr;
+        if (list == nullptr || list->model() == nullptr || rows <= 0) {
+            continue;
+        }
+        list->setCurrentIndex(list->model()->index(static_cast<int>(rows) - 1, 0));
+        for (const char* name : {"ConcordanceAction", "StatisticsAction", "CollocatesAction", "PhrasesAction"}) {
+            auto* action = list->findChild<QAction*>(QString::fromLatin1(name));
+            if (action == nullptr) {
+                continue;
+            }
+            clock.restart();
+            action->trigger();
+            QApplication::processEvents();
+            std::printf("%s %.2f s\n", name, static_cast<double>(clock.elapsed()) / 1000.0);
+        }
+    }
     form.Form_Unload();
     return rows > 0 ? 0 : 1;
 }

@@ -422,6 +422,7 @@ void CorpusAdditions::SetRun(CorpusRunInfo run) {
     m_run = std::move(run);
     m_summaryAction->setEnabled(m_run.mode == CountMode::PerFile);
     DropTexts();
+    AdoptRunTexts();
     HideViews();
     // The reference is counted again, as the new run cuts its words.
     m_reference.counted = false;
@@ -436,6 +437,34 @@ void CorpusAdditions::HideViews() {
             (*view)->hide();
         }
     }
+}
+
+void CorpusAdditions::AdoptRunTexts() {
+    if (!m_run.textFolder) {
+        return;
+    }
+    QHash<QString, ConvertedText> bySource;
+    for (const ConvertedText& text : std::as_const(m_run.texts)) {
+        if (!text.text.isEmpty()) {
+            bySource.insert(text.source, text);
+        }
+    }
+    for (const TextSource& file : std::as_const(m_run.files)) {
+        ConvertedText text = bySource.value(file.path, ConvertedText{file.path, file.label, {}, {}});
+        text.label = file.label;
+        if (text.text.isEmpty()) {
+            // A file that gave the run no text gives the views none either, for the same reason.
+            for (const UnreadableFile& unreadable : std::as_const(m_run.unreadable)) {
+                if (unreadable.path == file.path) {
+                    text.reason = unreadable.reason;
+                    text.kind = unreadable.kind;
+                }
+            }
+        }
+        m_texts << text;
+    }
+    m_work = std::move(m_run.textFolder);
+    m_run.texts.clear();
 }
 
 void CorpusAdditions::DropTexts() {

@@ -56,6 +56,10 @@ struct CorpusRunInfo {
     // so that its rows are cut as the run's are.
     AnalysisRequest request;
     TextStore* store = nullptr; // converted texts kept between runs (none when not kept)
+    // The texts the run counted, one per row ("" for a row that gave none or repeats one), left
+    // in the run's folder, which the views then own: they open without converting again.
+    QList<ConvertedText> texts;
+    std::shared_ptr<QTemporaryDir> textFolder;
 };
 
 // The reference of the keywords: what the user chose and, once read, its words.
@@ -171,6 +175,8 @@ public:
 
     // The converted text of each file of the last run. The one place the views get their texts.
     QList<ConvertedText> LastRunTexts();
+    // The texts the run left for the views, in the views' order of files.
+    void AdoptRunTexts();
     // Removes the views' own conversions (and their folder); the next view converts again. Done
     // when a run is set, when the results window is hidden (the views close with it) and by the
     // main window when the program ends.
@@ -244,7 +250,7 @@ private:
     QWidget& m_window;
     CorpusRunInfo m_run;
     QList<ConvertedText> m_texts;
-    std::unique_ptr<QTemporaryDir> m_work; // fresh conversions of the views
+    std::shared_ptr<QTemporaryDir> m_work; // the run's texts, or fresh conversions of the views
     QPointer<CorpusView> m_concordance;
     QPointer<CorpusView> m_phrases;
     QPointer<CorpusView> m_statistics;

@@ -221,7 +221,7 @@ private:
     AnalysisRequest RunRequest(CountMode mode);
     // The corpus views learn the files of the run, their passwords and how it counted.
     void GiveViewsTheRun(const AnalysisRequest& request, const AnalysisSummary& summary,
-                         const QHash<QString, QString>& passwords);
+                         const QHash<QString, QString>& passwords, const QList<ConvertedText>& texts);
     void ShowRunEnd(ErrorReport& steps, QString unreadable, bool stopped);
     // What the window keeps in the temporary folder and the converters it runs, removed and ended
     // when the program ends.

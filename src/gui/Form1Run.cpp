@@ -155,7 +155,7 @@ AnalysisRequest Form1::RunRequest(CountMode mode) {
 }
 
 void Form1::GiveViewsTheRun(const AnalysisRequest& request, const AnalysisSummary& summary,
-                            const QHash<QString, QString>& passwords) {
+                            const QHash<QString, QString>& passwords, const QList<ConvertedText>& texts) {
     CorpusAdditions* corpus = Results().Corpus();
     if (!corpus) {
         return;
@@ -186,6 +186,10 @@ void Form1::GiveViewsTheRun(const AnalysisRequest& request, const AnalysisSummar
     run.request.labels.clear();
     run.request.ignoreCase = [ignore = run.rule.ignoreCase] { return ignore; };
     run.store = KeptTexts();
+    if (!texts.isEmpty()) {
+        run.texts = texts;
+        run.textFolder = std::move(m_runFolder);
+    }
     corpus->SetRun(std::move(run));
 }
 
@@ -225,12 +229,17 @@ void Form1::Analyze(ErrorReport& steps) {
     context.store = KeptTexts();
     context.yield = m_yield;
     context.ui = &m_ui;
+    // The texts stay for the corpus views, which take the run's folder with them.
+    QList<ConvertedText> counted;
+    if (Results().Corpus()) {
+        context.textsReady = [&counted](const QList<ConvertedText>& texts, FrequencyMethodKind) { counted = texts; };
+    }
     const AnalysisSummary summary = RunAnalysis(request, context, steps);
     TrimKeptTexts();
     // A conversion handed over by the readability check that the run did not take (another
     // password, a file that changed) ends with it.
     Cache().EndHandedOver();
-    GiveViewsTheRun(request, summary, observer.passwords);
+    GiveViewsTheRun(request, summary, observer.passwords, counted);
     QString unreadable = UnreadableList(summary.unreadable);
     m_runFolder.reset();
     ShowRunEnd(steps, unreadable, observer.stopSeen);

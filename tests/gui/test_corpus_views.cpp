@@ -232,8 +232,11 @@ private slots:
         QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("Word Statistics...")));
         QVERIFY(ShownRows(stats, {0, 1, 3}).contains(QStringLiteral("dog|1|1")));
 
-        // The views' own texts go with them: when the results window goes and when the program ends.
-        const auto viewFolders = [] { return QDir(TempFolder()).entryList({QStringLiteral("views-*")}, QDir::Dirs); };
+        // The views' texts (the run's, which it left them) go with them: when the results window
+        // goes and when the program ends.
+        const auto viewFolders = [] {
+            return QDir(TempFolder()).entryList({QStringLiteral("views-*"), QStringLiteral("run-*")}, QDir::Dirs);
+        };
         for (const bool back : {true, false}) {
             results.ListView1->setCurrentIndex(model->index(0, 0));
             QVERIFY(ChooseFromContextMenu(results.ListView1, QStringLiteral("Word Statistics...")));
