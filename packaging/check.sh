@@ -134,8 +134,10 @@ EOF
     expect "lexitally-cli --jo" "--jobs"
     expect "lexitally-cli --jobs=" "1 2 4 8"
     expect "lexitally-cli -j 2 --password-stdin " "B.PDF a.pdf folder"
-    expect "lexitally-cli " "B.PDF a.pdf cache concordance folder merge phrases"
-    expect "lexitally-cli co" "concordance"
+    expect "lexitally-cli " "B.PDF a.pdf cache collocates concordance folder keywords merge phrases"
+    expect "lexitally-cli con" "concordance"
+    expect "lexitally-cli keywords --sort " "log-likelihood log-ratio"
+    expect "lexitally-cli collocates --sort " "count log-likelihood logdice mi t-score"
     expect "lexitally-cli cache " "--clear --help"
     expect "lexitally-cli concordance --format " "csv json text tsv"
     expect "lexitally-cli phrases --l" "--length --letters"
@@ -149,7 +151,7 @@ EOF
     expect "lexitally-cli merge -o x.tsv " "folder part.json"
     expect "lexitally-cli merge -- -" ""
     if [ "$completion_problems" -eq 0 ]; then
-        pass "bash completion: option names, option values, PDF and text paths, merge and its JSON results, concordance and phrases"
+        pass "bash completion: option names, option values, PDF and text paths, merge and its JSON results, the corpus commands"
     else
         fail "bash completion: $completion_problems case(s) wrong"
     fi

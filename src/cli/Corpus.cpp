@@ -10,6 +10,7 @@
 #include "cli/Outcome.h"
 #include "cli/Output.h"
 #include "cli/Signals.h"
+#include "cli/WordCount.h"
 #include "core/base/ErrorReport.h"
 #include "core/base/Paths.h"
 #include "core/base/Places.h"
@@ -179,37 +180,6 @@ QString CorpusUsageText(CorpusCommand command) {
            OptionsHelp(kPhrasesCommand) + notes;
 }
 
-QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
-                                      bool textInput, const QString& workFolder, const QString& converter,
-                                      const QStringList& ocrRead, const OcrOptions& ocr, int jobs, TextStore* store,
-                                      TerminalProgress* progress) {
-    QList<TextSource> files;
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        files.append({paths[i], labels.value(i, paths[i]), password, ocr.enabled && ocrRead.contains(paths[i])});
-    }
-    // A signal ends the converter or OCR at work, and no file more is read.
-    ConverterProcesses running;
-    TextPlace place;
-    place.running = &running;
-    place.yield = [&running] {
-        if (StopSignalled()) {
-            running.KillAll();
-        }
-    };
-    place.stop = StopSignalled;
-    place.converter = converter;
-    place.workFolder = workFolder;
-    place.textInput = textInput;
-    place.ocrLanguages = ocr.languages;
-    place.ocrJobs = jobs;
-    place.store = store;
-    if (progress) {
-        progress->SetFileSizes(paths);
-        place.filesDone = [progress](int done, int n) { progress->FilesDone(done, n); };
-    }
-    return RunTexts(files, place);
-}
-
 void AddStatistics(const ResultTable& rows, const QList<WordStat>& stats, const CorpusRule& rule, ResultTable& out) {
     QHash<QString, WordStat> byWord;
     for (const WordStat& stat : stats) {
@@ -279,66 +249,18 @@ bool FillTable(CorpusCommand command, const CliOptions& options, const QList<Con
     }
 }
 
-// The texts of the inputs' rows, converted into the folder (or taken from the store).
-QList<ConvertedText> TextsOf(const CliOptions& options, const RunInputs& inputs, const RunFolder& folder) {
-    QStringList labels = inputs.labels;
-    if (labels.isEmpty()) {
-        for (const QString& path : inputs.rows) {
-            labels << (options.textInput ? path : FileLabel(path));
-        }
-    }
-    TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO), options.textInput, false);
-    const CommandStore store(!options.noCache && !options.textInput, folder.converter);
-    const QList<ConvertedText> texts =
-        CommandLineTexts(inputs.rows, labels, options.password, options.textInput, folder.work->path(),
-                         folder.converter, options.ocr.enabled ? inputs.rows : QStringList(), options.ocr,
-                         options.jobs > 0 ? options.jobs : DefaultJobs(), store.get(), &progress);
-    progress.Done();
-    return texts;
-}
-
 CommandOutcome RunCorpus(CorpusCommand command, CliOptions options) {
     const QString name = CommandName(command);
-    InstallStopSignals();
-    if (const std::optional<End> end = CompletePaths(options.paths, options.filesFrom, options.nullSeparated, name)) {
-        return CommandOutcome::Ended(*end);
-    }
-    RemoveAbandonedWorkFolders();
-    ConsoleUi ui;
-    RunInputs inputs = ExpandPaths(options.paths, options.textInput, ui);
-    const QString clash =
-        InputThatIsOutput(options.output, options.paths + inputs.rows,
-                          options.paths.contains(QStringLiteral("-")) || options.filesFrom == QStringLiteral("-"));
-    if (!clash.isEmpty()) {
-        PrintError(name + QStringLiteral(": the output is one of the inputs (") + clash +
-                   QStringLiteral("); choose another file"));
-        return CommandOutcome::Ended(End::Usage);
-    }
-    std::optional<RunFolder> folder;
     CommandOutcome outcome;
-    if (const std::optional<End> end = PrepareWork(inputs, options.textInput, options.ocr, name + QStringLiteral(": "),
-                                                   folder, outcome.unreadable)) {
+    ResultTable table;
+    bool made = true;
+    // The table is made while the texts exist: they go with the run's folder.
+    const auto use = [&](const QList<ConvertedText>& texts) { made = FillTable(command, options, texts, table); };
+    if (const std::optional<End> end = ConvertInputs(options, name, use, outcome)) {
         return CommandOutcome::Ended(*end);
     }
-    const QList<ConvertedText> texts = TextsOf(options, inputs, *folder);
-    if (StopSignalled()) {
-        return CommandOutcome::Ended(End::Interrupted);
-    }
-    for (const ConvertedText& text : texts) {
-        if (text.text.isEmpty()) {
-            outcome.unreadable.append({text.source, text.reason, text.kind});
-        }
-    }
-    for (const UnreadableFile& file : std::as_const(outcome.unreadable)) {
-        PrintError(file.path + QStringLiteral(": ") + BareReason(file.reason));
-    }
-    ResultTable table;
-    if (!FillTable(command, options, texts, table)) {
+    if (!made) {
         return CommandOutcome::Ended(End::NotWritten);
-    }
-    folder.reset();
-    if (StopSignalled()) {
-        return CommandOutcome::Ended(End::Interrupted);
     }
     const QString failure = WriteCorpusTable(name, options, table, outcome.unreadable);
     if (!failure.isEmpty()) {
@@ -347,7 +269,6 @@ CommandOutcome RunCorpus(CorpusCommand command, CliOptions options) {
         }
         return CommandOutcome::Ended(StopSignalled() ? End::Interrupted : End::NotWritten);
     }
-    outcome.pathProblem = inputs.pathProblem;
     outcome.rows = table.RowCount() > 0;
     return outcome;
 }

@@ -36,14 +36,6 @@ QString WriteCorpusTable(const QString& command, const CliOptions& options, Resu
 // Runs "lexitally-cli concordance|phrases|collocates ..."; returns the exit status.
 int RunCorpusCommand(CorpusCommand command, const QStringList& arguments);
 
-// The converted texts of a command-line run's files, converted into workFolder with the converter
-// placed there (or read as they are with textInput). The one place the command line gets the
-// texts of its files for the corpus views. The files of ocrRead are read by OCR again as ocr says.
-QList<ConvertedText> CommandLineTexts(const QStringList& paths, const QStringList& labels, const QString& password,
-                                      bool textInput, const QString& workFolder, const QString& converter,
-                                      const QStringList& ocrRead = {}, const OcrOptions& ocr = {}, int jobs = 1,
-                                      TextStore* store = nullptr, TerminalProgress* progress = nullptr);
-
 // The word rows of a run with the statistics columns added ("Per million", "Range", "DP"),
 // totals kept. A word the texts do not give gets empty cells.
 void AddStatistics(const ResultTable& rows, const QList<WordStat>& stats, const CorpusRule& rule, ResultTable& out);

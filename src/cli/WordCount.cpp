@@ -244,6 +244,8 @@ struct Counted {
     ResultTable table;
     ResultTable withStats; // the table with the statistics columns, with --stats
     QList<StepFailure> failures;
+    // Told the texts before they are counted, while they exist (the corpus commands).
+    std::function<void(const QList<ConvertedText>&)> textsReady;
 };
 
 // Counts the words of the run's rows (and reads the texts again for --stats); false (said) when
@@ -273,7 +275,11 @@ bool Count(const CliOptions& options, const QStringList& rows, const AnalysisReq
         }
     };
     StatisticsWalk statistics;
-    if (options.stats) {
+    if (counted.textsReady) {
+        context.textsReady = [&counted](const QList<ConvertedText>& texts, FrequencyMethodKind) {
+            counted.textsReady(texts);
+        };
+    } else if (options.stats) {
         context.textsReady = [&](const QList<ConvertedText>& texts, FrequencyMethodKind method) {
             CorpusRule rule = CorpusRuleOf(options);
             rule.databaseMethod = method == FrequencyMethodKind::Database; // the method the run chose
@@ -352,10 +358,11 @@ void WriteRun(const CliOptions& options, const RunInputs& inputs, const Prepared
 
 // Counts the PATHs of the options as a run does, up to its rows; how the run ends when it cannot
 // go on. Nothing is written.
+// name: the command's, "" for a run.
 std::optional<End> CountInputs(CliOptions& options, RunInputs& inputs, Prepared& prepared, Counted& counted,
-                               CommandOutcome& outcome) {
+                               CommandOutcome& outcome, const QString& name = {}) {
     InstallStopSignals();
-    if (const std::optional<End> end = CompletePaths(options.paths, options.filesFrom, options.nullSeparated, {})) {
+    if (const std::optional<End> end = CompletePaths(options.paths, options.filesFrom, options.nullSeparated, name)) {
         return end;
     }
     RemoveAbandonedWorkFolders();
@@ -367,7 +374,8 @@ std::optional<End> CountInputs(CliOptions& options, RunInputs& inputs, Prepared&
     }
     std::optional<RunFolder> folder;
     if (const std::optional<End> end =
-            PrepareWork(inputs, options.textInput, options.ocr, QString(), folder, outcome.unreadable)) {
+            PrepareWork(inputs, options.textInput, options.ocr,
+                        name.isEmpty() ? QString() : name + QStringLiteral(": "), folder, outcome.unreadable)) {
         return end;
     }
     const AnalysisRequest request = RequestOf(options, inputs, prepared, *folder);
@@ -413,5 +421,23 @@ std::optional<CommandOutcome::End> CountWordList(CliOptions options, WordList& l
         list.words.append({table.Cell(r, 0), table.Cell(r, 1).toLongLong()});
     }
     list.total = table.HasTotals() ? table.LastTotals().words : 0;
+    return std::nullopt;
+}
+
+std::optional<CommandOutcome::End> ConvertInputs(CliOptions options, const QString& name,
+                                                 const std::function<void(const QList<ConvertedText>&)>& use,
+                                                 CommandOutcome& outcome) {
+    options.mode = CountMode::None; // the texts are what is wanted, not their words
+    options.method = CliMethod::Text;
+    options.stats = false;
+    RunInputs inputs;
+    Prepared prepared;
+    Counted counted;
+    counted.textsReady = use;
+    if (const std::optional<End> end = CountInputs(options, inputs, prepared, counted, outcome, name)) {
+        return end;
+    }
+    NameUnreadable(inputs, counted.summary, outcome);
+    outcome.stepFailed = !counted.failures.isEmpty();
     return std::nullopt;
 }

@@ -1016,7 +1016,7 @@ private slots:
         QVERIFY2(stats.out.contains(R"(["a",2,400000.00,1,0.0000])"), stats.out.constData());
         const Outcome phrases = RunCli({"phrases", "--format", "json", "--text", "two.txt", "gone.txt"}, env.Work());
         QVERIFY2(phrases.out.contains(R"("format":1)") &&
-                     phrases.out.contains(R"({"kind":"not-found","path":"gone.txt","reason":"not found"})"),
+                     phrases.out.contains(R"({"kind":"not-found","path":"gone.txt","reason":"file not found"})"),
                  phrases.out.constData());
     }
 
@@ -1228,8 +1228,9 @@ private slots:
         QTest::newRow("texts given") << QStringList{"--ocr", "--text"} << "" << 2 << ""
                                      << "--ocr reads the pages of PDFs: it cannot be used with --text";
         // The corpus commands read a scan as a run does; reason: a line of their output.
+        // The scan is named as a run names it.
         QTest::newRow("concordance without OCR") << QStringList{"concordance", "fox"} << "" << 1 << ""
-                                                 << "";
+                                                 << "lexitally-cli: scan.pdf: text unreadable.";
         QTest::newRow("concordance by OCR")
             << QStringList{"concordance", "--ocr", "fox"} << "" << 0
             << "scan.pdf\t1\tThe quick brown \tfox\t jumps over the lazy dog Pack my box wit"
@@ -1360,7 +1361,7 @@ private slots:
         QTest::newRow("narrow terminal") << true << QStringList{"-j1", "stty:20"}
                                          << QStringList{"converting: 0 of 2\u2026", "counting: "};
         QTest::newRow("concordance") << true << QStringList{"concordance", "-j1", "two"}
-                                     << QStringList{"converting: 1 of 2 files done"};
+                                     << QStringList{"converting: 0 of 2 files done"};
         QTest::newRow("terminal, quiet") << true << QStringList{"--quiet"} << QStringList{};
         QTest::newRow("not a terminal") << false << QStringList{} << QStringList{};
     }
