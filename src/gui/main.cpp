@@ -45,14 +45,16 @@ void TakeScreenshots(Form1& form, const QString& folder) {
             view->hide();
         }
     }
-    // The corpus views: the words in context of the current row, and the word statistics.
+    // The corpus views: the words in context and the collocates of the current row, and the word
+    // statistics.
     results.ShowFindBar(true);
     results.FindBox->setText(QStringLiteral("nation"));
     model->WaitForOrder();
     results.ListView1->setCurrentIndex(results.ListView1->model()->index(0, 0));
     for (const auto& [action, view, picture] :
          {std::tuple{"ConcordanceAction", "ConcordanceView", "/results-concordance.png"},
-          std::tuple{"StatisticsAction", "StatisticsView", "/results-statistics.png"}}) {
+          std::tuple{"StatisticsAction", "StatisticsView", "/results-statistics.png"},
+          std::tuple{"CollocatesAction", "CollocatesView", "/results-collocates.png"}}) {
         if (auto* open = results.ListView1->findChild<QAction*>(QString::fromLatin1(action))) {
             open->trigger();
             QApplication::processEvents();
