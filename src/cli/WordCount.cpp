@@ -295,9 +295,11 @@ bool Count(const CliOptions& options, const QStringList& rows, const AnalysisReq
     return StopSignalled() || made;
 }
 
-// Adds the files of the run that gave no text to the outcome and names them all on standard
-// error; streams are named as they were given, not by the file they were read into.
-void NameUnreadable(const RunInputs& inputs, const AnalysisSummary& summary, CommandOutcome& outcome) {
+// Adds the files of the run that gave no text to the outcome and names those from the entry
+// `from` on (the ones this count met) on standard error; streams are named as they were given,
+// not by the file they were read into.
+void NameUnreadable(const RunInputs& inputs, const AnalysisSummary& summary, CommandOutcome& outcome,
+                    qsizetype from = 0) {
     for (UnreadableFile file : summary.unreadable) {
         const qsizetype row = inputs.rows.indexOf(file.path);
         if (row >= 0) {
@@ -305,7 +307,7 @@ void NameUnreadable(const RunInputs& inputs, const AnalysisSummary& summary, Com
         }
         outcome.unreadable.append(file);
     }
-    PrintUnreadable(outcome.unreadable);
+    PrintUnreadable(outcome.unreadable.mid(from));
 }
 
 // Writes what was counted as asked; outcome holds what the run met before.
@@ -411,11 +413,12 @@ std::optional<CommandOutcome::End> CountWordList(CliOptions options, WordList& l
     RunInputs inputs;
     Prepared prepared;
     Counted counted;
+    const qsizetype named = outcome.unreadable.size(); // by a count before this one
     if (const std::optional<End> end = CountInputs(options, inputs, prepared, counted, outcome)) {
         return end;
     }
-    NameUnreadable(inputs, counted.summary, outcome);
-    outcome.stepFailed = !counted.failures.isEmpty();
+    NameUnreadable(inputs, counted.summary, outcome, named);
+    outcome.stepFailed = outcome.stepFailed || !counted.failures.isEmpty();
     const ResultTable& table = counted.table;
     for (int r = 0; r < table.RowCount(); ++r) {
         list.words.append({table.Cell(r, 0), table.Cell(r, 1).toLongLong()});
