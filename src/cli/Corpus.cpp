@@ -81,10 +81,9 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
     return QJsonDocument(root).toJson(QJsonDocument::Compact) + '\n';
 }
 
-} // namespace
-
-QString WriteCorpusTable(const QString& command, const CliOptions& options, ResultTable& table,
-                         const QList<UnreadableFile>& unreadable) {
+// The writing of WriteCorpusTable: the failure's description, or "".
+QString WriteTable(const QString& command, const CliOptions& options, ResultTable& table,
+                   const QList<UnreadableFile>& unreadable) {
     const QString path = options.output.isEmpty() ? QStringLiteral("-") : options.output;
     const Yield giveUp = [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); };
     try {
@@ -104,6 +103,22 @@ QString WriteCorpusTable(const QString& command, const CliOptions& options, Resu
         return failure.Description();
     }
     return {};
+}
+
+} // namespace
+
+CommandOutcome WriteCorpusTable(const QString& command, const CliOptions& options, ResultTable& table,
+                                CommandOutcome outcome) {
+    const QString failure = WriteTable(command, options, table, outcome.unreadable);
+    if (!failure.isEmpty()) {
+        if (!StopSignalled()) {
+            PrintError(failure);
+        }
+        return CommandOutcome::Ended(StopSignalled() ? CommandOutcome::End::Interrupted
+                                                     : CommandOutcome::End::NotWritten);
+    }
+    outcome.rows = table.RowCount() > 0;
+    return outcome;
 }
 
 CommandBit CommandOf(CorpusCommand command) {
@@ -262,15 +277,7 @@ CommandOutcome RunCorpus(CorpusCommand command, CliOptions options) {
     if (!made) {
         return CommandOutcome::Ended(End::NotWritten);
     }
-    const QString failure = WriteCorpusTable(name, options, table, outcome.unreadable);
-    if (!failure.isEmpty()) {
-        if (!StopSignalled()) {
-            PrintError(failure);
-        }
-        return CommandOutcome::Ended(StopSignalled() ? End::Interrupted : End::NotWritten);
-    }
-    outcome.rows = table.RowCount() > 0;
-    return outcome;
+    return WriteCorpusTable(name, options, table, std::move(outcome));
 }
 
 } // namespace

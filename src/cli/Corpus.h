@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliOptions.h"
+#include "cli/Outcome.h"
 #include "core/extract/Ocr.h"
 
 #include "core/corpus/CorpusText.h"
@@ -27,11 +28,12 @@ QString CorpusUsageText(CorpusCommand command);
 // The name of a corpus command ("concordance", "phrases", "collocates").
 QString CommandName(CorpusCommand command);
 
-// Writes the table in the format the options ask for, with the JSON's "unreadable" key from
-// unreadable; the failure's description, or "". A signal gives the writing up.
+// Writes the table in the format the options ask for, with the JSON's "unreadable" key from the
+// outcome's; the outcome with its rows, or how the writing ended (said). A signal gives the
+// writing up.
 class ResultTable;
-QString WriteCorpusTable(const QString& command, const CliOptions& options, ResultTable& table,
-                         const QList<UnreadableFile>& unreadable);
+CommandOutcome WriteCorpusTable(const QString& command, const CliOptions& options, ResultTable& table,
+                                CommandOutcome outcome);
 
 // Runs "lexitally-cli concordance|phrases|collocates ..."; returns the exit status.
 int RunCorpusCommand(CorpusCommand command, const QStringList& arguments);

@@ -81,15 +81,7 @@ CommandOutcome RunKeywords(const CliOptions& options) {
     ResultTable table;
     FillKeywords(table,
                  Keywords(target.words, target.total, reference.words, reference.total, KeywordOptionsOf(options)));
-    const QString failure = WriteCorpusTable(QStringLiteral("keywords"), options, table, outcome.unreadable);
-    if (!failure.isEmpty()) {
-        if (!StopSignalled()) {
-            PrintError(failure);
-        }
-        return CommandOutcome::Ended(StopSignalled() ? End::Interrupted : End::NotWritten);
-    }
-    outcome.rows = table.RowCount() > 0;
-    return outcome;
+    return WriteCorpusTable(QStringLiteral("keywords"), options, table, std::move(outcome));
 }
 
 } // namespace

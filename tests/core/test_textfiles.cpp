@@ -228,11 +228,43 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, ReadLinesFSO(env.Work()));
     }
 
+    void appendFile_data() {
+        QTest::addColumn<QList<QByteArray>>("sources");
+        QTest::addColumn<QByteArray>("combined");
+        QTest::newRow("LF texts") << QList<QByteArray>{"a\nb", "c\n"} << QByteArray("a\r\nb\r\nc\r\n");
+        QTest::newRow("CR LF kept once") << QList<QByteArray>{"a\r\nb\r\n"} << QByteArray("a\r\nb\r\n");
+        QTest::newRow("lone CR") << QList<QByteArray>{"a\rb"} << QByteArray("a\r\nb\r\n");
+        QTest::newRow("empty text adds nothing") << QList<QByteArray>{"", "x", ""} << QByteArray("x\r\n");
+        QTest::newRow("only a break is one empty line") << QList<QByteArray>{"\n"} << QByteArray("\r\n");
+        QTest::newRow("bytes kept as they are")
+            << QList<QByteArray>{"\xFF\xC3\xA9\x80 \f"} << QByteArray("\xFF\xC3\xA9\x80 \f\r\n");
+    }
+
+    void appendFile() {
+        QFETCH(QList<QByteArray>, sources);
+        QFETCH(QByteArray, combined);
+        IsolatedEnvironment env;
+        ScriptedUi ui;
+        const QString target = env.Temp() + QStringLiteral("/combined.text");
+        for (qsizetype i = 0; i < sources.size(); ++i) {
+            const QString source = WriteTextFile(env.Work() + QStringLiteral("/s%1.txt").arg(i), sources[i]);
+            AppendFileFSO(target, source, &ui);
+            QCOMPARE(ReadAll(source), sources[i]); // the source stays as it was
+        }
+        QVERIFY(QFileInfo::exists(target));
+        QCOMPARE(ReadAll(target), combined);
+        QVERIFY(ui.calls.isEmpty());
+    }
+
     void failuresAreReportedOnce_data() {
         QTest::addColumn<QString>("procedure");
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("step");
         QTest::addColumn<QString>("description");
+        QTest::newRow("append: missing source")
+            << "append-source" << QString::fromLatin1(Source::AppendFile) << 102 << "No such file or directory: ";
+        QTest::newRow("append: target folder missing")
+            << "append-target" << QString::fromLatin1(Source::AppendFile) << 100 << "No such file or directory: ";
         QTest::newRow("char count: missing file")
             << "count" << QString::fromLatin1(Source::CharCount) << 100 << "No such file or directory: ";
     }
@@ -244,9 +276,19 @@ private slots:
         QFETCH(QString, description);
         IsolatedEnvironment env;
         ScriptedUi ui;
+        const QString existing = WriteTextFile(env.Work() + QStringLiteral("/s.txt"), "a\n");
         const QString missing = env.Work() + QStringLiteral("/missing.txt");
-        QCOMPARE(procedure, QStringLiteral("count"));
-        QCOMPARE(CharCountFSO(missing, false, &ui), qint64(0));
+        const QString target = env.Temp() + QStringLiteral("/combined.text");
+        if (procedure == QStringLiteral("append-source")) {
+            WriteTextFile(target, "kept\r\n");
+            AppendFileFSO(target, missing, &ui);
+            QCOMPARE(ReadAll(target), QByteArray("kept\r\n"));
+        } else if (procedure == QStringLiteral("append-target")) {
+            AppendFileFSO(env.Temp() + QStringLiteral("/no/such/folder/c.text"), existing, &ui);
+            QCOMPARE(ReadAll(existing), QByteArray("a\n"));
+        } else {
+            QCOMPARE(CharCountFSO(missing, false, &ui), qint64(0));
+        }
         const QList<ScriptedUi::Call> messages = ui.Messages();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].caption, QStringLiteral("Application Error"));

@@ -51,6 +51,7 @@ inline constexpr const char* SamplesClick = "in Zentrova2021/08/31.Form1.PushBut
 inline constexpr const char* GetSubDirectories = "in Morvinta2021/08/31.AddFolder.GetSubDirectories2016 ";
 inline constexpr const char* NoTextPdf = "in Zentrova2021/08/31.Main.NoTextPDF ";
 inline constexpr const char* ReadabilityCheck = "in Zentrova2021/08/31.Check.CheckByCodeNotPreviewTextbox ";
+inline constexpr const char* AppendFile = "in Zentrova2021/08/31.Main.AppendFileFSO ";
 inline constexpr const char* CharCount = "in Zentrova2021/08/31.Main.CharCountFSO ";
 inline constexpr const char* SortingDb = "in Zentrova2021/08/31.Sorting.SortingDB ";
 inline constexpr const char* SortingText = "in Zentrova2021/08/31.Sorting.SortingText ";

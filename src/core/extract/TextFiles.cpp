@@ -219,6 +219,81 @@ QStringList ReadLinesFSO(const QString& path) {
     return lines;
 }
 
+namespace {
+
+// AppendFileFSO's steps; the source is read at step 102 by `read`, which gives its bytes.
+void AppendLines(const QString& target, const std::function<QByteArrayView()>& read, Ui* ui) {
+    ErrorReport steps(ui, QString::fromLatin1(Source::AppendFile));
+    QFile out(target);
+    std::optional<QByteArrayView> in;
+    // The report names the system's reason and the file; so does the failure's file problem.
+    const auto failIf = [&out, &target](bool failed, const char* what) {
+        if (failed) {
+            throw Failure(out.errorString() + QStringLiteral(": ") + target,
+                          {target, QString::fromLatin1(what), out.errorString()});
+        }
+    };
+    steps(100, [&] {
+        // Unbuffered: a write that fails says why at once.
+        const bool opened = out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+        failIf(!opened, "cannot be opened");
+    });
+    steps(102, [&] { in = read(); });
+    steps(104, [&] {
+        if (!out.isOpen() || !in) {
+            return; // already reported
+        }
+        constexpr qsizetype kChunk = 1 << 20;
+        QByteArray buffer;
+        buffer.reserve(kChunk + 4096);
+        const auto flush = [&] {
+            // A short write is tried again for the rest, which then fails with the reason.
+            for (qsizetype done = 0; done < buffer.size();) {
+                const qint64 written = out.write(buffer.constData() + done, buffer.size() - done);
+                failIf(written <= 0, "cannot be written");
+                done += written;
+            }
+            buffer.clear();
+        };
+        if (in->isEmpty()) {
+            return;
+        }
+        ForEachLine(*in, [&](QByteArrayView line) {
+            buffer.append(line);
+            buffer.append("\r\n", 2);
+            if (buffer.size() >= kChunk) {
+                flush();
+            }
+            return true;
+        });
+        flush();
+    });
+    steps(106, [&] {
+        if (!out.isOpen()) {
+            return;
+        }
+        out.close();
+        failIf(out.error() != QFileDevice::NoError, "cannot be written");
+    });
+}
+
+} // namespace
+
+void AppendFileFSO(const QString& target, const QString& source, Ui* ui) {
+    std::optional<FileBytes> in;
+    AppendLines(
+        target,
+        [&] {
+            in.emplace(source);
+            return in->View();
+        },
+        ui);
+}
+
+void AppendTextFSO(const QString& target, const std::function<QByteArrayView()>& read, Ui* ui) {
+    AppendLines(target, read, ui);
+}
+
 QByteArrayView TextRead::View() {
     if (!m_tried) {
         m_tried = true;

@@ -122,6 +122,14 @@ qint64 CountLines(QByteArrayView text);
 // the file cannot be read; carries no error report of its own.
 QStringList ReadLinesFSO(const QString& path);
 
+// Appends every line of source to target (created when missing), each followed by CR LF.
+// An empty source adds nothing. Failures show the error report (AppendFileFSO) through ui.
+void AppendFileFSO(const QString& target, const QString& source, Ui* ui);
+
+// AppendFileFSO for a text read by the caller: read gives its bytes when the source is read
+// (throws Failure when it cannot be).
+void AppendTextFSO(const QString& target, const std::function<QByteArrayView()>& read, Ui* ui);
+
 // A text file read at most once, on its first use, however many times it is asked for.
 class TextRead {
 public:
