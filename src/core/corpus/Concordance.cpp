@@ -63,7 +63,7 @@ QList<ConcordanceLine> ConcordanceOf(QByteArrayView text, int file, const QByteA
         }
         lines << ConcordanceLine{file, word.page, LeftOf(text, word.begin, context),
                                  Shown(text.sliced(word.begin, word.end - word.begin)),
-                                 RightOf(text, word.end, context)};
+                                 RightOf(text, word.end, context), word.begin};
     });
     return lines;
 }

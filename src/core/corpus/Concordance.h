@@ -16,6 +16,7 @@ struct ConcordanceLine {
     QString left;    // the characters before the word (at most the context), blanks for line ends
     QString keyword; // the word as written, without the punctuation of its token (form feeds as blanks)
     QString right;   // the characters after it (at most the context)
+    qsizetype begin = 0; // where the word begins in the file's text (bytes)
 };
 
 // The default number of characters shown on each side of the word.
