@@ -13,11 +13,10 @@ namespace {
 
 // The output format a --format value names.
 std::optional<CliFormat> FormatNamed(const std::optional<QString>& value) {
-    static const QList<std::pair<QString, CliFormat>> formats{{QStringLiteral("tsv"), CliFormat::Tsv},
-                                                              {QStringLiteral("json"), CliFormat::Json},
-                                                              {QStringLiteral("text"), CliFormat::Text},
-                                                              {QStringLiteral("xlsx"), CliFormat::Xlsx},
-                                                              {QStringLiteral("csv"), CliFormat::Csv}};
+    static const QList<std::pair<QString, CliFormat>> formats{
+        {QStringLiteral("tsv"), CliFormat::Tsv},   {QStringLiteral("json"), CliFormat::Json},
+        {QStringLiteral("text"), CliFormat::Text}, {QStringLiteral("xlsx"), CliFormat::Xlsx},
+        {QStringLiteral("csv"), CliFormat::Csv},   {QStringLiteral("svg"), CliFormat::Svg}};
     for (const auto& [name, format] : formats) {
         if (value == name) {
             return format;
@@ -239,6 +238,8 @@ QString FormatNames(CommandBit command) {
     case kKeywordsCommand:
     case kCollocatesCommand:
         return QStringLiteral("tsv, csv, json or text");
+    case kDispersionCommand:
+        return QStringLiteral("tsv, csv, json, text or svg");
     case kMergeCommand:
         return QStringLiteral("json, tsv, text, csv or xlsx");
     default:
@@ -272,13 +273,16 @@ ParsedArguments ParseCommandArguments(CommandBit command, const QStringList& arg
             return parsed;
         }
     }
-    if (options.format == CliFormat::Xlsx &&
-        (command & (kConcordanceCommand | kPhrasesCommand | kKeywordsCommand | kCollocatesCommand)) != 0) {
+    const unsigned corpus =
+        kConcordanceCommand | kPhrasesCommand | kKeywordsCommand | kCollocatesCommand | kDispersionCommand;
+    if ((options.format == CliFormat::Xlsx && (command & corpus) != 0) ||
+        (options.format == CliFormat::Svg && command != kDispersionCommand)) {
         parsed.error = QStringLiteral("--format needs ") + FormatNames(command);
         return parsed;
     }
     options.paths = given.operands;
-    const bool wordFirst = command == kConcordanceCommand || command == kCollocatesCommand;
+    const bool wordFirst =
+        command == kConcordanceCommand || command == kCollocatesCommand || command == kDispersionCommand;
     if (wordFirst && !options.paths.isEmpty()) {
         options.word = options.paths.takeFirst();
     } else if (wordFirst) {

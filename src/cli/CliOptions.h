@@ -10,7 +10,7 @@
 #include <optional>
 
 enum class CliMethod { Db, Text };
-enum class CliFormat { Tsv, Json, Text, Xlsx, Csv };
+enum class CliFormat { Tsv, Json, Text, Xlsx, Csv, Svg };
 
 // What the command line asked for, for any command (options that a command does not take keep
 // their defaults).

@@ -43,6 +43,9 @@ int RunCommand(const QStringList& arguments) {
     if (arguments.value(1) == QStringLiteral("collocates")) {
         return RunCorpusCommand(CorpusCommand::Collocates, arguments.mid(2));
     }
+    if (arguments.value(1) == QStringLiteral("dispersion")) {
+        return RunCorpusCommand(CorpusCommand::Dispersion, arguments.mid(2));
+    }
     if (arguments.value(1) == QStringLiteral("keywords")) {
         return RunKeywordsCommand(arguments.mid(2));
     }

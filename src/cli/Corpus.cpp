@@ -17,10 +17,12 @@
 #include "core/base/System.h"
 #include "core/corpus/Collocates.h"
 #include "core/corpus/Concordance.h"
+#include "core/corpus/Dispersion.h"
 #include "core/corpus/Phrases.h"
 #include "core/corpus/WordStats.h"
 #include "core/count/CountingPass.h"
 #include "core/export/DataExport.h"
+#include "core/export/DispersionSvg.h"
 #include "core/export/Export.h"
 #include "core/extract/Converter.h"
 #include "core/filelist/FolderScan.h"
@@ -34,6 +36,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include <unistd.h>
 
 namespace {
@@ -42,7 +46,8 @@ namespace {
 constexpr int kCorpusJsonFormat = 1;
 
 // {"command", "columns", "rows", "unreadable"}: numbers as JSON numbers.
-QByteArray TableJson(const QString& command, const ResultTable& table, const QList<UnreadableFile>& files) {
+QByteArray TableJson(const QString& command, const ResultTable& table, const QList<UnreadableFile>& files,
+                     const QJsonObject& extra) {
     QJsonObject root;
     root.insert(QStringLiteral("format"), kCorpusJsonFormat);
     root.insert(QStringLiteral("command"), command);
@@ -67,6 +72,9 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
         rows.append(row);
     }
     root.insert(QStringLiteral("rows"), rows);
+    for (auto key = extra.begin(); key != extra.end(); ++key) {
+        root.insert(key.key(), key.value());
+    }
     QJsonArray unreadable;
     for (const UnreadableFile& file : files) {
         QJsonObject entry{{QStringLiteral("path"), ShownFileName(file.path)},
@@ -83,15 +91,16 @@ QByteArray TableJson(const QString& command, const ResultTable& table, const QLi
 
 // The writing of WriteCorpusTable: the failure's description, or "".
 QString WriteTable(const QString& command, const CliOptions& options, ResultTable& table,
-                   const QList<UnreadableFile>& unreadable) {
+                   const QList<UnreadableFile>& unreadable, const CorpusExtras& extras) {
     const QString path = options.output.isEmpty() ? QStringLiteral("-") : options.output;
     const Yield giveUp = [] { FailIf(StopSignalled(), QStringLiteral("interrupted")); };
     try {
         table.SetAllTicked(true);
-        if (options.format == CliFormat::Json) {
-            const QByteArray json = TableJson(command, table, unreadable);
-            WriteThrough(path, giveUp, [&json](QIODevice& device) {
-                FailIf(device.write(json) != json.size(), device.errorString());
+        if (options.format == CliFormat::Json || options.format == CliFormat::Svg) {
+            const QByteArray bytes =
+                options.format == CliFormat::Svg ? extras.image : TableJson(command, table, unreadable, extras.json);
+            WriteThrough(path, giveUp, [&bytes](QIODevice& device) {
+                FailIf(device.write(bytes) != bytes.size(), device.errorString());
             });
         } else {
             ExportOptions exportOptions;
@@ -108,8 +117,8 @@ QString WriteTable(const QString& command, const CliOptions& options, ResultTabl
 } // namespace
 
 CommandOutcome WriteCorpusTable(const QString& command, const CliOptions& options, ResultTable& table,
-                                CommandOutcome outcome) {
-    const QString failure = WriteTable(command, options, table, outcome.unreadable);
+                                CommandOutcome outcome, const CorpusExtras& extras) {
+    const QString failure = WriteTable(command, options, table, outcome.unreadable, extras);
     if (!failure.isEmpty()) {
         if (!StopSignalled()) {
             PrintError(failure);
@@ -127,6 +136,8 @@ CommandBit CommandOf(CorpusCommand command) {
         return kConcordanceCommand;
     case CorpusCommand::Collocates:
         return kCollocatesCommand;
+    case CorpusCommand::Dispersion:
+        return kDispersionCommand;
     case CorpusCommand::Phrases:
         break;
     }
@@ -139,6 +150,8 @@ QString CommandName(CorpusCommand command) {
         return QStringLiteral("concordance");
     case CorpusCommand::Collocates:
         return QStringLiteral("collocates");
+    case CorpusCommand::Dispersion:
+        return QStringLiteral("dispersion");
     case CorpusCommand::Phrases:
         break;
     }
@@ -185,6 +198,19 @@ QString CorpusUsageText(CorpusCommand command) {
                    "  the rest (Evert 2008, The Corpus Linguistics Handbook); logDice: Rychly 2008.\n"
                    "\n") +
                OptionsHelp(kCollocatesCommand) + notes;
+    }
+    if (command == CorpusCommand::Dispersion) {
+        return QStringLiteral("Usage: lexitally-cli dispersion [--format tsv|csv|json|text|svg] [-o FILE] [options]\n"
+                              "                                WORD PATH...\n"
+                              "\n"
+                              "Shows where WORD occurs: one line per occurrence with its File, Page and Position, its\n"
+                              "place among the file's words as a share of them (0 for the first word, below 1 for the\n"
+                              "last). JSON adds \"files\": each file's words, pages, hits and hits per 1,000 words.\n"
+                              "--format svg draws the plot: one strip per file, its length the file's words, a mark\n"
+                              "per occurrence, light ticks where pages begin, and the file's hits and hits per 1,000\n"
+                              "words beside it.\n"
+                              "\n") +
+               OptionsHelp(kDispersionCommand) + notes;
     }
     return QStringLiteral("Usage: lexitally-cli phrases [--length N] [--min-count K] [--most-frequent]\n"
                           "                             [--format tsv|csv|json|text] [-o FILE] [options] PATH...\n"
@@ -235,10 +261,32 @@ CollocateOptions CollocateOptionsOf(const CliOptions& options) {
 
 // The concordance's lines, the phrases or the collocates of the texts; false (said) when they
 // cannot be made.
-bool FillTable(CorpusCommand command, const CliOptions& options, const QList<ConvertedText>& texts,
-               ResultTable& table) {
+// The "files" key of the dispersion's JSON: each file's words, pages, hits and hits per 1,000.
+QJsonArray DispersionFiles(const Dispersion& dispersion, const QList<ConvertedText>& texts) {
+    QJsonArray files;
+    for (const FileDispersion& file : dispersion.files) {
+        files.append(QJsonObject{{QStringLiteral("path"), ShownFileName(texts.value(file.file).label)},
+                                 {QStringLiteral("words"), file.words},
+                                 {QStringLiteral("pages"), file.Pages()},
+                                 {QStringLiteral("hits"), file.hits.size()},
+                                 {QStringLiteral("per_1000"), std::round(file.PerThousand() * 100.0) / 100.0}});
+    }
+    return files;
+}
+
+bool FillTable(CorpusCommand command, const CliOptions& options, const QList<ConvertedText>& texts, ResultTable& table,
+               CorpusExtras& extras) {
     const CorpusRule rule = CorpusRuleOf(options);
     try {
+        if (command == CorpusCommand::Dispersion) {
+            const Dispersion dispersion = DispersionOf(texts, TypedWordKey(options.word, rule), rule);
+            FillDispersion(table, dispersion, texts);
+            extras.json.insert(QStringLiteral("files"), DispersionFiles(dispersion, texts));
+            if (options.format == CliFormat::Svg) {
+                extras.image = DispersionSvg(dispersion, texts, options.word);
+            }
+            return true;
+        }
         if (command == CorpusCommand::Collocates) {
             FillCollocates(table,
                            Collocates(texts, TypedWordKey(options.word, rule), rule, CollocateOptionsOf(options)).rows);
@@ -268,16 +316,19 @@ CommandOutcome RunCorpus(CorpusCommand command, CliOptions options) {
     const QString name = CommandName(command);
     CommandOutcome outcome;
     ResultTable table;
+    CorpusExtras extras;
     bool made = true;
     // The table is made while the texts exist: they go with the run's folder.
-    const auto use = [&](const QList<ConvertedText>& texts) { made = FillTable(command, options, texts, table); };
+    const auto use = [&](const QList<ConvertedText>& texts) {
+        made = FillTable(command, options, texts, table, extras);
+    };
     if (const std::optional<End> end = ConvertInputs(options, name, use, outcome)) {
         return CommandOutcome::Ended(*end);
     }
     if (!made) {
         return CommandOutcome::Ended(End::NotWritten);
     }
-    return WriteCorpusTable(name, options, table, std::move(outcome));
+    return WriteCorpusTable(name, options, table, std::move(outcome), extras);
 }
 
 } // namespace

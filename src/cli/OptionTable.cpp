@@ -4,7 +4,8 @@
 
 namespace {
 
-constexpr unsigned kCorpus = kConcordanceCommand | kPhrasesCommand | kKeywordsCommand | kCollocatesCommand;
+constexpr unsigned kCorpus =
+    kConcordanceCommand | kPhrasesCommand | kKeywordsCommand | kCollocatesCommand | kDispersionCommand;
 constexpr unsigned kCounting = kRunCommand | kCorpus;
 constexpr unsigned kAll = kCounting | kMergeCommand | kCacheCommand;
 
@@ -102,8 +103,11 @@ QList<OptionSpec> InputOutputRows() {
          "a backslash, TAB, LF or CR in a cell is written \\\\, \\t, \\n or \\r),\n"
          "json, text (column-aligned text file), csv (RFC 4180) or xlsx\n"
          "(workbook; needs -o)"},
-        {"--format", "", "FORMAT", false, kCorpus,
+        {"--format", "", "FORMAT", false, kCorpus & ~kDispersionCommand,
          "tsv (default, as for a run), csv (RFC 4180), json or text (column-aligned)"},
+        {"--format", "", "FORMAT", false, kDispersionCommand,
+         "tsv (default, as for a run), csv (RFC 4180), json, text (column-aligned)\n"
+         "or svg (the plot as an SVG image)"},
         {"--format", "", "FORMAT", false, kMergeCommand,
          "json (default, so that merged results can be merged again), tsv,\n"
          "text (column-aligned text file), csv or xlsx (workbook; needs -o)"},

@@ -20,6 +20,7 @@ enum CommandBit : unsigned {
     kCacheCommand = 16,
     kKeywordsCommand = 32,
     kCollocatesCommand = 64,
+    kDispersionCommand = 128,
 };
 
 struct OptionSpec {

@@ -18,6 +18,7 @@ ExportFormat FormatOf(CliFormat format) {
     case CliFormat::Xlsx:
         return ExportFormat::Workbook;
     case CliFormat::Tsv:
+    case CliFormat::Svg: // an image, written by its command
         break;
     }
     return ExportFormat::Tsv;

@@ -968,6 +968,12 @@ private slots:
                                      << 0
                                      << QStringList{"File\tPage\tLeft\tWord\tRight", "one.txt\t1\tThe \tcat\t sat",
                                                     "one.txt\t1\tThe \tcat\t  ra", "two.txt\t1\ta \tcat\t and"};
+        // "cat" is the 2nd and 5th of one.txt's 7 words and the 2nd of two.txt's 5.
+        QTest::newRow("dispersion") << QStringList{"dispersion", "--text", "cat", "one.txt", "two.txt"} << 0
+                                    << QStringList{"File\tPage\tPosition", "one.txt\t1\t0.1429", "one.txt\t1\t0.5714",
+                                                   "two.txt\t1\t0.2000"};
+        QTest::newRow("svg only for dispersion")
+            << QStringList{"concordance", "--text", "--format", "svg", "cat", "one.txt"} << 2 << QStringList{};
         QTest::newRow("concordance, no line") << QStringList{"concordance", "--text", "dog", "one.txt"} << 1
                                               << QStringList{"File\tPage\tLeft\tWord\tRight"};
         // The full-width spelling is the word only when compatibility forms are read as letters.
@@ -1435,6 +1441,8 @@ private slots:
                                   << "keywords_options";
         QTest::newRow("collocates") << QStringList{"collocates", "--help"} << "COLLOCATES"
                                     << "collocates_options";
+        QTest::newRow("dispersion") << QStringList{"dispersion", "--help"} << "DISPERSION"
+                                    << "dispersion_options";
     }
 
     void optionsDocumented() {

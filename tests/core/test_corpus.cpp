@@ -1,14 +1,17 @@
 #include "core/corpus/Collocates.h"
 #include "core/corpus/Concordance.h"
+#include "core/corpus/Dispersion.h"
 #include "core/corpus/Keywords.h"
 #include "core/corpus/Phrases.h"
 #include "core/corpus/WordStats.h"
+#include "core/export/DispersionSvg.h"
 #include "core/results/ResultTable.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <map>
@@ -261,6 +264,47 @@ private slots:
         options.minCount = 3;
         options.sort = CollocateSort::MI;
         QCOMPARE(Collocates(texts, "cat", kAsciiFolded, options).rows.size(), 1);
+    }
+
+    // "the" is word 0 (page 1) and word 4 (page 2) of t's 6 words, and word 3 of r's 5, on its
+    // third page after an empty second one; a file without text has no strip.
+    void hitPlaces() {
+        IsolatedEnvironment env;
+        const QList<ConvertedText> texts{
+            {"t", "t", WriteText(env.Work(), "t.txt", "The cat sat\n\fon the mat\n\f"), {}},
+            {"none", "none", {}, "no text"},
+            {"r", "r", WriteText(env.Work(), "r.txt", "no hit here\n\f\n\fthe end\n\f"), {}}};
+        const Dispersion found = DispersionOf(texts, "the", kAsciiFolded);
+        QCOMPARE(found.hits, 3);
+        QCOMPARE(found.words, 11);
+        QCOMPARE(found.files.size(), 2);
+        const FileDispersion& t = found.files[0];
+        const FileDispersion& r = found.files[1];
+        QCOMPARE(t.pageStarts, (QList<qint64>{0, 3}));
+        QCOMPARE(r.pageStarts, (QList<qint64>{0, 3, 3}));
+        QCOMPARE(r.file, 2);
+        QCOMPARE(t.Position(t.hits[1]), 4.0 / 6.0);
+        QCOMPARE(t.hits[1].page, 2);
+        QCOMPARE(t.hits[1].begin, 16); // "the" of "on the mat"
+        QCOMPARE(r.Position(r.hits[0]), 0.6);
+        QCOMPARE(r.hits[0].page, 3);
+        QCOMPARE(r.PagePosition(3), 0.6);
+        QCOMPARE(r.PerThousand(), 200.0);
+        // The image: well-formed, one strip per file, one mark per hit.
+        const QByteArray svg = DispersionSvg(found, texts, QStringLiteral("the"));
+        QXmlStreamReader xml(svg);
+        int strips = 0;
+        int marks = 0;
+        while (!xml.atEnd()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"g") {
+                ++strips;
+            } else if (xml.isStartElement() && xml.attributes().value("stroke") == u"#1f5fbf") {
+                marks += static_cast<int>(xml.attributes().value("d").count(u'M'));
+            }
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(strips, 2);
+        QCOMPARE(marks, 3);
     }
 
     void dispersionBounds() {

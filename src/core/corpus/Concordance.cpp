@@ -61,9 +61,12 @@ QList<ConcordanceLine> ConcordanceOf(QByteArrayView text, int file, const QByteA
         if (word.word != key && (!KeyDiffers(word.word, rule) || WordKey(word.word, rule) != key)) {
             return;
         }
-        lines << ConcordanceLine{file, word.page, LeftOf(text, word.begin, context),
+        lines << ConcordanceLine{file,
+                                 word.page,
+                                 LeftOf(text, word.begin, context),
                                  Shown(text.sliced(word.begin, word.end - word.begin)),
-                                 RightOf(text, word.end, context), word.begin};
+                                 RightOf(text, word.end, context),
+                                 word.begin};
     });
     return lines;
 }

@@ -13,9 +13,9 @@ class ResultTable;
 struct ConcordanceLine {
     int file = 0; // index into the texts
     int page = 1;
-    QString left;    // the characters before the word (at most the context), blanks for line ends
-    QString keyword; // the word as written, without the punctuation of its token (form feeds as blanks)
-    QString right;   // the characters after it (at most the context)
+    QString left;        // the characters before the word (at most the context), blanks for line ends
+    QString keyword;     // the word as written, without the punctuation of its token (form feeds as blanks)
+    QString right;       // the characters after it (at most the context)
     qsizetype begin = 0; // where the word begins in the file's text (bytes)
 };
 

@@ -310,6 +310,7 @@ bool IsJsonNumber(QStringView text) {
 
 bool IsNumberColumn(const QString& header) {
     static const QStringList numbers{QStringLiteral("Page"),
+                                     QStringLiteral("Position"),
                                      QStringLiteral("Count"),
                                      QStringLiteral("Per million"),
                                      QStringLiteral("Range"),
