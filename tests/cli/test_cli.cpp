@@ -2,6 +2,7 @@
 #include "core/base/Places.h"
 #include "core/count/WorkingDatabase.h"
 #include "core/extract/TextFiles.h"
+#include "support/CliInProcess.h"
 #include "support/CliRun.h"
 #include "support/PdfFixtures.h"
 #include "support/TestEnv.h"
@@ -155,7 +156,7 @@ private slots:
         IsolatedEnvironment env;
         const Inputs inputs(env.Work());
         const Outcome outcome =
-            RunCli(options + QStringList{"--text", "--format", "tsv", "one.txt", "two.txt"}, env.Work());
+            RunCliHere(options + QStringList{"--text", "--format", "tsv", "one.txt", "two.txt"}, env.Work());
         QCOMPARE(outcome.err, QByteArray());
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(outcome.out, Lines(lines));
@@ -185,8 +186,8 @@ private slots:
         QFETCH(QString, firstRow);
         IsolatedEnvironment env;
         const Inputs inputs(env.Work());
-        const Outcome outcome =
-            RunCli(options + QStringList{"--text", "--format=json", "one.txt", "missing.txt", "two.txt"}, env.Work());
+        const Outcome outcome = RunCliHere(
+            options + QStringList{"--text", "--format=json", "one.txt", "missing.txt", "two.txt"}, env.Work());
         QCOMPARE(outcome.exitCode, 4);                                                     // a PATH that does not exist
         QCOMPARE(outcome.err, QByteArray("lexitally-cli: missing.txt: file not found\n")); // and in the JSON
         QJsonParseError error;
@@ -266,7 +267,7 @@ private slots:
         WriteTextFile(env.Work() + QStringLiteral("/mine.txt"), "\xEF\xBB\xBF#die\n  Stra\xC3\x9F"
                                                                 "e \n\nSTRA\r\n");
         const Outcome outcome =
-            RunCli(options + QStringList{"--text", "--format", "json", "de.txt", "en.txt"}, env.Work());
+            RunCliHere(options + QStringList{"--text", "--format", "json", "de.txt", "en.txt"}, env.Work());
         QCOMPARE(outcome.err, QByteArray());
         QCOMPARE(outcome.exitCode, 0);
         const QJsonObject json = QJsonDocument::fromJson(outcome.out).object();
@@ -300,7 +301,7 @@ private slots:
         QFETCH(QByteArray, cell);
         IsolatedEnvironment env;
         WriteTextFile(env.Work() + u'/' + name, "beta alpha beta\n");
-        const Outcome outcome = RunCli({"--text", "--per-file", "--format", "tsv", name}, env.Work());
+        const Outcome outcome = RunCliHere({"--text", "--per-file", "--format", "tsv", name}, env.Work());
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(outcome.out, "Filename\t Words\tCount\n" + cell + "\talpha\t1\n" + cell + "\tbeta\t2\n");
     }
@@ -366,8 +367,8 @@ private slots:
         WriteTextFile(env.Work() + u'/' + odd, "b a b");
         WriteTextFile(env.Work() + QStringLiteral("/plain.txt"), "caf\xC3\xA9");
         const Outcome outcome =
-            RunCli({"--text", "--per-file", "--letters=all", "--format", "csv", "-o", "out.csv", odd, "plain.txt"},
-                   env.Work());
+            RunCliHere({"--text", "--per-file", "--letters=all", "--format", "csv", "-o", "out.csv", odd, "plain.txt"},
+                       env.Work());
         QCOMPARE(outcome.err, QByteArray());
         QCOMPARE(outcome.exitCode, 0);
         QProcess python;
@@ -513,7 +514,7 @@ private slots:
         WriteTextFile(env.Work() + QStringLiteral("/digits.txt"), "42 -- 7\n");
         WriteTextFile(env.Work() + QStringLiteral("/list.txt"), "one.txt\n");
         WriteTextFile(env.Work() + QStringLiteral("/list0.txt"), QByteArray("one.txt\0", 8));
-        const Outcome outcome = RunCli(arguments, env.Work());
+        const Outcome outcome = RunCli(arguments, env.Work()); // the program's own exit status
         QCOMPARE(outcome.exitCode, exitCode);
         if (out.isEmpty()) {
             if (!arguments.contains(QStringLiteral("json"))) {
@@ -557,7 +558,7 @@ private slots:
         const Inputs inputs(env.Work());
         WriteTextFile(env.Work() + QStringLiteral("/existing.tsv"), QByteArray(10000, 'x'));
         options.replaceInStrings(QStringLiteral("FILE"), target);
-        const Outcome outcome = RunCli(QStringList{"--text"} + options + QStringList{"two.txt"}, env.Work());
+        const Outcome outcome = RunCliHere(QStringList{"--text"} + options + QStringList{"two.txt"}, env.Work());
         QCOMPARE(outcome.exitCode, exitCode);
         QCOMPARE(outcome.out, QByteArray());
         if (exitCode == 0) {
@@ -605,7 +606,7 @@ private slots:
         if (folderInPlace) {
             QVERIFY(QDir().mkpath(WorkingDatabasePath()));
         }
-        const Outcome outcome = RunCli({"--text", "--format", "json", "two.txt"}, env.Work());
+        const Outcome outcome = RunCliHere({"--text", "--format", "json", "two.txt"}, env.Work());
         QCOMPARE(outcome.exitCode, 0);
         QCOMPARE(QJsonDocument::fromJson(outcome.out)[QStringLiteral("method")].toString(),
                  folderInPlace ? QStringLiteral("text") : QStringLiteral("db"));
@@ -655,27 +656,27 @@ private slots:
         const QList<QStringList> parts{
             {"one.txt", "three.txt", "missing.txt"}, {"empty.txt"}, {"two.txt", "four.txt", "five.txt"}};
         const QStringList json{"--text", "--format", "json"};
-        const Outcome single = RunCli(options + json + parts[0] + parts[1] + parts[2], env.Work());
+        const Outcome single = RunCliHere(options + json + parts[0] + parts[1] + parts[2], env.Work());
         QCOMPARE(single.exitCode, 4); // missing.txt
         QStringList names;
         for (qsizetype i = 0; i < parts.size(); ++i) {
-            const Outcome part = RunCli(options + json + parts[i], env.Work());
+            const Outcome part = RunCliHere(options + json + parts[i], env.Work());
             QVERIFY(part.exitCode == 0 || part.exitCode == 1 || part.exitCode == 4);
             names << QStringLiteral("part%1.json").arg(i);
             WriteTextFile(env.Work() + u'/' + names.last(), part.out);
         }
-        const Outcome merged = RunCli(QStringList{"merge"} + names, env.Work());
+        const Outcome merged = RunCliHere(QStringList{"merge"} + names, env.Work());
         QCOMPARE(merged.err, QByteArray());
         QCOMPARE(merged.exitCode, 0);
         QCOMPARE(merged.out, single.out);
 
         // The first two merged first, then the third; and a merge to TSV.
-        const Outcome firstTwo = RunCli({"merge", "-o", "first-two.json", names[0], names[1]}, env.Work());
+        const Outcome firstTwo = RunCliHere({"merge", "-o", "first-two.json", names[0], names[1]}, env.Work());
         QCOMPARE(firstTwo.exitCode, 0);
-        const Outcome again = RunCli({"merge", "first-two.json", names[2]}, env.Work());
+        const Outcome again = RunCliHere({"merge", "first-two.json", names[2]}, env.Work());
         QCOMPARE(again.out, single.out);
-        const Outcome tsv = RunCli(QStringList{"merge", "--format", "tsv"} + names, env.Work());
-        QCOMPARE(tsv.out, RunCli(options + QStringList{"--text"} + parts[0] + parts[1] + parts[2], env.Work()).out);
+        const Outcome tsv = RunCliHere(QStringList{"merge", "--format", "tsv"} + names, env.Work());
+        QCOMPARE(tsv.out, RunCliHere(options + QStringList{"--text"} + parts[0] + parts[1] + parts[2], env.Work()).out);
     }
 
     // Results that cannot be merged are refused with one line and exit status 2.
@@ -684,12 +685,12 @@ private slots:
         IsolatedEnvironment env;
         const Inputs inputs(env.Work());
         for (const QString& part : {QStringLiteral("one"), QStringLiteral("two")}) {
-            const Outcome outcome = RunCli({"--text", "--stop-words", "english", "--format", "json", "-o",
-                                            part + QStringLiteral(".json"), part + QStringLiteral(".txt")},
-                                           env.Work());
+            const Outcome outcome = RunCliHere({"--text", "--stop-words", "english", "--format", "json", "-o",
+                                                part + QStringLiteral(".json"), part + QStringLiteral(".txt")},
+                                               env.Work());
             QCOMPARE(outcome.exitCode, 0);
         }
-        const Outcome merged = RunCli({"merge", "one.json", "two.json"}, env.Work());
+        const Outcome merged = RunCliHere({"merge", "one.json", "two.json"}, env.Work());
         QCOMPARE(merged.err, QByteArray());
         QCOMPARE(merged.exitCode, 0);
         const QJsonObject json = QJsonDocument::fromJson(merged.out).object();
@@ -737,14 +738,14 @@ private slots:
         // A row whose name ends "in both" counts the first part with the second part's options too.
         const QStringList first = QByteArray(QTest::currentDataTag()).endsWith("in both") ? second : QStringList{};
         WriteTextFile(env.Work() + QStringLiteral("/first.json"),
-                      RunCli(first + QStringList{"--text", "--format", "json", "one.txt"}, env.Work()).out);
+                      RunCliHere(first + QStringList{"--text", "--format", "json", "one.txt"}, env.Work()).out);
         if (!second.isEmpty()) {
             WriteTextFile(env.Work() + QStringLiteral("/second.json"),
-                          RunCli(second + QStringList{"--text", "--format", "json", "two.txt"}, env.Work()).out);
+                          RunCliHere(second + QStringList{"--text", "--format", "json", "two.txt"}, env.Work()).out);
         } else if (!file.isEmpty()) {
             WriteTextFile(env.Work() + QStringLiteral("/second.json"), file);
         }
-        const Outcome outcome = RunCli({"merge", "first.json", "second.json"}, env.Work());
+        const Outcome outcome = RunCliHere({"merge", "first.json", "second.json"}, env.Work());
         QCOMPARE(outcome.exitCode, 2);
         QCOMPARE(outcome.out, QByteArray());
         QVERIFY2(outcome.err.startsWith("lexitally-cli: merge: "), outcome.err.constData());
@@ -757,7 +758,7 @@ private slots:
     void readOnlyWorkingDatabase() {
         IsolatedEnvironment env;
         const Inputs inputs(env.Work());
-        QCOMPARE(RunCli({"--text", "two.txt"}, env.Work()).exitCode, 0); // makes the working database
+        QCOMPARE(RunCliHere({"--text", "two.txt"}, env.Work()).exitCode, 0); // makes the working database
         const QString db = WorkingDatabasePath();
         QVERIFY(QFile::setPermissions(db, QFileDevice::ReadOwner));
         const bool root = ::geteuid() == 0;
@@ -771,7 +772,7 @@ private slots:
         }
         const auto run = [&] {
             const QStringList arguments{"--text", "two.txt"};
-            return root ? RunCliAs(QStringLiteral("nobody"), arguments, env.Work()) : RunCli(arguments, env.Work());
+            return root ? RunCliAs(QStringLiteral("nobody"), arguments, env.Work()) : RunCliHere(arguments, env.Work());
         };
         const Outcome first = run();
         QCOMPARE(first.exitCode, 0);
@@ -803,7 +804,7 @@ private slots:
             big += i % 12 == 11 ? '\n' : ' ';
         }
         WriteTextFile(env.Work() + QStringLiteral("/big.txt"), big);
-        QCOMPARE(RunCli({"--text", "--quiet", "big.txt"}, env.Work()).exitCode, 0);
+        QCOMPARE(RunCliHere({"--text", "--quiet", "big.txt"}, env.Work()).exitCode, 0);
         const QString db = WorkingDatabasePath();
         // Killed early (while an earlier run's words would be cleared away), amid the words, later.
         for (const int milliseconds : {30, 300, 800}) {
@@ -817,7 +818,7 @@ private slots:
             }
             QCOMPARE(DatabaseIntegrity(db), QStringLiteral("ok"));
         }
-        const Outcome next = RunCli({"--text", "two.txt"}, env.Work());
+        const Outcome next = RunCliHere({"--text", "two.txt"}, env.Work());
         QCOMPARE(next.exitCode, 0);
         QCOMPARE(next.err, QByteArray());
         QCOMPARE(next.out, Lines({" Words\tCount", "sat\t1", "the\t1"}));
@@ -838,7 +839,7 @@ private slots:
         const QByteArray converted = ReadAll(text);
         QVERIFY(!converted.isEmpty());
 
-        const Outcome outcome = RunCli({"--text", "--format", "json", "letter.txt"}, env.Work());
+        const Outcome outcome = RunCliHere({"--text", "--format", "json", "letter.txt"}, env.Work());
         QCOMPARE(outcome.exitCode, 0);
         const QJsonObject json = QJsonDocument::fromJson(outcome.out).object();
         QStringList rows;
@@ -886,14 +887,14 @@ private slots:
         WriteTextFile(env.Work() + QStringLiteral("/two.txt"), "STRASSE strasse NAÏVE cafe\xcc\x81 zebra");
         WriteTextFile(env.Work() + QStringLiteral("/three.txt"), "ΕΛΛΆΔΑ Straße İstanbul istanbul\n");
         const QStringList json{"--text", "--format", "json"};
-        const Outcome single = RunCli(options + json + QStringList{"one.txt", "two.txt", "three.txt"}, env.Work());
+        const Outcome single = RunCliHere(options + json + QStringList{"one.txt", "two.txt", "three.txt"}, env.Work());
         QCOMPARE(single.exitCode, 0);
         QCOMPARE(QJsonDocument::fromJson(single.out)[QStringLiteral("letters")].toString(), QStringLiteral("all"));
         WriteTextFile(env.Work() + QStringLiteral("/first.json"),
-                      RunCli(options + json + QStringList{"one.txt"}, env.Work()).out);
+                      RunCliHere(options + json + QStringList{"one.txt"}, env.Work()).out);
         WriteTextFile(env.Work() + QStringLiteral("/second.json"),
-                      RunCli(options + json + QStringList{"two.txt", "three.txt"}, env.Work()).out);
-        const Outcome merged = RunCli({"merge", "first.json", "second.json"}, env.Work());
+                      RunCliHere(options + json + QStringList{"two.txt", "three.txt"}, env.Work()).out);
+        const Outcome merged = RunCliHere({"merge", "first.json", "second.json"}, env.Work());
         QCOMPARE(merged.err, QByteArray());
         QCOMPARE(merged.exitCode, 0);
         QCOMPARE(merged.out, single.out);
@@ -1007,8 +1008,8 @@ private slots:
         WriteTextFile(env.Work() + QStringLiteral("/two.txt"), "a cat and a dog\n");
         WriteTextFile(env.Work() + QStringLiteral("/three.txt"), "\uFF43\uFF41\uFF54 cat\n");
         const Outcome outcome =
-            RunCli(arguments, env.Work(),
-                   arguments.contains(QStringLiteral("-")) ? ReadAll(env.Work() + "/one.txt") : QByteArray());
+            RunCliHere(arguments, env.Work(),
+                       arguments.contains(QStringLiteral("-")) ? ReadAll(env.Work() + "/one.txt") : QByteArray());
         QCOMPARE(outcome.exitCode, exitCode);
         QCOMPARE(QString::fromUtf8(outcome.out).split(u'\n', Qt::SkipEmptyParts), lines);
     }
@@ -1018,9 +1019,10 @@ private slots:
     void numbersInJson() {
         IsolatedEnvironment env;
         WriteTextFile(env.Work() + QStringLiteral("/two.txt"), "a cat and a dog\n");
-        const Outcome stats = RunCli({"--stats", "--format", "json", "--text", "two.txt"}, env.Work());
+        const Outcome stats = RunCliHere({"--stats", "--format", "json", "--text", "two.txt"}, env.Work());
         QVERIFY2(stats.out.contains(R"(["a",2,400000.00,1,0.0000])"), stats.out.constData());
-        const Outcome phrases = RunCli({"phrases", "--format", "json", "--text", "two.txt", "gone.txt"}, env.Work());
+        const Outcome phrases =
+            RunCliHere({"phrases", "--format", "json", "--text", "two.txt", "gone.txt"}, env.Work());
         QVERIFY2(phrases.out.contains(R"("format":1)") &&
                      phrases.out.contains(R"({"kind":"not-found","path":"gone.txt","reason":"file not found"})"),
                  phrases.out.constData());
@@ -1110,7 +1112,7 @@ private slots:
                  .isEmpty());
         QVERIFY(!MakeImagePdf(env.Work() + QStringLiteral("/scan.pdf")).isEmpty());
         WriteTextFile(env.Work() + QStringLiteral("/common.txt"), "one\nsix\n");
-        const Outcome outcome = RunCli(options + QStringList{"pages.pdf", "scan.pdf", "missing.pdf"}, env.Work());
+        const Outcome outcome = RunCliHere(options + QStringList{"pages.pdf", "scan.pdf", "missing.pdf"}, env.Work());
         QCOMPARE(outcome.exitCode, 4); // a PATH that does not exist
         const QString format = options.value(options.indexOf(QStringLiteral("--format")) + 1);
         QList<QStringList> got;
@@ -1177,7 +1179,7 @@ private slots:
         WriteTextFile(env.Work() + QStringLiteral("/common.txt"), "one\nsix\n");
         QVERIFY(!MakeTruncatedPdf(env.Work() + QStringLiteral("/cut.pdf")).isEmpty());
         const Outcome outcome =
-            RunCli(options + QStringList{"--format", "json", "pages.pdf", "missing.pdf"}, env.Work());
+            RunCliHere(options + QStringList{"--format", "json", "pages.pdf", "missing.pdf"}, env.Work());
         QCOMPARE(outcome.exitCode, 4);
         const QJsonObject json = QJsonDocument::fromJson(outcome.out).object();
         QCOMPARE(json[QStringLiteral("files")].toArray(), QJsonDocument::fromJson(files).array());
@@ -1191,7 +1193,7 @@ private slots:
             QCOMPARE(json[QStringLiteral("rows")].toArray().size(), 6); // the distinct words of pages.pdf
             // A merge keeps the file summary next to the rows.
             WriteTextFile(env.Work() + QStringLiteral("/part.json"), outcome.out);
-            const Outcome merged = RunCli({"merge", "part.json"}, env.Work());
+            const Outcome merged = RunCliHere({"merge", "part.json"}, env.Work());
             QCOMPARE(merged.exitCode, 0);
             QCOMPARE(QJsonDocument::fromJson(merged.out)[QStringLiteral("files")].toArray(),
                      QJsonDocument::fromJson(files).array());
@@ -1262,7 +1264,7 @@ private slots:
                             {"The quick brown fox jumps over the lazy dog\nPack my box with five dozen liquor jugs"})
                  .isEmpty());
         const QStringList before = FolderSnapshot(env.Work());
-        const Outcome outcome = RunCli(options + QStringList{"scan.pdf"}, env.Work());
+        const Outcome outcome = RunCliHere(options + QStringList{"scan.pdf"}, env.Work());
         QCOMPARE(outcome.exitCode, exitCode);
         if (err.isEmpty()) {
             QCOMPARE(outcome.err, QByteArray());
@@ -1297,7 +1299,7 @@ private slots:
             if (read) {
                 // A merge keeps the note.
                 WriteTextFile(env.Root() + QStringLiteral("/part.json"), outcome.out);
-                const Outcome merged = RunCli({"merge", env.Root() + QStringLiteral("/part.json")}, env.Work());
+                const Outcome merged = RunCliHere({"merge", env.Root() + QStringLiteral("/part.json")}, env.Work());
                 QCOMPARE(merged.exitCode, 0);
                 QCOMPARE(QJsonDocument::fromJson(merged.out)[QStringLiteral("files")][0].toObject(), file);
             }
@@ -1406,7 +1408,7 @@ private slots:
             QVERIFY(ReadAll(env.Work() + QStringLiteral("/out.tsv")).startsWith(" Words\tCount\n") ||
                     options.contains(QStringLiteral("--summary")) || options.startsWith(QStringLiteral("concordance")));
         } else {
-            const Outcome outcome = RunCli(options + files, env.Work());
+            const Outcome outcome = RunCliHere(options + files, env.Work());
             QCOMPARE(outcome.exitCode, 0);
             err = outcome.err;
         }
@@ -1450,7 +1452,7 @@ private slots:
         QFETCH(QString, section);
         QFETCH(QString, completion);
         IsolatedEnvironment env;
-        const Outcome outcome = RunCli(help, env.Work());
+        const Outcome outcome = RunCliHere(help, env.Work());
         QCOMPARE(outcome.exitCode, 0);
         QStringList valued;
         const QStringList listed = Sorted(HelpOptions(outcome.out, &valued));
