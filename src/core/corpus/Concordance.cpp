@@ -49,6 +49,14 @@ QString Folded(const QString& text) {
 
 } // namespace
 
+QString ContextBefore(QByteArrayView text, qsizetype begin, int context) {
+    return LeftOf(text, std::clamp<qsizetype>(begin, 0, text.size()), context);
+}
+
+QString ContextAfter(QByteArrayView text, qsizetype end, int context) {
+    return RightOf(text, std::clamp<qsizetype>(end, 0, text.size()), context);
+}
+
 QList<ConcordanceLine> ConcordanceOf(QByteArrayView text, int file, const QByteArray& key, const CorpusRule& rule,
                                      int context) {
     QList<ConcordanceLine> lines;
@@ -61,9 +69,12 @@ QList<ConcordanceLine> ConcordanceOf(QByteArrayView text, int file, const QByteA
         if (word.word != key && (!KeyDiffers(word.word, rule) || WordKey(word.word, rule) != key)) {
             return;
         }
-        lines << ConcordanceLine{file, word.page, LeftOf(text, word.begin, context),
+        lines << ConcordanceLine{file,
+                                 word.page,
+                                 LeftOf(text, word.begin, context),
                                  Shown(text.sliced(word.begin, word.end - word.begin)),
-                                 RightOf(text, word.end, context), word.begin};
+                                 RightOf(text, word.end, context),
+                                 word.begin};
     });
     return lines;
 }

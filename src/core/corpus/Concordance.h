@@ -13,14 +13,19 @@ class ResultTable;
 struct ConcordanceLine {
     int file = 0; // index into the texts
     int page = 1;
-    QString left;    // the characters before the word (at most the context), blanks for line ends
-    QString keyword; // the word as written, without the punctuation of its token (form feeds as blanks)
-    QString right;   // the characters after it (at most the context)
+    QString left;        // the characters before the word (at most the context), blanks for line ends
+    QString keyword;     // the word as written, without the punctuation of its token (form feeds as blanks)
+    QString right;       // the characters after it (at most the context)
     qsizetype begin = 0; // where the word begins in the file's text (bytes)
 };
 
 // The default number of characters shown on each side of the word.
 inline constexpr int kDefaultContext = 40;
+
+// The characters shown on either side of the word at bytes begin..end of a text (at most
+// context of them), as a line shows them.
+QString ContextBefore(QByteArrayView text, qsizetype begin, int context);
+QString ContextAfter(QByteArrayView text, qsizetype end, int context);
 
 // The lines of one text (file is the index given to each line): one per word whose key
 // (WordKey) is key, in text order, so that their number is the word's count in the run's rows.
