@@ -10,6 +10,7 @@
 #include "gui/GuiHelpers.h"
 #include "gui/SaveDialog.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QImage>
@@ -35,6 +36,12 @@ constexpr int kReach = 3;      // how far from a mark the pointer still finds it
 constexpr int kContext = 40;   // characters of text on either side of a hit in its tooltip
 const QColor kMarkColor(24, 72, 168);
 const QColor kPageColor(205, 205, 205);
+
+// A file's name on the left of its strip (its whole label in the name's tooltip).
+QString NameOf(const ConvertedText& text) {
+    const QString name = QFileInfo(text.label).fileName();
+    return name.isEmpty() ? text.label : name;
+}
 
 QString CountText(const FileDispersion& file) {
     return Plural(file.hits.size(), QStringLiteral("hit"), QStringLiteral("hits")) + QStringLiteral(", ") +
@@ -83,7 +90,7 @@ void DispersionStrips::SetDispersion(std::shared_ptr<const Dispersion> dispersio
     int names = 60;
     int counts = 60;
     for (const FileDispersion& file : m_dispersion->files) {
-        names = std::max(names, metrics.horizontalAdvance(m_texts.value(file.file).label));
+        names = std::max(names, metrics.horizontalAdvance(NameOf(m_texts.value(file.file))));
         m_counts << CountText(file);
         counts = std::max(counts, metrics.horizontalAdvance(m_counts.last()));
     }
@@ -122,7 +129,7 @@ void DispersionStrips::Paint(QPainter& painter, const QRect& area) const {
         painter.setPen(colors.color(QPalette::WindowText));
         const QRect name(kMargin, line.top(), m_nameWidth, line.height());
         painter.drawText(name, Qt::AlignLeft | Qt::AlignVCenter,
-                         fontMetrics().elidedText(m_texts.value(file.file).label, Qt::ElideLeft, m_nameWidth));
+                         fontMetrics().elidedText(NameOf(m_texts.value(file.file)), Qt::ElideMiddle, m_nameWidth));
         const QRect count(strip.right() + 1 + kMargin, line.top(), m_countWidth, line.height());
         painter.drawText(count, Qt::AlignRight | Qt::AlignVCenter, m_counts.value(row));
         painter.fillRect(strip, colors.base());
@@ -148,7 +155,7 @@ void DispersionStrips::Paint(QPainter& painter, const QRect& area) const {
                 previous = x;
             }
         }
-        painter.setPen(QPen(kMarkColor, 1));
+        painter.setPen(QPen(kMarkColor, 2, Qt::SolidLine, Qt::FlatCap));
         painter.drawLines(lines);
         painter.setPen(colors.color(QPalette::Mid));
         painter.setBrush(Qt::NoBrush);
