@@ -29,8 +29,7 @@ FileDispersion DispersionOfText(QByteArrayView text, int file, const QByteArray&
         while (found.pageStarts.size() < word.page) {
             found.pageStarts << found.words;
         }
-        if (!key.isEmpty() &&
-            (word.word == key || (KeyDiffers(word.word, rule) && WordKey(word.word, rule) == key))) {
+        if (!key.isEmpty() && (word.word == key || (KeyDiffers(word.word, rule) && WordKey(word.word, rule) == key))) {
             found.hits << DispersionHit{found.words, word.page, word.begin, word.end};
         }
         ++found.words;
