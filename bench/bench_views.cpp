@@ -5,21 +5,27 @@
 // every turn of the event queue until the list has settled, is a time the window cannot take
 // input. Prints the longest of each step and the longest of all.
 //
-//     QT_QPA_PLATFORM=offscreen bench_views [--rows N] [--word WORD] [--find TEXT] [TEXT...]
+//     QT_QPA_PLATFORM=offscreen bench_views [--rows N] [--word WORD] [--find TEXT] [--plot-files N]
+//                                           [--plot-hits N] [TEXT...]
 //
 // Without TEXT the words in context run over a generated text shaped like real documents (36 MB,
-// its most frequent word).
+// its most frequent word). Then the dispersion plot of a word with 100,000 hits over 2,000
+// generated texts (--plot-files N, --plot-hits N; 0 files: none): the time until the plot is
+// drawn, the longest wait for input meanwhile, and while the plot is scrolled and pointed at.
 
 #include "RealisticText.h"
 #include "core/corpus/Concordance.h"
 #include "core/results/ResultTable.h"
 #include "gui/CorpusViews.h"
+#include "gui/DispersionView.h"
 #include "gui/Form2.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -142,6 +148,67 @@ void WordsInContext(const QStringList& texts, QString word, const QString& find,
         QStringLiteral("words in context, %1 lines").arg(lines.size()), steps);
 }
 
+// A word with `hits` hits spread evenly over `files` texts of 5 pages and 2,000 words each.
+void DispersionPlot(int files, int hits, QList<Step>& steps) {
+    QTemporaryDir work;
+    const std::vector<std::string> vocabulary = bench::Vocabulary(5000);
+    const int words = 2000;
+    const int every = std::max(1, files * words / std::max(1, hits));
+    QList<ConvertedText> texts;
+    int placed = 0;
+    for (int f = 0; f < files; ++f) {
+        const QString path = work.path() + QStringLiteral("/text%1.txt").arg(f);
+        QByteArray text;
+        for (int w = 0; w < words; ++w) {
+            const bool hit = (f * words + w) % every == every / 2 && placed < hits;
+            placed += hit ? 1 : 0;
+            text += hit ? QByteArray("needle")
+                        : QByteArray::fromStdString(vocabulary[static_cast<size_t>(w * 7919 + f) % vocabulary.size()]);
+            text += w % 400 == 399 ? '\f' : w % 12 == 11 ? '\n' : ' ';
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            return;
+        }
+        file.write(text);
+        texts << ConvertedText{path, QStringLiteral("document-%1.pdf").arg(f), path, {}, {}};
+    }
+    SilentUi ui;
+    DispersionView view(ui, nullptr);
+    view.resize(980, 680);
+    view.show();
+    QApplication::processEvents();
+    const CorpusRule rule;
+    QElapsedTimer drawn;
+    drawn.start();
+    const QString name = QStringLiteral("plot, %1 hits in %2 files").arg(placed).arg(files);
+    steps << Step{
+        name + QStringLiteral(": found and drawn"),
+        Blocked(
+            [&] { view.ShowWord(texts, TypedWordKey(QStringLiteral("needle"), rule), rule, QStringLiteral("needle")); },
+            [&] { return !view.Busy(); })};
+    std::fprintf(stderr, "%s: %lld hits drawn in %.0f ms\n", qPrintable(name),
+                 static_cast<long long>(view.Strips->Shown().hits), static_cast<double>(drawn.elapsed()));
+    QWidget* area = view.Area->viewport();
+    for (const auto key : {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Home}) {
+        steps << Step{name + QStringLiteral(": scroll"),
+                      Blocked([&] { QTest::keyClick(view.Area->verticalScrollBar(), key); }, [] { return true; })};
+    }
+    // Pointing along the first strip: the tooltips read the text around the hit.
+    const QRect strip = view.Strips->StripRect(view.Area->verticalScrollBar()->value() / view.Strips->RowHeight());
+    for (int x = strip.left(); x < strip.right(); x += strip.width() / 8) {
+        const QPoint at = view.Strips->mapTo(area, QPoint(x, strip.center().y()));
+        steps << Step{name + QStringLiteral(": point"), Blocked(
+                                                            [&] {
+                                                                QTest::mouseMove(area, at);
+                                                                QHelpEvent help(QEvent::ToolTip, at,
+                                                                                area->mapToGlobal(at));
+                                                                QApplication::sendEvent(view.Strips, &help);
+                                                            },
+                                                            [] { return true; })};
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -150,12 +217,18 @@ int main(int argc, char** argv) {
     QString word; // "the" in real texts, the most frequent word of a generated one
     QString find = QStringLiteral("of the");
     QStringList texts;
+    int plotFiles = 2000;
+    int plotHits = 100000;
     const QStringList arguments = QApplication::arguments().mid(1);
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == QStringLiteral("--rows") && i + 1 < arguments.size()) {
             rows = arguments[++i].toInt();
         } else if (arguments[i] == QStringLiteral("--word") && i + 1 < arguments.size()) {
             word = arguments[++i];
+        } else if (arguments[i] == QStringLiteral("--plot-files") && i + 1 < arguments.size()) {
+            plotFiles = arguments[++i].toInt();
+        } else if (arguments[i] == QStringLiteral("--plot-hits") && i + 1 < arguments.size()) {
+            plotHits = arguments[++i].toInt();
         } else if (arguments[i] == QStringLiteral("--find") && i + 1 < arguments.size()) {
             find = arguments[++i];
         } else {
@@ -170,6 +243,9 @@ int main(int argc, char** argv) {
         word = QStringLiteral("the");
     }
     WordsInContext(texts, word, find, steps);
+    if (plotFiles > 0) {
+        DispersionPlot(plotFiles, plotHits, steps);
+    }
     Step worst;
     for (const Step& step : std::as_const(steps)) {
         std::printf("%8.1f ms  %s\n", step.ms, qPrintable(step.what));

@@ -18,4 +18,5 @@ TEMP="$scratch/temp" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/d
     XDG_CACHE_HOME="$scratch/cache" LEXITALLY_SCREENSHOTS="$PWD/docs" \
     xvfb-run -a -s "-screen 0 1280x1024x24" "$scratch/usr/bin/lexitally"
 echo "Pictures written to docs/main-window.png, docs/results-window.png, docs/results-chart.png," \
-    "docs/results-concordance.png, docs/results-statistics.png and docs/results-collocates.png"
+    "docs/results-concordance.png, docs/results-statistics.png, docs/results-collocates.png," \
+    "docs/results-plot.png and docs/results-fileview.png"

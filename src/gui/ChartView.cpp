@@ -65,15 +65,6 @@ constexpr int kBarsChrome = 120;
 // Up to this many points the rank plot marks each one (a single word is a dot, not nothing).
 constexpr int kMarkedPoints = 60;
 
-// Writes an image as PNG the way the exports write (a regular file is replaced only when
-// complete). Throws ExportFailure.
-void WritePng(const QImage& image, const QString& path) {
-    WriteThrough(path, {}, [&](QIODevice& device) {
-        const bool written = image.save(&device, "PNG");
-        FailIf(!written, QStringLiteral("the picture could not be written"));
-    });
-}
-
 } // namespace
 
 ChartData ChartDataOf(const ResultsModel& model, int currentTableRow, int limit) {

@@ -8,6 +8,8 @@
 #include "core/corpus/WordStats.h"
 #include "core/export/DataExport.h"
 #include "core/export/Export.h"
+#include "gui/DispersionView.h"
+#include "gui/FileView.h"
 #include "gui/GuiHelpers.h"
 #include "gui/ListOrder.h"
 #include "gui/ResultsModel.h"
@@ -52,6 +54,10 @@ QAction* AddAction(QTreeView& list, const QString& name, const QString& text, co
 }
 
 } // namespace
+
+QString Plural(qint64 n, const QString& one, const QString& many) {
+    return QString::number(n) + u' ' + (n == 1 ? one : many);
+}
 
 QLabel* Caption(const QString& text, QWidget* buddy) {
     auto* label = new QLabel(text, buddy->parentWidget());
@@ -407,7 +413,10 @@ CorpusAdditions::CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, Q
                                   Qt::CTRL | Qt::SHIFT | Qt::Key_K);
     QAction* collocates =
         AddAction(list, QStringLiteral("CollocatesAction"), QStringLiteral("Collocates..."), Qt::CTRL | Qt::Key_L);
+    QAction* plot =
+        AddAction(list, QStringLiteral("PlotAction"), QStringLiteral("Plot..."), Qt::CTRL | Qt::SHIFT | Qt::Key_P);
     window.installEventFilter(this);
+    connect(plot, &QAction::triggered, this, [this] { ShowPlot(); });
     connect(concordance, &QAction::triggered, this, [this] { ShowConcordance(); });
     connect(phrases, &QAction::triggered, this, [this] { ShowPhrases(); });
     connect(statistics, &QAction::triggered, this, [this] { ShowStatistics(); });
@@ -436,6 +445,12 @@ void CorpusAdditions::HideViews() {
         if (*view) {
             (*view)->hide();
         }
+    }
+    if (m_plot) {
+        m_plot->hide();
+    }
+    if (m_fileView) {
+        m_fileView->hide();
     }
 }
 
@@ -568,6 +583,12 @@ CorpusView* CorpusAdditions::ShowConcordance() {
         view->Controls->addWidget(ShowButton);
         connect(ShowButton, &QPushButton::clicked, this, [this] { FillConcordance(); });
         connect(WordBox, &QLineEdit::returnPressed, this, [this] { FillConcordance(); });
+        auto* inFile = new QAction(QStringLiteral("Show in File..."), view->Table);
+        inFile->setObjectName(QStringLiteral("ShowInFileAction"));
+        view->Table->addAction(inFile);
+        view->Table->setContextMenuPolicy(Qt::ActionsContextMenu);
+        connect(inFile, &QAction::triggered, this, [this] { ShowLineInFile(); });
+        connect(view->Table, &QTableView::doubleClicked, this, [this] { ShowLineInFile(); });
     }
     FileBox->clear();
     FileBox->addItem(QStringLiteral("All files"), -1);
@@ -592,6 +613,7 @@ void CorpusAdditions::FillConcordance() {
     const QByteArray key = TypedWordKey(WordBox->text(), m_run.rule);
     if (key.isEmpty()) {
         ::FillConcordance(*table, {}, {});
+        m_lines.clear();
         view->SetRows(table, {}, {}, -1,
                       WordBox->text().trimmed().isEmpty() ? QStringLiteral("Type a word.")
                                                           : QStringLiteral("Type one word."));
@@ -612,6 +634,7 @@ void CorpusAdditions::FillConcordance() {
         keys.push_back({QString(), QString(), LeftSortKey(line), QString(), RightSortKey(line)});
     }
     ::FillConcordance(*table, lines, texts);
+    m_lines = lines;
     view->SetRows(table, std::move(keys),
                   QString::number(lines.size()) +
                       (lines.size() == 1 ? QStringLiteral(" line") : QStringLiteral(" lines")) +
@@ -720,4 +743,75 @@ CorpusView* CorpusAdditions::ShowFileSummary() {
     view->raise();
     view->activateWindow();
     return view;
+}
+
+DispersionView* CorpusAdditions::ShowPlot() {
+    if (!m_plot) {
+        m_plot = new DispersionView(m_ui, &m_window);
+        m_plot->setObjectName(QStringLiteral("DispersionView"));
+        connect(m_plot, &DispersionView::HitClicked, this, [this](int text, int hit) {
+            for (const FileDispersion& file : m_plot->Strips->Shown().files) {
+                if (file.file == text) {
+                    ShowInFile(text, file.hits, hit);
+                }
+            }
+        });
+    }
+    if (!m_plot->isVisible()) {
+        m_plot->PlaceOver(&m_window);
+    }
+    int file = -1;
+    const QString word = CurrentWord(file);
+    QList<ConvertedText> texts;
+    try {
+        texts = LastRunTexts();
+    } catch (const Failure& failure) {
+        m_ui.Message(QStringLiteral("The texts cannot be read: ") + failure.Description(), AppTitle(), MsgButtons::Ok,
+                     MsgIcon::Exclamation);
+    }
+    m_plot->ShowWord(texts, TypedWordKey(word, m_run.rule), m_run.rule, word);
+    m_plot->show();
+    m_plot->raise();
+    m_plot->activateWindow();
+    return m_plot;
+}
+
+FileView* CorpusAdditions::ShowInFile(int text, QList<DispersionHit> hits, int hit) {
+    if (text < 0 || text >= m_texts.size()) {
+        return nullptr;
+    }
+    if (!m_fileView) {
+        m_fileView = new FileView(m_ui, &m_window);
+        m_fileView->setObjectName(QStringLiteral("FileView"));
+    }
+    if (!m_fileView->isVisible()) {
+        m_fileView->PlaceOver(&m_window);
+    }
+    m_fileView->ShowHit(m_texts[text], std::move(hits), hit);
+    m_fileView->show();
+    m_fileView->raise();
+    m_fileView->activateWindow();
+    return m_fileView;
+}
+
+FileView* CorpusAdditions::ShowLineInFile() {
+    if (!m_concordance) {
+        return nullptr;
+    }
+    const int row = m_concordance->Model()->TableRow(m_concordance->Table->currentIndex().row());
+    if (row < 0 || row >= m_lines.size()) {
+        return nullptr;
+    }
+    // The hits of the line's file: its lines, which stand in text order.
+    const int file = m_lines[row].file;
+    QList<DispersionHit> hits;
+    int current = 0;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const ConcordanceLine& line = m_lines[i];
+        if (line.file == file) {
+            current = i == row ? static_cast<int>(hits.size()) : current;
+            hits << DispersionHit{0, line.page, line.begin, line.begin + line.keyword.toUtf8().size()};
+        }
+    }
+    return ShowInFile(file, std::move(hits), current);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/base/Ui.h"
+#include "core/corpus/Concordance.h"
 #include "core/corpus/CorpusText.h"
+#include "core/corpus/Dispersion.h"
 #include "core/corpus/Keywords.h"
 #include "core/count/Pass.h"
 #include "core/export/Export.h"
@@ -19,6 +21,8 @@
 #include <memory>
 #include <vector>
 
+class DispersionView;
+class FileView;
 class GuiProgressBar;
 class QAction;
 class QCheckBox;
@@ -38,6 +42,9 @@ class ResultsModel;
 
 // A caption whose mnemonic goes to the control it names (a control of a view's top row).
 QLabel* Caption(const QString& text, QWidget* buddy);
+
+// "1 line", "4 lines": the number and the word that goes with it.
+QString Plural(qint64 n, const QString& one, const QString& many);
 
 // What the views need of the last run: its files, how it cut its words, where its texts are kept.
 struct CorpusRunInfo {
@@ -164,7 +171,9 @@ private:
 
 // The context-menu entries of the results list that open the views, and the views themselves
 // (children of the results window named "ConcordanceView", "PhrasesView", "StatisticsView",
-// "FileSummaryView", "KeywordsView" and "CollocatesView").
+// "FileSummaryView", "KeywordsView" and "CollocatesView"), the dispersion plot of the current
+// word ("DispersionView") and the text of a file at a hit ("FileView"), opened from a mark of the
+// plot or a line of the words in context.
 class CorpusAdditions : public QObject {
 public:
     CorpusAdditions(Ui& ui, ResultsModel& model, QTreeView& list, QWidget& window);
@@ -190,6 +199,12 @@ public:
     CorpusView* ShowKeywords();
     // The collocates of the list's current word.
     CorpusView* ShowCollocates();
+    // The dispersion plot of the list's current word.
+    DispersionView* ShowPlot();
+    // The text of a file (index into the views' texts) at one of its hits, in text order.
+    FileView* ShowInFile(int text, QList<DispersionHit> hits, int hit);
+    // The file view at the words in context's current line.
+    FileView* ShowLineInFile();
     // True while a reference is being counted (the window stays usable meanwhile).
     bool CountingReference() const { return m_countingReference; }
 
@@ -257,6 +272,9 @@ private:
     QPointer<CorpusView> m_summary;
     QPointer<CorpusView> m_keywords;
     QPointer<CorpusView> m_collocates;
+    QPointer<DispersionView> m_plot;
+    QPointer<FileView> m_fileView;
+    QList<ConcordanceLine> m_lines; // the words in context shown, one per row of their table
     KeywordReference m_reference;
     bool m_countingReference = false;
     bool m_stopReference = false;       // asked of the reference's count

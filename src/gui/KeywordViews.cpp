@@ -39,10 +39,6 @@ QSpinBox* SpinBox(QWidget* parent, const char* name, int low, int high, int valu
     return box;
 }
 
-QString Plural(qint64 n, const QString& one, const QString& many) {
-    return QString::number(n) + u' ' + (n == 1 ? one : many);
-}
-
 // The words and counts of rows laid out as a run's: the word in the cell before the last, its
 // count in the last. A word listed more than once (per file) is summed by Keywords.
 QList<WordFrequency> WordFrequencies(const QList<QStringList>& rows) {

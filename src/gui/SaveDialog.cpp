@@ -1,11 +1,14 @@
 #include "gui/SaveDialog.h"
 
+#include "core/base/ErrorReport.h"
 #include "core/base/Files.h"
 #include "core/base/Settings.h"
 #include "core/base/Texts.h"
+#include "core/export/Export.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 
 namespace {
 
@@ -65,4 +68,11 @@ void TellSaved(Ui& ui, const QString& what, const QString& path, bool saved, con
     }
     ui.Message(what + QStringLiteral(" could not be saved as ") + path + QStringLiteral(": ") + reason, AppTitle(),
                MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void WritePng(const QImage& image, const QString& path) {
+    WriteThrough(path, {}, [&](QIODevice& device) {
+        const bool written = image.save(&device, "PNG");
+        FailIf(!written, QStringLiteral("the picture could not be written"));
+    });
 }

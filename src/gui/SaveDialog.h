@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QImage;
+
 // The save dialogs of the results' additions (CSV, chart pictures): they offer a file name in
 // the folder saved to last (kept in the settings), add the extension when none is typed and
 // ask before an existing file is replaced.
@@ -19,3 +21,7 @@ QString AskSavePath(Ui& ui, const QString& title, const QString& filter, const Q
 
 // What follows every save: "Done." when written, else what went wrong, with its reason.
 void TellSaved(Ui& ui, const QString& what, const QString& path, bool saved, const QString& reason);
+
+// Writes an image as PNG the way the exports write (a regular file is replaced only when
+// complete). Throws ExportFailure.
+void WritePng(const QImage& image, const QString& path);

@@ -1,5 +1,8 @@
 #include "core/base/Environment.h"
 #include "core/base/Places.h"
+#include "gui/CorpusViews.h"
+#include "gui/DispersionView.h"
+#include "gui/FileView.h"
 #include "gui/Form1.h"
 #include "gui/Form2.h"
 #include "gui/QtUi.h"
@@ -21,7 +24,7 @@ namespace {
 
 // Loads the samples, takes a picture of the main window, runs the analysis and takes a picture of
 // the results window as a run leaves it (least frequent first, the find bar closed); then the
-// chart (most frequent first) and two corpus views.
+// chart (most frequent first), the corpus views, the dispersion plot and the file view.
 void TakeScreenshots(Form1& form, const QString& folder) {
     QDir().mkpath(folder);
     form.PushButton7_Click();
@@ -63,6 +66,24 @@ void TakeScreenshots(Form1& form, const QString& folder) {
                 shown->hide();
             }
         }
+    }
+    // The dispersion plot of the same word, and the file view at the first hit of its first file
+    // that has one.
+    if (DispersionView* plot = results.Corpus()->ShowPlot()) {
+        plot->WaitForPlot();
+        QApplication::processEvents();
+        plot->grab().save(folder + QStringLiteral("/results-plot.png"));
+        for (const FileDispersion& file : plot->Strips->Shown().files) {
+            if (!file.hits.isEmpty()) {
+                if (FileView* view = results.Corpus()->ShowInFile(file.file, file.hits, 0)) {
+                    QApplication::processEvents();
+                    view->grab().save(folder + QStringLiteral("/results-fileview.png"));
+                    view->hide();
+                }
+                break;
+            }
+        }
+        plot->hide();
     }
 }
 

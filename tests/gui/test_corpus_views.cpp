@@ -333,7 +333,8 @@ void CorpusViewsTest::closedByKeys_data() {
     const QList<std::pair<QString, QString>> windows{
         {"ConcordanceAction", "ConcordanceView"}, {"PhrasesAction", "PhrasesView"},
         {"StatisticsAction", "StatisticsView"},   {"ChartAction", "ChartView"},
-        {"KeywordsAction", "KeywordsView"},       {"CollocatesAction", "CollocatesView"}};
+        {"KeywordsAction", "KeywordsView"},       {"CollocatesAction", "CollocatesView"},
+        {"PlotAction", "DispersionView"}};
     for (const auto& [action, window] : windows) {
         QTest::addRow("%s, Esc", qPrintable(window)) << action << window << QKeySequence(Qt::Key_Escape);
         QTest::addRow("%s, Ctrl+W", qPrintable(window)) << action << window << QKeySequence(Qt::CTRL | Qt::Key_W);

@@ -49,6 +49,14 @@ QString Folded(const QString& text) {
 
 } // namespace
 
+QString ContextBefore(QByteArrayView text, qsizetype begin, int context) {
+    return LeftOf(text, std::clamp<qsizetype>(begin, 0, text.size()), context);
+}
+
+QString ContextAfter(QByteArrayView text, qsizetype end, int context) {
+    return RightOf(text, std::clamp<qsizetype>(end, 0, text.size()), context);
+}
+
 QList<ConcordanceLine> ConcordanceOf(QByteArrayView text, int file, const QByteArray& key, const CorpusRule& rule,
                                      int context) {
     QList<ConcordanceLine> lines;

@@ -22,6 +22,11 @@ struct ConcordanceLine {
 // The default number of characters shown on each side of the word.
 inline constexpr int kDefaultContext = 40;
 
+// The characters shown on either side of the word at bytes begin..end of a text (at most
+// context of them), as a line shows them.
+QString ContextBefore(QByteArrayView text, qsizetype begin, int context);
+QString ContextAfter(QByteArrayView text, qsizetype end, int context);
+
 // The lines of one text (file is the index given to each line): one per word whose key
 // (WordKey) is key, in text order, so that their number is the word's count in the run's rows.
 // A context is cut at the text's ends; line ends, form feeds and TABs read as blanks.
