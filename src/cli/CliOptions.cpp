@@ -148,6 +148,7 @@ const QHash<QString, Setter>& Setters() {
     static const QHash<QString, Setter> setters{
         {QStringLiteral("--per-file"), Flag([](CliOptions& o) { o.mode = CountMode::PerFile; })},
         {QStringLiteral("--summary"), Flag([](CliOptions& o) { o.summary = true; })},
+        {QStringLiteral("--profile"), Flag([](CliOptions& o) { o.profile = o.summary = true; })},
         {QStringLiteral("--stats"), Flag([](CliOptions& o) { o.stats = true; })},
         {QStringLiteral("--case-sensitive"), Flag([](CliOptions& o) { o.ignoreCase = false; })},
         {QStringLiteral("--segment"), Flag([](CliOptions& o) { o.words.segment = true; })},
@@ -315,9 +316,9 @@ ParsedArguments ParseArguments(const QStringList& arguments) {
 
 QString UsageText() {
     return QStringLiteral(
-               "Usage: lexitally-cli [--per-file] [--summary] [--stats] [--case-sensitive] [--method db|text]\n"
-               "                     [--letters ascii|all] [--segment] [--compat-forms] [--stem LANGUAGE]\n"
-               "                     [--stop-words LIST|FILE] [--ocr[=LANGS]]\n"
+               "Usage: lexitally-cli [--per-file] [--summary] [--profile] [--stats] [--case-sensitive]\n"
+               "                     [--method db|text] [--letters ascii|all] [--segment] [--compat-forms]\n"
+               "                     [--stem LANGUAGE] [--stop-words LIST|FILE] [--ocr[=LANGS]]\n"
                "                     [--format tsv|json|text|csv|xlsx] [-o FILE] [--jobs N] [--quiet]\n"
                "                     [--password PW | --password-stdin] [--text] PATH...\n"
                "\n"

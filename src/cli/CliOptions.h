@@ -24,6 +24,7 @@ struct CliOptions {
     bool quiet = false;
     bool noCache = false;       // the store of converted texts neither read nor written
     bool summary = false;       // one row per file with its counts instead of the word rows
+    bool profile = false;       // the summary with each file's lexical profile
     bool stats = false;         // per million, range and dispersion columns beside each word's count
     bool textInput = false;     // every PATH is a UTF-8 text used in place of a converted PDF
     QString password;           // given to the converter for every PDF

@@ -21,6 +21,13 @@ QList<OptionSpec> CountingRows() {
          "lines, characters with and without spaces, distinct words (the\n"
          "words with a row), or its reason when it gave no text; in JSON\n"
          "under \"files\", next to the rows with --per-file"},
+        {"--profile", "", "", false, kRunCommand,
+         "the summary (implied) with each file's lexical profile, over all its\n"
+         "words, common words too: Types (distinct words), TTR (types / words),\n"
+         "STTR (mean TTR of its 1,000-word pieces), MATTR (mean TTR of every\n"
+         "500-word window; Covington & McFall 2010), MTLD (words per factor of\n"
+         "TTR 0.72, forwards and backwards; McCarthy & Jarvis 2010) and Mean\n"
+         "word length (characters as written); empty for a text too short"},
         {"--stats", "", "", false, kRunCommand,
          "three more columns for each word of one count for all files: Per\n"
          "million (its count per million words), Range (the files it occurs\n"

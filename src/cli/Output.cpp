@@ -29,13 +29,14 @@ QString WriteResults(CliFormat format, const QString& output, const JsonRunFacts
                      bool rows, bool header) {
     ResultTable summary;
     if (files && format != CliFormat::Json) {
-        FillFileSummary(summary, *files, results.LastTotals());
+        FillFileSummary(summary, *files, results.LastTotals(), false);
         summary.AddColumn(QStringLiteral("Kind"));
         for (int row = 0; row < summary.RowCount(); ++row) {
             const FileSummaryRow& file = files->at(row);
             summary.SetText(row, summary.ColumnCount() - 1,
                             file.reason.isEmpty() ? QString() : UnreadableKindName(file.kind));
         }
+        AddProfileColumns(summary, *files);
     }
     ResultTable& table = files && format != CliFormat::Json ? summary : results;
     // The command line writes every row.

@@ -12,6 +12,7 @@
 #include "core/base/ErrorReport.h"
 #include "core/base/Places.h"
 #include "core/base/System.h"
+#include "core/corpus/LexicalProfile.h"
 #include "core/count/CountingPass.h"
 #include "core/count/DatabaseProvider.h"
 #include "core/count/StopWords.h"
@@ -116,7 +117,7 @@ QList<FileSummaryRow> SummaryRows(const RunInputs& inputs, const AnalysisSummary
     QList<FileSummaryRow> rows =
         FileSummaryRows(summary.paths, summary.unreadable, table.Files(), inputs.shownAs, summary.ocrRead);
     for (const UnreadableFile& file : before) {
-        rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason), file.kind, false};
+        rows << FileSummaryRow{file.path, false, {}, BareReason(file.reason), file.kind, false, {}};
     }
     return rows;
 }
@@ -238,11 +239,44 @@ private:
     std::future<QList<WordStat>> m_stats;
 };
 
+// The lexical profile of each of a run's texts (--profile), walked on other cores while the pass
+// counts them.
+class ProfileWalk {
+public:
+    void Start(const QList<ConvertedText>& texts, const CorpusRule& rule) {
+        m_texts = texts;
+        m_profiles = std::async(std::launch::async, [texts, rule] { return LexicalProfiles(texts, rule); });
+    }
+    // Waits for the walk, which reads the texts; false (said) when the profiles cannot be made.
+    bool Finish() {
+        if (!m_profiles.valid()) {
+            return true; // the run ended before its texts were counted
+        }
+        try {
+            m_made = m_profiles.get();
+        } catch (const Failure& failure) {
+            PrintError(QStringLiteral("the lexical profiles cannot be made: ") + failure.Description());
+            return false;
+        }
+        return true;
+    }
+    // Gives the summary's rows the profiles made (paths: the rows of the counting pass).
+    void AddTo(QList<FileSummaryRow>& rows, const QStringList& paths) const {
+        AttachProfiles(rows, paths, m_texts, m_made);
+    }
+
+private:
+    QList<ConvertedText> m_texts;
+    std::future<QList<LexicalProfile>> m_profiles;
+    QList<LexicalProfile> m_made;
+};
+
 // What the run leaves for its output.
 struct Counted {
     AnalysisSummary summary;
     ResultTable table;
     ResultTable withStats; // the table with the statistics columns, with --stats
+    ProfileWalk profiles;  // with --profile
     QList<StepFailure> failures;
     // Told the texts before they are counted, while they exist (the corpus commands).
     std::function<void(const QList<ConvertedText>&)> textsReady;
@@ -285,14 +319,21 @@ bool Count(const CliOptions& options, const QStringList& rows, const AnalysisReq
             rule.databaseMethod = method == FrequencyMethodKind::Database; // the method the run chose
             statistics.Start(texts, rule);
         };
+    } else if (options.profile) {
+        context.textsReady = [&](const QList<ConvertedText>& texts, FrequencyMethodKind method) {
+            CorpusRule rule = CorpusRuleOf(options);
+            rule.databaseMethod = method == FrequencyMethodKind::Database;
+            counted.profiles.Start(texts, rule);
+        };
     }
     ErrorReport steps(console, QStringLiteral("in lexitally-cli "));
     counted.summary = RunAnalysis(request, context, steps);
     counted.failures += counted.summary.failures;
     progress.Done();
-    // Waited for even after a signal: the walk reads the work folder, which goes after it.
+    // Waited for even after a signal: the walks read the work folder, which goes after them.
     const bool made = statistics.AddTo(counted.table, counted.withStats);
-    return StopSignalled() || made;
+    const bool profiled = counted.profiles.Finish();
+    return StopSignalled() || (made && profiled);
 }
 
 // Adds the files of the run that gave no text to the outcome and names those from the entry
@@ -317,6 +358,9 @@ void WriteRun(const CliOptions& options, const RunInputs& inputs, const Prepared
     QList<FileSummaryRow> files;
     if (options.summary) {
         files = SummaryRows(inputs, summary, counted.table, outcome.unreadable);
+        if (options.profile) {
+            counted.profiles.AddTo(files, summary.paths);
+        }
     }
     NameUnreadable(inputs, summary, outcome);
     if (counted.table.RowCount() == 0 && !options.textInput && counted.failures.isEmpty()) {

@@ -4,6 +4,7 @@
 #include "core/base/Places.h"
 #include "core/base/Texts.h"
 #include "core/corpus/Concordance.h"
+#include "core/corpus/LexicalProfile.h"
 #include "core/corpus/Phrases.h"
 #include "core/corpus/WordStats.h"
 #include "core/export/DataExport.h"
@@ -733,12 +734,45 @@ CorpusView* CorpusAdditions::ShowFileSummary() {
                             QStringLiteral("File summary"));
     const QList<FileSummaryRow> rows =
         FileSummaryRows(m_run.rows, m_run.unreadable, m_model.Table().Files(), {}, m_run.ocrRead);
-    auto table = std::make_shared<ResultTable>();
-    FillFileSummary(*table, rows, m_model.LastTotals());
-    table->SetAllTicked(true);
-    view->SetRows(table, {},
-                  QString::number(rows.size()) +
-                      (rows.size() == 1 ? QStringLiteral(" file") : QStringLiteral(" files")));
+    const QString count =
+        QString::number(rows.size()) + (rows.size() == 1 ? QStringLiteral(" file") : QStringLiteral(" files"));
+    const Totals totals = m_model.LastTotals();
+    const auto fill = [view, count, totals](const QList<FileSummaryRow>& shown, const QString& note) {
+        auto table = std::make_shared<ResultTable>();
+        FillFileSummary(*table, shown, totals);
+        table->SetAllTicked(true);
+        view->SetRows(table, {}, count, -1, note);
+    };
+    fill(rows, {});
+    // The lexical profiles follow once the run's texts are walked, off the windows' thread; the
+    // folder of the texts stays while the walk reads it. A text that is gone has no profile.
+    QList<ConvertedText> texts = m_texts;
+    for (ConvertedText& text : texts) {
+        if (!text.text.isEmpty() && !QFileInfo(text.text).isFile()) {
+            text.text.clear();
+        }
+    }
+    const CorpusRule rule = m_run.rule;
+    const std::shared_ptr<QTemporaryDir> folder = m_work;
+    m_profileJob.Start<QList<LexicalProfile>>(
+        [texts, rule, folder](const std::atomic<bool>& cancelled) {
+            try {
+                return LexicalProfiles(texts, rule, &cancelled);
+            } catch (const Failure&) {
+                return QList<LexicalProfile>(); // the rows keep empty cells
+            }
+        },
+        [this, rows, texts, fill](QList<LexicalProfile> profiles) {
+            if (!m_summary || !m_summary->isVisible()) {
+                return; // closed, or hidden by a new run
+            }
+            QList<FileSummaryRow> profiled = rows;
+            AttachProfiles(profiled, m_run.rows, texts, profiles);
+            fill(profiled,
+                 QStringLiteral("Over all words: TTR types / words; STTR mean TTR of 1,000-word pieces; MATTR mean "
+                                "TTR of every 500-word window (Covington & McFall 2010); MTLD words per factor of TTR "
+                                "0.72 (McCarthy & Jarvis 2010). Empty: too few words."));
+        });
     view->show();
     view->raise();
     view->activateWindow();

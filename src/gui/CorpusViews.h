@@ -279,4 +279,5 @@ private:
     bool m_countingReference = false;
     bool m_stopReference = false;       // asked of the reference's count
     QAction* m_summaryAction = nullptr; // on only after a run that counts each file on its own
+    BackgroundJob m_profileJob{this};   // the file summary's lexical profiles
 };

@@ -1101,6 +1101,14 @@ private slots:
         QTest::newRow("common words left out")
             << QStringList{"--summary", "--stop-words", "common.txt"}
             << QList<QStringList>{header, {"pages.pdf", "2", "7", "5", "32", "28", "4", "", ""}, scan, missing};
+        // The profile counts them all, after the other columns (its measures are tested in the core).
+        const QStringList profile{"Types", "TTR", "STTR", "MATTR", "MTLD", "Mean word length"};
+        QTest::newRow("profile") << QStringList{"--profile", "--stop-words", "common.txt"}
+                                 << QList<QStringList>{header + profile,
+                                                       {"pages.pdf", "2", "7", "5", "32", "28", "4", "", "", "6",
+                                                        "0.8571", "", "", "10.36", "3.71"},
+                                                       scan + QStringList{"0", "", "", "", "", ""},
+                                                       missing + QStringList{"", "", "", "", "", ""}};
     }
 
     void summary() {
@@ -1158,6 +1166,15 @@ private slots:
             << QStringList{"--summary", "--stop-words", "common.txt"}
             << QByteArray(R"([{"path":"pages.pdf","pages":2,"words":7,"lines":5,"chars_with_spaces":32,)"
                           R"("chars_without_spaces":28,"distinct_words":4,"stopped_words":3},)"
+                          R"({"path":"missing.pdf","reason":"not found","kind":"not-found"}])")
+            << false;
+        // A measure too long for the file is null. MTLD: forwards no factor, the rest (1 - 6 / 7) /
+        // 0.28 of one; backwards "six six" is one, the rest all new: (7 / 0.5102 + 7) / 2.
+        QTest::newRow("profile")
+            << QStringList{"--profile"}
+            << QByteArray(R"([{"path":"pages.pdf","pages":2,"words":7,"lines":5,"chars_with_spaces":32,)"
+                          R"("chars_without_spaces":28,"distinct_words":6,"types":6,"ttr":0.8571,"sttr":null,)"
+                          R"("mattr":null,"mtld":10.36,"mean_word_length":3.71},)"
                           R"({"path":"missing.pdf","reason":"not found","kind":"not-found"}])")
             << false;
         // Its kind survives a merge.

@@ -2,6 +2,7 @@
 #include "core/corpus/Concordance.h"
 #include "core/corpus/Dispersion.h"
 #include "core/corpus/Keywords.h"
+#include "core/corpus/LexicalProfile.h"
 #include "core/corpus/Phrases.h"
 #include "core/corpus/WordStats.h"
 #include "core/export/DispersionSvg.h"
@@ -62,6 +63,15 @@ std::map<QString, qint64> RestatedPhrases(const QByteArray& text, int length) {
         }
     }
     return counts;
+}
+
+// n words cycling through `kinds` words: prefix + two letters.
+QByteArray Cycle(int n, int kinds, const QByteArray& prefix = {}) {
+    QByteArrayList words;
+    for (int i = 0; i < n; ++i) {
+        words << prefix + char('a' + i % kinds / 26) + char('a' + i % kinds % 26);
+    }
+    return words.join(' ');
 }
 
 } // namespace
@@ -305,6 +315,66 @@ private slots:
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QCOMPARE(strips, 2);
         QCOMPARE(marks, 3);
+    }
+
+    // Worked by hand; -1 for a measure left empty. A text cycling through k words has k types in
+    // every window and piece of k words or more, and an MTLD factor every ceil(k / 0.72) words.
+    void lexicalProfile_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<CorpusRule>("rule");
+        QTest::addColumn<QList<double>>("measures"); // types, TTR, STTR, MATTR, MTLD, mean word length
+        // A factor after "the other cat" (4 / 6) both ways.
+        QTest::newRow("letter case ignored") << QByteArray("The cat saw the other cat") << kAsciiFolded
+                                             << QList<double>{4, 4 / 6.0, -1, -1, 6, 20 / 6.0};
+        // No factor both ways: the rest (1 - 5/6) / 0.28 of one.
+        QTest::newRow("letter case kept") << QByteArray("The cat saw the other cat") << kAsciiKept
+                                          << QList<double>{5, 5 / 6.0, -1, -1, 6 / ((1 - 5 / 6.0) / 0.28), 20 / 6.0};
+        // One key "strasse"; the lengths as written, 6 and 7.
+        QTest::newRow("folded fully, measured as written") << QByteArray("Stra\xC3\x9F"
+                                                                         "e STRASSE")
+                                                           << kAllFolded << QList<double>{1, 0.5, -1, -1, 2, 6.5};
+        // Forwards a factor at "a b a", "b c d e f" left all new: 8 / 1; backwards "f e d c b a b a"
+        // stays at 6 / 8: 8 / (0.25 / 0.28).
+        QTest::newRow("forwards and backwards apart")
+            << QByteArray("a b a b c d e f") << kAsciiFolded << QList<double>{6, 0.75, -1, -1, (8 + 8.96) / 2, 1};
+        // Forwards a factor at 18 / 25, exactly 0.72, then "b b": 27 / 2; backwards "b b", three
+        // "a a", and 18 / 19 left: 27 / (4 + (1 / 19) / 0.28).
+        QTest::newRow("a factor at 0.72")
+            << QByteArray("a b c d e f g h i j k l m n o p q r a a a a a a a b b") << kAsciiFolded
+            << QList<double>{18, 18 / 27.0, -1, -1, (13.5 + 27 / (4 + (1 / 19.0) / 0.28)) / 2, 1};
+        QTest::newRow("no word twice: no factor")
+            << QByteArray("a b c") << kAsciiFolded << QList<double>{3, 1, -1, -1, -1, 1};
+        QTest::newRow("no words") << QByteArray(" \n.") << kAsciiFolded << QList<double>{0, -1, -1, -1, -1, -1};
+        // 35 factors of 14 words, 9 new ones left.
+        QTest::newRow("499 words") << Cycle(499, 10) << kAsciiFolded
+                                   << QList<double>{10, 10 / 499.0, -1, -1, 499 / 35.0, 2};
+        QTest::newRow("999 words") << Cycle(999, 10) << kAsciiFolded
+                                   << QList<double>{10, 10 / 999.0, -1, 0.02, 999 / 71.0, 2};
+        // The last 200 words are no piece.
+        QTest::newRow("1,200 words") << Cycle(1200, 10) << kAsciiFolded
+                                     << QList<double>{10, 10 / 1200.0, 0.01, 0.02, 1200 / 85.0, 2};
+        // 1,000 words of 10 kinds, then 1,500 of 50 others. STTR (10 + 50) / 2 / 1,000. MATTR: 501
+        // windows of 10 types, 499 across the parts (4,945 types of the first, 23,725 of the
+        // second), 1,001 of 50: 83,730 / (2,001 * 500). MTLD forwards 71 factors of 14, one of 78
+        // (6 + 50 new words, then 56 / 78), 20 of 70, 28 new left: 92; backwards 21 of 70, one of
+        // 56 (30 + 10 new, then 40 / 56), 69 of 14, 8 new left: 91.
+        QTest::newRow("two parts") << Cycle(1000, 10) + ' ' + Cycle(1500, 50, "q") << kAsciiFolded
+                                   << QList<double>{60, 0.024, 0.03, 83730 / 1000500.0, (2500 / 92.0 + 2500 / 91.0) / 2,
+                                                    2.6};
+    }
+    void lexicalProfile() {
+        QFETCH(QByteArray, text);
+        QFETCH(CorpusRule, rule);
+        QFETCH(QList<double>, measures);
+        const LexicalProfile profile = ProfileOf(text, rule);
+        QCOMPARE(profile.types, qint64(measures[0]));
+        const std::optional<double> got[] = {profile.ttr, profile.sttr, profile.mattr, profile.mtld,
+                                             profile.meanWordLength};
+        for (int i = 0; i < 5; ++i) {
+            const double expected = measures[i + 1];
+            QVERIFY2(expected < 0 ? !got[i] : got[i] && qAbs(*got[i] - expected) < 1e-9,
+                     qPrintable(QStringLiteral("measure %1: %2").arg(i + 1).arg(got[i] ? *got[i] : -1)));
+        }
     }
 
     void dispersionBounds() {

@@ -220,6 +220,8 @@ private slots:
         CorpusView* summary = View(results, "FileSummaryView");
         QVERIFY(summary);
         QCOMPARE(ShownRows(summary, {0, 1, 2}), (QStringList{a + "|2|12", b + "|1|5"}));
+        // Its lexical profile follows, walked off the windows' thread.
+        QTRY_VERIFY(ShownRows(summary, {0, 8, 9, 12, 13}).contains(b + "|5|1.0000||2.60"));
 
         // A file listed twice is counted once, by the run and by the views.
         QTest::mouseClick(results.PushButton1, Qt::LeftButton);

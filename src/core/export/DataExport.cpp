@@ -104,6 +104,16 @@ void AppendJsonRow(QByteArray& out, const ResultTable& table, int row) {
     out += ']';
 }
 
+// A file's lexical profile: its measures as numbers, as the summary's cells write them, null
+// when empty.
+void AppendJsonProfile(QByteArray& chunk, const LexicalProfile& profile) {
+    static const char* const keys[] = {"types", "ttr", "sttr", "mattr", "mtld", "mean_word_length"};
+    const QStringList cells = ProfileCells(profile);
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        chunk += ",\"" + QByteArray(keys[i]) + "\":" + (cells[i].isEmpty() ? QByteArray("null") : cells[i].toLatin1());
+    }
+}
+
 // The "files" key of a file summary: each file's totals, or its reason.
 void AppendJsonFiles(QIODevice& out, QByteArray& chunk, const QList<FileSummaryRow>& files, bool stopWords) {
     chunk += ",\"files\":[";
@@ -120,6 +130,9 @@ void AppendJsonFiles(QIODevice& out, QByteArray& chunk, const QList<FileSummaryR
                      ",\"distinct_words\":" + QByteArray::number(file.counts.distinctWords);
             if (stopWords) {
                 chunk += ",\"stopped_words\":" + QByteArray::number(f.stoppedWords);
+            }
+            if (file.profile) {
+                AppendJsonProfile(chunk, *file.profile);
             }
         }
         if (file.ocr) {
@@ -326,7 +339,13 @@ bool IsNumberColumn(const QString& header) {
                                      QStringLiteral("Frequency"),
                                      QStringLiteral("MI"),
                                      QStringLiteral("T-score"),
-                                     QStringLiteral("logDice")};
+                                     QStringLiteral("logDice"),
+                                     QStringLiteral("Types"),
+                                     QStringLiteral("TTR"),
+                                     QStringLiteral("STTR"),
+                                     QStringLiteral("MATTR"),
+                                     QStringLiteral("MTLD"),
+                                     QStringLiteral("Mean word length")};
     return numbers.contains(header);
 }
 
@@ -341,13 +360,14 @@ QStringList FileSummaryHeaders() {
             QStringLiteral("Reason")};
 }
 
-void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals) {
+void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals, bool profiles) {
     table.ClearColumns();
     const QStringList headers = FileSummaryHeaders();
     const int reasonColumn = static_cast<int>(headers.size()) - 1;
     for (qsizetype c = 0; c < headers.size(); ++c) {
         table.AddColumn(headers[c], c == 0 || c == reasonColumn ? CellKind::Text : CellKind::Count);
     }
+
     for (const FileSummaryRow& file : files) {
         const int row = table.AppendRow();
         table.SetText(row, 0, ShownFileName(file.path));
@@ -364,4 +384,30 @@ void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, con
         }
     }
     table.SetTotals(totals);
+    if (profiles) {
+        AddProfileColumns(table, files);
+    }
+}
+
+void AddProfileColumns(ResultTable& table, const QList<FileSummaryRow>& files) {
+    if (std::none_of(files.cbegin(), files.cend(),
+                     [](const FileSummaryRow& file) { return file.profile.has_value(); })) {
+        return;
+    }
+    const int first = table.ColumnCount();
+    const QStringList headers = ProfileHeaders();
+    for (qsizetype c = 0; c < headers.size(); ++c) {
+        table.AddColumn(headers[c], c == 0 ? CellKind::Count : CellKind::Text);
+    }
+    for (int row = 0; row < table.RowCount() && row < files.size(); ++row) {
+        const FileSummaryRow& file = files[row];
+        if (!file.counted || !file.profile) {
+            continue;
+        }
+        const QStringList cells = ProfileCells(*file.profile);
+        table.SetCount(row, first, file.profile->types);
+        for (int c = 1; c < cells.size(); ++c) {
+            table.SetText(row, first + c, cells[c]);
+        }
+    }
 }

@@ -49,8 +49,12 @@ QStringList FileSummaryHeaders();
 
 // The file summary as a table (its totals those given), for the TSV, CSV, text and workbook
 // exports: one row per file, the counts empty for a file that gave no text. A file read by OCR
-// says so in its reason column (kOcrNote).
-void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals);
+// says so in its reason column (kOcrNote). With profiles, AddProfileColumns follows.
+void FillFileSummary(ResultTable& table, const QList<FileSummaryRow>& files, const Totals& totals,
+                     bool profiles = true);
+// When a row of the file summary in table carries a lexical profile: the columns of
+// ProfileHeaders after the table's last, filled for the counted rows with one.
+void AddProfileColumns(ResultTable& table, const QList<FileSummaryRow>& files);
 
 // What the reason column of a file summary says of a file whose text was read by OCR.
 inline constexpr char kOcrNote[] = "read by OCR";
@@ -66,10 +70,12 @@ inline constexpr int kJsonFormat = 2;
 // differently can be told apart.
 // With files, "files" follows the rows: one object per file with path, pages, words, lines,
 // chars_with_spaces, chars_without_spaces, distinct_words (and stopped_words when common words
-// were left out), "ocr": true when its text was read by OCR and, when it has one, reason; or path
-// and reason. Without rows, columns and rows
+// were left out), its lexical profile when it has one (types, ttr, sttr, mattr, mtld,
+// mean_word_length: numbers, null when empty), "ocr": true when its text was read by OCR and,
+// when it has one, reason; or path and reason. Without rows, columns and rows
 // are left out.
-// True for the columns whose cells are numbers in JSON (counts, pages, per-million values, DP).
+// True for the columns whose cells are numbers in JSON (counts, pages, per-million values, DP,
+// the lexical profile's measures).
 bool IsNumberColumn(const QString& header);
 // True when the text is a decimal number as JSON writes one ("12", "-0.50"; no "+", no exponent).
 bool IsJsonNumber(QStringView text);

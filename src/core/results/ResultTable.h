@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/corpus/LexicalProfile.h"
 #include "core/count/Pass.h"
 #include "core/extract/Unreadable.h"
 
@@ -33,6 +34,9 @@ struct FileSummaryRow {
     QString reason;
     UnreadableKind kind = UnreadableKind::Other; // the kind of the reason, when there is one
     bool ocr = false;                            // its text was read from page images by OCR
+    // The richness of its vocabulary, when asked for (AttachProfiles): the summary then has the
+    // profile's columns, their cells empty where a row has none or was not counted.
+    std::optional<LexicalProfile> profile;
 };
 
 // A reason as a summary shows it, without the indent and dash of the run's message.
