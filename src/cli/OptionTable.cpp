@@ -27,7 +27,7 @@ QList<OptionSpec> CountingRows() {
          "STTR (mean TTR of its 1,000-word pieces), MATTR (mean TTR of every\n"
          "500-word window; Covington & McFall 2010), MTLD (words per factor of\n"
          "TTR 0.72, forwards and backwards; McCarthy & Jarvis 2010) and Mean\n"
-         "word length (characters as written); empty for a text too short"},
+         "word length (letters as written); empty for a text too short"},
         {"--stats", "", "", false, kRunCommand,
          "three more columns for each word of one count for all files: Per\n"
          "million (its count per million words), Range (the files it occurs\n"

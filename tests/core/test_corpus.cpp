@@ -329,6 +329,9 @@ private slots:
         // No factor both ways: the rest (1 - 5/6) / 0.28 of one.
         QTest::newRow("letter case kept") << QByteArray("The cat saw the other cat") << kAsciiKept
                                           << QList<double>{5, 5 / 6.0, -1, -1, 6 / ((1 - 5 / 6.0) / 0.28), 20 / 6.0};
+        // By the ASCII rule a word is its token's letters: "dont" and "Oclock", 4 and 6.
+        QTest::newRow("letters of a token")
+            << QByteArray("don't O'clock") << kAsciiFolded << QList<double>{2, 1, -1, -1, -1, 5};
         // One key "strasse"; the lengths as written, 6 and 7.
         QTest::newRow("folded fully, measured as written") << QByteArray("Stra\xC3\x9F"
                                                                          "e STRASSE")

@@ -39,7 +39,11 @@ TypedWords TypeWords(QByteArrayView text, const CorpusRule& rule) {
             at = known.insert(QByteArrayView(copy, key.size()), static_cast<qint32>(typed.types++));
         }
         typed.ids.push_back(at.value());
-        typed.characters += CountCharacters(text.sliced(found.begin, found.end - found.begin)).withSpaces;
+        // By the ASCII rule a word is the letters of its token, whatever stands between them; a
+        // word of any alphabet is a run of letters, counted as written (not folded).
+        typed.characters += rule.letters == LetterRule::Ascii
+                                ? found.word.size()
+                                : CountCharacters(text.sliced(found.begin, found.end - found.begin)).withSpaces;
     });
     return typed;
 }

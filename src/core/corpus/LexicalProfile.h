@@ -34,7 +34,8 @@ struct LexicalProfile {
     // tokens / factors; MTLD is the mean of the pass forwards and the pass backwards. Empty when
     // a pass counts no factor, not even a part of one (no word seen twice).
     std::optional<double> mtld;
-    // The mean number of characters (code points) of the words as written, not folded.
+    // The mean number of letters of the words as written, not folded: by the ASCII rule the
+    // letters of each token, else the code points of each run of letters.
     std::optional<double> meanWordLength;
 };
 
