@@ -15,24 +15,25 @@
 
 namespace {
 
-// Sorts the keys by their low `bits` bits (the others are 0), a byte at a time from the lowest
-// (least significant digit first): a pass over memory per byte, none for a byte that is the same
-// in every key. Word numbers seldom use all their bits, so most phrases sort in a few passes.
-template <typename Key> void RadixSort(std::vector<Key>& keys, int bits) {
-    std::vector<Key> spare(keys.size());
+// Sorts items by the low `bits` bits of keyOf(item) (the others are 0), a byte at a time from
+// the lowest (least significant digit first): a pass over memory per byte, none for a byte that
+// is the same in every key. Equal keys keep their order. Word numbers seldom use all their bits,
+// so most phrases sort in a few passes.
+template <typename Item, typename KeyOf> void RadixSort(std::vector<Item>& items, int bits, const KeyOf& keyOf) {
+    std::vector<Item> spare(items.size());
     for (int shift = 0; shift < bits; shift += 8) {
         std::array<size_t, 257> starts{};
-        for (const Key key : keys) {
-            ++starts[static_cast<size_t>((key >> shift) & 0xFF) + 1];
+        for (const Item& item : items) {
+            ++starts[static_cast<size_t>((keyOf(item) >> shift) & 0xFF) + 1];
         }
-        if (std::count(starts.begin() + 1, starts.end(), keys.size()) == 1) {
+        if (std::count(starts.begin() + 1, starts.end(), items.size()) == 1) {
             continue; // every key has the same byte here
         }
         std::partial_sum(starts.begin(), starts.end(), starts.begin());
-        for (const Key key : keys) {
-            spare[starts[static_cast<size_t>((key >> shift) & 0xFF)]++] = key;
+        for (const Item& item : items) {
+            spare[starts[static_cast<size_t>((keyOf(item) >> shift) & 0xFF)]++] = item;
         }
-        keys.swap(spare);
+        items.swap(spare);
     }
 }
 
@@ -102,7 +103,7 @@ void PhraseCounter::AddText(QByteArrayView text) {
 }
 
 QList<PhraseCount> PhraseCounter::Phrases(qint64 minCount, PhraseOrder order) {
-    RadixSort(m_keys, kIdBits * m_length);
+    RadixSort(m_keys, kIdBits * m_length, [](Key key) { return key; });
     struct Counted {
         Key key;
         qint64 count;
@@ -150,13 +151,12 @@ QList<PhraseCount> PhraseCounter::Phrases(qint64 minCount, PhraseOrder order) {
         }
         ranked.push_back({byLetters, &entry});
     }
-    SortInHalves(ranked, [order](const Ranked& a, const Ranked& b) {
-        if (a.entry->count != b.entry->count) {
-            return order == PhraseOrder::LeastFirst ? a.entry->count < b.entry->count : a.entry->count > b.entry->count;
-        }
-        return a.byLetters < b.byLetters;
+    // By the words, then (the order kept for equal counts) by the count.
+    RadixSort(ranked, kIdBits * n, [](const Ranked& at) { return at.byLetters; });
+    RadixSort(ranked, 64, [order](const Ranked& at) {
+        const auto count = static_cast<quint64>(at.entry->count);
+        return order == PhraseOrder::LeastFirst ? count : ~count;
     });
-    // The phrases' texts, made on two cores when they are many.
     QList<PhraseCount> phrases(static_cast<qsizetype>(ranked.size()));
     PhraseCount* const out = phrases.data();
     const auto spell = [&](size_t from, size_t to) {

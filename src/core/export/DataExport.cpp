@@ -6,6 +6,7 @@
 #include "core/results/ResultTable.h"
 
 #include <QIODevice>
+#include <QStringEncoder>
 
 #include <algorithm>
 #include <vector>
@@ -234,13 +235,28 @@ QString TsvCell(const QString& cell) {
 
 void WriteTsv(const ResultTable& table, QIODevice& out, bool header) {
     QByteArray chunk = header ? table.Headers().join(u'\t').toUtf8() + '\n' : QByteArray();
+    // Cells go straight into the chunk: counts as digits, texts encoded in place.
+    QStringEncoder toUtf8(QStringConverter::Utf8);
+    const auto append = [&chunk, &toUtf8](const QString& text) {
+        const qsizetype at = chunk.size();
+        chunk.resize(at + toUtf8.requiredSpace(text.size()));
+        const char* end = toUtf8.appendToBuffer(chunk.data() + at, text);
+        chunk.resize(end - chunk.constData());
+    };
+    const int columns = table.ColumnCount();
     for (int r = 0; r < table.RowCount(); ++r) {
-        const QStringList row = table.Row(r);
-        for (qsizetype c = 0; c < row.size(); ++c) {
+        for (int c = 0; c < columns; ++c) {
             if (c > 0) {
                 chunk += '\t';
             }
-            chunk += TsvCell(row[c]).toUtf8();
+            qint64 count = 0;
+            if (table.Kind(c) == CellKind::Text) {
+                append(TsvCell(table.TextRef(r, c)));
+            } else if (table.CountAt(r, c, &count)) {
+                chunk += QByteArray::number(count);
+            } else {
+                append(TsvCell(table.Cell(r, c)));
+            }
         }
         chunk += '\n';
         Put(out, chunk);
