@@ -302,6 +302,7 @@ bool Count(const CliOptions& options, const QStringList& rows, const AnalysisReq
     context.ui = &console;
     const CommandStore store(!options.noCache && !options.textInput, folder.converter);
     context.store = store.get();
+    context.restoreAhead = prepared.password.isEmpty();
     // A signal ends the converter that is running at the next turn.
     context.yield = [&converters] {
         if (StopSignalled()) {

@@ -67,6 +67,37 @@ private slots:
 
     // The key follows the file: content changed with its size and times restored, a copy in
     // its place, another variant.
+    // Texts restored ahead come back as Restore gives them: with their notes, never for a file
+    // opened with a password, and not when the file's key changed since (the new entry is read).
+    void restoredAhead() {
+        IsolatedEnvironment env;
+        QString note;
+        auto store = TextStore::Open(StoreFolder(env), TextStore::kDefaultLimit, note);
+        QVERIFY2(store, qPrintable(note));
+        const QByteArray keys[] = {"a", "b", "c", "d"};
+        QList<std::pair<QByteArray, QString>> ahead;
+        for (const QByteArray& name : keys) {
+            const QByteArray key = TextStore::Key(WriteTextFile(env.Work() + u'/' + name + ".pdf", name), "v1");
+            store->Put(key, "text " + name, name == "a" ? "ocr" : "");
+            ahead.append({key, env.Work() + u'/' + name + ".txt"});
+        }
+        const QByteArray stale = ahead[3].first;
+        ahead[3].first = TextStore::Key(ahead[2].second, "v1"); // restored ahead under another key
+        store->Put(ahead[3].first, "old text");
+        const TextStore::AheadRun running = store->RestoreAhead(ahead);
+        QVERIFY(running);
+        QByteArray made;
+        QVERIFY(store->Restore(ahead[0].first, {}, ahead[0].second, &made));
+        QCOMPARE(made, QByteArray("ocr"));
+        QCOMPARE(ReadAll(ahead[0].second), QByteArray("text a"));
+        QVERIFY(!store->Restore(ahead[1].first, QStringLiteral("pw"), ahead[1].second));
+        QVERIFY(!QFile::exists(ahead[1].second));
+        QVERIFY(store->Restore(stale, {}, ahead[3].second));
+        QCOMPARE(ReadAll(ahead[3].second), QByteArray("text d"));
+        QVERIFY(store->Restore(ahead[2].first, {}, ahead[2].second));
+        QCOMPARE(ReadAll(ahead[2].second), QByteArray("text c"));
+    }
+
     void keyChangesWithTheFile_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("same");

@@ -360,6 +360,14 @@ void Run::KeepInStore(const ConversionQueue::Entry& entry) {
 }
 
 void Run::ConvertRows() {
+    TextStore::AheadRun ahead;
+    if (m_context.store && m_context.restoreAhead && !m_context.cache && !m_request.textInput) {
+        QList<std::pair<QByteArray, QString>> stored;
+        for (const QString& row : m_request.rows.All()) {
+            stored.append({m_context.store->KeyOf(row, StoreOptions()), TextFileOf(row, m_request.workFolder)});
+        }
+        ahead = m_context.store->RestoreAhead(stored);
+    }
     QString path;
     for (int i = 1; i <= m_n && !m_observer.Abandoned(); ++i) {
         m_steps(132, [&] { YieldNow(m_context.yield); });

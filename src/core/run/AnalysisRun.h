@@ -84,6 +84,9 @@ struct AnalysisContext {
     ConverterProcesses* converters = nullptr; // running converters, so that a shutdown can end them
     ConversionCache* cache = nullptr;         // conversions made earlier (the readability check's)
     TextStore* store = nullptr;               // converted texts kept between runs (its variant set)
+    // Every file is opened without a password and no conversion is kept elsewhere (cache): the
+    // stored texts are restored ahead, on the other cores, while the run goes through the rows.
+    bool restoreAhead = false;
     Yield yield;
     Ui* ui = nullptr; // error reports of the called procedures
     // Told each row's text just before the counting pass ("" for a row that gave none or repeats

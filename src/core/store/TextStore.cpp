@@ -8,15 +8,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 #include <zstd.h>
@@ -161,7 +166,108 @@ void TextStore::TurnOff(const QString& why) {
     if (m_note.isEmpty()) {
         m_note = QStringLiteral("the store of converted texts ") + m_folder + QStringLiteral(": ") + why +
                  QStringLiteral("; converting without it");
+        m_off = true;
     }
+}
+
+// The texts restored ahead: workers take the entries in order; Restore takes each result once.
+class TextStore::Ahead {
+public:
+    Ahead(TextStore& store, const QList<std::pair<QByteArray, QString>>& entries) : m_store(store) {
+        for (const auto& [key, target] : entries) {
+            if (!key.isEmpty() && !m_byTarget.contains(target)) {
+                m_byTarget.insert(target, m_items.size());
+                m_items.push_back({key, target, State::Waiting, false, {}});
+            }
+        }
+        const size_t workers = std::min<size_t>(m_items.size(), std::max(1U, std::thread::hardware_concurrency()));
+        for (size_t w = 0; w < workers; ++w) {
+            m_workers.emplace_back([this] { Work(); });
+        }
+        m_store.m_ahead = this;
+    }
+    Ahead(const Ahead&) = delete;
+    Ahead& operator=(const Ahead&) = delete;
+    ~Ahead() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        for (std::thread& worker : m_workers) {
+            worker.join();
+        }
+        m_store.m_ahead = nullptr;
+    }
+
+    // Whether target was restored with key (and its note), once it has been written; none when
+    // it is not being restored ahead, or was restored with another key (the file changed since):
+    // the caller then restores or converts it itself.
+    std::optional<bool> Take(const QByteArray& key, const QString& target, QByteArray* note) {
+        std::unique_lock lock(m_mutex);
+        const auto found = m_byTarget.constFind(target);
+        if (found == m_byTarget.cend()) {
+            return std::nullopt;
+        }
+        Item& item = m_items[*found];
+        m_written.wait(lock, [&item] { return item.state != State::Writing; });
+        const State was = std::exchange(item.state, State::Taken);
+        if (was != State::Written || item.key != key) {
+            return std::nullopt;
+        }
+        if (note) {
+            *note = item.note;
+        }
+        return item.restored;
+    }
+
+private:
+    enum class State { Waiting, Writing, Written, Taken };
+    struct Item {
+        QByteArray key;
+        QString target;
+        State state = State::Waiting;
+        bool restored = false;
+        QByteArray note;
+    };
+
+    void Work() {
+        std::unique_lock lock(m_mutex);
+        while (!m_stop) {
+            while (m_next < m_items.size() && m_items[m_next].state != State::Waiting) {
+                ++m_next;
+            }
+            if (m_next == m_items.size()) {
+                return;
+            }
+            Item& item = m_items[m_next++];
+            item.state = State::Writing;
+            lock.unlock();
+            QByteArray note;
+            const bool restored = m_store.FetchTo(item.key, item.target, &note);
+            lock.lock();
+            item.restored = restored;
+            item.note = note;
+            item.state = State::Written;
+            m_written.notify_all();
+        }
+    }
+
+    TextStore& m_store;
+    std::vector<Item> m_items;
+    QHash<QString, size_t> m_byTarget;
+    std::mutex m_mutex;
+    std::condition_variable m_written;
+    size_t m_next = 0;
+    bool m_stop = false;
+    std::vector<std::thread> m_workers;
+};
+
+void TextStore::AheadEnd::operator()(Ahead* ahead) const {
+    delete ahead;
+}
+
+TextStore::AheadRun TextStore::RestoreAhead(const QList<std::pair<QByteArray, QString>>& entries) {
+    return AheadRun(m_ahead || !Usable() ? nullptr : new Ahead(*this, entries));
 }
 
 bool TextStore::Fetch(const QByteArray& key, QByteArray& text, QByteArray* note) {
@@ -268,6 +374,15 @@ QByteArray TextStore::KeyOf(const QString& pdf, const QString& options) const {
 }
 
 bool TextStore::Restore(const QByteArray& key, const QString& password, const QString& target, QByteArray* note) {
+    if (m_ahead) {
+        if (const std::optional<bool> restored = m_ahead->Take(key, target, note)) {
+            if (*restored && password.isEmpty()) {
+                return true;
+            }
+            QFile::remove(target); // never the text of a file opened with a password
+            return false;
+        }
+    }
     return password.isEmpty() && !key.isEmpty() && FetchTo(key, target, note);
 }
 

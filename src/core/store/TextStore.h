@@ -3,8 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <QList>
+
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <utility>
 
 // The store of converted texts: the converter's text of a PDF, kept per user between runs so
 // that an unchanged PDF is not converted again. One entry per PDF and variant (the converter's
@@ -39,13 +43,25 @@ public:
     // converter's own text); empty when it cannot be had.
     QByteArray KeyOf(const QString& pdf, const QString& options = {}) const;
     // The stored text of key written to target, with its note; false when there is none, and
-    // always for a file opened with a password.
+    // always for a file opened with a password. A target being restored ahead (RestoreAhead) is
+    // taken from there.
     bool Restore(const QByteArray& key, const QString& password, const QString& target, QByteArray* note = nullptr);
     // Keeps textFile as the text of pdf when the file still has the key it had before it was
     // converted (keyBefore, made with options) and may hold it: never with a password or when
     // the PDF is encrypted.
     void Keep(const QString& pdf, const QString& password, const QString& options, const QByteArray& keyBefore,
               const QString& textFile, const QByteArray& note = {});
+
+    // Restores the texts of keys to their targets (pairs of key and target) on the other cores
+    // while the caller goes on, for files opened without a password; Restore of one of them then
+    // takes its result, waiting while it is being written. The restoring stops, and is waited for,
+    // when the returned object goes: before the targets' folder goes.
+    class Ahead;
+    struct AheadEnd {
+        void operator()(Ahead* ahead) const;
+    };
+    using AheadRun = std::unique_ptr<Ahead, AheadEnd>;
+    [[nodiscard]] AheadRun RestoreAhead(const QList<std::pair<QByteArray, QString>>& entries);
 
     // The key of a PDF's text under variant; empty when the file cannot be read or examined.
     static QByteArray Key(const QString& pdf, const QString& variant);
@@ -77,7 +93,7 @@ public:
 
     // Set once the store turned itself off (said once): why.
     const QString& Note() const { return m_note; }
-    bool Usable() const { return m_note.isEmpty(); }
+    bool Usable() const { return !m_off; }
     // Hits and entries written by this process.
     qint64 Hits() const { return m_hits; }
     qint64 Written() const { return m_written; }
@@ -101,7 +117,9 @@ private:
     QString m_variant;
     qint64 m_limit;
     QString m_note;
-    qint64 m_hits = 0;
+    std::atomic<bool> m_off{false}; // the note is set: read by the restoring ahead too
+    std::atomic<qint64> m_hits{0};
+    Ahead* m_ahead = nullptr;
     qint64 m_written = 0;
 };
 
