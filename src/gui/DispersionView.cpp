@@ -163,12 +163,16 @@ void DispersionStrips::Paint(QPainter& painter, const QRect& area) const {
     }
 }
 
-QImage DispersionStrips::Picture() const {
-    QImage image(std::max(1, width()), std::max(1, Rows() * m_rowHeight), QImage::Format_RGB32);
+QImage DispersionStrips::Picture(int top) const {
+    QImage image(std::max(1, width()), top + std::max(1, Rows() * m_rowHeight), QImage::Format_RGB32);
+    if (image.isNull()) {
+        return image;
+    }
     image.fill(palette().color(QPalette::Window));
     QPainter painter(&image);
     painter.setFont(font());
-    Paint(painter, image.rect());
+    painter.translate(0, top);
+    Paint(painter, image.rect().adjusted(0, 0, 0, -top));
     return image;
 }
 
@@ -407,16 +411,17 @@ bool DispersionView::Save(const QString& title, const QString& filter, const QSt
 
 bool DispersionView::SavePng() {
     return Save(QStringLiteral("Save Plot As PNG"), kPngFilter, QStringLiteral("png"), [this](const QString& path) {
-        const QImage strips = Strips->Picture();
         const int title = Strips->RowHeight() + kMargin;
-        QImage image(strips.width(), strips.height() + title, QImage::Format_RGB32);
-        image.fill(palette().color(QPalette::Window));
+        QImage image = Strips->Picture(title);
+        if (image.isNull()) {
+            throw ExportFailure(QStringLiteral("the plot is too tall for a picture in memory: save it as SVG"),
+                                ExportFailure::Stage::Write);
+        }
         QPainter painter(&image);
         painter.setFont(Summary->font());
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(QRect(kMargin, 0, image.width() - 2 * kMargin, title), Qt::AlignLeft | Qt::AlignVCenter,
                          Summary->text());
-        painter.drawImage(0, title, strips);
         painter.end();
         WritePng(image, path);
     });

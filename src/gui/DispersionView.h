@@ -40,8 +40,9 @@ public:
     bool HitAt(const QPoint& point, int& row, int& hit) const;
     // Draws the rows that cross `area` (widget coordinates) with painter.
     void Paint(QPainter& painter, const QRect& area) const;
-    // The whole plot, every row, at the width shown.
-    QImage Picture() const;
+    // The whole plot, every row, at the width shown, below `top` pixels left for a title; a null
+    // image when there is not memory enough for one so tall.
+    QImage Picture(int top = 0) const;
 
     QSize sizeHint() const override;
 

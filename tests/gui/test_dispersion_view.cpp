@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTableView>
 #include <QtTest>
@@ -79,6 +80,16 @@ private slots:
                 return picture.pixel(strip.left() + static_cast<int>(place * strip.width()), strip.center().y());
             };
             QCOMPARE(at(0.5) != at(0.3), tick);
+            if (file == 1) { // saved: the whole plot below its title as a picture, and as SVG
+                for (QPushButton* button : {plot->PngButton, plot->SvgButton}) {
+                    s.ui.Answer(env.Work() + QStringLiteral("/plot"));
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+                const QImage png(env.Work() + QStringLiteral("/plot.png"));
+                QCOMPARE(png.width(), plot->Strips->width());
+                QVERIFY(png.height() > 3 * plot->Strips->RowHeight());
+                QVERIFY(ReadAll(env.Work() + QStringLiteral("/plot.svg")).contains("b.pdf"));
+            }
             QTest::mouseClick(plot->Strips, Qt::LeftButton, {},
                               QPoint(strip.left() + static_cast<int>(share * strip.width()), strip.center().y()));
         } else {
