@@ -207,8 +207,9 @@ void WriteCsv(const ResultTable& table, QIODevice& out, const QList<int>* order,
 }
 
 QString TsvCell(const QString& cell) {
-    if (!cell.contains(u'\\') && !cell.contains(u'\t') && !cell.contains(u'\n') && !cell.contains(u'\r')) {
-        return cell;
+    const auto special = [](QChar c) { return c == u'\\' || c == u'\t' || c == u'\n' || c == u'\r'; };
+    if (std::none_of(cell.cbegin(), cell.cend(), special)) {
+        return cell; // one pass over the (mostly short) cell
     }
     QString escaped;
     escaped.reserve(cell.size() + 8);
