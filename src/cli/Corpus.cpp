@@ -99,9 +99,7 @@ QString WriteTable(const QString& command, const CliOptions& options, ResultTabl
         if (options.format == CliFormat::Json || options.format == CliFormat::Svg) {
             const QByteArray bytes =
                 options.format == CliFormat::Svg ? extras.image : TableJson(command, table, unreadable, extras.json);
-            WriteThrough(path, giveUp, [&bytes](QIODevice& device) {
-                FailIf(device.write(bytes) != bytes.size(), device.errorString());
-            });
+            WriteBytes(path, giveUp, bytes);
         } else {
             ExportOptions exportOptions;
             exportOptions.yield = giveUp;

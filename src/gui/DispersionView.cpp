@@ -430,7 +430,6 @@ bool DispersionView::SavePng() {
 bool DispersionView::SaveSvg() {
     return Save(QStringLiteral("Save Plot As SVG"), kSvgFilter, QStringLiteral("svg"), [this](const QString& path) {
         const QByteArray svg = DispersionSvg(Strips->Shown(), m_texts, m_word, std::max(600, Strips->width()));
-        WriteThrough(path, {},
-                     [&](QIODevice& device) { FailIf(device.write(svg) != svg.size(), device.errorString()); });
+        WriteBytes(path, {}, svg);
     });
 }

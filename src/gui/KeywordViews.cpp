@@ -227,7 +227,8 @@ bool CorpusAdditions::ReadReference() {
     }
     QFile file(files[0]);
     try {
-        FailIf(!file.open(QIODevice::ReadOnly), file.errorString());
+        const bool opened = file.open(QIODevice::ReadOnly); // before its reason is read
+        FailIf(!opened, file.errorString());
         const RunResults results = ReadRunResults(file.readAll());
         m_reference.rows = WordFrequencies(results.rows);
         m_reference.words = results.totals.words;

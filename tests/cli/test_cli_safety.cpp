@@ -1005,7 +1005,8 @@ private slots:
         QCOMPARE(hidden(), QStringList());
     }
 
-    // Help, version and the store's listing written to a full device fail as any output does.
+    // Help, version, the store's listing and the corpus commands' JSON and SVG written to a full
+    // device fail as any output does, and say why.
     void listingsToAFullDevice_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("help") << QStringList{"--help"};
@@ -1013,6 +1014,9 @@ private slots:
         QTest::newRow("merge help") << QStringList{"merge", "--help"};
         QTest::newRow("concordance help") << QStringList{"concordance", "-h"};
         QTest::newRow("store") << QStringList{"cache"};
+        QTest::newRow("concordance as JSON")
+            << QStringList{"concordance", "--text", "--format", "json", "the", "a.txt"};
+        QTest::newRow("plot as SVG") << QStringList{"dispersion", "--text", "--format", "svg", "the", "a.txt"};
     }
     void listingsToAFullDevice() {
         QFETCH(QStringList, arguments);
@@ -1022,6 +1026,7 @@ private slots:
         IsolatedEnvironment env;
         const QString full = env.Work() + QStringLiteral("/full");
         QCOMPARE(::mknod(QFile::encodeName(full).constData(), S_IFCHR | 0600, makedev(1, 7)), 0);
+        WriteTextFile(env.Work() + QStringLiteral("/a.txt"), "the cat\n");
         QProcess cli;
         cli.setWorkingDirectory(env.Work());
         cli.setStandardOutputFile(full);

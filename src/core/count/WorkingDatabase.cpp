@@ -158,7 +158,8 @@ void RebuildWorkingDatabase() {
     const QString working = WorkingDatabasePath();
     // The new file is made beside the old one and then renamed over it in one step.
     QTemporaryFile fresh(working + QStringLiteral(".new-XXXXXX"));
-    FailIf(!fresh.open(), fresh.errorString());
+    const bool made = fresh.open(); // before its reason is read
+    FailIf(!made, fresh.errorString());
     const QString blank = TemplateDatabasePath();
     if (FileExists(blank)) {
         QFile from(blank);

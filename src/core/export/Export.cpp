@@ -564,6 +564,10 @@ void WriteThrough(const QString& path, const Yield& yield, const std::function<v
     });
 }
 
+void WriteBytes(const QString& path, const Yield& yield, const QByteArray& bytes) {
+    WriteThrough(path, yield, [&bytes](QIODevice& device) { WriteAll(device, bytes); });
+}
+
 void WriteTextExport(const ResultTable& model, const QString& path) {
     Export(ExportFormat::Text, model, {}, path);
 }

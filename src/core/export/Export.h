@@ -78,6 +78,8 @@ void Export(ExportFormat format, const ResultTable& table, const ExportOptions& 
 // Writes path the way the exports do (see above) with what write puts into the device, for other
 // things the window saves (a chart's picture). A Failure of write leaves as an ExportFailure.
 void WriteThrough(const QString& path, const Yield& yield, const std::function<void(QIODevice&)>& write);
+// The same with bytes made beforehand (a JSON document, an SVG image); a failed write says why.
+void WriteBytes(const QString& path, const Yield& yield, const QByteArray& bytes);
 
 // Length of a text in characters (Unicode code points; a surrogate pair is one).
 int CodePointLength(QStringView text);
