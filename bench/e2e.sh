@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End to end over a folder of PDFs: lexitally-cli (database and text method) and the window's
+# End to end over a folder of PDFs: lexitally-cli (database and text method, converting every PDF:
+# --no-cache; and once more with the store of converted texts filled) and the window's
 # path (bench_window, offscreen: the folder dropped on the list, Start, the results shown) against pdftotext
 # run one file after another and spread over every processor with xargs -P, interleaved round by
 # round, with the median wall-clock and CPU times, the peak memory (bench/measure.py) and the
@@ -45,7 +46,8 @@ while IFS= read -r -d '' pdf; do
     printf '%s\0%s/%06d.txt\0' "$pdf" "$work/out" "$files"
 done < <(find "$folder" -type f -iname '*.pdf' -print0 | sort -z) > "$work/pairs"
 ((files > 0)) || { echo "no PDF in $folder" >&2; exit 2; }
-export TEMP=$work/temp XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data HOME=$work/home LEXITALLY_APP_DIR=$build
+export TEMP=$work/temp XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache \
+    HOME=$work/home LEXITALLY_APP_DIR=$build
 
 convert() { xargs -0 -n2 -P"$1" sh -c 'pdftotext -enc UTF-8 "$0" "$1"' < "$work/pairs"; }
 export -f convert
@@ -62,11 +64,14 @@ for method in db text; do
         { echo "lexitally-cli --method $method gives other rows than pdftotext and a counter" >&2; exit 1; }
 done
 
+# The command line converts every PDF (--no-cache), as pdftotext does; the last row shows what the
+# store of converted texts, filled by the check above, makes of the next run.
 names=("pdftotext, one after another" "pdftotext, xargs -P$cores" "lexitally-cli --method db" "lexitally-cli --method text"
-    "window: drop, check, Start")
-commands=("convert 1" "convert $cores" "\"$cli\" --quiet --method db -o \"$work/db.tsv\" \"$folder\""
-    "\"$cli\" --quiet --method text -o \"$work/text.tsv\" \"$folder\""
-    "QT_QPA_PLATFORM=offscreen \"$window\" \"$folder\" >/dev/null 2>&1")
+    "window: drop, check, Start" "lexitally-cli, texts stored")
+commands=("convert 1" "convert $cores" "\"$cli\" --quiet --no-cache --method db -o \"$work/db.tsv\" \"$folder\""
+    "\"$cli\" --quiet --no-cache --method text -o \"$work/text.tsv\" \"$folder\""
+    "QT_QPA_PLATFORM=offscreen \"$window\" \"$folder\" >/dev/null 2>&1"
+    "\"$cli\" --quiet --method db -o \"$work/db.tsv\" \"$folder\"")
 declare -A walls cpus peaks
 for ((round = 1; round <= rounds; round++)); do
     for i in "${!commands[@]}"; do
