@@ -69,7 +69,7 @@ public:
 // One counting pass over texts placed where the pass looks for the texts of rows
 // work/doc0.pdf, work/doc1.pdf, ...
 struct Run {
-    QString method = QStringLiteral("text"); // "text", "db" (json batches) or "db-rows" (one value per row)
+    QString method = QStringLiteral("text"); // "text" or "db"
     CountMode mode = CountMode::AllFiles;
     std::function<bool()> ignoreCase = [] { return true; };
     std::function<bool()> stop = [] { return false; };
@@ -107,7 +107,7 @@ struct Run {
             SortingText(in);
         } else {
             EnsureWorkingDatabase(); // as start-up does
-            SortingDB(in, method == QStringLiteral("db") ? WordInsert::JsonBatch : WordInsert::ValueRows);
+            SortingDB(in);
         }
     }
 
@@ -136,7 +136,7 @@ QByteArray Repeat(const QByteArray& word, int times) {
     return out;
 }
 
-const QStringList kMethods = {QStringLiteral("text"), QStringLiteral("db"), QStringLiteral("db-rows")};
+const QStringList kMethods = {QStringLiteral("text"), QStringLiteral("db")};
 
 // Random words of one to seven letters drawn from "aAbBzZ", so that many words differ in letter
 // case only and many counts tie; now and then a word of 254 to 258 letters.
@@ -653,10 +653,8 @@ private slots:
     void databaseMethodMatchesOneRowPerWord_data() {
         QTest::addColumn<QString>("method");
         QTest::addColumn<quint32>("seed");
-        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
-            for (const quint32 seed : {1u, 2u, 3u}) {
-                QTest::addRow("%s, seed %u", qPrintable(method), seed) << method << seed;
-            }
+        for (const quint32 seed : {1u, 2u, 3u}) {
+            QTest::addRow("seed %u", seed) << QStringLiteral("db") << seed;
         }
     }
 
@@ -688,7 +686,6 @@ private slots:
         // database groups letter case whatever the switch says.
         QTest::newRow("text") << "text" << QStringList{"B 1", "b 2"};
         QTest::newRow("db") << "db" << QStringList{"B 3"};
-        QTest::newRow("db-rows") << "db-rows" << QStringList{"B 3"};
     }
 
     void ignoreCaseAskedPerToken() {
@@ -1128,13 +1125,11 @@ private slots:
         QTest::addColumn<QString>("method");
         QTest::addColumn<CountMode>("mode");
         QTest::addColumn<bool>("oldWords");
-        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
-            for (const bool oldWords : {false, true}) {
-                for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile}) {
-                    QTest::addRow("%s, %s, %s", qPrintable(method), oldWords ? "old words" : "template",
-                                  mode == CountMode::AllFiles ? "all files" : "per file")
-                        << method << mode << oldWords;
-                }
+        for (const bool oldWords : {false, true}) {
+            for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile}) {
+                QTest::addRow("%s, %s", oldWords ? "old words" : "template",
+                              mode == CountMode::AllFiles ? "all files" : "per file")
+                    << QStringLiteral("db") << mode << oldWords;
             }
         }
     }
@@ -1228,13 +1223,11 @@ private slots:
         QTest::addColumn<QString>("method");
         QTest::addColumn<CountMode>("mode");
         QTest::addColumn<QString>("when"); // "walk": at the first word; "sort": when the words are grouped
-        for (const QString& method : {QStringLiteral("db"), QStringLiteral("db-rows")}) {
-            for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile}) {
-                for (const QString& when : {QStringLiteral("walk"), QStringLiteral("sort")}) {
-                    QTest::addRow("%s, %s, during the %s", qPrintable(method),
-                                  mode == CountMode::AllFiles ? "all files" : "per file", qPrintable(when))
-                        << method << mode << when;
-                }
+        for (const CountMode mode : {CountMode::AllFiles, CountMode::PerFile}) {
+            for (const QString& when : {QStringLiteral("walk"), QStringLiteral("sort")}) {
+                QTest::addRow("%s, during the %s", mode == CountMode::AllFiles ? "all files" : "per file",
+                              qPrintable(when))
+                    << QStringLiteral("db") << mode << when;
             }
         }
     }

@@ -10,22 +10,24 @@
 #include "core/count/WorkingDatabase.h"
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 #include <QVariant>
 
 #include <algorithm>
+#include <memory>
 #include <memory_resource>
-#include <optional>
 #include <thread>
 #include <vector>
+
+#include <sqlite3.h>
 
 namespace {
 
 constexpr qsizetype kMaxWordLength = 255;
-constexpr int kJsonBatchRows = 4096;
-constexpr int kValueRowsBatch = 64;
+constexpr int kRowsPerInsert = 64;
 
 void Execute(QSqlDatabase& db, const QString& statement) {
     QSqlQuery query(db);
@@ -37,12 +39,42 @@ int SortThreads() {
     return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4);
 }
 
-QString ValueRowsStatement(int rows) {
-    QString statement = QStringLiteral("INSERT INTO temp.tbWords (Word, Occurrences) VALUES (?,?)");
+// The engine's own handle of a connection the driver opened. Rows go in and out through it
+// as UTF-8 bytes, without a QVariant or a UTF-16 copy per value.
+sqlite3* EngineHandle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    FailIf(!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0,
+           QStringLiteral("The database driver gives no SQLite handle."));
+    sqlite3* const engine = *static_cast<sqlite3* const*>(handle.constData());
+    FailIf(engine == nullptr, QStringLiteral("The working database is not open."));
+    return engine;
+}
+
+// One statement storing `rows` rows of tbWords, three values each (see Row).
+QString InsertStatement(int rows) {
+    QString statement = QStringLiteral("INSERT INTO temp.tbWords (Word, Occurrences, Folded) VALUES (?,?,?)");
     for (int i = 1; i < rows; ++i) {
-        statement += QStringLiteral(",(?,?)");
+        statement += QStringLiteral(",(?,?,?)");
     }
     return statement;
+}
+
+QString EngineError(sqlite3* engine) {
+    return QString::fromUtf8(sqlite3_errmsg(engine));
+}
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+Statement Prepare(sqlite3* engine, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    const int done = sqlite3_prepare_v2(engine, utf8.constData(), static_cast<int>(utf8.size()), &statement, nullptr);
+    Statement kept(statement);
+    FailIf(done != SQLITE_OK, EngineError(engine));
+    return kept;
 }
 
 // The working database of one SortingDB call on its own connection. The words of a text are
@@ -52,7 +84,7 @@ QString ValueRowsStatement(int rows) {
 // failure while storing the rows of one text drops that text's rows, reported once.
 class DbMethod : public FrequencyMethod {
 public:
-    DbMethod(const PassInputs& in, WordInsert insert) : m_in(in), m_insertStyle(insert) {}
+    explicit DbMethod(const PassInputs& in) : m_in(in) {}
     ~DbMethod() override { Finish(); }
 
     void Begin() override {
@@ -72,7 +104,7 @@ public:
         // same time (another window, another process) has its own, and nothing of them reaches
         // the file. It shadows a tbWords of the file, which is never read or written.
         Execute(m_db, QStringLiteral("PRAGMA temp_store=MEMORY"));
-        Execute(m_db, QStringLiteral("CREATE TEMP TABLE tbWords (Word TEXT, Occurrences INTEGER)"));
+        Execute(m_db, QStringLiteral("CREATE TEMP TABLE tbWords (Word TEXT, Occurrences INTEGER, Folded TEXT)"));
         PrepareInsert();
         m_broken = false;
     }
@@ -101,25 +133,17 @@ public:
         m_textFailed = true; // until the rows are stored
         const bool begun = m_db.transaction();
         FailIf(!begun, ErrorText(m_db.lastError()));
-        QString failure;
-        for (const auto& [word, count] : CaseBlindGroups()) {
-            if (failure.isEmpty()) {
-                failure = Store(word, count);
-            }
-        }
-        if (failure.isEmpty()) {
-            failure = Flush();
-        }
+        const QString failure = Store(CaseBlindGroups());
         m_tally.Clear();
         if (!failure.isEmpty()) {
             m_db.rollback();
-            Fail(failure);
+            throw Failure(failure);
         }
         const bool committed = m_db.commit();
         if (!committed) {
             const QString error = ErrorText(m_db.lastError());
             m_db.rollback();
-            Fail(error);
+            throw Failure(error);
         }
         m_textFailed = false;
     }
@@ -141,14 +165,14 @@ public:
         };
         std::vector<Group> groups;
         {
-            QSqlQuery query(m_db);
-            query.setForwardOnly(true);
-            const bool done = query.exec(WordCountQuery());
-            FailIf(!done, ErrorText(query.lastError()));
-            while (query.next()) {
-                groups.push_back({query.value(1).toString(), query.value(0).toLongLong()});
+            const Statement query = Prepare(m_engine, WordCountQuery());
+            int step = SQLITE_ROW;
+            while ((step = sqlite3_step(query.get())) == SQLITE_ROW) {
+                const auto* word = reinterpret_cast<const char*>(sqlite3_column_text(query.get(), 1));
+                const int bytes = sqlite3_column_bytes(query.get(), 1);
+                groups.push_back({QString::fromUtf8(word, bytes), sqlite3_column_int64(query.get(), 0)});
             }
-            FailIf(query.lastError().isValid(), ErrorText(query.lastError()));
+            FailIf(step != SQLITE_DONE, EngineError(m_engine));
         }
         const qint64 n = static_cast<qint64>(groups.size());
         for (qint64 j = 0; j < n; ++j) {
@@ -170,8 +194,9 @@ public:
         if (m_name.isEmpty()) {
             return;
         }
-        m_insert.reset();
-        m_rest.reset();
+        m_insertOne.reset();
+        m_insertMany.reset();
+        m_engine = nullptr;
         m_db.close();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
@@ -225,89 +250,63 @@ private:
     }
 
     void PrepareInsert() {
-        m_insert.emplace(m_db);
-        m_jsonBatch =
-            m_insertStyle != WordInsert::ValueRows &&
-            m_insert->prepare(QStringLiteral("INSERT INTO temp.tbWords (Word, Occurrences) "
-                                             "SELECT json_extract(value, '$[0]'), json_extract(value, '$[1]') "
-                                             "FROM json_each(?)"));
-        if (m_jsonBatch) {
-            m_batch.reserve(kJsonBatchRows * 24);
-            return;
-        }
-        FailIf(m_insertStyle == WordInsert::JsonBatch, ErrorText(m_insert->lastError()));
-        const bool prepared = m_insert->prepare(ValueRowsStatement(kValueRowsBatch));
-        FailIf(!prepared, ErrorText(m_insert->lastError()));
-        m_words.resize(kValueRowsBatch);
-        m_counts.resize(kValueRowsBatch);
+        m_engine = EngineHandle(m_db);
+        m_insertOne = Prepare(m_engine, InsertStatement(1));
+        m_insertMany = Prepare(m_engine, InsertStatement(kRowsPerInsert));
     }
 
-    // Adds one row to the batch, storing the batch when it is full; the failure, or "".
-    QString Store(QByteArrayView word, qint64 count) {
-        if (m_jsonBatch) {
-            // Words are letters and combining marks only, so they need no escaping inside the
-            // JSON text.
-            m_batch.append(m_batchCount == 0 ? "[[\"" : ",[\"");
-            m_batch.append(word);
-            m_batch.append("\",");
-            m_batch.append(QByteArray::number(count));
-            m_batch.append(']');
-            return ++m_batchCount == kJsonBatchRows ? Flush() : QString();
-        }
-        m_words[static_cast<size_t>(m_batchCount)] = QString::fromUtf8(word);
-        m_counts[static_cast<size_t>(m_batchCount)] = count;
-        return ++m_batchCount == kValueRowsBatch ? Flush() : QString();
-    }
-
-    // Stores the rows gathered so far; the failure, or "".
-    QString Flush() {
-        if (m_batchCount == 0) {
-            return {};
-        }
-        const int rows = m_batchCount;
-        m_batchCount = 0;
-        QSqlQuery* query = &*m_insert;
-        if (m_jsonBatch) {
-            m_batch.append(']');
-            query->bindValue(0, QString::fromUtf8(m_batch));
-            m_batch.clear();
-        } else {
-            if (rows < kValueRowsBatch) {
-                m_rest.emplace(m_db);
-                if (!m_rest->prepare(ValueRowsStatement(rows))) {
-                    return ErrorText(m_rest->lastError());
-                }
-                query = &*m_rest;
+    // Stores the groups, kRowsPerInsert rows a statement; the engine's reason when it refused
+    // them, or "". Folded is the spelling with its ASCII letters in lower case: ordering it
+    // byte by byte is ordering the spelling as the engine's NOCASE does, without a collating
+    // call per comparison.
+    QString Store(const std::vector<std::pair<QByteArrayView, qint64>>& groups) {
+        std::pmr::monotonic_buffer_resource lowered{1 << 16};
+        const auto bind = [&](sqlite3_stmt* insert, int row, QByteArrayView word, qint64 count) {
+            QByteArrayView folded = word;
+            if (std::any_of(word.begin(), word.end(), [](char c) { return c >= 'A' && c <= 'Z'; })) {
+                char* copy = static_cast<char*>(lowered.allocate(static_cast<size_t>(word.size()), 1));
+                std::transform(word.begin(), word.end(), copy,
+                               [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; });
+                folded = QByteArrayView(copy, word.size());
             }
-            for (int i = 0; i < rows; ++i) {
-                query->bindValue(2 * i, m_words[static_cast<size_t>(i)]);
-                query->bindValue(2 * i + 1, m_counts[static_cast<size_t>(i)]);
+            sqlite3_bind_text(insert, 3 * row + 1, word.data(), static_cast<int>(word.size()), SQLITE_STATIC);
+            sqlite3_bind_int64(insert, 3 * row + 2, count);
+            sqlite3_bind_text(insert, 3 * row + 3, folded.data(), static_cast<int>(folded.size()), SQLITE_STATIC);
+        };
+        const auto run = [&](sqlite3_stmt* insert) {
+            const bool done = sqlite3_step(insert) == SQLITE_DONE;
+            const QString failure = done ? QString() : EngineError(m_engine);
+            sqlite3_reset(insert);
+            lowered.release();
+            return failure;
+        };
+        size_t i = 0;
+        for (; i + kRowsPerInsert <= groups.size(); i += kRowsPerInsert) {
+            for (int row = 0; row < kRowsPerInsert; ++row) {
+                bind(m_insertMany.get(), row, groups[i + row].first, groups[i + row].second);
+            }
+            if (QString failure = run(m_insertMany.get()); !failure.isEmpty()) {
+                return failure;
             }
         }
-        return query->exec() ? QString() : ErrorText(query->lastError());
-    }
-
-    // Drops the rest of this text's rows and reports the failure (once per text).
-    void Fail(const QString& description) {
-        m_batch.clear();
-        m_batchCount = 0;
-        throw Failure(description);
+        for (; i < groups.size(); ++i) {
+            bind(m_insertOne.get(), 0, groups[i].first, groups[i].second);
+            if (QString failure = run(m_insertOne.get()); !failure.isEmpty()) {
+                return failure;
+            }
+        }
+        return {};
     }
 
     const PassInputs& m_in;
-    const WordInsert m_insertStyle;
     QString m_name;
     QSqlDatabase m_db;
-    std::optional<QSqlQuery> m_insert;
-    std::optional<QSqlQuery> m_rest;
-    bool m_jsonBatch = false;
+    sqlite3* m_engine = nullptr; // m_db's own handle
+    Statement m_insertOne;
+    Statement m_insertMany;
     bool m_broken = true;      // no statement runs any more
     bool m_textFailed = false; // the current text's rows are unusable
     WordTally m_tally;
-    QByteArray m_batch;
-    std::vector<QString> m_words;
-    std::vector<qint64> m_counts;
-    int m_batchCount = 0;
 };
 
 } // namespace
@@ -315,17 +314,13 @@ private:
 QString WordCountQuery() {
     // The rows hold one spelling per case-blind group already (the walk's groups, see
     // CaseBlindGroups), so ordering them is all that is left: by count, then by the spelling
-    // with letter case ignored.
-    return QStringLiteral("SELECT Occurrences AS WCount, Word FROM temp.tbWords "
-                          "ORDER BY Occurrences, Word COLLATE NOCASE");
+    // with letter case ignored (Folded, the spelling with its ASCII letters in lower case, in
+    // byte order: the order of Word COLLATE NOCASE).
+    return QStringLiteral("SELECT Occurrences AS WCount, Word FROM temp.tbWords ORDER BY Occurrences, Folded");
 }
 
 void SortingDB(const PassInputs& inputs) {
-    SortingDB(inputs, WordInsert::Auto);
-}
-
-void SortingDB(const PassInputs& inputs, WordInsert insert) {
     ErrorReport steps(inputs.ui, QString::fromLatin1(Source::SortingDb));
-    DbMethod method(inputs, insert);
+    DbMethod method(inputs);
     RunCountingPass(inputs, method, steps);
 }

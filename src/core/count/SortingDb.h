@@ -4,15 +4,7 @@
 
 #include <QString>
 
-// How the counted spellings reach the table tbWords: one row per spelling with its count,
-// stored through a prepared statement with bound values inside one transaction per walk.
-enum class WordInsert {
-    Auto,      // JsonBatch when the engine has json_each, else ValueRows
-    JsonBatch, // one bound text holds a batch of [spelling, count] pairs that json_each splits into rows
-    ValueRows, // "VALUES (?,?),(?,?),..." with two bound values per row
-};
-
-// The statement that groups and orders the spellings of tbWords(Word, Occurrences): case-blind
+// The statement that groups and orders the spellings of tbWords(Word, Occurrences, Folded): case-blind
 // grouping and ordering, least frequent first, each group shown under its binary-smallest
 // spelling with the sum of its counts.
 QString WordCountQuery();
@@ -23,4 +15,3 @@ QString WordCountQuery();
 // row per spelling; one grouped query per count, rows reported least frequent first. Words
 // longer than 255 characters are counted cut to 255.
 void SortingDB(const PassInputs& inputs);
-void SortingDB(const PassInputs& inputs, WordInsert insert);

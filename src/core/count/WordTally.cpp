@@ -3,8 +3,8 @@
 #include <cstring>
 
 void WordTally::Clear() {
-    m_counts = {};
-    m_order = {};
+    m_index = {};
+    m_words = {};
     m_letters.release();
 }
 
@@ -12,7 +12,6 @@ void WordTally::AddNew(QByteArrayView word) {
     const auto size = static_cast<size_t>(word.size());
     char* const letters = static_cast<char*>(m_letters.allocate(size, 1));
     std::memcpy(letters, word.data(), size);
-    const QByteArrayView kept(letters, word.size());
-    m_counts.emplace(kept, 1);
-    m_order.push_back(kept);
+    m_index.emplace(absl::string_view(letters, size), m_words.size());
+    m_words.push_back({QByteArrayView(letters, word.size()), 1});
 }

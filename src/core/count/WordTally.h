@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QHash>
 #include <QtGlobal>
+
+#include <absl/container/flat_hash_map.h>
+#include <absl/strings/string_view.h>
 
 #include <memory_resource>
 #include <vector>
@@ -19,28 +21,33 @@ public:
     void Clear();
 
     void Add(QByteArrayView word) {
-        const auto found = m_counts.find(word);
-        if (found != m_counts.end()) {
-            ++found.value();
+        const auto found = m_index.find(absl::string_view(word.data(), static_cast<size_t>(word.size())));
+        if (found != m_index.end()) {
+            ++m_words[found->second].count;
         } else {
             AddNew(word);
         }
     }
 
     // The number of distinct words.
-    size_t Size() const { return m_order.size(); }
+    size_t Size() const { return m_words.size(); }
 
     // Calls visit(QByteArrayView word, qint64 count) for every word, in order of first appearance.
     template <typename Visit> void ForEach(Visit&& visit) const {
-        for (const QByteArrayView word : m_order) {
-            visit(word, m_counts.value(word));
+        for (const Word& word : m_words) {
+            visit(word.spelling, word.count);
         }
     }
 
 private:
+    struct Word {
+        QByteArrayView spelling; // in m_letters
+        qint64 count;
+    };
+
     void AddNew(QByteArrayView word);
 
     std::pmr::monotonic_buffer_resource m_letters{1 << 16}; // the words' letters; the keys point into it
-    QHash<QByteArrayView, qint64> m_counts;
-    std::vector<QByteArrayView> m_order;
+    absl::flat_hash_map<absl::string_view, size_t> m_index; // a spelling's place in m_words
+    std::vector<Word> m_words;                              // in order of first appearance
 };
