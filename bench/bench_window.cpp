@@ -1,9 +1,9 @@
 // The window's path over a folder of PDFs, offscreen: the folder dropped on the list (its scan
 // and the readability check), Start, until the results window shows its rows. Prints the
 // seconds of each phase and the rows, so that a script can time it beside the converter alone;
-// then the seconds each corpus view takes to open over the run's texts.
+// with --views, then the seconds each corpus view takes to open over the run's texts.
 //
-//     QT_QPA_PLATFORM=offscreen bench_window FOLDER
+//     QT_QPA_PLATFORM=offscreen bench_window [--views] FOLDER
 
 #include "core/base/Ui.h"
 #include "gui/Form1.h"
@@ -33,11 +33,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lexitally"));
     QApplication::setOrganizationName(QStringLiteral("Quorvant"));
-    if (argc != 2 || !QFileInfo(QString::fromLocal8Bit(argv[1])).isDir()) {
-        std::fprintf(stderr, "usage: bench_window FOLDER\n");
+    const bool views = argc == 3 && qstrcmp(argv[1], "--views") == 0;
+    if (argc != 2 + (views ? 1 : 0) || !QFileInfo(QString::fromLocal8Bit(argv[argc - 1])).isDir()) {
+        std::fprintf(stderr, "usage: bench_window [--views] FOLDER\n");
         return 2;
     }
-    const QString folder = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const QString folder = QFileInfo(QString::fromLocal8Bit(argv[argc - 1])).absoluteFilePath();
     LoggingUi ui;
     Form1Options options;
     options.endProgram = [] {};
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     // Each view opened as the context menu opens it, on the list's last (most frequent) word.
     for (QWidget* window : QApplication::topLevelWidgets()) {
         auto* list = window != &form && window->isVisible() ? window->findChild<QTreeView*>() : nullptr;
-        if (list == nullptr || list->model() == nullptr || rows <= 0) {
+        if (!views || list == nullptr || list->model() == nullptr || rows <= 0) {
             continue;
         }
         list->setCurrentIndex(list->model()->index(static_cast<int>(rows) - 1, 0));

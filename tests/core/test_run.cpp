@@ -3,6 +3,7 @@
 #include "core/extract/ConversionCache.h"
 #include "core/extract/ConversionQueue.h"
 #include "core/extract/Readability.h"
+#include "core/extract/TextFileWriter.h"
 #include "core/run/AnalysisRun.h"
 #include "support/PdfFixtures.h"
 #include "support/ScriptedUi.h"
@@ -429,6 +430,37 @@ private slots:
         const Outcome outcome = Analyse({File("locked.pdf")}, {kUserPassword}, 1, false, &cache);
         QCOMPARE(outcome.rows, (QStringList{"ant 1", "bee 2"}));
         QCOMPARE(outcome.unreadable, QStringList{});
+    }
+
+    // A text restored from the cache is the cache's file under a second name, and a symbolic link
+    // may stand where a text is written: either way a text written there is a new file, and
+    // what the name led to stays as it was.
+    void textsAreNeverWrittenThrough_data() {
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("restored from the cache") << true;
+        QTest::newRow("symbolic link") << false;
+    }
+
+    void textsAreNeverWrittenThrough() {
+        QFETCH(bool, restored);
+        IsolatedEnvironment env;
+        ConversionCache cache(env.Temp() + QStringLiteral("/cache"));
+        const QString kept = cache.TextPath(File("bee.pdf"), QString());
+        WriteTextFile(kept, "kept\n");
+        const QString target = env.Work() + QStringLiteral("/bee.txt");
+        if (restored) {
+            cache.Store(File("bee.pdf"), QString(), ConverterEnd::Exit(0));
+            ConverterEnd end;
+            QVERIFY(cache.Restore(File("bee.pdf"), QString(), target, end));
+            QCOMPARE(ReadAll(target), QByteArray("kept\n"));
+        } else {
+            QVERIFY(QFile::link(kept, target));
+        }
+        TextFileWriter writer(target);
+        QVERIFY(writer.Write("new\n"));
+        QVERIFY(!writer.Finish());
+        QCOMPARE(ReadAll(target), QByteArray("new\n"));
+        QCOMPARE(ReadAll(kept), QByteArray("kept\n"));
     }
 
     // A row gone when the run reaches it fails its step: the failure comes back as data and is

@@ -178,7 +178,7 @@ void Form1RunTest::convertOnce() {
         const QStringList caches = QDir(TempFolder()).entryList({QStringLiteral("cache-*")}, QDir::Dirs);
         return caches.isEmpty() ? -1
                                 : static_cast<int>(QDir(TempFolder() + u'/' + caches.first())
-                                                       .entryList({QStringLiteral("*.code")}, QDir::Files)
+                                                       .entryList({QStringLiteral("*.txt")}, QDir::Files)
                                                        .size());
     };
 

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace {
 
 QString Hex(const QByteArray& bytes) {
@@ -39,10 +41,7 @@ QString ConversionCache::TextPath(const QString& pdf, const QString& password) c
 }
 
 void ConversionCache::Record(const QString& pdf, const QString& password, const ConverterEnd& end) const {
-    QFile file(Stem(pdf, password) + QStringLiteral(".code"));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        file.write(end.ToText().toUtf8());
-    }
+    m_ends[Stem(pdf, password)] = end;
 }
 
 void ConversionCache::Store(const QString& pdf, const QString& password, const ConverterEnd& end) {
@@ -71,11 +70,12 @@ bool ConversionCache::Lookup(const QString& pdf, const QString& password, Conver
     if (!Enabled()) {
         return false;
     }
-    QFile file(Stem(pdf, password) + QStringLiteral(".code"));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto found = m_ends.find(Stem(pdf, password));
+    if (found == m_ends.end()) {
         return TakeFromStore(pdf, password, end);
     }
-    return ConverterEnd::Parse(QString::fromUtf8(file.readAll()), end);
+    end = found->second;
+    return true;
 }
 
 bool ConversionCache::Restore(const QString& pdf, const QString& password, const QString& target,
@@ -85,7 +85,14 @@ bool ConversionCache::Restore(const QString& pdf, const QString& password, const
     }
     QFile::remove(target);
     const QString text = TextPath(pdf, password);
-    return !QFileInfo::exists(text) || QFile::copy(text, target);
+    if (!QFileInfo::exists(text)) {
+        return true; // the converter gave no text: nothing to put in place
+    }
+    // A second name for the entry's text costs no copy and no new file. Nobody writes through it:
+    // a text written at target is a new file (TextFileWriter), and the counting pass only reads
+    // and removes it.
+    return ::link(QFile::encodeName(text).constData(), QFile::encodeName(target).constData()) == 0 ||
+           QFile::copy(text, target);
 }
 
 void ConversionCache::Forget(const QString& pdf) {
@@ -93,8 +100,13 @@ void ConversionCache::Forget(const QString& pdf) {
         return;
     }
     QDir folder(m_folder);
-    for (const QString& name : folder.entryList({TextKey(pdf) + QStringLiteral("-*")}, QDir::Files)) {
+    const QString prefix = TextKey(pdf) + u'-';
+    for (const QString& name : folder.entryList({prefix + u'*'}, QDir::Files)) {
         folder.remove(name);
+    }
+    const QString stems = m_folder + u'/' + prefix;
+    for (auto it = m_ends.lower_bound(stems); it != m_ends.end() && it->first.startsWith(stems);) {
+        it = m_ends.erase(it);
     }
 }
 
@@ -102,6 +114,7 @@ void ConversionCache::Clear() {
     if (!Enabled()) {
         return;
     }
+    m_ends.clear();
     QDir folder(m_folder);
     for (const QString& name : folder.entryList(QDir::Files)) {
         folder.remove(name);

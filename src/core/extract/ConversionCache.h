@@ -14,7 +14,8 @@ class TextStore;
 // conversion serves the run that follows and later checks. An entry belongs to the PDF's
 // canonical path (named by TextKey, as the run's texts are), size, modification time and
 // password; a changed file is converted again.
-// Each entry keeps the converter's text and how the converter ended.
+// Each entry keeps the converter's text (a file in the folder) and how the converter ended (in
+// memory: the cache serves one session).
 class ConversionCache {
 public:
     // The cache lives in folder (created when missing); "" makes a cache that keeps nothing.
@@ -35,8 +36,9 @@ public:
     // True with the converter's end when the entry exists; the text (when the converter wrote
     // one) is at TextPath.
     bool Lookup(const QString& pdf, const QString& password, ConverterEnd& end) const;
-    // Copies the entry's text to target (removing a stale target) and gives the converter's end;
-    // false when there is no entry.
+    // Puts the entry's text at target (removing a stale target; a second name for the file where
+    // the folder allows it, else a copy) and gives the converter's end; false when there is no
+    // entry or the text could not be put there.
     bool Restore(const QString& pdf, const QString& password, const QString& target, ConverterEnd& end) const;
     // Removes every entry of the PDF (all passwords, all versions).
     void Forget(const QString& pdf);
@@ -59,6 +61,7 @@ private:
 
     QString m_folder;
     TextStore* m_store = nullptr;
+    mutable std::map<QString, ConverterEnd> m_ends; // by Stem
     struct HandedOver {
         QString pdf;
         QString password;

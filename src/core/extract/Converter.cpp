@@ -19,7 +19,9 @@
 #include <cmath>
 #include <fcntl.h>
 #include <optional>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -275,9 +277,16 @@ void ListedProcess::Adopt(std::unique_ptr<QProcess> process, ConverterProcesses*
     if (m_list) {
         m_list->Add(m_process.get());
     }
+    // The process is Qt's child and is reaped by Qt; this handle only tells that it has ended.
+    // Where the kernel has no pidfd (before Linux 5.3, or filtered) it stays -1.
+    m_endHandle = static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(m_process->processId()), 0));
 }
 
 void ListedProcess::End() {
+    if (m_endHandle >= 0) {
+        ::close(m_endHandle);
+        m_endHandle = -1;
+    }
     if (!m_process) {
         return;
     }
@@ -289,6 +298,19 @@ void ListedProcess::End() {
         m_process->waitForFinished(5000);
     }
     m_process.reset();
+}
+
+bool WaitForAnyEnd(const std::vector<int>& handles, int waitMs) {
+    if (handles.empty()) {
+        return false;
+    }
+    std::vector<pollfd> polled;
+    polled.reserve(handles.size());
+    for (const int handle : handles) {
+        polled.push_back({handle, POLLIN, 0});
+    }
+    ::poll(polled.data(), static_cast<nfds_t>(polled.size()), waitMs);
+    return true;
 }
 
 std::optional<QByteArray> HelperOutput(const QString& program, const QStringList& arguments, int timeoutMs) {
@@ -655,6 +677,18 @@ bool BackgroundConversion::Finished(int waitMs) {
     // A password that does not open the file may not be needed: a file with an owner password
     // only opens without one.
     return all && !RetryWithoutPassword();
+}
+
+bool BackgroundConversion::EndHandles(std::vector<int>& handles) const {
+    for (const auto& part : m_parts) {
+        if (!part->Ended()) {
+            if (part->process.EndHandle() < 0) {
+                return false;
+            }
+            handles.push_back(part->process.EndHandle());
+        }
+    }
+    return true;
 }
 
 int BackgroundConversion::Running() {

@@ -45,6 +45,8 @@ public:
     void Adopt(std::unique_ptr<QProcess> process, ConverterProcesses* list);
     // Kills the process when it still runs, takes it off the list and lets it go.
     void End();
+    // A descriptor that polls readable once the process has ended (Linux pidfd), or -1.
+    int EndHandle() const { return m_endHandle; }
 
     explicit operator bool() const { return m_process != nullptr; }
     QProcess* operator->() const { return m_process.get(); }
@@ -53,7 +55,12 @@ public:
 private:
     std::unique_ptr<QProcess> m_process;
     ConverterProcesses* m_list = nullptr;
+    int m_endHandle = -1;
 };
+
+// Sleeps until one of the processes behind the handles ends, or waitMs pass; false when there
+// was no handle to wait on (nothing was waited for).
+bool WaitForAnyEnd(const std::vector<int>& handles, int waitMs);
 
 // Runs a helper program (no shell, nothing on its standard input, its messages discarded) and
 // gives what it wrote on its standard output; nothing when it cannot be started, ran longer than
@@ -206,6 +213,9 @@ public:
     bool Finished(int waitMs = 0);
     // How many of its converters are still running.
     int Running();
+    // Adds the end handles of its running converters (ListedProcess::EndHandle); false when one
+    // has none.
+    bool EndHandles(std::vector<int>& handles) const;
     // While the converter runs: the polls a wait for this one conversion (RunAndWait's 100 ms
     // polls) would have counted beyond its first 50 since the start, so below 0 during the first
     // five seconds; -1 once it has ended.
@@ -263,10 +273,20 @@ void WaitForFreeConverter(Entries& entries, int jobs, const Yield& yield, Tick&&
         }
         return count;
     };
+    std::vector<int> handles;
     while (running() >= jobs) {
         tick();
         YieldNow(yield);
-        // A short wait on each in turn: whichever ends first frees its converter soon.
+        // Asleep until any of them ends, so that its place is taken at once.
+        handles.clear();
+        bool all = true;
+        for (auto& entry : entries) {
+            all = all && (!entry.conversion || entry.conversion->EndHandles(handles));
+        }
+        if (all && WaitForAnyEnd(handles, 5)) {
+            continue;
+        }
+        // Without handles: a short wait on each in turn.
         for (auto& entry : entries) {
             if (entry.conversion && !entry.conversion->Finished() && entry.conversion->Finished(5)) {
                 break;

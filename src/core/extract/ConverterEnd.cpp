@@ -1,6 +1,6 @@
 #include "core/extract/ConverterEnd.h"
 
-#include <QStringList>
+#include <QString>
 
 QString ConverterEnd::ToText() const {
     switch (kind) {
@@ -20,29 +20,4 @@ QString ConverterEnd::ToText() const {
         break;
     }
     return QStringLiteral("not-written");
-}
-
-bool ConverterEnd::Parse(const QString& text, ConverterEnd& end) {
-    for (const ConverterEnd named : {FolderFull(), NotWritten(), Refused(), NotAPdf()}) {
-        if (text == named.ToText()) {
-            end = named;
-            return true;
-        }
-    }
-    const QStringList parts = text.split(u' ');
-    bool ok = false;
-    const int number = parts.value(1).toInt(&ok);
-    if (parts.size() != 2 || !ok) {
-        return false;
-    }
-    if (parts[0] == QStringLiteral("exit")) {
-        end = Exit(number);
-    } else if (parts[0] == QStringLiteral("signal")) {
-        end = Signal(number);
-    } else if (parts[0] == QStringLiteral("start")) {
-        end = StartFailed(number);
-    } else {
-        return false;
-    }
-    return true;
 }

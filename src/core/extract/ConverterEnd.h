@@ -35,7 +35,6 @@ struct ConverterEnd {
     bool operator==(const ConverterEnd&) const = default;
 
     // A short stable form ("exit 3", "signal 9", "start 53", "folder-full", "not-written",
-    // "password-refused", "damaged"), read back by Parse (false for anything else).
+    // "password-refused", "damaged"), for diagnostics.
     QString ToText() const;
-    static bool Parse(const QString& text, ConverterEnd& end);
 };

@@ -9,7 +9,14 @@
 #include <unistd.h>
 
 TextFileWriter::TextFileWriter(const QString& path) : m_path(path) {
-    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const QByteArray name = QFile::encodeName(path);
+    // Whatever had the name goes first: another name of a kept text (ConversionCache::Restore)
+    // or a symbolic link is never written through.
+    if (::unlink(name.constData()) != 0 && errno != ENOENT) {
+        Fail(errno);
+        return;
+    }
+    m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd < 0) {
         Fail(errno);
     }

@@ -14,7 +14,8 @@ class QProcess;
 // the converters and of OCR are written here, where every failed write is seen.
 class TextFileWriter {
 public:
-    // Creates (or empties) the file; a symbolic link in its place is refused.
+    // Creates the file anew: what had its name (a file, another name of a file, a symbolic link)
+    // is removed first, never written through.
     explicit TextFileWriter(const QString& path);
     ~TextFileWriter();
     TextFileWriter(const TextFileWriter&) = delete;
