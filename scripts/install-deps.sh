@@ -8,8 +8,8 @@ packages=(
     g++ cmake make ninja-build python3 pkg-config
     qt6-base-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite qt6-qpa-plugins
     poppler-utils libxlsxwriter-dev libicu-dev qpdf unzip
-    # The SQLite engine's own interface, beside Qt Sql's driver for it.
-    libsqlite3-dev
+    # The SQLite engine's own interface, beside Qt Sql's driver for it; Abseil's hash map.
+    libsqlite3-dev libabsl-dev
     # xlsxwriter.pc links with -lz, yet libxlsxwriter-dev does not bring zlib's development files.
     zlib1g-dev
     # Fonts the test PDFs are written with; the writer refuses a character no font draws.
