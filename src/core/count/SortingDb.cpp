@@ -40,17 +40,25 @@ int SortThreads() {
 }
 
 // The engine's own handle of a connection the driver opened. Rows go in and out through it
-// as UTF-8 bytes, without a QVariant or a UTF-16 copy per value.
+// as UTF-8 bytes, without a QVariant or a UTF-16 copy per value. The driver must use the very
+// engine this program is linked with (on Debian both load the system's libsqlite3).
 sqlite3* EngineHandle(const QSqlDatabase& db) {
     const QVariant handle = db.driver()->handle();
     FailIf(!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0,
            QStringLiteral("The database driver gives no SQLite handle."));
+    QSqlQuery version(db);
+    const QString theirs = version.exec(QStringLiteral("SELECT sqlite_version()")) && version.next()
+                               ? version.value(0).toString()
+                               : QString();
+    const QString ours = QString::fromLatin1(sqlite3_libversion());
+    FailIf(theirs != ours, QStringLiteral("The database driver uses SQLite ") + theirs +
+                               QStringLiteral(", this program SQLite ") + ours + u'.');
     sqlite3* const engine = *static_cast<sqlite3* const*>(handle.constData());
     FailIf(engine == nullptr, QStringLiteral("The working database is not open."));
     return engine;
 }
 
-// One statement storing `rows` rows of tbWords, three values each (see Row).
+// One statement storing `rows` rows of tbWords, three values each.
 QString InsertStatement(int rows) {
     QString statement = QStringLiteral("INSERT INTO temp.tbWords (Word, Occurrences, Folded) VALUES (?,?,?)");
     for (int i = 1; i < rows; ++i) {
